@@ -1,0 +1,34 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD      ?= build
+TEST_BUILD ?= build/asan
+FUZZ_BUILD ?= build/fuzz
+JOBS       ?= 2
+FUZZ_RUNS  ?= 20000
+
+.PHONY: deps build run test test-core fuzz clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@bash scripts/run.sh $(BUILD)/bin
+
+# Every test: the sanitized build's unit, corpus and robustness tests, then
+# each fuzz target for a short, fixed number of runs.
+test: build
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_BUILD) -j$(JOBS)
+	@cd $(TEST_BUILD) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory fuzz
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,195 @@
+#include "exif/ExifReader.h"
+
+#include "exif/GpsDecode.h"
+#include "platform/File.h"
+#include "platform/Message.h"
+#include "platform/Path.h"
+#include "platform/Text.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace {
+
+// Bytes per unit of each field type; every type outside 2..10 counts 1.
+int64_t UnitSize(int32_t type) {
+    switch (type) {
+    case 3: case 8: return 2;
+    case 4: case 9: return 4;
+    case 5: case 10: return 8;
+    default: return 1;
+    }
+}
+
+// A TIFF offset turned into a file offset: -1 when it is not a
+// non-negative 32-bit number.
+int32_t FilePos(int32_t tiffPos, uint32_t offset) {
+    int64_t pos = int64_t{tiffPos} + offset;
+    return pos <= INT32_MAX ? static_cast<int32_t>(pos) : -1;
+}
+
+// Reads the 12-byte entry at e, which must lie wholly inside.
+void ReadEntry(const ByteReader& r, int32_t tiffPos, int64_t e, IfdEntry& out) {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0, value = 0;
+    r.U16(e, tag);
+    r.U16(e + 2, type);
+    r.U32(e + 4, count);
+    r.U32(e + 8, value);
+    out.m_nEntryPos = static_cast<int32_t>(e);
+    std::memcpy(out.m_Raw, r.Span(e, 12), 12);
+    out.m_nTag = tag;
+    out.m_nType = type;
+    out.m_nCount = static_cast<int32_t>(count);
+    out.m_nValue = static_cast<int32_t>(value);
+    int64_t size = int64_t{count} * UnitSize(type);
+    out.m_nSize = size <= INT32_MAX ? static_cast<int32_t>(size) : INT32_MAX;
+    out.m_nValuePos = FilePos(tiffPos, value);
+    out.m_bOffset = (size > 4 || type == 4) ? 1 : 0;
+}
+
+// Copies the NUL-terminated text at the entry's value position into a
+// summary field, cut to fit; nothing when the position is outside.
+void CaptureText(const ByteReader& r, const IfdEntry& e, char* field, size_t cap) {
+    if (e.m_nType != 2 || e.m_nCount <= 4 || e.m_nValuePos < 0) return;
+    int64_t avail = r.Length() - e.m_nValuePos;
+    const uint8_t* p = r.Span(e.m_nValuePos, 1);
+    if (p == nullptr) return;
+    plat::CopyCp932Cut(field, cap, reinterpret_cast<const char*>(p), static_cast<size_t>(avail));
+}
+
+void SetName(IfdEntry& e, const char* name) {
+    plat::CopyCp932Cut(e.m_szName, sizeof e.m_szName, name, std::strlen(name));
+}
+
+std::string PathMessage(const char* path, const char* why) {
+    std::string text = std::string("Path=") + path;
+    if (why != nullptr) text += std::string("\n") + why;
+    return text;
+}
+
+}  // namespace
+
+bool ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& content,
+                     const TagNameTable& tags) {
+    a = ExifAnalysis{};
+    const char* caption = "ファイルオープンに失敗しました";
+    plat::File f;
+    if (!f.OpenRead(path, plat::Share::DenyNone)) {
+        plat::ShowMessage(PathMessage(path, nullptr), caption);
+        return false;
+    }
+    int64_t size = f.Size();
+    if (size < 0) {
+        plat::ShowMessage(PathMessage(path, nullptr), caption);
+        return false;
+    }
+    if (size > kMaxFileLen) {
+        plat::ShowMessage(PathMessage(path, "ファイルが大きすぎます（2GB 以上）。"), caption);
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
+    if (!data) {
+        plat::ShowMessage(PathMessage(path, "メモリが足りません。"), caption);
+        return false;
+    }
+    int64_t got = f.Read(data.get(), size);
+    f.Close();
+    if (got < 0) {
+        plat::ShowMessage(PathMessage(path, "ファイルを読めませんでした。"), caption);
+        return false;
+    }
+    // A file that shrank while being read is taken as far as it was read.
+    content.m_pFileData = std::move(data);
+    content.m_nFileLen = static_cast<int32_t>(got);
+    return AnalyzeExif(a, content.m_pFileData.get(), content.m_nFileLen, tags);
+}
+
+bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNameTable& tags) {
+    a.m_bLoaded = 1;
+    ByteReader scan(data, len);
+    int sig = -1;
+    for (int p = 0; p < kExifScanLimit && sig < 0; ++p)
+        if (scan.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
+    if (sig < 0) return false;
+    a.m_bExif = 1;
+
+    // The TIFF header counts only with its 8 bytes inside the content.
+    int order = 0, tiff = -1;
+    for (int p = sig + 1; p < kExifScanLimit && order == 0; ++p) {
+        if (!scan.Has(p, 8)) break;
+        if (scan.Matches(p, 0x49, 0x49, 0x2A, 0x00)) order = ByteReader::kLittleEndian;
+        else if (scan.Matches(p, 0x4D, 0x4D, 0x00, 0x2A)) order = ByteReader::kBigEndian;
+        if (order != 0) tiff = p;
+    }
+    if (order == 0) return false;
+    ByteReader r(data, len, order);
+    uint32_t ifd0Offset = 0;
+    r.U32(tiff + 4, ifd0Offset);
+    a.m_nByteOrder = order;
+    a.m_nTiffPos = tiff;
+    a.m_nIfd0Offset = static_cast<int32_t>(ifd0Offset);
+
+    a.m_nIfd0Pos = FilePos(tiff, ifd0Offset);
+    uint16_t count = 0;
+    if (a.m_nIfd0Pos < 0 || !r.U16(a.m_nIfd0Pos, count)) return false;
+    a.m_nIfd0Count = count;
+    int32_t todo = count <= kMaxEntriesDone ? count : kIfd0OverflowDone;
+
+    int32_t done = 0;
+    for (; done < todo; ++done) {
+        int64_t e = int64_t{a.m_nIfd0Pos} + 2 + 12 * int64_t{done};
+        if (!r.Has(e, 12)) break;
+        IfdEntry& entry = a.m_Ifd0[done];
+        ReadEntry(r, tiff, e, entry);
+        a.m_nIfd0Done = done + 1;
+        if (const char* name = tags.Find(entry.m_nTag)) SetName(entry, name);
+        switch (entry.m_nTag) {
+        case 271: CaptureText(r, entry, a.m_szMaker, sizeof a.m_szMaker); break;
+        case 272: CaptureText(r, entry, a.m_szModel, sizeof a.m_szModel); break;
+        case 306: CaptureText(r, entry, a.m_szDateTime, sizeof a.m_szDateTime); break;
+        case kGpsIfdTag:
+            a.m_nGpsState = kGpsData;
+            if (entry.m_nCount == 0 || !AnalyzeGpsIfd(a, r, entry.m_nValuePos))
+                a.m_nGpsState = kGpsEmpty;
+            break;
+        default: break;
+        }
+    }
+    a.m_nIfd0Done = done;
+    return true;
+}
+
+bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos) {
+    // A second GPS pointer walks afresh: no entry of an earlier walk stays.
+    std::memset(a.m_Gps, 0, sizeof a.m_Gps);
+    a.m_nGpsCount = 0;
+    a.m_nGpsDone = 0;
+    a.m_nGpsPos = pos;
+    uint16_t count = 0;
+    if (pos < 0 || !r.U16(pos, count) || count == 0) return false;
+    a.m_nGpsCount = count;
+    int32_t todo = count <= kMaxEntriesDone ? count : kMaxEntriesDone;
+    for (int32_t i = 0; i < todo; ++i) {
+        int64_t e = int64_t{pos} + 2 + 12 * int64_t{i};
+        if (!r.Has(e, 12)) break;
+        ReadEntry(r, a.m_nTiffPos, e, a.m_Gps[i]);
+        a.m_nGpsDone = i + 1;
+        DecodeGpsEntry(a, r, a.m_Gps[i]);
+    }
+    FormatGpsTexts(a);
+    return true;
+}
+
+int FindFileName(char* out, const char* path) {
+    size_t len = path ? std::strlen(path) : 0;
+    if (len == 0 || len > 256) {
+        out[0] = '\0';
+        return 0;
+    }
+    if (!plat::FileExists(path)) return -1;
+    std::string name = plat::NamePart(path);
+    plat::CopyCp932Cut(out, 255, name.data(), name.size());
+    return 1;
+}

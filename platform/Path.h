@@ -1,0 +1,19 @@
+// Path splitting in the manner of the runtime's _splitpath, on CP932 paths.
+#pragma once
+#include <string>
+
+namespace plat {
+
+struct PathParts {
+    std::string drive;  // "C:" on Windows; always empty here
+    std::string dir;    // folder with its trailing separator, "/a/b/"
+    std::string fname;  // name without extension
+    std::string ext;    // extension with its dot, ".jpg"; empty when none
+};
+
+PathParts SplitPath(const std::string& path);
+
+// The name part (name and extension) of a path.
+std::string NamePart(const std::string& path);
+
+}  // namespace plat

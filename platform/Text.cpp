@@ -1,0 +1,65 @@
+#include "platform/Text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace plat {
+namespace {
+
+// One iconv conversion. With `replaceInvalid`, an undecodable input byte is
+// skipped and U+FFFD written in its place; otherwise the conversion fails.
+bool Convert(const char* to, const char* from, std::string_view in,
+             std::string& out, bool replaceInvalid) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string result;
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char buf[1024];
+    bool ok = true;
+    while (srcLeft > 0) {
+        char* dst = buf;
+        size_t dstLeft = sizeof buf;
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        result.append(buf, static_cast<size_t>(dst - buf));
+        if (r != static_cast<size_t>(-1)) continue;
+        if (errno == E2BIG) continue;
+        if (!replaceInvalid) { ok = false; break; }
+        // EILSEQ or EINVAL (a lead byte at the very end): drop one byte.
+        result.append("\xEF\xBF\xBD");
+        ++src;
+        --srcLeft;
+    }
+    iconv_close(cd);
+    if (ok) out.swap(result);
+    return ok;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    Convert("UTF-8", "CP932", cp932, out, true);
+    return out;
+}
+
+bool Utf8ToCp932(std::string_view utf8, std::string& out) {
+    return Convert("CP932", "UTF-8", utf8, out, false);
+}
+
+size_t CopyCp932Cut(char* dst, size_t cap, const char* src, size_t srcLen) {
+    size_t n = 0;
+    while (n < srcLen && src[n] != '\0') {
+        size_t charLen = IsCp932Lead(static_cast<unsigned char>(src[n])) ? 2 : 1;
+        if (charLen == 2 && (n + 1 >= srcLen || src[n + 1] == '\0')) charLen = 1;
+        if (n + charLen > cap - 1) break;
+        n += charLen;
+    }
+    std::memcpy(dst, src, n);
+    dst[n] = '\0';
+    return n;
+}
+
+}  // namespace plat
