@@ -30,6 +30,10 @@ int OpenFd(const char* path, int flags, Share share) {
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) { ::close(fd); return -1; }
+    // A file without any write permission counts as read-only even for a
+    // user (root) whom the system would let write it.
+    bool writing = (flags & (O_WRONLY | O_RDWR)) != 0;
+    if (writing && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) { ::close(fd); return -1; }
     if (share == Share::Exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;
@@ -125,7 +129,20 @@ bool RenameOver(const char* from, const char* to) {
     return FsPath(from, a) && FsPath(to, b) && ::rename(a.c_str(), b.c_str()) == 0;
 }
 
+namespace {
+std::string& ExecutableOverride() {
+    static std::string path;
+    return path;
+}
+}  // namespace
+
+void OverrideExecutablePath(const std::string& cp932) { ExecutableOverride() = cp932; }
+
 bool ExecutablePath(std::string& out) {
+    if (!ExecutableOverride().empty()) {
+        out = ExecutableOverride();
+        return true;
+    }
     char buf[PATH_MAX + 1];
     ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
     if (n <= 0) return false;

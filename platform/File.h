@@ -47,6 +47,9 @@ bool RenameOver(const char* from, const char* to);
 // Full path of the running executable, CP932. False when it cannot be
 // found or CP932 cannot hold it.
 bool ExecutablePath(std::string& out);
+// Makes ExecutablePath answer `cp932` instead (empty: the real one again);
+// lets tests place the files kept beside the executable.
+void OverrideExecutablePath(const std::string& cp932);
 
 // The file's last-write time in local time.
 struct LocalTime { int year, month, day, hour, minute, second; };

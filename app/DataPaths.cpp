@@ -1,0 +1,36 @@
+#include "app/DataPaths.h"
+
+#include "platform/File.h"
+#include "platform/Path.h"
+
+#include <cstring>
+#include <string>
+
+char g_szModuleDir[256];
+char g_szSettingsPath[260];
+char g_szTagTablePath[260];
+
+void BuildDataPaths() {
+    std::string exe;
+    if (!plat::ExecutablePath(exe)) exe.clear();
+    BuildDataPathsFrom(exe);
+}
+
+void BuildDataPathsFrom(const std::string& exe) {
+    g_szModuleDir[0] = g_szSettingsPath[0] = g_szTagTablePath[0] = '\0';
+    if (exe.empty()) return;
+    plat::PathParts parts = plat::SplitPath(exe);
+    std::string dir = parts.drive + parts.dir;
+    // No trailing separator, except for the root folder, which is nothing
+    // without it.
+    if (dir.size() > 1 && dir.back() == plat::kPathSep) dir.pop_back();
+    const std::string prefix = dir.back() == plat::kPathSep ? dir : dir + plat::kPathSep;
+    const std::string settings = prefix + "SetteiQRV.bin";
+    const std::string tags = prefix + "JpegTIFFTag.csv";
+    if (dir.size() >= sizeof g_szModuleDir || settings.size() >= sizeof g_szSettingsPath ||
+        tags.size() >= sizeof g_szTagTablePath)
+        return;
+    std::memcpy(g_szModuleDir, dir.c_str(), dir.size() + 1);
+    std::memcpy(g_szSettingsPath, settings.c_str(), settings.size() + 1);
+    std::memcpy(g_szTagTablePath, tags.c_str(), tags.size() + 1);
+}

@@ -1,0 +1,14 @@
+// Paths of the files kept beside the executable, built once at start-up.
+#pragma once
+#include <string>
+
+extern char g_szModuleDir[256];     // executable's folder, no trailing separator
+extern char g_szSettingsPath[260];  // .../SetteiQRV.bin
+extern char g_szTagTablePath[260];  // .../JpegTIFFTag.csv
+
+// Fills the three paths. When the folder or a path built from it does not
+// fit its buffer (or the executable's path is unknown), all three stay
+// empty: nothing is read or written beside the executable then.
+void BuildDataPaths();
+// The same from a given executable path (CP932).
+void BuildDataPathsFrom(const std::string& exePath);

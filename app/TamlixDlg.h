@@ -1,0 +1,81 @@
+// The main window: summary of the current file, recent-file list, and the
+// hub from which the other windows are opened. A frame with dialog
+// behaviour, since it carries a menu bar.
+#pragma once
+#include "app/FileSelect.h"
+#include "exif/TagNameTable.h"
+
+#include <wx/combobox.h>
+#include <wx/frame.h>
+#include <wx/icon.h>
+#include <wx/panel.h>
+
+#include <string>
+
+class CDetailDsp;
+class CHexCnv;
+class CGPSNull;
+class wxDropFilesEvent;
+
+class CTamlixDlg : public wxFrame, private CNCsvFunc {
+public:
+    // Creates the window and its controls and runs the initialisation
+    // (settings, tag table, most recent file).
+    CTamlixDlg();
+    ~CTamlixDlg() override;
+
+    void UpdateSummary();
+    void UpdateTitle();
+    void FillRecentFileCombo();
+    void FocusDetail();
+    void LoadImageFile(const char* path);
+
+    // A path from outside the program (drop, command line), in the file
+    // system's text: refused with a message when CP932 cannot hold it, else
+    // handled as one dropped file.
+    void OpenExternalPath(const wxString& path);
+    // The drop handling for one CP932 path: extension test, list, load.
+    void OpenDroppedFile(const std::string& path);
+
+    // The notifications of the child windows (118, 125, 137, 138). True
+    // when the number was one of them.
+    bool OnCommand(int id);
+
+    // Ends the window as the dialog's OK/Cancel would.
+    void EndDialog();
+
+    const CurrentFile& Current() const { return m_cur; }
+    wxPanel* Panel() const { return m_panel; }
+
+    // Summary texts as last pushed to the controls (CP932).
+    std::string m_strExif, m_strLat, m_strLon, m_strGps;
+    std::string m_strMaker, m_strModel, m_strDate, m_strSize;
+
+private:
+    void OnInitDialog();
+    void BuildWindow();
+    void UpdateData();
+    void AfterFileChosen(const std::string& path);
+    bool CheckPathFits(const std::string& path);
+
+    void OnPaint(wxPaintEvent& e);
+    void OnCloseButton(wxCommandEvent& e);
+    void OnBrowse(wxCommandEvent& e);
+    void OnDropFiles(wxDropFilesEvent& e);
+    void OnRecentSelChange(wxCommandEvent& e);
+    void OnNotification(wxCommandEvent& e);
+    void OnCharHook(wxKeyEvent& e);
+    void OnCloseWindow(wxCloseEvent& e);
+    void OnDestroy();
+
+    CurrentFile m_cur;
+    wxRect m_rcPicBox;
+    CDetailDsp* m_pDetailDlg = nullptr;
+    CHexCnv* m_pHexDlg = nullptr;
+    CGPSNull* m_pGpsNullDlg = nullptr;
+    TagNameTable m_tags;
+    wxIcon m_hIcon;
+    wxComboBox* m_cbRecent = nullptr;
+    wxPanel* m_panel = nullptr;
+    bool m_bDestroyed = false;
+};

@@ -1,0 +1,22 @@
+// The system's file-open dialog, behind a seam that tests can answer.
+#pragma once
+#include <functional>
+#include <string>
+
+class wxWindow;
+
+struct OpenFileRequest {
+    std::string startDir;     // CP932
+    std::string filter;       // wx form: "jpg (*.jpg)|*.jpg"
+    std::string defaultExt;
+};
+
+// Result: false when cancelled. `path` is CP932; a chosen path that CP932
+// cannot hold gives `unrepresentable` = true and an empty path.
+struct OpenFileResult { bool ok = false; bool unrepresentable = false; std::string path; };
+
+OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
+
+using OpenFileResponder = std::function<OpenFileResult(const OpenFileRequest&)>;
+// Installs a responder answering instead of the dialog (null: the real one).
+void SetOpenFileResponder(OpenFileResponder r);

@@ -1,0 +1,76 @@
+// Dialog templates, menus and the string table as data. Positions and sizes
+// are dialog units; texts are CP932. One builder turns a template into
+// controls (platform/wx/TemplateBuilder.h).
+#pragma once
+#include <cstdint>
+
+enum class CtlKind {
+    Label,       // bordered, centred caption box (painted when kPainted)
+    Field,       // value field (sunken and/or edged)
+    Text,        // plain static text
+    Button,
+    DropList,    // read-only drop-down combo box
+    Edit,
+    PictureBox,  // hidden: only its rectangle is used
+    Icon,
+};
+
+enum CtlFlags : uint32_t {
+    kCentre = 1u << 0,
+    kVCentre = 1u << 1,
+    kSunken = 1u << 2,     // client edge
+    kEdged = 1u << 3,      // static edge
+    kHidden = 1u << 4,
+    kDisabled = 1u << 5,
+    kMultiline = 1u << 6,
+    kPainted = 1u << 7,    // drawn by PaintLabel; the control itself stays hidden
+    kDefault = 1u << 8,    // default push button
+};
+
+struct ControlTemplate {
+    int id;  // -1: no id
+    CtlKind kind;
+    const char* text;
+    int x, y, w, h;
+    uint32_t flags;
+};
+
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    const char* fontFace;
+    int pointSize;
+    int w, h;
+    int menuId;  // 0: none
+    const ControlTemplate* controls;
+    int controlCount;
+};
+
+struct MenuItemTemplate {
+    int id;
+    const char* text;  // '&' marks the mnemonic
+};
+
+struct MenuTemplate {
+    int id;
+    const MenuItemTemplate* items;
+    int itemCount;
+};
+
+// Control, command and notification numbers.
+enum : int {
+    IDC_LABEL_SELECT = 102, IDC_LABEL_RECENT = 103, IDC_LABEL_IMAGE = 104,
+    IDC_LABEL_EXIF = 105, IDC_LABEL_GPS = 106, IDC_CLOSE = 107, IDC_PICTURE = 108,
+    IDC_RECENT = 109, IDC_BROWSE = 110, IDC_EXIF = 111, IDC_LABEL_MAKER = 112,
+    IDC_LABEL_MODEL = 113, IDC_LON = 114, IDC_LAT = 115, IDC_GPS = 116, IDC_DETAIL = 117,
+    IDN_DETAIL_CLOSED = 118, IDM_HEXCONV = 121, IDN_HEX_CLOSED = 125, IDM_SOFTINFO = 130,
+    IDC_LABEL_DATE = 131, IDC_MAKER = 132, IDC_MODEL = 133, IDC_DATE = 134, IDC_SIZE = 135,
+    IDC_GPSNULL = 136, IDN_GPSNULL_WRITE = 137, IDN_GPSNULL_CLOSED = 138,
+    IDM_ABOUTBOX = 16,
+};
+
+const DialogTemplate& MainDialogTemplate();   // dialog 102
+const MenuTemplate& MainMenuTemplate();       // menu 133
+
+// The string table; empty for a number it does not hold.
+const char* LoadResString(int id);
