@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a fixed number of runs on a seed corpus made in a
+# temporary folder, one line per target. Exits non-zero when a target finds a
+# crash, a sanitizer report or a failed check; that target's folder (log and
+# crashing input) is then kept and named.
+#
+# usage: fuzz/run.sh BINDIR [RUNS]
+#
+# Adding a target: build fuzz/<name>.cpp with tamlix_fuzz_target(<name>) in
+# fuzz/CMakeLists.txt, write a seed_<name> function below and add the name
+# and its maximum input length to TARGETS.
+set -euo pipefail
+
+bindir=${1:?usage: fuzz/run.sh BINDIR [RUNS]}
+runs=${2:-20000}
+src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bindir=$(cd "$bindir" && pwd)
+
+# name:max_len
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
+keep=0
+trap '[ "$keep" -eq 1 ] || rm -rf "$work"' EXIT
+
+# Writes the bytes given as hex (spaces allowed) to a file.
+hexfile() { printf '%b' "$(printf '%s' "$2" | tr -d ' \n' | sed 's/../\\x&/g')" >"$1"; }
+
+seed_fuzz_exif() {
+    local d=$1 f
+    # Real files: both byte orders, GPS with N/S/E/W, an empty GPS IFD, a
+    # version-only GPS IFD, no GPS, no Exif, bad TIFF magic, no APP0 marker.
+    for f in gps/apple_iphone_xr_tiny.jpg gps/kodak_cx7530_S_decmin.jpg \
+             gps/fuji_s1pro_W_decmin.jpg gps_empty/nikon_e995_gps_count0.jpg \
+             gps_version_only/canon_40d.jpg nogps/fuji_e500_mm.jpg noexif/tiny_1445_bytes.jpg \
+             malformed/bad_tiff_magic_613b.jpg malformed/no_app0_marker_exif_at_24.jpg; do
+        [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
+    done
+    [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
+    local app1='ffd8ffe1 0000 457869660000'
+    # II, one IFD0 entry (GPS pointer), GPS IFD with N and latitude rationals.
+    hexfile "$d/ii_gps_lat.bin" "$app1 49492a0008000000 0100 2588 0400 01000000 1a000000 00000000
+        0200 0100 0200 02000000 4e000000 0200 0500 03000000 38000000 00000000
+        23000000 01000000 27000000 01000000 630b0000 64000000 ffd9"
+    # MM, GPS latitude whose second rational is cut after its numerator.
+    hexfile "$d/mm_gps_cut.bin" "$app1 4d4d002a00000008 0001 8825 0004 00000001 0000001a 00000000
+        0001 0002 0005 00000003 0000002c 00000000 00000023 00000001 00000027"
+    # Degrees -2^31 / -1, minutes 0/0, seconds with a denominator of 10^9.
+    hexfile "$d/ii_gps_int_min.bin" "$app1 49492a0008000000 0100 2588 0400 01000000 1a000000 00000000
+        0100 0400 0500 03000000 2c000000 00000000
+        00000080 ffffffff 00000000 00000000 01000000 00ca9a3b"
+    # IFD0 declaring 65535 entries, one present; Make text without a NUL at the end.
+    hexfile "$d/mm_ifd0_overflow.bin" "$app1 4d4d002a00000008 ffff 010f 0002 00000010 00000016 4e6f4e756c"
+    # 0th-IFD offset that wraps a 32-bit sum.
+    hexfile "$d/ii_ifd0_wrap.bin" "$app1 49492a00f8ffffff 0000"
+    # "Exif" at 190, the TIFF header at 196 cut after 7 of its 8 bytes.
+    { head -c 190 /dev/zero; printf 'Exif\0\0II*\0\10\0\0'; } >"$d/tiff_header_cut.bin"
+    # Two GPS pointers: the second walk must replace the first.
+    hexfile "$d/ii_two_gps_pointers.bin" "$app1 49492a0008000000 0200 2588 0400 01000000 26000000
+        2588 0400 01000000 26000000 00000000 0100 0100 0200 02000000 53000000 ffd9"
+}
+
+seed_fuzz_tagtable() {
+    local d=$1
+    cp "$src/res/JpegTIFFTag.csv" "$d/JpegTIFFTag.csv"
+    printf '0x010F,Make\r\n0x0110,"Model"\r\n0x8825\r\n,0x1,x\r\n' >"$d/rows.csv"
+    printf '0x123456789,Nine digits\r\n0XABCD,Upper\r\n0xG,Bad digit\r\n' >"$d/hex.csv"
+    printf '0x1,%s\r\n0x2,"%s"\r\n' "$(printf 'N%.0s' {1..80})" "$(printf 'Q%.0s' {1..70})" >"$d/long_names.csv"
+    printf '0x1,%s\x88\xdc\r\n' "$(printf 'a%.0s' {1..62})" >"$d/lead_byte_cut.csv"
+    printf '0x%s,long line\r\n' "$(printf '0%.0s' {1..300})" >"$d/long_line.csv"
+    printf '0x1,a\n0x2,b\r0x3,c\0\r\n\r\n\r\n' >"$d/mixed_ends.csv"
+}
+
+status=0
+for entry in "${TARGETS[@]}"; do
+    name=${entry%%:*}
+    maxlen=${entry#*:}
+    dir=$work/$name
+    mkdir -p "$dir/seeds" "$dir/corpus"
+    "seed_$name" "$dir/seeds"
+    start=${EPOCHREALTIME/./}
+    rc=0
+    (cd "$dir" && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        "$bindir/$name" -runs="$runs" -seed=1 -max_len="$maxlen" -timeout=10 \
+        -artifact_prefix="$dir/" corpus seeds) >"$dir/log" 2>&1 || rc=$?
+    ms=$(( (${EPOCHREALTIME/./} - start) / 1000 ))
+    secs=$(printf '%d.%d' $((ms / 1000)) $((ms % 1000 / 100)))
+    units=$(find "$dir/corpus" -type f | wc -l)
+    cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | cut -d' ' -f2 || true)
+    if [ "$rc" -eq 0 ]; then
+        printf '%-16s ok      %s runs, %s s, coverage %s, %s new inputs\n' \
+            "$name" "$runs" "$secs" "${cov:-?}" "$units"
+    else
+        status=1
+        keep=1
+        printf '%-16s FAILED  exit %s after %s s; log and input in %s\n' "$name" "$rc" "$secs" "$dir"
+        grep -E 'ERROR|runtime error|check failed|SUMMARY|Test unit written' "$dir/log" | head -8 | sed 's/^/    /' || true
+    fi
+done
+exit $status
