@@ -17,12 +17,13 @@ build: deps
 run: build
 	@bash scripts/run.sh $(BUILD)/bin
 
-# Every test: the sanitized build's unit, corpus and robustness tests, then
-# each fuzz target for a short, fixed number of runs.
+# Every test: the sanitized build's unit, corpus and robustness tests and the
+# window tests (under a virtual display), then each fuzz target for a short,
+# fixed number of runs.
 test: build
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
-	@cd $(TEST_BUILD) && ctest --output-on-failure -j$(JOBS)
+	@cd $(TEST_BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory fuzz
 
 fuzz: deps
