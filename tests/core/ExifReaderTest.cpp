@@ -206,6 +206,10 @@ TEST(ExifTexts, MakeOfCountFiveIsTakenAndCountFourIsNot) {
     EXPECT_STREQ(Analyze(ExifBuilder().Ifd0Text(271, "Sony").Build()).m_szMaker, "Sony");
     // "LGE" + NUL lies inline in the value field: not taken.
     EXPECT_STREQ(Analyze(ExifBuilder().Ifd0Text(271, "LGE").Build()).m_szMaker, "");
+    // Count 4 is not taken even when the field points at a readable text.
+    Bytes sony = {'S', 'o', 'n', 'y', 0};
+    EXPECT_STREQ(Analyze(ExifBuilder().Ifd0Data(271, kAscii, 4, sony).Build()).m_szMaker, "");
+    EXPECT_STREQ(Analyze(ExifBuilder().Ifd0Data(271, kAscii, 5, sony).Build()).m_szMaker, "Sony");
 }
 
 TEST(ExifTexts, MakeOfAnotherTypeIsNotTaken) {
