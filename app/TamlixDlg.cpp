@@ -11,6 +11,7 @@
 #include "platform/wx/PaintLabel.h"
 #include "platform/wx/TemplateBuilder.h"
 #include "platform/wx/WxText.h"
+#include "preview/PreviewBmp.h"
 #include "res/Templates.h"
 
 #include <wx/button.h>
@@ -107,10 +108,7 @@ void CTamlixDlg::OnPaint(wxPaintEvent&) {
     PaintLabel(m_panel, dc, IDC_LABEL_EXIF, kDarkLabel);
     for (int id : {IDC_LABEL_GPS, IDC_LABEL_MAKER, IDC_LABEL_MODEL, IDC_LABEL_DATE})
         PaintLabel(m_panel, dc, id, kGreyLabel);
-    // The picture box stays white until a preview is drawn into it.
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(*wxWHITE_BRUSH);
-    dc.DrawRectangle(m_rcPicBox);
+    DrawPreview(dc);
     UpdateTitle();
     UpdateSummary();
 }
@@ -159,9 +157,13 @@ void CTamlixDlg::FocusDetail() {
 }
 
 void CTamlixDlg::LoadImageFile(const char* path) {
-    // The preview joins with its own change; until then the box stays white
-    // and the size reads 0 x 0.
-    const bool gps = ::LoadImageFile(m_cur, path, m_tags, nullptr);
+    const bool gps = ::LoadImageFile(m_cur, path, m_tags, [this](const char*) {
+        g_bPreviewReady = PreparePreview() ? 1 : 0;
+        // A file the library cannot convert has no pixel size: the holder
+        // keeps the previous picture's, which is not this file's.
+        if (!g_bPreviewReady) return PreviewSize{};
+        return PreviewSize{g_pPreviewBmp->m_nBmpWidth, g_pPreviewBmp->m_nBmpHeight};
+    });
     if (wxWindow* b = m_panel->FindWindow(IDC_GPSNULL)) b->Enable(gps);
 }
 
@@ -283,4 +285,9 @@ void CTamlixDlg::OnDestroy() {
     m_cur.m_content = FileContent{};
     m_tags = TagNameTable{};
     SaveSettings();
+    if (g_pPreviewBmp != nullptr) {
+        g_pPreviewBmp->FreeBuffers();
+        delete g_pPreviewBmp;
+        g_pPreviewBmp = nullptr;
+    }
 }

@@ -10,12 +10,15 @@
 #include <wx/icon.h>
 #include <wx/panel.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 class CDetailDsp;
 class CHexCnv;
 class CGPSNull;
 class wxDropFilesEvent;
+class wxDC;
 
 class CTamlixDlg : public wxFrame, private CNCsvFunc {
 public:
@@ -78,4 +81,16 @@ private:
     wxComboBox* m_cbRecent = nullptr;
     wxPanel* m_panel = nullptr;
     bool m_bDestroyed = false;
+
+    // The preview: the scaled picture and its display-format copy.
+    bool PreparePreview();
+    void ResamplePreview();
+    void DrawPreview(wxDC& dc);
+    void MakeDisplayBits();
+    void BlitPreview(wxDC& dc);
+    int32_t m_nPicLeft = 0, m_nPicTop = 0;
+    int32_t m_nPicW = 0, m_nPicH = 0;
+    std::unique_ptr<uint8_t[]> m_pPicBGR;
+    int32_t m_nDispBits = 0, m_nDispStride = 0, m_nDispRows = 0;
+    std::unique_ptr<uint8_t[]> m_pDispBits;
 };

@@ -1,2 +1,13 @@
 list(APPEND TAMLIX_CORE_SOURCES
-  preview/JpegSize.cpp)
+  preview/JpegSize.cpp preview/PreviewBmp.cpp preview/PreviewScale.cpp)
+list(APPEND TAMLIX_GUI_SOURCES
+  preview/PreviewPaint.cpp)
+
+# The conversion library: a shared library of its own that exports exactly
+# its two functions; the executables find it beside themselves.
+add_library(Vornik2 SHARED ${CMAKE_SOURCE_DIR}/preview/vornik2/Vornik2.cpp)
+set_target_properties(Vornik2 PROPERTIES CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
+target_include_directories(Vornik2 PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(Vornik2 PRIVATE PkgConfig::TURBOJPEG tamlix_flags)
+list(APPEND TAMLIX_CORE_LIBS Vornik2)
