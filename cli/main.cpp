@@ -1,4 +1,5 @@
 // tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches.
+#include "cli/Report.h"
 #include "cli/Show.h"
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -43,7 +44,27 @@ std::string TagTablePath() {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return Usage(stderr, 2);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return Usage(stdout, 0);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        Usage(stdout, 0);
+        std::fputs("\n", stdout);
+        std::fputs(kReportUsage, stdout);
+        return 0;
+    }
+    if (args[0] == "report") {
+        std::vector<std::string> files;
+        for (size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--help" || args[i] == "-h") {
+                std::fputs(kReportUsage, stdout);
+                return 0;
+            }
+            files.push_back(args[i]);
+        }
+        if (files.empty()) {
+            std::fputs(kReportUsage, stderr);
+            return 2;
+        }
+        return RunReport(files, TagTablePath());
+    }
     if (args[0] != "show") {
         std::fprintf(stderr, "tamlix-cli: unknown command '%s'\n", args[0].c_str());
         return Usage(stderr, 2);
