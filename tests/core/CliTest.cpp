@@ -107,6 +107,20 @@ TEST(Cli, JsonGivesOneObjectPerFileInArgumentOrderAndReportsAMissingFile) {
     EXPECT_FALSE(v[2]["exif"].AsBool());
 }
 
+TEST(Cli, PathThatShiftJisCannotHoldIsRefusedAndTheNextFileStillPrints) {
+    // "café.jpg" in UTF-8: CP932 has no e with an accent.
+    std::string cafe = (std::filesystem::path(::testing::TempDir()) / "caf\xC3\xA9.jpg").string();
+    std::filesystem::copy_file(Photo("gps/apple_iphone_xr_tiny.jpg"), cafe,
+                               std::filesystem::copy_options::overwrite_existing);
+    CliRun r = Cli("show --json '" + cafe + "' '" + Photo("gps/apple_iphone_xr_tiny.jpg") + "'");
+    std::filesystem::remove(cafe);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Path=" + cafe), std::string::npos);
+    ASSERT_EQ(r.out.size(), 2u);
+    EXPECT_FALSE(testjson::Value::Parse(r.out[0])["loaded"].AsBool());
+    EXPECT_EQ(testjson::Value::Parse(r.out[1])["model"].AsString(), "iPhone XR");
+}
+
 TEST(Cli, UsageErrorsExitWithTwoAndHelpWithZero) {
     for (const char* args : {"", "frob", "show", "show --bogus x.jpg"}) {
         SCOPED_TRACE(args);

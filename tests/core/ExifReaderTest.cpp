@@ -448,6 +448,26 @@ TEST(ExifFile, MissingFileShowsTheMessageClearsTheRecordAndKeepsTheContent) {
     EXPECT_EQ(content.m_nFileLen, lenBefore);
 }
 
+TEST(ExifFile, FileTooLargeForItsOffsetsIsRefusedBeforeReading) {
+    // A sparse file of INT32_MAX bytes: its content buffer (length + 1) and
+    // its offsets would not fit 32 bits. Nothing of it is read.
+    std::string big = TempPath("tamlix_big.jpg");
+    ASSERT_TRUE(WriteFileBytes(big, ExifBuilder().Build()));
+    std::filesystem::resize_file(big, INT32_MAX);
+    ExifAnalysis a{};
+    a.m_bLoaded = 1;
+    FileContent content;
+    plat::ScriptedMessages messages;
+    EXPECT_FALSE(ReadCurrentFile(big.c_str(), a, content, TagNameTable{}));
+    std::filesystem::remove(big);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.Last().text.rfind("Path=" + big, 0), 0u);
+    EXPECT_EQ(messages.Last().caption, "ファイルオープンに失敗しました");
+    EXPECT_EQ(a.m_bLoaded, 0);
+    EXPECT_EQ(content.m_pFileData, nullptr);
+    EXPECT_EQ(content.m_nFileLen, 0);
+}
+
 TEST(ExifFile, FindFileNameGivesTheNamePartOrMinusOneOrZero) {
     std::string path = TempPath("tamlix_name.jpg");
     ASSERT_TRUE(WriteFileBytes(path, Bytes{0xFF, 0xD8}));
