@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build/fuzz
 JOBS       ?= 2
 FUZZ_RUNS  ?= 20000
 
-.PHONY: deps build run test test-core fuzz clean
+.PHONY: deps build run test fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +30,10 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
+
+# Speed and memory measurements on the optimised build.
+bench: build
+	@$(BUILD)/bin/tamlix_bench_preview
 
 clean:
 	rm -rf $(BUILD)

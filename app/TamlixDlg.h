@@ -82,6 +82,7 @@ private:
     wxPanel* m_panel = nullptr;
     bool m_bDestroyed = false;
 
+public:
     // The preview: the scaled picture and its display-format copy.
     bool PreparePreview();
     void ResamplePreview();

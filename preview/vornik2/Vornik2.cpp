@@ -104,13 +104,12 @@ bool Decode(tjhandle tj, const std::vector<uint8_t>& data, Picture& out) {
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
         std::unique_ptr<uint8_t[]> cmyk(new (std::nothrow) uint8_t[static_cast<size_t>(pixels) * 4]);
         if (!cmyk) return false;
-        std::memset(cmyk.get(), 0, static_cast<size_t>(pixels) * 4);
         rc = tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags);
         if (rc == 0 || tjGetErrorCode(tj) == TJERR_WARNING)
             CmykToRgb(cmyk.get(), rgb.get(), static_cast<size_t>(pixels));
     } else {
-        // Rows that a truncated stream never reaches stay white.
-        std::memset(rgb.get(), 0xFF, static_cast<size_t>(pixels) * 3);
+        // A truncated stream is decoded to its end; the decoder fills the
+        // rows it never reaches with grey.
         rc = tjDecompress2(tj, data.data(), data.size(), rgb.get(), w, 0, h, TJPF_RGB, flags);
     }
     if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) return false;

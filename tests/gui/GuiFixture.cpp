@@ -2,6 +2,7 @@
 
 #include "platform/wx/FieldBox.h"
 #include "platform/wx/WxText.h"
+#include "preview/PreviewBmp.h"
 #include "tests/support/JpegBuilder.h"
 
 #include <wx/evtloop.h>
@@ -17,6 +18,10 @@ void MainWindowTest::SetUp() {
                                m_dir / "JpegTIFFTag.csv");
     plat::OverrideExecutablePath((m_dir / "Tamlix").string());
     std::memset(&g_Settings, 0, sizeof g_Settings);
+    // Each main window deletes the picture holder when it goes; the program
+    // has one window, the tests have one per test.
+    if (g_pPreviewBmp == nullptr) g_pPreviewBmp = new CPreviewBmp;
+    g_bPreviewReady = 0;
 }
 
 void MainWindowTest::TearDown() {

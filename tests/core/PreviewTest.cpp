@@ -1,0 +1,185 @@
+#include "preview/PreviewBmp.h"
+#include "preview/PreviewScale.h"
+#include "preview/vornik2/Vornik2.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/JpegEncode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace testjpeg;
+
+namespace {
+
+std::vector<uint8_t> Convert1(int bits, uint8_t r, uint8_t g, uint8_t b) {
+    const uint8_t bgr[3] = {b, g, r};
+    std::vector<uint8_t> out(static_cast<size_t>(DisplayStride(bits, 1)), 0xEE);
+    ConvertPixels(out.data(), bgr, 1, 1, DisplayStride(bits, 1), bits);
+    return out;
+}
+
+// A picture whose every pixel tells its own position: red = x, green = y.
+std::vector<uint8_t> PositionPicture(int w, int h) {
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 3];
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = 7;
+        }
+    return px;
+}
+
+class TempFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tamlix-preview-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string Write(const std::string& name, const Bytes& b) {
+        const std::string p = (m_dir / name).string();
+        EXPECT_TRUE(WriteFileBytes(p, b));
+        return p;
+    }
+    std::filesystem::path m_dir;
+};
+
+}  // namespace
+
+TEST(DisplayConversion, SixteenBitsPackRedGreenBlueLowByteFirst) {
+    EXPECT_EQ(Convert1(16, 255, 0, 0), (std::vector<uint8_t>{0x00, 0xF8}));
+    EXPECT_EQ(Convert1(16, 255, 255, 255), (std::vector<uint8_t>{0xFF, 0xFF}));
+    EXPECT_EQ(Convert1(16, 8, 4, 8), (std::vector<uint8_t>{0x21, 0x08}));
+}
+
+TEST(DisplayConversion, RowStridesAndTheFourthByte) {
+    EXPECT_EQ(DisplayStride(24, 5), 16);
+    EXPECT_EQ(DisplayStride(24, 4), 12);
+    EXPECT_EQ(DisplayStride(16, 5), 10);
+    EXPECT_EQ(DisplayStride(32, 5), 20);
+    EXPECT_EQ(Convert1(32, 10, 20, 30), (std::vector<uint8_t>{30, 20, 10, 0}));
+    // Other depths are drawn through the 32-bit layout, never left unset.
+    EXPECT_EQ(DisplayStride(8, 5), 20);
+    EXPECT_EQ(Convert1(8, 10, 20, 30), (std::vector<uint8_t>{30, 20, 10, 0}));
+    // 24 bits: pixels copied as they are, the pad byte not written.
+    const uint8_t bgr[15] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    std::vector<uint8_t> out(16, 0xEE);
+    ConvertPixels(out.data(), bgr, 5, 1, 16, 24);
+    EXPECT_EQ(out[14], 15);
+    EXPECT_EQ(out[15], 0xEE);
+}
+
+TEST(Fitting, PicturesOfEveryShapeFitTheBox) {
+    struct Case { int w, h, boxW, boxH, outW, outH; const char* what; } cases[] = {
+        {240, 60, 200, 150, 200, 50, "wider: fills the width"},
+        {60, 240, 200, 150, 37, 150, "taller: fills the height"},
+        {10, 10, 200, 150, 150, 150, "smaller: enlarged"},
+        {240, 180, 200, 150, 200, 150, "same aspect: fills the box"},
+        {3, 7, 196, 150, 64, 150, "odd sizes truncate"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> pic = PositionPicture(c.w, c.h);
+        const double s = FitScale(c.boxW, c.boxH, c.w, c.h);
+        int32_t ow = 0, oh = 0;
+        auto out = ResampleToBgr(pic.data(), c.w, c.h, s, ow, oh);
+        ASSERT_NE(out, nullptr) << c.what;
+        EXPECT_EQ(ow, c.outW) << c.what;
+        EXPECT_EQ(oh, c.outH) << c.what;
+        // The first pixel is the source's first; the last lies within two
+        // source steps of the source's last (the scaled size is truncated).
+        // Bytes come out blue, green, red.
+        EXPECT_EQ(out[0], 7) << c.what;
+        EXPECT_EQ(out[1], 0) << c.what;
+        EXPECT_EQ(out[2], 0) << c.what;
+        const uint8_t* last = &out[(static_cast<size_t>(oh) * ow - 1) * 3];
+        const double step = 2 / s;
+        EXPECT_LE(last[2], c.w - 1) << c.what;
+        EXPECT_GE(last[2], c.w - 1 - step) << c.what;
+        EXPECT_LE(last[1], c.h - 1) << c.what;
+        EXPECT_GE(last[1], c.h - 1 - step) << c.what;
+    }
+}
+
+TEST(Fitting, ReducingByHalfTakesEveryOtherPixelCentred) {
+    const std::vector<uint8_t> pic = PositionPicture(8, 2);
+    int32_t ow = 0, oh = 0;
+    auto out = ResampleToBgr(pic.data(), 8, 2, 0.5, ow, oh);
+    ASSERT_EQ(ow, 4);
+    ASSERT_EQ(oh, 1);
+    // sx = trunc((x - 2 + 1.75) / 0.5): 0 (clamped from -0.5), 1, 3, 5.
+    const int expected[4] = {0, 1, 3, 5};
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(out[x * 3 + 2], expected[x]) << x;
+}
+
+TEST_F(TempFiles, LibraryConvertsEveryKindOfJpegToRgb) {
+    const std::vector<uint8_t> orange = SolidRgb(24, 16, 240, 120, 20);
+    for (JpegKind kind : {JpegKind::Rgb, JpegKind::Gray, JpegKind::Cmyk, JpegKind::Progressive}) {
+        const std::string path = Write("k.jpg", EncodeJpeg(orange, 24, 16, kind));
+        CPreviewBmp bmp;
+        ASSERT_TRUE(bmp.LoadJpeg(path.c_str())) << static_cast<int>(kind);
+        EXPECT_EQ(bmp.m_nBmpWidth, 24);
+        EXPECT_EQ(bmp.m_nBmpHeight, 16);
+        const uint8_t* p = &bmp.m_pBmpRGB[(8 * 24 + 12) * 3];
+        if (kind == JpegKind::Gray) {
+            EXPECT_NEAR(p[0], p[1], 2);
+            EXPECT_NEAR(p[1], p[2], 2);
+        } else {
+            EXPECT_NEAR(p[0], 240, 6) << static_cast<int>(kind);
+            EXPECT_NEAR(p[1], 120, 6) << static_cast<int>(kind);
+            EXPECT_NEAR(p[2], 20, 6) << static_cast<int>(kind);
+        }
+    }
+}
+
+TEST_F(TempFiles, InformationRecordCarriesTheSizeLittleEndian) {
+    const std::string path = Write("a.jpg", EncodeJpeg(SolidRgb(300, 2, 0, 0, 0), 300, 2, JpegKind::Rgb));
+    uint8_t info[VORNIK2_INFO_SIZE];
+    ASSERT_GE(jpegJpegToBmpDFCnvToBuf(path.c_str(), 1, info), 0);
+    EXPECT_EQ(info[16], 300 & 0xFF);
+    EXPECT_EQ(info[17], 300 >> 8);
+    EXPECT_EQ(info[20], 2);
+    // A fetch of another size fails; the right one succeeds once.
+    std::vector<uint8_t> buf(300 * 2 * 3);
+    EXPECT_LT(jpegConvertedBmpBufGet(buf.data(), 2, 300), 0);
+    EXPECT_GE(jpegConvertedBmpBufGet(buf.data(), 300, 2), 0);
+    EXPECT_LT(jpegConvertedBmpBufGet(buf.data(), 300, 2), 0);
+}
+
+TEST_F(TempFiles, TruncatedJpegShowsWhatDecodesHeaderOnlyFails) {
+    // A half-copied file: the top decodes; the decoder fills the rest grey.
+    Bytes jpeg = EncodeJpeg(PositionPicture(256, 256), 256, 256, JpegKind::Rgb);
+    ASSERT_GT(jpeg.size(), 4000u);
+    Bytes half(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
+    CPreviewBmp bmp;
+    ASSERT_TRUE(bmp.LoadJpeg(Write("half.jpg", half).c_str()));
+    EXPECT_EQ(bmp.m_nBmpWidth, 256);
+    EXPECT_NEAR(bmp.m_pBmpRGB[2], 7, 6);  // the top row decoded
+    const uint8_t* bottom = &bmp.m_pBmpRGB[(255 * 256 + 128) * 3];
+    EXPECT_EQ(bottom[0], bottom[1]);  // the picture itself has green = row = 255 there
+    EXPECT_EQ(bottom[1], bottom[2]);
+
+    // Only the SOI and the tables: no frame, no size.
+    Bytes tables{0xFF, 0xD8, 0xFF, 0xD9};
+    CPreviewBmp empty;
+    EXPECT_FALSE(empty.LoadJpeg(Write("tables.jpg", tables).c_str()));
+    EXPECT_EQ(empty.m_nBmpWidth, 0);
+}
+
+TEST_F(TempFiles, RejectedFileLeavesTheHolderAsItWas) {
+    CPreviewBmp bmp;
+    ASSERT_TRUE(bmp.LoadJpeg(Write("ok.jpg", EncodeJpeg(SolidRgb(10, 20, 1, 2, 3), 10, 20, JpegKind::Rgb)).c_str()));
+    const uint8_t* before = bmp.m_pBmpRGB.get();
+    EXPECT_FALSE(bmp.LoadJpeg(Write("bad.jpg", Bytes(1000, 0x41)).c_str()));
+    EXPECT_FALSE(bmp.LoadJpeg((m_dir / "missing.jpg").string().c_str()));
+    // An Exif block with no picture behind it.
+    EXPECT_FALSE(bmp.LoadJpeg(Write("exif.jpg", ExifBuilder().Ifd0Text(271, "Make").Build()).c_str()));
+    EXPECT_EQ(bmp.m_nBmpWidth, 10);
+    EXPECT_EQ(bmp.m_nBmpHeight, 20);
+    EXPECT_EQ(bmp.m_pBmpRGB.get(), before);
+}
