@@ -13,6 +13,7 @@
 #include "platform/wx/WxText.h"
 #include "preview/PreviewBmp.h"
 #include "res/Templates.h"
+#include "tools/AboutDlg.h"
 
 #include <wx/button.h>
 #include <wx/dcclient.h>
@@ -70,9 +71,12 @@ void CTamlixDlg::BuildWindow() {
         Bind(wxEVT_MENU, &CTamlixDlg::OnNotification, this, id);
     Bind(wxEVT_CHAR_HOOK, &CTamlixDlg::OnCharHook, this);
     Bind(wxEVT_CLOSE_WINDOW, &CTamlixDlg::OnCloseWindow, this);
+    Bind(wxEVT_MENU, &CTamlixDlg::OnHexConvert, this, IDM_HEXCONV);
+    Bind(wxEVT_MENU, &CTamlixDlg::OnSoftInfo, this, IDM_SOFTINFO);
 }
 
 void CTamlixDlg::OnInitDialog() {
+    AttachVersionDialogEntry(this);
     SetIcon(m_hIcon);
     // The read-only combo box would refuse drops on its own.
     for (wxWindow* w : {static_cast<wxWindow*>(this), static_cast<wxWindow*>(m_panel),

@@ -69,6 +69,8 @@ private:
     void OnNotification(wxCommandEvent& e);
     void OnCharHook(wxKeyEvent& e);
     void OnCloseWindow(wxCloseEvent& e);
+    void OnHexConvert(wxCommandEvent& e);
+    void OnSoftInfo(wxCommandEvent& e);
     void OnDestroy();
 
     CurrentFile m_cur;

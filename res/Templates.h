@@ -69,8 +69,18 @@ enum : int {
     IDM_ABOUTBOX = 16,
 };
 
+// Controls of the converter (dialog 128) and the version dialog (100).
+enum : int {
+    IDOK_BUTTON = 1,
+    IDC_HEX_LABEL_DEC = 122, IDC_HEX_LABEL_HEX = 123, IDC_HEX_EDIT_HEX = 126,
+    IDC_HEX_EDIT_DEC = 127, IDC_HEX_TO_DEC = 128, IDC_HEX_TO_HEX = 129,
+};
+
 const DialogTemplate& MainDialogTemplate();   // dialog 102
 const MenuTemplate& MainMenuTemplate();       // menu 133
+const DialogTemplate& HexCnvDialogTemplate();   // dialog 128
+const DialogTemplate& SoftInfoDialogTemplate(); // dialog 135
+const DialogTemplate& VersionDialogTemplate();  // dialog 100
 
 // The string table; empty for a number it does not hold.
 const char* LoadResString(int id);
