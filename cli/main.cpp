@@ -1,6 +1,7 @@
 // tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches.
 #include "cli/Report.h"
 #include "cli/Show.h"
+#include "cli/StripGps.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -47,8 +48,26 @@ int main(int argc, char** argv) {
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         Usage(stdout, 0);
         std::fputs("\n", stdout);
+        std::fputs(kStripGpsUsage, stdout);
+        std::fputs("\n", stdout);
         std::fputs(kReportUsage, stdout);
         return 0;
+    }
+    if (args[0] == "strip-gps") {
+        StripGpsOptions opt;
+        std::vector<std::string> files;
+        bool help = false;
+        std::string error;
+        if (!ParseStripGps({args.begin() + 1, args.end()}, opt, files, help, error)) {
+            std::fprintf(stderr, "tamlix-cli: %s\n", error.c_str());
+            std::fputs(kStripGpsUsage, stderr);
+            return 2;
+        }
+        if (help) {
+            std::fputs(kStripGpsUsage, stdout);
+            return 0;
+        }
+        return RunStripGps(files, opt);
     }
     if (args[0] == "report") {
         std::vector<std::string> files;

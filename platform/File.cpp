@@ -86,8 +86,20 @@ int64_t File::Read(void* buf, int64_t n) {
     return done;
 }
 
+namespace {
+int g_nWritesUntilFailure = 0;  // FailNthWriteForTest; 0: disarmed
+}  // namespace
+
+void FailNthWriteForTest(int n) { g_nWritesUntilFailure = n > 0 ? n : 0; }
+
 bool File::Write(const void* buf, int64_t n) {
     if (m_fd < 0 || n < 0) return false;
+    if (g_nWritesUntilFailure > 0 && --g_nWritesUntilFailure == 0) {
+        // The injected failure: half the bytes reach the file, then an error.
+        const int64_t half = n / 2;
+        if (half > 0 && ::write(m_fd, buf, static_cast<size_t>(half)) < 0) return false;
+        return false;
+    }
     int64_t done = 0;
     const auto* p = static_cast<const char*>(buf);
     while (done < n) {
@@ -127,6 +139,13 @@ bool RemoveFile(const char* path) {
 bool RenameOver(const char* from, const char* to) {
     std::string a, b;
     return FsPath(from, a) && FsPath(to, b) && ::rename(a.c_str(), b.c_str()) == 0;
+}
+
+bool CopyPermissions(const char* from, const char* to) {
+    std::string a, b;
+    struct stat st {};
+    return FsPath(from, a) && FsPath(to, b) && ::stat(a.c_str(), &st) == 0 &&
+           ::chmod(b.c_str(), st.st_mode & 07777) == 0;
 }
 
 namespace {

@@ -43,6 +43,13 @@ bool IsDirectory(const char* path);
 bool RemoveFile(const char* path);
 // Replaces `to` with `from` in one step (same folder).
 bool RenameOver(const char* from, const char* to);
+// Gives `to` the permission bits of `from`; false when either is missing.
+bool CopyPermissions(const char* from, const char* to);
+
+// For tests of writers only: the `n`th File::Write from now (1: the next)
+// writes half of its bytes and then fails, as a full disk would. 0 (the
+// state at start) disarms it; while disarmed writes are untouched.
+void FailNthWriteForTest(int n);
 
 // Full path of the running executable, CP932. False when it cannot be
 // found or CP932 cannot hold it.

@@ -1,0 +1,2 @@
+list(APPEND TAMLIX_CORE_SOURCES
+  gpsnull/GpsInvalidate.cpp)
