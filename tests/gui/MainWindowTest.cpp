@@ -287,3 +287,22 @@ TEST_F(MainWindowTest, ChildNotificationsAreTakenByTheMainWindow) {
         EXPECT_TRUE(m_dlg->OnCommand(id)) << id;
     EXPECT_FALSE(m_dlg->OnCommand(IDC_BROWSE));
 }
+
+TEST_F(MainWindowTest, EscapeEndsTheWindowAndTheListIsSaved) {
+    Open();
+    const std::string photo = Photo("noexif/beach.jpg", "a.jpg");
+    m_dlg->OpenDroppedFile(photo);
+    bool destroyed = false;
+    m_dlg->Bind(wxEVT_DESTROY, [&](wxWindowDestroyEvent& e) {
+        if (e.GetEventObject() == m_dlg) destroyed = true;
+        e.Skip();
+    });
+    wxKeyEvent esc(wxEVT_CHAR_HOOK);
+    esc.m_keyCode = WXK_ESCAPE;
+    m_dlg->ProcessWindowEvent(esc);
+    Pump();
+    ASSERT_TRUE(destroyed);
+    m_dlg = nullptr;  // gone: nothing left for the fixture to close
+    Bytes b = ReadFileBytes(SettingsPath());
+    EXPECT_STREQ(reinterpret_cast<const char*>(b.data()), photo.c_str());
+}
