@@ -1,8 +1,8 @@
 #include "preview/PreviewBmp.h"
 
+#include "platform/Memory.h"
 #include "preview/vornik2/Vornik2.h"
 
-#include <new>
 
 CPreviewBmp* g_pPreviewBmp = new CPreviewBmp;
 int32_t g_bPreviewReady = 0;
@@ -26,7 +26,7 @@ bool CPreviewBmp::LoadJpeg(const char* path) {
     m_nBmpHeight = h;
     // Fetched straight into the new buffer: the old pixels stay until the
     // fetch has succeeded.
-    std::unique_ptr<uint8_t[]> rgb(new (std::nothrow) uint8_t[static_cast<size_t>(w) * h * 3]);
+    std::unique_ptr<uint8_t[]> rgb = plat::NewLargeBuffer(static_cast<size_t>(w) * h * 3);
     if (!rgb || jpegConvertedBmpBufGet(rgb.get(), w, h) < 0) return false;
     m_pBmpRGB = std::move(rgb);
     return true;

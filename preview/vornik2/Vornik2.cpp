@@ -3,6 +3,9 @@
 #include "preview/vornik2/Vornik2.h"
 
 #include <iconv.h>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 #include <turbojpeg.h>
 
 #include <cerrno>
@@ -69,6 +72,23 @@ bool ReadWhole(const char* cp932Path, std::vector<uint8_t>& data) {
     return ok;
 }
 
+// Fresh memory is touched page by page; a picture buffer asks for large
+// pages where the system offers them (18,000 small-page faults for 24
+// megapixels cost more than decoding them on some machines).
+std::unique_ptr<uint8_t[]> NewPictureBuffer(size_t n) {
+    std::unique_ptr<uint8_t[]> p(new (std::nothrow) uint8_t[n]);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    if (p && n >= 2 * kHuge) {
+        const auto begin = reinterpret_cast<uintptr_t>(p.get());
+        const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+        const uintptr_t last = (begin + n) & ~(kHuge - 1);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#endif
+    return p;
+}
+
 void PutLe32(uint8_t* p, int32_t v) {
     const auto u = static_cast<uint32_t>(v);
     p[0] = static_cast<uint8_t>(u);
@@ -97,12 +117,12 @@ bool Decode(tjhandle tj, const std::vector<uint8_t>& data, Picture& out) {
     if (w <= 0 || h <= 0) return false;
     const int64_t pixels = int64_t{w} * h;
     if (pixels > VORNIK2_MAX_PIXELS) return false;
-    std::unique_ptr<uint8_t[]> rgb(new (std::nothrow) uint8_t[static_cast<size_t>(pixels) * 3]);
+    std::unique_ptr<uint8_t[]> rgb = NewPictureBuffer(static_cast<size_t>(pixels) * 3);
     if (!rgb) return false;
     const int flags = TJFLAG_LIMITSCANS;
     int rc;
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
-        std::unique_ptr<uint8_t[]> cmyk(new (std::nothrow) uint8_t[static_cast<size_t>(pixels) * 4]);
+        std::unique_ptr<uint8_t[]> cmyk = NewPictureBuffer(static_cast<size_t>(pixels) * 4);
         if (!cmyk) return false;
         rc = tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags);
         if (rc == 0 || tjGetErrorCode(tj) == TJERR_WARNING)
