@@ -1,0 +1,66 @@
+#include "app/DataPaths.h"
+#include "platform/wx/FileDialog.h"
+#include "res/Templates.h"
+#include "tests/gui/GuiFixture.h"
+
+#include <wx/button.h>
+
+namespace {
+
+// Answers the open dialog with `result` and records where it started.
+struct ScriptedOpen {
+    explicit ScriptedOpen(OpenFileResult result) {
+        SetOpenFileResponder([this, result](const OpenFileRequest& req) {
+            asked.push_back(req);
+            return result;
+        });
+    }
+    ~ScriptedOpen() { SetOpenFileResponder(nullptr); }
+    std::vector<OpenFileRequest> asked;
+};
+
+void PressBrowse(CTamlixDlg& d) {
+    wxCommandEvent e(wxEVT_BUTTON, IDC_BROWSE);
+    d.ProcessWindowEvent(e);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, BrowseStartsInTheExecutablesFolderAndLoadsTheChoice) {
+    Open();
+    const std::string photo = Photo("gps/apple_iphone6_hdr_W.jpg", "photo.jpgx");
+    ScriptedOpen dialog(OpenFileResult{true, false, photo});
+    PressBrowse(*m_dlg);
+    ASSERT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(dialog.asked[0].startDir, g_szModuleDir);
+    EXPECT_EQ(dialog.asked[0].filter, "jpg (*.jpg)|*.jpg");
+    EXPECT_STREQ(m_dlg->Current().m_szFileName, "photo.jpgx");
+    EXPECT_STREQ(RecentEntry(0), photo.c_str());
+    EXPECT_EQ(FieldText(IDC_GPS), "GPSタグあり、Dataあり");
+
+    // With a list, the dialog starts in the most recent file's folder.
+    PressBrowse(*m_dlg);
+    ASSERT_EQ(dialog.asked.size(), 2u);
+    EXPECT_EQ(dialog.asked[1].startDir, Dir() + "/");
+}
+
+TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
+    Open();
+    {
+        ScriptedOpen cancelled(OpenFileResult{false, false, ""});
+        PressBrowse(*m_dlg);
+    }
+    {
+        ScriptedOpen png(OpenFileResult{true, false, Photo("noexif/beach.jpg", "x.png")});
+        PressBrowse(*m_dlg);
+    }
+    {
+        ScriptedOpen foreign(OpenFileResult{true, true, ""});
+        PressBrowse(*m_dlg);
+    }
+    ASSERT_EQ(m_msgs.Count(), 2u);
+    EXPECT_EQ(m_msgs.All()[0].text, "拡張子として [png] のファイルが指定されました\n処理できません");
+    EXPECT_EQ(m_msgs.All()[1].caption, "確認");
+    EXPECT_TRUE(IsRecentEmpty(0));
+    EXPECT_EQ(m_dlg->Current().m_analysis.m_bLoaded, 0);
+}
