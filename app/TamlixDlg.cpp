@@ -66,6 +66,7 @@ void CTamlixDlg::BuildWindow() {
     m_panel->Bind(wxEVT_PAINT, &CTamlixDlg::OnPaint, this);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnCloseButton, this, IDC_CLOSE);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnBrowse, this, IDC_BROWSE);
+    Bind(wxEVT_BUTTON, &CTamlixDlg::OnGpsNull, this, IDC_GPSNULL);
     Bind(wxEVT_COMBOBOX, &CTamlixDlg::OnRecentSelChange, this, IDC_RECENT);
     for (int id : {IDN_DETAIL_CLOSED, IDN_HEX_CLOSED, IDN_GPSNULL_WRITE, IDN_GPSNULL_CLOSED})
         Bind(wxEVT_MENU, &CTamlixDlg::OnNotification, this, id);
@@ -175,7 +176,7 @@ bool CTamlixDlg::OnCommand(int id) {
     switch (id) {
     case IDN_DETAIL_CLOSED: m_pDetailDlg = nullptr; return true;
     case IDN_HEX_CLOSED: m_pHexDlg = nullptr; return true;
-    case IDN_GPSNULL_WRITE: return true;  // the writer joins with its own change
+    case IDN_GPSNULL_WRITE: WriteGpsInvalidatedFile(); return true;
     case IDN_GPSNULL_CLOSED: m_pGpsNullDlg = nullptr; return true;
     default: return false;
     }

@@ -48,6 +48,11 @@ public:
     void EndDialog();
 
     const CurrentFile& Current() const { return m_cur; }
+
+    // Command 137: writes a copy (or, after a question, the file itself)
+    // with the GPS bytes the open options dialog chose zeroed.
+    void WriteGpsInvalidatedFile();
+    CGPSNull* GpsNullDlg() const { return m_pGpsNullDlg; }
     wxPanel* Panel() const { return m_panel; }
 
     // Summary texts as last pushed to the controls (CP932).
@@ -67,6 +72,7 @@ private:
     void OnDropFiles(wxDropFilesEvent& e);
     void OnRecentSelChange(wxCommandEvent& e);
     void OnNotification(wxCommandEvent& e);
+    void OnGpsNull(wxCommandEvent& e);
     void OnCharHook(wxKeyEvent& e);
     void OnCloseWindow(wxCloseEvent& e);
     void OnHexConvert(wxCommandEvent& e);

@@ -1,2 +1,2 @@
 list(APPEND TAMLIX_CORE_SOURCES
-  res/MainDialog.cpp res/Strings.cpp res/ToolDialogs.cpp)
+  res/MainDialog.cpp res/Strings.cpp res/GpsNullDialog.cpp res/ToolDialogs.cpp)

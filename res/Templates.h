@@ -13,6 +13,7 @@ enum class CtlKind {
     Edit,
     PictureBox,  // hidden: only its rectangle is used
     Icon,
+    CheckBox,    // auto check box
 };
 
 enum CtlFlags : uint32_t {
@@ -66,6 +67,7 @@ enum : int {
     IDN_DETAIL_CLOSED = 118, IDM_HEXCONV = 121, IDN_HEX_CLOSED = 125, IDM_SOFTINFO = 130,
     IDC_LABEL_DATE = 131, IDC_MAKER = 132, IDC_MODEL = 133, IDC_DATE = 134, IDC_SIZE = 135,
     IDC_GPSNULL = 136, IDN_GPSNULL_WRITE = 137, IDN_GPSNULL_CLOSED = 138,
+    IDC_DF_UPDATE = 137, IDC_CLEAR_ENTRIES = 139, IDC_CLEAR_LATLON = 140,
     IDM_ABOUTBOX = 16,
 };
 
@@ -78,6 +80,7 @@ enum : int {
 
 const DialogTemplate& MainDialogTemplate();   // dialog 102
 const MenuTemplate& MainMenuTemplate();       // menu 133
+const DialogTemplate& GpsNullDialogTemplate(); // dialog 139
 const DialogTemplate& HexCnvDialogTemplate();   // dialog 128
 const DialogTemplate& SoftInfoDialogTemplate(); // dialog 135
 const DialogTemplate& VersionDialogTemplate();  // dialog 100

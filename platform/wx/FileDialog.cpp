@@ -27,3 +27,30 @@ OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req) {
     }
     return result;
 }
+
+namespace {
+SaveFileResponder& SaveResponder() {
+    static SaveFileResponder r;
+    return r;
+}
+}  // namespace
+
+void SetSaveFileResponder(SaveFileResponder r) { SaveResponder() = std::move(r); }
+
+OpenFileResult RunSaveFileDialog(wxWindow* parent, const SaveFileRequest& req) {
+    if (SaveResponder()) return SaveResponder()(req);
+    wxFileDialog dlg(parent, wxEmptyString, ToWx(req.startDir), ToWx(req.fileName),
+                     ToWx(req.filter), wxFD_SAVE);
+    OpenFileResult result;
+    if (dlg.ShowModal() != wxID_OK) return result;
+    result.ok = true;
+    wxString path = dlg.GetPath();
+    const wxString name = path.AfterLast('/');
+    if (!req.defaultExt.empty() && !name.empty() && name.Find('.') == wxNOT_FOUND)
+        path += wxUniChar('.') + ToWx(req.defaultExt);
+    if (!FromWx(path, result.path)) {
+        result.unrepresentable = true;
+        result.path.clear();
+    }
+    return result;
+}

@@ -20,3 +20,19 @@ OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
 using OpenFileResponder = std::function<OpenFileResult(const OpenFileRequest&)>;
 // Installs a responder answering instead of the dialog (null: the real one).
 void SetOpenFileResponder(OpenFileResponder r);
+
+// The system's save-as dialog, behind a seam of the same kind. It asks no
+// overwrite question (the caller asks its own) and does not require the
+// file to exist. A name typed without extension gets `defaultExt`.
+struct SaveFileRequest {
+    std::string startDir;     // CP932
+    std::string fileName;     // proposed name, CP932
+    std::string filter;       // wx form: "jpg (*.jpg)|*.jpg|All Files (*.*)|*.*"
+    std::string defaultExt;
+};
+
+OpenFileResult RunSaveFileDialog(wxWindow* parent, const SaveFileRequest& req);
+
+using SaveFileResponder = std::function<OpenFileResult(const SaveFileRequest&)>;
+// Installs a responder answering instead of the dialog (null: the real one).
+void SetSaveFileResponder(SaveFileResponder r);

@@ -4,6 +4,7 @@
 #include "platform/wx/WxText.h"
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -64,6 +65,9 @@ void BuildControls(wxWindow* parent, const DialogTemplate& t) {
         case CtlKind::PictureBox:
         case CtlKind::Icon:
             w = new wxWindow(parent, id, r.GetPosition(), r.GetSize());
+            break;
+        case CtlKind::CheckBox:
+            w = new wxCheckBox(parent, id, text, r.GetPosition(), r.GetSize());
             break;
         }
         if (w == nullptr) continue;
