@@ -66,6 +66,7 @@ void CTamlixDlg::BuildWindow() {
     m_panel->Bind(wxEVT_PAINT, &CTamlixDlg::OnPaint, this);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnCloseButton, this, IDC_CLOSE);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnBrowse, this, IDC_BROWSE);
+    Bind(wxEVT_BUTTON, &CTamlixDlg::OnDetail, this, IDC_DETAIL);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnGpsNull, this, IDC_GPSNULL);
     Bind(wxEVT_COMBOBOX, &CTamlixDlg::OnRecentSelChange, this, IDC_RECENT);
     for (int id : {IDN_DETAIL_CLOSED, IDN_HEX_CLOSED, IDN_GPSNULL_WRITE, IDN_GPSNULL_CLOSED})
@@ -155,10 +156,6 @@ void CTamlixDlg::FillRecentFileCombo() {
     for (int i = 0; i < kRecentCount; ++i)
         if (!IsRecentEmpty(i)) m_cbRecent->Append(ToWx(RecentEntry(i)));
     if (m_cbRecent->GetCount() > 0) m_cbRecent->SetSelection(0);
-}
-
-void CTamlixDlg::FocusDetail() {
-    // The detail window joins with its own change; until then there is none.
 }
 
 void CTamlixDlg::LoadImageFile(const char* path) {

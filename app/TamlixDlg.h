@@ -31,6 +31,7 @@ public:
     void UpdateTitle();
     void FillRecentFileCombo();
     void FocusDetail();
+    CDetailDsp* DetailDlg() const { return m_pDetailDlg; }
     void LoadImageFile(const char* path);
 
     // A path from outside the program (drop, command line), in the file
@@ -69,6 +70,7 @@ private:
     void OnPaint(wxPaintEvent& e);
     void OnCloseButton(wxCommandEvent& e);
     void OnBrowse(wxCommandEvent& e);
+    void OnDetail(wxCommandEvent& e);  // defined with the detail window
     void OnDropFiles(wxDropFilesEvent& e);
     void OnRecentSelChange(wxCommandEvent& e);
     void OnNotification(wxCommandEvent& e);

@@ -85,5 +85,11 @@ const DialogTemplate& HexCnvDialogTemplate();   // dialog 128
 const DialogTemplate& SoftInfoDialogTemplate(); // dialog 135
 const DialogTemplate& VersionDialogTemplate();  // dialog 100
 
+// The detail window (dialog 130 with menu 131) and its print notice (132).
+enum : int { IDM_PRINT_REPORT = 119, IDT_PRINT_NOTICE = 120 };
+const DialogTemplate& DetailDialogTemplate();       // dialog 130
+const MenuTemplate& DetailMenuTemplate();           // menu 131
+const DialogTemplate& PrintNoticeDialogTemplate();  // dialog 132
+
 // The string table; empty for a number it does not hold.
 const char* LoadResString(int id);

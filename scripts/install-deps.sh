@@ -8,6 +8,7 @@ packages=(
   libwxgtk3.2-dev libgtk-3-dev libturbojpeg0-dev libfontconfig-dev
   libgtest-dev
   xvfb xauth fonts-ipafont-gothic
+  libcairo2-dev poppler-utils
   clang libclang-rt-14-dev
 )
 

@@ -1,6 +1,8 @@
 // Starts wx without a main loop so that tests can create the real windows,
 // call their handlers and read their controls. A wx assert fails the test
 // and log output goes to stderr (a modal box would hang the run).
+#include "platform/wx/Fonts.h"
+
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/evtloop.h>
@@ -22,6 +24,8 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    // The font aliases, as the program loads them before its first window.
+    LoadFontAliases(TAMLIX_RES_DIR "/fonts.conf");
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv)) {
         std::fprintf(stderr, "cannot start wx (no display?)\n");
