@@ -108,6 +108,23 @@ void EntryRow(Layout& l, const IfdEntry& e, bool gps) {
 }
 
 // A rational line: hex, then decimal. The parts are unsigned in the file.
+// An entry table below its heading: rules, column heads and one row per
+// processed entry, closed by a rule.
+void EntryTableBody(Layout& l, const IfdEntry* rows, int n, bool gps, int lh) {
+    l.Advance(lh);
+    Rule(l);
+    l.Advance(3 * lh / 2);
+    ColumnHeads(l, gps);
+    l.Advance(lh);
+    Rule(l);
+    for (int i = 0; i < n; ++i) {
+        l.Advance(5 * lh / 4);
+        EntryRow(l, rows[i], gps);
+    }
+    l.Advance(lh);
+    Rule(l);
+}
+
 void Rational(Layout& l, const char* fmt, int32_t num, int32_t den) {
     const auto n = static_cast<unsigned>(num);
     const auto d = static_cast<unsigned>(den);
@@ -175,8 +192,6 @@ const char* CutTagName(const char* name) {
 std::vector<ReportItem> LayoutReport(const ExifAnalysis& a, const char* fileName, int cw, int lh,
                                      ReportOrigin origin) {
     Layout l(cw, origin);
-    const int headStep = 3 * lh / 2;
-    const int rowStep = 5 * lh / 4;
 
     // Header block.
     l.Advance(2 * lh);
@@ -202,18 +217,7 @@ std::vector<ReportItem> LayoutReport(const ExifAnalysis& a, const char* fileName
     else
         l.Item(2, "●0th IFD エントリ表（エントリ数 = 定義数 %d 実処理数 %d  Ad r= %04X h)",
                a.m_nIfd0Count, a.m_nIfd0Done, static_cast<unsigned>(a.m_nIfd0Pos));
-    l.Advance(lh);
-    Rule(l);
-    l.Advance(headStep);
-    ColumnHeads(l, false);
-    l.Advance(lh);
-    Rule(l);
-    for (int i = 0, n = Clamp(a.m_nIfd0Done, kIfd0Slots); i < n; ++i) {
-        l.Advance(rowStep);
-        EntryRow(l, a.m_Ifd0[i], false);
-    }
-    l.Advance(lh);
-    Rule(l);
+    EntryTableBody(l, a.m_Ifd0, Clamp(a.m_nIfd0Done, kIfd0Slots), false, lh);
 
     // GPS IFD table.
     l.Advance(2 * lh);
@@ -223,18 +227,7 @@ std::vector<ReportItem> LayoutReport(const ExifAnalysis& a, const char* fileName
     else
         l.Item(2, "●GPS エントリ表（エントリ数 = 定義数 %d 実処理数 %d  Adr = %04X h)",
                a.m_nGpsCount, a.m_nGpsDone, static_cast<unsigned>(a.m_nGpsPos));
-    l.Advance(lh);
-    Rule(l);
-    l.Advance(headStep);
-    ColumnHeads(l, true);
-    l.Advance(lh);
-    Rule(l);
-    for (int i = 0, n = Clamp(a.m_nGpsDone, kGpsSlots); i < n; ++i) {
-        l.Advance(rowStep);
-        EntryRow(l, a.m_Gps[i], true);
-    }
-    l.Advance(lh);
-    Rule(l);
+    EntryTableBody(l, a.m_Gps, Clamp(a.m_nGpsDone, kGpsSlots), true, lh);
 
     // GPS data section.
     if (a.m_nGpsState == kGpsData) {
