@@ -1,9 +1,8 @@
 #include "cli/Report.h"
 
-#include "app/Summary.h"
+#include "cli/AnalyzeArg.h"
 #include "exif/ExifReader.h"
 #include "platform/Text.h"
-#include "preview/JpegSize.h"
 #include "report/ReportLayout.h"
 
 #include <cstdio>
@@ -24,24 +23,12 @@ int RunReport(const std::vector<std::string>& files, const std::string& tagTable
     bool first = true;
     for (const std::string& arg : files) {
         std::string path;
-        if (!plat::Utf8ToCp932(arg, path)) {
-            std::string why = plat::Cp932ToUtf8(
-                "ファイルオープンに失敗しました: Shift-JIS で表せない文字を含むパスは扱えません");
-            std::fprintf(stderr, "%s: Path=%s\n", why.c_str(), arg.c_str());
-            status = 1;
-            continue;
-        }
         ExifAnalysis a{};
         FileContent content;
-        ReadCurrentFile(path.c_str(), a, content, tags);
-        if (a.m_bLoaded == 0) {
+        if (!AnalyzeArgument(arg, tags, a, content, path)) {
             status = 1;
             continue;
         }
-        // The picture size and the file time, as the window's file-open
-        // sequence fills them.
-        ReadJpegSize(content.m_pFileData.get(), content.m_nFileLen, a.m_nWidth, a.m_nHeight);
-        FormatFileTime(path.c_str(), a.m_szFileTime);
         char name[256] = {};
         FindFileName(name, path.c_str());
         if (!first) std::fputs("\n", stdout);

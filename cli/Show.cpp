@@ -1,6 +1,7 @@
 #include "cli/Show.h"
 
 #include "app/Summary.h"
+#include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
 #include "platform/Message.h"
@@ -36,19 +37,7 @@ int RunShow(const std::vector<std::string>& files, bool json, const std::string&
         ExifAnalysis a{};
         FileContent content;
         std::string path;
-        if (!plat::Utf8ToCp932(arg, path)) {
-            // The path cannot be held in the program's encoding: refuse it.
-            std::string why = plat::Cp932ToUtf8(
-                "ファイルオープンに失敗しました: Shift-JIS で表せない文字を含むパスは扱えません");
-            std::fprintf(stderr, "%s: Path=%s\n", why.c_str(), arg.c_str());
-            status = 1;
-        } else if (!ReadCurrentFile(path.c_str(), a, content, tags)) {
-            if (a.m_bLoaded == 0) status = 1;
-        }
-        if (a.m_bLoaded != 0) {
-            ReadJpegSize(content.m_pFileData.get(), content.m_nFileLen, a.m_nWidth, a.m_nHeight);
-            FormatFileTime(path.c_str(), a.m_szFileTime);
-        }
+        if (!AnalyzeArgument(arg, tags, a, content, path)) status = 1;
         if (json) {
             std::string line = AnalysisToJson(arg, a) + "\n";
             std::fputs(line.c_str(), stdout);
