@@ -49,9 +49,14 @@ bool LoadSettings() {
     plat::File f;
     if (!OpenSettingsFile(f)) return false;
     if (f.Size() < kSettingsSize || !f.Seek(0)) return false;
-    SettingsBlock block;
-    if (f.Read(&block, kSettingsSize) != kSettingsSize) return false;
-    std::memcpy(&g_Settings, &block, kSettingsSize);
+    uint8_t block[kSettingsSize];
+    const int64_t got = f.Read(block, kSettingsSize);
+    return got >= 0 && AcceptSettings(block, static_cast<size_t>(got));
+}
+
+bool AcceptSettings(const uint8_t* data, size_t len) {
+    if (len < static_cast<size_t>(kSettingsSize)) return false;
+    std::memcpy(&g_Settings, data, kSettingsSize);
     CleanRecentList();
     return true;
 }

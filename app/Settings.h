@@ -32,6 +32,9 @@ extern SettingsBlock g_Settings;
 // fewer than 9,116 bytes. A list entry with no NUL in its 256 bytes is
 // taken as empty, and the list is packed (used entries first).
 bool LoadSettings();
+// The same from bytes already read: false when fewer than 9,116 bytes.
+// Bytes beyond the record are ignored.
+bool AcceptSettings(const uint8_t* data, size_t len);
 void ResetSettings();
 // Writes the 9,116 bytes at the start of the file (its tail stays). False
 // when the file cannot be opened.

@@ -17,7 +17,7 @@ src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
-TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192)
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -69,6 +69,16 @@ seed_fuzz_tagtable() {
     printf '0x1,%s\x88\xdc\r\n' "$(printf 'a%.0s' {1..62})" >"$d/lead_byte_cut.csv"
     printf '0x%s,long line\r\n' "$(printf '0%.0s' {1..300})" >"$d/long_line.csv"
     printf '0x1,a\n0x2,b\r0x3,c\0\r\n\r\n\r\n' >"$d/mixed_ends.csv"
+}
+
+seed_fuzz_settings() {
+    local d=$1
+    # A default record, one with a list, one with an entry of 256 bytes and
+    # no NUL, and a record one byte short.
+    head -c 9116 /dev/zero >"$d/zero.bin"
+    { printf '/tmp/a.jpg\0'; head -c 245 /dev/zero; printf '/tmp/b.jpg\0'; head -c 8849 /dev/zero; } >"$d/list.bin"
+    { head -c 256 /dev/zero | tr '\0' 'x'; printf '/tmp/c.jpg\0'; head -c 8849 /dev/zero; } >"$d/no_nul.bin"
+    head -c 9115 /dev/zero >"$d/short.bin"
 }
 
 status=0
