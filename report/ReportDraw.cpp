@@ -3,7 +3,9 @@
 #include "platform/wx/WxText.h"
 #include "report/ReportLayout.h"
 
+#include <wx/bitmap.h>
 #include <wx/dc.h>
+#include <wx/dcmemory.h>
 #include <wx/font.h>
 
 #include <cmath>
@@ -30,11 +32,32 @@ int HalfWidthAdvance(wxDC& dc) {
     return (width + n / 2) / n;
 }
 
+// Sets the report font on the device, checked against its size on the
+// screen: the GTK printer device sizes fonts by the screen's resolution
+// instead of its own, which would print the report at a third of 10 points.
+void SetReportFont(wxDC& dc, int ppiY) {
+    if (ppiY <= 0) ppiY = 96;
+    wxFont font = ReportFont(ppiY);
+    dc.SetFont(font);
+    wxBitmap one(1, 1);
+    wxMemoryDC screen(one);
+    screen.SetFont(font);
+    const int screenPpi = screen.GetPPI().y;
+    const int onScreen = screen.GetCharHeight();
+    const int onDevice = dc.GetCharHeight();
+    if (screenPpi <= 0 || onScreen <= 0 || onDevice <= 0) return;
+    // The height this font should have on the device at its resolution.
+    const double expected = static_cast<double>(onScreen) * ppiY / screenPpi;
+    if (std::fabs(onDevice - expected) <= 0.1 * expected) return;
+    font.SetFractionalPointSize(font.GetFractionalPointSize() * expected / onDevice);
+    dc.SetFont(font);
+}
+
 }  // namespace
 
 ReportCells DrawReport(wxDC& dc, const ReportDrawing& d) {
     const wxFont previous = dc.GetFont();
-    dc.SetFont(ReportFont(d.ppiY));
+    SetReportFont(dc, d.ppiY);
     const wxFontMetrics fm = dc.GetFontMetrics();
     ReportCells cells{HalfWidthAdvance(dc), fm.height};
     if (cells.cw <= 0) cells.cw = fm.averageWidth > 0 ? fm.averageWidth : dc.GetCharWidth();
