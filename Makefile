@@ -34,6 +34,7 @@ fuzz: deps
 # Speed and memory measurements on the optimised build.
 bench: build
 	@$(BUILD)/bin/tamlix_bench_preview
+	@xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/tamlix_bench_paint /tmp/tamlix-bench-24mp.jpg
 
 clean:
 	rm -rf $(BUILD)
