@@ -17,25 +17,11 @@
 
 using testjpeg::Bytes;
 using testjpeg::ExifBuilder;
+using testjpeg::FiveEntryGps;
 using testjpeg::ReadFileBytes;
+using testjpeg::Zeroed;
 
 namespace {
-
-ExifBuilder FiveEntryGps() {
-    ExifBuilder b;
-    b.Ifd0(0x010F, testjpeg::kAscii, 4, 0x41424300)
-        .GpsRef(1, 'N')
-        .GpsRationals(2, {{35, 1}, {39, 1}, {2910, 100}})
-        .GpsRef(3, 'E')
-        .GpsRationals(4, {{139, 1}, {44, 1}, {2890, 100}})
-        .Gps(0, testjpeg::kByte, 4, 0x02030000);
-    return b;
-}
-
-Bytes Zeroed(Bytes f, size_t pos, size_t n) {
-    for (size_t i = 0; i < n; ++i) f.at(pos + i) = 0;
-    return f;
-}
 
 class GpsNullTest : public MainWindowTest {
 protected:

@@ -146,6 +146,22 @@ Bytes ExifBuilder::Build() const {
     return f;
 }
 
+ExifBuilder FiveEntryGps(Order o) {
+    ExifBuilder b(o);
+    b.Ifd0(0x010F, kAscii, 4, 0x41424300)
+        .GpsRef(1, 'N')
+        .GpsRationals(2, {{35, 1}, {39, 1}, {2910, 100}})
+        .GpsRef(3, 'E')
+        .GpsRationals(4, {{139, 1}, {44, 1}, {2890, 100}})
+        .Gps(0, kByte, 4, 0x02030000);
+    return b;
+}
+
+Bytes Zeroed(Bytes f, size_t pos, size_t n) {
+    for (size_t i = 0; i < n; ++i) f.at(pos + i) = 0;
+    return f;
+}
+
 Bytes ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

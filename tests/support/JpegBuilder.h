@@ -78,6 +78,13 @@ void Put32(Bytes& b, size_t at, uint32_t v, Order o);
 Bytes Be32(uint32_t v);
 Bytes RationalBytes(const std::vector<Rational>& values, Order o);
 
+// A photo whose GPS IFD holds 5 entries: N, latitude 35/1 39/1 2910/100, E,
+// longitude 139/1 44/1 2890/100, and a version entry (tag 0, inline).
+ExifBuilder FiveEntryGps(Order o = Order::II);
+
+// `f` with n bytes at pos set to zero.
+Bytes Zeroed(Bytes f, size_t pos, size_t n);
+
 // Reads a whole file; empty when it cannot.
 Bytes ReadFileBytes(const std::string& path);
 // Writes bytes to a file; false on failure.
