@@ -8,12 +8,31 @@
 namespace plat {
 namespace {
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The converter of one direction for this thread, opened once (opening
+// costs more than converting a short text) and reset before each use.
+iconv_t Converter(bool toUtf8) {
+    struct Holder {
+        iconv_t cd = kNoConverter;
+        ~Holder() {
+            if (cd != kNoConverter) iconv_close(cd);
+        }
+    };
+    thread_local Holder toUtf8Holder, fromUtf8Holder;
+    Holder& h = toUtf8 ? toUtf8Holder : fromUtf8Holder;
+    if (h.cd == kNoConverter)
+        h.cd = toUtf8 ? iconv_open("UTF-8", "CP932") : iconv_open("CP932", "UTF-8");
+    else
+        iconv(h.cd, nullptr, nullptr, nullptr, nullptr);
+    return h.cd;
+}
+
 // One iconv conversion. With `replaceInvalid`, an undecodable input byte is
 // skipped and U+FFFD written in its place; otherwise the conversion fails.
-bool Convert(const char* to, const char* from, std::string_view in,
-             std::string& out, bool replaceInvalid) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+bool Convert(bool toUtf8, std::string_view in, std::string& out, bool replaceInvalid) {
+    iconv_t cd = Converter(toUtf8);
+    if (cd == kNoConverter) return false;
     std::string result;
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();
@@ -32,7 +51,6 @@ bool Convert(const char* to, const char* from, std::string_view in,
         ++src;
         --srcLeft;
     }
-    iconv_close(cd);
     if (ok) out.swap(result);
     return ok;
 }
@@ -41,12 +59,12 @@ bool Convert(const char* to, const char* from, std::string_view in,
 
 std::string Cp932ToUtf8(std::string_view cp932) {
     std::string out;
-    Convert("UTF-8", "CP932", cp932, out, true);
+    Convert(true, cp932, out, true);
     return out;
 }
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
-    return Convert("CP932", "UTF-8", utf8, out, false);
+    return Convert(false, utf8, out, false);
 }
 
 size_t CopyCp932Cut(char* dst, size_t cap, const char* src, size_t srcLen) {
