@@ -2,20 +2,15 @@
 // picture is kept here between the two calls.
 #include "preview/vornik2/Vornik2.h"
 
-#include <iconv.h>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "platform/File.h"
+#include "platform/Memory.h"
+
 #include <turbojpeg.h>
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <string>
 #include <vector>
 
 namespace {
@@ -30,63 +25,19 @@ Picture& Kept() {
     return picture;
 }
 
-// CP932 -> UTF-8 for the file system; false when the path is not CP932.
-bool FsPath(const char* cp932, std::string& out) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string result;
-    char* src = const_cast<char*>(cp932);
-    size_t left = std::strlen(cp932);
-    char buf[512];
-    bool ok = true;
-    while (left > 0) {
-        char* dst = buf;
-        size_t room = sizeof buf;
-        size_t r = iconv(cd, &src, &left, &dst, &room);
-        result.append(buf, static_cast<size_t>(dst - buf));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) { ok = false; break; }
-    }
-    iconv_close(cd);
-    if (ok) out.swap(result);
-    return ok;
-}
-
+// The file whole; files of 2 GiB and more are not taken, as everywhere in
+// the program.
 bool ReadWhole(const char* cp932Path, std::vector<uint8_t>& data) {
-    std::string path;
-    if (!FsPath(cp932Path, path)) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(f) : -1;
-    // Files of 2 GiB and more are not taken, as everywhere in the program.
-    ok = ok && size > 0 && size <= INT32_MAX && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            data.resize(static_cast<size_t>(size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
+    plat::File f;
+    if (!f.OpenRead(cp932Path, plat::Share::DenyNone)) return false;
+    const int64_t size = f.Size();
+    if (size <= 0 || size > INT32_MAX) return false;
+    try {
+        data.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    ok = ok && std::fread(data.data(), 1, data.size(), f) == data.size();
-    std::fclose(f);
-    return ok;
-}
-
-// Fresh memory is touched page by page; a picture buffer asks for large
-// pages where the system offers them (18,000 small-page faults for 24
-// megapixels cost more than decoding them on some machines).
-std::unique_ptr<uint8_t[]> NewPictureBuffer(size_t n) {
-    std::unique_ptr<uint8_t[]> p(new (std::nothrow) uint8_t[n]);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    if (p && n >= 2 * kHuge) {
-        const auto begin = reinterpret_cast<uintptr_t>(p.get());
-        const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-        const uintptr_t last = (begin + n) & ~(kHuge - 1);
-        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    }
-#endif
-    return p;
+    return f.Read(data.data(), size) == size;
 }
 
 void PutLe32(uint8_t* p, int32_t v) {
@@ -117,12 +68,12 @@ bool Decode(tjhandle tj, const std::vector<uint8_t>& data, Picture& out) {
     if (w <= 0 || h <= 0) return false;
     const int64_t pixels = int64_t{w} * h;
     if (pixels > VORNIK2_MAX_PIXELS) return false;
-    std::unique_ptr<uint8_t[]> rgb = NewPictureBuffer(static_cast<size_t>(pixels) * 3);
+    std::unique_ptr<uint8_t[]> rgb = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 3);
     if (!rgb) return false;
     const int flags = TJFLAG_LIMITSCANS;
     int rc;
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
-        std::unique_ptr<uint8_t[]> cmyk = NewPictureBuffer(static_cast<size_t>(pixels) * 4);
+        std::unique_ptr<uint8_t[]> cmyk = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 4);
         if (!cmyk) return false;
         rc = tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags);
         if (rc == 0 || tjGetErrorCode(tj) == TJERR_WARNING)
