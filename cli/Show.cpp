@@ -3,17 +3,15 @@
 #include "app/Summary.h"
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
-#include "exif/ExifReader.h"
-#include "platform/Message.h"
+#include "exif/Locator.h"
 #include "platform/Text.h"
-#include "preview/JpegSize.h"
 
 #include <cstdio>
 #include <utility>
 
 namespace {
 
-void PrintSummary(const std::string& path, const SummaryTexts& s) {
+void PrintSummary(const std::string& path, const SummaryTexts& s, const std::string& elsewhere) {
     const std::pair<const char*, const std::string*> rows[] = {
         {"Exif 情報", &s.m_strExif}, {"GPS 情報", &s.m_strGps},
         {"緯度", &s.m_strLat},       {"経度", &s.m_strLon},
@@ -23,7 +21,18 @@ void PrintSummary(const std::string& path, const SummaryTexts& s) {
     std::string out = "file: " + path + "\n";
     for (const auto& [label, value] : rows)
         out += plat::Cp932ToUtf8(label) + ": " + plat::Cp932ToUtf8(*value) + "\n";
+    if (!elsewhere.empty()) out += "GPS found elsewhere: " + elsewhere + "\n";
     std::fputs(out.c_str(), stdout);
+}
+
+// The finds the window's summary does not show: all but the GPS IFD it read.
+std::vector<PositionFind> NotShown(const ExifAnalysis& a, const std::vector<PositionFind>& finds) {
+    std::vector<PositionFind> out;
+    for (const PositionFind& f : finds)
+        if (!(a.m_nGpsState == kGpsData && f.kind == FindKind::ExifGps && f.picture == 0 &&
+              f.pos == a.m_nGpsPos))
+            out.push_back(f);
+    return out;
 }
 
 }  // namespace
@@ -33,17 +42,21 @@ int RunShow(const std::vector<std::string>& files, bool json, const std::string&
     LoadTagNameTable(tagTablePath.c_str(), tags);
     int status = 0;
     bool first = true;
+    std::vector<uint8_t> content;
     for (const std::string& arg : files) {
         ExifAnalysis a{};
-        FileContent content;
-        std::string path;
-        if (!AnalyzeArgument(arg, tags, a, content, path)) status = 1;
+        LocateResult found;
+        if (AnalyzeArgument(arg, tags, a, content))
+            LocatePositions(ByteReader(content.data(), static_cast<int64_t>(content.size())), found);
+        else
+            status = 1;
         if (json) {
-            std::string line = AnalysisToJson(arg, a) + "\n";
+            std::string line = AnalysisToJson(arg, a, &found.finds) + "\n";
             std::fputs(line.c_str(), stdout);
         } else {
             if (!first) std::fputs("\n", stdout);
-            PrintSummary(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight));
+            PrintSummary(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight),
+                         DescribeFinds(NotShown(a, found.finds)));
         }
         first = false;
     }
