@@ -209,12 +209,20 @@ const char* FindKindName(FindKind k) {
 }
 
 std::string DescribeFinds(const std::vector<PositionFind>& finds) {
+    // Finds of one kind in one picture in a row are named once, with their count.
     std::string out;
-    for (const PositionFind& f : finds) {
+    for (size_t i = 0; i < finds.size();) {
+        const PositionFind& f = finds[i];
+        size_t n = 1;
+        while (i + n < finds.size() && finds[i + n].kind == f.kind &&
+               finds[i + n].picture == f.picture && f.kind != FindKind::ExifGps)
+            ++n;
         if (!out.empty()) out += ", ";
         if (f.picture > 0) out += "picture " + std::to_string(f.picture + 1) + ": ";
         out += FindKindName(f.kind);
         out += " at " + std::to_string(f.pos);
+        if (n > 1) out += " (" + std::to_string(n) + " properties)";
+        i += n;
     }
     return out;
 }

@@ -21,8 +21,15 @@ namespace {
 const std::string kExif = "http://ns.adobe.com/exif/1.0/";
 
 // A JPEG head of APP1 segments, each recorded by the range after its signature.
+// SOI (built apart: g++ 12 warns wrongly on a two-byte list initialiser here).
+Bytes Soi() {
+    Bytes b(2, 0xFF);
+    b[1] = 0xD8;
+    return b;
+}
+
 struct Segments {
-    Bytes file{0xFF, 0xD8};
+    Bytes file = Soi();
     std::vector<PayloadRange> main, ext, flir;
 
     PayloadRange Add(const std::string& signature, const std::string& payload) {
