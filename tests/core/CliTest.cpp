@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,4 +139,68 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpWithZero) {
         EXPECT_EQ(help.status, 0);
         EXPECT_FALSE(help.out.empty());
     }
+}
+
+namespace {
+
+// A fresh folder per test process under the test temp folder.
+std::filesystem::path Scratch(const char* name) {
+    auto d = std::filesystem::path(::testing::TempDir()) /
+             (std::string("tamlix_cli_") + name + "_" + std::to_string(getpid()));
+    std::filesystem::remove_all(d);
+    std::filesystem::create_directories(d);
+    return d;
+}
+
+std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+}  // namespace
+
+TEST(Cli, StripGpsInPlaceKeepsLinksAndCleansTheLinkedPhoto) {
+    const auto d = Scratch("links");
+    const std::string gps = Photo("gps/apple_iphone_xr_tiny.jpg");
+    std::filesystem::copy_file(gps, d / "photo.jpg");
+    std::filesystem::create_symlink(d / "photo.jpg", d / "link.jpg");
+    std::filesystem::create_hard_link(d / "photo.jpg", d / "hard.jpg");
+    CliRun r = Cli("strip-gps --in-place " + Q(d / "link.jpg"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(d / "link.jpg"));
+    EXPECT_EQ(Cli("check " + Q(d / "photo.jpg") + " " + Q(d / "hard.jpg")).status, 0);
+    EXPECT_EQ(std::filesystem::file_size(d / "photo.jpg"), std::filesystem::file_size(gps));
+    EXPECT_EQ(Cli("check " + Q(gps)).status, 1);
+    std::filesystem::remove_all(d);
+}
+
+TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
+    const auto d = Scratch("clash");
+    std::filesystem::create_directories(d / "a");
+    std::filesystem::create_directories(d / "b");
+    std::filesystem::create_directories(d / "out");
+    const std::string gps = Photo("gps/apple_iphone_xr_tiny.jpg");
+    std::filesystem::copy_file(gps, d / "a" / "x.jpg");
+    std::filesystem::copy_file(Photo("nogps/canon_s40.jpg"), d / "b" / "x.jpg");
+    // Two inputs of one name, and the photos' own folder as the output.
+    for (const std::string& args :
+         {"-o " + Q(d / "out") + " " + Q(d / "a" / "x.jpg") + " " + Q(d / "b" / "x.jpg"),
+          "-o " + Q(d / "a") + " " + Q(d / "a" / "x.jpg")}) {
+        CliRun r = Cli("strip-gps " + args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
+    }
+    EXPECT_EQ(testjpeg::ReadFileBytes((d / "a" / "x.jpg").string()), testjpeg::ReadFileBytes(gps));
+    // A FIFO is refused at once; a name Shift-JIS cannot hold is written;
+    // a photo without GPS is copied unchanged.
+    const auto fifo = d / "pipe.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto odd = d / "a" / "Caf\xC3\xA9 \xE2\x98\x95.jpg";
+    std::filesystem::copy_file(gps, odd);
+    CliRun r = Cli("strip-gps -o " + Q(d / "out") + " " + Q(fifo) + " " + Q(odd) + " " +
+                   Q(d / "b" / "x.jpg"));
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(r.out.size(), 3u);
+    EXPECT_NE(r.out[0].find("not a regular file"), std::string::npos) << r.out[0];
+    EXPECT_EQ(Cli("check " + Q(d / "out" / odd.filename())).status, 0);
+    EXPECT_EQ(testjpeg::ReadFileBytes((d / "out" / "x.jpg").string()),
+              testjpeg::ReadFileBytes((d / "b" / "x.jpg").string()));
+    std::filesystem::remove_all(d);
 }

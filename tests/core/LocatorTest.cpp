@@ -4,6 +4,7 @@
 #include "exif/ExifReader.h"
 #include "exif/Locator.h"
 #include "gpsnull/GpsInvalidate.h"
+#include "tests/support/MiniJson.h"
 #include "tests/support/SegmentBuilder.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <unistd.h>
 
 using namespace testjpeg;
 
@@ -169,4 +172,92 @@ TEST(Locator, CraftedOffsetsNeverLetAPatchReachOtherStructures) {
     const auto text = std::search(out.begin(), out.end(), std::begin("Maker Name"), std::end("Maker Name") - 1);
     EXPECT_NE(text, out.end());
     EXPECT_TRUE(Locate(out).Clean());
+}
+
+namespace {
+
+// The APP1 segments of the main picture and of pictures appended after it.
+std::vector<ByteRange> App1Segments(const Bytes& f) {
+    std::vector<ByteRange> out;
+    const ByteReader r(f.data(), static_cast<int64_t>(f.size()));
+    for (int64_t at = 0; at >= 0 && at < static_cast<int64_t>(f.size());) {
+        JpegPicture p;
+        if (!WalkJpeg(r, at, r.Length(), p)) break;
+        for (const JpegSegment& s : p.segments)
+            if (s.marker == 0xE1) out.push_back({s.pos, s.payload + s.payloadLen - s.pos});
+        at = p.end;
+    }
+    return out;
+}
+
+bool HasFind(const LocateResult& r, FindKind k, int64_t pos = -1) {
+    return std::any_of(r.finds.begin(), r.finds.end(), [&](const PositionFind& f) {
+        return f.kind == k && (pos < 0 || f.pos == pos);
+    });
+}
+
+}  // namespace
+
+TEST(Locator, CorpusFindsEveryKnownPositionAndStripsOnlyThem) {
+    const Bytes t = ReadFileBytes(std::string(TAMLIX_CORPUS_DIR) + "/truth.json");
+    const testjson::Value truth = testjson::Value::Parse(std::string(t.begin(), t.end()));
+    const std::filesystem::path outDir =
+        std::filesystem::path(::testing::TempDir()) / ("tamlix_locator_" + std::to_string(getpid()));
+    std::filesystem::create_directories(outDir);
+    int cleaned = 0;
+    for (const testjson::Value& e : truth["files"].Items()) {
+        const std::string name = e["file"].AsString();
+        SCOPED_TRACE(name);
+        const Bytes f = ReadFileBytes(std::string(TAMLIX_CORPUS_DIR) + "/" + name);
+        const LocateResult r = Locate(f);
+        bool gpsValue = false;
+        if (!e["gps_entries"].IsNull())
+            for (const testjson::Value& g : e["gps_entries"].Items())
+                gpsValue = gpsValue || (g[2].AsInt() >= 1 && g[2].AsInt() <= 13);
+        if (gpsValue) {
+            EXPECT_TRUE(HasFind(r, FindKind::ExifGps, e["gps_ifd_pos"].AsInt()));
+        }
+        if (e["xmp_gps"].AsBool()) {
+            EXPECT_TRUE(HasFind(r, FindKind::Xmp) || HasFind(r, FindKind::ExtendedXmp));
+        }
+        ExifAnalysis a{};
+        AnalyzeExif(a, f.data(), static_cast<int32_t>(f.size()), TagNameTable{});
+        if (a.m_nGpsState == kGpsData && a.m_nGpsDone > 0 && a.m_Gps[0].m_nType != 0) {
+            EXPECT_TRUE(HasFind(r, FindKind::ExifGps, a.m_nGpsPos));
+        }
+        if (!r.CanClean()) continue;
+        Bytes out = f;
+        ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+        EXPECT_TRUE(Locate(out).Clean()) << DescribeFinds(Locate(out).finds);
+        ASSERT_EQ(out.size(), f.size());
+        const std::vector<ByteRange> app1 = App1Segments(f);
+        for (size_t i = 0; i < f.size(); ++i) {
+            if (out[i] == f[i]) continue;
+            ASSERT_TRUE(std::any_of(app1.begin(), app1.end(), [&](const ByteRange& s) {
+                return static_cast<int64_t>(i) >= s.pos && static_cast<int64_t>(i) < s.pos + s.len;
+            })) << "byte " << i << " changed outside the metadata";
+        }
+        if (!r.Clean()) {
+            ++cleaned;
+            WriteFileBytes((outDir / std::filesystem::path(name).filename()).string(), out);
+        }
+    }
+    EXPECT_GE(cleaned, 25);
+    // An independent reader finds no GPS tag with a value in the results.
+    if (std::system("exiftool -ver >/dev/null 2>&1") == 0) {
+        const std::string list = (outDir / "exiftool.txt").string();
+        const std::string cmd = "exiftool -a -G1 -ee -n -s -q -q '" + outDir.string() +
+                                "'/*.jpg > '" + list + "' 2>/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        const Bytes text = ReadFileBytes(list);
+        std::istringstream lines(std::string(text.begin(), text.end()));
+        for (std::string line; std::getline(lines, line);) {
+            const size_t colon = line.find(':');
+            if (colon == std::string::npos) continue;
+            const std::string tag = line.substr(0, colon);
+            const bool empty = line.find_first_not_of(' ', colon + 1) == std::string::npos;
+            EXPECT_TRUE(tag.find("GPS") == std::string::npos || empty) << line;
+        }
+    }
+    std::filesystem::remove_all(outDir);
 }
