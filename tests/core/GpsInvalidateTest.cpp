@@ -183,6 +183,32 @@ protected:
     std::filesystem::path m_dir;
 };
 
+TEST_F(WriterFiles, TheAnalysedFileIsPatchedInPlaceAndALinkLeadsToItsFile) {
+    const Bytes was = FiveEntryGps().Build();
+    Bytes now = was;
+    now[40] ^= 0xFF;
+    // The analysed file under another name (a hard link): same inode after.
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("a.jpg"), was));
+    std::filesystem::create_hard_link(Path("a.jpg"), Path("b.jpg"));
+    struct stat before {}, after {};
+    ASSERT_EQ(::stat(Path("a.jpg").c_str(), &before), 0);
+    EXPECT_TRUE(WriteGpsResult(Path("b.jpg").c_str(), Path("a.jpg").c_str(), was.data(), now.data(),
+                               static_cast<int64_t>(now.size())));
+    ASSERT_EQ(::stat(Path("a.jpg").c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(testjpeg::ReadFileBytes(Path("a.jpg")), now);
+    // Content changed since the analysis: nothing is written.
+    EXPECT_FALSE(WriteGpsResult(Path("a.jpg").c_str(), Path("a.jpg").c_str(), was.data(),
+                                now.data(), static_cast<int64_t>(now.size())));
+    // Another file through a symbolic link: the link stays, its file changes.
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("other.jpg"), Bytes(10, 1)));
+    std::filesystem::create_symlink(Path("other.jpg"), Path("link.jpg"));
+    EXPECT_TRUE(WriteGpsResult(Path("link.jpg").c_str(), Path("a.jpg").c_str(), was.data(),
+                               now.data(), static_cast<int64_t>(now.size())));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("link.jpg")));
+    EXPECT_EQ(testjpeg::ReadFileBytes(Path("other.jpg")), now);
+}
+
 TEST_F(WriterFiles, ReadAgainTellsAnUnchangedFileFromAChangedOne) {
     const Bytes f = FiveEntryGps().Build();
     const std::string p = Path("a.jpg");

@@ -225,6 +225,10 @@ TEST(Locator, CorpusFindsEveryKnownPositionAndStripsOnlyThem) {
         if (a.m_nGpsState == kGpsData && a.m_nGpsDone > 0 && a.m_Gps[0].m_nType != 0) {
             EXPECT_TRUE(HasFind(r, FindKind::ExifGps, a.m_nGpsPos));
         }
+        // The window's writer keeps patching every real GPS photo as before.
+        if (a.m_nGpsState == kGpsData) {
+            EXPECT_TRUE(GpsPatchSafe(a, f.data(), static_cast<int64_t>(f.size())));
+        }
         if (!r.CanClean()) continue;
         Bytes out = f;
         ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
