@@ -17,7 +17,7 @@ src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
-TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000)
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_locator:32768)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -79,6 +79,23 @@ seed_fuzz_settings() {
     { printf '/tmp/a.jpg\0'; head -c 245 /dev/zero; printf '/tmp/b.jpg\0'; head -c 8849 /dev/zero; } >"$d/list.bin"
     { head -c 256 /dev/zero | tr '\0' 'x'; printf '/tmp/c.jpg\0'; head -c 8849 /dev/zero; } >"$d/no_nul.bin"
     head -c 9115 /dev/zero >"$d/short.bin"
+}
+
+seed_fuzz_locator() {
+    local d=$1 f
+    # Real files cut to 64 KiB: Exif after JFIF, XMP with GPS, a long GPS
+    # IFD, stray bytes before a marker; the whole tiny one and the sample.
+    for f in gps/apple_iphone_xr_tiny.jpg gps/kodak_cx7530_S_decmin.jpg gps/nikon_d5000_sec_den0.jpg \
+             gps/sony_hx5v_19_gps_entries.jpg gps/zero_coords_make_456.jpg exif_late/xmp_exif_at_26590.jpg \
+             gps_version_only/nikon_d300_mm.jpg noexif/tiny_1445_bytes.jpg; do
+        [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
+    done
+    [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
+    # Two pictures one after the other, the second with an XMP GPS attribute,
+    # and text after the end.
+    { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'
+      printf "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='1'/>"
+      printf '</x:xmpmeta>\xff\xd9GPS'; } >"$d/appended_xmp.bin"
 }
 
 status=0
