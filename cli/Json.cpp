@@ -107,7 +107,7 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
             const PositionFind& f = (*finds)[i];
             if (i > 0) j += ",";
             j += "{\"kind\":" + JsonString(FindKindName(f.kind)) + ",\"picture\":" +
-                 Num(f.picture + 1) + ",\"pos\":" + Num(f.pos) +
+                 Num(f.picture + 1) + ",\"segment\":" + Num(f.segment) + ",\"pos\":" + Num(f.pos) +
                  ",\"removable\":" + (f.removable ? "true" : "false") + "}";
         }
         j += "]";

@@ -79,6 +79,7 @@ std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s)
 // Finds of one picture's segments; the MPF index's pictures go to `mpf`.
 void LocatePicture(const ByteReader& file, const JpegPicture& p, int picture, LocateResult& out,
                    std::vector<ByteRange>* mpf) {
+    const size_t first = out.finds.size();
     for (const ByteRange& b : p.skipped)
         if (HoldsGpsText(file, b.pos, b.len))
             AddFind(out, FindKind::Unparsed, picture, b.pos, false,
@@ -93,6 +94,10 @@ void LocatePicture(const ByteReader& file, const JpegPicture& p, int picture, Lo
         }
     }
     LocateXmpAndMakerBlocks(file, p, picture, out);
+    for (size_t i = first; i < out.finds.size(); ++i)
+        for (const JpegSegment& s : p.segments)
+            if (out.finds[i].pos >= s.pos && out.finds[i].pos < s.payload + s.payloadLen)
+                out.finds[i].segment = s.pos;
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ struct PositionFind {
     int64_t pos;        // file offset of what was found
     bool removable;     // stripping can remove it without touching anything else
     const char* why;    // when not removable: the reason, for messages
+    int64_t segment = -1;  // file offset of the marker of the segment holding it; -1: none
 };
 
 // Everything the locator learned of one file: the finds, and what
