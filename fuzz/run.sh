@@ -17,7 +17,7 @@ src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
-TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_xmp:16384)
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_xmp:8192)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -84,8 +84,12 @@ seed_fuzz_settings() {
 seed_fuzz_xmp() {
     local d=$1 ex='http://ns.adobe.com/exif/1.0/'
     # First byte: even = one main packet, odd < 0xF0 = extended XMP in
-    # chunks, 0xF0 and up = FLIR segments. Real packets: attributes, elements.
-    xmp_from() { { printf '\0'; tail -c +"$(($2 + 1))" "$src/tests/corpus/real/$1" | head -c "$3"; } >"$d/$4"; }
+    # chunks, 0xF0 and up = FLIR segments. Real packets (attributes, elements),
+    # their padding squeezed.
+    xmp_from() {
+        { printf '\0'; dd if="$src/tests/corpus/real/$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" \
+            bs=4096 status=none | tr -s ' \n'; } >"$d/$4"
+    }
     [ -f "$src/tests/corpus/real/gps/nokia_lumia800_W.jpg" ] && xmp_from gps/nokia_lumia800_W.jpg 15676 8420 nokia_attrs.xml
     [ -f "$src/tests/corpus/real/gps/nikon_d5000_sec_den0.jpg" ] && xmp_from gps/nikon_d5000_sec_den0.jpg 10192 3909 d5000_elements.xml
     local body="<rdf:Description xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' xmlns:e='$ex' e:GPSLatitude='1' e:Make='x'><e:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq></e:GPSVersionID><GPSAltitude xmlns='$ex'/><e:gpsTrack rdf:parseType='Resource'><e:a>&amp;</e:a></e:gpsTrack><!-- c --><![CDATA[x]]></rdf:Description>"
