@@ -89,7 +89,7 @@ std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
         if (added) {
             ExtendedXmpGroup g;
             g.guid = guid;
-            g.first = {seg.pos + kHeaderLen, seg.len - kHeaderLen};
+            g.first = seg;
             groups.push_back(std::move(g));
             chunks.emplace_back();
         }

@@ -10,7 +10,7 @@
 struct ExtendedXmpGroup {
     std::string guid;                    // the 32 bytes as found; empty for a cut header
     std::vector<int64_t> guidPos;        // file position of each segment's GUID
-    FileRange first;                     // the first chunk's data (or the cut segment)
+    FileRange first;                     // the first segment's payload
     // True when the chunks agree on the full length and tile it exactly, an
     // identical chunk repeated being one chunk kept in several places.
     bool assembled = false;

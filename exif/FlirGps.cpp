@@ -105,7 +105,9 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
 }
 
 bool StripFlir(uint8_t* buf, int64_t len, const FlirScan& scan) {
-    if (!buf || !scan.Removable()) return false;
+    if (!scan.Removable()) return false;
+    if (scan.writes.empty()) return true;
+    if (!buf) return false;
     for (const FileRange& w : scan.writes)
         if (w.pos < 0 || w.len < 0 || w.len > len || w.pos > len - w.len) return false;
     for (const FileRange& w : scan.writes) std::fill(buf + w.pos, buf + w.pos + w.len, uint8_t{0});

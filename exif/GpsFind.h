@@ -26,7 +26,8 @@ struct GpsFind {
     // File position of the find's first byte, and its length. A property
     // of extended XMP may continue in the next chunk's segment: then `len`
     // counts its bytes in the assembled content. An unparsed find covers
-    // the payload (or the first chunk) that could not be read.
+    // the packet's payload, or the payload of the first extension segment
+    // of the GUID that could not be read.
     int64_t pos = 0;
     int64_t len = 0;
     // False when the strip cannot remove it: the file cannot be made clean.

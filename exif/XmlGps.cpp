@@ -161,19 +161,30 @@ private:
     }
 
     bool Text() {
-        int64_t s = m_i;
-        while (m_i < m_n && m_p[m_i] != '<') {
-            uint8_t c = m_p[m_i];
-            if (m_stack.empty() && !IsSpace(c)) return false;  // text outside the root
+        const int64_t s = m_i;
+        const bool outside = m_stack.empty();  // only white space outside the root
+        const uint8_t* p = m_p;
+        int64_t i = m_i;
+        while (i < m_n) {
+            const uint8_t c = p[i];
+            if (c > '>' && !outside) {  // the common case: nothing to check
+                ++i;
+                continue;
+            }
+            if (c == '<') break;
+            if (outside && !IsSpace(c)) return false;
             if (IsBadByte(c)) return false;
             if (c == '&') {
                 uint32_t ch;
+                m_i = i;
                 if (!Reference(ch)) return false;
+                i = m_i;
                 continue;
             }
-            if (c == '>' && m_i - s >= 2 && m_p[m_i - 1] == ']' && m_p[m_i - 2] == ']') return false;
-            ++m_i;
+            if (c == '>' && i - s >= 2 && p[i - 1] == ']' && p[i - 2] == ']') return false;
+            ++i;
         }
+        m_i = i;
         return true;
     }
 

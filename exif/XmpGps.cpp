@@ -135,7 +135,9 @@ XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPac
 }
 
 bool StripXmp(uint8_t* buf, int64_t len, const XmpScan& scan) {
-    if (!buf || !scan.Removable()) return false;
+    if (!scan.Removable()) return false;
+    if (scan.docs.empty()) return true;
+    if (!buf) return false;
     for (const XmpScan::Doc& d : scan.docs) {
         for (const Piece& piece : d.pieces)
             for (int64_t pos : piece.filePos)

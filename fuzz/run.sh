@@ -17,7 +17,7 @@ src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
-TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_locator:32768)
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_locator:32768 fuzz_xmp:8192)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -96,6 +96,30 @@ seed_fuzz_locator() {
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'
       printf "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='1'/>"
       printf '</x:xmpmeta>\xff\xd9GPS'; } >"$d/appended_xmp.bin"
+}
+
+seed_fuzz_xmp() {
+    local d=$1 ex='http://ns.adobe.com/exif/1.0/'
+    # First byte: even = one main packet, odd < 0xF0 = extended XMP in
+    # chunks, 0xF0 and up = FLIR segments. Real packets (attributes, elements),
+    # their padding squeezed.
+    xmp_from() {
+        { printf '\0'; dd if="$src/tests/corpus/real/$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" \
+            bs=4096 status=none | tr -s ' \n'; } >"$d/$4"
+    }
+    [ -f "$src/tests/corpus/real/gps/nokia_lumia800_W.jpg" ] && xmp_from gps/nokia_lumia800_W.jpg 15676 8420 nokia_attrs.xml
+    [ -f "$src/tests/corpus/real/gps/nikon_d5000_sec_den0.jpg" ] && xmp_from gps/nikon_d5000_sec_den0.jpg 10192 3909 d5000_elements.xml
+    local body="<rdf:Description xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' xmlns:e='$ex' e:GPSLatitude='1' e:Make='x'><e:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq></e:GPSVersionID><GPSAltitude xmlns='$ex'/><e:gpsTrack rdf:parseType='Resource'><e:a>&amp;</e:a></e:gpsTrack><!-- c --><![CDATA[x]]></rdf:Description>"
+    printf '\0<?xpacket begin="" id="x"?><x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta><?xpacket end="w"?>\0\0' "$body" >"$d/forms.xml"
+    printf '\0<e:GPSLatitude xmlns:e="%s">1</e:GPSLatitude>' "$ex" >"$d/root.xml"
+    printf '\0<a xmlns:e="%s"><e:GPSLatitude>1</e:GPSLongitude></a>' "$ex" >"$d/mismatch.xml"
+    printf '\x0b<x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta>' "$body" >"$d/extended_3_chunks.xml"
+    # FFF, big-endian version 100, directory at 0x40: a GPS record (0x2B) at 0x80.
+    hexfile "$d/flir.bin" "f1 46464600 00000000000000000000000000000000 00000064 00000040 00000001
+        00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000
+        002b0001 00000064 00000001 00000080 00000020 00000000 00000000 00000000
+        00000000000000000000000000000000 00000000000000000000000000000000
+        00000001 32323030 53004500 00000000 4040404040404040 4141414141414141"
 }
 
 status=0

@@ -21,16 +21,12 @@ namespace {
 const std::string kExif = "http://ns.adobe.com/exif/1.0/";
 
 // A JPEG head of APP1 segments, each recorded by the range after its signature.
-// SOI (built apart: g++ 12 warns wrongly on a two-byte list initialiser here).
-Bytes Soi() {
-    Bytes b(2, 0xFF);
-    b[1] = 0xD8;
-    return b;
-}
-
 struct Segments {
-    Bytes file = Soi();
+    Bytes file;
     std::vector<PayloadRange> main, ext, flir;
+
+    // SOI, set in the body: g++ -O2 warns on an initializer list here.
+    Segments() : file(2, 0xFF) { file[1] = 0xD8; }
 
     PayloadRange Add(const std::string& signature, const std::string& payload) {
         size_t len = 2 + signature.size() + 1 + payload.size();
