@@ -38,3 +38,9 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# tamlix-cli against jhead, Exiv2, ExifTool and cp + sync over thousands of
+# photos (bench/peers.sh; PEERS_NAMES, PEERS_RUNS and the others scale it).
+.PHONY: bench-peers
+bench-peers:
+	@BUILD=$(BUILD) JOBS=$(JOBS) bash bench/peers.sh
