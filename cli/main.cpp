@@ -26,22 +26,17 @@ std::string TagTablePath() {
     return plat::SplitPath(exe).dir + "JpegTIFFTag.csv";
 }
 
-// The names of a --files-from list, one per line ("-": standard input); a
-// line's closing CR is dropped, empty lines are skipped.
+// The names of a --files-from list, one per line ("-": standard input; a
+// pipe works too); a line's closing CR is dropped, empty lines are skipped.
 bool ReadNameList(const std::string& from, std::vector<std::string>& names) {
+    std::FILE* in = from == "-" ? stdin : std::fopen(from.c_str(), "rb");
+    if (in == nullptr) return false;
     std::string text;
-    if (from == "-") {
-        char buf[65536];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, stdin)) > 0;) text.append(buf, n);
-        if (std::ferror(stdin)) return false;
-    } else {
-        plat::SysFile f;
-        if (f.Open(from) != plat::OpenResult::Ok) return false;
-        const int64_t size = f.Size();
-        if (size < 0 || size > (int64_t{1} << 30)) return false;
-        text.resize(static_cast<size_t>(size));
-        if (!f.ReadAt(0, text.data(), size)) return false;
-    }
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) text.append(buf, n);
+    const bool ok = !std::ferror(in);
+    if (in != stdin) std::fclose(in);
+    if (!ok) return false;
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find('\n', at);

@@ -90,6 +90,9 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
         if (!f.removable) continue;
         s.writes.insert(s.writes.end(), where.begin(), where.end());
         if (checksum != 0) Map(pieces, entry + kChecksumAt, 4, s.writes);
+        // The entry's record type too: a zeroed record would still be read
+        // as GPS information holding zeros.
+        Map(pieces, entry, 2, s.writes);
     }
 
     std::sort(s.writes.begin(), s.writes.end(), [](const FileRange& a, const FileRange& b) { return a.pos < b.pos; });

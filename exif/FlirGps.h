@@ -8,7 +8,8 @@
 // other than zero.
 //
 // The pieces are joined in file order. The record can be removed (zeroed,
-// with its entry's checksum, so that the entry says "no checksum") when the
+// with its entry's checksum, so that the entry says "no checksum", and its
+// entry's record type, so that no reader takes it for GPS information) when the
 // segments are numbered 0..last in that order and the record lies whole
 // inside the joined data; otherwise it is an unremovable find.
 #pragma once

@@ -308,10 +308,11 @@ TEST(FlirGps, GpsRecordIsFoundAndZeroedAcrossSegments) {
             EXPECT_EQ(out, s.file);
             continue;
         }
-        // The record's 16 bytes (8 in each segment) and the checksum are zero.
+        // The record's 16 bytes (8 in each segment), the checksum and the
+        // entry's record type (0x2B, one nonzero byte) are zero.
         size_t zeroed = 0;
         for (size_t i = 0; i < out.size(); ++i) zeroed += out[i] != s.file[i];
-        EXPECT_EQ(zeroed, 11u + 2u);  // the nonzero bytes of the record and of the checksum
+        EXPECT_EQ(zeroed, 11u + 2u + 1u);  // the nonzero bytes of the record, checksum and type
         EXPECT_TRUE(ScanFlir(ByteReader(out.data(), static_cast<int64_t>(out.size())), s.flir).Clean());
     }
     // A record running past the end of the data is found but cannot be removed.
