@@ -10,16 +10,15 @@
 #include <cstdio>
 
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     std::vector<uint8_t>& content) {
+                     FileBytes& content, std::string& err) {
     a = ExifAnalysis{};
     plat::SysFile f;
     const ReadStatus st = ReadNamedFile(arg, content, &f);
     if (st != ReadStatus::Ok) {
-        const std::string why = plat::Cp932ToUtf8("ファイルオープンに失敗しました");
-        if (st == ReadStatus::Missing || st == ReadStatus::Failed)
-            std::fprintf(stderr, "%s: Path=%s\n", why.c_str(), arg.c_str());
-        else
-            std::fprintf(stderr, "%s: Path=%s (%s)\n", why.c_str(), arg.c_str(), ReadStatusText(st));
+        err = plat::Cp932ToUtf8("ファイルオープンに失敗しました") + ": Path=" + arg;
+        if (st != ReadStatus::Missing && st != ReadStatus::Failed)
+            err += std::string(" (") + ReadStatusText(st) + ")";
+        err += "\n";
         return false;
     }
     const int32_t len = static_cast<int32_t>(content.size());

@@ -2,16 +2,17 @@
 // sequence does: read and analyse, then the picture size (from the frame
 // header) and the file time. The name is taken as the system gives it.
 #pragma once
+#include "cli/ReadNamed.h"
 #include "exif/ExifReader.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// False, with a message on standard error, when the file cannot be read
-// (the record then shows nothing loaded). `content` receives the bytes.
+// False, with a message for standard error in `err`, when the file cannot
+// be read (the record then shows nothing loaded). `content` receives the bytes.
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     std::vector<uint8_t>& content);
+                     FileBytes& content, std::string& err);
 
 // The name part of a path as the report header shows it (CP932; a
 // character CP932 cannot hold becomes '?'), at most 254 bytes.

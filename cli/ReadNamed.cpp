@@ -2,7 +2,9 @@
 
 #include "exif/ExifReader.h"
 
-ReadStatus ReadNamedFile(const std::string& path, std::vector<uint8_t>& out, plat::SysFile* keep,
+#include <new>
+
+ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile* keep,
                          bool patch) {
     out.clear();
     plat::SysFile own;

@@ -12,10 +12,13 @@ int RunReport(const std::vector<std::string>& files, const std::string& tagTable
     LoadTagNameTable(tagTablePath.c_str(), tags);
     int status = 0;
     bool first = true;
-    std::vector<uint8_t> content;
+    FileBytes content;
     for (const std::string& arg : files) {
         ExifAnalysis a{};
-        if (!AnalyzeArgument(arg, tags, a, content)) {
+        std::string err;
+        if (!AnalyzeArgument(arg, tags, a, content, err)) {
+            std::fflush(stdout);
+            std::fputs(err.c_str(), stderr);
             status = 1;
             continue;
         }

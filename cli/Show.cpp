@@ -3,6 +3,7 @@
 #include "app/Summary.h"
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
+#include "cli/Pool.h"
 #include "exif/Locator.h"
 #include "platform/Text.h"
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-void PrintSummary(const std::string& path, const SummaryTexts& s, const std::string& elsewhere) {
+std::string SummaryText(const std::string& path, const SummaryTexts& s, const std::string& elsewhere) {
     const std::pair<const char*, const std::string*> rows[] = {
         {"Exif 情報", &s.m_strExif}, {"GPS 情報", &s.m_strGps},
         {"緯度", &s.m_strLat},       {"経度", &s.m_strLon},
@@ -22,7 +23,7 @@ void PrintSummary(const std::string& path, const SummaryTexts& s, const std::str
     for (const auto& [label, value] : rows)
         out += plat::Cp932ToUtf8(label) + ": " + plat::Cp932ToUtf8(*value) + "\n";
     if (!elsewhere.empty()) out += "GPS found elsewhere: " + elsewhere + "\n";
-    std::fputs(out.c_str(), stdout);
+    return out;
 }
 
 // The finds the window's summary does not show: all but the GPS IFD it read.
@@ -40,26 +41,23 @@ std::vector<PositionFind> NotShown(const ExifAnalysis& a, const std::vector<Posi
 int RunShow(const std::vector<std::string>& files, bool json, const std::string& tagTablePath) {
     TagNameTable tags;
     LoadTagNameTable(tagTablePath.c_str(), tags);
-    int status = 0;
-    bool first = true;
-    std::vector<uint8_t> content;
-    for (const std::string& arg : files) {
+    const int status = RunInOrder(files.size(), PoolThreads(files.size()), [&](size_t i) {
+        thread_local FileBytes content;
+        JobResult r;
+        const std::string& arg = files[i];
         ExifAnalysis a{};
         LocateResult found;
-        if (AnalyzeArgument(arg, tags, a, content))
+        if (AnalyzeArgument(arg, tags, a, content, r.err))
             LocatePositions(ByteReader(content.data(), static_cast<int64_t>(content.size())), found);
         else
-            status = 1;
-        if (json) {
-            std::string line = AnalysisToJson(arg, a, &found.finds) + "\n";
-            std::fputs(line.c_str(), stdout);
-        } else {
-            if (!first) std::fputs("\n", stdout);
-            PrintSummary(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight),
-                         DescribeFinds(NotShown(a, found.finds)));
-        }
-        first = false;
-    }
+            r.status = 1;
+        if (json)
+            r.out = AnalysisToJson(arg, a, &found.finds) + "\n";
+        else
+            r.out = (i > 0 ? "\n" : "") + SummaryText(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight),
+                                                       DescribeFinds(NotShown(a, found.finds)));
+        return r;
+    });
     std::fflush(stdout);
     return status;
 }

@@ -25,7 +25,7 @@ GpsStripMode ModeOf(const StripGpsOptions& opt) {
 
 // Writes the changed bytes into the open file itself (see
 // PatchChangedBytes), keeping its modification time when asked.
-bool PatchInPlace(plat::SysFile& f, const std::vector<uint8_t>& was, const std::vector<uint8_t>& now,
+bool PatchInPlace(plat::SysFile& f, const FileBytes& was, const FileBytes& now,
                   int64_t modTime, bool keepTime) {
     if (f.ModTime() != modTime ||
         !plat::PatchChangedBytes(f, was.data(), now.data(), static_cast<int64_t>(was.size())))
@@ -36,7 +36,7 @@ bool PatchInPlace(plat::SysFile& f, const std::vector<uint8_t>& was, const std::
 Outcome StripOne(const std::string& arg, Batch& batch, std::string& line) {
     const StripGpsOptions& opt = batch.opt;
     plat::SysFile f;
-    std::vector<uint8_t> content;
+    FileBytes content;
     const ReadStatus st = ReadNamedFile(arg, content, &f, opt.inPlace);
     if (st != ReadStatus::Ok) {
         line = std::string("not written: ") + ReadStatusText(st);
@@ -52,7 +52,7 @@ Outcome StripOne(const std::string& arg, Batch& batch, std::string& line) {
                    DescribeFinds({p}) + "); do not share it";
             return Outcome::Failed;
         }
-    std::vector<uint8_t> cleaned = content;
+    FileBytes cleaned = content;
     if (!found.Clean()) {
         // The result is checked by a second walk before anything is written.
         LocateResult again;
