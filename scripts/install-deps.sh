@@ -10,6 +10,7 @@ packages=(
   xvfb xauth fonts-ipafont-gothic
   libcairo2-dev poppler-utils
   clang libclang-rt-14-dev
+  xdotool dpkg-dev
 )
 
 missing=()
