@@ -9,8 +9,9 @@
 wxIMPLEMENT_APP(CTamlixApp);
 
 bool CTamlixApp::OnInit() {
-    // The design's font faces are aliases that must exist before the first
-    // window asks for them.
+    // "ＭＳ ゴシック" and "MS UI Gothic", which every window asks for, are
+    // fontconfig aliases of the IPA Gothic fonts; they must exist before the
+    // first window creates its fonts.
     std::string exe;
     if (plat::ExecutablePath(exe))
         LoadFontAliases((plat::SplitPath(exe).dir + "fonts.conf").c_str());
