@@ -3,6 +3,7 @@
 #include "app/TamlixDlg.h"
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/wx/CommandLine.h"
 #include "platform/wx/Fonts.h"
 #include "platform/wx/WxMessage.h"
 
@@ -20,7 +21,8 @@ bool CTamlixApp::OnInit() {
     auto* dlg = new CTamlixDlg;
     SetTopWindow(dlg);
     dlg->Show();
-    // A path on the command line ("open with") is taken as one dropped file.
-    if (argc > 1) dlg->OpenExternalPath(argv[1]);
+    // A path on the command line ("open with") is taken as one dropped file,
+    // made absolute first: the recent list outlives the start folder.
+    if (argc > 1) dlg->OpenExternalPath(AbsoluteCommandLinePath(argv[1]));
     return true;
 }
