@@ -87,13 +87,7 @@ void CTamlixDlg::OnInitDialog() {
         w->Bind(wxEVT_DROP_FILES, &CTamlixDlg::OnDropFiles, this);
     }
 
-    BuildDataPaths();
-    if (LoadSettings()) {
-        RemoveMissingRecentFiles();
-    } else {
-        ResetSettings();
-        SaveSettings();
-    }
+    StartSettings();
     m_cur.m_analysis = ExifAnalysis{};
     LoadTagNameTable(g_szTagTablePath, m_tags);
     RemoveMissingRecentFiles();

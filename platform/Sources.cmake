@@ -6,3 +6,4 @@ list(APPEND TAMLIX_GUI_SOURCES
   platform/wx/WxMessage.cpp platform/wx/WxText.cpp)
 list(APPEND TAMLIX_GUI_SOURCES platform/wx/CommandLine.cpp platform/wx/Placement.cpp
   platform/wx/ScrollBars.cpp)
+list(APPEND TAMLIX_CORE_SOURCES platform/UserDirs.cpp)
