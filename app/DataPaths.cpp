@@ -2,6 +2,7 @@
 
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/UserDirs.h"
 
 #include <cstring>
 #include <string>
@@ -14,6 +15,16 @@ void BuildDataPaths() {
     std::string exe;
     if (!plat::ExecutablePath(exe)) exe.clear();
     BuildDataPathsFrom(exe);
+    if (g_szModuleDir[0] != '\0' && !plat::CanCreateFileIn(g_szModuleDir))
+        UseUserSettingsFolder();
+}
+
+void UseUserSettingsFolder() {
+    std::string dir;
+    if (!plat::UserSettingsFolder(dir)) return;
+    const std::string settings = dir + plat::kPathSep + "SetteiQRV.bin";
+    if (settings.size() >= sizeof g_szSettingsPath || !plat::CreateFolders(dir)) return;
+    std::memcpy(g_szSettingsPath, settings.c_str(), settings.size() + 1);
 }
 
 void BuildDataPathsFrom(const std::string& exe) {

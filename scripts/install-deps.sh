@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev poppler-utils
   clang libclang-rt-14-dev
   libexpat1-dev
+  xdotool dpkg-dev
 )
 
 missing=()

@@ -1,8 +1,10 @@
 // The system's file-open dialog, behind a seam that tests can answer.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 
+class wxFileDialog;
 class wxWindow;
 
 struct OpenFileRequest {
@@ -16,6 +18,12 @@ struct OpenFileRequest {
 struct OpenFileResult { bool ok = false; bool unrepresentable = false; std::string path; };
 
 OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
+
+// The open dialog exactly as RunOpenFileDialog shows it, not yet shown; lets
+// tests look at its filter. Its patterns match in any letter case, as the
+// system's own dialogs do on Windows ("*.jpg" also lists IMG_0001.JPG); the
+// filter's text stays as given.
+std::unique_ptr<wxFileDialog> MakeOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
 
 using OpenFileResponder = std::function<OpenFileResult(const OpenFileRequest&)>;
 // Installs a responder answering instead of the dialog (null: the real one).

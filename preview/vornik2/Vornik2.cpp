@@ -59,12 +59,17 @@ void CmykToRgb(const uint8_t* cmyk, uint8_t* rgb, size_t pixels) {
     }
 }
 
-// Decodes to RGB. A warning (for instance a truncated file) still gives the
-// picture as far as it decodes; a fatal error is a failure.
+// True when the last call failed for good; a warning (stray bytes before a
+// marker, a truncated stream) leaves a usable result behind.
+bool Fatal(tjhandle tj, int rc) { return rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING; }
+
+// Decodes to RGB. A warning, from the header or from the data, still gives
+// the picture as far as it decodes; a fatal error is a failure.
 bool Decode(tjhandle tj, const std::vector<uint8_t>& data, Picture& out) {
     int w = 0, h = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj, data.data(), data.size(), &w, &h, &subsamp, &colorspace) != 0)
-        return false;
+    const int hrc =
+        tjDecompressHeader3(tj, data.data(), data.size(), &w, &h, &subsamp, &colorspace);
+    if (Fatal(tj, hrc)) return false;
     if (w <= 0 || h <= 0) return false;
     const int64_t pixels = int64_t{w} * h;
     if (pixels > VORNIK2_MAX_PIXELS) return false;
@@ -76,14 +81,14 @@ bool Decode(tjhandle tj, const std::vector<uint8_t>& data, Picture& out) {
         std::unique_ptr<uint8_t[]> cmyk = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 4);
         if (!cmyk) return false;
         rc = tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags);
-        if (rc == 0 || tjGetErrorCode(tj) == TJERR_WARNING)
+        if (!Fatal(tj, rc))
             CmykToRgb(cmyk.get(), rgb.get(), static_cast<size_t>(pixels));
     } else {
         // A truncated stream is decoded to its end; the decoder fills the
         // rows it never reaches with grey.
         rc = tjDecompress2(tj, data.data(), data.size(), rgb.get(), w, 0, h, TJPF_RGB, flags);
     }
-    if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) return false;
+    if (Fatal(tj, rc)) return false;
     out.rgb = std::move(rgb);
     out.width = w;
     out.height = h;
