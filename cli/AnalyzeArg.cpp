@@ -15,8 +15,7 @@ bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnaly
         std::fprintf(stderr, "%s: Path=%s\n", why.c_str(), arg.c_str());
         return false;
     }
-    ReadCurrentFile(path.c_str(), a, content, tags);
-    if (a.m_bLoaded == 0) return false;
+    if (ReadCurrentFile(path.c_str(), a, content, tags) == ReadResult::CannotRead) return false;
     ReadJpegSize(content.m_pFileData.get(), content.m_nFileLen, a.m_nWidth, a.m_nHeight);
     FormatFileTime(path.c_str(), a.m_szFileTime);
     return true;

@@ -49,6 +49,16 @@ bool File::OpenRead(const char* path, Share share) {
     return m_fd >= 0;
 }
 
+bool File::OpenRegularRead(const char* path) {
+    Close();
+    // Non-blocking, or opening a FIFO would wait for a writer.
+    m_fd = OpenFd(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, Share::DenyNone);
+    struct stat st {};
+    if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) Close();
+    if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    return m_fd >= 0;
+}
+
 bool File::OpenReadWriteCreate(const char* path, Share share) {
     Close();
     m_fd = OpenFd(path, O_RDWR | O_CREAT, share);

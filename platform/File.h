@@ -20,6 +20,9 @@ public:
     File& operator=(const File&) = delete;
 
     bool OpenRead(const char* path, Share share);
+    // Opens an existing regular file for reading, sharing allowed to all.
+    // Never waits: a FIFO, device or socket is refused instead of opened.
+    bool OpenRegularRead(const char* path);
     // Opens for reading and writing, creating the file when it is missing;
     // an existing file is neither truncated nor moved.
     bool OpenReadWriteCreate(const char* path, Share share);
