@@ -10,5 +10,10 @@ extern char g_szTagTablePath[260];  // .../JpegTIFFTag.csv
 // fit its buffer (or the executable's path is unknown), all three stay
 // empty: nothing is read or written beside the executable then.
 void BuildDataPaths();
-// The same from a given executable path (CP932).
+// The same from a given executable path (CP932). A path without a folder
+// counts as unknown.
 void BuildDataPathsFrom(const std::string& exePath);
+
+// The tag table's path beside the executable at `exePath` (CP932): the
+// bare file name when that path has no folder.
+std::string TagTablePathFor(const std::string& exePath);

@@ -1,9 +1,9 @@
 // tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches.
+#include "app/DataPaths.h"
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
 #include "platform/File.h"
-#include "platform/Path.h"
 #include "platform/Text.h"
 
 #include <cstdio>
@@ -36,8 +36,8 @@ int Usage(FILE* to, int status) {
 // The tag table lies beside the executable.
 std::string TagTablePath() {
     std::string exe;
-    if (!plat::ExecutablePath(exe)) return "JpegTIFFTag.csv";
-    return plat::SplitPath(exe).dir + "JpegTIFFTag.csv";
+    if (!plat::ExecutablePath(exe)) exe.clear();
+    return TagTablePathFor(exe);
 }
 
 }  // namespace
