@@ -5,3 +5,4 @@ list(APPEND TAMLIX_GUI_SOURCES
   platform/wx/Fonts.cpp platform/wx/PaintLabel.cpp platform/wx/TemplateBuilder.cpp
   platform/wx/WxMessage.cpp platform/wx/WxText.cpp)
 list(APPEND TAMLIX_CORE_SOURCES platform/ReadFile.cpp)
+list(APPEND TAMLIX_CORE_SOURCES platform/ExecutablePath.cpp)

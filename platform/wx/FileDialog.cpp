@@ -4,17 +4,7 @@
 
 #include <wx/filedlg.h>
 
-namespace {
-OpenFileResponder& Responder() {
-    static OpenFileResponder r;
-    return r;
-}
-}  // namespace
-
-void SetOpenFileResponder(OpenFileResponder r) { Responder() = std::move(r); }
-
 OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req) {
-    if (Responder()) return Responder()(req);
     // The dialog asks no overwrite question; the program asks its own.
     wxFileDialog dlg(parent, wxEmptyString, ToWx(req.startDir), wxEmptyString,
                      ToWx(req.filter), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
@@ -28,17 +18,7 @@ OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req) {
     return result;
 }
 
-namespace {
-SaveFileResponder& SaveResponder() {
-    static SaveFileResponder r;
-    return r;
-}
-}  // namespace
-
-void SetSaveFileResponder(SaveFileResponder r) { SaveResponder() = std::move(r); }
-
 OpenFileResult RunSaveFileDialog(wxWindow* parent, const SaveFileRequest& req) {
-    if (SaveResponder()) return SaveResponder()(req);
     wxFileDialog dlg(parent, wxEmptyString, ToWx(req.startDir), ToWx(req.fileName),
                      ToWx(req.filter), wxFD_SAVE);
     OpenFileResult result;

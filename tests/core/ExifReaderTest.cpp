@@ -2,7 +2,7 @@
 // TIFF header, how many IFD entries it processes, how it fills each entry,
 // which texts it takes, and what it records at the edge of the content.
 #include "exif/ExifReader.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 #include "tests/support/ExifTestUtil.h"
 
 #include <gtest/gtest.h>
