@@ -4,9 +4,7 @@
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
-#include "platform/Message.h"
 #include "platform/Text.h"
-#include "preview/JpegSize.h"
 
 #include <cstdio>
 #include <utility>

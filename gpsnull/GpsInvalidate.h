@@ -59,8 +59,8 @@ ReadAgainResult ReadFileAgain(const char* path, FileBuffer& out, const uint8_t* 
 // the target is then as it was and no temporary file is left.
 bool WriteFileSafely(const char* target, const uint8_t* data, int64_t len);
 
-// The path the temporary file of a write to `target` gets for `attempt`;
-// exposed so tests can look for leftovers.
+// The path the temporary file of a write to `target` gets for `attempt`:
+// a hidden name beside the target.
 std::string TemporaryPathFor(const std::string& target, int attempt);
 
 // Asks before a file at `path` is replaced: true when there is none there,
