@@ -21,13 +21,13 @@ run: build
 # window tests (under a virtual display), then each fuzz target for a short,
 # fixed number of runs.
 test: build
-	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_SANITIZE=ON -DTAMLIX_WERROR=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
 	@cd $(TEST_BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory fuzz
 
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON -DTAMLIX_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
 

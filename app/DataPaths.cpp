@@ -29,19 +29,25 @@ void UseUserSettingsFolder() {
 
 void BuildDataPathsFrom(const std::string& exe) {
     g_szModuleDir[0] = g_szSettingsPath[0] = g_szTagTablePath[0] = '\0';
-    if (exe.empty()) return;
     plat::PathParts parts = plat::SplitPath(exe);
-    std::string dir = parts.drive + parts.dir;
+    // The folder with its trailing separator, "/a/b/" or "/".
+    const std::string prefix = parts.drive + parts.dir;
+    if (prefix.empty()) return;
     // No trailing separator, except for the root folder, which is nothing
     // without it.
+    std::string dir = prefix;
     if (dir.size() > 1 && dir.back() == plat::kPathSep) dir.pop_back();
-    const std::string prefix = dir.back() == plat::kPathSep ? dir : dir + plat::kPathSep;
     const std::string settings = prefix + "SetteiQRV.bin";
-    const std::string tags = prefix + "JpegTIFFTag.csv";
+    const std::string tags = TagTablePathFor(exe);
     if (dir.size() >= sizeof g_szModuleDir || settings.size() >= sizeof g_szSettingsPath ||
         tags.size() >= sizeof g_szTagTablePath)
         return;
     std::memcpy(g_szModuleDir, dir.c_str(), dir.size() + 1);
     std::memcpy(g_szSettingsPath, settings.c_str(), settings.size() + 1);
     std::memcpy(g_szTagTablePath, tags.c_str(), tags.size() + 1);
+}
+
+std::string TagTablePathFor(const std::string& exePath) {
+    const plat::PathParts parts = plat::SplitPath(exePath);
+    return parts.drive + parts.dir + "JpegTIFFTag.csv";
 }

@@ -1,12 +1,12 @@
 // tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches,
 // and the thorough GPS check and cleaning of many photos. The command line
 // is parsed here and only here.
+#include "app/DataPaths.h"
 #include "cli/Check.h"
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
 #include "platform/File.h"
-#include "platform/Path.h"
 #include "platform/SysFile.h"
 
 #include <CLI/CLI.hpp>
@@ -22,8 +22,8 @@ constexpr int kUsageError = 2;
 // The tag table lies beside the executable.
 std::string TagTablePath() {
     std::string exe;
-    if (!plat::ExecutablePath(exe)) return "JpegTIFFTag.csv";
-    return plat::SplitPath(exe).dir + "JpegTIFFTag.csv";
+    if (!plat::ExecutablePath(exe)) exe.clear();
+    return TagTablePathFor(exe);
 }
 
 // The names of a --files-from list, one per line ("-": standard input; a

@@ -5,13 +5,13 @@
 #include "platform/File.h"
 #include "platform/Message.h"
 #include "platform/Path.h"
+#include "platform/ReadFile.h"
 #include "platform/SysFile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -100,19 +100,13 @@ int64_t WipeGpsValueBytes(uint8_t* buf, int64_t len, const ExifAnalysis& a) {
 ReadAgainResult ReadFileAgain(const char* path, FileBuffer& out, const uint8_t* analysed,
                               int64_t analysedLen) {
     out = FileBuffer{};
-    plat::File f;
-    if (!f.OpenRead(path, plat::Share::DenyNone)) return ReadAgainResult::CannotRead;
-    const int64_t size = f.Size();
-    if (size < 0 || size > kMaxFileLen) return ReadAgainResult::CannotRead;
-    // One byte more than expected tells a file that has grown meanwhile.
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
-    if (!data) return ReadAgainResult::CannotRead;
-    const int64_t got = f.Read(data.get(), size + 1);
-    f.Close();
-    if (got < 0) return ReadAgainResult::CannotRead;
-    if (got != size) return analysed ? ReadAgainResult::Changed : ReadAgainResult::CannotRead;
-    out.data = std::move(data);
-    out.len = size;
+    plat::FileBytes file;
+    if (plat::ReadWholeFile(path, kMaxFileLen, file) != plat::ReadStatus::Ok)
+        return ReadAgainResult::CannotRead;
+    // A file that shrank or grew while read is not the one it was a moment ago.
+    if (file.changed) return analysed ? ReadAgainResult::Changed : ReadAgainResult::CannotRead;
+    out.data = std::move(file.data);
+    out.len = file.len;
     if (analysed == nullptr) return ReadAgainResult::Ok;
     const ByteReader now(out.data.get(), out.len);
     const uint8_t* bytes = now.Span(0, analysedLen);

@@ -75,8 +75,8 @@ bool WriteFileSafely(const char* target, const uint8_t* data, int64_t len);
 bool WriteGpsResult(const char* target, const char* current, const uint8_t* was,
                     const uint8_t* now, int64_t len);
 
-// The path the temporary file of a write to `target` gets for `attempt`;
-// exposed so tests can look for leftovers.
+// The path the temporary file of a write to `target` gets for `attempt`:
+// a hidden name beside the target.
 std::string TemporaryPathFor(const std::string& target, int attempt);
 
 // Asks before a file at `path` is replaced: true when there is none there,

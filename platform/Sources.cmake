@@ -5,6 +5,8 @@ list(APPEND TAMLIX_GUI_SOURCES
   platform/wx/CommandMenuBar.cpp platform/wx/FieldBox.cpp platform/wx/FileDialog.cpp
   platform/wx/Fonts.cpp platform/wx/PaintLabel.cpp platform/wx/TemplateBuilder.cpp
   platform/wx/WxMessage.cpp platform/wx/WxText.cpp)
-list(APPEND TAMLIX_GUI_SOURCES platform/wx/CommandLine.cpp platform/wx/Placement.cpp
+list(APPEND TAMLIX_GUI_SOURCES platform/wx/CommandLine.cpp platform/wx/OpenFileDialog.cpp platform/wx/Placement.cpp
   platform/wx/ScrollBars.cpp)
 list(APPEND TAMLIX_CORE_SOURCES platform/UserDirs.cpp)
+list(APPEND TAMLIX_CORE_SOURCES platform/ReadFile.cpp)
+list(APPEND TAMLIX_CORE_SOURCES platform/ExecutablePath.cpp)

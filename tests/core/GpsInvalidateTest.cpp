@@ -2,8 +2,7 @@
 // write, and tamlix-cli strip-gps. Every expectation is built from the
 // builder's own positions, not from the code under test.
 #include "gpsnull/GpsInvalidate.h"
-#include "platform/File.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 #include "tests/support/ExifTestUtil.h"
 #include "tests/support/JpegBuilder.h"
 
