@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build/fuzz
 JOBS       ?= 2
 FUZZ_RUNS  ?= 20000
 
-.PHONY: deps build run test fuzz bench clean
+.PHONY: deps build run test fuzz bench clean package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -25,11 +25,18 @@ test: build
 	@cmake --build $(TEST_BUILD) -j$(JOBS)
 	@cd $(TEST_BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory fuzz
+	@$(MAKE) --no-print-directory package
+	@bash tests/package/check-package.sh $(BUILD)
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON -DTAMLIX_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
+
+# A Debian package of the optimised build: $(BUILD)/tamlix_<version>_<arch>.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls -t $(BUILD)/tamlix_*.deb | head -n 1
 
 # Speed and memory measurements on the optimised build.
 bench: build
