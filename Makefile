@@ -4,8 +4,9 @@ TEST_BUILD ?= build/asan
 FUZZ_BUILD ?= build/fuzz
 JOBS       ?= 2
 FUZZ_RUNS  ?= 20000
+FUZZ_SECONDS ?= 300
 
-.PHONY: deps build run test fuzz bench clean package
+.PHONY: deps build run test fuzz fuzz-soak fuzz-build bench clean package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,10 +29,16 @@ test: build
 	@$(MAKE) --no-print-directory package
 	@bash tests/package/check-package.sh $(BUILD)
 
-fuzz: deps
+fuzz: fuzz-build
+	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
+
+# Each fuzz target in turn for FUZZ_SECONDS (one core at a time).
+fuzz-soak: fuzz-build
+	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS) $(FUZZ_SECONDS)
+
+fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMLIX_FUZZ=ON -DTAMLIX_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
-	@bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_RUNS)
 
 # A Debian package of the optimised build: $(BUILD)/tamlix_<version>_<arch>.deb
 package: build

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -14,27 +13,24 @@ using testjpeg::Bytes;
 
 namespace {
 
-class ReadWholeFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/tamlix-read-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+std::string Path(const std::string& name) {
+    return (std::filesystem::path(testing::TempDir()) / ("tamlix_read_" + name)).string();
+}
 
-    std::filesystem::path m_dir;
-};
+// The path, with whatever an earlier run left there removed.
+std::string Fresh(const std::string& name) {
+    std::filesystem::remove_all(Path(name));
+    return Path(name);
+}
 
 Bytes Content(const plat::FileBytes& f) { return Bytes(f.data.get(), f.data.get() + f.len); }
 
 }  // namespace
 
-TEST_F(ReadWholeFileTest, TakesAFileUpToTheLimitWhole) {
+TEST(ReadWholeFile, TakesAFileUpToTheLimitWhole) {
     const Bytes five = {1, 2, 3, 4, 5};
-    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("five"), five));
-    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("empty"), {}));
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Fresh("five"), five));
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Fresh("empty"), {}));
     const struct {
         const char* name;
         int64_t limit;
@@ -55,13 +51,13 @@ TEST_F(ReadWholeFileTest, TakesAFileUpToTheLimitWhole) {
     }
 }
 
-TEST_F(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutWaiting) {
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
     // A FIFO without a writer would block a plain open for ever.
-    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
-    std::filesystem::create_directory(Path("folder"));
+    ASSERT_EQ(mkfifo(Fresh("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(Fresh("folder"));
     const std::string notCp932 = Path("\x81");  // a lead byte without its trail
     for (const std::string& path :
-         {Path("fifo"), Path("folder"), Path("missing"), std::string("/dev/null"), notCp932}) {
+         {Path("fifo"), Path("folder"), Fresh("missing"), std::string("/dev/null"), notCp932}) {
         SCOPED_TRACE(path);
         plat::FileBytes f;
         f.len = 7;
@@ -71,7 +67,7 @@ TEST_F(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutWaiting) {
     }
 }
 
-TEST_F(ReadWholeFileTest, AFileLongerThanItsSizeSaidIsTakenAsChanged) {
+TEST(ReadWholeFile, AFileLongerThanItsSizeSaidIsTakenAsChanged) {
     // The system reports a size of 0 for this file and then gives its text.
     plat::FileBytes f;
     ASSERT_EQ(plat::ReadWholeFile("/proc/self/status", 100, f), plat::ReadStatus::Ok);
