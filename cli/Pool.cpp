@@ -21,9 +21,14 @@ unsigned PoolThreads(size_t n) {
     return static_cast<unsigned>(std::min<size_t>({cores, 8, std::max<size_t>(n, 1)}));
 }
 
-int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job) {
+int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job,
+               size_t window) {
     int status = 0;
-    auto print = [&](const JobResult& r) {
+    auto print = [&](JobResult&& r) {
+        if (r.finish) {
+            auto finish = std::move(r.finish);
+            finish(r);
+        }
         if (!r.out.empty()) std::fwrite(r.out.data(), 1, r.out.size(), stdout);
         if (!r.err.empty()) {
             std::fflush(stdout);
@@ -36,7 +41,7 @@ int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)
         return status;
     }
     // Results wait in a ring; a worker takes file i only when its slot is free.
-    const size_t window = 16 * threads;
+    if (window == 0) window = 16 * threads;
     std::vector<Slot> ring(window);
     std::mutex m;
     std::condition_variable changed;
@@ -71,7 +76,7 @@ int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)
             ++printed;
         }
         changed.notify_all();
-        print(r);
+        print(std::move(r));
     }
     for (std::thread& t : pool) t.join();
     return status;

@@ -10,12 +10,18 @@ struct JobResult {
     std::string out;   // for standard output
     std::string err;   // for standard error
     int status = 0;    // the exit status this file asks for
+    // Work that must happen in argument order (writing files, where a later
+    // file may depend on an earlier one): run on the printing thread just
+    // before the result is printed, and free to change it.
+    std::function<void(JobResult&)> finish;
 };
 
 // Runs job(i) for every i below n, each on one of up to `threads` threads
 // (and each thread only ever runs its own jobs one at a time), prints each
 // result as soon as all before it are printed, and returns the highest status.
-int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job);
+// At most `window` results wait to be printed (0: 16 per thread).
+int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job,
+               size_t window = 0);
 
 // The number of threads for a batch of n files: one per core, at most 8.
 unsigned PoolThreads(size_t n);

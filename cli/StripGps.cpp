@@ -1,5 +1,6 @@
 #include "cli/StripGps.h"
 
+#include "cli/Pool.h"
 #include "cli/ReadNamed.h"
 #include "exif/Locator.h"
 #include "platform/SysFile.h"
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -16,6 +19,48 @@ struct Batch {
     const StripGpsOptions& opt;
     std::vector<plat::FileId> written;  // outputs of this batch, for clashes
     bool wroteAny = false;
+};
+
+// Buffers handed from one photo to the next, so that a batch does not ask
+// the system for fresh (zero-filled) memory for every photo.
+class Buffers {
+public:
+    FileBytes Take() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_free.empty()) return {};
+        FileBytes b = std::move(m_free.back());
+        m_free.pop_back();
+        return b;
+    }
+    void Give(FileBytes&& b) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        b.clear();
+        if (m_free.size() < 32 && b.capacity() > 0) m_free.push_back(std::move(b));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<FileBytes> m_free;
+};
+
+Buffers g_buffers;
+
+// What reading and cleaning one photo gave, before anything is written.
+struct Plan {
+    Plan() : content(g_buffers.Take()), cleaned(g_buffers.Take()) {}
+    ~Plan() {
+        g_buffers.Give(std::move(content));
+        g_buffers.Give(std::move(cleaned));
+    }
+    Plan(const Plan&) = delete;
+    Plan& operator=(const Plan&) = delete;
+
+    std::unique_ptr<plat::SysFile> file;  // kept open: patched in place, or copied
+    FileBytes content;                    // the file as read
+    FileBytes cleaned;                    // empty when there is nothing to remove
+    int64_t modTime = -1;
+    std::string what;                     // the line when the result is written
+    std::string failure;                  // set when the photo is not written
 };
 
 GpsStripMode ModeOf(const StripGpsOptions& opt) {
@@ -33,48 +78,61 @@ bool PatchInPlace(plat::SysFile& f, const FileBytes& was, const FileBytes& now,
     return !keepTime || f.SetModTime(modTime);
 }
 
-Outcome StripOne(const std::string& arg, Batch& batch, std::string& line) {
-    const StripGpsOptions& opt = batch.opt;
-    plat::SysFile f;
-    FileBytes content;
-    const ReadStatus st = ReadNamedFile(arg, content, &f, opt.inPlace);
+// Reads one photo and cleans it in memory; touches no file. Photos are
+// planned on both cores; what a plan writes happens in argument order.
+void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
+    plan.file = std::make_unique<plat::SysFile>();
+    const ReadStatus st = ReadNamedFile(arg, plan.content, plan.file.get(), opt.inPlace);
     if (st != ReadStatus::Ok) {
-        line = std::string("not written: ") + ReadStatusText(st);
-        return Outcome::Failed;
+        plan.failure = std::string("not written: ") + ReadStatusText(st);
+        return;
     }
-    const int64_t modTime = f.ModTime();
+    plan.modTime = plan.file->ModTime();
+    const FileBytes& content = plan.content;
     const int64_t len = static_cast<int64_t>(content.size());
     LocateResult found;
     LocatePositions(ByteReader(content.data(), len), found);
     for (const PositionFind& p : found.finds)
         if (!p.removable) {
-            line = std::string("not written: cannot be made clean: ") + p.why + " (" +
-                   DescribeFinds({p}) + "); do not share it";
-            return Outcome::Failed;
+            plan.failure = std::string("not written: cannot be made clean: ") + p.why + " (" +
+                           DescribeFinds({p}) + "); do not share it";
+            return;
         }
-    FileBytes cleaned = content;
-    if (!found.Clean()) {
-        // The result is checked by a second walk before anything is written.
-        LocateResult again;
-        const bool stripped = StripPositions(cleaned.data(), len, found, ModeOf(opt));
-        if (stripped) LocatePositions(ByteReader(cleaned.data(), len), again);
-        if (!stripped || !again.Clean()) {
-            line = "not written: a position would remain (" + DescribeFinds(found.finds) +
-                   "); do not share it";
-            return Outcome::Failed;
-        }
+    if (found.Clean()) {
+        plan.what = "nothing to remove";
+        return;
     }
-    const std::string what =
-        found.Clean() ? std::string("nothing to remove") : "removed " + DescribeFinds(found.finds);
+    // The result is checked by a second walk before anything is written.
+    plan.cleaned.resize(content.size());
+    std::memcpy(plan.cleaned.data(), content.data(), content.size());
+    LocateResult again;
+    const bool stripped = StripPositions(plan.cleaned.data(), len, found, ModeOf(opt));
+    if (stripped) LocatePositions(ByteReader(plan.cleaned.data(), len), again);
+    if (!stripped || !again.Clean()) {
+        plan.failure = "not written: a position would remain (" + DescribeFinds(found.finds) +
+                       "); do not share it";
+        return;
+    }
+    plan.what = "removed " + DescribeFinds(found.finds);
+}
+
+// Writes what a plan holds: the changed bytes into the file itself, or the
+// whole photo into the output folder.
+Outcome CommitOne(const std::string& arg, Plan& plan, Batch& batch, std::string& line) {
+    const StripGpsOptions& opt = batch.opt;
+    if (!plan.failure.empty()) {
+        line = plan.failure;
+        return Outcome::Failed;
+    }
     if (opt.inPlace) {
-        if (!found.Clean() && !PatchInPlace(f, content, cleaned, modTime, opt.keepTime)) {
+        if (!plan.cleaned.empty() &&
+            !PatchInPlace(*plan.file, plan.content, plan.cleaned, plan.modTime, opt.keepTime)) {
             line = "not written: the file could not be patched or changed meanwhile";
             return Outcome::Failed;
         }
-        line = what;
+        line = plan.what;
         return Outcome::Done;
     }
-    f.Close();
     const std::string target = plat::SysJoin(opt.outDir, plat::SysBaseName(arg));
     // A name the file system takes for an output already written in this
     // batch (another letter case, say) would overwrite it.
@@ -85,14 +143,32 @@ Outcome StripOne(const std::string& arg, Batch& batch, std::string& line) {
                 line = "not written: " + target + " is an output already written in this batch";
                 return Outcome::Clash;
             }
-    if (!plat::SysWriteFileSafely(target, cleaned.data(), len, false)) {
+    // The system copies the photo and only the cleaned bytes are written
+    // from here; where it cannot, the whole photo is written from memory.
+    const FileBytes& out = plan.cleaned.empty() ? plan.content : plan.cleaned;
+    const int64_t len = static_cast<int64_t>(out.size());
+    const bool copied = plat::SysWriteCopySafely(target, *plan.file, plan.modTime,
+                                                 plan.content.data(), out.data(), len, false);
+    plan.file->Close();
+    if (!copied && !plat::SysWriteFileSafely(target, out.data(), len, false)) {
         line = "not written: cannot write " + target;
         return Outcome::Failed;
     }
     batch.wroteAny = true;
     if (plat::SysFileIdOf(target, id)) batch.written.push_back(id);
-    line = what + " -> " + target;
+    line = plan.what + " -> " + target;
     return Outcome::Done;
+}
+
+// Commits a plan made on another thread. A photo patched in place that
+// changed since it was read (another name of a file patched earlier in the
+// batch, say) is read and cleaned again, as a batch run one by one would.
+Outcome FinishOne(const std::string& arg, Plan& plan, Batch& batch, std::string& line) {
+    const Outcome o = CommitOne(arg, plan, batch, line);
+    if (o != Outcome::Failed || !batch.opt.inPlace || plan.cleaned.empty()) return o;
+    Plan fresh;
+    PlanOne(arg, batch.opt, fresh);
+    return CommitOne(arg, fresh, batch, line);
 }
 
 // Refuses, before anything is written, two inputs that would go to one
@@ -136,14 +212,22 @@ int RunStripGps(const std::vector<std::string>& files, const StripGpsOptions& op
         if (FindClash(files, opt.outDir)) return 2;
     }
     Batch batch{opt, {}, false};
-    int status = 0;
-    for (const std::string& f : files) {
-        std::string line;
-        const Outcome o = StripOne(f, batch, line);
-        if (o == Outcome::Clash) status = 2;
-        else if (o == Outcome::Failed && status == 0) status = 1;
-        std::printf("%s: %s\n", f.c_str(), line.c_str());
-    }
+    const unsigned threads = PoolThreads(files.size());
+    int status = RunInOrder(
+        files.size(), threads,
+        [&](size_t i) {
+            auto plan = std::make_shared<Plan>();
+            PlanOne(files[i], opt, *plan);
+            JobResult r;
+            r.finish = [&, i, plan](JobResult& done) {
+                std::string line;
+                const Outcome o = FinishOne(files[i], *plan, batch, line);
+                done.status = o == Outcome::Clash ? 2 : o == Outcome::Failed ? 1 : 0;
+                done.out = files[i] + ": " + line + "\n";
+            };
+            return r;
+        },
+        2 * threads);
     if (batch.wroteAny && !plat::SysSyncFileSystem(opt.outDir)) {
         std::fprintf(stderr, "tamlix-cli: the written files could not be flushed to the disk\n");
         if (status == 0) status = 1;

@@ -1,5 +1,7 @@
 #include "platform/SysFile.h"
 
+#include "platform/ChangedRuns.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,23 +156,30 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
-    if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return false;
+namespace {
+
+// A new temporary file beside `target`, for a write that is renamed over
+// it; -1 when none can be made. `old` receives the target's state.
+int CreateTempBeside(const std::string& target, struct stat& old, bool& exists, std::string& tmp) {
+    exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return -1;
     const std::string dir = FolderOf(target), base = SysBaseName(target);
-    std::string tmp;
-    int fd = -1;
-    for (int i = 0; i < 100 && fd < 0; ++i) {
+    for (int i = 0; i < 100; ++i) {
         char suffix[48];
         std::snprintf(suffix, sizeof suffix, ".tamlix-%d-%d.tmp", static_cast<int>(::getpid()), i);
         tmp = SysJoin(dir, "." + base + suffix);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) return false;
+        const int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) return -1;
     }
-    if (fd < 0) return false;
-    bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true) && (!flush || ::fsync(fd) == 0);
+    return -1;
+}
+
+// Flushes (when asked), gives the temporary file the old target's
+// permissions and renames it over the target; removes it on any failure.
+bool FinishTemp(int fd, bool ok, bool flush, const std::string& tmp, const std::string& target,
+                bool exists, const struct stat& old) {
+    ok = ok && (!flush || ::fsync(fd) == 0);
     if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
@@ -178,26 +187,64 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
     return ok;
 }
 
+}  // namespace
+
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
+    struct stat old {};
+    bool exists = false;
+    std::string tmp;
+    const int fd = CreateTempBeside(target, old, exists, tmp);
+    if (fd < 0) return false;
+    const bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
+    return FinishTemp(fd, ok, flush, tmp, target, exists, old);
+}
+
+bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_t modTime,
+                        const uint8_t* was, const uint8_t* now, int64_t len, bool flush) {
+    if (target.empty() || len < 0 || source.m_fd < 0 || source.Size() != len ||
+        source.ModTime() != modTime)
+        return false;
+    struct stat old {};
+    bool exists = false;
+    std::string tmp;
+    const int fd = CreateTempBeside(target, old, exists, tmp);
+    if (fd < 0) return false;
+    // The system copies the bytes without passing them through this program
+    // (and shares the blocks where the file system can).
+    bool ok = true;
+    loff_t in = 0, out = 0;
+    while (ok && in < len) {
+        const ssize_t r = ::copy_file_range(source.m_fd, &in, fd, &out,
+                                            static_cast<size_t>(std::min<int64_t>(len - in, 1 << 30)), 0);
+        if (r < 0 && errno == EINTR) continue;
+        ok = r > 0;
+    }
+    // What was copied is what was read: same length and time after the copy,
+    // and the bytes to be patched as they were.
+    ok = ok && source.Size() == len && source.ModTime() == modTime;
+    std::vector<uint8_t> check;
+    for (const ByteRun& r : ok ? ChangedRuns(was, now, len) : std::vector<ByteRun>{}) {
+        check.resize(static_cast<size_t>(r.len));
+        ok = AllAt(fd, reinterpret_cast<char*>(check.data()), r.len, r.pos, false) &&
+             std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) == 0 &&
+             AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(now + r.pos)), r.len, r.pos, true);
+        if (!ok) break;
+    }
+    return FinishTemp(fd, ok, flush, tmp, target, exists, old);
+}
+
 bool PatchChangedBytes(SysFile& f, const uint8_t* was, const uint8_t* now, int64_t len) {
     if (f.Size() != len) return false;
-    // Runs of changed bytes; runs closer than 16 bytes are joined.
-    struct Run { int64_t pos, len; };
-    std::vector<Run> runs;
-    for (int64_t i = 0; i < len; ++i) {
-        if (was[i] == now[i]) continue;
-        if (!runs.empty() && i - (runs.back().pos + runs.back().len) < 16)
-            runs.back().len = i + 1 - runs.back().pos;
-        else
-            runs.push_back({i, 1});
-    }
+    const std::vector<ByteRun> runs = ChangedRuns(was, now, len);
     std::vector<uint8_t> check;
-    for (const Run& r : runs) {
+    for (const ByteRun& r : runs) {
         check.resize(static_cast<size_t>(r.len));
         if (!f.ReadAt(r.pos, check.data(), r.len) ||
             std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) != 0)
             return false;
     }
-    for (const Run& r : runs)
+    for (const ByteRun& r : runs)
         if (!f.WriteAt(r.pos, now + r.pos, r.len)) return false;
     return f.Flush();
 }

@@ -51,6 +51,8 @@ public:
     void Close();
 
 private:
+    friend bool SysWriteCopySafely(const std::string&, const SysFile&, int64_t, const uint8_t*,
+                                   const uint8_t*, int64_t, bool);
     int m_fd = -1;
 };
 
@@ -70,6 +72,15 @@ std::string SysJoin(const std::string& dir, const std::string& name);
 // data reaches the disk before the rename; without, SysSyncFileSystem
 // flushes a whole batch later. An existing target keeps its permissions.
 bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush);
+
+// Writes `target` as SysWriteFileSafely does, its bytes copied by the system
+// from the open file `source` (sharing blocks where the file system can),
+// then those in which `now` differs from `was` written over them. `was` is
+// what `source` held when it was read (`len` bytes, modified at `modTime`).
+// False, with no file left behind, when the source changed since then or
+// the system cannot copy this way; the caller then writes from memory.
+bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_t modTime,
+                        const uint8_t* was, const uint8_t* now, int64_t len, bool flush);
 
 // Writes into the open file `f` the bytes in which `now` differs from `was`
 // (both `len` bytes, the file's whole old content), after checking that the

@@ -1,0 +1,26 @@
+// The places where two versions of a file's bytes differ, as runs: what a
+// patch writes. Runs closer than 16 bytes are joined, so a patch makes few
+// writes.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace plat {
+
+struct ByteRun {
+    int64_t pos, len;
+};
+
+inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
+    std::vector<ByteRun> runs;
+    for (int64_t i = 0; i < len; ++i) {
+        if (was[i] == now[i]) continue;
+        if (!runs.empty() && i - (runs.back().pos + runs.back().len) < 16)
+            runs.back().len = i + 1 - runs.back().pos;
+        else
+            runs.push_back({i, 1});
+    }
+    return runs;
+}
+
+}  // namespace plat
