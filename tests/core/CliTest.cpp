@@ -204,3 +204,42 @@ TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
               testjpeg::ReadFileBytes((d / "b" / "x.jpg").string()));
     std::filesystem::remove_all(d);
 }
+
+// Photos are read and cleaned on both cores and written in argument order:
+// -o (copied by the system, cleaned bytes written over the copy) and
+// --in-place (changed bytes patched) give the same files over the corpus,
+// and a photo named twice in one in-place batch is answered as one run
+// after the other would answer it.
+TEST(Cli, StripGpsCopiesAndPatchesGiveTheSameFilesAndNamesTwiceAreAnsweredInOrder) {
+    const auto d = Scratch("same");
+    std::filesystem::create_directories(d / "in");
+    std::filesystem::create_directories(d / "out");
+    std::string names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(kCorpus)) {
+        if (e.path().extension() != ".jpg") continue;
+        std::filesystem::copy_file(e.path(), d / "in" / e.path().filename());
+        names += " " + Q(d / "in" / e.path().filename());
+    }
+    const CliRun copied = Cli("strip-gps -o " + Q(d / "out") + names);
+    const CliRun patched = Cli("strip-gps --in-place" + names);
+    ASSERT_EQ(copied.out.size(), patched.out.size());
+    for (size_t i = 0; i < copied.out.size(); ++i)
+        EXPECT_EQ(copied.out[i].substr(0, patched.out[i].size()), patched.out[i]);
+    size_t written = 0;
+    for (const auto& e : std::filesystem::directory_iterator(d / "out")) {
+        ++written;
+        EXPECT_EQ(testjpeg::ReadFileBytes(e.path().string()),
+                  testjpeg::ReadFileBytes((d / "in" / e.path().filename()).string()))
+            << e.path();
+    }
+    EXPECT_GT(written, 60u);
+    const auto one = d / "twice.jpg";
+    std::filesystem::copy_file(Photo("gps/apple_iphone_xr_tiny.jpg"), one);
+    std::filesystem::create_hard_link(one, d / "again.jpg");
+    const CliRun twice = Cli("strip-gps --in-place " + Q(one) + " " + Q(d / "again.jpg"));
+    EXPECT_EQ(twice.status, 0) << twice.err;
+    ASSERT_EQ(twice.out.size(), 2u);
+    EXPECT_NE(twice.out[0].find("removed"), std::string::npos) << twice.out[0];
+    EXPECT_NE(twice.out[1].find("nothing to remove"), std::string::npos) << twice.out[1];
+    std::filesystem::remove_all(d);
+}
