@@ -4,33 +4,42 @@
 #include "platform/SysFile.h"
 
 #include <cstdint>
-#include <memory>
+#include <cstddef>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
-// Bytes of a file: growing the buffer does not fill it with zeros first,
-// since the read overwrites every byte anyway.
-template <typename T, typename A = std::allocator<T>>
-class DefaultInitAllocator : public A {
-    using Traits = std::allocator_traits<A>;
-
+// Bytes of a file, in memory that starts on a page boundary: the system
+// copies a file's bytes into such memory several times faster than into
+// memory a few bytes off it. Growing the buffer does not fill it with zeros
+// first, since the read overwrites every byte anyway.
+template <typename T>
+class FileBytesAllocator {
 public:
+    using value_type = T;
+    static constexpr std::align_val_t kPage{4096};
+
+    FileBytesAllocator() = default;
     template <typename U>
-    struct rebind {
-        using other = DefaultInitAllocator<U, typename Traits::template rebind_alloc<U>>;
-    };
-    using A::A;
+    FileBytesAllocator(const FileBytesAllocator<U>&) noexcept {}
+
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kPage)); }
+    void deallocate(T* p, size_t) noexcept { ::operator delete(p, kPage); }
+
     template <typename U>
     void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U;
     }
     template <typename U, typename... Args>
     void construct(U* p, Args&&... args) {
-        Traits::construct(static_cast<A&>(*this), p, std::forward<Args>(args)...);
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
+
+    template <typename U>
+    bool operator==(const FileBytesAllocator<U>&) const noexcept { return true; }
 };
-using FileBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
+using FileBytes = std::vector<uint8_t, FileBytesAllocator<uint8_t>>;
 
 enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
 

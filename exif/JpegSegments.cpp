@@ -3,30 +3,52 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr uint8_t kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kTem = 0x01;
 
 bool IsStandalone(uint8_t m) { return m == kTem || (m >= 0xD0 && m <= 0xD7); }
 
+// True when 0xFF followed by `b` is a marker: not a stuffed data byte
+// (0x00), not a fill byte (0xFF, the marker follows it), and within a scan
+// not a restart marker.
+inline bool EndsMarker(uint8_t b, bool inScan) {
+    return b != 0x00 && b != 0xFF && !(inScan && b >= 0xD0 && b <= 0xD7);
+}
+
 // The offset of the next marker's 0xFF at or after `pos` and before
-// `bound`: a 0xFF followed (after any fill 0xFF) by a byte that is neither
-// 0x00 (a stuffed data byte) nor a restart marker when `inScan`. -1 when
-// there is none.
+// `bound`: the last 0xFF of a run followed by a byte that is neither 0x00
+// (a stuffed data byte) nor a restart marker when `inScan`. -1 when there
+// is none. Every byte of a scan's entropy-coded data passes through here,
+// so 16 bytes are looked at together where the processor can.
 int64_t NextMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan) {
-    while (pos < bound - 1) {
-        const uint8_t* p = file.Span(pos, bound - pos);
-        if (p == nullptr) return -1;
-        const void* ff = std::memchr(p, 0xFF, static_cast<size_t>(bound - pos - 1));
-        if (ff == nullptr) return -1;
-        int64_t at = pos + (static_cast<const uint8_t*>(ff) - p);
-        int64_t next = at + 1;
-        uint8_t m = 0;
-        while (next < bound && file.U8(next, m) && m == 0xFF) ++next;
-        if (next >= bound) return -1;
-        if (m != 0x00 && !(inScan && m >= 0xD0 && m <= 0xD7)) return next - 1;
-        pos = next + 1;
+    if (pos < 0 || bound - pos < 2) return -1;
+    const uint8_t* p = file.Span(pos, bound - pos);
+    if (p == nullptr) return -1;
+    const int64_t n = bound - pos;
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i rstMask = _mm_set1_epi8(static_cast<char>(0xF8));
+    const __m128i rst = _mm_set1_epi8(static_cast<char>(0xD0));
+    for (; i + 17 <= n; i += 16) {  // bytes i .. i+16
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int ffs = _mm_movemask_epi8(_mm_cmpeq_epi8(a, ff));
+        if (ffs == 0) continue;
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        __m128i not_end = _mm_or_si128(_mm_cmpeq_epi8(b, zero), _mm_cmpeq_epi8(b, ff));
+        if (inScan) not_end = _mm_or_si128(not_end, _mm_cmpeq_epi8(_mm_and_si128(b, rstMask), rst));
+        const int marks = ffs & ~_mm_movemask_epi8(not_end);
+        if (marks != 0) return pos + i + __builtin_ctz(static_cast<unsigned>(marks));
     }
+#endif
+    for (; i + 1 < n; ++i)
+        if (p[i] == 0xFF && EndsMarker(p[i + 1], inScan)) return pos + i;
     return -1;
 }
 
