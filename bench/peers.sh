@@ -192,6 +192,8 @@ add show read read "tamlix-cli show --json"
 run_show() { "$cli" show --json --files-from "$work/read.list"; }
 add check read read "tamlix-cli check"
 run_check() { "$cli" check --files-from "$work/read.list"; }
+add cat read read "cat FILES (every byte read once)"
+run_cat() { with_names read cat; }
 add jhead read read "jhead"
 run_jhead() { with_names read jhead; }
 add exiv2 read read "exiv2 -q -Pkv -K (5 tags)"
@@ -287,7 +289,7 @@ echo "Reading: $(count show) names ($(wc -l <"$work/corpus.list") corpus links, 
 echo
 echo "| command | names | median ms | files/s | vs jhead | vs Exiv2 |"
 echo "|---|---:|---:|---:|---:|---:|"
-for id in show check jhead exiv2 exiftool_r; do row "$id" jhead exiv2; done
+for id in show check cat jhead exiv2 exiftool_r; do row "$id" jhead exiv2; done
 echo
 echo "Writing into a fresh folder each run: $(count strip) names ($(wc -l <"$work/write_corpus.list") corpus links, $big_count photos of 24 MP)"
 echo
@@ -296,6 +298,8 @@ echo "|---|---:|---:|---:|---:|---:|"
 for id in strip cp exiftool_w; do row "$id" cp exiftool_w; done
 row inplace "" ""
 echo
+echo "cat is no metadata reader: it reads every byte of every file once, as check and show must to find the"
+echo "pictures' ends (data after the end, pictures appended without an index), so it is the floor for them."
 echo "ExifTool reads $(count exiftool_r) and writes $(count exiftool_w) of the names (same mix), as it is slow; files/s is per name it got."
 echo "--in-place patches a fresh copy of the write set (copied and synced before the clock starts) and flushes each file."
 if [ ${#refused[@]} -gt 0 ]; then

@@ -20,12 +20,11 @@ inline bool EndsMarker(uint8_t b, bool inScan) {
     return b != 0x00 && b != 0xFF && !(inScan && b >= 0xD0 && b <= 0xD7);
 }
 
-// The offset of the next marker's 0xFF at or after `pos` and before
-// `bound`: the last 0xFF of a run followed by a byte that is neither 0x00
-// (a stuffed data byte) nor a restart marker when `inScan`. -1 when there
-// is none. Every byte of a scan's entropy-coded data passes through here,
+}  // namespace
+
+// Every byte of a scan's entropy-coded data passes through here,
 // so 16 bytes are looked at together where the processor can.
-int64_t NextMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan) {
+int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan) {
     if (pos < 0 || bound - pos < 2) return -1;
     const uint8_t* p = file.Span(pos, bound - pos);
     if (p == nullptr) return -1;
@@ -52,8 +51,6 @@ int64_t NextMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inSc
     return -1;
 }
 
-}  // namespace
-
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out) {
     out = JpegPicture{};
     bound = std::min(bound, file.Length());
@@ -69,7 +66,7 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
         file.U8(pos, b);
         if (b != 0xFF) {
             // Stray bytes: skip to the next marker, as a decoder does.
-            const int64_t next = NextMarker(file, pos, bound, false);
+            const int64_t next = NextJpegMarker(file, pos, bound, false);
             const int64_t stop = next < 0 ? bound : next;
             out.skipped.push_back({pos, stop - pos});
             if (next < 0) return true;
@@ -116,7 +113,7 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
         if (m == kSos && pos < bound) {
             // The entropy-coded data runs to the next marker that is not a
             // restart marker.
-            const int64_t next = NextMarker(file, pos, bound, true);
+            const int64_t next = NextJpegMarker(file, pos, bound, true);
             if (next < 0) return true;  // no EOI: the picture runs to the bound
             pos = next;
         }

@@ -33,6 +33,12 @@ struct JpegPicture {
 // False when `start` does not hold an SOI.
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out);
 
+// The offset of the next marker's 0xFF at or after `pos` and before
+// `bound`: the last 0xFF of a run followed by a byte that is neither 0x00
+// (a stuffed data byte) nor, when `inScan`, a restart marker. -1 when there
+// is none.
+int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan);
+
 // True when the payload of `s` starts with the `n` bytes of `sig`.
 bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char* sig, int64_t n);
 

@@ -1,5 +1,6 @@
-// The companion's thorough locator and stripping on any bytes: a file the
-// locator says can be cleaned is stripped in a copy of the same length
+// The companion's thorough locator and stripping on any bytes: the marker
+// scan finds what a byte-by-byte look finds; a file the locator says can be
+// cleaned is stripped in a copy of the same length
 // that a second walk finds clean, with no byte changed outside the
 // segments the walk took apart; every find lies inside the file.
 #include "exif/Locator.h"
@@ -28,6 +29,15 @@ std::vector<ByteRange> SegmentPayloads(const ByteReader& r, const LocateResult& 
     return out;
 }
 
+// The next marker as the plain definition gives it, one byte at a time.
+int64_t PlainNextMarker(const uint8_t* d, int64_t pos, int64_t bound, bool inScan) {
+    for (int64_t i = std::max<int64_t>(pos, 0); i + 1 < bound; ++i)
+        if (d[i] == 0xFF && d[i + 1] != 0x00 && d[i + 1] != 0xFF &&
+            !(inScan && d[i + 1] >= 0xD0 && d[i + 1] <= 0xD7))
+            return i;
+    return -1;
+}
+
 bool Inside(const std::vector<ByteRange>& ranges, int64_t pos) {
     for (const ByteRange& b : ranges)
         if (pos >= b.pos && pos < b.pos + b.len) return true;
@@ -39,6 +49,12 @@ bool Inside(const std::vector<ByteRange>& ranges, int64_t pos) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t len = static_cast<int64_t>(size);
     const ByteReader file(data, len);
+    for (int64_t pos = 0; pos < std::min<int64_t>(len, 40); pos += 3)
+        for (bool inScan : {false, true}) {
+            const int64_t bound = len - (pos % 5);
+            FUZZ_CHECK(NextJpegMarker(file, pos, bound, inScan) ==
+                       (pos < bound ? PlainNextMarker(data, pos, bound, inScan) : -1));
+        }
     LocateResult r;
     LocatePositions(file, r);
     for (const PositionFind& f : r.finds) FUZZ_CHECK(f.pos >= 0 && (f.pos < len || len == 0));
