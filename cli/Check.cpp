@@ -4,11 +4,10 @@
 #include "cli/ReadNamed.h"
 #include "exif/Locator.h"
 
-int RunCheck(const std::vector<std::string>& files) {
-    return RunInOrder(files.size(), PoolThreads(files.size()), [&](size_t i) {
+int RunCheck(const NameSource& next, size_t* count) {
+    return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {
         thread_local FileBytes content;
         JobResult r;
-        const std::string& f = files[i];
         const ReadStatus st = ReadNamedFile(f, content);
         if (st != ReadStatus::Ok) {
             r.out = f + ": " + ReadStatusText(st) + "\n";
@@ -22,5 +21,5 @@ int RunCheck(const std::vector<std::string>& files) {
             r.status = 1;
         }
         return r;
-    });
+    }, 0, count);
 }

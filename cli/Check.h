@@ -2,8 +2,8 @@
 // saying where, and for each file that cannot be read; nothing for clean
 // files. For upload scripts and pre-commit hooks.
 #pragma once
-#include <string>
-#include <vector>
+#include "cli/Pool.h"
 
-// Returns the exit status: 0 when every file is clean, 1 otherwise.
-int RunCheck(const std::vector<std::string>& files);
+// Checks every file `next` names (`count` receives how many). Returns the
+// exit status: 0 when every file is clean, 1 otherwise.
+int RunCheck(const NameSource& next, size_t* count);

@@ -16,13 +16,12 @@ struct Slot {
 
 }  // namespace
 
-unsigned PoolThreads(size_t n) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<size_t>({cores, 8, std::max<size_t>(n, 1)}));
+unsigned PoolThreads() {
+    return std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
 }
 
-int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job,
-               size_t window) {
+int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, size_t window,
+               size_t* count) {
     int status = 0;
     auto print = [&](JobResult&& r) {
         if (r.finish) {
@@ -36,26 +35,35 @@ int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)
         }
         status = std::max(status, r.status);
     };
-    if (threads <= 1 || n <= 1) {
-        for (size_t i = 0; i < n; ++i) print(job(i));
+    size_t taken = 0;
+    if (threads <= 1) {
+        for (std::string name; next(name); ++taken) print(job(taken, name));
+        if (count != nullptr) *count = taken;
         return status;
     }
-    // Results wait in a ring; a worker takes file i only when its slot is free.
+    // Results wait in a ring; a worker takes a name only when its slot is free.
     if (window == 0) window = 16 * threads;
     std::vector<Slot> ring(window);
     std::mutex m;
     std::condition_variable changed;
-    size_t next = 0, printed = 0;
+    size_t printed = 0;
+    bool exhausted = false;
     auto work = [&] {
         for (;;) {
             size_t i;
+            std::string name;
             {
                 std::unique_lock<std::mutex> lock(m);
-                changed.wait(lock, [&] { return next >= n || next < printed + window; });
-                if (next >= n) return;
-                i = next++;
+                changed.wait(lock, [&] { return exhausted || taken < printed + window; });
+                if (exhausted) return;
+                if (!next(name)) {
+                    exhausted = true;
+                    changed.notify_all();
+                    return;
+                }
+                i = taken++;
             }
-            JobResult r = job(i);
+            JobResult r = job(i, name);
             {
                 std::lock_guard<std::mutex> lock(m);
                 ring[i % window].result = std::move(r);
@@ -66,18 +74,21 @@ int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)
     };
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
-    while (printed < n) {
+    for (;;) {
         JobResult r;
         {
             std::unique_lock<std::mutex> lock(m);
-            changed.wait(lock, [&] { return ring[printed % window].ready; });
-            r = std::move(ring[printed % window].result);
-            ring[printed % window].ready = false;
+            Slot& slot = ring[printed % window];
+            changed.wait(lock, [&] { return slot.ready || (exhausted && printed == taken); });
+            if (!slot.ready) break;
+            r = std::move(slot.result);
+            slot.ready = false;
             ++printed;
         }
         changed.notify_all();
         print(std::move(r));
     }
     for (std::thread& t : pool) t.join();
+    if (count != nullptr) *count = taken;
     return status;
 }

@@ -16,12 +16,19 @@ struct JobResult {
     std::function<void(JobResult&)> finish;
 };
 
-// Runs job(i) for every i below n, each on one of up to `threads` threads
-// (and each thread only ever runs its own jobs one at a time), prints each
-// result as soon as all before it are printed, and returns the highest status.
-// At most `window` results wait to be printed (0: 16 per thread).
-int RunInOrder(size_t n, unsigned threads, const std::function<JobResult(size_t)>& job,
-               size_t window = 0);
+// Gives the next file name; false when there is none left. Called by one
+// thread at a time.
+using NameSource = std::function<bool(std::string&)>;
+// The job for the i-th name (counted from 0).
+using FileJob = std::function<JobResult(size_t i, const std::string& name)>;
 
-// The number of threads for a batch of n files: one per core, at most 8.
-unsigned PoolThreads(size_t n);
+// Runs the job for every name `next` gives, each on one of up to `threads`
+// threads (each thread runs its jobs one at a time), prints each result as
+// soon as all before it are printed, and returns the highest status. At
+// most `window` results wait to be printed (0: 16 per thread). `count`
+// receives the number of names.
+int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, size_t window = 0,
+               size_t* count = nullptr);
+
+// The number of threads for a batch: one per core, at most 8.
+unsigned PoolThreads();

@@ -38,13 +38,12 @@ std::vector<PositionFind> NotShown(const ExifAnalysis& a, const std::vector<Posi
 
 }  // namespace
 
-int RunShow(const std::vector<std::string>& files, bool json, const std::string& tagTablePath) {
+int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, size_t* count) {
     TagNameTable tags;
     LoadTagNameTable(tagTablePath.c_str(), tags);
-    const int status = RunInOrder(files.size(), PoolThreads(files.size()), [&](size_t i) {
+    const int status = RunInOrder(next, PoolThreads(), [&](size_t i, const std::string& arg) {
         thread_local FileBytes content;
         JobResult r;
-        const std::string& arg = files[i];
         ExifAnalysis a{};
         LocateResult found;
         if (AnalyzeArgument(arg, tags, a, content, r.err))
@@ -57,7 +56,7 @@ int RunShow(const std::vector<std::string>& files, bool json, const std::string&
             r.out = (i > 0 ? "\n" : "") + SummaryText(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight),
                                                        DescribeFinds(NotShown(a, found.finds)));
         return r;
-    });
+    }, 0, count);
     std::fflush(stdout);
     return status;
 }

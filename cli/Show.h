@@ -2,8 +2,10 @@
 // the summary or as the whole record in JSON, with what the thorough
 // locator finds beside it.
 #pragma once
-#include <string>
-#include <vector>
+#include "cli/Pool.h"
 
-// Returns the exit status: 0 when every file was read, 1 otherwise.
-int RunShow(const std::vector<std::string>& files, bool json, const std::string& tagTablePath);
+#include <string>
+
+// Shows every file `next` names (`count` receives how many). Returns the
+// exit status: 0 when every file was read, 1 otherwise.
+int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, size_t* count);

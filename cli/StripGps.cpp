@@ -212,18 +212,24 @@ int RunStripGps(const std::vector<std::string>& files, const StripGpsOptions& op
         if (FindClash(files, opt.outDir)) return 2;
     }
     Batch batch{opt, {}, false};
-    const unsigned threads = PoolThreads(files.size());
+    const unsigned threads = PoolThreads();
+    size_t at = 0;
+    const NameSource next = [&](std::string& name) {
+        if (at >= files.size()) return false;
+        name = files[at++];
+        return true;
+    };
     int status = RunInOrder(
-        files.size(), threads,
-        [&](size_t i) {
+        next, threads,
+        [&](size_t, const std::string& name) {
             auto plan = std::make_shared<Plan>();
-            PlanOne(files[i], opt, *plan);
+            PlanOne(name, opt, *plan);
             JobResult r;
-            r.finish = [&, i, plan](JobResult& done) {
+            r.finish = [&, name, plan](JobResult& done) {
                 std::string line;
-                const Outcome o = FinishOne(files[i], *plan, batch, line);
+                const Outcome o = FinishOne(name, *plan, batch, line);
                 done.status = o == Outcome::Clash ? 2 : o == Outcome::Failed ? 1 : 0;
-                done.out = files[i] + ": " + line + "\n";
+                done.out = name + ": " + line + "\n";
             };
             return r;
         },

@@ -3,6 +3,7 @@
 // is parsed here and only here.
 #include "app/DataPaths.h"
 #include "cli/Check.h"
+#include "cli/Names.h"
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
@@ -24,29 +25,6 @@ std::string TagTablePath() {
     std::string exe;
     if (!plat::ExecutablePath(exe)) exe.clear();
     return TagTablePathFor(exe);
-}
-
-// The names of a --files-from list, one per line ("-": standard input; a
-// pipe works too); a line's closing CR is dropped, empty lines are skipped.
-bool ReadNameList(const std::string& from, std::vector<std::string>& names) {
-    std::FILE* in = from == "-" ? stdin : std::fopen(from.c_str(), "rb");
-    if (in == nullptr) return false;
-    std::string text;
-    char buf[65536];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) text.append(buf, n);
-    const bool ok = !std::ferror(in);
-    if (in != stdin) std::fclose(in);
-    if (!ok) return false;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) names.push_back(line);
-        at = end + 1;
-    }
-    return true;
 }
 
 struct Files {
@@ -132,16 +110,33 @@ int main(int argc, char** argv) {
                      e.what());
         return kUsageError;
     }
-    if (!files.from.empty() && !ReadNameList(files.from, files.names)) {
+    FileNames names(files.names);
+    if (!files.from.empty() && !names.OpenList(files.from)) {
         std::fprintf(stderr, "tamlix-cli: cannot read the name list '%s'\n", files.from.c_str());
         return kUsageError;
     }
-    if (files.names.empty()) {
+    auto noFiles = [] {
         std::fprintf(stderr, "tamlix-cli: no file given\nRun 'tamlix-cli --help' or 'tamlix-cli COMMAND --help'.\n");
         return kUsageError;
+    };
+    auto listRead = [&](int status) {
+        if (!names.Failed()) return status;
+        std::fprintf(stderr, "tamlix-cli: cannot read the name list '%s'\n", files.from.c_str());
+        return kUsageError;
+    };
+    // show and check take the names as they come; report and strip-gps
+    // (which refuses clashes before writing anything) take them all first.
+    if (show->parsed() || check->parsed()) {
+        const NameSource next = [&](std::string& name) { return names.Next(name); };
+        size_t count = 0;
+        const int status = show->parsed() ? RunShow(next, json, TagTablePath(), &count)
+                                          : RunCheck(next, &count);
+        if (count == 0 && !names.Failed()) return noFiles();
+        return listRead(status);
     }
-    if (show->parsed()) return RunShow(files.names, json, TagTablePath());
-    if (report->parsed()) return RunReport(files.names, TagTablePath());
-    if (check->parsed()) return RunCheck(files.names);
-    return RunStripGps(files.names, strip);
+    const std::vector<std::string> all = names.All();
+    if (names.Failed()) return listRead(0);
+    if (all.empty()) return noFiles();
+    if (report->parsed()) return RunReport(all, TagTablePath());
+    return RunStripGps(all, strip);
 }
