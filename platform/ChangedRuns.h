@@ -3,6 +3,7 @@
 // writes.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace plat {
@@ -13,7 +14,14 @@ struct ByteRun {
 
 inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
     std::vector<ByteRun> runs;
+    if (was == now) return runs;
+    constexpr int64_t kBlock = 4096;  // equal blocks are passed over whole
     for (int64_t i = 0; i < len; ++i) {
+        if (i % kBlock == 0 && i + kBlock <= len &&
+            std::memcmp(was + i, now + i, static_cast<size_t>(kBlock)) == 0) {
+            i += kBlock - 1;
+            continue;
+        }
         if (was[i] == now[i]) continue;
         if (!runs.empty() && i - (runs.back().pos + runs.back().len) < 16)
             runs.back().len = i + 1 - runs.back().pos;
