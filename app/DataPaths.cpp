@@ -19,12 +19,13 @@ void BuildDataPaths() {
 void BuildDataPathsFrom(const std::string& exe) {
     g_szModuleDir[0] = g_szSettingsPath[0] = g_szTagTablePath[0] = '\0';
     if (exe.empty()) return;
-    plat::PathParts parts = plat::SplitPath(exe);
-    std::string dir = parts.drive + parts.dir;
-    // No trailing separator, except for the root folder, which is nothing
-    // without it.
-    if (dir.size() > 1 && dir.back() == plat::kPathSep) dir.pop_back();
-    const std::string prefix = dir.back() == plat::kPathSep ? dir : dir + plat::kPathSep;
+    const plat::PathParts parts = plat::SplitPath(exe);
+    if (parts.dir.empty()) return;  // not a full path
+    // The folder ends with its separator; g_szModuleDir goes without it,
+    // except for the root folder, which is nothing without it. (The last
+    // byte alone cannot tell: in CP932 it may end a character like "表".)
+    const std::string prefix = parts.drive + parts.dir;
+    const std::string dir = parts.dir.size() > 1 ? prefix.substr(0, prefix.size() - 1) : prefix;
     const std::string settings = prefix + "SetteiQRV.bin";
     const std::string tags = prefix + "JpegTIFFTag.csv";
     if (dir.size() >= sizeof g_szModuleDir || settings.size() >= sizeof g_szSettingsPath ||

@@ -2,6 +2,7 @@
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
+#include "platform/Console.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -43,7 +44,8 @@ std::string TagTablePath() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = plat::ConsoleArguments(argc, argv);
+    if (!args.empty()) args.erase(args.begin());  // the program's name
     if (args.empty()) return Usage(stderr, 2);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         Usage(stdout, 0);
