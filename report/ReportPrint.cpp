@@ -5,8 +5,10 @@
 #include <wx/dcgraph.h>
 #include <wx/graphics.h>
 
+#ifdef __WXGTK__
 #include <cairo-pdf.h>
 #include <cairo.h>
+#endif
 
 #include <cmath>
 
@@ -64,6 +66,7 @@ PrintOutcome RunReportPrintJob(wxWindow* parent, wxPrintout& printout) {
 
 void SetPrintJobRunner(PrintJobRunner r) { Runner() = std::move(r); }
 
+#ifdef __WXGTK__
 bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthMm,
                     double heightMm) {
     const double widthPt = widthMm * 72.0 / 25.4, heightPt = heightMm * 72.0 / 25.4;
@@ -108,3 +111,4 @@ bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthM
     cairo_surface_destroy(surface);
     return ok;
 }
+#endif

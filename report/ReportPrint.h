@@ -43,9 +43,11 @@ using PrintJobRunner = std::function<PrintOutcome(wxWindow* parent, wxPrintout& 
 // (null: the real ones). For tests.
 void SetPrintJobRunner(PrintJobRunner r);
 
+#ifdef __WXGTK__
 // Runs the printout's whole job on a PDF file of the given paper size, the
 // page's units being 1/96 inch with the printable area the whole paper.
 // `path` is in the file system's encoding. False when the file cannot be
 // written.
 bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthMm,
                     double heightMm);
+#endif
