@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Builds what the Windows program links statically, once, into
+# build/windows/deps: wxWidgets 3.2 (wxMSW), libjpeg-turbo and GoogleTest,
+# cross-compiled with MinGW-w64 from Debian's own source packages. Each part
+# leaves a stamp file; a later run skips what is already built.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=$root/build/windows
+deps=$win/deps
+src=$win/src
+jobs=${JOBS:-2}
+host=x86_64-w64-mingw32
+mkdir -p "$deps" "$src"
+
+stamp() { [ -e "$deps/.stamp-$1" ]; }
+done_stamp() { touch "$deps/.stamp-$1"; }
+
+if stamp wx && stamp jpeg && stamp gtest; then exit 0; fi
+
+# Packages, only the missing: the cross compilers, the SIMD assembler, dpkg-dev
+# to unpack source packages, and Wine with a virtual display and xdotool
+# for the tests.
+packages=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 nasm xvfb xauth xdotool dpkg-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  # Others may be installing at the same time: wait for the package lock.
+  lock=(-o DPkg::Lock::Timeout=900)
+  $sudo apt-get "${lock[@]}" update -qq >/dev/null
+  $sudo apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Source packages through a private apt list, leaving the system's apt
+# configuration alone; the mirror is the one the system already uses.
+fetch_sources() {
+  local apt=$win/apt
+  mkdir -p "$apt/lists/partial"
+  local uri
+  uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
+  [ -n "$uri" ] || uri=http://deb.debian.org/debian
+  echo "deb-src $uri bookworm main" > "$apt/sources.list"
+  local opts=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+              -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+  apt-get "${opts[@]}" -qq update
+  (cd "$src" && apt-get "${opts[@]}" -qq source "$@")
+}
+
+need=()
+stamp wx || [ -d "$src"/wxwidgets3.2-* ] 2>/dev/null || need+=(wxwidgets3.2)
+stamp jpeg || [ -d "$src"/libjpeg-turbo-* ] 2>/dev/null || need+=(libjpeg-turbo)
+[ ${#need[@]} -eq 0 ] || fetch_sources "${need[@]}"
+
+if ! stamp jpeg; then
+  echo "building libjpeg-turbo for Windows"
+  jsrc=$(ls -d "$src"/libjpeg-turbo-*/ | head -1)
+  cmake -S "$jsrc" -B "$win/build-jpeg" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DENABLE_SHARED=0 -DWITH_SIMD=1 \
+    -DWITH_JAVA=0 -DCMAKE_POSITION_INDEPENDENT_CODE=ON >/dev/null
+  cmake --build "$win/build-jpeg" -j"$jobs" >/dev/null
+  cmake --install "$win/build-jpeg" >/dev/null
+  done_stamp jpeg
+fi
+
+if ! stamp gtest; then
+  echo "building GoogleTest for Windows"
+  cmake -S /usr/src/googletest -B "$win/build-gtest" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$win/build-gtest" -j"$jobs" >/dev/null
+  cmake --install "$win/build-gtest" >/dev/null
+  done_stamp gtest
+fi
+
+if ! stamp wx; then
+  echo "building wxWidgets for Windows (several minutes)"
+  wsrc=$(ls -d "$src"/wxwidgets3.2-*/ | head -1)
+  rm -rf "$win/build-wx"
+  mkdir -p "$win/build-wx"
+  (cd "$win/build-wx" &&
+    CC=$host-gcc-posix CXX=$host-g++-posix "$wsrc/configure" --host=$host --with-msw \
+      --disable-shared --prefix="$deps" \
+      --without-libpng --without-libjpeg --without-libtiff --without-zlib --without-expat \
+      --without-regex --without-liblzma --disable-webview --disable-mediactrl --without-opengl \
+      --disable-xrc --disable-html --disable-richtext --disable-aui --disable-propgrid \
+      --disable-ribbon --disable-stc --disable-svg >/dev/null &&
+    make -j"$jobs" >/dev/null && make install >/dev/null)
+  done_stamp wx
+fi
