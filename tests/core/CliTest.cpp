@@ -3,13 +3,10 @@
 #include "platform/Text.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MiniJson.h"
+#include "tests/support/TestOs.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -25,20 +22,11 @@ struct CliRun {
     std::string err;
 };
 
-std::string Slurp(const std::string& path) {
-    testjpeg::Bytes b = testjpeg::ReadFileBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
+// `args` as a POSIX shell would split them.
 CliRun Cli(const std::string& args) {
-    // Tests may run as parallel processes: one pair of files per process.
-    std::string base = (std::filesystem::path(::testing::TempDir()) /
-                        ("tamlix_cli_" + std::to_string(getpid()))).string();
-    std::string out = base + ".out", err = base + ".err";
-    std::string cmd = std::string("'") + TAMLIX_CLI + "' " + args + " >'" + out + "' 2>'" + err + "'";
-    int raw = std::system(cmd.c_str());
-    CliRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, Slurp(err)};
-    std::istringstream lines(Slurp(out));
+    testos::Result run = testos::Run(TAMLIX_CLI, testos::SplitWords(args));
+    CliRun r{run.status, {}, run.err};
+    std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);) r.out.push_back(line);
     return r;
 }

@@ -6,15 +6,11 @@
 #include "platform/Message.h"
 #include "tests/support/ExifTestUtil.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/TestOs.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -162,9 +158,7 @@ TEST(WipeGpsValueBytes, AValuePointingPastItsSegmentIsCutAtTheSegmentEnd) {
 class WriterFiles : public testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tamlix-gpsnull-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        m_dir = testos::NewTempDir("tamlix-gpsnull");
     }
     void TearDown() override {
         plat::FailNthWriteForTest(0);
@@ -218,12 +212,12 @@ TEST_F(WriterFiles, WritesANewFileAndReplacesAnExistingOneKeepingItsPermissions)
     const std::string p = Path("out.jpg");
     EXPECT_TRUE(WriteFileSafely(p.c_str(), one.data(), 5));
     EXPECT_EQ(testjpeg::ReadFileBytes(p), one);
-    ASSERT_EQ(::chmod(p.c_str(), 0600), 0);
+    using std::filesystem::perms;
+    std::filesystem::permissions(p, perms::owner_read | perms::owner_write);
+    const perms before = std::filesystem::status(p).permissions();
     EXPECT_TRUE(WriteFileSafely(p.c_str(), two.data(), 3));
     EXPECT_EQ(testjpeg::ReadFileBytes(p), two);
-    struct stat st {};
-    ASSERT_EQ(::stat(p.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::filesystem::status(p).permissions(), before);
     EXPECT_TRUE(Others({"out.jpg"}).empty());
 }
 
@@ -245,11 +239,14 @@ TEST_F(WriterFiles, TargetsThatCannotBeWrittenAreRefusedAndLeftAsTheyWere) {
     const Bytes data = {1, 2, 3};
     // A folder that does not exist, and one where nobody may create files.
     EXPECT_FALSE(WriteFileSafely(Path("no/such/folder/x.jpg").c_str(), data.data(), 3));
+#ifndef _WIN32
     EXPECT_FALSE(WriteFileSafely("/proc/tamlix-test.jpg", data.data(), 3));
+#endif
     // A read-only file is not replaced (even for a user the system lets write).
     const std::string ro = Path("ro.jpg");
     ASSERT_TRUE(testjpeg::WriteFileBytes(ro, {7, 7}));
-    ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
+    using std::filesystem::perms;
+    std::filesystem::permissions(ro, perms::owner_read | perms::group_read | perms::others_read);
     EXPECT_FALSE(WriteFileSafely(ro.c_str(), data.data(), 3));
     EXPECT_EQ(testjpeg::ReadFileBytes(ro), (Bytes{7, 7}));
     // A folder in the target's place.
@@ -257,6 +254,8 @@ TEST_F(WriterFiles, TargetsThatCannotBeWrittenAreRefusedAndLeftAsTheyWere) {
     EXPECT_FALSE(WriteFileSafely(Path("dir.jpg").c_str(), data.data(), 3));
     EXPECT_TRUE(std::filesystem::is_directory(m_dir / "dir.jpg"));
     EXPECT_TRUE(Others({"ro.jpg", "dir.jpg"}).empty());
+    // Windows removes no read-only file, not even with its folder.
+    std::filesystem::permissions(ro, perms::owner_write, std::filesystem::perm_options::add);
 }
 
 TEST_F(WriterFiles, ConfirmOverwriteAsksOnlyForAnExistingFileWithItsPathInTheCaption) {
@@ -284,14 +283,12 @@ struct CliResult {
     std::string out;
 };
 
-CliResult StripGps(const std::string& args, const std::string& dir) {
-    const std::string out = dir + "/cli_out.txt";
-    const std::string cmd = std::string("'") + TAMLIX_CLI + "' strip-gps " + args + " >'" + out +
-                            "' 2>/dev/null";
-    const int raw = std::system(cmd.c_str());
-    const Bytes b = testjpeg::ReadFileBytes(out);
-    std::filesystem::remove(out);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(b.begin(), b.end())};
+// `args` as a POSIX shell would split them; the folder is the test's own.
+CliResult StripGps(const std::string& args, const std::string& /*dir*/) {
+    std::vector<std::string> words = testos::SplitWords(args);
+    words.insert(words.begin(), "strip-gps");
+    const testos::Result r = testos::Run(TAMLIX_CLI, words);
+    return {r.status, r.out};
 }
 
 }  // namespace

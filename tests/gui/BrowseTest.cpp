@@ -41,7 +41,7 @@ TEST_F(MainWindowTest, BrowseStartsInTheExecutablesFolderAndLoadsTheChoice) {
     // With a list, the dialog starts in the most recent file's folder.
     PressBrowse(*m_dlg);
     ASSERT_EQ(dialog.asked.size(), 2u);
-    EXPECT_EQ(dialog.asked[1].startDir, Dir() + "/");
+    EXPECT_EQ(dialog.asked[1].startDir, (m_dir / "").string());
 }
 
 TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
