@@ -2,6 +2,7 @@
 
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/UserDirs.h"
 
 #include <cstring>
 #include <string>
@@ -14,11 +15,20 @@ void BuildDataPaths() {
     std::string exe;
     if (!plat::ExecutablePath(exe)) exe.clear();
     BuildDataPathsFrom(exe);
+    if (g_szModuleDir[0] != '\0' && !plat::CanCreateFileIn(g_szModuleDir))
+        UseUserSettingsFolder();
+}
+
+void UseUserSettingsFolder() {
+    std::string dir;
+    if (!plat::UserSettingsFolder(dir)) return;
+    const std::string settings = dir + plat::kPathSep + "SetteiQRV.bin";
+    if (settings.size() >= sizeof g_szSettingsPath || !plat::CreateFolders(dir)) return;
+    std::memcpy(g_szSettingsPath, settings.c_str(), settings.size() + 1);
 }
 
 void BuildDataPathsFrom(const std::string& exe) {
     g_szModuleDir[0] = g_szSettingsPath[0] = g_szTagTablePath[0] = '\0';
-    if (exe.empty()) return;
     const plat::PathParts parts = plat::SplitPath(exe);
     if (parts.dir.empty()) return;  // not a full path
     // The folder ends with its separator; g_szModuleDir goes without it,
@@ -27,11 +37,16 @@ void BuildDataPathsFrom(const std::string& exe) {
     const std::string prefix = parts.drive + parts.dir;
     const std::string dir = parts.dir.size() > 1 ? prefix.substr(0, prefix.size() - 1) : prefix;
     const std::string settings = prefix + "SetteiQRV.bin";
-    const std::string tags = prefix + "JpegTIFFTag.csv";
+    const std::string tags = TagTablePathFor(exe);
     if (dir.size() >= sizeof g_szModuleDir || settings.size() >= sizeof g_szSettingsPath ||
         tags.size() >= sizeof g_szTagTablePath)
         return;
     std::memcpy(g_szModuleDir, dir.c_str(), dir.size() + 1);
     std::memcpy(g_szSettingsPath, settings.c_str(), settings.size() + 1);
     std::memcpy(g_szTagTablePath, tags.c_str(), tags.size() + 1);
+}
+
+std::string TagTablePathFor(const std::string& exePath) {
+    const plat::PathParts parts = plat::SplitPath(exePath);
+    return parts.drive + parts.dir + "JpegTIFFTag.csv";
 }

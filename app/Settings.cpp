@@ -76,6 +76,16 @@ bool SaveSettings() {
     return true;
 }
 
+void StartSettings() {
+    BuildDataPaths();
+    if (LoadSettings()) {
+        RemoveMissingRecentFiles();
+    } else {
+        ResetSettings();
+        SaveSettings();
+    }
+}
+
 void RemoveMissingRecentFiles() {
     int n = 0;
     while (n < kRecentCount && !IsRecentEmpty(n)) ++n;

@@ -40,6 +40,11 @@ void ResetSettings();
 // when the file cannot be opened.
 bool SaveSettings();
 
+// Start-up: the data paths, then the settings file read (and the entries
+// whose files are gone dropped), or the defaults made and written when it
+// cannot be read. Failures stay silent.
+void StartSettings();
+
 // Drops the entries (before the first empty one) whose files are gone.
 void RemoveMissingRecentFiles();
 // Puts `path` first; an entry equal to it ignoring ASCII letter case moves

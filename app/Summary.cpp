@@ -33,6 +33,9 @@ SummaryTexts MakeSummary(const ExifAnalysis& a, int32_t bmpWidth, int32_t bmpHei
 void FormatFileTime(const char* path, char* out) {
     out[0] = '\0';
     plat::LocalTime t{};
-    if (!plat::LastWriteTime(path, t)) return;
+    if (plat::LastWriteTime(path, t)) FormatLocalTime(t, out);
+}
+
+void FormatLocalTime(const plat::LocalTime& t, char* out) {
     std::snprintf(out, 24, "%04d/%02d/%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
 }

@@ -2,6 +2,7 @@
 // record and the picture size. CP932, as the window shows them.
 #pragma once
 #include "exif/ExifAnalysis.h"
+#include "platform/File.h"
 
 #include <string>
 
@@ -15,3 +16,5 @@ SummaryTexts MakeSummary(const ExifAnalysis& a, int32_t bmpWidth, int32_t bmpHei
 // The file's last-write time as "YYYY/MM/DD hh:mm" into `out` (24 bytes);
 // empty when the file cannot be found.
 void FormatFileTime(const char* path, char* out);
+// The same form for a time already read.
+void FormatLocalTime(const plat::LocalTime& t, char* out);

@@ -54,7 +54,7 @@ void CTamlixDlg::BuildWindow() {
     AttachCommandMenuBar(this, MainMenuTemplate());
     m_panel = new wxPanel(this, wxID_ANY);
     BuildControls(m_panel, t);
-    m_cbRecent = static_cast<wxComboBox*>(m_panel->FindWindow(IDC_RECENT));
+    m_cbRecent = static_cast<wxChoice*>(m_panel->FindWindow(IDC_RECENT));
     m_rcPicBox = m_panel->FindWindow(IDC_PICTURE)->GetRect();
     // A fixed-size window: GTK would otherwise shrink a window that cannot
     // be resized to its children's natural sizes.
@@ -68,7 +68,7 @@ void CTamlixDlg::BuildWindow() {
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnBrowse, this, IDC_BROWSE);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnDetail, this, IDC_DETAIL);
     Bind(wxEVT_BUTTON, &CTamlixDlg::OnGpsNull, this, IDC_GPSNULL);
-    Bind(wxEVT_COMBOBOX, &CTamlixDlg::OnRecentSelChange, this, IDC_RECENT);
+    Bind(wxEVT_CHOICE, &CTamlixDlg::OnRecentSelChange, this, IDC_RECENT);
     for (int id : {IDN_DETAIL_CLOSED, IDN_HEX_CLOSED, IDN_GPSNULL_WRITE, IDN_GPSNULL_CLOSED})
         Bind(wxEVT_MENU, &CTamlixDlg::OnNotification, this, id);
     Bind(wxEVT_CHAR_HOOK, &CTamlixDlg::OnCharHook, this);
@@ -80,20 +80,14 @@ void CTamlixDlg::BuildWindow() {
 void CTamlixDlg::OnInitDialog() {
     AttachVersionDialogEntry(this);
     SetIcon(m_hIcon);
-    // The read-only combo box would refuse drops on its own.
+    // The drop-down list would refuse drops on its own.
     for (wxWindow* w : {static_cast<wxWindow*>(this), static_cast<wxWindow*>(m_panel),
                         static_cast<wxWindow*>(m_cbRecent)}) {
         w->DragAcceptFiles(true);
         w->Bind(wxEVT_DROP_FILES, &CTamlixDlg::OnDropFiles, this);
     }
 
-    BuildDataPaths();
-    if (LoadSettings()) {
-        RemoveMissingRecentFiles();
-    } else {
-        ResetSettings();
-        SaveSettings();
-    }
+    StartSettings();
     m_cur.m_analysis = ExifAnalysis{};
     LoadTagNameTable(g_szTagTablePath, m_tags);
     RemoveMissingRecentFiles();

@@ -5,7 +5,7 @@
 #include "app/FileSelect.h"
 #include "exif/TagNameTable.h"
 
-#include <wx/combobox.h>
+#include <wx/choice.h>
 #include <wx/frame.h>
 #include <wx/icon.h>
 #include <wx/panel.h>
@@ -88,7 +88,7 @@ private:
     CGPSNull* m_pGpsNullDlg = nullptr;
     TagNameTable m_tags;
     wxIcon m_hIcon;
-    wxComboBox* m_cbRecent = nullptr;
+    wxChoice* m_cbRecent = nullptr;
     wxPanel* m_panel = nullptr;
     bool m_bDestroyed = false;
 

@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     wxTheApp->CallOnInit();
-    plat::ScriptedMessages quiet;
+    plat::SetMessageResponder(
+        [](const std::string&, const std::string&, plat::MsgButtons) { return plat::MsgResult::Ok; });
     auto* dlg = new CTamlixDlg;
     dlg->OpenDroppedFile(argv[1]);
     const wxSize size = dlg->Panel()->GetClientSize();

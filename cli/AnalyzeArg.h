@@ -1,13 +1,19 @@
 // Reading one file named on the command line, as the window's file-open
 // sequence does: read and analyse, then the picture size (from the frame
-// header) and the file time.
+// header) and the file time. The name is taken as the system gives it.
 #pragma once
+#include "cli/ReadNamed.h"
 #include "exif/ExifReader.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
-// `arg` is the path as given (UTF-8); `path` receives it in CP932. False,
-// with a message on standard error, when CP932 cannot hold the path or the
-// file cannot be opened (the record then shows nothing loaded).
+// False, with a message for standard error in `err`, when the file cannot
+// be read (the record then shows nothing loaded). `content` receives the bytes.
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     FileContent& content, std::string& path);
+                     FileBytes& content, std::string& err);
+
+// The name part of a path as the report header shows it (CP932; a
+// character CP932 cannot hold becomes '?'), at most 254 bytes.
+std::string ReportFileName(const std::string& arg);

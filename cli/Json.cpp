@@ -73,7 +73,8 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a) {
+std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
+                           const std::vector<PositionFind>* finds) {
     std::string j = "{\"path\":" + JsonString(path);
     j += std::string(",\"loaded\":") + (a.m_bLoaded ? "true" : "false");
     j += std::string(",\"exif\":") + (a.m_bExif ? "true" : "false");
@@ -100,5 +101,16 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a) {
          ",\"min\":" + Rational(a.m_bLonMin, a.m_nLonMinNum, a.m_nLonMinDen) +
          ",\"sec\":" + Rational(a.m_bLonSec, a.m_nLonSecNum, a.m_nLonSecDen) +
          ",\"text\":" + Text(a.m_szLon, sizeof a.m_szLon) + "}";
+    if (finds != nullptr) {
+        j += ",\"finds\":[";
+        for (size_t i = 0; i < finds->size(); ++i) {
+            const PositionFind& f = (*finds)[i];
+            if (i > 0) j += ",";
+            j += "{\"kind\":" + JsonString(FindKindName(f.kind)) + ",\"picture\":" +
+                 Num(f.picture + 1) + ",\"segment\":" + Num(f.segment) + ",\"pos\":" + Num(f.pos) +
+                 ",\"removable\":" + (f.removable ? "true" : "false") + "}";
+        }
+        j += "]";
+    }
     return j + "}";
 }

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-extern const char kReportUsage[];
-
 // Prints the reports in UTF-8, a blank line between files. Returns the exit
 // status: 0 when every file was read, 1 otherwise (a file that cannot be
 // read gets a message on standard error and no report).

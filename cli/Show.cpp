@@ -3,17 +3,16 @@
 #include "app/Summary.h"
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
-#include "exif/ExifReader.h"
-#include "platform/Message.h"
+#include "cli/Pool.h"
+#include "exif/Locator.h"
 #include "platform/Text.h"
-#include "preview/JpegSize.h"
 
 #include <cstdio>
 #include <utility>
 
 namespace {
 
-void PrintSummary(const std::string& path, const SummaryTexts& s) {
+std::string SummaryText(const std::string& path, const SummaryTexts& s, const std::string& elsewhere) {
     const std::pair<const char*, const std::string*> rows[] = {
         {"Exif 情報", &s.m_strExif}, {"GPS 情報", &s.m_strGps},
         {"緯度", &s.m_strLat},       {"経度", &s.m_strLon},
@@ -23,7 +22,18 @@ void PrintSummary(const std::string& path, const SummaryTexts& s) {
     std::string out = "file: " + path + "\n";
     for (const auto& [label, value] : rows)
         out += plat::Cp932ToUtf8(label) + ": " + plat::Cp932ToUtf8(*value) + "\n";
-    std::fputs(out.c_str(), stdout);
+    if (!elsewhere.empty()) out += "GPS found elsewhere: " + elsewhere + "\n";
+    return out;
+}
+
+// The finds the window's summary does not show: all but the GPS IFD it read.
+std::vector<PositionFind> NotShown(const ExifAnalysis& a, const std::vector<PositionFind>& finds) {
+    std::vector<PositionFind> out;
+    for (const PositionFind& f : finds)
+        if (!(a.m_nGpsState == kGpsData && f.kind == FindKind::ExifGps && f.picture == 0 &&
+              f.pos == a.m_nGpsPos))
+            out.push_back(f);
+    return out;
 }
 
 }  // namespace
@@ -31,22 +41,23 @@ void PrintSummary(const std::string& path, const SummaryTexts& s) {
 int RunShow(const std::vector<std::string>& files, bool json, const std::string& tagTablePath) {
     TagNameTable tags;
     LoadTagNameTable(tagTablePath.c_str(), tags);
-    int status = 0;
-    bool first = true;
-    for (const std::string& arg : files) {
+    const int status = RunInOrder(files.size(), PoolThreads(files.size()), [&](size_t i) {
+        thread_local FileBytes content;
+        JobResult r;
+        const std::string& arg = files[i];
         ExifAnalysis a{};
-        FileContent content;
-        std::string path;
-        if (!AnalyzeArgument(arg, tags, a, content, path)) status = 1;
-        if (json) {
-            std::string line = AnalysisToJson(arg, a) + "\n";
-            std::fputs(line.c_str(), stdout);
-        } else {
-            if (!first) std::fputs("\n", stdout);
-            PrintSummary(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight));
-        }
-        first = false;
-    }
+        LocateResult found;
+        if (AnalyzeArgument(arg, tags, a, content, r.err))
+            LocatePositions(ByteReader(content.data(), static_cast<int64_t>(content.size())), found);
+        else
+            r.status = 1;
+        if (json)
+            r.out = AnalysisToJson(arg, a, &found.finds) + "\n";
+        else
+            r.out = (i > 0 ? "\n" : "") + SummaryText(arg, MakeSummary(a, a.m_nWidth, a.m_nHeight),
+                                                       DescribeFinds(NotShown(a, found.finds)));
+        return r;
+    });
     std::fflush(stdout);
     return status;
 }

@@ -1,5 +1,6 @@
 // `tamlix-cli show`: the window's read and analysis of each file, printed as
-// the summary or as the whole record in JSON.
+// the summary or as the whole record in JSON, with what the thorough
+// locator finds beside it.
 #pragma once
 #include <string>
 #include <vector>

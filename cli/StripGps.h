@@ -1,24 +1,18 @@
-// `tamlix-cli strip-gps`: the window's GPS invalidation on many files, each
-// written through a temporary file and a rename.
+// `tamlix-cli strip-gps`: removes every GPS position the locator finds,
+// writing a copy of each photo into a folder or patching it in place.
 #pragma once
 #include <string>
 #include <vector>
 
 struct StripGpsOptions {
-    bool entries = false;    // zero the entry count and the tags
-    bool fields = false;     // zero the entries' type, count and value fields
-    bool wipeData = false;   // also zero the values the entries point to
+    bool entries = false;    // only the window's patch: the entry count and the tags
+    bool fields = false;     // only the window's patch: the entries' type, count and value
+    bool wipeData = false;   // with either: also zero the values the entries point to
+    bool keepTime = false;   // in place: keep the modification time
     bool inPlace = false;
-    std::string outDir;      // UTF-8, as given; used when !inPlace
+    std::string outDir;      // as given; used when !inPlace
 };
 
-// The usage text of the subcommand.
-extern const char kStripGpsUsage[];
-
-// Parses the arguments after "strip-gps". False (with a message in `error`)
-// on a usage error; `help` is set for --help.
-bool ParseStripGps(const std::vector<std::string>& args, StripGpsOptions& opt,
-                   std::vector<std::string>& files, bool& help, std::string& error);
-
-// Returns the exit status: 0 when every file was written, 1 otherwise.
+// Returns the exit status: 0 when every input has a clean result, 1 when a
+// file could not be read, written or made clean, 2 on a name clash.
 int RunStripGps(const std::vector<std::string>& files, const StripGpsOptions& opt);

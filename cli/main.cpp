@@ -1,108 +1,154 @@
-// tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches.
+// tamlix-cli: Tamlix's analysis from a terminal, for scripts and batches,
+// and the thorough GPS check and cleaning of many photos. The command line
+// is parsed here and only here.
+#include "app/DataPaths.h"
+#include "cli/Check.h"
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
 #include "platform/Console.h"
 #include "platform/File.h"
-#include "platform/Path.h"
-#include "platform/Text.h"
+#include "platform/SysFile.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char kUsage[] =
-    "usage: tamlix-cli show [--json] FILE...\n"
-    "\n"
-    "  show         read each JPEG and analyse its Exif block as the Tamlix window does\n"
-    "               (the first 200 bytes are scanned for \"Exif\" and a TIFF header; the\n"
-    "               0th IFD and the GPS IFD are walked), then print the summary: Exif\n"
-    "               mark, GPS state, latitude, longitude, maker, model, date and size,\n"
-    "               one \"label: value\" line each, a blank line between files.\n"
-    "  --json       print instead one JSON object per file and line, in argument order,\n"
-    "               holding the whole analysis record (IFD entries with their raw bytes,\n"
-    "               GPS references and rationals, texts in UTF-8).\n"
-    "\n"
-    "Exit status: 0 when every file was read, 1 when a file could not be opened,\n"
-    "2 on a usage error. Messages go to standard error.\n";
-
-int Usage(FILE* to, int status) {
-    std::fputs(kUsage, to);
-    return status;
-}
+constexpr int kUsageError = 2;
 
 // The tag table lies beside the executable.
 std::string TagTablePath() {
     std::string exe;
-    if (!plat::ExecutablePath(exe)) return "JpegTIFFTag.csv";
-    return plat::SplitPath(exe).dir + "JpegTIFFTag.csv";
+    if (!plat::ExecutablePath(exe)) exe.clear();
+    return TagTablePathFor(exe);
 }
+
+// The names of a --files-from list, one per line ("-": standard input; a
+// pipe works too); a line's closing CR is dropped, empty lines are skipped.
+bool ReadNameList(const std::string& from, std::vector<std::string>& names) {
+    std::FILE* in = from == "-" ? stdin : std::fopen(from.c_str(), "rb");
+    if (in == nullptr) return false;
+    std::string text;
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) text.append(buf, n);
+    const bool ok = !std::ferror(in);
+    if (in != stdin) std::fclose(in);
+    if (!ok) return false;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) names.push_back(line);
+        at = end + 1;
+    }
+    return true;
+}
+
+struct Files {
+    std::vector<std::string> names;
+    std::string from;
+
+    void AddTo(CLI::App* cmd) {
+        cmd->add_option("FILE", names, "JPEG files");
+        cmd->add_option("--files-from", from,
+                        "also read file names from this file, one per line ('-': standard input)");
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args = plat::ConsoleArguments(argc, argv);
-    if (!args.empty()) args.erase(args.begin());  // the program's name
-    if (args.empty()) return Usage(stderr, 2);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        Usage(stdout, 0);
-        std::fputs("\n", stdout);
-        std::fputs(kStripGpsUsage, stdout);
-        std::fputs("\n", stdout);
-        std::fputs(kReportUsage, stdout);
-        return 0;
-    }
-    if (args[0] == "strip-gps") {
-        StripGpsOptions opt;
-        std::vector<std::string> files;
-        bool help = false;
-        std::string error;
-        if (!ParseStripGps({args.begin() + 1, args.end()}, opt, files, help, error)) {
-            std::fprintf(stderr, "tamlix-cli: %s\n", error.c_str());
-            std::fputs(kStripGpsUsage, stderr);
-            return 2;
-        }
-        if (help) {
-            std::fputs(kStripGpsUsage, stdout);
-            return 0;
-        }
-        return RunStripGps(files, opt);
-    }
-    if (args[0] == "report") {
-        std::vector<std::string> files;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (args[i] == "--help" || args[i] == "-h") {
-                std::fputs(kReportUsage, stdout);
-                return 0;
-            }
-            files.push_back(args[i]);
-        }
-        if (files.empty()) {
-            std::fputs(kReportUsage, stderr);
-            return 2;
-        }
-        return RunReport(files, TagTablePath());
-    }
-    if (args[0] != "show") {
-        std::fprintf(stderr, "tamlix-cli: unknown command '%s'\n", args[0].c_str());
-        return Usage(stderr, 2);
-    }
+    CLI::App app{"Tamlix from a terminal: show what a JPEG's Exif block holds, find every GPS\n"
+                 "position a photo keeps and write copies without them.",
+                 "tamlix-cli"};
+    app.set_version_flag("--version", std::string("tamlix-cli ") + TAMLIX_VERSION);
+    // On Windows CLI11 would take "/name" for an option: it is a path.
+    app.allow_windows_style_options(false);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 on success, 1 when a file could not be read, written or made\n"
+               "clean (check: or holds a position), 2 on a usage error.");
+
+    Files files;
     bool json = false;
-    std::vector<std::string> files;
-    bool optionsDone = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (!optionsDone && a == "--") optionsDone = true;
-        else if (!optionsDone && a == "--json") json = true;
-        else if (!optionsDone && (a == "--help" || a == "-h")) return Usage(stdout, 0);
-        else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "tamlix-cli: unknown option '%s'\n", a.c_str());
-            return Usage(stderr, 2);
-        } else files.push_back(a);
+    CLI::App* show = app.add_subcommand(
+        "show",
+        "Analyse each JPEG as the Tamlix window does (the first 200 bytes are scanned for\n"
+        "\"Exif\" and a TIFF header; the 0th IFD and the GPS IFD are walked) and print the\n"
+        "summary, one \"label: value\" line each, a blank line between files. A last line\n"
+        "names GPS positions the window's analysis does not show.");
+    show->add_flag("--json", json,
+                   "print one JSON object per file and line instead: the whole analysis record\n"
+                   "and the GPS positions found anywhere in the file (\"finds\")");
+    files.AddTo(show);
+
+    CLI::App* report = app.add_subcommand(
+        "report",
+        "Print each JPEG's detail report as the Tamlix window lays it out: header, 0th IFD\n"
+        "and GPS IFD entry tables and the GPS data section, a blank line between files.");
+    files.AddTo(report);
+
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Find every GPS position each photo holds (Exif GPS IFDs in any Exif segment, XMP\n"
+        "and extended XMP, further pictures of an MPF index, maker blocks, data after the\n"
+        "picture). One line per file that holds one, and where; nothing for clean files.");
+    files.AddTo(check);
+
+    StripGpsOptions strip;
+    CLI::App* stripCmd = app.add_subcommand(
+        "strip-gps",
+        "Remove every GPS position each photo holds. The file keeps its length and every\n"
+        "byte outside the positions. A file that cannot be made clean is not written and\n"
+        "is named: do not share it.");
+    CLI::Option* out = stripCmd->add_option(
+        "-o", strip.outDir,
+        "write a copy of every photo that is or can be made clean into this folder\n"
+        "(unchanged when there is nothing to remove); two inputs of one name, or an\n"
+        "output that is an input, are refused before anything is written");
+    CLI::Option* inPlace = stripCmd->add_flag(
+        "--in-place", strip.inPlace,
+        "patch each file itself (only the changed bytes; links, owner and permissions stay)");
+    out->excludes(inPlace);
+    stripCmd->add_flag("--entries", strip.entries,
+                       "for GPS IFDs only zero the entry count and the tags, as the window does");
+    stripCmd->add_flag("--fields", strip.fields,
+                       "for GPS IFDs only zero the entries' type, count and value fields");
+    stripCmd->add_flag("--wipe-data", strip.wipeData,
+                       "with --entries or --fields: also zero the values the entries point to");
+    stripCmd->add_flag("--keep-time", strip.keepTime,
+                       "with --in-place: keep each file's modification time");
+    files.AddTo(stripCmd);
+
+    try {
+        // The arguments as UTF-8 (on Windows from the UTF-16 command line).
+        const std::vector<std::string> args = plat::ConsoleArguments(argc, argv);
+        std::vector<const char*> argp;
+        for (const std::string& a : args) argp.push_back(a.c_str());
+        app.parse(static_cast<int>(argp.size()), argp.data());
+        if (stripCmd->parsed() && out->count() == 0 && !strip.inPlace)
+            throw CLI::RequiredError("give one of -o DIR and --in-place");
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        std::fprintf(stderr, "tamlix-cli: %s\nRun 'tamlix-cli --help' or 'tamlix-cli COMMAND --help'.\n",
+                     e.what());
+        return kUsageError;
     }
-    if (files.empty()) return Usage(stderr, 2);
-    return RunShow(files, json, TagTablePath());
+    if (!files.from.empty() && !ReadNameList(files.from, files.names)) {
+        std::fprintf(stderr, "tamlix-cli: cannot read the name list '%s'\n", files.from.c_str());
+        return kUsageError;
+    }
+    if (files.names.empty()) {
+        std::fprintf(stderr, "tamlix-cli: no file given\nRun 'tamlix-cli --help' or 'tamlix-cli COMMAND --help'.\n");
+        return kUsageError;
+    }
+    if (show->parsed()) return RunShow(files.names, json, TagTablePath());
+    if (report->parsed()) return RunReport(files.names, TagTablePath());
+    if (check->parsed()) return RunCheck(files.names);
+    return RunStripGps(files.names, strip);
 }

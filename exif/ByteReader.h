@@ -23,7 +23,6 @@ public:
         : m_data(data), m_len(data ? len : 0), m_order(order) {}
 
     int64_t Length() const { return m_len; }
-    int Order() const { return m_order; }
 
     // True when the n bytes at pos lie inside the content.
     bool Has(int64_t pos, int64_t n) const {

@@ -4,10 +4,10 @@
 #include "platform/File.h"
 #include "platform/Message.h"
 #include "platform/Path.h"
+#include "platform/ReadFile.h"
 #include "platform/Text.h"
 
 #include <cstring>
-#include <new>
 #include <string>
 
 namespace {
@@ -59,51 +59,42 @@ void CaptureText(const ByteReader& r, const IfdEntry& e, char* field, size_t cap
     plat::CopyCp932Cut(field, cap, reinterpret_cast<const char*>(p), static_cast<size_t>(avail));
 }
 
-void SetName(IfdEntry& e, const char* name) {
-    plat::CopyCp932Cut(e.m_szName, sizeof e.m_szName, name, std::strlen(name));
-}
-
 std::string PathMessage(const char* path, const char* why) {
     std::string text = std::string("Path=") + path;
     if (why != nullptr) text += std::string("\n") + why;
     return text;
 }
 
+// The second line of the open-failure message; none when the file could
+// not be opened at all.
+const char* FailureReason(plat::ReadStatus status) {
+    switch (status) {
+    case plat::ReadStatus::TooLarge: return "ファイルが大きすぎます（2GB 以上）。";
+    case plat::ReadStatus::NoMemory: return "メモリが足りません。";
+    case plat::ReadStatus::ReadError: return "ファイルを読めませんでした。";
+    default: return nullptr;
+    }
+}
+
 }  // namespace
 
-bool ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& content,
-                     const TagNameTable& tags) {
+ReadResult ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& content,
+                           const TagNameTable& tags) {
     a = ExifAnalysis{};
-    const char* caption = "ファイルオープンに失敗しました";
-    plat::File f;
-    if (!f.OpenRead(path, plat::Share::DenyNone)) {
-        plat::ShowMessage(PathMessage(path, nullptr), caption);
-        return false;
-    }
-    int64_t size = f.Size();
-    if (size < 0) {
-        plat::ShowMessage(PathMessage(path, nullptr), caption);
-        return false;
-    }
-    if (size > kMaxFileLen) {
-        plat::ShowMessage(PathMessage(path, "ファイルが大きすぎます（2GB 以上）。"), caption);
-        return false;
-    }
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
-    if (!data) {
-        plat::ShowMessage(PathMessage(path, "メモリが足りません。"), caption);
-        return false;
-    }
-    int64_t got = f.Read(data.get(), size);
-    f.Close();
-    if (got < 0) {
-        plat::ShowMessage(PathMessage(path, "ファイルを読めませんでした。"), caption);
-        return false;
+    plat::FileBytes file;
+    const plat::ReadStatus status = plat::ReadWholeFile(path, kMaxFileLen, file);
+    if (status != plat::ReadStatus::Ok) {
+        plat::ShowMessage(PathMessage(path, FailureReason(status)),
+                          "ファイルオープンに失敗しました");
+        return ReadResult::CannotRead;
     }
     // A file that shrank while being read is taken as far as it was read.
-    content.m_pFileData = std::move(data);
-    content.m_nFileLen = static_cast<int32_t>(got);
-    return AnalyzeExif(a, content.m_pFileData.get(), content.m_nFileLen, tags);
+    content.m_pFileData = std::move(file.data);
+    content.m_nFileLen = static_cast<int32_t>(file.len);
+    if (AnalyzeExif(a, content.m_pFileData.get(), content.m_nFileLen, tags))
+        return ReadResult::Analysed;
+    if (a.m_bExif == 0) return ReadResult::NoExif;
+    return a.m_nByteOrder == 0 ? ReadResult::NoTiffHeader : ReadResult::Ifd0Outside;
 }
 
 bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNameTable& tags) {
@@ -144,7 +135,7 @@ bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNam
         IfdEntry& entry = a.m_Ifd0[done];
         ReadEntry(r, tiff, e, entry);
         a.m_nIfd0Done = done + 1;
-        if (const char* name = tags.Find(entry.m_nTag)) SetName(entry, name);
+        if (const char* name = tags.Find(entry.m_nTag)) SetEntryName(entry, name);
         switch (entry.m_nTag) {
         case 271: CaptureText(r, entry, a.m_szMaker, sizeof a.m_szMaker); break;
         case 272: CaptureText(r, entry, a.m_szModel, sizeof a.m_szModel); break;

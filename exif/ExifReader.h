@@ -21,12 +21,21 @@ struct FileContent {
     int32_t m_nFileLen = 0;
 };
 
+// What ReadCurrentFile found; the record's fields say the same.
+enum class ReadResult {
+    CannotRead,     // not opened, too large or not read: a message was shown
+    NoExif,         // read, but no "Exif" in the first 200 bytes
+    NoTiffHeader,   // "Exif" found, but no TIFF header after it
+    Ifd0Outside,    // TIFF header found, but the 0th IFD's count is not inside
+    Analysed,       // the 0th IFD was walked (even with 0 entries)
+};
+
 // Clears the record, reads the file whole into `content` and analyses it.
 // On an open or read failure a message is shown, the record stays all zero,
-// `content` keeps the previous file and the result is false. A file too
-// large for 32-bit offsets is refused the same way.
-bool ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& content,
-                     const TagNameTable& tags);
+// `content` keeps the previous file and the result is CannotRead. A file
+// too large for 32-bit offsets is refused the same way.
+ReadResult ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& content,
+                           const TagNameTable& tags);
 
 // Fills a cleared record from the content. True when the 0th IFD was
 // walked (even with 0 entries); false without "Exif", without a TIFF header

@@ -1,5 +1,7 @@
 #include "exif/GpsDecode.h"
 
+#include "platform/Text.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -60,11 +62,6 @@ void CaptureRationals(const ByteReader& r, const IfdEntry& e, CoordFields c) {
     }
 }
 
-void SetName(IfdEntry& e, const char* name) {
-    std::strncpy(e.m_szName, name, sizeof e.m_szName - 1);
-    e.m_szName[sizeof e.m_szName - 1] = '\0';
-}
-
 // Whole minutes, truncated toward zero and held inside int's range.
 int TruncatedMinutes(double m) {
     if (m >= 2147483647.0) return 2147483647;
@@ -82,6 +79,11 @@ void FormatCoord(char* out, size_t cap, const char* refName, const CoordFields& 
 
 }  // namespace
 
+void SetEntryName(IfdEntry& e, const char* name) {
+    std::memset(e.m_szName, 0, sizeof e.m_szName);
+    plat::CopyCp932Cut(e.m_szName, sizeof e.m_szName, name, std::strlen(name));
+}
+
 void DecodeGpsEntry(ExifAnalysis& a, const ByteReader& r, IfdEntry& e) {
     uint8_t ref = 0;
     switch (e.m_nTag) {
@@ -91,7 +93,7 @@ void DecodeGpsEntry(ExifAnalysis& a, const ByteReader& r, IfdEntry& e) {
         a.m_nLatRefPos = e.m_nEntryPos + 8;
         break;
     case 2:
-        SetName(e, "緯度");
+        SetEntryName(e, "緯度");
         CaptureRationals(r, e, Latitude(a));
         break;
     case 3:
@@ -100,11 +102,11 @@ void DecodeGpsEntry(ExifAnalysis& a, const ByteReader& r, IfdEntry& e) {
         a.m_nLonRefPos = e.m_nEntryPos + 8;
         break;
     case 4:
-        SetName(e, "経度");
+        SetEntryName(e, "経度");
         CaptureRationals(r, e, Longitude(a));
         break;
     case 7:
-        SetName(e, "GPS時間");
+        SetEntryName(e, "GPS時間");
         break;
     default:
         break;

@@ -1,10 +1,14 @@
-// Naming of GPS entries, capture of the latitude/longitude references and
-// rationals, and their display texts.
+// Naming of IFD entries, capture of the GPS latitude/longitude references
+// and rationals, and their display texts.
 #pragma once
 #include "exif/ByteReader.h"
 #include "exif/ExifAnalysis.h"
 
-// Names the entry and captures the coordinate values its tag carries.
+// Sets the entry's name: the field is cleared, then takes `name` up to its
+// size less one byte, never splitting a CP932 double-byte character.
+void SetEntryName(IfdEntry& e, const char* name);
+
+// Names the GPS entry and captures the coordinate values its tag carries.
 // The entry's generic fields must already be set.
 void DecodeGpsEntry(ExifAnalysis& a, const ByteReader& r, IfdEntry& e);
 

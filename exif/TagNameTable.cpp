@@ -1,7 +1,7 @@
 #include "exif/TagNameTable.h"
 
-#include "platform/File.h"
 #include "platform/Message.h"
+#include "platform/ReadFile.h"
 #include "platform/Text.h"
 
 #include <cstring>
@@ -116,21 +116,11 @@ void BuildTagNameTable(const char* text, int64_t len, TagNameTable& table) {
 }
 
 bool LoadTagNameTable(const char* path, TagNameTable& table) {
-    plat::File f;
-    int64_t size = -1;
-    if (f.OpenRead(path, plat::Share::DenyNone)) size = f.Size();
-    std::string text;
-    if (size >= 0 && size <= kMaxTagFileSize) {
-        text.resize(static_cast<size_t>(size));
-        int64_t got = f.Read(text.data(), size);
-        if (got < 0) size = -1;
-        else text.resize(static_cast<size_t>(got));
-    }
-    f.Close();
-    if (size < 0 || size > kMaxTagFileSize) {
+    plat::FileBytes file;
+    if (plat::ReadWholeFile(path, kMaxTagFileSize, file) != plat::ReadStatus::Ok) {
         plat::ShowMessage(std::string("Tag DF Path[") + path + "]", "EXIF タグ表 DF がありません");
         return false;
     }
-    BuildTagNameTable(text.data(), static_cast<int64_t>(text.size()), table);
+    BuildTagNameTable(reinterpret_cast<const char*>(file.data.get()), file.len, table);
     return true;
 }

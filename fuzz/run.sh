@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
-# Runs each fuzz target for a fixed number of runs on a seed corpus made in a
-# temporary folder, one line per target. Exits non-zero when a target finds a
-# crash, a sanitizer report or a failed check; that target's folder (log and
-# crashing input) is then kept and named.
+# Runs each fuzz target for a fixed number of runs (or, given SECONDS, for
+# that long: a soak) on a seed corpus made in a temporary folder, one target
+# at a time on one core, one line per target. Exits non-zero when a target
+# finds a crash, a sanitizer report or a failed check; that target's folder
+# (log and crashing input) is then kept and named.
 #
-# usage: fuzz/run.sh BINDIR [RUNS]
+# usage: fuzz/run.sh BINDIR [RUNS] [SECONDS]
 #
 # Adding a target: build fuzz/<name>.cpp with tamlix_fuzz_target(<name>) in
 # fuzz/CMakeLists.txt, write a seed_<name> function below and add the name
 # and its maximum input length to TARGETS.
 set -euo pipefail
 
-bindir=${1:?usage: fuzz/run.sh BINDIR [RUNS]}
+bindir=${1:?usage: fuzz/run.sh BINDIR [RUNS] [SECONDS]}
 runs=${2:-20000}
+seconds=${3:-}
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
-TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000)
+TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_report:12000
+         fuzz_gpspatch:16384 fuzz_hexconvert:600 fuzz_vornik2:65536 fuzz_locator:32768 fuzz_xmp:8192)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -81,6 +84,97 @@ seed_fuzz_settings() {
     head -c 9115 /dev/zero >"$d/short.bin"
 }
 
+seed_fuzz_locator() {
+    local d=$1 f
+    # Real files cut to 64 KiB: Exif after JFIF, XMP with GPS, a long GPS
+    # IFD, stray bytes before a marker; the whole tiny one and the sample.
+    for f in gps/apple_iphone_xr_tiny.jpg gps/kodak_cx7530_S_decmin.jpg gps/nikon_d5000_sec_den0.jpg \
+             gps/sony_hx5v_19_gps_entries.jpg gps/zero_coords_make_456.jpg exif_late/xmp_exif_at_26590.jpg \
+             gps_version_only/nikon_d300_mm.jpg noexif/tiny_1445_bytes.jpg; do
+        [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
+    done
+    [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
+    # Two pictures one after the other, the second with an XMP GPS attribute,
+    # and text after the end.
+    { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'
+      printf "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='1'/>"
+      printf '</x:xmpmeta>\xff\xd9GPS'; } >"$d/appended_xmp.bin"
+}
+
+seed_fuzz_xmp() {
+    local d=$1 ex='http://ns.adobe.com/exif/1.0/'
+    # First byte: even = one main packet, odd < 0xF0 = extended XMP in
+    # chunks, 0xF0 and up = FLIR segments. Real packets (attributes, elements),
+    # their padding squeezed.
+    xmp_from() {
+        { printf '\0'; dd if="$src/tests/corpus/real/$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" \
+            bs=4096 status=none | tr -s ' \n'; } >"$d/$4"
+    }
+    [ -f "$src/tests/corpus/real/gps/nokia_lumia800_W.jpg" ] && xmp_from gps/nokia_lumia800_W.jpg 15676 8420 nokia_attrs.xml
+    [ -f "$src/tests/corpus/real/gps/nikon_d5000_sec_den0.jpg" ] && xmp_from gps/nikon_d5000_sec_den0.jpg 10192 3909 d5000_elements.xml
+    local body="<rdf:Description xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' xmlns:e='$ex' e:GPSLatitude='1' e:Make='x'><e:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq></e:GPSVersionID><GPSAltitude xmlns='$ex'/><e:gpsTrack rdf:parseType='Resource'><e:a>&amp;</e:a></e:gpsTrack><!-- c --><![CDATA[x]]></rdf:Description>"
+    printf '\0<?xpacket begin="" id="x"?><x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta><?xpacket end="w"?>\0\0' "$body" >"$d/forms.xml"
+    printf '\0<e:GPSLatitude xmlns:e="%s">1</e:GPSLatitude>' "$ex" >"$d/root.xml"
+    printf '\0<a xmlns:e="%s"><e:GPSLatitude>1</e:GPSLongitude></a>' "$ex" >"$d/mismatch.xml"
+    printf '\x0b<x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta>' "$body" >"$d/extended_3_chunks.xml"
+    # FFF, big-endian version 100, directory at 0x40: a GPS record (0x2B) at 0x80.
+    hexfile "$d/flir.bin" "f1 46464600 00000000000000000000000000000000 00000064 00000040 00000001
+        00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000
+        002b0001 00000064 00000001 00000080 00000020 00000000 00000000 00000000
+        00000000000000000000000000000000 00000000000000000000000000000000
+        00000001 32323030 53004500 00000000 4040404040404040 4141414141414141"
+}
+
+# Report inputs: mode (bit 0: the record is the content's bytes), cell
+# width, line height, scroll positions, then file name NUL tag name NUL
+# content.
+seed_fuzz_report() {
+    local d=$1 f
+    for f in gps/fuji_s1pro_W_decmin.jpg gps/kodak_cx7530_S_decmin.jpg nogps/fuji_e500_mm.jpg \
+             noexif/tiny_1445_bytes.jpg gps_empty/nikon_e995_gps_count0.jpg; do
+        [ -f "$src/tests/corpus/real/$f" ] || continue
+        { printf '\0\10\20\0\0a.jpg\0Make\0'; head -c 11000 "$src/tests/corpus/real/$f"; } >"$d/${f//\//_}"
+    done
+    # A name of 300 bytes whose cut falls inside a double-byte character
+    # ("写" is 8E CA), and a 40-byte tag name with a lead byte at byte 28.
+    { printf '\0\7\16\3\2'; printf 'x%.0s' {1..245}; printf '\x8e\xca%.0s' {1..27}; printf '\0';
+      printf 'T%.0s' {1..27}; printf '\x88\x9f'; printf 'n%.0s' {1..11}; printf '\0';
+      head -c 11000 "$src/tests/corpus/real/gps/fuji_s1pro_W_decmin.jpg"; } >"$d/long_texts.bin"
+    # A record of bytes: counts, positions and texts as they come.
+    { printf '\1\10\20\0\0b.jpg\0\0'; head -c 9000 "$src/res/sample.jpg"; } >"$d/raw_record.bin"
+}
+
+seed_fuzz_gpspatch() { seed_fuzz_exif "$@"; }
+
+seed_fuzz_hexconvert() {
+    local d=$1 i=0 t
+    # The converter's own examples, full-width digits (82 4F 82 50), a
+    # trail byte equal to 'A' ("ア" is 83 41), a cut at 255 bytes.
+    for t in '255' 'ff' '12 34' ' 12 34' '0x10' '-5' '1,000' 'FFFFFFFF' '80000000' '123456789' \
+             '4294967296' '' '\x82\x4f\x82\x50' '1\x83\x41' "$(printf '9%.0s' {1..254})\\x83\\x41"; do
+        printf -- "$t" >"$d/text_$i"
+        i=$((i + 1))
+    done
+}
+
+seed_fuzz_vornik2() {
+    local d=$1 f
+    for f in noexif/tiny_1445_bytes.jpg gps/apple_iphone_xr_tiny.jpg; do
+        [ -f "$src/tests/corpus/real/$f" ] && cp "$src/tests/corpus/real/$f" "$d/${f//\//_}"
+    done
+    # Small pictures in several codings, when the encoder is at hand.
+    if command -v cjpeg >/dev/null; then
+        { printf 'P6 24 16 255\n'; head -c 1152 "$src/res/sample.jpg"; } >"$d/rgb.ppm"
+        { printf 'P5 17 9 255\n'; tail -c 153 "$src/res/sample.jpg"; } >"$d/grey.pgm"
+        cjpeg -quality 75 "$d/rgb.ppm" >"$d/baseline.jpg"
+        cjpeg -progressive -sample 2x1 "$d/rgb.ppm" >"$d/progressive.jpg"
+        cjpeg -arithmetic -restart 1 "$d/rgb.ppm" >"$d/arithmetic.jpg"
+        cjpeg "$d/grey.pgm" >"$d/grey.jpg"
+        head -c 300 "$d/baseline.jpg" >"$d/truncated.jpg"
+        rm -f "$d/rgb.ppm" "$d/grey.pgm"
+    fi
+}
+
 status=0
 for entry in "${TARGETS[@]}"; do
     name=${entry%%:*}
@@ -90,16 +184,18 @@ for entry in "${TARGETS[@]}"; do
     "seed_$name" "$dir/seeds"
     start=${EPOCHREALTIME/./}
     rc=0
+    if [ -n "$seconds" ]; then limit=(-max_total_time="$seconds"); else limit=(-runs="$runs" -seed=1); fi
     (cd "$dir" && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        "$bindir/$name" -runs="$runs" -seed=1 -max_len="$maxlen" -timeout=10 \
+        "$bindir/$name" "${limit[@]}" -max_len="$maxlen" -timeout=10 \
         -artifact_prefix="$dir/" corpus seeds) >"$dir/log" 2>&1 || rc=$?
     ms=$(( (${EPOCHREALTIME/./} - start) / 1000 ))
     secs=$(printf '%d.%d' $((ms / 1000)) $((ms % 1000 / 100)))
     units=$(find "$dir/corpus" -type f | wc -l)
     cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | cut -d' ' -f2 || true)
+    done_runs=$(grep -o 'Done [0-9]* runs' "$dir/log" | tail -1 | cut -d' ' -f2 || true)
     if [ "$rc" -eq 0 ]; then
         printf '%-16s ok      %s runs, %s s, coverage %s, %s new inputs\n' \
-            "$name" "$runs" "$secs" "${cov:-?}" "$units"
+            "$name" "${done_runs:-$runs}" "$secs" "${cov:-?}" "$units"
     else
         status=1
         keep=1

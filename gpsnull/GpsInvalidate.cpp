@@ -5,11 +5,13 @@
 #include "platform/File.h"
 #include "platform/Message.h"
 #include "platform/Path.h"
+#include "platform/ReadFile.h"
+#include "platform/SysFile.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -37,9 +39,29 @@ bool GpsPatchFits(const ExifAnalysis& a, int64_t len) {
     return true;
 }
 
+bool GpsPatchSafe(const ExifAnalysis& a, const uint8_t* buf, int64_t len) {
+    if (buf == nullptr || !GpsPatchFits(a, len)) return false;
+    // The TIFF header must sit in an APP1 segment after "Exif\0\0"; the GPS
+    // IFD's patched bytes must lie after the header and inside that segment.
+    const ByteReader r(buf, len, ByteReader::kBigEndian);
+    const int64_t tiff = a.m_nTiffPos;
+    uint8_t m0 = 0, m1 = 0;
+    uint16_t segLen = 0;
+    if (!r.U8(tiff - 10, m0) || !r.U8(tiff - 9, m1) || m0 != 0xFF || m1 != 0xE1 ||
+        !r.U16(tiff - 8, segLen) || !r.Matches(tiff - 6, 'E', 'x', 'i', 'f'))
+        return false;
+    const int64_t segEnd = std::min(len, tiff - 8 + int64_t{segLen});
+    const int64_t gpsEnd = int64_t{a.m_nGpsPos} + 2 + kEntrySize * a.m_nGpsDone;
+    if (gpsEnd > segEnd) return false;
+    // Nor may they share a byte with the 0th IFD's own entry table.
+    const int64_t ifd0 = a.m_nIfd0Pos;
+    const int64_t ifd0End = ifd0 + 2 + kEntrySize * std::max(0, a.m_nIfd0Count);
+    return !(a.m_nGpsPos < ifd0End && ifd0 < gpsEnd);
+}
+
 bool InvalidateGpsBytes(uint8_t* buf, int64_t len, int32_t clearEntries, const ExifAnalysis& a,
                         int32_t clearLatLon) {
-    if (buf == nullptr || !GpsPatchFits(a, len)) return false;
+    if (!GpsPatchSafe(a, buf, len)) return false;
     if (clearEntries == 1) Zero(buf, a.m_nGpsPos, 2);
     for (int i = 0; i < a.m_nGpsDone; ++i) {
         const int64_t e = a.m_Gps[i].m_nEntryPos;
@@ -50,7 +72,7 @@ bool InvalidateGpsBytes(uint8_t* buf, int64_t len, int32_t clearEntries, const E
 }
 
 int64_t WipeGpsValueBytes(uint8_t* buf, int64_t len, const ExifAnalysis& a) {
-    if (buf == nullptr || !GpsPatchFits(a, len)) return 0;
+    if (!GpsPatchSafe(a, buf, len)) return 0;
     // The TIFF block: from the header to the end of its APP1 segment when
     // the marker and length before "Exif\0\0" can be read, else to the end.
     const ByteReader r(buf, len, ByteReader::kBigEndian);
@@ -78,19 +100,13 @@ int64_t WipeGpsValueBytes(uint8_t* buf, int64_t len, const ExifAnalysis& a) {
 ReadAgainResult ReadFileAgain(const char* path, FileBuffer& out, const uint8_t* analysed,
                               int64_t analysedLen) {
     out = FileBuffer{};
-    plat::File f;
-    if (!f.OpenRead(path, plat::Share::DenyNone)) return ReadAgainResult::CannotRead;
-    const int64_t size = f.Size();
-    if (size < 0 || size > kMaxFileLen) return ReadAgainResult::CannotRead;
-    // One byte more than expected tells a file that has grown meanwhile.
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
-    if (!data) return ReadAgainResult::CannotRead;
-    const int64_t got = f.Read(data.get(), size + 1);
-    f.Close();
-    if (got < 0) return ReadAgainResult::CannotRead;
-    if (got != size) return analysed ? ReadAgainResult::Changed : ReadAgainResult::CannotRead;
-    out.data = std::move(data);
-    out.len = size;
+    plat::FileBytes file;
+    if (plat::ReadWholeFile(path, kMaxFileLen, file) != plat::ReadStatus::Ok)
+        return ReadAgainResult::CannotRead;
+    // A file that shrank or grew while read is not the one it was a moment ago.
+    if (file.changed) return analysed ? ReadAgainResult::Changed : ReadAgainResult::CannotRead;
+    out.data = std::move(file.data);
+    out.len = file.len;
     if (analysed == nullptr) return ReadAgainResult::Ok;
     const ByteReader now(out.data.get(), out.len);
     const uint8_t* bytes = now.Span(0, analysedLen);
@@ -133,6 +149,22 @@ bool WriteFileSafely(const char* target, const uint8_t* data, int64_t len) {
     if (ok) ok = plat::RenameOver(tmpPath.c_str(), target);
     if (!ok) plat::RemoveFile(tmpPath.c_str());
     return ok;
+}
+
+bool WriteGpsResult(const char* target, const char* current, const uint8_t* was,
+                    const uint8_t* now, int64_t len) {
+    if (target == nullptr || current == nullptr || was == nullptr || now == nullptr) return false;
+    const std::string to = plat::Cp932ToUtf8(target), from = plat::Cp932ToUtf8(current);
+    plat::FileId a, b;
+    if (plat::SysFileIdOf(to, a) && plat::SysFileIdOf(from, b) && a == b) {
+        plat::SysFile f;
+        return f.Open(to, true) == plat::OpenResult::Ok && f.Id() == a &&
+               plat::PatchChangedBytes(f, was, now, len);
+    }
+    std::string real, realCp932;
+    if (plat::SysResolveLinks(to, real) && plat::Utf8ToCp932(real, realCp932))
+        return WriteFileSafely(realCp932.c_str(), now, len);
+    return WriteFileSafely(target, now, len);
 }
 
 bool ConfirmOverwrite(const char* path) {

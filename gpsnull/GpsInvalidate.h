@@ -20,13 +20,20 @@ struct FileBuffer {
 // InvalidateGpsBytes patch anything.
 bool GpsPatchFits(const ExifAnalysis& a, int64_t len);
 
+// GpsPatchFits, and moreover the GPS IFD's patched bytes lie inside the
+// Exif APP1 segment that holds the TIFF header and share no byte with the
+// 0th IFD's entry table: a crafted position can then never make the patch
+// zero the picture or the 0th IFD. InvalidateGpsBytes and
+// WipeGpsValueBytes change nothing unless this holds.
+bool GpsPatchSafe(const ExifAnalysis& a, const uint8_t* buf, int64_t len);
+
 // Zeroes, in `buf` (the whole file, `len` bytes):
 // - with clearEntries == 1: the GPS IFD's entry count at m_nGpsPos and the
 //   tag (bytes 0-1) of each processed entry;
 // - with clearLatLon == 1: bytes 2-11 (type, count, value/offset) of each
 //   processed entry.
 // Entries beyond the processed ones and every other byte stay. The options
-// count only when they are exactly 1. When GpsPatchFits is false nothing
+// count only when they are exactly 1. When GpsPatchSafe is false nothing
 // changes and the result is false; otherwise true.
 bool InvalidateGpsBytes(uint8_t* buf, int64_t len, int32_t clearEntries, const ExifAnalysis& a,
                         int32_t clearLatLon);
@@ -35,7 +42,7 @@ bool InvalidateGpsBytes(uint8_t* buf, int64_t len, int32_t clearEntries, const E
 // time, date and other values longer than 4 bytes), each cut to the TIFF
 // block that holds the IFD (its APP1 segment when that can be read, else
 // the file). Call before InvalidateGpsBytes or after it: positions come from
-// the analysis. Returns the number of bytes zeroed; 0 when GpsPatchFits is
+// the analysis. Returns the number of bytes zeroed; 0 when GpsPatchSafe is
 // false.
 int64_t WipeGpsValueBytes(uint8_t* buf, int64_t len, const ExifAnalysis& a);
 
@@ -59,8 +66,17 @@ ReadAgainResult ReadFileAgain(const char* path, FileBuffer& out, const uint8_t* 
 // the target is then as it was and no temporary file is left.
 bool WriteFileSafely(const char* target, const uint8_t* data, int64_t len);
 
-// The path the temporary file of a write to `target` gets for `attempt`;
-// exposed so tests can look for leftovers.
+// Writes the window's result `now` (`len` bytes) to `target` (CP932). When
+// `target` leads to the analysed file `current` itself (same file, whatever
+// name), only the bytes that differ from `was` (the analysed content) are
+// written into it and flushed: links, owner and permissions stay, and the
+// picture is never rewritten. Otherwise through WriteFileSafely, at the file
+// the name leads to (a symbolic link stays a link).
+bool WriteGpsResult(const char* target, const char* current, const uint8_t* was,
+                    const uint8_t* now, int64_t len);
+
+// The path the temporary file of a write to `target` gets for `attempt`:
+// a hidden name beside the target.
 std::string TemporaryPathFor(const std::string& target, int attempt);
 
 // Asks before a file at `path` is replaced: true when there is none there,

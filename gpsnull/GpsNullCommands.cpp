@@ -62,6 +62,12 @@ void CTamlixDlg::WriteGpsInvalidatedFile() {
                           kConfirm);
         return;
     }
+    if (!GpsPatchSafe(a, buf.data.get(), buf.len)) {
+        plat::ShowMessage("GPS 情報が Exif ブロックの外にあるか、0th IFD と重なっています。\n"
+                          "書込みは行いません。",
+                          kConfirm);
+        return;
+    }
 
     const plat::PathParts parts = plat::SplitPath(current);
     SaveFileRequest req;
@@ -91,7 +97,8 @@ void CTamlixDlg::WriteGpsInvalidatedFile() {
     }
 
     InvalidateGpsBytes(buf.data.get(), buf.len, clearEntries, a, clearLatLon);
-    if (!WriteFileSafely(target.c_str(), buf.data.get(), buf.len)) {
+    if (!WriteGpsResult(target.c_str(), current, m_cur.m_content.m_pFileData.get(),
+                        buf.data.get(), buf.len)) {
         plat::ShowMessage("jpg ファイルが作れませんでした。", "確認要求");
         return;
     }

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <ctime>
 
@@ -49,6 +48,16 @@ bool File::OpenRead(const char* path, Share share) {
     return m_fd >= 0;
 }
 
+bool File::OpenRegularRead(const char* path) {
+    Close();
+    // Non-blocking, or opening a FIFO would wait for a writer.
+    m_fd = OpenFd(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, Share::DenyNone);
+    struct stat st {};
+    if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) Close();
+    if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    return m_fd >= 0;
+}
+
 bool File::OpenReadWriteCreate(const char* path, Share share) {
     Close();
     m_fd = OpenFd(path, O_RDWR | O_CREAT, share);
@@ -86,20 +95,8 @@ int64_t File::Read(void* buf, int64_t n) {
     return done;
 }
 
-namespace {
-int g_nWritesUntilFailure = 0;  // FailNthWriteForTest; 0: disarmed
-}  // namespace
-
-void FailNthWriteForTest(int n) { g_nWritesUntilFailure = n > 0 ? n : 0; }
-
 bool File::Write(const void* buf, int64_t n) {
     if (m_fd < 0 || n < 0) return false;
-    if (g_nWritesUntilFailure > 0 && --g_nWritesUntilFailure == 0) {
-        // The injected failure: half the bytes reach the file, then an error.
-        const int64_t half = n / 2;
-        if (half > 0 && ::write(m_fd, buf, static_cast<size_t>(half)) < 0) return false;
-        return false;
-    }
     int64_t done = 0;
     const auto* p = static_cast<const char*>(buf);
     while (done < n) {
@@ -146,26 +143,6 @@ bool CopyPermissions(const char* from, const char* to) {
     struct stat st {};
     return FsPath(from, a) && FsPath(to, b) && ::stat(a.c_str(), &st) == 0 &&
            ::chmod(b.c_str(), st.st_mode & 07777) == 0;
-}
-
-namespace {
-std::string& ExecutableOverride() {
-    static std::string path;
-    return path;
-}
-}  // namespace
-
-void OverrideExecutablePath(const std::string& cp932) { ExecutableOverride() = cp932; }
-
-bool ExecutablePath(std::string& out) {
-    if (!ExecutableOverride().empty()) {
-        out = ExecutableOverride();
-        return true;
-    }
-    char buf[PATH_MAX + 1];
-    ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0) return false;
-    return Utf8ToCp932(std::string_view(buf, static_cast<size_t>(n)), out);
 }
 
 bool LastWriteTime(const char* path, LocalTime& out) {

@@ -20,6 +20,9 @@ public:
     File& operator=(const File&) = delete;
 
     bool OpenRead(const char* path, Share share);
+    // Opens an existing regular file for reading, sharing allowed to all.
+    // Never waits: a FIFO, device or socket is refused instead of opened.
+    bool OpenRegularRead(const char* path);
     // Opens for reading and writing, creating the file when it is missing;
     // an existing file is neither truncated nor moved.
     bool OpenReadWriteCreate(const char* path, Share share);
@@ -46,17 +49,10 @@ bool RenameOver(const char* from, const char* to);
 // Gives `to` the permission bits of `from`; false when either is missing.
 bool CopyPermissions(const char* from, const char* to);
 
-// For tests of writers only: the `n`th File::Write from now (1: the next)
-// writes half of its bytes and then fails, as a full disk would. 0 (the
-// state at start) disarms it; while disarmed writes are untouched.
-void FailNthWriteForTest(int n);
-
 // Full path of the running executable, CP932. False when it cannot be
-// found or CP932 cannot hold it.
+// found or CP932 cannot hold it. (In ExecutablePath.cpp, alone: window
+// tests put their own in its place.)
 bool ExecutablePath(std::string& out);
-// Makes ExecutablePath answer `cp932` instead (empty: the real one again);
-// lets tests place the files kept beside the executable.
-void OverrideExecutablePath(const std::string& cp932);
 
 // The file's last-write time in local time.
 struct LocalTime { int year, month, day, hour, minute, second; };

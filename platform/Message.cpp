@@ -35,17 +35,4 @@ MsgResult ConsoleResponder(const std::string& text, const std::string& caption, 
     return Affirmative(b);
 }
 
-ScriptedMessages::ScriptedMessages() {
-    m_previous = SetMessageResponder(
-        [this](const std::string& text, const std::string& caption, MsgButtons b) {
-            m_shown.push_back({text, caption, b});
-            if (m_answers.empty()) return Affirmative(b);
-            MsgResult r = m_answers.front();
-            m_answers.pop_front();
-            return r;
-        });
-}
-
-ScriptedMessages::~ScriptedMessages() { SetMessageResponder(std::move(m_previous)); }
-
 }  // namespace plat

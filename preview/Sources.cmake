@@ -14,3 +14,4 @@ set_target_properties(Vornik2 PROPERTIES CXX_VISIBILITY_PRESET hidden
 target_include_directories(Vornik2 PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(Vornik2 PRIVATE PkgConfig::TURBOJPEG tamlix_flags)
 list(APPEND TAMLIX_CORE_LIBS Vornik2)
+target_sources(Vornik2 PRIVATE ${CMAKE_SOURCE_DIR}/platform/ReadFile.cpp)

@@ -2,6 +2,7 @@
 
 #include "platform/Message.h"
 #include "platform/wx/CommandMenuBar.h"
+#include "platform/wx/ScrollBars.h"
 #include "platform/wx/TemplateBuilder.h"
 #include "platform/wx/WxText.h"
 #include "report/OnPrint.h"
@@ -83,6 +84,9 @@ void CDetailDsp::InitScroll() {
     // A thumb of one position: the positions run from 0 to the maximum.
     m_canvas->SetScrollbar(wxHORIZONTAL, 0, 1, m_nHScrollMax + 1, true);
     m_canvas->SetScrollbar(wxVERTICAL, 0, 1, m_nVScrollMax + 1, true);
+    // No page size is given to the bars, but a click in a track pages by
+    // the same step as the page keys.
+    UsePagingScrollBars(m_canvas, kPageStep);
 }
 
 int CDetailDsp::ApplyScroll() {
@@ -157,6 +161,10 @@ void CDetailDsp::OnCharHook(wxKeyEvent& e) {
     }
     const int key = e.GetKeyCode();
     if (PreTranslateKey(key)) return;
+    // Home and End do not scroll; the toolkit's own bindings would jump to
+    // either end of the bars.
+    if (key == WXK_HOME || key == WXK_END || key == WXK_NUMPAD_HOME || key == WXK_NUMPAD_END)
+        return;
     // Esc closes the window as the close box does; Enter does nothing.
     if (key == WXK_ESCAPE) {
         Close();

@@ -1,6 +1,7 @@
 #include "report/OnPrint.h"
 
 #include "platform/wx/FieldBox.h"
+#include "platform/wx/Placement.h"
 #include "platform/wx/TemplateBuilder.h"
 #include "platform/wx/WxText.h"
 #include "res/Templates.h"
@@ -19,6 +20,8 @@ bool COnPrint::Create(wxWindow* owner) {
     for (wxWindow* child : GetChildren())
         if (auto* box = dynamic_cast<FieldBox*>(child)) box->SetValue(ToWx(t.controls[0].text));
     SetClientSize(DluToPixels(this, 0, 0, t.w, t.h).GetSize());
+    // At the owner's client origin, not centred on it.
+    if (pos != wxDefaultPosition) PlaceWindowAt(this, pos);
     OnInitDialog();
     return true;
 }

@@ -31,6 +31,11 @@ public:
         char item[kReportItemMax + 1];
         const size_t kept = plat::CopyCp932Cut(item, sizeof item, whole, len);
         if (kept == 0) return;
+        // A control byte (a line break in a file name or a camera's text)
+        // would leave the item's line on a device that breaks lines; no
+        // CP932 trail byte lies below 0x40 or equals 0x7F.
+        for (size_t i = 0; i < kept; ++i)
+            if (static_cast<unsigned char>(item[i]) < 0x20 || item[i] == 0x7F) item[i] = '?';
         m_items.push_back({m_x0 + col * m_cw, m_y, std::string(item, kept)});
     }
 

@@ -10,7 +10,7 @@
 
 // One text item: its top-left corner in device units and its CP932 text
 // (never empty, never longer than kReportItemMax bytes, never split inside
-// a double-byte character).
+// a double-byte character, control bytes shown as '?').
 struct ReportItem {
     int x;
     int y;

@@ -1,16 +1,12 @@
 // Printing the detail report: a one-page printout named "結果印刷" that draws
 // the unscrolled report 8 columns right and 2 lines down from the printable
 // area's corner, in the report font made for the printer (10 points on
-// paper); the print job behind a seam; and a file device (PDF) that renders
-// the same page without a printer.
+// paper), and the print job.
 #pragma once
 #include "exif/ExifAnalysis.h"
 #include "report/ReportDraw.h"
 
 #include <wx/print.h>
-
-#include <functional>
-#include <string>
 
 class ReportPrintout : public wxPrintout {
 public:
@@ -35,19 +31,6 @@ private:
 enum class PrintOutcome { Printed, Cancelled, Failed };
 
 // The system's print dialog (fresh settings each time, one page) and, on OK,
-// the job. Goes through the runner installed by SetPrintJobRunner if any.
+// the job. (In PrintJob.cpp, alone: window tests put their own in its
+// place.)
 PrintOutcome RunReportPrintJob(wxWindow* parent, wxPrintout& printout);
-
-using PrintJobRunner = std::function<PrintOutcome(wxWindow* parent, wxPrintout& printout)>;
-// Installs a runner answering instead of the print dialog and the printer
-// (null: the real ones). For tests.
-void SetPrintJobRunner(PrintJobRunner r);
-
-#ifdef __WXGTK__
-// Runs the printout's whole job on a PDF file of the given paper size, the
-// page's units being 1/96 inch with the printable area the whole paper.
-// `path` is in the file system's encoding. False when the file cannot be
-// written.
-bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthMm,
-                    double heightMm);
-#endif

@@ -30,7 +30,7 @@ const ControlTemplate kMainControls[] = {
     {IDC_MAKER, CtlKind::Field, "", 178, 172, 102, 16, kSunken},
     {IDC_MODEL, CtlKind::Field, "", 178, 192, 102, 18, kSunken | kVCentre},
     {IDC_DATE, CtlKind::Field, "", 178, 212, 104, 16, kSunken | kVCentre},
-    {IDC_SIZE, CtlKind::Field, "", 62, 86, 56, 14, kSunken | kCentre},
+    {IDC_SIZE, CtlKind::Field, "", 62, 86, 56, 14, kSunken | kBox},
     {IDC_GPSNULL, CtlKind::Button, "GPS情報無効化\nDF作成", 58, 198, 62, 30, kMultiline | kDisabled},
 };
 

@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libwxgtk3.2-dev libgtk-3-dev libturbojpeg0-dev libfontconfig-dev
-  libgtest-dev
+  libgtest-dev libcli11-dev
   xvfb xauth fonts-ipafont-gothic
   libcairo2-dev poppler-utils
   clang libclang-rt-14-dev
+  libexpat1-dev
+  xdotool dpkg-dev
 )
 
 missing=()

@@ -26,21 +26,12 @@ CAboutDlg::CAboutDlg(wxWindow* owner) {
     }
     if (wxWindow* ok = FindWindow(IDOK_BUTTON)) ok->SetFocus();
     Bind(wxEVT_BUTTON, &CAboutDlg::OnOK, this, IDOK_BUTTON);
-    Bind(wxEVT_CHAR_HOOK, &CAboutDlg::OnCharHook, this);
+    EndModalOnEnterOrEsc(this);
 }
 
 CAboutDlg::~CAboutDlg() = default;
 
 void CAboutDlg::OnOK(wxCommandEvent&) { EndModal(wxID_OK); }
-
-void CAboutDlg::OnCharHook(wxKeyEvent& e) {
-    switch (e.GetKeyCode()) {
-    case WXK_ESCAPE: EndModal(wxID_CANCEL); return;
-    case WXK_RETURN:
-    case WXK_NUMPAD_ENTER: EndModal(wxID_OK); return;
-    default: e.Skip();
-    }
-}
 
 void OpenVersionDialog(wxWindow* owner) {
     CAboutDlg dlg(owner);

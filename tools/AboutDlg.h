@@ -12,7 +12,6 @@ public:
 
 private:
     void OnOK(wxCommandEvent& e);
-    void OnCharHook(wxKeyEvent& e);
 };
 
 // Runs the version dialog over `owner`.

@@ -3,6 +3,7 @@
 #include "platform/Message.h"
 #include "platform/wx/PaintLabel.h"
 #include "platform/wx/TemplateBuilder.h"
+#include "platform/wx/WxMessage.h"
 #include "platform/wx/WxText.h"
 #include "res/Templates.h"
 #include "tools/HexConvert.h"
@@ -32,7 +33,11 @@ std::string EditText(wxWindow* dlg, int id) {
     return out;
 }
 
-void ShowNoDigitMessage() { plat::ShowMessage("有効な数字ではありません", "確認"); }
+// Modal over the converter, which keeps the focus afterwards.
+void ShowNoDigitMessage(wxWindow* converter) {
+    MessageBoxOwner owner(converter);
+    plat::ShowMessage("有効な数字ではありません", "確認");
+}
 
 }  // namespace
 
@@ -96,7 +101,7 @@ void CHexCnv::DoDataExchange(bool save) {
 void CHexCnv::OnToHex(wxCommandEvent&) {
     DoDataExchange(true);
     const HexConvertResult r = ConvertDecToHex(m_strDec);
-    if (!r.m_bDigits) ShowNoDigitMessage();
+    if (!r.m_bDigits) ShowNoDigitMessage(this);
     m_strHex = r.m_str;
     Edit(this, IDC_HEX_EDIT_HEX)->ChangeValue(ToWx(m_strHex));
 }
@@ -104,7 +109,7 @@ void CHexCnv::OnToHex(wxCommandEvent&) {
 void CHexCnv::OnToDec(wxCommandEvent&) {
     DoDataExchange(true);
     const HexConvertResult r = ConvertHexToDec(m_strHex);
-    if (!r.m_bDigits) ShowNoDigitMessage();
+    if (!r.m_bDigits) ShowNoDigitMessage(this);
     m_strDec = r.m_str;
     Edit(this, IDC_HEX_EDIT_DEC)->ChangeValue(ToWx(m_strDec));
 }

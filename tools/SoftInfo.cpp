@@ -18,7 +18,7 @@ CSoftInfo::CSoftInfo(wxWindow* owner) {
         PaintStaticEdges(dc, m_edges);
     });
     Bind(wxEVT_BUTTON, &CSoftInfo::OnCloseButton, this, IDC_CLOSE);
-    Bind(wxEVT_CHAR_HOOK, &CSoftInfo::OnCharHook, this);
+    EndModalOnEnterOrEsc(this);
 }
 
 CSoftInfo::~CSoftInfo() = default;
@@ -26,12 +26,3 @@ CSoftInfo::~CSoftInfo() = default;
 // Closing a dialog without a handler of its own is a cancel.
 void CSoftInfo::OnCloseButton(wxCommandEvent&) { Close(); }
 
-// Enter and Esc end the dialog as a dialog's OK and cancel do.
-void CSoftInfo::OnCharHook(wxKeyEvent& e) {
-    switch (e.GetKeyCode()) {
-    case WXK_ESCAPE: EndModal(wxID_CANCEL); return;
-    case WXK_RETURN:
-    case WXK_NUMPAD_ENTER: EndModal(wxID_OK); return;
-    default: e.Skip();
-    }
-}

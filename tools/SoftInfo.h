@@ -13,7 +13,6 @@ public:
 
 private:
     void OnCloseButton(wxCommandEvent& e);
-    void OnCharHook(wxKeyEvent& e);
 
     std::vector<wxRect> m_edges;
 };

@@ -66,6 +66,17 @@ std::vector<wxRect> SetUpToolDialog(wxDialog* dlg, const DialogTemplate& t, wxWi
     return edges;
 }
 
+void EndModalOnEnterOrEsc(wxDialog* dlg) {
+    dlg->Bind(wxEVT_CHAR_HOOK, [dlg](wxKeyEvent& e) {
+        switch (e.GetKeyCode()) {
+        case WXK_ESCAPE: dlg->EndModal(wxID_CANCEL); return;
+        case WXK_RETURN:
+        case WXK_NUMPAD_ENTER: dlg->EndModal(wxID_OK); return;
+        default: e.Skip();
+        }
+    });
+}
+
 void PaintStaticEdges(wxDC& dc, const std::vector<wxRect>& rects) {
     const wxPen shadow(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
     const wxPen light(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT));

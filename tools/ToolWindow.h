@@ -20,6 +20,10 @@ class wxWindow;
 std::vector<wxRect> SetUpToolDialog(wxDialog* dlg, const DialogTemplate& t, wxWindow* owner,
                                     bool centre);
 
+// Makes Enter and Esc end the modal dialog `dlg` as its OK and cancel do;
+// every other key goes on as usual.
+void EndModalOnEnterOrEsc(wxDialog* dlg);
+
 // Draws the thin sunken frame that a static edge gives on the border of
 // each rectangle (GTK draws no border around a static text).
 void PaintStaticEdges(wxDC& dc, const std::vector<wxRect>& rects);

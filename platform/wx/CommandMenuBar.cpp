@@ -97,16 +97,3 @@ bool IsMenuBarActive(wxFrame* frame) {
     return false;
 #endif
 }
-
-bool ActivateMenuBarItem(wxFrame* frame, int index) {
-#ifdef __WXGTK__
-    GtkWidget* item = BarItem(frame, index);
-    if (item == nullptr) return false;
-    gtk_menu_item_activate(GTK_MENU_ITEM(item));
-    return true;
-#else
-    (void)frame;
-    (void)index;
-    return false;
-#endif
-}

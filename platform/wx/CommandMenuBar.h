@@ -10,7 +10,3 @@ void AttachCommandMenuBar(wxFrame* frame, const MenuTemplate& menu);
 // True while the bar is in keyboard menu mode (F10): Esc and Enter belong
 // to the bar then.
 bool IsMenuBarActive(wxFrame* frame);
-
-// Activates bar item `index` as a click would (for tests). False when there
-// is no such item.
-bool ActivateMenuBarItem(wxFrame* frame, int index);

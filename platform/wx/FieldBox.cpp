@@ -2,7 +2,7 @@
 
 FieldBox::FieldBox(wxWindow* parent, int id, const wxRect& rect, long border, bool hCentre,
                    bool vCentre)
-    : wxPanel(parent, id, rect.GetPosition(), rect.GetSize(), border | wxTAB_TRAVERSAL),
+    : wxPanel(parent, id, rect.GetPosition(), rect.GetSize(), border),
       m_hCentre(hCentre),
       m_vCentre(vCentre) {
     m_text = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,

@@ -13,6 +13,11 @@ public:
     void SetValue(const wxString& text);
     wxString GetValue() const { return m_text->GetLabel(); }
 
+    // A box only shows text: neither a click nor Tab gives it the focus
+    // (a panel without focusable children would take it itself).
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+
 private:
     void Layout_();
     wxStaticText* m_text;

@@ -4,41 +4,19 @@
 
 #include <wx/filedlg.h>
 
-namespace {
-OpenFileResponder& Responder() {
-    static OpenFileResponder r;
-    return r;
-}
-}  // namespace
-
-void SetOpenFileResponder(OpenFileResponder r) { Responder() = std::move(r); }
-
 OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req) {
-    if (Responder()) return Responder()(req);
-    // The dialog asks no overwrite question; the program asks its own.
-    wxFileDialog dlg(parent, wxEmptyString, ToWx(req.startDir), wxEmptyString,
-                     ToWx(req.filter), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    std::unique_ptr<wxFileDialog> dlg = MakeOpenFileDialog(parent, req);
     OpenFileResult result;
-    if (dlg.ShowModal() != wxID_OK) return result;
+    if (dlg->ShowModal() != wxID_OK) return result;
     result.ok = true;
-    if (!FromWx(dlg.GetPath(), result.path)) {
+    if (!FromWx(dlg->GetPath(), result.path)) {
         result.unrepresentable = true;
         result.path.clear();
     }
     return result;
 }
 
-namespace {
-SaveFileResponder& SaveResponder() {
-    static SaveFileResponder r;
-    return r;
-}
-}  // namespace
-
-void SetSaveFileResponder(SaveFileResponder r) { SaveResponder() = std::move(r); }
-
 OpenFileResult RunSaveFileDialog(wxWindow* parent, const SaveFileRequest& req) {
-    if (SaveResponder()) return SaveResponder()(req);
     wxFileDialog dlg(parent, wxEmptyString, ToWx(req.startDir), ToWx(req.fileName),
                      ToWx(req.filter), wxFD_SAVE);
     OpenFileResult result;

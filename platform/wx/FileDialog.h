@@ -1,8 +1,11 @@
-// The system's file-open dialog, behind a seam that tests can answer.
+// The system's file-open and save-as dialogs. Window tests put their own
+// two Run functions in place of FileDialog.cpp at link time: keep anything
+// else out of that file.
 #pragma once
-#include <functional>
+#include <memory>
 #include <string>
 
+class wxFileDialog;
 class wxWindow;
 
 struct OpenFileRequest {
@@ -17,13 +20,15 @@ struct OpenFileResult { bool ok = false; bool unrepresentable = false; std::stri
 
 OpenFileResult RunOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
 
-using OpenFileResponder = std::function<OpenFileResult(const OpenFileRequest&)>;
-// Installs a responder answering instead of the dialog (null: the real one).
-void SetOpenFileResponder(OpenFileResponder r);
+// The open dialog exactly as RunOpenFileDialog shows it, not yet shown
+// (platform/wx/OpenFileDialog.cpp); lets tests look at its filter. Its
+// patterns match in any letter case, as the system's own dialogs do on
+// Windows ("*.jpg" also lists IMG_0001.JPG); the filter's text stays.
+std::unique_ptr<wxFileDialog> MakeOpenFileDialog(wxWindow* parent, const OpenFileRequest& req);
 
-// The system's save-as dialog, behind a seam of the same kind. It asks no
-// overwrite question (the caller asks its own) and does not require the
-// file to exist. A name typed without extension gets `defaultExt`.
+// The system's save-as dialog. It asks no overwrite question (the caller
+// asks its own) and does not require the file to exist. A name typed
+// without extension gets `defaultExt`.
 struct SaveFileRequest {
     std::string startDir;     // CP932
     std::string fileName;     // proposed name, CP932
@@ -32,7 +37,3 @@ struct SaveFileRequest {
 };
 
 OpenFileResult RunSaveFileDialog(wxWindow* parent, const SaveFileRequest& req);
-
-using SaveFileResponder = std::function<OpenFileResult(const SaveFileRequest&)>;
-// Installs a responder answering instead of the dialog (null: the real one).
-void SetSaveFileResponder(SaveFileResponder r);

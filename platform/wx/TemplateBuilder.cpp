@@ -5,7 +5,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/combobox.h>
+#include <wx/choice.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -55,9 +55,10 @@ void BuildControls(wxWindow* parent, const DialogTemplate& t) {
             if (c.flags & kDefault) static_cast<wxButton*>(w)->SetDefault();
             break;
         case CtlKind::DropList:
-            // A drop-down list takes its natural height.
-            w = new wxComboBox(parent, id, wxEmptyString, r.GetPosition(),
-                               wxSize(r.width, -1), 0, nullptr, wxCB_READONLY | wxCB_DROPDOWN);
+            // A drop-down list takes its natural height. wxChoice, not a
+            // read-only wxComboBox: on GTK the latter is an entry and a
+            // button, two Tab stops for one control.
+            w = new wxChoice(parent, id, r.GetPosition(), wxSize(r.width, -1));
             break;
         case CtlKind::Edit:
             w = new wxTextCtrl(parent, id, text, r.GetPosition(), r.GetSize());

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -32,6 +35,13 @@ CliRun Cli(const std::string& args) {
 }
 
 std::string Photo(const std::string& name) { return kCorpus + "/" + name; }
+
+// A path quoted for Cli(), in UTF-8 (the system's own form on Windows is
+// UTF-16, and its narrow form a code page).
+std::string Q(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return "'" + std::string(u.begin(), u.end()) + "'";
+}
 
 // A label and value written in the source (CP932) as the tool prints them (UTF-8).
 std::string Utf8(const char* cp932) { return plat::Cp932ToUtf8(cp932); }
@@ -95,30 +105,111 @@ TEST(Cli, JsonGivesOneObjectPerFileInArgumentOrderAndReportsAMissingFile) {
     EXPECT_FALSE(v[2]["exif"].AsBool());
 }
 
-TEST(Cli, PathThatShiftJisCannotHoldIsRefusedAndTheNextFileStillPrints) {
-    // "café.jpg" in UTF-8: CP932 has no e with an accent.
-    std::string cafe = (std::filesystem::path(::testing::TempDir()) / "caf\xC3\xA9.jpg").string();
+TEST(Cli, NamesShiftJisCannotHoldAreReadAsTheSystemGivesThem) {
+    // "café.jpg" in UTF-8: CP932 has no e with an accent; the report's
+    // header shows what CP932 can hold.
+    const auto cafe =
+        std::filesystem::path(::testing::TempDir()) / std::filesystem::path(u8"caf\u00E9.jpg");
     std::filesystem::copy_file(Photo("gps/apple_iphone_xr_tiny.jpg"), cafe,
                                std::filesystem::copy_options::overwrite_existing);
-    CliRun r = Cli("show --json '" + cafe + "' '" + Photo("gps/apple_iphone_xr_tiny.jpg") + "'");
+    CliRun r = Cli("show --json " + Q(cafe));
+    CliRun report = Cli("report " + Q(cafe));
     std::filesystem::remove(cafe);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Path=" + cafe), std::string::npos);
-    ASSERT_EQ(r.out.size(), 2u);
-    EXPECT_FALSE(testjson::Value::Parse(r.out[0])["loaded"].AsBool());
-    EXPECT_EQ(testjson::Value::Parse(r.out[1])["model"].AsString(), "iPhone XR");
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.size(), 1u);
+    EXPECT_EQ(testjson::Value::Parse(r.out[0])["model"].AsString(), "iPhone XR");
+    EXPECT_EQ(report.status, 0) << report.err;
+    EXPECT_NE(report.out.size(), 0u);
 }
 
 TEST(Cli, UsageErrorsExitWithTwoAndHelpWithZero) {
-    for (const char* args : {"", "frob", "show", "show --bogus x.jpg"}) {
+    for (const char* args : {"", "frob", "show", "show --bogus x.jpg", "check", "strip-gps x.jpg",
+                             "strip-gps --in-place -o /tmp x.jpg", "show --files-from /no/such"}) {
         SCOPED_TRACE(args);
         CliRun r = Cli(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.empty());
-        EXPECT_NE(r.err.find("usage: tamlix-cli show"), std::string::npos);
+        EXPECT_EQ(r.err.rfind("tamlix-cli: ", 0), 0u) << r.err;
     }
-    CliRun help = Cli("--help");
-    EXPECT_EQ(help.status, 0);
-    ASSERT_FALSE(help.out.empty());
-    EXPECT_EQ(help.out[0].rfind("usage: tamlix-cli show", 0), 0u);
+    for (const char* args : {"--help", "show --help", "strip-gps --help", "--version"}) {
+        SCOPED_TRACE(args);
+        CliRun help = Cli(args);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_FALSE(help.out.empty());
+    }
+}
+
+namespace {
+
+// A fresh folder per test process under the test temp folder.
+std::filesystem::path Scratch(const char* name) {
+    auto d = std::filesystem::path(::testing::TempDir()) /
+             (std::string("tamlix_cli_") + name + "_" + std::to_string(getpid()));
+    std::filesystem::remove_all(d);
+    std::filesystem::create_directories(d);
+    return d;
+}
+
+
+}  // namespace
+
+TEST(Cli, StripGpsInPlaceKeepsLinksAndCleansTheLinkedPhoto) {
+    const auto d = Scratch("links");
+    const std::string gps = Photo("gps/apple_iphone_xr_tiny.jpg");
+    std::filesystem::copy_file(gps, d / "photo.jpg");
+    std::filesystem::create_hard_link(d / "photo.jpg", d / "hard.jpg");
+#ifdef _WIN32
+    // Symbolic links need a privilege on Windows: the hard link alone.
+    CliRun r = Cli("strip-gps --in-place " + Q(d / "hard.jpg"));
+    EXPECT_EQ(r.status, 0) << r.err;
+#else
+    std::filesystem::create_symlink(d / "photo.jpg", d / "link.jpg");
+    CliRun r = Cli("strip-gps --in-place " + Q(d / "link.jpg"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(d / "link.jpg"));
+#endif
+    EXPECT_EQ(Cli("check " + Q(d / "photo.jpg") + " " + Q(d / "hard.jpg")).status, 0);
+    EXPECT_EQ(std::filesystem::file_size(d / "photo.jpg"), std::filesystem::file_size(gps));
+    EXPECT_EQ(Cli("check " + Q(gps)).status, 1);
+    std::filesystem::remove_all(d);
+}
+
+TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
+    const auto d = Scratch("clash");
+    std::filesystem::create_directories(d / "a");
+    std::filesystem::create_directories(d / "b");
+    std::filesystem::create_directories(d / "out");
+    const std::string gps = Photo("gps/apple_iphone_xr_tiny.jpg");
+    std::filesystem::copy_file(gps, d / "a" / "x.jpg");
+    std::filesystem::copy_file(Photo("nogps/canon_s40.jpg"), d / "b" / "x.jpg");
+    // Two inputs of one name, and the photos' own folder as the output.
+    for (const std::string& args :
+         {"-o " + Q(d / "out") + " " + Q(d / "a" / "x.jpg") + " " + Q(d / "b" / "x.jpg"),
+          "-o " + Q(d / "a") + " " + Q(d / "a" / "x.jpg")}) {
+        CliRun r = Cli("strip-gps " + args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(std::filesystem::is_empty(d / "out"));
+    }
+    EXPECT_EQ(testjpeg::ReadFileBytes((d / "a" / "x.jpg").string()), testjpeg::ReadFileBytes(gps));
+    // A FIFO is refused at once; a name Shift-JIS cannot hold is written;
+    // a photo without GPS is copied unchanged.
+#ifdef _WIN32
+    // No FIFOs on Windows: a folder is the file that is not a regular one.
+    const auto fifo = d / "pipe.jpg";
+    std::filesystem::create_directory(fifo);
+#else
+    const auto fifo = d / "pipe.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+#endif
+    const auto odd = d / "a" / std::filesystem::path(u8"Caf\u00E9 \u2615.jpg");
+    std::filesystem::copy_file(gps, odd);
+    CliRun r = Cli("strip-gps -o " + Q(d / "out") + " " + Q(fifo) + " " + Q(odd) + " " +
+                   Q(d / "b" / "x.jpg"));
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(r.out.size(), 3u);
+    EXPECT_NE(r.out[0].find("not a regular file"), std::string::npos) << r.out[0];
+    EXPECT_EQ(Cli("check " + Q(d / "out" / odd.filename())).status, 0);
+    EXPECT_EQ(testjpeg::ReadFileBytes((d / "out" / "x.jpg").string()),
+              testjpeg::ReadFileBytes((d / "b" / "x.jpg").string()));
+    std::filesystem::remove_all(d);
 }

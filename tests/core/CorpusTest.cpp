@@ -100,7 +100,8 @@ void CheckFile(const Value& t) {
     SCOPED_TRACE(name);
     ExifAnalysis a{};
     FileContent content;
-    bool walked = ReadCurrentFile((kCorpus + "/" + name).c_str(), a, content, ShippedTags());
+    const ReadResult result =
+        ReadCurrentFile((kCorpus + "/" + name).c_str(), a, content, ShippedTags());
     ASSERT_EQ(a.m_bLoaded, 1);
     ASSERT_EQ(content.m_nFileLen, t["file_size"].AsInt());
     EXPECT_EQ(testjpeg::InvariantFailure(a), "");
@@ -112,20 +113,20 @@ void CheckFile(const Value& t) {
         ExifAnalysis onlyLoaded{};
         onlyLoaded.m_bLoaded = 1;
         EXPECT_EQ(std::memcmp(&a, &onlyLoaded, sizeof a), 0);
-        EXPECT_FALSE(walked);
+        EXPECT_EQ(result, ReadResult::NoExif);
         return;
     }
     int64_t tiff = IntOr(t["tiff_pos"], -1);
     bool header = tiff >= 0 && tiff + 8 <= kExifScanLimit + 7 && tiff < kExifScanLimit &&
                   t["tiff_magic_ok"].AsBool();
     if (!header) {
-        EXPECT_FALSE(walked);
+        EXPECT_EQ(result, ReadResult::NoTiffHeader);
         EXPECT_EQ(a.m_nByteOrder, 0);
         EXPECT_EQ(a.m_nTiffPos, 0);
         EXPECT_EQ(a.m_nIfd0Done, 0);
         return;
     }
-    EXPECT_TRUE(walked);
+    EXPECT_EQ(result, ReadResult::Analysed);
     EXPECT_EQ(a.m_nByteOrder, t["byte_order"].AsString() == "MM" ? 1 : 2);
     EXPECT_EQ(a.m_nTiffPos, tiff);
     EXPECT_EQ(a.m_nIfd0Offset, t["ifd0_offset"].AsInt());
@@ -201,7 +202,7 @@ TEST(Corpus, ExifAndHeaderAfterAStrayMarkerAreStillFoundByTheScan) {
     ExifAnalysis a{};
     FileContent content;
     std::string path = kCorpus + "/malformed/no_app0_marker_exif_at_24.jpg";
-    EXPECT_TRUE(ReadCurrentFile(path.c_str(), a, content, ShippedTags()));
+    EXPECT_EQ(ReadCurrentFile(path.c_str(), a, content, ShippedTags()), ReadResult::Analysed);
     EXPECT_EQ(a.m_bExif, 1);
     EXPECT_EQ(a.m_nByteOrder, 1);
     EXPECT_EQ(a.m_nTiffPos, 30);

@@ -2,7 +2,7 @@
 // TIFF header, how many IFD entries it processes, how it fills each entry,
 // which texts it takes, and what it records at the edge of the content.
 #include "exif/ExifReader.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 #include "tests/support/ExifTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -420,10 +420,38 @@ TEST(ExifFile, ReadCurrentFileReadsTheWholeFileAndAnalysesIt) {
     ASSERT_TRUE(WriteFileBytes(path, f));
     ExifAnalysis a{};
     FileContent content;
-    EXPECT_TRUE(ReadCurrentFile(path.c_str(), a, content, TagNameTable{}));
+    EXPECT_EQ(ReadCurrentFile(path.c_str(), a, content, TagNameTable{}), ReadResult::Analysed);
     ASSERT_EQ(content.m_nFileLen, static_cast<int32_t>(f.size()));
     EXPECT_EQ(std::memcmp(content.m_pFileData.get(), f.data(), f.size()), 0);
     EXPECT_STREQ(a.m_szMaker, "Canon");
+}
+
+TEST(ExifFile, ReadCurrentFileTellsWhatItFoundWithoutAMessage) {
+    Bytes noHeader = ExifBuilder().Build();
+    noHeader[12] = 'X';  // "II*\0" of the TIFF header at 12 becomes "XI*\0"
+    Bytes ifd0Outside = ExifBuilder().Build();
+    Put32(ifd0Outside, 16, 0xFFFF, Order::II);  // the 0th-IFD offset
+    const struct {
+        const char* what;
+        Bytes bytes;
+        ReadResult expected;
+    } cases[] = {
+        {"no Exif", Bytes{0xFF, 0xD8, 0xFF, 0xD9}, ReadResult::NoExif},
+        {"Exif without a TIFF header", noHeader, ReadResult::NoTiffHeader},
+        {"0th IFD beyond the end", ifd0Outside, ReadResult::Ifd0Outside},
+        {"0th IFD walked", ExifBuilder().Build(), ReadResult::Analysed},
+    };
+    const std::string path = TempPath("tamlix_result.jpg");
+    plat::ScriptedMessages messages;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
+        ExifAnalysis a{};
+        FileContent content;
+        EXPECT_EQ(ReadCurrentFile(path.c_str(), a, content, TagNameTable{}), c.expected);
+        EXPECT_EQ(a.m_bLoaded, 1);
+    }
+    EXPECT_EQ(messages.Count(), 0u);
 }
 
 TEST(ExifFile, MissingFileShowsTheMessageClearsTheRecordAndKeepsTheContent) {
@@ -431,13 +459,13 @@ TEST(ExifFile, MissingFileShowsTheMessageClearsTheRecordAndKeepsTheContent) {
     ASSERT_TRUE(WriteFileBytes(good, ExifBuilder().Ifd0Text(271, "Canon").WithGpsPointer().Build()));
     ExifAnalysis a{};
     FileContent content;
-    ASSERT_TRUE(ReadCurrentFile(good.c_str(), a, content, TagNameTable{}));
+    ASSERT_EQ(ReadCurrentFile(good.c_str(), a, content, TagNameTable{}), ReadResult::Analysed);
     const uint8_t* before = content.m_pFileData.get();
     int32_t lenBefore = content.m_nFileLen;
 
     plat::ScriptedMessages messages;
     std::string missing = TempPath("tamlix_no_such_file.jpg");
-    EXPECT_FALSE(ReadCurrentFile(missing.c_str(), a, content, TagNameTable{}));
+    EXPECT_EQ(ReadCurrentFile(missing.c_str(), a, content, TagNameTable{}), ReadResult::CannotRead);
     ASSERT_EQ(messages.Count(), 1u);
     EXPECT_EQ(messages.Last().text, "Path=" + missing);
     EXPECT_EQ(messages.Last().caption, "ファイルオープンに失敗しました");
@@ -458,7 +486,7 @@ TEST(ExifFile, FileTooLargeForItsOffsetsIsRefusedBeforeReading) {
     a.m_bLoaded = 1;
     FileContent content;
     plat::ScriptedMessages messages;
-    EXPECT_FALSE(ReadCurrentFile(big.c_str(), a, content, TagNameTable{}));
+    EXPECT_EQ(ReadCurrentFile(big.c_str(), a, content, TagNameTable{}), ReadResult::CannotRead);
     std::filesystem::remove(big);
     ASSERT_EQ(messages.Count(), 1u);
     EXPECT_EQ(messages.Last().text.rfind("Path=" + big, 0), 0u);

@@ -2,8 +2,7 @@
 // write, and tamlix-cli strip-gps. Every expectation is built from the
 // builder's own positions, not from the code under test.
 #include "gpsnull/GpsInvalidate.h"
-#include "platform/File.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 #include "tests/support/ExifTestUtil.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TestOs.h"
@@ -177,6 +176,32 @@ protected:
     std::filesystem::path m_dir;
 };
 
+TEST_F(WriterFiles, TheAnalysedFileIsPatchedInPlaceAndALinkLeadsToItsFile) {
+    const Bytes was = FiveEntryGps().Build();
+    Bytes now = was;
+    now[40] ^= 0xFF;
+    // The analysed file under another name (a hard link): same inode after.
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("a.jpg"), was));
+    std::filesystem::create_hard_link(Path("a.jpg"), Path("b.jpg"));
+    struct stat before {}, after {};
+    ASSERT_EQ(::stat(Path("a.jpg").c_str(), &before), 0);
+    EXPECT_TRUE(WriteGpsResult(Path("b.jpg").c_str(), Path("a.jpg").c_str(), was.data(), now.data(),
+                               static_cast<int64_t>(now.size())));
+    ASSERT_EQ(::stat(Path("a.jpg").c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(testjpeg::ReadFileBytes(Path("a.jpg")), now);
+    // Content changed since the analysis: nothing is written.
+    EXPECT_FALSE(WriteGpsResult(Path("a.jpg").c_str(), Path("a.jpg").c_str(), was.data(),
+                                now.data(), static_cast<int64_t>(now.size())));
+    // Another file through a symbolic link: the link stays, its file changes.
+    ASSERT_TRUE(testjpeg::WriteFileBytes(Path("other.jpg"), Bytes(10, 1)));
+    std::filesystem::create_symlink(Path("other.jpg"), Path("link.jpg"));
+    EXPECT_TRUE(WriteGpsResult(Path("link.jpg").c_str(), Path("a.jpg").c_str(), was.data(),
+                               now.data(), static_cast<int64_t>(now.size())));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("link.jpg")));
+    EXPECT_EQ(testjpeg::ReadFileBytes(Path("other.jpg")), now);
+}
+
 TEST_F(WriterFiles, ReadAgainTellsAnUnchangedFileFromAChangedOne) {
     const Bytes f = FiveEntryGps().Build();
     const std::string p = Path("a.jpg");
@@ -302,17 +327,19 @@ TEST_F(WriterFiles, CliStripsInPlaceAndReportsAFileWithoutGps) {
 
     const CliResult r = StripGps("--in-place '" + Path("g.jpg") + "' '" + Path("n.jpg") + "'",
                                  m_dir.string());
-    EXPECT_EQ(r.status, 1);  // n.jpg was not written
+    EXPECT_EQ(r.status, 0);  // both are clean now
+    // By default the whole GPS IFD and the 48 bytes of rationals go.
     EXPECT_EQ(FirstDifference(testjpeg::ReadFileBytes(Path("g.jpg")),
-                              Zeroed(gps, b.FilePosOfGpsIfd(), 2 + 5 * 12)), -1);
+                              Zeroed(Zeroed(gps, b.FilePosOfGpsIfd(), 2 + 5 * 12),
+                                     b.FilePosOfValues(), 48)), -1);
     EXPECT_EQ(testjpeg::ReadFileBytes(Path("n.jpg")), noGps);
     std::istringstream lines(r.out);
     std::string l1, l2;
     std::getline(lines, l1);
     std::getline(lines, l2);
-    EXPECT_NE(l1.find("g.jpg: zeroed count"), std::string::npos) << l1;
-    EXPECT_NE(l1.find("5 of 5 entries"), std::string::npos) << l1;
-    EXPECT_NE(l2.find("n.jpg: not written"), std::string::npos) << l2;
+    EXPECT_NE(l1.find("g.jpg: removed Exif GPS IFD at " + std::to_string(b.FilePosOfGpsIfd())),
+              std::string::npos) << l1;
+    EXPECT_NE(l2.find("n.jpg: nothing to remove"), std::string::npos) << l2;
     EXPECT_TRUE(Others({"g.jpg", "n.jpg"}).empty());
 }
 

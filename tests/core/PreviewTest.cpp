@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -181,4 +182,18 @@ TEST_F(TempFiles, RejectedFileLeavesTheHolderAsItWas) {
     EXPECT_EQ(bmp.m_nBmpWidth, 10);
     EXPECT_EQ(bmp.m_nBmpHeight, 20);
     EXPECT_EQ(bmp.m_pBmpRGB.get(), before);
+}
+
+// A camera photo with two stray bytes before a marker: the decoder warns
+// while reading the header and again while decoding, and every viewer
+// shows the picture all the same.
+TEST(CorpusPreview, DecoderWarningsStillGiveThePictureAtItsFrameSize) {
+    const std::string path = std::string(TAMLIX_CORPUS_DIR) + "/gps/zero_coords_make_456.jpg";
+    CPreviewBmp bmp;
+    ASSERT_TRUE(bmp.LoadJpeg(path.c_str()));
+    EXPECT_EQ(bmp.m_nBmpWidth, 2048);
+    EXPECT_EQ(bmp.m_nBmpHeight, 1536);
+    // A picture, not a grey fill: the rows differ from one another.
+    const size_t row = 2048 * 3;
+    EXPECT_NE(std::memcmp(&bmp.m_pBmpRGB[100 * row], &bmp.m_pBmpRGB[1400 * row], row), 0);
 }

@@ -146,6 +146,16 @@ TEST(ReportHeader, OverlongTitleIsCutAtACharacterBoundary) {
     EXPECT_EQ(Layout(ExifAnalysis{}, name.c_str())[0].text.size(), 255u);
 }
 
+TEST(ReportHeader, ControlBytesInTextsShowAsQuestionMarksAndNoItemBreaksItsLine) {
+    ExifAnalysis a{};
+    std::snprintf(a.m_szMaker, sizeof a.m_szMaker, "%s", "Ca\tnon");
+    auto items = Layout(a, "a\nb\x7F.jpg");
+    EXPECT_EQ(items[0].text, "Geoskim : a?b?.jpg");
+    EXPECT_EQ(Find(items, "撮影機器").text, "撮影機器  : Ca?non / -");
+    const std::string text = ReportAsText(a, "a\nb.jpg");
+    EXPECT_EQ(text.substr(0, text.find('\n', 2) + 1), "\n\n              Geoskim : a?b.jpg\n");
+}
+
 // ---- the two tables ----
 
 TEST(ReportTables, FileWithoutExifDrawsTheWholeFrameWithoutRows) {

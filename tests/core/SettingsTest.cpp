@@ -133,6 +133,16 @@ TEST(DataPaths, FolderThatDoesNotFitLeavesEveryPathEmpty) {
     EXPECT_FALSE(LoadSettings());
 }
 
+TEST(DataPaths, ExecutableWithoutAFolderGivesNoWindowPathsAndTheBareTableName) {
+    BuildDataPathsFrom("/opt/tamlix/Tamlix");
+    BuildDataPathsFrom("Tamlix");
+    EXPECT_STREQ(g_szModuleDir, "");
+    EXPECT_STREQ(g_szSettingsPath, "");
+    EXPECT_STREQ(g_szTagTablePath, "");
+    EXPECT_EQ(TagTablePathFor("Tamlix"), "JpegTIFFTag.csv");
+    EXPECT_EQ(TagTablePathFor("/opt/tamlix/tamlix-cli"), "/opt/tamlix/JpegTIFFTag.csv");
+}
+
 TEST(FileSelect, JpegExtensionTestComparesOnlyTheFirstLetters) {
     for (const char* ok : {"jpg", "JPG", "jpe", "jpeg", "Jpeg", "jpgx", "JPEG2000"})
         EXPECT_TRUE(IsJpegExtension(ok)) << ok;

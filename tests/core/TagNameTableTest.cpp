@@ -1,7 +1,7 @@
 // The tag-name table: line and field splitting, hexadecimal tags, building
 // the table from CSV text and loading the file.
 #include "exif/TagNameTable.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 #include "tests/support/ExifTestUtil.h"
 
 #include <gtest/gtest.h>

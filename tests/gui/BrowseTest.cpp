@@ -4,6 +4,9 @@
 #include "tests/gui/GuiFixture.h"
 
 #include <wx/button.h>
+#include <wx/filedlg.h>
+
+#include <gtk/gtk.h>
 
 namespace {
 
@@ -63,4 +66,32 @@ TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
     EXPECT_EQ(m_msgs.All()[1].caption, "確認");
     EXPECT_TRUE(IsRecentEmpty(0));
     EXPECT_EQ(m_dlg->Current().m_analysis.m_bLoaded, 0);
+}
+
+// The real dialog's filter, as GTK applies it to the names in a folder: a
+// camera's upper-case name is listed, other kinds are not, and the filter
+// still reads as the program names it.
+TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
+    Open();
+    ScriptedOpen answer(OpenFileResult{});
+    PressBrowse(*m_dlg);
+    ASSERT_EQ(answer.asked.size(), 1u);
+    std::unique_ptr<wxFileDialog> dlg = MakeOpenFileDialog(m_dlg, answer.asked[0]);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dlg->GetHandle());
+    GtkFileFilter* filter = gtk_file_chooser_get_filter(chooser);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_STREQ(gtk_file_filter_get_name(filter), "jpg (*.jpg)");
+    const std::pair<const char*, bool> names[] = {
+        {"IMG_0001.JPG", true}, {"a.jpg", true},  {"b.Jpg", true},
+        {"a.png", false},       {"jpg", false},   {"a.jpg.txt", false},
+    };
+    for (const auto& [name, listed] : names) {
+        GtkFileFilterInfo info{};
+        info.contains =
+            static_cast<GtkFileFilterFlags>(GTK_FILE_FILTER_FILENAME | GTK_FILE_FILTER_DISPLAY_NAME);
+        const std::string path = Dir() + "/" + name;
+        info.filename = path.c_str();
+        info.display_name = name;
+        EXPECT_EQ(gtk_file_filter_filter(filter, &info) != FALSE, listed) << name;
+    }
 }

@@ -1,6 +1,7 @@
 // The detail window under a display: opening from the main window, scroll
-// limits and inputs, closing, following file loads, printing through a
-// scripted print job, and the printed page on a PDF file device.
+// limits and inputs (also as real keys and clicks), closing, following file
+// loads, printing through a scripted print job, the notice's place, and the
+// printed page on a PDF file device.
 #include "platform/wx/WxText.h"
 #include "report/DetailDsp.h"
 #include "report/OnPrint.h"
@@ -8,6 +9,7 @@
 #include "report/ReportPrint.h"
 #include "res/Templates.h"
 #include "tests/gui/GuiFixture.h"
+#include "tests/gui/RealInput.h"
 
 #include <wx/dcmemory.h>
 
@@ -388,4 +390,76 @@ TEST_F(DetailWindowTest, ReportFontOnTheScreenIsFixedPitch) {
         {"0F 01 02 00 07 00 00 00 C8 00 00 00", 35}, {"生データ", 8}, {"ｵﾌｾｯﾄ 実Adr", 11}};
     for (const auto& [text, columns] : texts)
         EXPECT_NEAR(mem.GetTextExtent(ToWx(text)).x, columns * cells.cw, columns / 2.0 + 1) << text;
+}
+
+// ---- real keys and clicks on the window ----
+
+// GTK binds Home and End on a scrolled window; only keys that reach the
+// window through the X server show what a user gets.
+TEST_F(DetailWindowTest, RealHomeAndEndLeaveTheReportWherePageKeysMoveIt) {
+    CDetailDsp& d = OpenDetail();
+    Pump();
+    // The window takes keys once it was clicked (no window manager here).
+    ASSERT_TRUE(realinput::Click(d.Canvas(), wxPoint(40, 40)));
+    // After each key a Right arrow, whose effect shows that the key before
+    // it was handled too.
+    const struct { const char* key; int line; } steps[] = {
+        {"End", 0}, {"Home", 0}, {"ctrl+End", 0}, {"KP_End", 0}, {"KP_Home", 0},
+        {"Next", 10}, {"End", 10}, {"Down", 11}, {"Home", 11}, {"Prior", 1},
+    };
+    int column = 0;
+    for (const auto& step : steps) {
+        ASSERT_TRUE(realinput::Key(step.key));
+        ASSERT_TRUE(realinput::Key("Right"));
+        ++column;
+        ASSERT_TRUE(realinput::PumpUntil([&] { return d.m_nHScrollPos == column; }))
+            << step.key << " column " << d.m_nHScrollPos;
+        EXPECT_EQ(d.m_nVScrollPos, step.line) << step.key;
+        EXPECT_EQ(d.Canvas()->GetScrollPos(wxVERTICAL), step.line) << step.key;
+    }
+}
+
+TEST_F(DetailWindowTest, RealClickInATrackPagesByTenOnBarsThatStayShown) {
+    CDetailDsp& d = OpenDetail();
+    Pump();
+    wxWindow* c = d.Canvas();
+    const wxSize whole = c->GetSize();
+    const wxSize client = c->GetClientSize();
+    // Overlay bars take no room beside the report.
+    const int barW = whole.x - client.x, barH = whole.y - client.y;
+    ASSERT_GE(barW, 6);
+    ASSERT_GE(barH, 6);
+    // Far down the vertical track and far right on the horizontal one: a
+    // jump to the pointer would land near 75 and 112.
+    const wxPoint vTrack(client.x + barW / 2, client.y * 3 / 4);
+    const wxPoint hTrack(client.x * 3 / 4, client.y + barH / 2);
+    ASSERT_TRUE(realinput::Click(c, vTrack));
+    ASSERT_TRUE(realinput::PumpUntil([&] { return d.m_nVScrollPos != 0; }));
+    EXPECT_EQ(d.m_nVScrollPos, 10);
+    ASSERT_TRUE(realinput::Click(c, vTrack));
+    ASSERT_TRUE(realinput::PumpUntil([&] { return d.m_nVScrollPos != 10; }));
+    EXPECT_EQ(d.m_nVScrollPos, 20);
+    ASSERT_TRUE(realinput::Click(c, hTrack));
+    ASSERT_TRUE(realinput::PumpUntil([&] { return d.m_nHScrollPos != 0; }));
+    EXPECT_EQ(d.m_nHScrollPos, 10);
+    EXPECT_EQ(d.m_nVScrollPos, 20);
+    EXPECT_EQ(c->GetScrollPos(wxHORIZONTAL), 10);
+}
+
+TEST_F(DetailWindowTest, NoticeSitsAtTheClientOriginOfTheDetailWindow) {
+    CDetailDsp& d = OpenDetail();
+    Pump();
+    SetPrintJobRunner([](wxWindow*, wxPrintout&) { return PrintOutcome::Printed; });
+    Print(d);
+    ASSERT_NE(d.m_pPrintNotice, nullptr);
+    const wxPoint origin = d.ClientToScreen(wxPoint(0, 0));
+    wxPoint at(-1, -1);
+    // Timer 120 ends the notice two seconds after it was shown.
+    EXPECT_TRUE(realinput::PumpUntil([&] {
+        return d.m_pPrintNotice == nullptr ||
+               (realinput::ServerPosition(d.m_pPrintNotice, at) && at == origin);
+    }));
+    EXPECT_EQ(at, origin)
+        << "notice at " << at.x << "," << at.y << ", client origin " << origin.x << ","
+        << origin.y;
 }

@@ -257,15 +257,18 @@ TEST_F(GpsNullTest, AFileChangedOnDiskSinceTheAnalysisIsNotWritten) {
 }
 
 TEST_F(GpsNullTest, AWriteFailingMidwayKeepsThePhotoAndTheDialog) {
+    // A copy under a new name is written whole through a temporary file;
+    // the photo itself would only be patched in place.
     const std::string p = OpenOnGpsPhoto();
+    const std::string copy = Dir() + "/copy.jpg";
     PressGpsNull();
-    m_msgs.Answer(plat::MsgResult::Ok);
     plat::FailNthWriteForTest(1);
-    PressDfUpdate(p);
-    ASSERT_EQ(m_msgs.Count(), 2u);
+    PressDfUpdate(copy);
+    ASSERT_EQ(m_msgs.Count(), 1u);
     EXPECT_EQ(m_msgs.Last().text, "jpg ファイルが作れませんでした。");
     EXPECT_EQ(m_msgs.Last().caption, "確認要求");
     EXPECT_EQ(ReadFileBytes(p), m_photo);
+    EXPECT_FALSE(std::filesystem::exists(copy));
     EXPECT_TRUE(Leftovers().empty());
     EXPECT_NE(m_dlg->GpsNullDlg(), nullptr);
 }

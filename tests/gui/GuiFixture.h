@@ -5,7 +5,7 @@
 #include "app/Settings.h"
 #include "app/TamlixDlg.h"
 #include "platform/File.h"
-#include "platform/Message.h"
+#include "tests/seams/TestSeams.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>

@@ -3,9 +3,10 @@
 #include "platform/wx/WxText.h"
 #include "res/Templates.h"
 #include "tests/gui/GuiFixture.h"
+#include "tests/gui/RealInput.h"
 #include "tests/support/JpegBuilder.h"
 
-#include <wx/combobox.h>
+#include <wx/choice.h>
 #include <wx/menu.h>
 
 #include <filesystem>
@@ -19,8 +20,8 @@ int32_t LeInt(const Bytes& b, size_t at) {
     return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24);
 }
 
-wxComboBox* Combo(CTamlixDlg& d) {
-    return static_cast<wxComboBox*>(d.Panel()->FindWindow(IDC_RECENT));
+wxChoice* Combo(CTamlixDlg& d) {
+    return static_cast<wxChoice*>(d.Panel()->FindWindow(IDC_RECENT));
 }
 
 std::vector<std::string> ComboItems(CTamlixDlg& d) {
@@ -238,7 +239,7 @@ TEST_F(MainWindowTest, RecentSelectionMovesTheEntryFirstAndLoadsIt) {
     WriteSettings(paths);
     Open();
     Combo(*m_dlg)->SetSelection(2);
-    wxCommandEvent e(wxEVT_COMBOBOX, IDC_RECENT);
+    wxCommandEvent e(wxEVT_CHOICE, IDC_RECENT);
     e.SetEventObject(Combo(*m_dlg));
     e.SetInt(2);
     m_dlg->ProcessWindowEvent(e);
@@ -259,7 +260,7 @@ TEST_F(MainWindowTest, ListedFileDeletedWhileRunningIsReportedAndKept) {
     Open();
     std::filesystem::remove(b);
     Combo(*m_dlg)->SetSelection(1);
-    wxCommandEvent e(wxEVT_COMBOBOX, IDC_RECENT);
+    wxCommandEvent e(wxEVT_CHOICE, IDC_RECENT);
     m_dlg->ProcessWindowEvent(e);
     ASSERT_EQ(m_msgs.Count(), 1u);
     EXPECT_EQ(m_msgs.Last().text, "Path=" + b);
@@ -308,4 +309,28 @@ TEST_F(MainWindowTest, EscapeEndsTheWindowAndTheListIsSaved) {
     m_dlg = nullptr;  // gone: nothing left for the fixture to close
     Bytes b = ReadFileBytes(SettingsPath());
     EXPECT_STREQ(reinterpret_cast<const char*>(b.data()), photo.c_str());
+}
+
+// ---- the keyboard, through real keys ----
+
+TEST_F(MainWindowTest, RealTabVisitsEachFocusableControlOnceInTemplateOrder) {
+    // A photo with GPS data, so that button 136 is enabled.
+    WriteSettings({Photo("gps/apple_iphone6_hdr_W.jpg", "a.jpg")});
+    Open().Show();
+    Pump();
+    auto focused = [&] { return realinput::FocusedControlId(m_dlg); };
+    // A click on the plain text "JPEG のみ対応" gives the window the keyboard;
+    // the focus stays on the first control.
+    ASSERT_TRUE(realinput::Click(m_dlg->Panel(),
+                                 m_dlg->Panel()->ConvertDialogToPixels(wxPoint(160, 18))));
+    ASSERT_TRUE(realinput::PumpUntil([&] { return focused() == IDC_BROWSE; })) << focused();
+    std::vector<int> order;
+    for (const char* key : {"Tab", "Tab", "Tab", "Tab", "Tab", "shift+Tab"}) {
+        const int before = focused();
+        ASSERT_TRUE(realinput::Key(key));
+        realinput::PumpUntil([&] { return focused() != before; });
+        order.push_back(focused());
+    }
+    EXPECT_EQ(order, (std::vector<int>{IDC_RECENT, IDC_CLOSE, IDC_DETAIL, IDC_GPSNULL, IDC_BROWSE,
+                                       IDC_GPSNULL}));
 }

@@ -1,0 +1,9 @@
+// `tamlix-cli check`: one line for each file that holds a GPS position,
+// saying where, and for each file that cannot be read; nothing for clean
+// files. For upload scripts and pre-commit hooks.
+#pragma once
+#include <string>
+#include <vector>
+
+// Returns the exit status: 0 when every file is clean, 1 otherwise.
+int RunCheck(const std::vector<std::string>& files);

@@ -1,0 +1,115 @@
+#include "exif/ExtendedXmp.h"
+
+#include "exif/XmlGps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace {
+
+constexpr int64_t kHeaderLen = 40;  // GUID 32, full length 4, offset 4
+
+struct Chunk {
+    int64_t offset;
+    int64_t dataPos;
+    int64_t dataLen;
+    uint32_t full;
+};
+
+// Places the chunks; false when they do not tile [0, full) exactly.
+bool Tile(const ByteReader& file, std::vector<Chunk> chunks, std::vector<XmpScan::Piece>& pieces) {
+    if (chunks.empty()) return false;
+    for (const Chunk& c : chunks)
+        if (c.full != chunks[0].full) return false;
+    std::sort(chunks.begin(), chunks.end(), [](const Chunk& a, const Chunk& b) {
+        return a.offset != b.offset ? a.offset < b.offset : a.dataLen < b.dataLen;
+    });
+    int64_t expected = 0;
+    for (const Chunk& c : chunks) {
+        if (c.dataLen == 0) continue;
+        if (c.offset == expected) {
+            pieces.push_back({c.offset, c.dataLen, {c.dataPos}});
+            expected += c.dataLen;
+            continue;
+        }
+        if (pieces.empty()) return false;
+        XmpScan::Piece& last = pieces.back();
+        if (c.offset != last.off || c.dataLen != last.len ||
+            std::memcmp(file.Span(c.dataPos, c.dataLen), file.Span(last.filePos[0], last.len),
+                        static_cast<size_t>(c.dataLen)) != 0)
+            return false;
+        last.filePos.push_back(c.dataPos);
+    }
+    return expected == chunks[0].full;
+}
+
+// "GPS" in the chunks joined in offset order or in file order, so that a
+// name split between two chunks is seen whichever order a reader uses.
+bool ChunksMayHoldGps(const ByteReader& file, std::vector<Chunk> chunks) {
+    std::vector<uint8_t> joined;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            std::stable_sort(chunks.begin(), chunks.end(),
+                             [](const Chunk& a, const Chunk& b) { return a.offset < b.offset; });
+        joined.clear();
+        for (const Chunk& c : chunks) {
+            const uint8_t* p = file.Span(c.dataPos, c.dataLen);
+            joined.insert(joined.end(), p, p + c.dataLen);
+        }
+        if (MayHoldGps(joined.data(), static_cast<int64_t>(joined.size()))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
+                                                  const std::vector<PayloadRange>& segments) {
+    std::vector<ExtendedXmpGroup> groups;
+    std::vector<std::vector<Chunk>> chunks;
+    std::map<std::string, size_t> byGuid;
+    for (const PayloadRange& seg : segments) {
+        const uint8_t* p = file.Span(seg.pos, seg.len);
+        if (!p || seg.len <= 0) continue;
+        if (seg.len < kHeaderLen) {
+            ExtendedXmpGroup g;
+            g.first = seg;
+            g.mayHoldGps = MayHoldGps(p, seg.len);
+            groups.push_back(std::move(g));
+            chunks.emplace_back();
+            continue;
+        }
+        ByteReader header(p, kHeaderLen, ByteReader::kBigEndian);
+        uint32_t full = 0, offset = 0;
+        header.U32(32, full);
+        header.U32(36, offset);
+        std::string guid(reinterpret_cast<const char*>(p), 32);
+        auto [it, added] = byGuid.try_emplace(guid, groups.size());
+        if (added) {
+            ExtendedXmpGroup g;
+            g.guid = guid;
+            g.first = seg;
+            groups.push_back(std::move(g));
+            chunks.emplace_back();
+        }
+        groups[it->second].guidPos.push_back(seg.pos);
+        chunks[it->second].push_back({offset, seg.pos + kHeaderLen, seg.len - kHeaderLen, full});
+    }
+
+    for (size_t i = 0; i < groups.size(); ++i) {
+        ExtendedXmpGroup& g = groups[i];
+        if (g.guid.empty()) continue;
+        if (!Tile(file, chunks[i], g.pieces)) {
+            g.pieces.clear();
+            g.mayHoldGps = ChunksMayHoldGps(file, chunks[i]);
+            continue;
+        }
+        g.assembled = true;
+        for (const XmpScan::Piece& piece : g.pieces) {
+            const uint8_t* p = file.Span(piece.filePos[0], piece.len);
+            g.content.insert(g.content.end(), p, p + piece.len);
+        }
+    }
+    return groups;
+}

@@ -1,0 +1,233 @@
+#include "exif/Locator.h"
+
+#include "exif/ExifReader.h"
+#include "exif/LocatorXmp.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint8_t kApp1 = 0xE1, kApp2 = 0xE2;
+constexpr char kExifSig[] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
+constexpr uint16_t kTagMpEntry = 0xB002;
+constexpr int kMaxPictures = 64;
+
+void AddFind(LocateResult& out, FindKind kind, int picture, int64_t pos, bool removable,
+             const char* why = nullptr) {
+    out.finds.push_back({kind, picture, pos, removable, why});
+}
+
+// A GPS IFD outside its segment is read by the window, which takes offsets
+// from the whole file: it counts when its first entry there has a value.
+bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const GpsIfdScan& g) {
+    const ByteReader r(file.Span(0, file.Length()), file.Length(),
+                       t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint16_t count = 0, type = 0;
+    return r.U16(g.pos, count) && count > 0 && r.U16(g.pos + 4, type) && type >= 1 && type <= 13;
+}
+
+void LocateExif(const ByteReader& file, const JpegSegment& s, int picture, LocateResult& out) {
+    TiffScan t;
+    if (!ScanTiff(file, s, t)) return;
+    for (const GpsIfdScan& g : t.gps) {
+        if (g.outsideSegment) {
+            if (OutsideIfdHoldsPosition(file, t, g))
+                AddFind(out, FindKind::ExifGps, picture, g.pos, false,
+                        "its GPS IFD lies outside the Exif segment");
+        } else if (g.positions > 0) {
+            AddFind(out, FindKind::ExifGps, picture, g.pos, !g.overlaps,
+                    g.overlaps ? "its GPS IFD shares bytes with another IFD" : nullptr);
+        }
+    }
+    out.tiffs.push_back(std::move(t));
+}
+
+// The further pictures an MPF index names: their file ranges.
+std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s) {
+    std::vector<ByteRange> out;
+    const int64_t tiff = s.payload + 4;
+    const int64_t blockEnd = s.payload + s.payloadLen;
+    if (blockEnd - tiff < 8) return out;
+    const bool mm = file.Matches(tiff, 'M', 'M', 0x00, 0x2A);
+    if (!mm && !file.Matches(tiff, 'I', 'I', 0x2A, 0x00)) return out;
+    const ByteReader r(file.Span(tiff, blockEnd - tiff), blockEnd - tiff,
+                       mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint32_t ifd = 0;
+    uint16_t count = 0;
+    if (!r.U32(4, ifd) || !r.U16(ifd, count)) return out;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t e = int64_t{ifd} + 2 + 12 * i;
+        uint16_t tag = 0;
+        uint32_t n = 0, value = 0;
+        if (!r.U16(e, tag) || !r.U32(e + 4, n) || !r.U32(e + 8, value)) break;
+        if (tag != kTagMpEntry) continue;
+        for (int64_t k = 0; k < int64_t{n} / 16 && k < kMaxPictures; ++k) {
+            uint32_t size = 0, offset = 0;
+            const int64_t m = int64_t{value} + 16 * k;
+            if (!r.U32(m + 4, size) || !r.U32(m + 8, offset)) break;
+            // Offset 0 names the picture holding the index itself.
+            if (offset == 0) continue;
+            out.push_back({tiff + int64_t{offset}, int64_t{size}});
+        }
+    }
+    return out;
+}
+
+// Finds of one picture's segments; the MPF index's pictures go to `mpf`.
+void LocatePicture(const ByteReader& file, const JpegPicture& p, int picture, LocateResult& out,
+                   std::vector<ByteRange>* mpf) {
+    const size_t first = out.finds.size();
+    for (const ByteRange& b : p.skipped)
+        if (HoldsGpsText(file, b.pos, b.len))
+            AddFind(out, FindKind::Unparsed, picture, b.pos, false,
+                    "bytes between its segments hold \"GPS\" and cannot be taken apart");
+    for (const JpegSegment& s : p.segments) {
+        if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))
+            LocateExif(file, s, picture, out);
+        else if (s.marker == kApp2 && mpf != nullptr &&
+                 PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
+            const std::vector<ByteRange> more = MpfPictures(file, s);
+            mpf->insert(mpf->end(), more.begin(), more.end());
+        }
+    }
+    LocateXmpAndMakerBlocks(file, p, picture, out);
+    for (size_t i = first; i < out.finds.size(); ++i)
+        for (const JpegSegment& s : p.segments)
+            if (out.finds[i].pos >= s.pos && out.finds[i].pos < s.payload + s.payloadLen)
+                out.finds[i].segment = s.pos;
+}
+
+}  // namespace
+
+bool LocateResult::CanClean() const {
+    return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
+}
+
+void LocatePositions(const ByteReader& file, LocateResult& out) {
+    out = LocateResult{};
+    const int64_t len = file.Length();
+    JpegPicture main;
+    if (!WalkJpeg(file, 0, len, main)) {
+        // Not a JPEG from its first byte: nothing can be taken apart.
+        if (HoldsGpsText(file, 0, len))
+            AddFind(out, FindKind::Unparsed, 0, 0, false, "it is not a JPEG that can be taken apart");
+    } else {
+        std::vector<ByteRange> mpf;
+        LocatePicture(file, main, 0, out, &mpf);
+        // Further pictures, each once; their ranges are not data after the end.
+        std::vector<ByteRange> covered;
+        if (main.end > 0) covered.push_back({0, main.end});
+        for (const ByteRange& m : mpf) {
+            if (m.pos <= 0 || m.pos >= len ||
+                std::any_of(covered.begin(), covered.end(),
+                            [&](const ByteRange& c) { return c.pos == m.pos; }))
+                continue;
+            const int64_t bound = std::min(len, m.pos + m.len);
+            covered.push_back({m.pos, bound - m.pos});
+            JpegPicture p;
+            const int picture = ++out.pictures - 1;
+            if (WalkJpeg(file, m.pos, bound, p))
+                LocatePicture(file, p, picture, out, nullptr);
+            else if (HoldsGpsText(file, m.pos, bound - m.pos))
+                AddFind(out, FindKind::Unparsed, picture, m.pos, false,
+                        "a picture of its MPF index is not a JPEG and holds \"GPS\"");
+        }
+        // Pictures appended one after another without an index (a camera's
+        // large preview, say) are taken apart like the main one.
+        for (int64_t at = main.end; at > 0 && at < len && out.pictures < kMaxPictures;) {
+            uint8_t b0 = 0, b1 = 0;
+            if (!file.U8(at, b0) || !file.U8(at + 1, b1) || b0 != 0xFF || b1 != 0xD8 ||
+                std::any_of(covered.begin(), covered.end(),
+                            [&](const ByteRange& c) { return c.pos == at; }))
+                break;
+            JpegPicture p;
+            WalkJpeg(file, at, len, p);
+            LocatePicture(file, p, out.pictures++, out, nullptr);
+            covered.push_back({at, (p.end > 0 ? p.end : len) - at});
+            at = p.end;
+        }
+        // Data after the last picture's end.
+        if (main.end > 0) {
+            std::sort(covered.begin(), covered.end(),
+                      [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+            int64_t at = 0;
+            for (const ByteRange& c : covered) {
+                if (c.pos > at && HoldsGpsText(file, at, c.pos - at)) {
+                    AddFind(out, FindKind::AfterEnd, 0, at, false,
+                            "data after the picture's end holds \"GPS\"");
+                    break;
+                }
+                at = std::max(at, c.pos + c.len);
+            }
+            if (at < len && HoldsGpsText(file, at, len - at))
+                AddFind(out, FindKind::AfterEnd, 0, at, false,
+                        "data after the picture's end holds \"GPS\"");
+        }
+    }
+
+    // The window's analysis reads the first 200 bytes and offsets from the
+    // whole file: whatever GPS IFD it sees must be among the finds.
+    if (len <= kMaxFileLen) {
+        ExifAnalysis a{};
+        AnalyzeExif(a, file.Span(0, len), static_cast<int32_t>(len), TagNameTable{});
+        if (a.m_nGpsState == kGpsData) {
+            bool walked = false;
+            for (const TiffScan& t : out.tiffs)
+                for (const GpsIfdScan& g : t.gps)
+                    if (g.pos == a.m_nGpsPos) walked = true;
+            bool holds = false;
+            for (int i = 0; i < a.m_nGpsDone; ++i)
+                if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) holds = true;
+            if (!walked && holds)
+                AddFind(out, FindKind::ExifGps, 0, a.m_nGpsPos, false,
+                        "its GPS IFD is read through an Exif block outside its segments");
+        }
+    }
+}
+
+bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode) {
+    if (buf == nullptr || !r.CanClean()) return false;
+    std::vector<ByteRange> zero;
+    for (const TiffScan& t : r.tiffs)
+        for (const GpsIfdScan& g : t.gps)
+            if (g.positions > 0) PlanGpsStrip(t, g, mode, zero);
+    for (const ByteRange& z : zero)
+        if (z.pos < 0 || z.len < 0 || z.pos > len - z.len) return false;
+    if (!StripXmpAndMakerBlocks(buf, len, r)) return false;
+    for (const ByteRange& z : zero) std::memset(buf + z.pos, 0, static_cast<size_t>(z.len));
+    return true;
+}
+
+const char* FindKindName(FindKind k) {
+    switch (k) {
+    case FindKind::ExifGps: return "Exif GPS IFD";
+    case FindKind::Xmp: return "XMP";
+    case FindKind::ExtendedXmp: return "extended XMP";
+    case FindKind::MakerBlock: return "FLIR GPS record";
+    case FindKind::AfterEnd: return "data after the picture";
+    case FindKind::Unparsed: return "unparsed bytes";
+    }
+    return "?";
+}
+
+std::string DescribeFinds(const std::vector<PositionFind>& finds) {
+    // Finds of one kind in one picture in a row are named once, with their count.
+    std::string out;
+    for (size_t i = 0; i < finds.size();) {
+        const PositionFind& f = finds[i];
+        size_t n = 1;
+        while (i + n < finds.size() && finds[i + n].kind == f.kind &&
+               finds[i + n].picture == f.picture && f.kind != FindKind::ExifGps)
+            ++n;
+        if (!out.empty()) out += ", ";
+        if (f.picture > 0) out += "picture " + std::to_string(f.picture + 1) + ": ";
+        out += FindKindName(f.kind);
+        out += " at " + std::to_string(f.pos);
+        if (n > 1) out += " (" + std::to_string(n) + " properties)";
+        i += n;
+    }
+    return out;
+}

@@ -1,0 +1,77 @@
+#include "exif/LocatorXmp.h"
+
+namespace {
+
+constexpr uint8_t kApp1 = 0xE1;
+
+FindKind KindOf(GpsFind::Kind k) {
+    switch (k) {
+    case GpsFind::kXmpAttribute: case GpsFind::kXmpElement: case GpsFind::kXmpUnparsed:
+        return FindKind::Xmp;
+    case GpsFind::kExtendedXmpAttribute: case GpsFind::kExtendedXmpElement:
+    case GpsFind::kExtendedXmpUnparsed:
+        return FindKind::ExtendedXmp;
+    case GpsFind::kFlirGpsRecord:
+        return FindKind::MakerBlock;
+    }
+    return FindKind::Unparsed;
+}
+
+const char* WhyNotRemovable(GpsFind::Kind k) {
+    switch (k) {
+    case GpsFind::kXmpUnparsed: return "an XMP packet that cannot be parsed holds \"GPS\"";
+    case GpsFind::kExtendedXmpUnparsed:
+        return "extended XMP that cannot be put together holds \"GPS\"";
+    case GpsFind::kFlirGpsRecord: return "its FLIR block's GPS record cannot be taken apart";
+    default: return "an XMP property that cannot be removed";
+    }
+}
+
+void AddFinds(const std::vector<GpsFind>& finds, int picture, LocateResult& out) {
+    for (const GpsFind& f : finds)
+        out.finds.push_back({KindOf(f.kind), picture, f.pos, f.removable,
+                             f.removable ? nullptr : WhyNotRemovable(f.kind)});
+}
+
+// The payload after a signature of `n` bytes (NUL included).
+PayloadRange After(const JpegSegment& s, int64_t n) {
+    return {s.payload + n, s.payloadLen - n};
+}
+
+}  // namespace
+
+void LocateXmpAndMakerBlocks(const ByteReader& file, const JpegPicture& p, int picture,
+                             LocateResult& out) {
+    std::vector<PayloadRange> mains, exts, flir;
+    for (const JpegSegment& s : p.segments) {
+        if (s.marker != kApp1) continue;
+        if (PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen))
+            mains.push_back(After(s, kXmpSignatureLen));
+        else if (PayloadStartsWith(file, s, kXmpExtensionSignature, kXmpExtensionSignatureLen))
+            exts.push_back(After(s, kXmpExtensionSignatureLen));
+        else if (PayloadStartsWith(file, s, kFlirSignature, kFlirSignatureLen))
+            flir.push_back(After(s, kFlirSignatureLen));
+    }
+    if (!mains.empty() || !exts.empty()) {
+        XmpScan x = ScanXmp(file, mains, exts);
+        if (!x.Clean()) {
+            AddFinds(x.finds, picture, out);
+            out.xmp.push_back(std::move(x));
+        }
+    }
+    if (!flir.empty()) {
+        FlirScan f = ScanFlir(file, flir);
+        if (!f.Clean()) {
+            AddFinds(f.finds, picture, out);
+            out.flir.push_back(std::move(f));
+        }
+    }
+}
+
+bool StripXmpAndMakerBlocks(uint8_t* buf, int64_t len, const LocateResult& r) {
+    for (const XmpScan& x : r.xmp)
+        if (!StripXmp(buf, len, x)) return false;
+    for (const FlirScan& f : r.flir)
+        if (!StripFlir(buf, len, f)) return false;
+    return true;
+}

@@ -1,0 +1,204 @@
+#include "exif/TiffScan.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853, kTagInteropIfd = 40965;
+constexpr uint16_t kTagThumbOffset = 513, kTagThumbLength = 514;
+constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279;
+constexpr int64_t kEntry = 12;
+
+int64_t UnitSize(uint16_t type) {
+    switch (type) {
+    case 1: case 2: case 6: case 7: return 1;
+    case 3: case 8: return 2;
+    case 4: case 9: case 11: case 13: return 4;
+    case 5: case 10: case 12: return 8;
+    default: return 0;  // not a TIFF type: holds no value
+    }
+}
+
+bool Overlap(const ByteRange& a, const ByteRange& b) {
+    return a.pos < b.pos + b.len && b.pos < a.pos + a.len;
+}
+
+struct Entry {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0, value = 0;
+    int64_t size = 0;  // count x unit size
+};
+
+// The walk of one segment: offsets are TIFF-relative and bounded by the block.
+class Walker {
+public:
+    Walker(const ByteReader& file, int64_t tiff, int64_t blockEnd, bool bigEndian)
+        : m_r(file.Span(tiff, blockEnd - tiff), blockEnd - tiff,
+              bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian),
+          m_tiff(tiff) {}
+
+    bool Inside(uint32_t off, int64_t n) const { return m_r.Has(off, n); }
+
+    // Reads the entries of the IFD at `off` that lie wholly inside.
+    std::vector<Entry> Entries(uint32_t off, uint16_t& declared) const {
+        std::vector<Entry> out;
+        declared = 0;
+        if (!m_r.U16(off, declared)) return out;
+        for (int64_t i = 0; i < declared; ++i) {
+            const int64_t e = int64_t{off} + 2 + kEntry * i;
+            Entry x;
+            if (!m_r.U16(e, x.tag) || !m_r.U16(e + 2, x.type) || !m_r.U32(e + 4, x.count) ||
+                !m_r.U32(e + 8, x.value))
+                break;
+            x.size = int64_t{x.count} * UnitSize(x.type);
+            out.push_back(x);
+        }
+        return out;
+    }
+
+    uint32_t NextIfd(uint32_t off, uint16_t declared) const {
+        uint32_t next = 0;
+        m_r.U32(int64_t{off} + 2 + kEntry * declared, next);
+        return next;
+    }
+
+    // The file range of `n` bytes at TIFF offset `off`, cut to the block.
+    bool Range(int64_t off, int64_t n, ByteRange& out) const {
+        const int64_t from = std::min(off, m_r.Length());
+        const int64_t to = std::min(off + n, m_r.Length());
+        if (to <= from) return false;
+        out = {m_tiff + from, to - from};
+        return true;
+    }
+
+    // The bytes of a value that lies outside its entry.
+    bool ValueRange(const Entry& e, ByteRange& out) const {
+        return e.size > 4 && Range(e.value, e.size, out);
+    }
+
+    uint32_t U32(int64_t off) const {
+        uint32_t v = 0;
+        m_r.U32(off, v);
+        return v;
+    }
+
+private:
+    ByteReader m_r;
+    int64_t m_tiff;
+};
+
+}  // namespace
+
+bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out) {
+    out = TiffScan{};
+    const int64_t tiff = seg.payload + 6;
+    const int64_t blockEnd = seg.payload + seg.payloadLen;
+    if (blockEnd - tiff < 8) return false;
+    const bool ii = file.Matches(tiff, 'I', 'I', 0x2A, 0x00);
+    const bool mm = file.Matches(tiff, 'M', 'M', 0x00, 0x2A);
+    if (!ii && !mm) return false;
+    out.tiff = tiff;
+    out.blockEnd = blockEnd;
+    out.bigEndian = mm;
+    const Walker w(file, tiff, blockEnd, mm);
+    out.keep.push_back({tiff, 8});
+
+    // The 0th IFD first; the IFDs it leads to are kept unless a GPS pointer
+    // names the same table (then that table is the GPS IFD).
+    std::vector<uint32_t> gpsOffsets;
+    struct Pending { uint32_t off; bool first; };
+    std::vector<Pending> others;
+    std::vector<uint32_t> seen;
+    auto walkKept = [&](uint32_t off, bool collect) {
+        if (std::find(seen.begin(), seen.end(), off) != seen.end()) return;  // loops refused
+        seen.push_back(off);
+        uint16_t declared = 0;
+        const std::vector<Entry> entries = w.Entries(off, declared);
+        ByteRange r;
+        if (w.Range(off, 2 + kEntry * declared + 4, r)) out.keep.push_back(r);
+        uint32_t thumb = 0, thumbLen = 0;
+        for (const Entry& e : entries) {
+            if (w.ValueRange(e, r)) out.keep.push_back(r);
+            if (e.tag == kTagThumbOffset) thumb = e.value;
+            if (e.tag == kTagThumbLength) thumbLen = e.value;
+            if (e.tag == kTagStripOffsets && e.count == 1) thumb = e.value;
+            if (e.tag == kTagStripCounts && e.count == 1) thumbLen = e.value;
+            if (!collect) continue;
+            if (e.tag == kTagGpsIfd) gpsOffsets.push_back(e.value);
+            if (e.tag == kTagExifIfd || e.tag == kTagInteropIfd) others.push_back({e.value, false});
+        }
+        if (thumbLen > 0 && w.Range(thumb, thumbLen, r)) out.keep.push_back(r);
+        if (collect && off == w.U32(4)) others.push_back({w.NextIfd(off, declared), true});
+    };
+    const uint32_t ifd0 = w.U32(4);
+    walkKept(ifd0, true);
+    // The 1st IFD may point to a GPS IFD as well; the Exif IFD to the
+    // interoperability IFD.
+    for (size_t i = 0; i < others.size(); ++i) {
+        const Pending p = others[i];
+        if (p.off == 0 || std::find(gpsOffsets.begin(), gpsOffsets.end(), p.off) != gpsOffsets.end())
+            continue;
+        walkKept(p.off, true);
+        if (others.size() > 8) break;  // a chain longer than 0th, 1st, Exif, interop is not followed
+    }
+
+    for (uint32_t off : gpsOffsets) {
+        if (std::find_if(out.gps.begin(), out.gps.end(), [&](const GpsIfdScan& g) {
+                return g.pos == tiff + int64_t{off};
+            }) != out.gps.end())
+            continue;
+        GpsIfdScan g;
+        g.pos = tiff + int64_t{off};
+        if (!w.Inside(off, 2)) {
+            g.outsideSegment = true;
+            out.gps.push_back(g);
+            continue;
+        }
+        uint16_t declared = 0;
+        const std::vector<Entry> entries = w.Entries(off, declared);
+        g.declared = declared;
+        g.inside = static_cast<int32_t>(entries.size());
+        ByteRange table{g.pos, 2 + kEntry * g.inside};
+        for (const ByteRange& k : out.keep)
+            if (Overlap(table, k)) g.overlaps = true;
+        for (const Entry& e : entries) {
+            if (UnitSize(e.type) == 0) continue;
+            ++g.positions;
+            ByteRange r;
+            if (w.ValueRange(e, r)) g.values.push_back(r);
+        }
+        out.gps.push_back(g);
+    }
+    return true;
+}
+
+void PlanGpsStrip(const TiffScan& t, const GpsIfdScan& g, const GpsStripMode& mode,
+                  std::vector<ByteRange>& out) {
+    if (g.outsideSegment || g.overlaps) return;
+    if (mode.countAndTags) out.push_back({g.pos, 2});
+    for (int64_t i = 0; i < g.inside; ++i) {
+        const int64_t e = g.pos + 2 + kEntry * i;
+        if (mode.countAndTags && mode.fields) out.push_back({e, kEntry});
+        else if (mode.countAndTags) out.push_back({e, 2});
+        else if (mode.fields) out.push_back({e + 2, kEntry - 2});
+    }
+    if (!mode.values) return;
+    // Each value minus the bytes the other IFDs use.
+    for (const ByteRange& v : g.values) {
+        std::vector<ByteRange> parts{v};
+        for (const ByteRange& k : t.keep) {
+            std::vector<ByteRange> next;
+            for (const ByteRange& p : parts) {
+                if (!Overlap(p, k)) {
+                    next.push_back(p);
+                    continue;
+                }
+                if (p.pos < k.pos) next.push_back({p.pos, k.pos - p.pos});
+                const int64_t kEnd = k.pos + k.len, pEnd = p.pos + p.len;
+                if (pEnd > kEnd) next.push_back({kEnd, pEnd - kEnd});
+            }
+            parts.swap(next);
+        }
+        out.insert(out.end(), parts.begin(), parts.end());
+    }
+}

@@ -1,0 +1,480 @@
+#include "exif/XmlGps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+constexpr std::string_view kExifNs = "http://ns.adobe.com/exif/1.0/";
+constexpr std::string_view kXmpNoteNs = "http://ns.adobe.com/xmp/note/";
+// More attributes on one element than any writer produces: refused rather
+// than checked for duplicates at length.
+constexpr size_t kMaxAttributes = 65536;
+constexpr int64_t kGuidLen = 32;
+
+enum class Ns : uint8_t { kOther, kExif, kXmpNote, kUndeclared };
+
+bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsNameStart(uint8_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+}
+bool IsNameChar(uint8_t c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+// Bytes XML 1.0 never allows: control characters other than tab and line ends.
+bool IsBadByte(uint8_t c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+bool IsXmlChar(uint32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+uint8_t Lower(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(static_cast<uint8_t>(a[i])) != Lower(static_cast<uint8_t>(b[i]))) return false;
+    return true;
+}
+bool IsGpsName(std::string_view local) { return local.size() >= 3 && EqualsNoCase(local.substr(0, 3), "GPS"); }
+bool IsPositionNs(Ns ns) { return ns == Ns::kExif || ns == Ns::kUndeclared; }
+
+void AppendUtf8(std::string& s, uint32_t c) {
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | c >> 6);
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | c >> 12);
+        s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | c >> 18);
+        s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+struct Attr {
+    std::string_view name;
+    int64_t start = 0;       // name's first byte
+    int64_t valueStart = 0;  // after the opening quote
+    int64_t valueEnd = 0;    // at the closing quote
+    bool hasRef = false;
+};
+
+struct Open {
+    std::string_view name;
+    size_t bindings;          // binding count before this element's declarations
+    int64_t start;
+    int64_t contentStart;
+    bool gps;                 // an outermost position property
+    bool guid;                // xmpNote:HasExtendedXMP with no child element so far
+};
+
+class Parser {
+public:
+    Parser(const uint8_t* p, int64_t n) : m_p(p), m_n(n) {}
+
+    bool Run(XmlGpsResult& out) {
+        m_out = &out;
+        if (m_n >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF) m_i = 3;
+        m_docStart = m_i;
+        while (m_i < m_n) {
+            if (m_p[m_i] != '<') {
+                if (!Text()) return false;
+            } else if (!Markup()) {
+                return false;
+            }
+        }
+        return m_rootSeen && m_stack.empty();
+    }
+
+private:
+    bool At(int64_t i, std::string_view s) const {
+        return i >= 0 && i <= m_n && static_cast<int64_t>(s.size()) <= m_n - i &&
+               std::memcmp(m_p + i, s.data(), s.size()) == 0;
+    }
+    // Position of `s` at or after `from`, or -1.
+    int64_t Find(int64_t from, std::string_view s) const {
+        const uint8_t* end = m_p + m_n;
+        const uint8_t* hit = std::search(m_p + from, end, s.begin(), s.end());
+        return hit == end ? -1 : hit - m_p;
+    }
+    bool CheckBytes(int64_t from, int64_t to) const {
+        for (int64_t i = from; i < to; ++i)
+            if (IsBadByte(m_p[i])) return false;
+        return true;
+    }
+    std::string_view View(int64_t from, int64_t to) const {
+        return {reinterpret_cast<const char*>(m_p + from), static_cast<size_t>(to - from)};
+    }
+    bool Name(std::string_view& name) {
+        int64_t s = m_i;
+        if (m_i >= m_n || !IsNameStart(m_p[m_i])) return false;
+        while (m_i < m_n && IsNameChar(m_p[m_i])) ++m_i;
+        name = View(s, m_i);
+        return true;
+    }
+    bool SkipSpace() {
+        int64_t s = m_i;
+        while (m_i < m_n && IsSpace(m_p[m_i])) ++m_i;
+        return m_i > s;
+    }
+
+    // A reference at m_i ('&'); on success m_i is past ';' and `c` holds the character.
+    bool Reference(uint32_t& c) {
+        int64_t i = m_i + 1;
+        if (i < m_n && m_p[i] == '#') {
+            ++i;
+            bool hex = i < m_n && m_p[i] == 'x';
+            if (hex) ++i;
+            int64_t digits = i;
+            uint64_t v = 0;
+            for (; i < m_n && m_p[i] != ';'; ++i) {
+                uint8_t d = m_p[i];
+                int x = d >= '0' && d <= '9' ? d - '0'
+                        : hex && Lower(d) >= 'a' && Lower(d) <= 'f' ? Lower(d) - 'a' + 10
+                                                                      : -1;
+                if (x < 0) return false;
+                v = v * (hex ? 16 : 10) + static_cast<uint64_t>(x);
+                if (v > 0x10FFFF) return false;
+            }
+            if (i >= m_n || i == digits || !IsXmlChar(static_cast<uint32_t>(v))) return false;
+            c = static_cast<uint32_t>(v);
+            m_i = i + 1;
+            return true;
+        }
+        static const struct { std::string_view name; uint32_t c; } kPredefined[] = {
+            {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"apos;", '\''}, {"quot;", '"'}};
+        for (const auto& e : kPredefined)
+            if (At(i, e.name)) {
+                c = e.c;
+                m_i = i + static_cast<int64_t>(e.name.size());
+                return true;
+            }
+        return false;  // no DTD: no other entity exists
+    }
+
+    bool Text() {
+        const int64_t s = m_i;
+        const bool outside = m_stack.empty();  // only white space outside the root
+        const uint8_t* p = m_p;
+        int64_t i = m_i;
+        while (i < m_n) {
+            const uint8_t c = p[i];
+            if (c > '>' && !outside) {  // the common case: nothing to check
+                ++i;
+                continue;
+            }
+            if (c == '<') break;
+            if (outside && !IsSpace(c)) return false;
+            if (IsBadByte(c)) return false;
+            if (c == '&') {
+                uint32_t ch;
+                m_i = i;
+                if (!Reference(ch)) return false;
+                i = m_i;
+                continue;
+            }
+            if (c == '>' && i - s >= 2 && p[i - 1] == ']' && p[i - 2] == ']') return false;
+            ++i;
+        }
+        m_i = i;
+        return true;
+    }
+
+    bool Markup() {
+        if (At(m_i, "<?")) return Pi();
+        if (At(m_i, "<!--")) return Comment();
+        if (At(m_i, "<![CDATA[")) return CData();
+        if (At(m_i, "<!")) return false;  // DOCTYPE and declarations: not in XMP
+        if (At(m_i, "</")) return EndTag();
+        return StartTag();
+    }
+
+    bool Pi() {
+        int64_t start = m_i;
+        m_i += 2;
+        std::string_view target;
+        if (!Name(target)) return false;
+        bool isXml = EqualsNoCase(target, "xml");
+        if (isXml && (target != "xml" || start != m_docStart)) return false;
+        if (m_i < m_n && !IsSpace(m_p[m_i]) && !At(m_i, "?>")) return false;
+        int64_t end = Find(m_i, "?>");
+        if (end < 0) {
+            // A packet cut inside its closing <?xpacket end="w"?> still parses.
+            if (m_rootSeen && m_stack.empty() && target == "xpacket" && CheckBytes(m_i, m_n)) {
+                m_i = m_n;
+                return true;
+            }
+            return false;
+        }
+        if (!CheckBytes(m_i, end)) return false;
+        if (isXml && !Utf8Declared(View(m_i, end))) return false;
+        m_i = end + 2;
+        return true;
+    }
+
+    // The XML declaration names no encoding, or UTF-8.
+    static bool Utf8Declared(std::string_view decl) {
+        size_t k = decl.find("encoding");
+        if (k == std::string_view::npos) return true;
+        k += 8;
+        while (k < decl.size() && IsSpace(static_cast<uint8_t>(decl[k]))) ++k;
+        if (k >= decl.size() || decl[k] != '=') return false;
+        ++k;
+        while (k < decl.size() && IsSpace(static_cast<uint8_t>(decl[k]))) ++k;
+        if (k >= decl.size() || (decl[k] != '"' && decl[k] != '\'')) return false;
+        size_t e = decl.find(decl[k], k + 1);
+        return e != std::string_view::npos && EqualsNoCase(decl.substr(k + 1, e - k - 1), "UTF-8");
+    }
+
+    bool Comment() {
+        int64_t end = Find(m_i + 4, "--");
+        if (end < 0 || !At(end, "-->") || !CheckBytes(m_i + 4, end)) return false;
+        m_i = end + 3;
+        return true;
+    }
+
+    bool CData() {
+        if (m_stack.empty()) return false;
+        int64_t end = Find(m_i + 9, "]]>");
+        if (end < 0 || !CheckBytes(m_i + 9, end)) return false;
+        m_stack.back().guid = false;
+        m_i = end + 3;
+        return true;
+    }
+
+    Ns Resolve(std::string_view prefix) const {
+        if (prefix == "xml") return Ns::kOther;
+        auto it = m_scopes.find(prefix);
+        if (it != m_scopes.end() && !it->second.empty()) return it->second.back();
+        return prefix.empty() ? Ns::kOther : Ns::kUndeclared;
+    }
+
+    void Bind(std::string_view prefix, Ns ns) {
+        m_scopes[prefix].push_back(ns);
+        m_bindings.push_back(prefix);
+    }
+
+    void Unbind(size_t count) {
+        while (m_bindings.size() > count) {
+            m_scopes[m_bindings.back()].pop_back();
+            m_bindings.pop_back();
+        }
+    }
+
+    static void Split(std::string_view name, std::string_view& prefix, std::string_view& local) {
+        size_t colon = name.find(':');
+        if (colon == std::string_view::npos) {
+            prefix = {};
+            local = name;
+        } else {
+            prefix = name.substr(0, colon);
+            local = name.substr(colon + 1);
+        }
+    }
+
+    // The value of an attribute as the XML processor delivers it.
+    std::string Decoded(const Attr& a) {
+        std::string s;
+        int64_t keep = m_i;
+        for (m_i = a.valueStart; m_i < a.valueEnd;) {
+            uint8_t c = m_p[m_i];
+            if (c == '&') {
+                uint32_t ch = 0;
+                Reference(ch);  // already checked
+                AppendUtf8(s, ch);
+            } else {
+                s += IsSpace(c) ? ' ' : static_cast<char>(c);
+                ++m_i;
+            }
+        }
+        m_i = keep;
+        return s;
+    }
+
+    bool Attribute() {
+        Attr a;
+        a.start = m_i;
+        if (!Name(a.name)) return false;
+        SkipSpace();
+        if (m_i >= m_n || m_p[m_i] != '=') return false;
+        ++m_i;
+        SkipSpace();
+        if (m_i >= m_n || (m_p[m_i] != '"' && m_p[m_i] != '\'')) return false;
+        uint8_t quote = m_p[m_i++];
+        a.valueStart = m_i;
+        while (m_i < m_n && m_p[m_i] != quote) {
+            uint8_t c = m_p[m_i];
+            if (c == '<' || IsBadByte(c)) return false;
+            if (c == '&') {
+                uint32_t ch;
+                if (!Reference(ch)) return false;
+                a.hasRef = true;
+                continue;
+            }
+            ++m_i;
+        }
+        if (m_i >= m_n) return false;
+        a.valueEnd = m_i++;
+        m_attrs.push_back(a);
+        return m_attrs.size() <= kMaxAttributes;
+    }
+
+    bool NoDuplicateAttributes() {
+        m_names.clear();
+        for (const Attr& a : m_attrs) m_names.push_back(a.name);
+        std::sort(m_names.begin(), m_names.end());
+        return std::adjacent_find(m_names.begin(), m_names.end()) == m_names.end();
+    }
+
+    void AddProp(int64_t off, int64_t end, bool element, bool root) {
+        m_out->props.push_back({off, end - off, element, root});
+    }
+
+    // A 32-byte GUID between `from` and `to`, surrounded only by white space.
+    void AddGuid(int64_t from, int64_t to) {
+        while (from < to && IsSpace(m_p[from])) ++from;
+        while (to > from && IsSpace(m_p[to - 1])) --to;
+        if (to - from == kGuidLen) m_out->guidOffsets.push_back(from);
+    }
+
+    bool StartTag() {
+        if (m_rootSeen && m_stack.empty()) return false;  // a second root
+        int64_t start = m_i++;
+        std::string_view name;
+        if (!Name(name)) return false;
+        m_attrs.clear();
+        bool empty = false;
+        for (;;) {
+            bool space = SkipSpace();
+            if (m_i >= m_n) return false;
+            if (m_p[m_i] == '>') {
+                ++m_i;
+                break;
+            }
+            if (At(m_i, "/>")) {
+                m_i += 2;
+                empty = true;
+                break;
+            }
+            if (!space || !Attribute()) return false;
+        }
+        if (!NoDuplicateAttributes()) return false;
+
+        size_t bindingsBefore = m_bindings.size();
+        for (const Attr& a : m_attrs) {
+            if (a.name != "xmlns" && a.name.substr(0, 6) != "xmlns:") continue;
+            std::string_view prefix = a.name == "xmlns" ? std::string_view{} : a.name.substr(6);
+            if (a.name.size() == 6) return false;  // "xmlns:" binds no prefix
+            std::string uri = Decoded(a);
+            Ns ns = uri == kExifNs ? Ns::kExif : uri == kXmpNoteNs ? Ns::kXmpNote : Ns::kOther;
+            Bind(prefix, ns);
+        }
+
+        if (!m_stack.empty()) m_stack.back().guid = false;
+        bool root = m_stack.empty();
+        m_rootSeen = true;
+        std::string_view prefix, local;
+        Split(name, prefix, local);
+        Ns elementNs = Resolve(prefix);
+        bool inGps = m_gpsDepth >= 0;
+        bool gps = !inGps && IsPositionNs(elementNs) && IsGpsName(local);
+        bool guidElement = !inGps && elementNs == Ns::kXmpNote && local == "HasExtendedXMP";
+
+        if (!gps && !inGps) {
+            for (const Attr& a : m_attrs) {
+                if (a.name == "xmlns" || a.name.substr(0, 6) == "xmlns:") continue;
+                std::string_view ap, al;
+                Split(a.name, ap, al);
+                Ns ns = ap.empty() ? elementNs : Resolve(ap);
+                if (IsPositionNs(ns) && IsGpsName(al))
+                    AddProp(a.start, a.valueEnd + 1, false, false);
+                else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
+                    AddGuid(a.valueStart, a.valueEnd);
+            }
+        }
+
+        if (empty) {
+            Unbind(bindingsBefore);
+            if (gps) AddProp(start, m_i, true, root);
+            return true;
+        }
+        if (gps) m_gpsDepth = static_cast<int64_t>(m_stack.size());
+        m_stack.push_back({name, bindingsBefore, start, m_i, gps, guidElement});
+        return true;
+    }
+
+    bool EndTag() {
+        if (m_stack.empty()) return false;
+        int64_t tagStart = m_i;
+        m_i += 2;
+        std::string_view name;
+        if (!Name(name)) return false;
+        SkipSpace();
+        if (m_i >= m_n || m_p[m_i] != '>') return false;
+        ++m_i;
+        Open o = m_stack.back();
+        if (name != o.name) return false;
+        m_stack.pop_back();
+        Unbind(o.bindings);
+        if (o.gps) {
+            AddProp(o.start, m_i, true, m_stack.empty());
+            m_gpsDepth = -1;
+        } else if (o.guid) {
+            AddGuid(o.contentStart, tagStart);
+        }
+        return true;
+    }
+
+    const uint8_t* m_p;
+    int64_t m_n;
+    int64_t m_i = 0;
+    int64_t m_docStart = 0;
+    bool m_rootSeen = false;
+    int64_t m_gpsDepth = -1;  // stack index of the open position element, or -1
+    XmlGpsResult* m_out = nullptr;
+    std::vector<Open> m_stack;
+    std::vector<std::string_view> m_bindings;  // prefixes bound, innermost last
+    std::unordered_map<std::string_view, std::vector<Ns>> m_scopes;
+    std::vector<Attr> m_attrs;
+    std::vector<std::string_view> m_names;
+};
+
+}  // namespace
+
+XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n) {
+    XmlGpsResult r;
+    if (!p || n <= 0) return r;
+    while (n > 0 && p[n - 1] == 0) --n;
+    Parser parser(p, n);
+    r.parsed = parser.Run(r);
+    if (!r.parsed) {
+        r.props.clear();
+        r.guidOffsets.clear();
+    }
+    return r;
+}
+
+bool MayHoldGps(const uint8_t* p, int64_t n) {
+    if (!p || n <= 0) return false;
+    static const std::string_view kEntity = "<!ENTITY";
+    if (std::search(p, p + n, kEntity.begin(), kEntity.end()) != p + n) return true;
+    for (int64_t i = 0; i < n; ++i) {
+        if (Lower(p[i]) != 'g') continue;
+        for (int64_t step : {1, 2, 4}) {
+            if (2 * step >= n - i) continue;
+            bool between = true;
+            for (int64_t k = 1; k < step; ++k)
+                between = between && p[i + k] == 0 && p[i + step + k] == 0;
+            if (between && Lower(p[i + step]) == 'p' && Lower(p[i + 2 * step]) == 's') return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,27 @@
+// The XML part of the XMP finder: one document (a packet, or assembled
+// extended XMP) parsed without recursion, with the ranges of its position
+// properties and of its xmpNote:HasExtendedXMP values. What counts as a
+// position and what parses is described in XmpGps.h.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+struct XmlGpsResult {
+    struct Prop {
+        int64_t off = 0;       // first byte: the attribute's name or the element's '<'
+        int64_t len = 0;       // through the closing quote or '>'
+        bool element = false;
+        bool root = false;     // the document's root element
+    };
+    bool parsed = false;                // well-formed as far as this parser checks
+    std::vector<Prop> props;            // outermost only, in document order, disjoint
+    std::vector<int64_t> guidOffsets;   // 32-byte HasExtendedXMP values, outside every prop
+};
+
+// Parses the n bytes at p (trailing NULs ignored).
+XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n);
+
+// True when the bytes may hold a position that could not be parsed: the
+// letters "GPS" in any case, also with 1 or 3 NULs between them (UTF-16/32),
+// or an entity declaration (which could build such a name).
+bool MayHoldGps(const uint8_t* p, int64_t n);

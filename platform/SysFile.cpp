@@ -1,0 +1,202 @@
+#include "platform/SysFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <ctime>
+
+namespace plat {
+
+OpenResult SysFile::Open(const std::string& path, bool patch) {
+    Close();
+    if (path.empty()) return OpenResult::Missing;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int flags = (patch ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd;
+    do { fd = ::open(path.c_str(), flags); } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return OpenResult::Missing;
+        if (errno == EISDIR || errno == ENXIO) return OpenResult::NotRegular;
+        return OpenResult::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenResult::NotRegular;
+    }
+    m_fd = fd;
+    return OpenResult::Ok;
+}
+
+int64_t SysFile::Size() const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+FileId SysFile::Id() const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return {};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+int64_t SysFile::ModTime() const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return -1;
+    return int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool SysFile::SetModTime(int64_t ns) {
+    if (m_fd < 0 || ns < 0) return false;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;  // the access time as it is
+    times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
+    times[1].tv_nsec = static_cast<long>(ns % 1000000000);
+    return ::futimens(m_fd, times) == 0;
+}
+
+bool SysFile::LastWriteTime(LocalTime& out) const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+    struct tm tmv {};
+    const time_t t = st.st_mtime;
+    if (::localtime_r(&t, &tmv) == nullptr) return false;
+    out = {tmv.tm_year + 1900, tmv.tm_mon + 1, tmv.tm_mday, tmv.tm_hour, tmv.tm_min, tmv.tm_sec};
+    return true;
+}
+
+bool SysFile::ReadAt(int64_t pos, void* buf, int64_t n) const {
+    if (m_fd < 0 || pos < 0 || n < 0) return false;
+    auto* p = static_cast<char*>(buf);
+    int64_t done = 0;
+    while (done < n) {
+        const size_t chunk = static_cast<size_t>(std::min<int64_t>(n - done, 1 << 30));
+        const ssize_t r = ::pread(m_fd, p + done, chunk, static_cast<off_t>(pos + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += r;
+    }
+    return true;
+}
+
+bool SysFile::WriteAt(int64_t pos, const void* buf, int64_t n) {
+    if (m_fd < 0 || pos < 0 || n < 0) return false;
+    const auto* p = static_cast<const char*>(buf);
+    int64_t done = 0;
+    while (done < n) {
+        const size_t chunk = static_cast<size_t>(std::min<int64_t>(n - done, 1 << 30));
+        const ssize_t r = ::pwrite(m_fd, p + done, chunk, static_cast<off_t>(pos + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += r;
+    }
+    return true;
+}
+
+bool SysFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+
+void SysFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+bool SysFileIdOf(const std::string& path, FileId& out) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    out = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    return true;
+}
+
+bool SysIsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SysResolveLinks(const std::string& path, std::string& out) {
+    if (path.empty()) return false;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return false;
+    out = real;
+    std::free(real);
+    return true;
+}
+
+std::string SysBaseName(const std::string& path) {
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    const size_t slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string SysJoin(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const uint8_t* data, int64_t len) {
+    int64_t done = 0;
+    while (done < len) {
+        const size_t chunk = static_cast<size_t>(std::min<int64_t>(len - done, 1 << 30));
+        const ssize_t r = ::write(fd, data + done, chunk);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += r;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return false;
+    const std::string dir = FolderOf(target), base = SysBaseName(target);
+    std::string tmp;
+    int fd = -1;
+    for (int i = 0; i < 100 && fd < 0; ++i) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".tamlix-%d-%d.tmp", static_cast<int>(::getpid()), i);
+        tmp = SysJoin(dir, "." + base + suffix);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, data, len) && (!flush || ::fsync(fd) == 0);
+    if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(tmp.c_str());
+    return ok;
+}
+
+bool SysSyncFileSystem(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace plat

@@ -1,0 +1,84 @@
+// File services for the command-line companion, whose paths are the
+// system's own names (any bytes on POSIX; UTF-8 of the UTF-16 name on
+// Windows), not the window's CP932 texts. Only regular files are opened,
+// and an open never blocks (a FIFO or a device is refused at once).
+#pragma once
+#include "platform/File.h"
+
+#include <cstdint>
+#include <string>
+
+namespace plat {
+
+// What identifies a file whatever name leads to it.
+struct FileId {
+    uint64_t dev = 0;
+    uint64_t ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+enum class OpenResult {
+    Ok,
+    Missing,     // no such file
+    NotRegular,  // a folder, FIFO, device or socket
+    Failed,      // any other refusal (permissions, ...)
+};
+
+class SysFile {
+public:
+    SysFile() = default;
+    ~SysFile() { Close(); }
+    SysFile(const SysFile&) = delete;
+    SysFile& operator=(const SysFile&) = delete;
+
+    // Opens the file a path leads to (through symbolic links) for reading,
+    // or with `patch` for reading and writing in place.
+    OpenResult Open(const std::string& path, bool patch = false);
+    bool IsOpen() const { return m_fd >= 0; }
+
+    int64_t Size() const;   // -1 on failure
+    FileId Id() const;
+    // Modification time in nanoseconds since the epoch; -1 on failure.
+    int64_t ModTime() const;
+    bool SetModTime(int64_t ns);
+    // The modification time in local time.
+    bool LastWriteTime(LocalTime& out) const;
+
+    // Exactly n bytes at pos: false on an error or a short read.
+    bool ReadAt(int64_t pos, void* buf, int64_t n) const;
+    bool WriteAt(int64_t pos, const void* buf, int64_t n);
+    bool Flush();
+    void Close();
+
+private:
+    int m_fd = -1;
+};
+
+// The identity of the file a path leads to; false when there is none.
+bool SysFileIdOf(const std::string& path, FileId& out);
+bool SysIsDirectory(const std::string& path);
+// The path of the file an existing path leads to, every symbolic link
+// followed; false when it does not exist.
+bool SysResolveLinks(const std::string& path, std::string& out);
+
+// The last component of a path and the path joined with a name.
+std::string SysBaseName(const std::string& path);
+std::string SysJoin(const std::string& dir, const std::string& name);
+
+// Writes a new file at `target` through a temporary file in its folder
+// renamed over it, so the target is never half written. With `flush` the
+// data reaches the disk before the rename; without, SysSyncFileSystem
+// flushes a whole batch later. An existing target keeps its permissions.
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush);
+
+// Writes into the open file `f` the bytes in which `now` differs from `was`
+// (both `len` bytes, the file's whole old content), after checking that the
+// file still has that length and holds `was` at every changed place; then
+// flushes it to the disk. The file keeps its identity: links, owner and
+// permissions stay. False when the file changed meanwhile or a step failed.
+bool PatchChangedBytes(SysFile& f, const uint8_t* was, const uint8_t* now, int64_t len);
+
+// Flushes every file written on the file system holding `path`.
+bool SysSyncFileSystem(const std::string& path);
+
+}  // namespace plat

@@ -1,0 +1,267 @@
+// The thorough locator and stripping, one row per place a position hides
+// (as the README's table lists them) plus crafted offsets, and a property
+// over the real corpus.
+#include "exif/ExifReader.h"
+#include "exif/Locator.h"
+#include "gpsnull/GpsInvalidate.h"
+#include "tests/support/MiniJson.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+using namespace testjpeg;
+
+namespace {
+
+LocateResult Locate(const Bytes& f) {
+    LocateResult r;
+    LocatePositions(ByteReader(f.data(), static_cast<int64_t>(f.size())), r);
+    return r;
+}
+
+std::vector<FindKind> Kinds(const LocateResult& r) {
+    std::vector<FindKind> k;
+    for (const PositionFind& f : r.finds) k.push_back(f.kind);
+    return k;
+}
+
+const std::string kGpsXmp =
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+    "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+    "xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.5N' "
+    "exif:ExposureTime='1/60'/></rdf:RDF></x:xmpmeta>";
+const std::string kGpsXmpElement =
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+    "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+    "xmlns:e='http://ns.adobe.com/exif/1.0/'><e:GPSLongitude>139,44.5E</e:GPSLongitude>"
+    "</rdf:Description></rdf:RDF></x:xmpmeta>";
+
+Bytes GpsApp1() { return ExifSegment(FiveEntryGps()); }
+Bytes Jfif() { return Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}); }
+
+// A main picture with an MPF index naming `second`, appended after it.
+Bytes WithMpfPicture(const Bytes& second) {
+    const size_t mainLen = Picture({MpfSegment(0, 0)}).size();
+    // The index's offsets count from its TIFF header: SOI, marker, length, "MPF\0".
+    return Concat({Picture({MpfSegment(static_cast<uint32_t>(mainLen - 10),
+                                       static_cast<uint32_t>(second.size()))}),
+                   second});
+}
+
+// 35 GPS entries: more than the window processes.
+Bytes LongGpsIfd() {
+    ExifBuilder b;
+    for (uint16_t t = 0; t < 35; ++t) b.Gps(t, kShort, 1, 7);
+    return ExifSegment(b);
+}
+
+struct Row {
+    const char* name;
+    Bytes file;
+    std::vector<FindKind> kinds;
+    bool removable;
+};
+
+std::vector<Row> Rows() {
+    const Bytes icc = Segment(0xE2, Bytes(300, 'i'));
+    const Bytes stray = Concat({Bytes{0xFF, 0xD8, 0x00, 0x7F}, GpsApp1()});
+    Bytes strayFile = Picture({});
+    strayFile.erase(strayFile.begin(), strayFile.begin() + 2);
+    strayFile = Concat({stray, strayFile});
+    const std::string guid(32, 'A');
+    const std::string ext = kGpsXmpElement;
+    const std::string mainXmp =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" + guid +
+        "'/></rdf:RDF></x:xmpmeta>";
+    const uint32_t half = static_cast<uint32_t>(ext.size() / 2);
+    return {
+        {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},
+        {"a GPS IFD longer than 30 entries", Picture({LongGpsIfd()}), {FindKind::ExifGps}, true},
+        {"XMP attribute", Picture({GpsApp1(), XmpSegment(kGpsXmp)}),
+         {FindKind::ExifGps, FindKind::Xmp}, true},
+        {"XMP element, other prefix", Picture({XmpSegment(kGpsXmpElement)}), {FindKind::Xmp}, true},
+        {"extended XMP across two chunks",
+         Picture({XmpSegment(mainXmp),
+                  ExtendedXmpSegment(guid, static_cast<uint32_t>(ext.size()), 0, ext.substr(0, half)),
+                  ExtendedXmpSegment(guid, static_cast<uint32_t>(ext.size()), half, ext.substr(half))}),
+         {FindKind::ExtendedXmp}, true},
+        {"MPF picture", WithMpfPicture(Picture({GpsApp1()})), {FindKind::ExifGps}, true},
+        {"picture appended without an index", Concat({Picture({}), Picture({XmpSegment(kGpsXmp)})}),
+         {FindKind::Xmp}, true},
+        {"stray bytes before a marker", strayFile, {FindKind::ExifGps}, true},
+        {"data after the end", Concat({Picture({}), Bytes{'G', 'P', 'S', '=', '3', '5'}}),
+         {FindKind::AfterEnd}, false},
+    };
+}
+
+// Every byte that differs lies outside the entropy-coded data and the file
+// keeps its length.
+void ExpectOnlyMetadataChanged(const Bytes& was, const Bytes& now) {
+    ASSERT_EQ(was.size(), now.size());
+    const Bytes& scan = ScanBytes();
+    for (auto it = std::search(was.begin(), was.end(), scan.begin(), scan.end()); it != was.end();
+         it = std::search(it + 1, was.end(), scan.begin(), scan.end())) {
+        const size_t at = static_cast<size_t>(it - was.begin());
+        EXPECT_TRUE(std::equal(scan.begin(), scan.end(), now.begin() + at));
+    }
+}
+
+}  // namespace
+
+TEST(Locator, FindsAndRemovesEveryPlaceAPositionHides) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        const LocateResult r = Locate(row.file);
+        EXPECT_EQ(Kinds(r), row.kinds);
+        EXPECT_EQ(r.CanClean(), row.removable);
+        Bytes out = row.file;
+        const bool stripped = StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {});
+        EXPECT_EQ(stripped, row.removable);
+        if (!stripped) continue;
+        EXPECT_TRUE(Locate(out).Clean()) << DescribeFinds(Locate(out).finds);
+        ExpectOnlyMetadataChanged(row.file, out);
+    }
+}
+
+TEST(Locator, CraftedOffsetsNeverLetAPatchReachOtherStructures) {
+    // The GPS pointer names the 0th IFD itself: the locator cannot remove
+    // it without destroying the 0th IFD, and the window refuses to patch.
+    ExifBuilder onto = FiveEntryGps();
+    Bytes f = onto.Build();
+    const int ptr = onto.FilePosOfIfd0() + 2 + 12 * 1 + 8;  // the pointer follows Make
+    Put32(f, static_cast<size_t>(ptr), 8, Order::II);
+    LocateResult r = Locate(f);
+    ASSERT_EQ(r.finds.size(), 1u);
+    EXPECT_FALSE(r.finds[0].removable);
+    ExifAnalysis a{};
+    AnalyzeExif(a, f.data(), static_cast<int32_t>(f.size()), TagNameTable{});
+    EXPECT_FALSE(GpsPatchSafe(a, f.data(), static_cast<int64_t>(f.size())));
+
+    // The pointer names 4 bytes before the end of the file, outside the
+    // segment: the window refuses, the locator names it and strips nothing.
+    Bytes pic = Picture({ExifSegment(FiveEntryGps())});
+    pic.insert(pic.end(), {0x01, 0x00, 0x02, 0x00, 0x05, 0x00});  // count 1, tag 2, RATIONAL
+    const int tiff = FiveEntryGps().FilePosOfTiff() - 2 + 2;
+    Put32(pic, static_cast<size_t>(ptr), static_cast<uint32_t>(pic.size() - 6 - tiff), Order::II);
+    r = Locate(pic);
+    AnalyzeExif(a = ExifAnalysis{}, pic.data(), static_cast<int32_t>(pic.size()), TagNameTable{});
+    EXPECT_FALSE(GpsPatchSafe(a, pic.data(), static_cast<int64_t>(pic.size())));
+    ASSERT_EQ(Kinds(r), std::vector<FindKind>{FindKind::ExifGps});
+    EXPECT_FALSE(r.CanClean());
+
+    // A GPS value that points into the 0th IFD's Make text keeps the text.
+    ExifBuilder make;
+    make.Ifd0Text(0x010F, "Maker Name").GpsData(2, kRational, 1, RationalBytes({{35, 1}}, Order::II));
+    Bytes m = make.Build();
+    const int value = make.FilePosOfGpsIfd() + 2 + 8;
+    Put32(m, static_cast<size_t>(value), static_cast<uint32_t>(make.FilePosOfValues() - make.FilePosOfTiff()),
+          Order::II);
+    r = Locate(m);
+    Bytes out = m;
+    ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+    const auto text = std::search(out.begin(), out.end(), std::begin("Maker Name"), std::end("Maker Name") - 1);
+    EXPECT_NE(text, out.end());
+    EXPECT_TRUE(Locate(out).Clean());
+}
+
+namespace {
+
+// The APP1 segments of the main picture and of pictures appended after it.
+std::vector<ByteRange> App1Segments(const Bytes& f) {
+    std::vector<ByteRange> out;
+    const ByteReader r(f.data(), static_cast<int64_t>(f.size()));
+    for (int64_t at = 0; at >= 0 && at < static_cast<int64_t>(f.size());) {
+        JpegPicture p;
+        if (!WalkJpeg(r, at, r.Length(), p)) break;
+        for (const JpegSegment& s : p.segments)
+            if (s.marker == 0xE1) out.push_back({s.pos, s.payload + s.payloadLen - s.pos});
+        at = p.end;
+    }
+    return out;
+}
+
+bool HasFind(const LocateResult& r, FindKind k, int64_t pos = -1) {
+    return std::any_of(r.finds.begin(), r.finds.end(), [&](const PositionFind& f) {
+        return f.kind == k && (pos < 0 || f.pos == pos);
+    });
+}
+
+}  // namespace
+
+TEST(Locator, CorpusFindsEveryKnownPositionAndStripsOnlyThem) {
+    const Bytes t = ReadFileBytes(std::string(TAMLIX_CORPUS_DIR) + "/truth.json");
+    const testjson::Value truth = testjson::Value::Parse(std::string(t.begin(), t.end()));
+    const std::filesystem::path outDir =
+        std::filesystem::path(::testing::TempDir()) / ("tamlix_locator_" + std::to_string(getpid()));
+    std::filesystem::create_directories(outDir);
+    int cleaned = 0;
+    for (const testjson::Value& e : truth["files"].Items()) {
+        const std::string name = e["file"].AsString();
+        SCOPED_TRACE(name);
+        const Bytes f = ReadFileBytes(std::string(TAMLIX_CORPUS_DIR) + "/" + name);
+        const LocateResult r = Locate(f);
+        bool gpsValue = false;
+        if (!e["gps_entries"].IsNull())
+            for (const testjson::Value& g : e["gps_entries"].Items())
+                gpsValue = gpsValue || (g[2].AsInt() >= 1 && g[2].AsInt() <= 13);
+        if (gpsValue) {
+            EXPECT_TRUE(HasFind(r, FindKind::ExifGps, e["gps_ifd_pos"].AsInt()));
+        }
+        if (e["xmp_gps"].AsBool()) {
+            EXPECT_TRUE(HasFind(r, FindKind::Xmp) || HasFind(r, FindKind::ExtendedXmp));
+        }
+        ExifAnalysis a{};
+        AnalyzeExif(a, f.data(), static_cast<int32_t>(f.size()), TagNameTable{});
+        if (a.m_nGpsState == kGpsData && a.m_nGpsDone > 0 && a.m_Gps[0].m_nType != 0) {
+            EXPECT_TRUE(HasFind(r, FindKind::ExifGps, a.m_nGpsPos));
+        }
+        // The window's writer keeps patching every real GPS photo as before.
+        if (a.m_nGpsState == kGpsData) {
+            EXPECT_TRUE(GpsPatchSafe(a, f.data(), static_cast<int64_t>(f.size())));
+        }
+        if (!r.CanClean()) continue;
+        Bytes out = f;
+        ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+        EXPECT_TRUE(Locate(out).Clean()) << DescribeFinds(Locate(out).finds);
+        ASSERT_EQ(out.size(), f.size());
+        const std::vector<ByteRange> app1 = App1Segments(f);
+        for (size_t i = 0; i < f.size(); ++i) {
+            if (out[i] == f[i]) continue;
+            ASSERT_TRUE(std::any_of(app1.begin(), app1.end(), [&](const ByteRange& s) {
+                return static_cast<int64_t>(i) >= s.pos && static_cast<int64_t>(i) < s.pos + s.len;
+            })) << "byte " << i << " changed outside the metadata";
+        }
+        if (!r.Clean()) {
+            ++cleaned;
+            WriteFileBytes((outDir / std::filesystem::path(name).filename()).string(), out);
+        }
+    }
+    EXPECT_GE(cleaned, 25);
+    // An independent reader finds no GPS tag with a value in the results.
+    if (std::system("exiftool -ver >/dev/null 2>&1") == 0) {
+        const std::string list = (outDir / "exiftool.txt").string();
+        const std::string cmd = "exiftool -a -G1 -ee -n -s -q -q '" + outDir.string() +
+                                "'/*.jpg > '" + list + "' 2>/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        const Bytes text = ReadFileBytes(list);
+        std::istringstream lines(std::string(text.begin(), text.end()));
+        for (std::string line; std::getline(lines, line);) {
+            const size_t colon = line.find(':');
+            if (colon == std::string::npos) continue;
+            const std::string tag = line.substr(0, colon);
+            const bool empty = line.find_first_not_of(' ', colon + 1) == std::string::npos;
+            EXPECT_TRUE(tag.find("GPS") == std::string::npos || empty) << line;
+        }
+    }
+    std::filesystem::remove_all(outDir);
+}
