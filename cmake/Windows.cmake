@@ -5,6 +5,8 @@ enable_language(RC)
 
 # The same number formatting as the POSIX build's C library.
 target_compile_definitions(tamlix_flags INTERFACE __USE_MINGW_ANSI_STDIO=1)
+# The libraries built for Windows are static (expat, for the tests).
+target_compile_definitions(tamlix_flags INTERFACE XML_STATIC)
 target_link_options(tamlix_flags INTERFACE -static -static-libgcc -static-libstdc++)
 # GCC 12 at -O3 reports std::string appends as overlapping copies
 # (-Wrestrict, a known false alarm of that version).
@@ -21,6 +23,7 @@ target_link_libraries(tamlix_gui PUBLIC comctl32)
 
 set_target_properties(Vornik2 PROPERTIES PREFIX "" IMPORT_PREFIX "")
 target_compile_definitions(Vornik2 PRIVATE VORNIK2_BUILD)
+target_sources(Vornik2 PRIVATE ${CMAKE_SOURCE_DIR}/platform/win/WriteSome.cpp)
 
 # `cmake --install`: the folder that is zipped.
 install(TARGETS Tamlix tamlix-cli Vornik2 RUNTIME DESTINATION .)

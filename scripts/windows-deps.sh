@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the Windows program links statically, once, into
-# build/windows/deps: wxWidgets 3.2 (wxMSW), libjpeg-turbo and GoogleTest,
+# build/windows/deps: wxWidgets 3.2 (wxMSW), libjpeg-turbo, GoogleTest and
+# expat (for the tests),
 # cross-compiled with MinGW-w64 from Debian's own source packages. Each part
 # leaves a stamp file; a later run skips what is already built.
 set -euo pipefail
@@ -16,7 +17,7 @@ mkdir -p "$deps" "$src"
 stamp() { [ -e "$deps/.stamp-$1" ]; }
 done_stamp() { touch "$deps/.stamp-$1"; }
 
-if stamp wx && stamp jpeg && stamp gtest; then exit 0; fi
+if stamp wx && stamp jpeg && stamp gtest && stamp expat && stamp cli11; then exit 0; fi
 
 # Packages, only the missing: the cross compilers, the SIMD assembler, dpkg-dev
 # to unpack source packages, and Wine with a virtual display and xdotool
@@ -55,6 +56,7 @@ fetch_sources() {
 need=()
 stamp wx || [ -d "$src"/wxwidgets3.2-* ] 2>/dev/null || need+=(wxwidgets3.2)
 stamp jpeg || [ -d "$src"/libjpeg-turbo-* ] 2>/dev/null || need+=(libjpeg-turbo)
+stamp expat || [ -d "$src"/expat-* ] 2>/dev/null || need+=(expat)
 [ ${#need[@]} -eq 0 ] || fetch_sources "${need[@]}"
 
 if ! stamp jpeg; then
@@ -75,6 +77,29 @@ if ! stamp gtest; then
   cmake --build "$win/build-gtest" -j"$jobs" >/dev/null
   cmake --install "$win/build-gtest" >/dev/null
   done_stamp gtest
+fi
+
+# CLI11 is headers only, the same for both systems; a copy of its own keeps
+# the host's other headers out of the Windows build.
+if ! stamp cli11; then
+  [ -e /usr/include/CLI/CLI.hpp ] || { echo "CLI11 is missing: run make deps"; exit 1; }
+  mkdir -p "$deps/include"
+  cp -r /usr/include/CLI "$deps/include/"
+  done_stamp cli11
+fi
+
+if ! stamp expat; then
+  echo "building expat for Windows"
+  # Without DTDs: a Debian patch tests XML_DTD as a number, which the
+  # CMake build defines empty. The tests only check well-formedness.
+  esrc=$(ls -d "$src"/expat-*/expat/ | head -1)
+  cmake -S "$esrc" -B "$win/build-expat" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DEXPAT_SHARED_LIBS=OFF \
+    -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF \
+    -DEXPAT_BUILD_DOCS=OFF -DEXPAT_DTD=OFF >/dev/null
+  cmake --build "$win/build-expat" -j"$jobs" >/dev/null
+  cmake --install "$win/build-expat" >/dev/null
+  done_stamp expat
 fi
 
 if ! stamp wx; then

@@ -5,6 +5,7 @@
 #include "platform/File.h"
 
 #include "platform/win/Wide.h"
+#include "platform/win/WriteSome.h"
 
 #include <windows.h>
 #include <io.h>
@@ -32,10 +33,11 @@ DWORD ShareFlags(Share share) {
 }
 
 // Opens a regular file (not a folder, device or pipe) as a descriptor.
-int OpenFd(const char* path, DWORD access, DWORD disposition, Share share) {
+// Opening never waits, whatever the name leads to.
+int OpenFd(const char* path, DWORD access, DWORD disposition, DWORD share) {
     std::wstring w;
     if (!WidePath(path, w)) return -1;
-    HANDLE h = CreateFileW(w.c_str(), access, ShareFlags(share), nullptr, disposition,
+    HANDLE h = CreateFileW(w.c_str(), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return -1;
     // A read-only file is refused for writing even where the system would
@@ -57,21 +59,40 @@ constexpr DWORD kChunk = DWORD{1} << 30;
 
 }  // namespace
 
+bool WriteAll(void* handle, const void* buf, int64_t n) {
+    const auto* p = static_cast<const char*>(buf);
+    int64_t done = 0;
+    while (done < n) {
+        uint32_t put = 0;
+        const auto chunk = static_cast<uint32_t>(std::min<int64_t>(n - done, kChunk));
+        if (!WriteSome(handle, p + done, chunk, &put) || put == 0) return false;
+        done += put;
+    }
+    return true;
+}
+
 bool File::OpenRead(const char* path, Share share) {
     Close();
-    m_fd = OpenFd(path, GENERIC_READ, OPEN_EXISTING, share);
+    m_fd = OpenFd(path, GENERIC_READ, OPEN_EXISTING, ShareFlags(share));
+    return m_fd >= 0;
+}
+
+bool File::OpenRegularRead(const char* path) {
+    Close();
+    m_fd = OpenFd(path, GENERIC_READ, OPEN_EXISTING,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     return m_fd >= 0;
 }
 
 bool File::OpenReadWriteCreate(const char* path, Share share) {
     Close();
-    m_fd = OpenFd(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, share);
+    m_fd = OpenFd(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, ShareFlags(share));
     return m_fd >= 0;
 }
 
 bool File::CreateNew(const char* path) {
     Close();
-    m_fd = OpenFd(path, GENERIC_WRITE, CREATE_NEW, Share::DenyNone);
+    m_fd = OpenFd(path, GENERIC_WRITE, CREATE_NEW, ShareFlags(Share::DenyNone));
     return m_fd >= 0;
 }
 
@@ -102,30 +123,8 @@ int64_t File::Read(void* buf, int64_t n) {
     return done;
 }
 
-namespace {
-int g_nWritesUntilFailure = 0;  // FailNthWriteForTest; 0: disarmed
-}  // namespace
-
-void FailNthWriteForTest(int n) { g_nWritesUntilFailure = n > 0 ? n : 0; }
-
 bool File::Write(const void* buf, int64_t n) {
-    if (m_fd < 0 || n < 0) return false;
-    const auto* p = static_cast<const char*>(buf);
-    if (g_nWritesUntilFailure > 0 && --g_nWritesUntilFailure == 0) {
-        // The injected failure: half the bytes reach the file, then an error.
-        DWORD put = 0;
-        const auto half = static_cast<DWORD>(std::min<int64_t>(n / 2, kChunk));
-        if (half > 0) WriteFile(Handle(m_fd), p, half, &put, nullptr);
-        return false;
-    }
-    int64_t done = 0;
-    while (done < n) {
-        const auto chunk = static_cast<DWORD>(std::min<int64_t>(n - done, kChunk));
-        DWORD put = 0;
-        if (!WriteFile(Handle(m_fd), p + done, chunk, &put, nullptr) || put == 0) return false;
-        done += put;
-    }
-    return true;
+    return m_fd >= 0 && n >= 0 && WriteAll(Handle(m_fd), buf, n);
 }
 
 bool File::Flush() { return m_fd >= 0 && FlushFileBuffers(Handle(m_fd)); }
@@ -174,35 +173,6 @@ bool CopyPermissions(const char* from, const char* to) {
     if (a == INVALID_FILE_ATTRIBUTES || !WidePath(to, w)) return false;
     const DWORD kept = a & kKept;
     return SetFileAttributesW(w.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
-}
-
-namespace {
-std::string& ExecutableOverride() {
-    static std::string path;
-    return path;
-}
-}  // namespace
-
-void OverrideExecutablePath(const std::string& cp932) { ExecutableOverride() = cp932; }
-
-bool ExecutablePath(std::string& out) {
-    if (!ExecutableOverride().empty()) {
-        out = ExecutableOverride();
-        return true;
-    }
-    // Long paths may exceed MAX_PATH: grow until the name fits.
-    std::wstring w(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, w.data(), static_cast<DWORD>(w.size()));
-        if (n == 0) return false;
-        if (n < w.size()) {
-            w.resize(n);
-            break;
-        }
-        if (w.size() >= 32768) return false;
-        w.resize(w.size() * 2);
-    }
-    return WideToCp932(w, out);
 }
 
 // Converted with the daylight-saving rule of the file's own date, as the

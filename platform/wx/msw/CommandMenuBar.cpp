@@ -81,12 +81,3 @@ void AttachCommandMenuBar(wxFrame* frame, const MenuTemplate& menu) {
 // Windows runs its own loop while the bar is in menu mode: the frame's key
 // handling never sees Esc or Enter then.
 bool IsMenuBarActive(wxFrame*) { return false; }
-
-bool ActivateMenuBarItem(wxFrame* frame, int index) {
-    HMENU hmenu = BarMenu(frame);
-    if (hmenu == nullptr || index < 0 || index >= GetMenuItemCount(hmenu)) return false;
-    const UINT id = GetMenuItemID(hmenu, index);
-    if (id == static_cast<UINT>(-1)) return false;
-    SendMessageW(static_cast<HWND>(frame->GetHWND()), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    return true;
-}
