@@ -6,7 +6,9 @@
 #include <wx/button.h>
 #include <wx/filedlg.h>
 
+#ifdef __WXGTK__
 #include <gtk/gtk.h>
+#endif
 
 namespace {
 
@@ -68,6 +70,7 @@ TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
     EXPECT_EQ(m_dlg->Current().m_analysis.m_bLoaded, 0);
 }
 
+#ifdef __WXGTK__  // Windows' own dialog lists names in any letter case
 // The real dialog's filter, as GTK applies it to the names in a folder: a
 // camera's upper-case name is listed, other kinds are not, and the filter
 // still reads as the program names it.
@@ -95,3 +98,4 @@ TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
         EXPECT_EQ(gtk_file_filter_filter(filter, &info) != FALSE, listed) << name;
     }
 }
+#endif

@@ -4,6 +4,8 @@
 #include "app/DataPaths.h"
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/SysFile.h"
+#include "platform/UserDirs.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +143,69 @@ TEST(WinDataPaths, FilesBesideTheProgramInAFolderEndingInABackslashByte) {
     BuildDataPathsFrom("C:\\Tamlix.exe");
     EXPECT_STREQ(g_szModuleDir, "C:\\");
     EXPECT_STREQ(g_szSettingsPath, "C:\\SetteiQRV.bin");
+}
+
+// Where this user cannot create a file beside the program (Program Files),
+// the settings file lives in %APPDATA%\Tamlix, made when needed.
+TEST_F(WinFiles, SettingsFallBackToTheUsersAppDataFolder) {
+    EXPECT_TRUE(plat::CanCreateFileIn(m_dir.c_str()));
+    EXPECT_FALSE(plat::CanCreateFileIn((m_dir + "none").c_str()));
+    EXPECT_TRUE(std::filesystem::is_empty(m_root / L"表示"));  // the probe is gone
+
+    const wchar_t* was = _wgetenv(L"APPDATA");
+    const std::wstring saved = was != nullptr ? was : L"";
+    const std::wstring appData = (m_root / L"表示" / L"AppData").wstring();
+    ASSERT_EQ(_wputenv((L"APPDATA=" + appData).c_str()), 0);
+    std::string folder;
+    EXPECT_TRUE(plat::UserSettingsFolder(folder));
+    EXPECT_EQ(folder, m_dir + "AppData\\Tamlix");
+    g_szSettingsPath[0] = '\0';
+    UseUserSettingsFolder();
+    EXPECT_EQ(std::string(g_szSettingsPath), m_dir + "AppData\\Tamlix\\SetteiQRV.bin");
+    EXPECT_TRUE(std::filesystem::is_directory(m_root / L"表示" / L"AppData" / L"Tamlix"));
+    // A relative %APPDATA% is not taken; the system's folder is.
+    ASSERT_EQ(_wputenv(L"APPDATA=relative"), 0);
+    EXPECT_TRUE(plat::UserSettingsFolder(folder));
+    EXPECT_EQ(folder.find("relative"), std::string::npos) << folder;
+    _wputenv((L"APPDATA=" + saved).c_str());
+}
+
+// The companion's services take UTF-8 names, so any name works, also one
+// code page 932 lacks.
+TEST_F(WinFiles, CompanionFilesAreNamedInUtf8AndKnownByTheirIdentity) {
+    const std::u8string dir8 = (m_root / L"表示").u8string();
+    const std::string dir(dir8.begin(), dir8.end());
+    const std::string name = reinterpret_cast<const char*>(u8"Caf\u00E9 \u2615.jpg");
+    const std::string path = plat::SysJoin(dir, name);
+    EXPECT_EQ(plat::SysBaseName(path), name);
+    EXPECT_EQ(plat::SysBaseName(dir + "\\"), "\xE8\xA1\xA8\xE7\xA4\xBA");  // 表示 in UTF-8
+    EXPECT_EQ(plat::SysJoin("C:", "a.jpg"), "C:a.jpg");
+    EXPECT_EQ(plat::SysJoin("C:\\x\\", "a.jpg"), "C:\\x\\a.jpg");
+
+    const uint8_t data[] = {1, 2, 3, 4};
+    ASSERT_TRUE(plat::SysWriteFileSafely(path, data, 4, false));
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_root / L"表示" / L"Caf\u00E9 \u2615.jpg"));
+    plat::SysFile f;
+    ASSERT_EQ(f.Open(path, true), plat::OpenResult::Ok);
+    EXPECT_EQ(f.Size(), 4);
+    const int64_t t = int64_t{1561977296} * 1000000000 + 123456700;  // 2019-07-01, to 100 ns
+    EXPECT_TRUE(f.SetModTime(t));
+    EXPECT_EQ(f.ModTime(), t);
+    const uint8_t now[] = {1, 9, 3, 4};
+    EXPECT_TRUE(plat::PatchChangedBytes(f, data, now, 4));
+    uint8_t back[4] = {};
+    EXPECT_TRUE(f.ReadAt(0, back, 4));
+    EXPECT_EQ(back[1], 9);
+    plat::FileId id;
+    ASSERT_TRUE(plat::SysFileIdOf(path, id));
+    EXPECT_EQ(id, f.Id());
+    f.Close();
+    std::string real;
+    EXPECT_TRUE(plat::SysResolveLinks(path, real));
+    EXPECT_EQ(plat::SysBaseName(real), name);
+
+    EXPECT_EQ(f.Open(dir), plat::OpenResult::NotRegular);
+    EXPECT_EQ(f.Open("NUL"), plat::OpenResult::NotRegular);
+    EXPECT_EQ(f.Open(plat::SysJoin(dir, "none.jpg")), plat::OpenResult::Missing);
+    EXPECT_TRUE(plat::SysIsDirectory(dir));
 }

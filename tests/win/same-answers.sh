@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build gives the same answers as the Linux build: every text
 # conversion, and tamlix-cli over the whole corpus (standard output, error
-# and exit status of show, show --json, report and strip-gps; the files
-# strip-gps writes with -o and in place). Each system works in its own copy
+# and exit status of show, show --json, report, check and strip-gps, names
+# given on the command line and in a --files-from list; the files strip-gps
+# writes with -o and in place, and their kept modification times). Each system works in its own copy
 # of the corpus; Windows is given its paths with backslashes, and its output
 # is compared with them put back in the Linux form. File times are
 # converted in a zone with daylight saving, on copies dated in summer and
@@ -66,6 +67,7 @@ run() {
     case $a in
       FILES) largs+=("${files[@]}"); wargs+=("${winfiles[@]}") ;;
       MISSING) largs+=("$missing"); wargs+=("${missing//\//\\}") ;;
+      LIST) largs+=(../list.lin); wargs+=('..\list.win') ;;
       OUT) largs+=(../out); wargs+=('..\out') ;;
       *) largs+=("$a"); wargs+=("$a") ;;
     esac
@@ -86,13 +88,27 @@ run() {
   fi
 }
 
+# A name list for --files-from, in each system's form.
+printf '%s\n' "${files[@]}" > "$work/lin/list.lin"
+printf '%s\r\n' "${winfiles[@]}" > "$work/win/list.win"
+
 run show show FILES
 run json show --json FILES MISSING
 run report report MISSING FILES
-run strip-o strip-gps --wipe-data -o OUT FILES
-run strip-in-place strip-gps --in-place FILES
-if ! diff -r -q "$work/lin" "$work/win"; then
+run check check MISSING FILES
+run from-list show --json --files-from LIST
+run strip-o strip-gps -o OUT FILES
+run strip-entries strip-gps --entries --wipe-data -o OUT FILES
+run strip-in-place strip-gps --in-place --keep-time FILES
+run check-after check FILES
+if ! diff -r -q -x "list.*" "$work/lin" "$work/win"; then
   echo "DIFFERENT: the files strip-gps wrote"
+  failures=$((failures + 1))
+fi
+# --keep-time kept the summer and winter dates on both systems.
+times() { (cd "$1/corpus" && find . -type f -iname '*.jp*g' -printf '%p %TY-%Tm-%Td %TH:%TM\n' | LC_ALL=C sort); }
+if ! diff <(times "$work/lin") <(times "$work/win") >/dev/null || [ "$(times "$work/win" | grep -c ' 2019-0[17]-')" != "${#files[@]}" ]; then
+  echo "DIFFERENT: the modification times strip-gps --in-place --keep-time left"
   failures=$((failures + 1))
 fi
 
