@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t len = static_cast<int64_t>(size);
     ExifAnalysis a{};
     AnalyzeExif(a, file.data(), static_cast<int32_t>(len), TagNameTable{});
-    const bool fits = GpsPatchFits(a, len);
+    const bool fits = GpsPatchSafe(a, file.data(), len);
     FUZZ_CHECK(!fits || a.m_nGpsState == kGpsData);
 
     // The patch, with choices of the two options (only 1 counts).

@@ -56,6 +56,10 @@ bool Decode(tjhandle tj, std::span<const uint8_t> data, int64_t maxPixels, Pictu
     if (pixels > maxPixels) return false;
     std::unique_ptr<uint8_t[]> rgb = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 3);
     if (!rgb) return false;
+    // After a warning the decoder may leave rows it never reaches as they
+    // were allocated: they are grey beforehand, so the picture depends on
+    // the file alone.
+    if (hrc != 0) std::memset(rgb.get(), 0x80, static_cast<size_t>(pixels) * 3);
     const int flags = TJFLAG_LIMITSCANS;
     int rc;
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
