@@ -30,7 +30,7 @@ std::string TagTablePath() {
 // The names of a --files-from list, one per line ("-": standard input; a
 // pipe works too); a line's closing CR is dropped, empty lines are skipped.
 bool ReadNameList(const std::string& from, std::vector<std::string>& names) {
-    std::FILE* in = from == "-" ? stdin : std::fopen(from.c_str(), "rb");
+    std::FILE* in = from == "-" ? stdin : plat::SysOpenStream(from);
     if (in == nullptr) return false;
     std::string text;
     char buf[65536];

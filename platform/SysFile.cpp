@@ -191,6 +191,8 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
     return ok;
 }
 
+std::FILE* SysOpenStream(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+
 bool SysSyncFileSystem(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;

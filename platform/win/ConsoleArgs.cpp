@@ -25,6 +25,7 @@ void RestoreConsoleCp() {
 }  // namespace
 
 std::vector<std::string> ConsoleArguments(int argc, char** argv) {
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     DWORD mode = 0;

@@ -249,6 +249,11 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
     return ok;
 }
 
+std::FILE* SysOpenStream(const std::string& path) {
+    std::wstring w;
+    return Wide(path, w) ? _wfopen(w.c_str(), L"rb") : nullptr;
+}
+
 bool SysSyncFileSystem(const std::string& path) { return SysIsDirectory(path); }
 
 }  // namespace plat
