@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program's tests under Wine on a virtual display:
 #   core     the core test suite (tamlix_core_tests.exe), which runs the
-#            companion too
-#   same     the same answers as the Linux build: every text conversion,
-#            and tamlix-cli over the whole corpus (show, show --json,
-#            report, strip-gps -o and --in-place)
-#   window   the window test suite, and Tamlix.exe driven by real key
+#            companion too, and no test seam in the shipped programs
+#   same     the same answers as the Linux build (tests/win/same-answers.sh)
+#   window   the window test suite, and Tamlix.exe driven by real input
 #            events (tests/win/window-keys.sh)
 # Usage: windows-test.sh WINDOWS_BUILD LINUX_BUILD [PART...]; all parts by
 # default, or those named (WINDOW_TESTS=0 leaves the window out).
@@ -48,7 +46,14 @@ for part in "${parts[@]}"; do
   echo "== Windows tests: $part"
   case $part in
     core)
-      (cd "$root" && wine "$winbuild/bin/tamlix_core_tests.exe" --gtest_brief=1) || failed+=(core) ;;
+      (cd "$root" && wine "$winbuild/bin/tamlix_core_tests.exe" --gtest_brief=1) || failed+=(core)
+      # No test seam in the shipped programs, read with MinGW's nm.
+      nmdir=$(mktemp -d)
+      ln -s "$(command -v x86_64-w64-mingw32-nm)" "$nmdir/nm"
+      PATH="$nmdir:$PATH" bash "$root/tests/seams/check_shipped.sh" "$root/tests/seams/TestSeams.h" \
+        "$winbuild/bin/Tamlix.exe" "$winbuild/bin/tamlix-cli.exe" "$winbuild/bin/Vornik2.dll" ||
+        failed+=(seams)
+      rm -rf "$nmdir" ;;
     same)
       bash "$root/tests/win/same-answers.sh" || failed+=(same) ;;
     window)

@@ -67,7 +67,7 @@ run() {
     case $a in
       FILES) largs+=("${files[@]}"); wargs+=("${winfiles[@]}") ;;
       MISSING) largs+=("$missing"); wargs+=("${missing//\//\\}") ;;
-      LIST) largs+=(../list.lin); wargs+=('..\list.win') ;;
+      LIST) largs+=("../名前 ☕.lst"); wargs+=('..\名前 ☕.lst') ;;
       OUT) largs+=(../out); wargs+=('..\out') ;;
       *) largs+=("$a"); wargs+=("$a") ;;
     esac
@@ -88,9 +88,10 @@ run() {
   fi
 }
 
-# A name list for --files-from, in each system's form.
-printf '%s\n' "${files[@]}" > "$work/lin/list.lin"
-printf '%s\r\n' "${winfiles[@]}" > "$work/win/list.win"
+# A name list for --files-from, in each system's form, under a name code
+# page 932 cannot hold.
+printf '%s\n' "${files[@]}" > "$work/lin/名前 ☕.lst"
+printf '%s\r\n' "${winfiles[@]}" > "$work/win/名前 ☕.lst"
 
 run show show FILES
 run json show --json FILES MISSING
@@ -101,7 +102,7 @@ run strip-o strip-gps -o OUT FILES
 run strip-entries strip-gps --entries --wipe-data -o OUT FILES
 run strip-in-place strip-gps --in-place --keep-time FILES
 run check-after check FILES
-if ! diff -r -q -x "list.*" "$work/lin" "$work/win"; then
+if ! diff -r -q -x "*.lst" "$work/lin" "$work/win"; then
   echo "DIFFERENT: the files strip-gps wrote"
   failures=$((failures + 1))
 fi
