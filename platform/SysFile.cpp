@@ -77,13 +77,16 @@ bool SysFile::LastWriteTime(LocalTime& out) const {
     return true;
 }
 
-bool SysFile::ReadAt(int64_t pos, void* buf, int64_t n) const {
-    if (m_fd < 0 || pos < 0 || n < 0) return false;
-    auto* p = static_cast<char*>(buf);
-    int64_t done = 0;
-    while (done < n) {
+namespace {
+
+// Reads or writes exactly n bytes at pos, across interrupted and partial
+// calls; false on an error or the file's end.
+bool AllAt(int fd, char* buf, int64_t n, int64_t pos, bool write) {
+    if (fd < 0 || pos < 0 || n < 0) return false;
+    for (int64_t done = 0; done < n;) {
         const size_t chunk = static_cast<size_t>(std::min<int64_t>(n - done, 1 << 30));
-        const ssize_t r = ::pread(m_fd, p + done, chunk, static_cast<off_t>(pos + done));
+        const off_t at = static_cast<off_t>(pos + done);
+        const ssize_t r = write ? ::pwrite(fd, buf + done, chunk, at) : ::pread(fd, buf + done, chunk, at);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return false;
         done += r;
@@ -91,18 +94,14 @@ bool SysFile::ReadAt(int64_t pos, void* buf, int64_t n) const {
     return true;
 }
 
+}  // namespace
+
+bool SysFile::ReadAt(int64_t pos, void* buf, int64_t n) const {
+    return AllAt(m_fd, static_cast<char*>(buf), n, pos, false);
+}
+
 bool SysFile::WriteAt(int64_t pos, const void* buf, int64_t n) {
-    if (m_fd < 0 || pos < 0 || n < 0) return false;
-    const auto* p = static_cast<const char*>(buf);
-    int64_t done = 0;
-    while (done < n) {
-        const size_t chunk = static_cast<size_t>(std::min<int64_t>(n - done, 1 << 30));
-        const ssize_t r = ::pwrite(m_fd, p + done, chunk, static_cast<off_t>(pos + done));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        done += r;
-    }
-    return true;
+    return AllAt(m_fd, const_cast<char*>(static_cast<const char*>(buf)), n, pos, true);
 }
 
 bool SysFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
@@ -153,18 +152,6 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool WriteAll(int fd, const uint8_t* data, int64_t len) {
-    int64_t done = 0;
-    while (done < len) {
-        const size_t chunk = static_cast<size_t>(std::min<int64_t>(len - done, 1 << 30));
-        const ssize_t r = ::write(fd, data + done, chunk);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        done += r;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
@@ -183,7 +170,7 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, data, len) && (!flush || ::fsync(fd) == 0);
+    bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true) && (!flush || ::fsync(fd) == 0);
     if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
