@@ -84,12 +84,14 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
 #endif
 }
 
-#ifndef _WIN32  // no file on Windows reports a size smaller than its content
 TEST(ReadWholeFile, AFileLongerThanItsSizeSaidIsTakenAsChanged) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no file on Windows reports a size smaller than its content";
+#else
     // The system reports a size of 0 for this file and then gives its text.
     plat::FileBytes f;
     ASSERT_EQ(plat::ReadWholeFile("/proc/self/status", 100, f), plat::ReadStatus::Ok);
     EXPECT_TRUE(f.changed);
     EXPECT_EQ(f.len, 0);
-}
 #endif
+}

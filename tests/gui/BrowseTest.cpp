@@ -70,11 +70,14 @@ TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
     EXPECT_EQ(m_dlg->Current().m_analysis.m_bLoaded, 0);
 }
 
-#ifdef __WXGTK__  // Windows' own dialog lists names in any letter case
 // The real dialog's filter, as GTK applies it to the names in a folder: a
 // camera's upper-case name is listed, other kinds are not, and the filter
 // still reads as the program names it.
 TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
+#ifndef __WXGTK__
+    GTEST_SKIP() << "GTK's filter patterns are case-sensitive; Windows' own dialog matches "
+                    "names in any letter case";
+#else
     Open();
     ScriptedOpen answer(OpenFileResult{});
     PressBrowse(*m_dlg);
@@ -97,5 +100,5 @@ TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
         info.display_name = name;
         EXPECT_EQ(gtk_file_filter_filter(filter, &info) != FALSE, listed) << name;
     }
-}
 #endif
+}
