@@ -5,8 +5,9 @@ FUZZ_BUILD ?= build/fuzz
 JOBS       ?= 2
 FUZZ_RUNS  ?= 20000
 FUZZ_SECONDS ?= 300
+WIN_BUILD  ?= build/windows/cmake
 
-.PHONY: deps build run test fuzz fuzz-soak fuzz-build bench clean package
+.PHONY: deps build run test fuzz fuzz-soak fuzz-build bench clean package windows test-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -49,6 +50,24 @@ package: build
 bench: build
 	@$(BUILD)/bin/tamlix_bench_preview
 	@xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/tamlix_bench_paint /tmp/tamlix-bench-24mp.jpg
+
+# The Windows program, cross-built with MinGW-w64 (its libraries once, into
+# build/windows/deps): build/windows/bin and the zip of that folder.
+windows:
+	@bash scripts/windows-deps.sh
+	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN_BUILD) -j$(JOBS) --target Tamlix tamlix-cli Vornik2
+	@bash scripts/windows-package.sh $(WIN_BUILD)
+
+# The Windows program's tests under Wine on a virtual display: the core
+# suite, the companion against the Linux build over the corpus, and the
+# window through real key events (WINDOW_TESTS=0 leaves the window out).
+# Without the window tests, their programs are not built either.
+WIN_TEST_TARGETS = $(if $(filter 0,$(WINDOW_TESTS)),--target tamlix_core_tests tamlix_text_table)
+test-windows: windows build
+	@cmake --build $(WIN_BUILD) -j$(JOBS) $(WIN_TEST_TARGETS)
+	@bash scripts/windows-test.sh $(WIN_BUILD) $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

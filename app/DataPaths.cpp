@@ -29,14 +29,13 @@ void UseUserSettingsFolder() {
 
 void BuildDataPathsFrom(const std::string& exe) {
     g_szModuleDir[0] = g_szSettingsPath[0] = g_szTagTablePath[0] = '\0';
-    plat::PathParts parts = plat::SplitPath(exe);
-    // The folder with its trailing separator, "/a/b/" or "/".
+    const plat::PathParts parts = plat::SplitPath(exe);
+    if (parts.dir.empty()) return;  // not a full path
+    // The folder ends with its separator; g_szModuleDir goes without it,
+    // except for the root folder, which is nothing without it. (The last
+    // byte alone cannot tell: in CP932 it may end a character like "表".)
     const std::string prefix = parts.drive + parts.dir;
-    if (prefix.empty()) return;
-    // No trailing separator, except for the root folder, which is nothing
-    // without it.
-    std::string dir = prefix;
-    if (dir.size() > 1 && dir.back() == plat::kPathSep) dir.pop_back();
+    const std::string dir = parts.dir.size() > 1 ? prefix.substr(0, prefix.size() - 1) : prefix;
     const std::string settings = prefix + "SetteiQRV.bin";
     const std::string tags = TagTablePathFor(exe);
     if (dir.size() >= sizeof g_szModuleDir || settings.size() >= sizeof g_szSettingsPath ||

@@ -1,11 +1,13 @@
 #include "cli/Names.h"
 
+#include "platform/SysFile.h"
+
 FileNames::~FileNames() {
     if (m_list != nullptr && m_list != stdin) std::fclose(m_list);
 }
 
 bool FileNames::OpenList(const std::string& from) {
-    m_list = from == "-" ? stdin : std::fopen(from.c_str(), "rb");
+    m_list = from == "-" ? stdin : plat::SysOpenStream(from);
     return m_list != nullptr;
 }
 

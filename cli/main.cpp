@@ -7,6 +7,7 @@
 #include "cli/Report.h"
 #include "cli/Show.h"
 #include "cli/StripGps.h"
+#include "platform/Console.h"
 #include "platform/File.h"
 #include "platform/SysFile.h"
 
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
                  "position a photo keeps and write copies without them.",
                  "tamlix-cli"};
     app.set_version_flag("--version", std::string("tamlix-cli ") + TAMLIX_VERSION);
+    // On Windows CLI11 would take "/name" for an option: it is a path.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.footer("Exit status: 0 on success, 1 when a file could not be read, written or made\n"
                "clean (check: or holds a position), 2 on a usage error.");
@@ -101,7 +104,11 @@ int main(int argc, char** argv) {
     files.AddTo(stripCmd);
 
     try {
-        app.parse(argc, argv);
+        // The arguments as UTF-8 (on Windows from the UTF-16 command line).
+        const std::vector<std::string> args = plat::ConsoleArguments(argc, argv);
+        std::vector<const char*> argp;
+        for (const std::string& a : args) argp.push_back(a.c_str());
+        app.parse(static_cast<int>(argp.size()), argp.data());
         if (stripCmd->parsed() && out->count() == 0 && !strip.inPlace)
             throw CLI::RequiredError("give one of -o DIR and --in-place");
     } catch (const CLI::ParseError& e) {

@@ -59,6 +59,10 @@ struct LocalTime { int year, month, day, hour, minute, second; };
 bool LastWriteTime(const char* path, LocalTime& out);
 
 // The path separator of this system.
+#ifdef _WIN32
+constexpr char kPathSep = '\\';
+#else
 constexpr char kPathSep = '/';
+#endif
 
 }  // namespace plat

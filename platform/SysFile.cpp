@@ -154,10 +154,6 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-}  // namespace
-
-namespace {
-
 // A new temporary file beside `target`, for a write that is renamed over
 // it; -1 when none can be made. `old` receives the target's state.
 int CreateTempBeside(const std::string& target, struct stat& old, bool& exists, std::string& tmp) {
@@ -234,20 +230,7 @@ bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_
     return FinishTemp(fd, ok, flush, tmp, target, exists, old);
 }
 
-bool PatchChangedBytes(SysFile& f, const uint8_t* was, const uint8_t* now, int64_t len) {
-    if (f.Size() != len) return false;
-    const std::vector<ByteRun> runs = ChangedRuns(was, now, len);
-    std::vector<uint8_t> check;
-    for (const ByteRun& r : runs) {
-        check.resize(static_cast<size_t>(r.len));
-        if (!f.ReadAt(r.pos, check.data(), r.len) ||
-            std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) != 0)
-            return false;
-    }
-    for (const ByteRun& r : runs)
-        if (!f.WriteAt(r.pos, now + r.pos, r.len)) return false;
-    return f.Flush();
-}
+std::FILE* SysOpenStream(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
 bool SysSyncFileSystem(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -6,6 +6,7 @@
 #include "platform/File.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace plat {
@@ -88,6 +89,10 @@ bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_
 // flushes it to the disk. The file keeps its identity: links, owner and
 // permissions stay. False when the file changed meanwhile or a step failed.
 bool PatchChangedBytes(SysFile& f, const uint8_t* was, const uint8_t* now, int64_t len);
+
+// A binary C stream reading the file at `path` (a pipe too); null when it
+// cannot be opened.
+std::FILE* SysOpenStream(const std::string& path);
 
 // Flushes every file written on the file system holding `path`.
 bool SysSyncFileSystem(const std::string& path);

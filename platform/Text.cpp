@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace plat {
 namespace {
@@ -63,21 +62,15 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return out;
 }
 
+// iconv maps a few characters one way only (U+00A5 YEN SIGN to 0x5C, the
+// backslash; U+2014 to the CP932 dash that reads back as U+2015): such a
+// text would come back as a different one, a path as another file, so only
+// a text that converts back unchanged is taken.
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
-    return Convert(false, utf8, out, false);
-}
-
-size_t CopyCp932Cut(char* dst, size_t cap, const char* src, size_t srcLen) {
-    size_t n = 0;
-    while (n < srcLen && src[n] != '\0') {
-        size_t charLen = IsCp932Lead(static_cast<unsigned char>(src[n])) ? 2 : 1;
-        if (charLen == 2 && (n + 1 >= srcLen || src[n + 1] == '\0')) charLen = 1;
-        if (n + charLen > cap - 1) break;
-        n += charLen;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-    return n;
+    std::string cp932;
+    if (!Convert(false, utf8, cp932, false) || Cp932ToUtf8(cp932) != utf8) return false;
+    out.swap(cp932);
+    return true;
 }
 
 }  // namespace plat

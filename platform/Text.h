@@ -11,7 +11,8 @@ namespace plat {
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // UTF-8 -> CP932. False (and `out` untouched) when the text holds a
-// character that CP932 cannot represent or is not valid UTF-8.
+// character that CP932 cannot represent, is not valid UTF-8, or would not
+// read back as the same text.
 bool Utf8ToCp932(std::string_view utf8, std::string& out);
 
 // Copies at most `cap - 1` bytes of `src` (stopping early at a NUL) into

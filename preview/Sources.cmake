@@ -7,8 +7,8 @@ list(APPEND TAMLIX_GUI_SOURCES
 # its two functions (the file services it shares with the program are
 # compiled in, hidden); the executables find it beside themselves.
 add_library(Vornik2 SHARED ${CMAKE_SOURCE_DIR}/preview/vornik2/Vornik2.cpp
-  ${CMAKE_SOURCE_DIR}/platform/File.cpp ${CMAKE_SOURCE_DIR}/platform/Memory.cpp
-  ${CMAKE_SOURCE_DIR}/platform/Text.cpp)
+  ${CMAKE_SOURCE_DIR}/${TAMLIX_OS_DIR}/File.cpp ${CMAKE_SOURCE_DIR}/platform/Memory.cpp
+  ${CMAKE_SOURCE_DIR}/${TAMLIX_OS_DIR}/Text.cpp)
 set_target_properties(Vornik2 PROPERTIES CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
 target_include_directories(Vornik2 PRIVATE ${CMAKE_SOURCE_DIR})

@@ -10,8 +10,10 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(VORNIK2_BUILD)
 #define VORNIK2_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define VORNIK2_API __declspec(dllimport)
 #else
 #define VORNIK2_API __attribute__((visibility("default")))
 #endif

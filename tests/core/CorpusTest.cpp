@@ -183,7 +183,7 @@ TEST(Corpus, TruthCoversEveryPhotoOfTheCorpus) {
     for (const Value& t : Truth()["files"].Items()) listed.insert(t["file"].AsString());
     for (const auto& e : std::filesystem::recursive_directory_iterator(kCorpus))
         if (e.path().extension() == ".jpg")
-            onDisk.insert(std::filesystem::relative(e.path(), kCorpus).string());
+            onDisk.insert(std::filesystem::relative(e.path(), kCorpus).generic_string());
     EXPECT_EQ(listed, onDisk);
     EXPECT_EQ(listed.size(), 70u);
 }

@@ -3,6 +3,7 @@
 #include "preview/vornik2/Vornik2.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/JpegEncode.h"
+#include "tests/support/TestOs.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,7 @@ std::vector<uint8_t> PositionPicture(int w, int h) {
 class TempFiles : public testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tamlix-preview-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        m_dir = testos::NewTempDir("tamlix-preview");
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string Write(const std::string& name, const Bytes& b) {

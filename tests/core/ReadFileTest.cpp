@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -52,12 +56,22 @@ TEST(ReadWholeFile, TakesAFileUpToTheLimitWhole) {
 }
 
 TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+#ifdef _WIN32
+    // A named pipe waiting for its client, and the null device.
+    const std::string fifo = "\\\\.\\pipe\\tamlix-read-" + std::to_string(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(fifo.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 64, 64, 0,
+                                   nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const std::string device = "NUL";
+#else
     // A FIFO without a writer would block a plain open for ever.
-    ASSERT_EQ(mkfifo(Fresh("fifo").c_str(), 0600), 0);
+    const std::string fifo = Fresh("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string device = "/dev/null";
+#endif
     std::filesystem::create_directory(Fresh("folder"));
     const std::string notCp932 = Path("\x81");  // a lead byte without its trail
-    for (const std::string& path :
-         {Path("fifo"), Path("folder"), Fresh("missing"), std::string("/dev/null"), notCp932}) {
+    for (const std::string& path : {fifo, Path("folder"), Fresh("missing"), device, notCp932}) {
         SCOPED_TRACE(path);
         plat::FileBytes f;
         f.len = 7;
@@ -65,12 +79,19 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
         EXPECT_EQ(f.data, nullptr);
         EXPECT_EQ(f.len, 7);
     }
+#ifdef _WIN32
+    CloseHandle(pipe);
+#endif
 }
 
 TEST(ReadWholeFile, AFileLongerThanItsSizeSaidIsTakenAsChanged) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no file on Windows reports a size smaller than its content";
+#else
     // The system reports a size of 0 for this file and then gives its text.
     plat::FileBytes f;
     ASSERT_EQ(plat::ReadWholeFile("/proc/self/status", 100, f), plat::ReadStatus::Ok);
     EXPECT_TRUE(f.changed);
     EXPECT_EQ(f.len, 0);
+#endif
 }

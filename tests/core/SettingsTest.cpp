@@ -2,6 +2,7 @@
 #include "app/FileSelect.h"
 #include "app/Settings.h"
 #include "platform/File.h"
+#include "tests/support/TestOs.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,7 @@ std::vector<std::string> List() {
 class TempDir : public testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tamlix-core-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        m_dir = testos::NewTempDir("tamlix-core");
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string Touch(const std::string& name) {

@@ -6,7 +6,9 @@
 #include <wx/button.h>
 #include <wx/filedlg.h>
 
+#ifdef __WXGTK__
 #include <gtk/gtk.h>
+#endif
 
 namespace {
 
@@ -44,7 +46,7 @@ TEST_F(MainWindowTest, BrowseStartsInTheExecutablesFolderAndLoadsTheChoice) {
     // With a list, the dialog starts in the most recent file's folder.
     PressBrowse(*m_dlg);
     ASSERT_EQ(dialog.asked.size(), 2u);
-    EXPECT_EQ(dialog.asked[1].startDir, Dir() + "/");
+    EXPECT_EQ(dialog.asked[1].startDir, (m_dir / "").string());
 }
 
 TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
@@ -72,6 +74,10 @@ TEST_F(MainWindowTest, BrowseCancelledOrRefusedChangesNothing) {
 // camera's upper-case name is listed, other kinds are not, and the filter
 // still reads as the program names it.
 TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
+#ifndef __WXGTK__
+    GTEST_SKIP() << "GTK's filter patterns are case-sensitive; Windows' own dialog matches "
+                    "names in any letter case";
+#else
     Open();
     ScriptedOpen answer(OpenFileResult{});
     PressBrowse(*m_dlg);
@@ -94,4 +100,5 @@ TEST_F(MainWindowTest, BrowseDialogListsJpgInAnyLetterCase) {
         info.display_name = name;
         EXPECT_EQ(gtk_file_filter_filter(filter, &info) != FALSE, listed) << name;
     }
+#endif
 }

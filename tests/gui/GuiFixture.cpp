@@ -4,16 +4,14 @@
 #include "platform/wx/WxText.h"
 #include "preview/PreviewBmp.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/TestOs.h"
 
 #include <wx/evtloop.h>
 
 #include <cstring>
-#include <unistd.h>
 
 void MainWindowTest::SetUp() {
-    char tmpl[] = "/tmp/tamlix-gui-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    m_dir = tmpl;
+    m_dir = testos::NewTempDir("tamlix-gui");
     std::filesystem::copy_file(std::string(TAMLIX_RES_DIR) + "/JpegTIFFTag.csv",
                                m_dir / "JpegTIFFTag.csv");
     plat::OverrideExecutablePath((m_dir / "Tamlix").string());

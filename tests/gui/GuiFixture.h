@@ -13,6 +13,12 @@
 #include <filesystem>
 #include <string>
 
+// On Windows GoogleTest brings <windows.h>, whose IDC_SIZE names a cursor;
+// in these tests it is the picture size field.
+#ifdef IDC_SIZE
+#undef IDC_SIZE
+#endif
+
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -94,6 +94,9 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsNeverWritten) {
     Close();
     Bytes after = ReadFileBytes(SettingsPath());
     EXPECT_EQ(after, Bytes(9116, 0));
+    // Windows removes no read-only file, not even with its folder.
+    std::filesystem::permissions(SettingsPath(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 TEST_F(MainWindowTest, SecondInstanceUsesDefaultsWhileTheFileIsHeld) {

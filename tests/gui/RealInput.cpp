@@ -2,16 +2,35 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/utils.h>
 #include <wx/window.h>
 
+#ifdef __WXGTK__
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#else
+#include <windows.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+#include <vector>
 
 namespace realinput {
+
+bool PumpUntil(const std::function<bool()>& done) {
+    // 400 rounds of 10 ms: far beyond what a handled key takes.
+    for (int i = 0; i < 400; ++i) {
+        wxTheApp->ProcessPendingEvents();
+        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
+            while (loop->Pending()) loop->Dispatch();
+        if (done()) return true;
+        wxMilliSleep(10);
+    }
+    return done();
+}
+
+#ifdef __WXGTK__
 
 bool Xdo(const std::string& args) {
     return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
@@ -25,18 +44,6 @@ bool ClickAt(wxPoint p) {
 bool Click(wxWindow* w, wxPoint client) { return ClickAt(w->ClientToScreen(client)); }
 
 bool Key(const char* keysym) { return Xdo(std::string("key ") + keysym); }
-
-bool PumpUntil(const std::function<bool()>& done) {
-    // 400 rounds of 10 ms: far beyond what a handled key takes.
-    for (int i = 0; i < 400; ++i) {
-        wxTheApp->ProcessPendingEvents();
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
-            while (loop->Pending()) loop->Dispatch();
-        if (done()) return true;
-        usleep(10000);
-    }
-    return done();
-}
 
 namespace {
 
@@ -77,5 +84,94 @@ bool ServerPosition(wxWindow* topLevel, wxPoint& out) {
     pclose(p);
     return x && y;
 }
+
+#else
+
+// On Windows the input goes through SendInput, into the system's input
+// queue as a user's keys and clicks do.
+
+bool Xdo(const std::string&) { return false; }
+
+namespace {
+
+bool Send(INPUT* in, UINT n) { return SendInput(n, in, sizeof(INPUT)) == n; }
+
+INPUT KeyInput(WORD vk, bool up, bool extended) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return in;
+}
+
+// X's key names as Windows' virtual keys; the keypad's keys are the ones
+// without the extended flag.
+bool VirtualKey(const std::string& name, WORD& vk, bool& extended) {
+    static const struct { const char* name; WORD vk; bool extended; } kKeys[] = {
+        {"Tab", VK_TAB, false},       {"Return", VK_RETURN, false}, {"Escape", VK_ESCAPE, false},
+        {"Home", VK_HOME, true},      {"End", VK_END, true},       {"Prior", VK_PRIOR, true},
+        {"Next", VK_NEXT, true},      {"Up", VK_UP, true},         {"Down", VK_DOWN, true},
+        {"Left", VK_LEFT, true},      {"Right", VK_RIGHT, true},   {"KP_Home", VK_HOME, false},
+        {"KP_End", VK_END, false},    {"space", VK_SPACE, false},
+    };
+    for (const auto& k : kKeys)
+        if (name == k.name) {
+            vk = k.vk;
+            extended = k.extended;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+bool ClickAt(wxPoint p) {
+    if (!SetCursorPos(p.x, p.y)) return false;
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return Send(in, 2);
+}
+
+bool Click(wxWindow* w, wxPoint client) { return ClickAt(w->ClientToScreen(client)); }
+
+// "ctrl+End", "shift+Tab": modifiers down, the key, modifiers up.
+bool Key(const char* keysym) {
+    std::string rest = keysym;
+    std::vector<WORD> mods;
+    for (size_t plus; (plus = rest.find('+')) != std::string::npos; rest.erase(0, plus + 1)) {
+        const std::string mod = rest.substr(0, plus);
+        if (mod == "ctrl") mods.push_back(VK_CONTROL);
+        else if (mod == "shift") mods.push_back(VK_SHIFT);
+        else if (mod == "alt") mods.push_back(VK_MENU);
+        else return false;
+    }
+    WORD vk = 0;
+    bool extended = false;
+    if (!VirtualKey(rest, vk, extended)) return false;
+    std::vector<INPUT> in;
+    for (WORD m : mods) in.push_back(KeyInput(m, false, false));
+    in.push_back(KeyInput(vk, false, extended));
+    in.push_back(KeyInput(vk, true, extended));
+    for (auto m = mods.rbegin(); m != mods.rend(); ++m) in.push_back(KeyInput(*m, true, false));
+    return Send(in.data(), static_cast<UINT>(in.size()));
+}
+
+int FocusedControlId(wxWindow* topLevel) {
+    wxWindow* focus = wxWindow::FindFocus();
+    for (wxWindow* w = focus; w != nullptr; w = w->GetParent())
+        if (w == topLevel) return focus->GetId();
+    return -1;
+}
+
+bool ServerPosition(wxWindow* topLevel, wxPoint& out) {
+    RECT r{};
+    if (!GetWindowRect(static_cast<HWND>(topLevel->GetHWND()), &r)) return false;
+    out = wxPoint(r.left, r.top);
+    return true;
+}
+
+#endif
 
 }  // namespace realinput

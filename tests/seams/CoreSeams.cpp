@@ -2,10 +2,16 @@
 // failure injected below the file layer.
 #include "tests/seams/TestSeams.h"
 
+#ifdef _WIN32
+#include "platform/win/WriteSome.h"
+
+#include <windows.h>
+#else
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#endif
 
 namespace plat {
 
@@ -30,6 +36,25 @@ void FailNthWriteForTest(int n) { g_nWritesUntilFailure = n > 0 ? n : 0; }
 
 }  // namespace plat
 
+#ifdef _WIN32
+
+// Replaces the Windows file layer's one write (platform/win/WriteSome.cpp).
+bool plat::WriteSome(void* handle, const void* buf, uint32_t n, uint32_t* put) {
+    DWORD done = 0;
+    *put = 0;
+    if (g_nWritesUntilFailure > 0 && --g_nWritesUntilFailure == 0) {
+        // Half the bytes reach the file, then the disk is full.
+        if (n / 2 > 0) WriteFile(handle, buf, n / 2, &done, nullptr);
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    const bool ok = WriteFile(handle, buf, n, &done, nullptr);
+    *put = done;
+    return ok;
+}
+
+#else
+
 // Test programs are linked with --wrap=write: every write() of the program's
 // own code comes here first.
 extern "C" ssize_t __real_write(int fd, const void* buf, size_t n);
@@ -43,3 +68,5 @@ extern "C" ssize_t __wrap_write(int fd, const void* buf, size_t n) {
     }
     return __real_write(fd, buf, n);
 }
+
+#endif

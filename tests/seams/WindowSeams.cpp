@@ -12,9 +12,13 @@
 #include <wx/graphics.h>
 #include <wx/menu.h>
 
+#ifdef __WXGTK__
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <gtk/gtk.h>
+#else
+#include <windows.h>
+#endif
 
 #include <cmath>
 
@@ -40,7 +44,9 @@ PrintJobRunner& Runner() {
     return r;
 }
 
+#ifdef __WXGTK__
 constexpr int kFileDeviceDpi = 96;
+#endif
 
 }  // namespace
 
@@ -53,6 +59,8 @@ bool plat::ExecutablePath(std::string& out) {
     return true;
 }
 
+#ifdef __WXGTK__
+
 bool ActivateMenuBarItem(wxFrame* frame, int index) {
     wxMenuBar* bar = frame->GetMenuBar();
     if (bar == nullptr || bar->GetHandle() == nullptr) return false;
@@ -63,6 +71,22 @@ bool ActivateMenuBarItem(wxFrame* frame, int index) {
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     return true;
 }
+
+#else
+
+// The bar's items are native string items: their command comes as the
+// WM_COMMAND a click sends.
+bool ActivateMenuBarItem(wxFrame* frame, int index) {
+    wxMenuBar* bar = frame->GetMenuBar();
+    auto hmenu = static_cast<HMENU>(bar != nullptr ? bar->GetHMenu() : nullptr);
+    if (hmenu == nullptr || index < 0 || index >= GetMenuItemCount(hmenu)) return false;
+    const UINT id = GetMenuItemID(hmenu, index);
+    if (id == static_cast<UINT>(-1)) return false;
+    SendMessageW(static_cast<HWND>(frame->GetHWND()), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+}
+
+#endif
 
 void SetOpenFileResponder(OpenFileResponder r) { OpenResponder() = std::move(r); }
 void SetSaveFileResponder(SaveFileResponder r) { SaveResponder() = std::move(r); }
@@ -82,6 +106,8 @@ OpenFileResult RunSaveFileDialog(wxWindow*, const SaveFileRequest& req) {
 PrintOutcome RunReportPrintJob(wxWindow* parent, wxPrintout& printout) {
     return Runner() ? Runner()(parent, printout) : PrintOutcome::Cancelled;
 }
+
+#ifdef __WXGTK__  // the PDF file device is cairo's
 
 bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthMm,
                     double heightMm) {
@@ -127,3 +153,5 @@ bool PrintToPdfFile(wxPrintout& printout, const std::string& path, double widthM
     cairo_surface_destroy(surface);
     return ok;
 }
+
+#endif
