@@ -6,7 +6,8 @@
 
 int RunCheck(const NameSource& next, size_t* count) {
     return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {
-        thread_local FileBytes content;
+        BorrowedBytes borrowed;
+        FileBytes& content = borrowed.bytes;
         JobResult r;
         const ReadStatus st = ReadNamedFile(f, content);
         if (st != ReadStatus::Ok) {

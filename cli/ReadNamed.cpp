@@ -30,6 +30,25 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile*
     return ReadStatus::Ok;
 }
 
+FileBytes SpareBuffers::Take() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_free.empty()) return {};
+    FileBytes b = std::move(m_free.back());
+    m_free.pop_back();
+    return b;
+}
+
+void SpareBuffers::Give(FileBytes&& b) {
+    b.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_free.size() < 32 && b.capacity() > 0) m_free.push_back(std::move(b));
+}
+
+SpareBuffers& BatchBuffers() {
+    static SpareBuffers buffers;
+    return buffers;
+}
+
 const char* ReadStatusText(ReadStatus s) {
     switch (s) {
     case ReadStatus::Ok: return "read";

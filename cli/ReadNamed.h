@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <mutex>
 #include <new>
 #include <string>
 #include <utility>
@@ -40,6 +41,32 @@ public:
     bool operator==(const FileBytesAllocator<U>&) const noexcept { return true; }
 };
 using FileBytes = std::vector<uint8_t, FileBytesAllocator<uint8_t>>;
+
+// Buffers handed from one file to the next across the threads of a batch,
+// so that a batch does not ask the system for fresh (zero-filled) memory
+// for every file. (Not thread_local: some systems free thread storage
+// before its objects' destructors run.)
+class SpareBuffers {
+public:
+    FileBytes Take();
+    void Give(FileBytes&& b);
+
+private:
+    std::mutex m_mutex;
+    std::vector<FileBytes> m_free;
+};
+
+// The one set of spare buffers of this program.
+SpareBuffers& BatchBuffers();
+
+// A buffer borrowed from BatchBuffers() for as long as it lives.
+struct BorrowedBytes {
+    FileBytes bytes = BatchBuffers().Take();
+    BorrowedBytes() = default;
+    ~BorrowedBytes() { BatchBuffers().Give(std::move(bytes)); }
+    BorrowedBytes(const BorrowedBytes&) = delete;
+    BorrowedBytes& operator=(const BorrowedBytes&) = delete;
+};
 
 enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
 

@@ -42,7 +42,8 @@ int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, 
     TagNameTable tags;
     LoadTagNameTable(tagTablePath.c_str(), tags);
     const int status = RunInOrder(next, PoolThreads(), [&](size_t i, const std::string& arg) {
-        thread_local FileBytes content;
+        BorrowedBytes borrowed;
+        FileBytes& content = borrowed.bytes;
         JobResult r;
         ExifAnalysis a{};
         LocateResult found;

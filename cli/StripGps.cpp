@@ -9,7 +9,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -21,36 +20,12 @@ struct Batch {
     bool wroteAny = false;
 };
 
-// Buffers handed from one photo to the next, so that a batch does not ask
-// the system for fresh (zero-filled) memory for every photo.
-class Buffers {
-public:
-    FileBytes Take() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_free.empty()) return {};
-        FileBytes b = std::move(m_free.back());
-        m_free.pop_back();
-        return b;
-    }
-    void Give(FileBytes&& b) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        b.clear();
-        if (m_free.size() < 32 && b.capacity() > 0) m_free.push_back(std::move(b));
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<FileBytes> m_free;
-};
-
-Buffers g_buffers;
-
 // What reading and cleaning one photo gave, before anything is written.
 struct Plan {
-    Plan() : content(g_buffers.Take()), cleaned(g_buffers.Take()) {}
+    Plan() : content(BatchBuffers().Take()), cleaned(BatchBuffers().Take()) {}
     ~Plan() {
-        g_buffers.Give(std::move(content));
-        g_buffers.Give(std::move(cleaned));
+        BatchBuffers().Give(std::move(content));
+        BatchBuffers().Give(std::move(cleaned));
     }
     Plan(const Plan&) = delete;
     Plan& operator=(const Plan&) = delete;
