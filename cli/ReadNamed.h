@@ -44,8 +44,8 @@ using FileBytes = std::vector<uint8_t, FileBytesAllocator<uint8_t>>;
 
 // Buffers handed from one file to the next across the threads of a batch,
 // so that a batch does not ask the system for fresh (zero-filled) memory
-// for every file. (Not thread_local: some systems free thread storage
-// before its objects' destructors run.)
+// for every file. (Not thread_local buffers: a MinGW build crashed freeing
+// one as its worker thread ended.)
 class SpareBuffers {
 public:
     FileBytes Take();
