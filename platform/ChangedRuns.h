@@ -31,4 +31,23 @@ inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, 
     return runs;
 }
 
+// Writes the runs in which `now` differs from `was` (both `len` bytes) into
+// a file through read(pos, buf, n) and write(pos, buf, n), after checking
+// that the file holds `was` at every one of them; false when it does not or
+// a call fails. Nothing is written unless every run checked out.
+template <typename Read, typename Write>
+bool WriteChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len, Read read, Write write) {
+    const std::vector<ByteRun> runs = ChangedRuns(was, now, len);
+    std::vector<uint8_t> check;
+    for (const ByteRun& r : runs) {
+        check.resize(static_cast<size_t>(r.len));
+        if (!read(r.pos, check.data(), r.len) ||
+            std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) != 0)
+            return false;
+    }
+    for (const ByteRun& r : runs)
+        if (!write(r.pos, now + r.pos, r.len)) return false;
+    return true;
+}
+
 }  // namespace plat

@@ -11,14 +11,7 @@ PathParts SplitPath(const std::string& path) {
     size_t sep = path.rfind(kPathSep);
     size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
     p.dir = path.substr(0, nameStart);
-    std::string name = path.substr(nameStart);
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos) {
-        p.fname = name;
-    } else {
-        p.fname = name.substr(0, dot);
-        p.ext = name.substr(dot);
-    }
+    SplitNameAndExt(path.substr(nameStart), p);
     return p;
 }
 

@@ -13,6 +13,14 @@ struct PathParts {
 
 PathParts SplitPath(const std::string& path);
 
+// Sets p.fname and p.ext from a name without folder: the extension starts
+// at its last '.'.
+inline void SplitNameAndExt(const std::string& name, PathParts& p) {
+    const size_t dot = name.rfind('.');
+    p.fname = dot == std::string::npos ? name : name.substr(0, dot);
+    p.ext = dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
 // The name part (name and extension) of a path.
 std::string NamePart(const std::string& path);
 

@@ -219,14 +219,14 @@ bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_
     // What was copied is what was read: same length and time after the copy,
     // and the bytes to be patched as they were.
     ok = ok && source.Size() == len && source.ModTime() == modTime;
-    std::vector<uint8_t> check;
-    for (const ByteRun& r : ok ? ChangedRuns(was, now, len) : std::vector<ByteRun>{}) {
-        check.resize(static_cast<size_t>(r.len));
-        ok = AllAt(fd, reinterpret_cast<char*>(check.data()), r.len, r.pos, false) &&
-             std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) == 0 &&
-             AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(now + r.pos)), r.len, r.pos, true);
-        if (!ok) break;
-    }
+    ok = ok && WriteChangedRuns(
+                   was, now, len,
+                   [&](int64_t pos, uint8_t* buf, int64_t n) {
+                       return AllAt(fd, reinterpret_cast<char*>(buf), n, pos, false);
+                   },
+                   [&](int64_t pos, const uint8_t* buf, int64_t n) {
+                       return AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(buf)), n, pos, true);
+                   });
     return FinishTemp(fd, ok, flush, tmp, target, exists, old);
 }
 

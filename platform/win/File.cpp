@@ -26,8 +26,8 @@ bool WidePath(const char* path, std::wstring& out) {
 
 HANDLE Handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-// The design's share modes: deny none lets others read and write meanwhile;
-// exclusive lets nobody else open the file at all.
+// The program's two share modes: deny none lets others read and write
+// meanwhile; exclusive lets nobody else open the file at all.
 DWORD ShareFlags(Share share) {
     return share == Share::DenyNone ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
 }

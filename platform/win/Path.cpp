@@ -38,14 +38,7 @@ PathParts SplitPath(const std::string& path) {
     const size_t nameStart = NameStart(path, drive);
     p.drive = path.substr(0, drive);
     p.dir = path.substr(drive, nameStart - drive);
-    const std::string name = path.substr(nameStart);
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) {
-        p.fname = name;
-    } else {
-        p.fname = name.substr(0, dot);
-        p.ext = name.substr(dot);
-    }
+    SplitNameAndExt(path.substr(nameStart), p);
     return p;
 }
 

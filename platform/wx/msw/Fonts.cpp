@@ -1,5 +1,5 @@
-// Windows has the design's font faces itself (and Wine maps them through
-// its registry), so there is nothing to load.
+// Windows has the window's font faces (ＭＳ ゴシック, MS UI Gothic) itself
+// (and Wine maps them through its registry), so there is nothing to load.
 #include "platform/wx/Fonts.h"
 
 bool LoadFontAliases(const char*) { return true; }
