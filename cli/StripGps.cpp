@@ -30,7 +30,7 @@ struct Plan {
     Plan(const Plan&) = delete;
     Plan& operator=(const Plan&) = delete;
 
-    std::unique_ptr<plat::SysFile> file;  // kept open: patched in place, or copied
+    plat::SysFile file;                   // kept open: patched in place, or copied
     FileBytes content;                    // the file as read
     FileBytes cleaned;                    // empty when there is nothing to remove
     int64_t modTime = -1;
@@ -56,13 +56,12 @@ bool PatchInPlace(plat::SysFile& f, const FileBytes& was, const FileBytes& now,
 // Reads one photo and cleans it in memory; touches no file. Photos are
 // planned on both cores; what a plan writes happens in argument order.
 void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
-    plan.file = std::make_unique<plat::SysFile>();
-    const ReadStatus st = ReadNamedFile(arg, plan.content, plan.file.get(), opt.inPlace);
+    const ReadStatus st = ReadNamedFile(arg, plan.content, &plan.file, opt.inPlace);
     if (st != ReadStatus::Ok) {
         plan.failure = std::string("not written: ") + ReadStatusText(st);
         return;
     }
-    plan.modTime = plan.file->ModTime();
+    plan.modTime = plan.file.ModTime();
     const FileBytes& content = plan.content;
     const int64_t len = static_cast<int64_t>(content.size());
     LocateResult found;
@@ -101,7 +100,7 @@ Outcome CommitOne(const std::string& arg, Plan& plan, Batch& batch, std::string&
     }
     if (opt.inPlace) {
         if (!plan.cleaned.empty() &&
-            !PatchInPlace(*plan.file, plan.content, plan.cleaned, plan.modTime, opt.keepTime)) {
+            !PatchInPlace(plan.file, plan.content, plan.cleaned, plan.modTime, opt.keepTime)) {
             line = "not written: the file could not be patched or changed meanwhile";
             return Outcome::Failed;
         }
@@ -122,9 +121,9 @@ Outcome CommitOne(const std::string& arg, Plan& plan, Batch& batch, std::string&
     // from here; where it cannot, the whole photo is written from memory.
     const FileBytes& out = plan.cleaned.empty() ? plan.content : plan.cleaned;
     const int64_t len = static_cast<int64_t>(out.size());
-    const bool copied = plat::SysWriteCopySafely(target, *plan.file, plan.modTime,
+    const bool copied = plat::SysWriteCopySafely(target, plan.file, plan.modTime,
                                                  plan.content.data(), out.data(), len, false);
-    plan.file->Close();
+    plan.file.Close();
     if (!copied && !plat::SysWriteFileSafely(target, out.data(), len, false)) {
         line = "not written: cannot write " + target;
         return Outcome::Failed;
