@@ -9,23 +9,46 @@
 
 #include <cstdio>
 
+namespace {
+
+std::string OpenFailed(const std::string& arg, ReadStatus st) {
+    std::string err = plat::Cp932ToUtf8("ファイルオープンに失敗しました") + ": Path=" + arg;
+    if (st != ReadStatus::Missing && st != ReadStatus::Failed)
+        err += std::string(" (") + ReadStatusText(st) + ")";
+    return err + "\n";
+}
+
+// The picture size from the frame header. The decoder reads the header
+// only up to the first scan, so the bytes already in memory from the
+// start serve when it succeeds on them; otherwise the whole file is read.
+void ReadPictureSize(LazyBytes& bytes, const uint8_t* data, int64_t len, ExifAnalysis& a) {
+    if (ReadJpegSize(data, bytes.PresentPrefix(), a.m_nWidth, a.m_nHeight)) return;
+    if (bytes.PresentPrefix() < len && bytes.BringAll())
+        ReadJpegSize(data, len, a.m_nWidth, a.m_nHeight);
+}
+
+}  // namespace
+
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     FileBytes& content, std::string& err) {
+                     NamedFile& file, std::string& err) {
     a = ExifAnalysis{};
-    plat::SysFile f;
-    const ReadStatus st = ReadNamedFile(arg, content, &f);
+    const ReadStatus st = OpenNamedFile(arg, file);
     if (st != ReadStatus::Ok) {
-        err = plat::Cp932ToUtf8("ファイルオープンに失敗しました") + ": Path=" + arg;
-        if (st != ReadStatus::Missing && st != ReadStatus::Failed)
-            err += std::string(" (") + ReadStatusText(st) + ")";
-        err += "\n";
+        err = OpenFailed(arg, st);
         return false;
     }
-    const int32_t len = static_cast<int32_t>(content.size());
-    AnalyzeExif(a, content.data(), len, tags);
-    ReadJpegSize(content.data(), len, a.m_nWidth, a.m_nHeight);
+    const FileBytes& content = file.buffer.bytes;
+    const int64_t len = static_cast<int64_t>(content.size());
+    AnalyzeExif(a, file.bytes.Reader(), tags);
+    ReadPictureSize(file.bytes, content.data(), len, a);
+    if (file.bytes.Failed()) {
+        // The file changed or failed while being read: nothing it showed counts.
+        a = ExifAnalysis{};
+        err = OpenFailed(arg, ReadStatus::Failed);
+        return false;
+    }
     plat::LocalTime t{};
-    if (f.LastWriteTime(t)) FormatLocalTime(t, a.m_szFileTime);
+    if (file.file.LastWriteTime(t)) FormatLocalTime(t, a.m_szFileTime);
     return true;
 }
 

@@ -10,9 +10,10 @@
 #include <vector>
 
 // False, with a message for standard error in `err`, when the file cannot
-// be read (the record then shows nothing loaded). `content` receives the bytes.
+// be read (the record then shows nothing loaded). `file` stays open, its
+// bytes read only where the analysis went.
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     FileBytes& content, std::string& err);
+                     NamedFile& file, std::string& err);
 
 // The name part of a path as the report header shows it (CP932; a
 // character CP932 cannot hold becomes '?'), at most 254 bytes.

@@ -4,20 +4,21 @@
 #include "cli/ReadNamed.h"
 #include "exif/Locator.h"
 
-int RunCheck(const NameSource& next, size_t* count) {
+int RunCheck(const NameSource& next, LocateDepth depth, size_t* count) {
     return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {
-        BorrowedBytes borrowed;
-        FileBytes& content = borrowed.bytes;
+        NamedFile file;
         JobResult r;
-        const ReadStatus st = ReadNamedFile(f, content);
+        ReadStatus st = OpenNamedFile(f, file);
+        LocateResult found;
+        if (st == ReadStatus::Ok) {
+            if (depth == LocateDepth::Thorough) file.bytes.BringAll();
+            LocatePositions(file.bytes.Reader(), found, depth);
+            if (file.bytes.Failed()) st = ReadStatus::Failed;
+        }
         if (st != ReadStatus::Ok) {
             r.out = f + ": " + ReadStatusText(st) + "\n";
             r.status = 1;
-            return r;
-        }
-        LocateResult found;
-        LocatePositions(ByteReader(content.data(), static_cast<int64_t>(content.size())), found);
-        if (!found.Clean()) {
+        } else if (!found.Clean()) {
             r.out = f + ": " + DescribeFinds(found.finds) + "\n";
             r.status = 1;
         }

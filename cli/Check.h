@@ -3,7 +3,8 @@
 // files. For upload scripts and pre-commit hooks.
 #pragma once
 #include "cli/Pool.h"
+#include "exif/Locator.h"
 
 // Checks every file `next` names (`count` receives how many). Returns the
 // exit status: 0 when every file is clean, 1 otherwise.
-int RunCheck(const NameSource& next, size_t* count);
+int RunCheck(const NameSource& next, LocateDepth depth, size_t* count);

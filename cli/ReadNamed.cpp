@@ -30,6 +30,28 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile*
     return ReadStatus::Ok;
 }
 
+ReadStatus OpenNamedFile(const std::string& path, NamedFile& out) {
+    switch (out.file.Open(path, false)) {
+    case plat::OpenResult::Ok: break;
+    case plat::OpenResult::Missing: return ReadStatus::Missing;
+    case plat::OpenResult::NotRegular: return ReadStatus::NotRegular;
+    case plat::OpenResult::Failed: return ReadStatus::Failed;
+    }
+    const int64_t size = out.file.Size();
+    if (size < 0) return ReadStatus::Failed;
+    if (size > kMaxFileLen) return ReadStatus::TooLarge;
+    FileBytes& buf = out.buffer.bytes;
+    try {
+        buf.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return ReadStatus::Failed;
+    }
+    const plat::SysFile& f = out.file;
+    out.bytes.Reset(buf.data(), size,
+                    [&f](int64_t pos, uint8_t* dst, int64_t n) { return f.ReadAt(pos, dst, n); });
+    return ReadStatus::Ok;
+}
+
 FileBytes SpareBuffers::Take() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_free.empty()) return {};

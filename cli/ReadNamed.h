@@ -1,6 +1,7 @@
 // Reading a file named on the command line: the name as the system gives
 // it, regular files only, never blocking, bounded in size.
 #pragma once
+#include "exif/LazyBytes.h"
 #include "platform/SysFile.h"
 
 #include <cstdint>
@@ -69,6 +70,17 @@ struct BorrowedBytes {
 };
 
 enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
+
+// A file named on the command line, open, whose bytes come into a borrowed
+// buffer as the walks ask for them (see LazyBytes).
+struct NamedFile {
+    plat::SysFile file;
+    BorrowedBytes buffer;
+    LazyBytes bytes;
+};
+
+// Opens `path` for reading as the walks go; nothing is read yet.
+ReadStatus OpenNamedFile(const std::string& path, NamedFile& out);
 
 // Reads the whole file into `out`. With `keep` the file stays open there
 // (for reading and writing when `patch`), so that what is written later

@@ -12,11 +12,11 @@ int RunReport(const std::vector<std::string>& files, const std::string& tagTable
     LoadTagNameTable(tagTablePath.c_str(), tags);
     int status = 0;
     bool first = true;
-    FileBytes content;
     for (const std::string& arg : files) {
         ExifAnalysis a{};
         std::string err;
-        if (!AnalyzeArgument(arg, tags, a, content, err)) {
+        NamedFile file;
+        if (!AnalyzeArgument(arg, tags, a, file, err)) {
             std::fflush(stdout);
             std::fputs(err.c_str(), stderr);
             status = 1;

@@ -38,19 +38,27 @@ std::vector<PositionFind> NotShown(const ExifAnalysis& a, const std::vector<Posi
 
 }  // namespace
 
-int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, size_t* count) {
+int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, LocateDepth depth,
+            size_t* count) {
     TagNameTable tags;
     LoadTagNameTable(tagTablePath.c_str(), tags);
     const int status = RunInOrder(next, PoolThreads(), [&](size_t i, const std::string& arg) {
-        BorrowedBytes borrowed;
-        FileBytes& content = borrowed.bytes;
+        NamedFile file;
         JobResult r;
         ExifAnalysis a{};
         LocateResult found;
-        if (AnalyzeArgument(arg, tags, a, content, r.err))
-            LocatePositions(ByteReader(content.data(), static_cast<int64_t>(content.size())), found);
-        else
+        if (AnalyzeArgument(arg, tags, a, file, r.err)) {
+            if (depth == LocateDepth::Thorough) file.bytes.BringAll();
+            LocatePositions(file.bytes.Reader(), found, depth);
+            if (file.bytes.Failed()) {
+                a = ExifAnalysis{};
+                found = LocateResult{};
+                r.err = arg + ": " + ReadStatusText(ReadStatus::Failed) + "\n";
+                r.status = 1;
+            }
+        } else {
             r.status = 1;
+        }
         if (json)
             r.out = AnalysisToJson(arg, a, &found.finds) + "\n";
         else

@@ -3,9 +3,11 @@
 // locator finds beside it.
 #pragma once
 #include "cli/Pool.h"
+#include "exif/Locator.h"
 
 #include <string>
 
 // Shows every file `next` names (`count` receives how many). Returns the
 // exit status: 0 when every file was read, 1 otherwise.
-int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, size_t* count);
+int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, LocateDepth depth,
+            size_t* count);

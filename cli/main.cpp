@@ -63,6 +63,12 @@ int main(int argc, char** argv) {
     show->add_flag("--json", json,
                    "print one JSON object per file and line instead: the whole analysis record\n"
                    "and the GPS positions found anywhere in the file (\"finds\")");
+    bool thorough = false;
+    const char* const thoroughHelp =
+        "also walk the compressed picture data to its end: segments after the first scan,\n"
+        "pictures appended without an MPF index and data hidden after a picture's end\n"
+        "(reads every byte of every file; strip-gps always does)";
+    show->add_flag("--thorough", thorough, thoroughHelp);
     files.AddTo(show);
 
     CLI::App* report = app.add_subcommand(
@@ -75,7 +81,9 @@ int main(int argc, char** argv) {
         "check",
         "Find every GPS position each photo holds (Exif GPS IFDs in any Exif segment, XMP\n"
         "and extended XMP, further pictures of an MPF index, maker blocks, data after the\n"
-        "picture). One line per file that holds one, and where; nothing for clean files.");
+        "file's last picture end). One line per file that holds one, and where; nothing\n"
+        "for clean files. Only the metadata and the file's tail are read.");
+    check->add_flag("--thorough", thorough, thoroughHelp);
     files.AddTo(check);
 
     StripGpsOptions strip;
@@ -136,8 +144,9 @@ int main(int argc, char** argv) {
     if (show->parsed() || check->parsed()) {
         const NameSource next = [&](std::string& name) { return names.Next(name); };
         size_t count = 0;
-        const int status = show->parsed() ? RunShow(next, json, TagTablePath(), &count)
-                                          : RunCheck(next, &count);
+        const LocateDepth depth = thorough ? LocateDepth::Thorough : LocateDepth::Metadata;
+        const int status = show->parsed() ? RunShow(next, json, TagTablePath(), depth, &count)
+                                          : RunCheck(next, depth, &count);
         if (count == 0 && !names.Failed()) return noFiles();
         return listRead(status);
     }

@@ -12,21 +12,40 @@
 // - a text value is copied up to its NUL, its field's size or the end of the
 //   content, whichever comes first; a rational is captured only when its 8
 //   bytes are inside, and the rationals after it are not captured either.
+//
+// Content may be brought into memory as it is asked for: a reader with a
+// ByteSource asks it for bytes before it touches them, so a file is read
+// only where the walk goes. A source that cannot bring them (an I/O error,
+// a file cut short meanwhile) makes the read answer false and notes it.
 #pragma once
 #include <cstdint>
+
+class ByteSource {
+public:
+    // Makes the n bytes at pos (inside the content) present in memory.
+    virtual bool Bring(int64_t pos, int64_t n) = 0;
+
+protected:
+    ~ByteSource() = default;
+};
 
 class ByteReader {
 public:
     enum Order { kBigEndian = 1, kLittleEndian = 2 };
 
-    ByteReader(const uint8_t* data, int64_t len, int order = kLittleEndian)
-        : m_data(data), m_len(data ? len : 0), m_order(order) {}
+    ByteReader(const uint8_t* data, int64_t len, int order = kLittleEndian,
+               ByteSource* source = nullptr)
+        : m_data(data), m_len(data ? len : 0), m_order(order), m_source(source) {}
+
+    // The same content read in another byte order.
+    ByteReader WithOrder(int order) const { return ByteReader(m_data, m_len, order, m_source); }
 
     int64_t Length() const { return m_len; }
 
-    // True when the n bytes at pos lie inside the content.
+    // True when the n bytes at pos lie inside the content (and are in memory).
     bool Has(int64_t pos, int64_t n) const {
-        return pos >= 0 && n >= 0 && n <= m_len && pos <= m_len - n;
+        return pos >= 0 && n >= 0 && n <= m_len && pos <= m_len - n &&
+               (m_source == nullptr || m_source->Bring(pos, n));
     }
 
     bool U8(int64_t pos, uint8_t& out) const {
@@ -76,4 +95,5 @@ private:
     const uint8_t* m_data;
     int64_t m_len;
     int m_order;
+    ByteSource* m_source;
 };

@@ -98,8 +98,11 @@ ReadResult ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& conte
 }
 
 bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNameTable& tags) {
+    return AnalyzeExif(a, ByteReader(data, len), tags);
+}
+
+bool AnalyzeExif(ExifAnalysis& a, const ByteReader& scan, const TagNameTable& tags) {
     a.m_bLoaded = 1;
-    ByteReader scan(data, len);
     int sig = -1;
     for (int p = 0; p < kExifScanLimit && sig < 0; ++p)
         if (scan.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
@@ -115,7 +118,7 @@ bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNam
         if (order != 0) tiff = p;
     }
     if (order == 0) return false;
-    ByteReader r(data, len, order);
+    const ByteReader r = scan.WithOrder(order);
     uint32_t ifd0Offset = 0;
     r.U32(tiff + 4, ifd0Offset);
     a.m_nByteOrder = order;

@@ -41,6 +41,8 @@ ReadResult ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& conte
 // walked (even with 0 entries); false without "Exif", without a TIFF header
 // or when the 0th IFD's count is not inside the content.
 bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNameTable& tags);
+// The same over a reader (whose content is at most kMaxFileLen bytes).
+bool AnalyzeExif(ExifAnalysis& a, const ByteReader& file, const TagNameTable& tags);
 
 // Walks the GPS IFD at file offset `pos` (-1: not a position). False when
 // its entry count is 0 or cannot be read.

@@ -22,13 +22,10 @@ inline bool EndsMarker(uint8_t b, bool inScan) {
 
 }  // namespace
 
-// Every byte of a scan's entropy-coded data passes through here,
-// so 16 bytes are looked at together where the processor can.
-int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan) {
-    if (pos < 0 || bound - pos < 2) return -1;
-    const uint8_t* p = file.Span(pos, bound - pos);
-    if (p == nullptr) return -1;
-    const int64_t n = bound - pos;
+namespace {
+
+// The marker search within the n bytes at p (all in memory).
+int64_t NextMarkerIn(const uint8_t* p, int64_t n, bool inScan) {
     int64_t i = 0;
 #if defined(__SSE2__)
     const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
@@ -43,15 +40,53 @@ int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool 
         __m128i not_end = _mm_or_si128(_mm_cmpeq_epi8(b, zero), _mm_cmpeq_epi8(b, ff));
         if (inScan) not_end = _mm_or_si128(not_end, _mm_cmpeq_epi8(_mm_and_si128(b, rstMask), rst));
         const int marks = ffs & ~_mm_movemask_epi8(not_end);
-        if (marks != 0) return pos + i + __builtin_ctz(static_cast<unsigned>(marks));
+        if (marks != 0) return i + __builtin_ctz(static_cast<unsigned>(marks));
     }
 #endif
     for (; i + 1 < n; ++i)
-        if (p[i] == 0xFF && EndsMarker(p[i + 1], inScan)) return pos + i;
+        if (p[i] == 0xFF && EndsMarker(p[i + 1], inScan)) return i;
     return -1;
 }
 
-bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out) {
+// How much of the file one step of a search takes at a time, so that a
+// file read as it is walked is brought only as far as the marker.
+constexpr int64_t kSearchStep = 256 * 1024;
+
+}  // namespace
+
+// Every byte of a scan's entropy-coded data passes through here,
+// so 16 bytes are looked at together where the processor can.
+int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan) {
+    if (pos < 0) return -1;
+    bound = std::min(bound, file.Length());
+    // Steps overlap by one byte: a marker's two bytes may straddle them.
+    for (int64_t at = pos; bound - at >= 2; at += kSearchStep) {
+        const int64_t n = std::min(bound - at, kSearchStep + 1);
+        const uint8_t* p = file.Span(at, n);
+        if (p == nullptr) return -1;
+        const int64_t i = NextMarkerIn(p, n, inScan);
+        if (i >= 0) return at + i;
+    }
+    return -1;
+}
+
+int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to) {
+    from = std::max<int64_t>(from, 0);
+    to = std::min(to, file.Length());
+    // Backwards, a step at a time, steps overlapping by one byte.
+    for (int64_t end = to; end - from >= 2;) {
+        const int64_t start = std::max(from, end - kSearchStep - 1);
+        const uint8_t* p = file.Span(start, end - start);
+        if (p == nullptr) return -1;
+        for (int64_t i = end - start - 2; i >= 0; --i)
+            if (p[i] == 0xFF && p[i + 1] == kEoi) return start + i + 2;
+        end = start + 1;
+    }
+    return -1;
+}
+
+bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
+              bool headOnly) {
     out = JpegPicture{};
     bound = std::min(bound, file.Length());
     uint8_t b0 = 0, b1 = 0;
@@ -59,7 +94,7 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
         b0 != 0xFF || b1 != kSoi)
         return false;
     out.start = start;
-    const ByteReader be(file.Span(0, file.Length()), file.Length(), ByteReader::kBigEndian);
+    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
     int64_t pos = start + 2;
     while (pos < bound) {
         uint8_t b = 0;
@@ -110,6 +145,7 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
         }
         out.segments.push_back(s);
         pos += 2 + int64_t{len};
+        if (m == kSos && headOnly) return true;
         if (m == kSos && pos < bound) {
             // The entropy-coded data runs to the next marker that is not a
             // restart marker.

@@ -30,14 +30,20 @@ struct JpegPicture {
 
 // Walks the picture whose SOI lies at `start`, reading no byte at or after
 // `bound` (the file's length, or the end an index gives the picture).
-// False when `start` does not hold an SOI.
-bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out);
+// With `headOnly` the walk stops after the first scan's header (its end is
+// then not known). False when `start` does not hold an SOI.
+bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
+              bool headOnly = false);
 
 // The offset of the next marker's 0xFF at or after `pos` and before
 // `bound`: the last 0xFF of a run followed by a byte that is neither 0x00
 // (a stuffed data byte) nor, when `inScan`, a restart marker. -1 when there
 // is none.
 int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool inScan);
+
+// One past the last EOI marker (0xFF 0xD9) within [from, to), searched
+// from the end; -1 when there is none.
+int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to);
 
 // True when the payload of `s` starts with the `n` bytes of `sig`.
 bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char* sig, int64_t n);

@@ -23,8 +23,8 @@ void AddFind(LocateResult& out, FindKind kind, int picture, int64_t pos, bool re
 // A GPS IFD outside its segment is read by the window, which takes offsets
 // from the whole file: it counts when its first entry there has a value.
 bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const GpsIfdScan& g) {
-    const ByteReader r(file.Span(0, file.Length()), file.Length(),
-                       t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    const ByteReader r =
+        file.WithOrder(t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
     uint16_t count = 0, type = 0;
     return r.U16(g.pos, count) && count > 0 && r.U16(g.pos + 4, type) && type >= 1 && type <= 13;
 }
@@ -106,11 +106,12 @@ bool LocateResult::CanClean() const {
     return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
 }
 
-void LocatePositions(const ByteReader& file, LocateResult& out) {
+void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth) {
     out = LocateResult{};
     const int64_t len = file.Length();
+    const bool headOnly = depth == LocateDepth::Metadata;
     JpegPicture main;
-    if (!WalkJpeg(file, 0, len, main)) {
+    if (!WalkJpeg(file, 0, len, main, headOnly)) {
         // Not a JPEG from its first byte: nothing can be taken apart.
         if (HoldsGpsText(file, 0, len))
             AddFind(out, FindKind::Unparsed, 0, 0, false, "it is not a JPEG that can be taken apart");
@@ -129,7 +130,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out) {
             covered.push_back({m.pos, bound - m.pos});
             JpegPicture p;
             const int picture = ++out.pictures - 1;
-            if (WalkJpeg(file, m.pos, bound, p))
+            if (WalkJpeg(file, m.pos, bound, p, headOnly))
                 LocatePicture(file, p, picture, out, nullptr);
             else if (HoldsGpsText(file, m.pos, bound - m.pos))
                 AddFind(out, FindKind::Unparsed, picture, m.pos, false,
@@ -137,7 +138,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out) {
         }
         // Pictures appended one after another without an index (a camera's
         // large preview, say) are taken apart like the main one.
-        for (int64_t at = main.end; at > 0 && at < len && out.pictures < kMaxPictures;) {
+        for (int64_t at = main.end; !headOnly && at > 0 && at < len && out.pictures < kMaxPictures;) {
             uint8_t b0 = 0, b1 = 0;
             if (!file.U8(at, b0) || !file.U8(at + 1, b1) || b0 != 0xFF || b1 != 0xD8 ||
                 std::any_of(covered.begin(), covered.end(),
@@ -148,6 +149,15 @@ void LocatePositions(const ByteReader& file, LocateResult& out) {
             LocatePicture(file, p, out.pictures++, out, nullptr);
             covered.push_back({at, (p.end > 0 ? p.end : len) - at});
             at = p.end;
+        }
+        // Without walking the scans, the pictures end at the file's last
+        // EOI marker after the main picture's head.
+        if (headOnly) {
+            const int64_t head = main.segments.empty()
+                ? main.start + 2
+                : main.segments.back().payload + main.segments.back().payloadLen;
+            main.end = EndOfLastEoi(file, head, len);
+            if (main.end > 0) covered.push_back({0, main.end});
         }
         // Data after the last picture's end.
         if (main.end > 0) {
@@ -172,7 +182,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out) {
     // whole file: whatever GPS IFD it sees must be among the finds.
     if (len <= kMaxFileLen) {
         ExifAnalysis a{};
-        AnalyzeExif(a, file.Span(0, len), static_cast<int32_t>(len), TagNameTable{});
+        AnalyzeExif(a, file, TagNameTable{});
         if (a.m_nGpsState == kGpsData) {
             bool walked = false;
             for (const TiffScan& t : out.tiffs)

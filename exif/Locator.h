@@ -51,8 +51,22 @@ struct LocateResult {
     bool CanClean() const;
 };
 
-// Walks the whole file held by `file`.
-void LocatePositions(const ByteReader& file, LocateResult& out);
+// How far the locator walks a file.
+enum class LocateDepth {
+    // Every segment before each picture's first scan, in the main picture
+    // and in every picture an MPF index names, and the data after the
+    // file's last EOI marker: what a reader that stops at the scan sees,
+    // plus the tail. The compressed data is never read.
+    Metadata,
+    // Also through every scan to its EOI: segments between and after
+    // scans, pictures appended without an index, and data hidden after a
+    // picture's end that is not the file's last EOI. Reads every byte.
+    Thorough,
+};
+
+// Walks the file held by `file`.
+void LocatePositions(const ByteReader& file, LocateResult& out,
+                     LocateDepth depth = LocateDepth::Thorough);
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS

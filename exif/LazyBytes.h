@@ -1,0 +1,48 @@
+// A file's bytes brought into one buffer of the file's length as a reader
+// asks for them, in blocks: a walk that touches only the metadata reads
+// only the blocks that hold it. Bytes of blocks not yet brought are never
+// handed out, so what a walk sees is exactly what a whole-file read gives.
+#pragma once
+#include "exif/ByteReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class LazyBytes final : public ByteSource {
+public:
+    // Fills `dst` with the n bytes of the file at pos; false on failure.
+    using ReadFn = std::function<bool(int64_t pos, uint8_t* dst, int64_t n)>;
+
+    static constexpr int64_t kBlock = 16 * 1024;
+    // A miss brings at least this much, so that a walk along the head does
+    // not ask the system for every block.
+    static constexpr int64_t kReadAhead = 64 * 1024;
+
+    // Starts over on a file of `len` bytes held in `buf` (len bytes long;
+    // its previous content is never shown).
+    void Reset(uint8_t* buf, int64_t len, ReadFn read);
+
+    bool Bring(int64_t pos, int64_t n) override;
+    // Brings the whole file in one read.
+    bool BringAll() { return Bring(0, m_len); }
+
+    // A reader over the file that brings what it touches.
+    ByteReader Reader() { return ByteReader(m_buf, m_len, ByteReader::kLittleEndian, this); }
+
+    // True once a read failed: the answers of the walk are then not the file's.
+    bool Failed() const { return m_failed; }
+    // How many bytes from the start are all in memory.
+    int64_t PresentPrefix() const;
+    // How many bytes were read from the file.
+    int64_t BytesRead() const { return m_read; }
+
+private:
+    uint8_t* m_buf = nullptr;
+    int64_t m_len = 0;
+    ReadFn m_readFn;
+    std::vector<uint8_t> m_have;  // one flag per block
+    bool m_all = false;
+    bool m_failed = false;
+    int64_t m_read = 0;
+};
