@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "preview/JpegSize.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -19,18 +20,21 @@ std::string OpenFailed(const std::string& arg, ReadStatus st) {
 }
 
 // The picture size from the frame header. The decoder reads the header
-// only up to the first scan, so the bytes already in memory from the
-// start serve when it succeeds on them; otherwise the whole file is read.
+// only up to the first scan: when it succeeds on the bytes in memory from
+// the start, it read no further, and the answer is the whole file's.
+// Otherwise twice as much is brought and it tries again.
 void ReadPictureSize(LazyBytes& bytes, const uint8_t* data, int64_t len, ExifAnalysis& a) {
-    if (ReadJpegSize(data, bytes.PresentPrefix(), a.m_nWidth, a.m_nHeight)) return;
-    if (bytes.PresentPrefix() < len && bytes.BringAll())
-        ReadJpegSize(data, len, a.m_nWidth, a.m_nHeight);
+    for (int64_t have = bytes.PresentPrefix();; have = bytes.PresentPrefix()) {
+        if (ReadJpegSize(data, have, a.m_nWidth, a.m_nHeight) || have >= len) return;
+        if (!bytes.Bring(0, std::min(len, std::max<int64_t>(have * 2, LazyBytes::kReadAhead))))
+            return;
+    }
 }
 
 }  // namespace
 
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     NamedFile& file, std::string& err) {
+                     NamedFile& file, std::string& err, LocateResult* found, LocateDepth depth) {
     a = ExifAnalysis{};
     const ReadStatus st = OpenNamedFile(arg, file);
     if (st != ReadStatus::Ok) {
@@ -40,10 +44,16 @@ bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnaly
     const FileBytes& content = file.buffer.bytes;
     const int64_t len = static_cast<int64_t>(content.size());
     AnalyzeExif(a, file.bytes.Reader(), tags);
+    if (found != nullptr) {
+        if (depth == LocateDepth::Thorough) file.bytes.BringAll();
+        LocatePositions(file.bytes.Reader(), *found, depth, &a);
+    }
+    // After the walk, which has brought the head up to the first scan.
     ReadPictureSize(file.bytes, content.data(), len, a);
     if (file.bytes.Failed()) {
         // The file changed or failed while being read: nothing it showed counts.
         a = ExifAnalysis{};
+        if (found != nullptr) *found = LocateResult{};
         err = OpenFailed(arg, ReadStatus::Failed);
         return false;
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include "cli/ReadNamed.h"
 #include "exif/ExifReader.h"
+#include "exif/Locator.h"
 
 #include <cstdint>
 #include <string>
@@ -11,9 +12,11 @@
 
 // False, with a message for standard error in `err`, when the file cannot
 // be read (the record then shows nothing loaded). `file` stays open, its
-// bytes read only where the analysis went.
+// bytes read only where the analysis went. With `found`, the locator's
+// finds at `depth` are made too.
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
-                     NamedFile& file, std::string& err);
+                     NamedFile& file, std::string& err, LocateResult* found = nullptr,
+                     LocateDepth depth = LocateDepth::Metadata);
 
 // The name part of a path as the report header shows it (CP932; a
 // character CP932 cannot hold becomes '?'), at most 254 bytes.

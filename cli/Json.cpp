@@ -19,29 +19,52 @@ std::string Rational(int32_t present, int32_t num, int32_t den) {
 }
 
 std::string RawHex(const IfdEntry& e) {
-    char hex[25];
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out(26, '"');
     const uint8_t* raw = RawBytes(e);
-    for (int i = 0; i < 12; ++i) std::snprintf(hex + 2 * i, 3, "%02X", raw[i]);
-    return "\"" + std::string(hex, 24) + "\"";
+    for (int i = 0; i < 12; ++i) {
+        out[1 + 2 * i] = kDigits[raw[i] >> 4];
+        out[2 + 2 * i] = kDigits[raw[i] & 15];
+    }
+    return out;
 }
 
-std::string Entries(const IfdEntry* entries, int32_t done) {
-    std::string out = "[";
+void Entries(std::string& out, const IfdEntry* entries, int32_t done) {
+    out += '[';
     for (int32_t i = 0; i < done; ++i) {
         const IfdEntry& e = entries[i];
-        if (i > 0) out += ",";
-        out += "{\"pos\":" + Num(e.m_nEntryPos) + ",\"tag\":" + Num(e.m_nTag) +
-               ",\"type\":" + Num(e.m_nType) + ",\"count\":" + Num(e.m_nCount) +
-               ",\"value\":" + Num(e.m_nValue) + ",\"offset\":" + Num(e.m_bOffset) +
-               ",\"value_pos\":" + Num(e.m_nValuePos) + ",\"size\":" + Num(e.m_nSize) +
-               ",\"name\":" + Text(e.m_szName, sizeof e.m_szName) + ",\"raw\":" + RawHex(e) + "}";
+        if (i > 0) out += ',';
+        out += "{\"pos\":";
+        out += Num(e.m_nEntryPos);
+        out += ",\"tag\":";
+        out += Num(e.m_nTag);
+        out += ",\"type\":";
+        out += Num(e.m_nType);
+        out += ",\"count\":";
+        out += Num(e.m_nCount);
+        out += ",\"value\":";
+        out += Num(e.m_nValue);
+        out += ",\"offset\":";
+        out += Num(e.m_bOffset);
+        out += ",\"value_pos\":";
+        out += Num(e.m_nValuePos);
+        out += ",\"size\":";
+        out += Num(e.m_nSize);
+        out += ",\"name\":";
+        out += Text(e.m_szName, sizeof e.m_szName);
+        out += ",\"raw\":";
+        out += RawHex(e);
+        out += '}';
     }
-    return out + "]";
+    out += ']';
 }
 
 std::string Ifd(int32_t count, int32_t done, int32_t pos, const IfdEntry* entries) {
-    return "{\"count\":" + Num(count) + ",\"done\":" + Num(done) + ",\"pos\":" + Num(pos) +
-           ",\"entries\":" + Entries(entries, done) + "}";
+    std::string out = "{\"count\":" + Num(count) + ",\"done\":" + Num(done) +
+                      ",\"pos\":" + Num(pos) + ",\"entries\":";
+    out.reserve(out.size() + 200 * static_cast<size_t>(done > 0 ? done : 0) + 4);
+    Entries(out, entries, done);
+    return out + "}";
 }
 
 std::string RefLetter(char c) {
@@ -53,6 +76,7 @@ std::string RefLetter(char c) {
 
 std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
+    out.reserve(utf8.size() + 2);
     for (unsigned char c : utf8) {
         switch (c) {
         case '"': out += "\\\""; break;
@@ -75,7 +99,9 @@ std::string JsonString(const std::string& utf8) {
 
 std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
                            const std::vector<PositionFind>* finds) {
-    std::string j = "{\"path\":" + JsonString(path);
+    std::string j;
+    j.reserve(4096);
+    j += "{\"path\":" + JsonString(path);
     j += std::string(",\"loaded\":") + (a.m_bLoaded ? "true" : "false");
     j += std::string(",\"exif\":") + (a.m_bExif ? "true" : "false");
     j += ",\"gps_state\":" + Num(a.m_nGpsState);

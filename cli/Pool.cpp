@@ -41,53 +41,61 @@ int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, siz
         if (count != nullptr) *count = taken;
         return status;
     }
-    // Results wait in a ring; a worker takes a name only when its slot is free.
+    // Results wait in a ring; a worker takes a name only when its slot is
+    // free. Whichever worker finds the next result to print ready prints it
+    // and every ready one after it, one worker at a time, so no thread
+    // waits just to print and workers sleep only when the ring is full.
     if (window == 0) window = 16 * threads;
     std::vector<Slot> ring(window);
     std::mutex m;
-    std::condition_variable changed;
+    std::condition_variable slotFree;
     size_t printed = 0;
+    size_t waitingForSlot = 0;
     bool exhausted = false;
+    bool printing = false;
+    // With the lock held; returns with it held.
+    auto printReady = [&](std::unique_lock<std::mutex>& lock) {
+        std::vector<JobResult> batch;
+        while (!printing && ring[printed % window].ready) {
+            printing = true;
+            batch.clear();
+            for (Slot* slot = &ring[printed % window]; slot->ready; slot = &ring[printed % window]) {
+                batch.push_back(std::move(slot->result));
+                slot->ready = false;
+                ++printed;
+            }
+            if (waitingForSlot > 0) slotFree.notify_all();
+            lock.unlock();
+            for (JobResult& r : batch) print(std::move(r));
+            lock.lock();
+            printing = false;
+        }
+    };
     auto work = [&] {
+        std::unique_lock<std::mutex> lock(m);
         for (;;) {
-            size_t i;
+            while (!exhausted && taken >= printed + window) {
+                ++waitingForSlot;
+                slotFree.wait(lock);
+                --waitingForSlot;
+            }
             std::string name;
-            {
-                std::unique_lock<std::mutex> lock(m);
-                changed.wait(lock, [&] { return exhausted || taken < printed + window; });
-                if (exhausted) return;
-                if (!next(name)) {
-                    exhausted = true;
-                    changed.notify_all();
-                    return;
-                }
-                i = taken++;
+            if (exhausted || !next(name)) {
+                exhausted = true;
+                slotFree.notify_all();
+                return;
             }
+            const size_t i = taken++;
+            lock.unlock();
             JobResult r = job(i, name);
-            {
-                std::lock_guard<std::mutex> lock(m);
-                ring[i % window].result = std::move(r);
-                ring[i % window].ready = true;
-            }
-            changed.notify_all();
+            lock.lock();
+            ring[i % window].result = std::move(r);
+            ring[i % window].ready = true;
+            printReady(lock);
         }
     };
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
-    for (;;) {
-        JobResult r;
-        {
-            std::unique_lock<std::mutex> lock(m);
-            Slot& slot = ring[printed % window];
-            changed.wait(lock, [&] { return slot.ready || (exhausted && printed == taken); });
-            if (!slot.ready) break;
-            r = std::move(slot.result);
-            slot.ready = false;
-            ++printed;
-        }
-        changed.notify_all();
-        print(std::move(r));
-    }
     for (std::thread& t : pool) t.join();
     if (count != nullptr) *count = taken;
     return status;

@@ -47,18 +47,7 @@ int RunShow(const NameSource& next, bool json, const std::string& tagTablePath, 
         JobResult r;
         ExifAnalysis a{};
         LocateResult found;
-        if (AnalyzeArgument(arg, tags, a, file, r.err)) {
-            if (depth == LocateDepth::Thorough) file.bytes.BringAll();
-            LocatePositions(file.bytes.Reader(), found, depth);
-            if (file.bytes.Failed()) {
-                a = ExifAnalysis{};
-                found = LocateResult{};
-                r.err = arg + ": " + ReadStatusText(ReadStatus::Failed) + "\n";
-                r.status = 1;
-            }
-        } else {
-            r.status = 1;
-        }
+        if (!AnalyzeArgument(arg, tags, a, file, r.err, &found, depth)) r.status = 1;
         if (json)
             r.out = AnalysisToJson(arg, a, &found.finds) + "\n";
         else

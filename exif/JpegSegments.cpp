@@ -73,9 +73,11 @@ int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool 
 int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to) {
     from = std::max<int64_t>(from, 0);
     to = std::min(to, file.Length());
-    // Backwards, a step at a time, steps overlapping by one byte.
-    for (int64_t end = to; end - from >= 2;) {
-        const int64_t start = std::max(from, end - kSearchStep - 1);
+    // Backwards, in steps overlapping by one byte that start small: the
+    // marker is nearly always among a file's last bytes.
+    int64_t step = 4096;
+    for (int64_t end = to; end - from >= 2; step = std::min(step * 2, kSearchStep)) {
+        const int64_t start = std::max(from, end - step - 1);
         const uint8_t* p = file.Span(start, end - start);
         if (p == nullptr) return -1;
         for (int64_t i = end - start - 2; i >= 0; --i)

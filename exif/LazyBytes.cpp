@@ -7,13 +7,13 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read) {
     m_len = buf != nullptr && len > 0 ? len : 0;
     m_readFn = std::move(read);
     m_have.assign(static_cast<size_t>((m_len + kBlock - 1) / kBlock), 0);
-    m_all = m_len == 0;
+    m_prefix = 0;
     m_failed = false;
     m_read = 0;
 }
 
-bool LazyBytes::Bring(int64_t pos, int64_t n) {
-    if (m_all || n <= 0) return true;
+bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
+    if (n <= 0) return true;
     if (m_failed || pos < 0 || pos > m_len - n) return false;
     const int64_t blocks = static_cast<int64_t>(m_have.size());
     const int64_t last = (pos + n - 1) / kBlock;
@@ -33,12 +33,9 @@ bool LazyBytes::Bring(int64_t pos, int64_t n) {
         std::fill(m_have.begin() + b, m_have.begin() + end, uint8_t{1});
         b = end - 1;
     }
-    if (pos == 0 && n == m_len) m_all = true;
+    // The prefix grows over every block now present from it on.
+    int64_t p = m_prefix / kBlock;
+    while (p < blocks && m_have[p]) ++p;
+    m_prefix = std::min(m_len, p * kBlock);
     return true;
-}
-
-int64_t LazyBytes::PresentPrefix() const {
-    if (m_all) return m_len;
-    const auto gap = std::find(m_have.begin(), m_have.end(), uint8_t{0});
-    return std::min(m_len, static_cast<int64_t>(gap - m_have.begin()) * kBlock);
 }

@@ -23,7 +23,9 @@ public:
     // its previous content is never shown).
     void Reset(uint8_t* buf, int64_t len, ReadFn read);
 
-    bool Bring(int64_t pos, int64_t n) override;
+    bool Bring(int64_t pos, int64_t n) override {
+        return (pos >= 0 && n >= 0 && pos <= m_prefix - n) || BringMissing(pos, n);
+    }
     // Brings the whole file in one read.
     bool BringAll() { return Bring(0, m_len); }
 
@@ -33,16 +35,18 @@ public:
     // True once a read failed: the answers of the walk are then not the file's.
     bool Failed() const { return m_failed; }
     // How many bytes from the start are all in memory.
-    int64_t PresentPrefix() const;
+    int64_t PresentPrefix() const { return m_prefix; }
     // How many bytes were read from the file.
     int64_t BytesRead() const { return m_read; }
 
 private:
+    bool BringMissing(int64_t pos, int64_t n);
+
     uint8_t* m_buf = nullptr;
+    int64_t m_prefix = 0;         // bytes from the start all in memory
     int64_t m_len = 0;
     ReadFn m_readFn;
     std::vector<uint8_t> m_have;  // one flag per block
-    bool m_all = false;
     bool m_failed = false;
     int64_t m_read = 0;
 };

@@ -106,7 +106,8 @@ bool LocateResult::CanClean() const {
     return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
 }
 
-void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth) {
+void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
+                     const ExifAnalysis* window) {
     out = LocateResult{};
     const int64_t len = file.Length();
     const bool headOnly = depth == LocateDepth::Metadata;
@@ -181,8 +182,9 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     // The window's analysis reads the first 200 bytes and offsets from the
     // whole file: whatever GPS IFD it sees must be among the finds.
     if (len <= kMaxFileLen) {
-        ExifAnalysis a{};
-        AnalyzeExif(a, file, TagNameTable{});
+        ExifAnalysis own{};
+        if (window == nullptr) AnalyzeExif(own, file, TagNameTable{});
+        const ExifAnalysis& a = window != nullptr ? *window : own;
         if (a.m_nGpsState == kGpsData) {
             bool walked = false;
             for (const TiffScan& t : out.tiffs)

@@ -10,6 +10,7 @@
 // unchanged; its GPS IFD is always among the finds here.
 #pragma once
 #include "exif/ByteReader.h"
+#include "exif/ExifAnalysis.h"
 #include "exif/FlirGps.h"
 #include "exif/JpegSegments.h"
 #include "exif/TiffScan.h"
@@ -64,9 +65,11 @@ enum class LocateDepth {
     Thorough,
 };
 
-// Walks the file held by `file`.
+// Walks the file held by `file`. `window`, when given, is the window's
+// analysis of the same content (made here otherwise).
 void LocatePositions(const ByteReader& file, LocateResult& out,
-                     LocateDepth depth = LocateDepth::Thorough);
+                     LocateDepth depth = LocateDepth::Thorough,
+                     const ExifAnalysis* window = nullptr);
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS

@@ -96,6 +96,9 @@ XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPac
     for (const PayloadRange& r : mainPackets) {
         const uint8_t* p = file.Span(r.pos, r.len);
         if (!p || r.len <= 0) continue;
+        // A position's name holds "GPS" as it stands in the packet: without
+        // it, a packet matters only for the extended XMP it names.
+        if (extensionSegments.empty() && !MayHoldGps(p, r.len)) continue;
         XmlGpsResult x = ScanXmlForGps(p, r.len);
         if (!x.parsed) {
             if (MayHoldGps(p, r.len)) Unreadable(s, GpsFind::kXmpUnparsed, r);

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace plat {
@@ -57,6 +58,9 @@ bool Convert(bool toUtf8, std::string_view in, std::string& out, bool replaceInv
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
+    // CP932's single bytes below 0x80 are ASCII, and most texts are only that.
+    if (std::all_of(cp932.begin(), cp932.end(), [](char c) { return (c & 0x80) == 0; }))
+        return std::string(cp932);
     std::string out;
     Convert(true, cp932, out, true);
     return out;
