@@ -23,15 +23,28 @@ std::string OpenFailed(const std::string& arg, ReadStatus st) {
 // only up to the first scan: when it succeeds on the bytes in memory from
 // the start, it read no further, and the answer is the whole file's.
 // Otherwise twice as much is brought and it tries again.
-void ReadPictureSize(LazyBytes& bytes, const uint8_t* data, int64_t len, ExifAnalysis& a) {
+void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
+    const int64_t len = bytes.Length();
     for (int64_t have = bytes.PresentPrefix();; have = bytes.PresentPrefix()) {
-        if (ReadJpegSize(data, have, a.m_nWidth, a.m_nHeight) || have >= len) return;
+        if (ReadJpegSize(bytes.Data(), have, a.m_nWidth, a.m_nHeight) || have >= len) return;
         if (!bytes.Bring(0, std::min(len, std::max<int64_t>(have * 2, LazyBytes::kReadAhead))))
             return;
     }
 }
 
 }  // namespace
+
+void AnalyzeBytes(LazyBytes& bytes, const TagNameTable& tags, ExifAnalysis& a,
+                  LocateResult* found, LocateDepth depth) {
+    a = ExifAnalysis{};
+    AnalyzeExif(a, bytes.Reader(), tags);
+    if (found != nullptr) {
+        if (depth == LocateDepth::Thorough) bytes.BringAll();
+        LocatePositions(bytes.Reader(), *found, depth, &a);
+    }
+    // After the walk, which has brought the head up to the first scan.
+    ReadPictureSize(bytes, a);
+}
 
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
                      NamedFile& file, std::string& err, LocateResult* found, LocateDepth depth) {
@@ -41,15 +54,7 @@ bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnaly
         err = OpenFailed(arg, st);
         return false;
     }
-    const FileBytes& content = file.buffer.bytes;
-    const int64_t len = static_cast<int64_t>(content.size());
-    AnalyzeExif(a, file.bytes.Reader(), tags);
-    if (found != nullptr) {
-        if (depth == LocateDepth::Thorough) file.bytes.BringAll();
-        LocatePositions(file.bytes.Reader(), *found, depth, &a);
-    }
-    // After the walk, which has brought the head up to the first scan.
-    ReadPictureSize(file.bytes, content.data(), len, a);
+    AnalyzeBytes(file.bytes, tags, a, found, depth);
     if (file.bytes.Failed()) {
         // The file changed or failed while being read: nothing it showed counts.
         a = ExifAnalysis{};

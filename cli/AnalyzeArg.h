@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// The window's analysis of the content `bytes` brings (the picture size
+// from the frame header included) and, with `found`, the locator's finds
+// at `depth`: what a whole-file read would give, reading only what the
+// analysis and the locator touch.
+void AnalyzeBytes(LazyBytes& bytes, const TagNameTable& tags, ExifAnalysis& a,
+                  LocateResult* found, LocateDepth depth);
+
 // False, with a message for standard error in `err`, when the file cannot
 // be read (the record then shows nothing loaded). `file` stays open, its
 // bytes read only where the analysis went. With `found`, the locator's

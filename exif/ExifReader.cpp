@@ -7,6 +7,7 @@
 #include "platform/ReadFile.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -53,10 +54,11 @@ void ReadEntry(const ByteReader& r, int32_t tiffPos, int64_t e, IfdEntry& out) {
 // summary field, cut to fit; nothing when the position is outside.
 void CaptureText(const ByteReader& r, const IfdEntry& e, char* field, size_t cap) {
     if (e.m_nType != 2 || e.m_nCount <= 4 || e.m_nValuePos < 0) return;
-    int64_t avail = r.Length() - e.m_nValuePos;
-    const uint8_t* p = r.Span(e.m_nValuePos, 1);
+    // The copy looks at no more than `cap` bytes.
+    const int64_t n = std::min<int64_t>(r.Length() - e.m_nValuePos, static_cast<int64_t>(cap));
+    const uint8_t* p = n > 0 ? r.Span(e.m_nValuePos, n) : nullptr;
     if (p == nullptr) return;
-    plat::CopyCp932Cut(field, cap, reinterpret_cast<const char*>(p), static_cast<size_t>(avail));
+    plat::CopyCp932Cut(field, cap, reinterpret_cast<const char*>(p), static_cast<size_t>(n));
 }
 
 std::string PathMessage(const char* path, const char* why) {

@@ -14,14 +14,17 @@ public:
     // Fills `dst` with the n bytes of the file at pos; false on failure.
     using ReadFn = std::function<bool(int64_t pos, uint8_t* dst, int64_t n)>;
 
-    static constexpr int64_t kBlock = 16 * 1024;
-    // A miss brings at least this much, so that a walk along the head does
-    // not ask the system for every block.
-    static constexpr int64_t kReadAhead = 64 * 1024;
+    static constexpr int kBlockShift = 14;  // blocks of 16 KiB
+    static constexpr int64_t kBlock = int64_t{1} << kBlockShift;
+    // A miss brings at least this many blocks (64 KiB), so that a walk
+    // along the head does not ask the system for every block.
+    static constexpr int64_t kReadAheadBlocks = 4;
+    static constexpr int64_t kReadAhead = kReadAheadBlocks * kBlock;
 
     // Starts over on a file of `len` bytes held in `buf` (len bytes long;
-    // its previous content is never shown).
-    void Reset(uint8_t* buf, int64_t len, ReadFn read);
+    // its previous content is never shown). Other block sizes are for tests.
+    void Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift = kBlockShift,
+               int64_t readAheadBlocks = kReadAheadBlocks);
 
     bool Bring(int64_t pos, int64_t n) override {
         return (pos >= 0 && n >= 0 && pos <= m_prefix - n) || BringMissing(pos, n);
@@ -31,6 +34,9 @@ public:
 
     // A reader over the file that brings what it touches.
     ByteReader Reader() { return ByteReader(m_buf, m_len, ByteReader::kLittleEndian, this); }
+
+    const uint8_t* Data() const { return m_buf; }
+    int64_t Length() const { return m_len; }
 
     // True once a read failed: the answers of the walk are then not the file's.
     bool Failed() const { return m_failed; }
@@ -43,6 +49,8 @@ private:
     bool BringMissing(int64_t pos, int64_t n);
 
     uint8_t* m_buf = nullptr;
+    int m_shift = kBlockShift;
+    int64_t m_readAhead = kReadAheadBlocks;
     int64_t m_prefix = 0;         // bytes from the start all in memory
     int64_t m_len = 0;
     ReadFn m_readFn;

@@ -20,7 +20,8 @@ bindir=$(cd "$bindir" && pwd)
 
 # name:max_len
 TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_report:12000
-         fuzz_gpspatch:16384 fuzz_hexconvert:600 fuzz_vornik2:65536 fuzz_locator:32768 fuzz_xmp:8192)
+         fuzz_gpspatch:16384 fuzz_hexconvert:600 fuzz_vornik2:65536 fuzz_locator:32768 fuzz_xmp:8192
+         fuzz_lazyread:16384)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
@@ -100,6 +101,9 @@ seed_fuzz_locator() {
       printf "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='1'/>"
       printf '</x:xmpmeta>\xff\xd9GPS'; } >"$d/appended_xmp.bin"
 }
+
+# The same files as the locator's: what is read lazily is what it walks.
+seed_fuzz_lazyread() { seed_fuzz_locator "$@"; }
 
 seed_fuzz_xmp() {
     local d=$1 ex='http://ns.adobe.com/exif/1.0/'
