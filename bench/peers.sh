@@ -192,6 +192,8 @@ add show read read "tamlix-cli show --json"
 run_show() { "$cli" show --json --files-from "$work/read.list"; }
 add check read read "tamlix-cli check"
 run_check() { "$cli" check --files-from "$work/read.list"; }
+add check_t read read "tamlix-cli check --thorough"
+run_check_t() { "$cli" check --thorough --files-from "$work/read.list"; }
 add cat read read "cat FILES (every byte read once)"
 run_cat() { with_names read cat; }
 add jhead read read "jhead"
@@ -272,7 +274,7 @@ median_ms() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n |
 count() { wc -l <"$work/${lst[$1]}.list"; }
 rate() { awk -v n="$(count "$1")" -v ms="$(median_ms "$1")" 'BEGIN {printf "%.0f", n / (ms / 1000)}'; }
 ratio() { awk -v a="$(rate "$1")" -v b="$(rate "$2")" 'BEGIN {printf (a / b < 0.1 ? "%.3f" : "%.2f"), a / b}'; }
-xnote() { [ "${via_xargs[${lst[$1]}]:-0}" = 1 ] && [[ $1 != show && $1 != check && $1 != strip && $1 != inplace ]] && printf ' (xargs)'; true; }
+xnote() { [ "${via_xargs[${lst[$1]}]:-0}" = 1 ] && [[ $1 != show && $1 != check && $1 != check_t && $1 != strip && $1 != inplace ]] && printf ' (xargs)'; true; }
 row() { # ID PEER1 PEER2
   local r1=- r2=-
   [ -n "$2" ] && r1="$(ratio "$1" "$2")x"
@@ -289,7 +291,7 @@ echo "Reading: $(count show) names ($(wc -l <"$work/corpus.list") corpus links, 
 echo
 echo "| command | names | median ms | files/s | vs jhead | vs Exiv2 |"
 echo "|---|---:|---:|---:|---:|---:|"
-for id in show check cat jhead exiv2 exiftool_r; do row "$id" jhead exiv2; done
+for id in show check check_t cat jhead exiv2 exiftool_r; do row "$id" jhead exiv2; done
 echo
 echo "Writing into a fresh folder each run: $(count strip) names ($(wc -l <"$work/write_corpus.list") corpus links, $big_count photos of 24 MP)"
 echo
@@ -298,8 +300,9 @@ echo "|---|---:|---:|---:|---:|---:|"
 for id in strip cp exiftool_w; do row "$id" cp exiftool_w; done
 row inplace "" ""
 echo
-echo "cat is no metadata reader: it reads every byte of every file once, as check and show must to find the"
-echo "pictures' ends (data after the end, pictures appended without an index), so it is the floor for them."
+echo "show and check read each file's metadata and its tail. cat is no metadata reader: it reads every byte"
+echo "of every file once, as check --thorough and strip-gps must to walk the compressed data to its end, so it"
+echo "is the floor for them."
 echo "ExifTool reads $(count exiftool_r) and writes $(count exiftool_w) of the names (same mix), as it is slow; files/s is per name it got."
 echo "--in-place patches a fresh copy of the write set (copied and synced before the clock starts) and flushes each file."
 if [ ${#refused[@]} -gt 0 ]; then

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         "names GPS positions the window's analysis does not show.");
     show->add_flag("--json", json,
                    "print one JSON object per file and line instead: the whole analysis record\n"
-                   "and the GPS positions found anywhere in the file (\"finds\")");
+                   "and the GPS positions the locator finds (\"finds\")");
     bool thorough = false;
     const char* const thoroughHelp =
         "also walk the compressed picture data to its end: segments after the first scan,\n"

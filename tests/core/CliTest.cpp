@@ -2,6 +2,7 @@
 // the JSON lines, the exit status and the messages on standard error.
 #include "platform/Text.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/SegmentBuilder.h"
 #include "tests/support/MiniJson.h"
 #include "tests/support/TestOs.h"
 
@@ -251,4 +252,26 @@ TEST(Cli, StripGpsCopiesAndPatchesGiveTheSameFilesAndNamesTwiceAreAnsweredInOrde
     EXPECT_NE(twice.out[0].find("removed"), std::string::npos) << twice.out[0];
     EXPECT_NE(twice.out[1].find("nothing to remove"), std::string::npos) << twice.out[1];
     std::filesystem::remove_all(d);
+}
+
+// A picture appended without an index is seen only by walking the main
+// picture's compressed data: by check --thorough and strip-gps, not check.
+TEST(Cli, ThoroughWalksToWhatOnlyThePicturesEndShows) {
+    using namespace testjpeg;
+    const auto d = Scratch("thorough");
+    std::filesystem::create_directories(d);
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.5N'/></rdf:RDF></x:xmpmeta>";
+    ASSERT_TRUE(WriteFileBytes((d / "a.jpg").string(), Concat({Picture({}), Picture({XmpSegment(xmp)})})));
+    const std::string a = Q(d / "a.jpg");
+    EXPECT_EQ(Cli("check " + a).status, 0);
+    const CliRun thorough = Cli("check --thorough " + a);
+    EXPECT_EQ(thorough.status, 1);
+    ASSERT_EQ(thorough.out.size(), 1u);
+    EXPECT_NE(thorough.out[0].find("picture 2: XMP at"), std::string::npos) << thorough.out[0];
+    EXPECT_NE(Cli("show --json --thorough " + a).out.at(0).find("\"kind\":\"XMP\""), std::string::npos);
+    EXPECT_NE(Cli("strip-gps --in-place " + a).out.at(0).find("removed"), std::string::npos);
+    EXPECT_EQ(Cli("check --thorough " + a).status, 0);
 }
