@@ -16,9 +16,9 @@ public:
 
     static constexpr int kBlockShift = 14;  // blocks of 16 KiB
     static constexpr int64_t kBlock = int64_t{1} << kBlockShift;
-    // A miss brings at least this many blocks (64 KiB), so that a walk
+    // A miss brings at least this many blocks (32 KiB), so that a walk
     // along the head does not ask the system for every block.
-    static constexpr int64_t kReadAheadBlocks = 4;
+    static constexpr int64_t kReadAheadBlocks = 2;
     static constexpr int64_t kReadAhead = kReadAheadBlocks * kBlock;
 
     // Starts over on a file of `len` bytes held in `buf` (len bytes long;

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <unordered_map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::string_view kExifNs = "http://ns.adobe.com/exif/1.0/";
@@ -462,12 +466,34 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n) {
     return r;
 }
 
+namespace {
+
+// The next 'g' or 'G' at or after i, or n. Every byte of every packet
+// passes through here, so 16 are looked at together where the processor can.
+int64_t NextG(const uint8_t* p, int64_t i, int64_t n) {
+#if defined(__SSE2__)
+    const __m128i lowerBit = _mm_set1_epi8(0x20);
+    const __m128i g = _mm_set1_epi8('g');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(a, lowerBit), g));
+        if (hits != 0) return i + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+#endif
+    // ('G' | 0x20) == 'g', and only 'G' and 'g' give 'g'.
+    while (i < n && (p[i] | 0x20) != 'g') ++i;
+    return i;
+}
+
+}  // namespace
+
 bool MayHoldGps(const uint8_t* p, int64_t n) {
     if (!p || n <= 0) return false;
     static const std::string_view kEntity = "<!ENTITY";
-    if (std::search(p, p + n, kEntity.begin(), kEntity.end()) != p + n) return true;
-    for (int64_t i = 0; i < n; ++i) {
-        if (Lower(p[i]) != 'g') continue;
+    if (std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(n)).find(kEntity) !=
+        std::string_view::npos)
+        return true;
+    for (int64_t i = NextG(p, 0, n); i < n; i = NextG(p, i + 1, n)) {
         for (int64_t step : {1, 2, 4}) {
             if (2 * step >= n - i) continue;
             bool between = true;

@@ -7,6 +7,7 @@
 // the MD5 of its new content as GUID; an unremovable find writes nothing.
 #include "exif/FlirGps.h"
 #include "exif/Md5.h"
+#include "exif/XmlGps.h"
 #include "exif/XmpGps.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -136,10 +137,33 @@ void FuzzFlir(const uint8_t* data, size_t size, uint8_t mode) {
     FUZZ_CHECK(ScanFlir(ByteReader(out.data(), n), segs).Clean());
 }
 
+// The plain definition of MayHoldGps: "GPS" in any case, its letters one,
+// two or four bytes apart with zeros between, or an entity declaration.
+bool PlainMayHoldGps(const uint8_t* p, int64_t n) {
+    const std::string text(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
+    if (text.find("<!ENTITY") != std::string::npos) return true;
+    auto lower = [](uint8_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    for (int64_t i = 0; i < n; ++i)
+        for (int64_t step : {1, 2, 4}) {
+            if (i + 2 * step >= n) continue;
+            bool zeros = true;
+            for (int64_t k = 1; k < step; ++k) zeros = zeros && p[i + k] == 0 && p[i + step + k] == 0;
+            if (zeros && lower(p[i]) == 'g' && lower(p[i + step]) == 'p' && lower(p[i + 2 * step]) == 's')
+                return true;
+        }
+    return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
+    // The locator skips parsing a packet MayHoldGps rules out: it must
+    // answer as its plain definition, and never rule out a packet in which
+    // the parser finds a position.
+    const int64_t n = static_cast<int64_t>(size);
+    FUZZ_CHECK(MayHoldGps(data, n) == PlainMayHoldGps(data, n));
+    if (!ScanXmlForGps(data, n).props.empty()) FUZZ_CHECK(MayHoldGps(data, n));
     const uint8_t mode = data[0];
     if (mode >= 0xF0)
         FuzzFlir(data + 1, size - 1, mode);
