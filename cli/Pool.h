@@ -11,8 +11,8 @@ struct JobResult {
     std::string err;   // for standard error
     int status = 0;    // the exit status this file asks for
     // Work that must happen in argument order (writing files, where a later
-    // file may depend on an earlier one): run on the printing thread just
-    // before the result is printed, and free to change it.
+    // file may depend on an earlier one): run just before the result is
+    // printed, one result at a time, and free to change it.
     std::function<void(JobResult&)> finish;
 };
 

@@ -20,10 +20,6 @@ inline bool EndsMarker(uint8_t b, bool inScan) {
     return b != 0x00 && b != 0xFF && !(inScan && b >= 0xD0 && b <= 0xD7);
 }
 
-}  // namespace
-
-namespace {
-
 // The marker search within the n bytes at p (all in memory).
 int64_t NextMarkerIn(const uint8_t* p, int64_t n, bool inScan) {
     int64_t i = 0;

@@ -39,7 +39,7 @@ bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
         b = end - 1;
     }
     // The prefix grows over every block now present from it on.
-    int64_t p = m_prefix / kBlock;
+    int64_t p = m_prefix >> m_shift;
     while (p < blocks && m_have[p]) ++p;
     m_prefix = std::min(m_len, p << m_shift);
     return true;
