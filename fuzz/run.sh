@@ -21,7 +21,7 @@ bindir=$(cd "$bindir" && pwd)
 # name:max_len
 TARGETS=(fuzz_exif:65536 fuzz_tagtable:8192 fuzz_settings:12000 fuzz_report:12000
          fuzz_gpspatch:16384 fuzz_hexconvert:600 fuzz_vornik2:65536 fuzz_locator:32768 fuzz_xmp:8192
-         fuzz_lazyread:16384)
+         fuzz_lazyread:8192)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamlix-fuzz.XXXXXX")
 keep=0
