@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -34,22 +35,16 @@ void Entries(std::string& out, const IfdEntry* entries, int32_t done) {
     for (int32_t i = 0; i < done; ++i) {
         const IfdEntry& e = entries[i];
         if (i > 0) out += ',';
-        out += "{\"pos\":";
-        out += Num(e.m_nEntryPos);
-        out += ",\"tag\":";
-        out += Num(e.m_nTag);
-        out += ",\"type\":";
-        out += Num(e.m_nType);
-        out += ",\"count\":";
-        out += Num(e.m_nCount);
-        out += ",\"value\":";
-        out += Num(e.m_nValue);
-        out += ",\"offset\":";
-        out += Num(e.m_bOffset);
-        out += ",\"value_pos\":";
-        out += Num(e.m_nValuePos);
-        out += ",\"size\":";
-        out += Num(e.m_nSize);
+        const std::pair<const char*, int64_t> numbers[] = {
+            {"{\"pos\":", e.m_nEntryPos}, {",\"tag\":", e.m_nTag},
+            {",\"type\":", e.m_nType},    {",\"count\":", e.m_nCount},
+            {",\"value\":", e.m_nValue},  {",\"offset\":", e.m_bOffset},
+            {",\"value_pos\":", e.m_nValuePos}, {",\"size\":", e.m_nSize},
+        };
+        for (const auto& [key, value] : numbers) {
+            out += key;
+            out += Num(value);
+        }
         out += ",\"name\":";
         out += Text(e.m_szName, sizeof e.m_szName);
         out += ",\"raw\":";
