@@ -41,6 +41,9 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
     // The pieces joined in file order; numbered 0..last in that order or not.
     std::vector<uint8_t> data;
     std::vector<Piece> pieces;
+    size_t total = 0;
+    for (const PayloadRange& g : segs) total += static_cast<size_t>(g.len - kSegmentHeader);
+    data.reserve(total);
     bool numbered = !segs.empty() && segs.size() <= 256;
     for (size_t i = 0; i < segs.size(); ++i) {
         const uint8_t* p = file.Span(segs[i].pos, segs[i].len);
