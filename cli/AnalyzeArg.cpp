@@ -34,23 +34,27 @@ void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
 
 }  // namespace
 
+void LocateInBytes(LazyBytes& bytes, LocateResult& found, LocateDepth depth,
+                   const ExifAnalysis* window) {
+    // The thorough walk reads everything: in one read rather than step by step.
+    if (depth == LocateDepth::Thorough) bytes.BringAll();
+    LocatePositions(bytes.Reader(), found, depth, window);
+}
+
 void AnalyzeBytes(LazyBytes& bytes, const TagNameTable& tags, ExifAnalysis& a,
                   LocateResult* found, LocateDepth depth) {
     a = ExifAnalysis{};
     AnalyzeExif(a, bytes.Reader(), tags);
-    if (found != nullptr) {
-        if (depth == LocateDepth::Thorough) bytes.BringAll();
-        LocatePositions(bytes.Reader(), *found, depth, &a);
-    }
+    if (found != nullptr) LocateInBytes(bytes, *found, depth, &a);
     // After the walk, which has brought the head up to the first scan.
     ReadPictureSize(bytes, a);
 }
 
 bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnalysis& a,
                      NamedFile& file, std::string& err, LocateResult* found, LocateDepth depth) {
-    a = ExifAnalysis{};
     const ReadStatus st = OpenNamedFile(arg, file);
     if (st != ReadStatus::Ok) {
+        a = ExifAnalysis{};
         err = OpenFailed(arg, st);
         return false;
     }

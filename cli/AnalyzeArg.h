@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// The locator's finds at `depth` in the content `bytes` brings (`window`:
+// the window's analysis of it, when made already).
+void LocateInBytes(LazyBytes& bytes, LocateResult& found, LocateDepth depth,
+                   const ExifAnalysis* window = nullptr);
+
 // The window's analysis of the content `bytes` brings (the picture size
 // from the frame header included) and, with `found`, the locator's finds
 // at `depth`: what a whole-file read would give, reading only what the

@@ -1,5 +1,6 @@
 #include "cli/Check.h"
 
+#include "cli/AnalyzeArg.h"
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
 #include "exif/Locator.h"
@@ -11,8 +12,7 @@ int RunCheck(const NameSource& next, LocateDepth depth, size_t* count) {
         ReadStatus st = OpenNamedFile(f, file);
         LocateResult found;
         if (st == ReadStatus::Ok) {
-            if (depth == LocateDepth::Thorough) file.bytes.BringAll();
-            LocatePositions(file.bytes.Reader(), found, depth);
+            LocateInBytes(file.bytes, found, depth);
             if (file.bytes.Failed()) st = ReadStatus::Failed;
         }
         if (st != ReadStatus::Ok) {

@@ -4,11 +4,11 @@
 
 #include <new>
 
-ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile* keep,
-                         bool patch) {
-    out.clear();
-    plat::SysFile own;
-    plat::SysFile& f = keep != nullptr ? *keep : own;
+namespace {
+
+// Opens a regular file and sizes `buf` to hold it (nothing read yet).
+ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, bool patch) {
+    buf.clear();
     switch (f.Open(path, patch)) {
     case plat::OpenResult::Ok: break;
     case plat::OpenResult::Missing: return ReadStatus::Missing;
@@ -19,11 +19,22 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile*
     if (size < 0) return ReadStatus::Failed;
     if (size > kMaxFileLen) return ReadStatus::TooLarge;
     try {
-        out.resize(static_cast<size_t>(size));
+        buf.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
         return ReadStatus::Failed;
     }
-    if (!f.ReadAt(0, out.data(), size)) {
+    return ReadStatus::Ok;
+}
+
+}  // namespace
+
+ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile* keep,
+                         bool patch) {
+    plat::SysFile own;
+    plat::SysFile& f = keep != nullptr ? *keep : own;
+    const ReadStatus st = OpenSized(path, f, out, patch);
+    if (st != ReadStatus::Ok) return st;
+    if (!f.ReadAt(0, out.data(), static_cast<int64_t>(out.size()))) {
         out.clear();
         return ReadStatus::Failed;
     }
@@ -31,23 +42,11 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile*
 }
 
 ReadStatus OpenNamedFile(const std::string& path, NamedFile& out) {
-    switch (out.file.Open(path, false)) {
-    case plat::OpenResult::Ok: break;
-    case plat::OpenResult::Missing: return ReadStatus::Missing;
-    case plat::OpenResult::NotRegular: return ReadStatus::NotRegular;
-    case plat::OpenResult::Failed: return ReadStatus::Failed;
-    }
-    const int64_t size = out.file.Size();
-    if (size < 0) return ReadStatus::Failed;
-    if (size > kMaxFileLen) return ReadStatus::TooLarge;
     FileBytes& buf = out.buffer.bytes;
-    try {
-        buf.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return ReadStatus::Failed;
-    }
+    const ReadStatus st = OpenSized(path, out.file, buf, false);
+    if (st != ReadStatus::Ok) return st;
     const plat::SysFile& f = out.file;
-    out.bytes.Reset(buf.data(), size,
+    out.bytes.Reset(buf.data(), static_cast<int64_t>(buf.size()),
                     [&f](int64_t pos, uint8_t* dst, int64_t n) { return f.ReadAt(pos, dst, n); });
     return ReadStatus::Ok;
 }

@@ -98,10 +98,11 @@ XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPac
         if (!p || r.len <= 0) continue;
         // A position's name holds "GPS" as it stands in the packet: without
         // it, a packet matters only for the extended XMP it names.
-        if (extensionSegments.empty() && !MayHoldGps(p, r.len)) continue;
+        const bool mayHoldGps = MayHoldGps(p, r.len);
+        if (extensionSegments.empty() && !mayHoldGps) continue;
         XmlGpsResult x = ScanXmlForGps(p, r.len);
         if (!x.parsed) {
-            if (MayHoldGps(p, r.len)) Unreadable(s, GpsFind::kXmpUnparsed, r);
+            if (mayHoldGps) Unreadable(s, GpsFind::kXmpUnparsed, r);
             continue;
         }
         for (int64_t off : x.guidOffsets)
