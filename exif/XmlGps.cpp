@@ -14,12 +14,16 @@ namespace {
 
 constexpr std::string_view kExifNs = "http://ns.adobe.com/exif/1.0/";
 constexpr std::string_view kXmpNoteNs = "http://ns.adobe.com/xmp/note/";
+// DJI drones repeat the position in their own namespace (GpsLatitude,
+// GpsLongitude, Latitude, Longitude); metadata readers show it as GPS.
+constexpr std::string_view kDjiNs = "http://www.dji.com/drone-dji/1.0/";
+constexpr std::string_view kDjiPrefix = "drone-dji";
 // More attributes on one element than any writer produces: refused rather
 // than checked for duplicates at length.
 constexpr size_t kMaxAttributes = 65536;
 constexpr int64_t kGuidLen = 32;
 
-enum class Ns : uint8_t { kOther, kExif, kXmpNote, kUndeclared };
+enum class Ns : uint8_t { kOther, kExif, kDji, kXmpNote, kUndeclared };
 
 bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsNameStart(uint8_t c) {
@@ -43,7 +47,19 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 bool IsGpsName(std::string_view local) { return local.size() >= 3 && EqualsNoCase(local.substr(0, 3), "GPS"); }
-bool IsPositionNs(Ns ns) { return ns == Ns::kExif || ns == Ns::kUndeclared; }
+bool IsDjiName(std::string_view local) {
+    return IsGpsName(local) || EqualsNoCase(local, "Latitude") || EqualsNoCase(local, "Longitude");
+}
+// `prefix` is the one the name was resolved through: an undeclared prefix
+// counts as the exif namespace, and as DJI's when it is DJI's own prefix.
+bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
+    switch (ns) {
+        case Ns::kExif: return IsGpsName(local);
+        case Ns::kDji: return IsDjiName(local);
+        case Ns::kUndeclared: return prefix == kDjiPrefix ? IsDjiName(local) : IsGpsName(local);
+        default: return false;
+    }
+}
 
 void AppendUtf8(std::string& s, uint32_t c) {
     if (c < 0x80) {
@@ -378,7 +394,10 @@ private:
             std::string_view prefix = a.name == "xmlns" ? std::string_view{} : a.name.substr(6);
             if (a.name.size() == 6) return false;  // "xmlns:" binds no prefix
             std::string uri = Decoded(a);
-            Ns ns = uri == kExifNs ? Ns::kExif : uri == kXmpNoteNs ? Ns::kXmpNote : Ns::kOther;
+            Ns ns = uri == kExifNs     ? Ns::kExif
+                    : uri == kDjiNs    ? Ns::kDji
+                    : uri == kXmpNoteNs ? Ns::kXmpNote
+                                        : Ns::kOther;
             Bind(prefix, ns);
         }
 
@@ -389,7 +408,7 @@ private:
         Split(name, prefix, local);
         Ns elementNs = Resolve(prefix);
         bool inGps = m_gpsDepth >= 0;
-        bool gps = !inGps && IsPositionNs(elementNs) && IsGpsName(local);
+        bool gps = !inGps && IsPosition(elementNs, prefix, local);
         bool guidElement = !inGps && elementNs == Ns::kXmpNote && local == "HasExtendedXMP";
 
         if (!gps && !inGps) {
@@ -398,7 +417,7 @@ private:
                 std::string_view ap, al;
                 Split(a.name, ap, al);
                 Ns ns = ap.empty() ? elementNs : Resolve(ap);
-                if (IsPositionNs(ns) && IsGpsName(al))
+                if (IsPosition(ns, ap.empty() ? prefix : ap, al))
                     AddProp(a.start, a.valueEnd + 1, false, false);
                 else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
                     AddGuid(a.valueStart, a.valueEnd);
@@ -468,20 +487,22 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n) {
 
 namespace {
 
-// The next 'g' or 'G' at or after i, or n. Every byte of every packet
-// passes through here, so 16 are looked at together where the processor can.
-int64_t NextG(const uint8_t* p, int64_t i, int64_t n) {
+// The next letter that may begin "GPS" or "DJI" ('g' or 'd' in either
+// case) at or after i, or n. Every byte of every packet passes through
+// here, so 16 are looked at together where the processor can.
+int64_t NextGOrD(const uint8_t* p, int64_t i, int64_t n) {
 #if defined(__SSE2__)
     const __m128i lowerBit = _mm_set1_epi8(0x20);
     const __m128i g = _mm_set1_epi8('g');
+    const __m128i d = _mm_set1_epi8('d');
     for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(a, lowerBit), g));
+        const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), lowerBit);
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, g), _mm_cmpeq_epi8(a, d)));
         if (hits != 0) return i + __builtin_ctz(static_cast<unsigned>(hits));
     }
 #endif
-    // ('G' | 0x20) == 'g', and only 'G' and 'g' give 'g'.
-    while (i < n && (p[i] | 0x20) != 'g') ++i;
+    // Only 'G' and 'g' give 'g' with the bit 0x20 set, only 'D' and 'd' give 'd'.
+    while (i < n && (p[i] | 0x20) != 'g' && (p[i] | 0x20) != 'd') ++i;
     return i;
 }
 
@@ -493,13 +514,15 @@ bool MayHoldGps(const uint8_t* p, int64_t n) {
     if (std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(n)).find(kEntity) !=
         std::string_view::npos)
         return true;
-    for (int64_t i = NextG(p, 0, n); i < n; i = NextG(p, i + 1, n)) {
+    for (int64_t i = NextGOrD(p, 0, n); i < n; i = NextGOrD(p, i + 1, n)) {
+        const bool g = Lower(p[i]) == 'g';
+        const uint8_t second = g ? 'p' : 'j', third = g ? 's' : 'i';
         for (int64_t step : {1, 2, 4}) {
             if (2 * step >= n - i) continue;
             bool between = true;
             for (int64_t k = 1; k < step; ++k)
                 between = between && p[i + k] == 0 && p[i + step + k] == 0;
-            if (between && Lower(p[i + step]) == 'p' && Lower(p[i + 2 * step]) == 's') return true;
+            if (between && Lower(p[i + step]) == second && Lower(p[i + 2 * step]) == third) return true;
         }
     }
     return false;

@@ -22,6 +22,6 @@ struct XmlGpsResult {
 XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n);
 
 // True when the bytes may hold a position that could not be parsed: the
-// letters "GPS" in any case, also with 1 or 3 NULs between them (UTF-16/32),
-// or an entity declaration (which could build such a name).
+// letters "GPS" or "DJI" in any case, also with 1 or 3 NULs between them
+// (UTF-16/32), or an entity declaration (which could build such a name).
 bool MayHoldGps(const uint8_t* p, int64_t n);

@@ -4,14 +4,16 @@
 // offset, both 4-byte big-endian, + chunk).
 //
 // A position is a property in the namespace http://ns.adobe.com/exif/1.0/
-// whose local name begins with "GPS" (in any letter case), bound to any
-// prefix or the default namespace, as an attribute or as an element (with
-// whatever it contains, or empty). An unprefixed attribute counts in its
-// element's namespace; an undeclared prefix counts as that namespace. A
+// whose local name begins with "GPS" (in any letter case), or in DJI's
+// drone namespace http://www.dji.com/drone-dji/1.0/ whose name begins with
+// "GPS" or is "Latitude" or "Longitude", bound to any prefix or the default
+// namespace, as an attribute or as an element (with whatever it contains,
+// or empty). An unprefixed attribute counts in its element's namespace; an
+// undeclared prefix counts as the exif namespace ("drone-dji" as DJI's). A
 // packet is parsed as UTF-8 XML without DTD (trailing NULs ignored, a cut
 // trailing <?xpacket end?> tolerated); one that does not parse but holds
-// the text "GPS" (also as UTF-16/32) or an entity declaration is an
-// unremovable find. Extended XMP is assembled per GUID from chunks that
+// the text "GPS" or "DJI" (also as UTF-16/32) or an entity declaration is
+// an unremovable find. Extended XMP is assembled per GUID from chunks that
 // must tile the full length exactly (identical repeats allowed); otherwise
 // it is unremovable when its chunks hold "GPS".
 //

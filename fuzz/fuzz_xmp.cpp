@@ -137,8 +137,9 @@ void FuzzFlir(const uint8_t* data, size_t size, uint8_t mode) {
     FUZZ_CHECK(ScanFlir(ByteReader(out.data(), n), segs).Clean());
 }
 
-// The plain definition of MayHoldGps: "GPS" in any case, its letters one,
-// two or four bytes apart with zeros between, or an entity declaration.
+// The plain definition of MayHoldGps: "GPS" or "DJI" in any case, its
+// letters one, two or four bytes apart with zeros between, or an entity
+// declaration.
 bool PlainMayHoldGps(const uint8_t* p, int64_t n) {
     const std::string text(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
     if (text.find("<!ENTITY") != std::string::npos) return true;
@@ -148,8 +149,10 @@ bool PlainMayHoldGps(const uint8_t* p, int64_t n) {
             if (i + 2 * step >= n) continue;
             bool zeros = true;
             for (int64_t k = 1; k < step; ++k) zeros = zeros && p[i + k] == 0 && p[i + step + k] == 0;
-            if (zeros && lower(p[i]) == 'g' && lower(p[i + step]) == 'p' && lower(p[i + 2 * step]) == 's')
-                return true;
+            for (const char* word : {"gps", "dji"})
+                if (zeros && lower(p[i]) == word[0] && lower(p[i + step]) == word[1] &&
+                    lower(p[i + 2 * step]) == word[2])
+                    return true;
         }
     return false;
 }

@@ -149,6 +149,17 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
          {GpsFind::kXmpElement}, {"GPSLatitude"}, {}},
         {"NUL padding after the packet", Packet(" exif:GPSTrack='1'>") + std::string(3, '\0'),
          {GpsFind::kXmpAttribute}, {"GPSTrack"}, {}},
+        {"DJI's drone namespace",
+         Packet(" d:GpsLatitude='35.1' d:GpsLongtitude='139.2' d:AbsoluteAltitude='+12.5'>"
+                "<d:Longitude>139.2</d:Longitude><d:Latitude/><d:LatitudeRef>N</d:LatitudeRef>",
+                "xmlns:d='http://www.dji.com/drone-dji/1.0/'"),
+         {GpsFind::kXmpAttribute, GpsFind::kXmpAttribute, GpsFind::kXmpElement, GpsFind::kXmpElement},
+         {"GpsLatitude", "GpsLongtitude", "139.2", "<d:Latitude/>"},
+         {"d:AbsoluteAltitude='+12.5'", "<d:LatitudeRef>N</d:LatitudeRef>"}},
+        {"undeclared prefixes: DJI's own, and another",
+         Packet(" drone-dji:Latitude='1' other:Latitude='2' other:GPSLatitude='3'>", ""),
+         {GpsFind::kXmpAttribute, GpsFind::kXmpAttribute}, {"drone-dji:Latitude", "GPSLatitude"},
+         {"other:Latitude='2'"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -186,6 +197,7 @@ TEST(XmpGps, PacketsThatDoNotParseHoldUnremovablePositions) {
         {"UTF-16", "\xFF\xFE" + utf16(Packet(" exif:GPSLatitude='1'>")), true},
         {"an entity could build the name", "<!DOCTYPE x [<!ENTITY e '&#71;PS'>]>" + Packet("><exif:P>&e;</exif:P>"), true},
         {"two root elements", Packet("") + "<exif:GPSAltitude/>", true},
+        {"broken, DJI's namespace", Packet("><d:Latitude>1</d:Longitude>", "xmlns:d='http://www.dji.com/drone-dji/1.0/'"), true},
         {"broken but no GPS", Packet("><exif:Flash>0</exif:Make>"), false},
     };
     for (const Case& c : cases) {
