@@ -2,6 +2,7 @@
 
 #include "app/Summary.h"
 #include "cli/ReadNamed.h"
+#include "exif/JpegSegments.h"
 #include "platform/File.h"
 #include "platform/SysFile.h"
 #include "platform/Text.h"
@@ -21,10 +22,17 @@ std::string OpenFailed(const std::string& arg, ReadStatus st) {
 
 // The picture size from the frame header. The decoder reads the header
 // only up to the first scan: when it succeeds on the bytes in memory from
-// the start, it read no further, and the answer is the whole file's.
-// Otherwise twice as much is brought and it tries again.
+// the start, it read no further, and the answer is the whole file's. The
+// head up to the first scan, as the marker walk sees it, is brought first
+// (a decoder short of bytes skips a long segment two bytes at a time);
+// should the decoder still want more, twice as much is brought each time.
 void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
     const int64_t len = bytes.Length();
+    JpegPicture head;
+    if (WalkJpeg(bytes.Reader(), 0, len, head, true) && !head.segments.empty()) {
+        const JpegSegment& last = head.segments.back();
+        bytes.Bring(0, std::min(len, last.payload + last.payloadLen));
+    }
     for (int64_t have = bytes.PresentPrefix();; have = bytes.PresentPrefix()) {
         if (ReadJpegSize(bytes.Data(), have, a.m_nWidth, a.m_nHeight) || have >= len) return;
         if (!bytes.Bring(0, std::min(len, std::max<int64_t>(have * 2, LazyBytes::kReadAhead))))
