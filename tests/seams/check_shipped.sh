@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a shipped program holds a test seam: any name that the seam
-# header declares at its top level, or a linker wrapper.
+# header declares at its top level, or a linker wrapper; or when it would
+# load libraries from anywhere but its own folder (an ELF run path other
+# than $ORIGIN: an empty entry means the current folder).
 #
 # usage: check_shipped.sh TestSeams.h PROGRAM...
 set -euo pipefail
@@ -25,6 +27,11 @@ for program in "$@"; do
     if [ -n "$found" ]; then
         echo "$(basename "$program") holds test seams:" >&2
         echo "$found" | head -20 | sed 's/^/    /' >&2
+        status=1
+    fi
+    paths=$(readelf -d "$program" 2>/dev/null | sed -nE 's/.*\((RUNPATH|RPATH)\).*\[(.*)\]$/\2/p' || true)
+    if [ -n "$paths" ] && [ "$paths" != '$ORIGIN' ]; then
+        echo "$(basename "$program") loads libraries from: $paths" >&2
         status=1
     fi
 done
