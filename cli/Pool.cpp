@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -71,7 +72,10 @@ int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, siz
             printing = false;
         }
     };
-    auto work = [&] {
+    // The calling thread is the first worker; the others start when a
+    // second name turns up, so a batch of one file starts no thread.
+    std::vector<std::thread> helpers;
+    std::function<void(bool)> work = [&](bool caller) {
         std::unique_lock<std::mutex> lock(m);
         for (;;) {
             while (!exhausted && taken >= printed + window) {
@@ -87,6 +91,8 @@ int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, siz
             }
             const size_t i = taken++;
             lock.unlock();
+            if (caller && i == 1)
+                for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(work, false);
             JobResult r = job(i, name);
             lock.lock();
             ring[i % window].result = std::move(r);
@@ -94,9 +100,8 @@ int RunInOrder(const NameSource& next, unsigned threads, const FileJob& job, siz
             printReady(lock);
         }
     };
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
-    for (std::thread& t : pool) t.join();
+    work(true);
+    for (std::thread& t : helpers) t.join();
     if (count != nullptr) *count = taken;
     return status;
 }
