@@ -487,23 +487,31 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n) {
 
 namespace {
 
-// The next letter that may begin "GPS" or "DJI" ('g' or 'd' in either
-// case) at or after i, or n. Every byte of every packet passes through
-// here, so 16 are looked at together where the processor can.
-int64_t NextGOrD(const uint8_t* p, int64_t i, int64_t n) {
+// The next place at or after i that may begin "GPS" or "DJI": a 'g' or 'd'
+// in either case followed by a 'p' or 'j' in either case or by a NUL (the
+// wide spellings); or n. Every byte of every packet passes through here,
+// so 16 places are looked at together where the processor can.
+int64_t NextCandidate(const uint8_t* p, int64_t i, int64_t n) {
+    auto second = [](uint8_t c) { return c == 0 || (c | 0x20) == 'p' || (c | 0x20) == 'j'; };
 #if defined(__SSE2__)
     const __m128i lowerBit = _mm_set1_epi8(0x20);
-    const __m128i g = _mm_set1_epi8('g');
-    const __m128i d = _mm_set1_epi8('d');
-    for (; i + 16 <= n; i += 16) {
+    const __m128i g = _mm_set1_epi8('g'), d = _mm_set1_epi8('d');
+    const __m128i pp = _mm_set1_epi8('p'), j = _mm_set1_epi8('j'), zero = _mm_setzero_si128();
+    for (; i + 17 <= n; i += 16) {
         const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), lowerBit);
-        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, g), _mm_cmpeq_epi8(a, d)));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i bl = _mm_or_si128(b, lowerBit);
+        const __m128i first = _mm_or_si128(_mm_cmpeq_epi8(a, g), _mm_cmpeq_epi8(a, d));
+        const __m128i next = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bl, pp), _mm_cmpeq_epi8(bl, j)),
+                                          _mm_cmpeq_epi8(b, zero));
+        const int hits = _mm_movemask_epi8(_mm_and_si128(first, next));
         if (hits != 0) return i + __builtin_ctz(static_cast<unsigned>(hits));
     }
 #endif
     // Only 'G' and 'g' give 'g' with the bit 0x20 set, only 'D' and 'd' give 'd'.
-    while (i < n && (p[i] | 0x20) != 'g' && (p[i] | 0x20) != 'd') ++i;
-    return i;
+    for (; i + 1 < n; ++i)
+        if (((p[i] | 0x20) == 'g' || (p[i] | 0x20) == 'd') && second(p[i + 1])) return i;
+    return n;
 }
 
 }  // namespace
@@ -514,7 +522,7 @@ bool MayHoldGps(const uint8_t* p, int64_t n) {
     if (std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(n)).find(kEntity) !=
         std::string_view::npos)
         return true;
-    for (int64_t i = NextGOrD(p, 0, n); i < n; i = NextGOrD(p, i + 1, n)) {
+    for (int64_t i = NextCandidate(p, 0, n); i < n; i = NextCandidate(p, i + 1, n)) {
         const bool g = Lower(p[i]) == 'g';
         const uint8_t second = g ? 'p' : 'j', third = g ? 's' : 'i';
         for (int64_t step : {1, 2, 4}) {
