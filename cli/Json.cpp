@@ -2,39 +2,89 @@
 
 #include "platform/Text.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace {
 
-std::string Text(const char* cp932, size_t cap) {
-    return JsonString(plat::Cp932ToUtf8(std::string(cp932, strnlen(cp932, cap))));
+// Everything is appended to one string: a record makes no temporary
+// strings but those of a text conversion.
+void Num(std::string& j, int64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    j.append(buf, res.ptr);
 }
 
-std::string Num(int64_t v) { return std::to_string(v); }
-
-std::string Rational(int32_t present, int32_t num, int32_t den) {
-    if (present == 0) return "null";
-    return "[" + Num(num) + "," + Num(den) + "]";
+void Str(std::string& j, std::string_view utf8) {
+    j += '"';
+    for (unsigned char c : utf8) {
+        switch (c) {
+        case '"': j += "\\\""; break;
+        case '\\': j += "\\\\"; break;
+        case '\n': j += "\\n"; break;
+        case '\r': j += "\\r"; break;
+        case '\t': j += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                static const char kDigits[] = "0123456789ABCDEF";
+                const char esc[] = {'\\', 'u', '0', '0', kDigits[c >> 4], kDigits[c & 15]};
+                j.append(esc, sizeof esc);
+            } else {
+                j += static_cast<char>(c);
+            }
+        }
+    }
+    j += '"';
 }
 
-std::string RawHex(const IfdEntry& e) {
+void Bool(std::string& j, bool b) { j += b ? "true" : "false"; }
+
+void Text(std::string& j, const char* cp932, size_t cap) {
+    const std::string_view text(cp932, strnlen(cp932, cap));
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        Str(j, text);  // ASCII reads the same in CP932 and UTF-8
+    else
+        Str(j, plat::Cp932ToUtf8(text));
+}
+
+void Rational(std::string& j, int32_t present, int32_t num, int32_t den) {
+    if (present == 0) {
+        j += "null";
+        return;
+    }
+    j += '[';
+    Num(j, num);
+    j += ',';
+    Num(j, den);
+    j += ']';
+}
+
+void RawHex(std::string& j, const IfdEntry& e) {
     static const char kDigits[] = "0123456789ABCDEF";
-    std::string out(26, '"');
+    char out[26];
+    out[0] = out[25] = '"';
     const uint8_t* raw = RawBytes(e);
     for (int i = 0; i < 12; ++i) {
         out[1 + 2 * i] = kDigits[raw[i] >> 4];
         out[2 + 2 * i] = kDigits[raw[i] & 15];
     }
-    return out;
+    j.append(out, sizeof out);
 }
 
-void Entries(std::string& out, const IfdEntry* entries, int32_t done) {
-    out += '[';
+void Ifd(std::string& j, int32_t count, int32_t done, int32_t pos, const IfdEntry* entries) {
+    j += "{\"count\":";
+    Num(j, count);
+    j += ",\"done\":";
+    Num(j, done);
+    j += ",\"pos\":";
+    Num(j, pos);
+    j += ",\"entries\":[";
     for (int32_t i = 0; i < done; ++i) {
         const IfdEntry& e = entries[i];
-        if (i > 0) out += ',';
+        if (i > 0) j += ',';
         const std::pair<const char*, int64_t> numbers[] = {
             {"{\"pos\":", e.m_nEntryPos}, {",\"tag\":", e.m_nTag},
             {",\"type\":", e.m_nType},    {",\"count\":", e.m_nCount},
@@ -42,96 +92,113 @@ void Entries(std::string& out, const IfdEntry* entries, int32_t done) {
             {",\"value_pos\":", e.m_nValuePos}, {",\"size\":", e.m_nSize},
         };
         for (const auto& [key, value] : numbers) {
-            out += key;
-            out += Num(value);
+            j += key;
+            Num(j, value);
         }
-        out += ",\"name\":";
-        out += Text(e.m_szName, sizeof e.m_szName);
-        out += ",\"raw\":";
-        out += RawHex(e);
-        out += '}';
+        j += ",\"name\":";
+        Text(j, e.m_szName, sizeof e.m_szName);
+        j += ",\"raw\":";
+        RawHex(j, e);
+        j += '}';
     }
-    out += ']';
+    j += "]}";
 }
 
-std::string Ifd(int32_t count, int32_t done, int32_t pos, const IfdEntry* entries) {
-    std::string out = "{\"count\":" + Num(count) + ",\"done\":" + Num(done) +
-                      ",\"pos\":" + Num(pos) + ",\"entries\":";
-    out.reserve(out.size() + 200 * static_cast<size_t>(done > 0 ? done : 0) + 4);
-    Entries(out, entries, done);
-    return out + "}";
+void RefLetter(std::string& j, char c) {
+    if (c == '\0') j += "\"\"";
+    else Text(j, &c, 1);
 }
 
-std::string RefLetter(char c) {
-    if (c == '\0') return "\"\"";
-    return JsonString(plat::Cp932ToUtf8(std::string(1, c)));
+void Coordinate(std::string& j, char ref, int32_t refPos, int32_t pos, const int32_t (&parts)[3][3],
+                const char* text, size_t cap) {
+    j += "{\"ref\":";
+    RefLetter(j, ref);
+    j += ",\"ref_pos\":";
+    Num(j, refPos);
+    j += ",\"pos\":";
+    Num(j, pos);
+    static const char* const kParts[] = {",\"deg\":", ",\"min\":", ",\"sec\":"};
+    for (int k = 0; k < 3; ++k) {
+        j += kParts[k];
+        Rational(j, parts[k][0], parts[k][1], parts[k][2]);
+    }
+    j += ",\"text\":";
+    Text(j, text, cap);
+    j += '}';
 }
 
 }  // namespace
 
 std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
+    std::string out;
     out.reserve(utf8.size() + 2);
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04X", c);
-                out += esc;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
+    Str(out, utf8);
+    return out;
 }
 
 std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
                            const std::vector<PositionFind>* finds) {
     std::string j;
     j.reserve(4096);
-    j += "{\"path\":" + JsonString(path);
-    j += std::string(",\"loaded\":") + (a.m_bLoaded ? "true" : "false");
-    j += std::string(",\"exif\":") + (a.m_bExif ? "true" : "false");
-    j += ",\"gps_state\":" + Num(a.m_nGpsState);
-    j += ",\"byte_order\":" + Num(a.m_nByteOrder);
-    j += ",\"tiff_pos\":" + Num(a.m_nTiffPos);
-    j += ",\"ifd0_offset\":" + Num(a.m_nIfd0Offset);
-    j += ",\"maker\":" + Text(a.m_szMaker, sizeof a.m_szMaker);
-    j += ",\"model\":" + Text(a.m_szModel, sizeof a.m_szModel);
-    j += ",\"datetime\":" + Text(a.m_szDateTime, sizeof a.m_szDateTime);
-    j += ",\"width\":" + Num(a.m_nWidth) + ",\"height\":" + Num(a.m_nHeight);
-    j += ",\"file_time\":" + Text(a.m_szFileTime, sizeof a.m_szFileTime);
-    j += ",\"ifd0\":" + Ifd(a.m_nIfd0Count, a.m_nIfd0Done, a.m_nIfd0Pos, a.m_Ifd0);
-    j += ",\"gps\":" + Ifd(a.m_nGpsCount, a.m_nGpsDone, a.m_nGpsPos, a.m_Gps);
-    j += ",\"lat\":{\"ref\":" + RefLetter(a.m_cLatRef) + ",\"ref_pos\":" + Num(a.m_nLatRefPos) +
-         ",\"pos\":" + Num(a.m_nLatPos) +
-         ",\"deg\":" + Rational(a.m_bLatDeg, a.m_nLatDegNum, a.m_nLatDegDen) +
-         ",\"min\":" + Rational(a.m_bLatMin, a.m_nLatMinNum, a.m_nLatMinDen) +
-         ",\"sec\":" + Rational(a.m_bLatSec, a.m_nLatSecNum, a.m_nLatSecDen) +
-         ",\"text\":" + Text(a.m_szLat, sizeof a.m_szLat) + "}";
-    j += ",\"lon\":{\"ref\":" + RefLetter(a.m_cLonRef) + ",\"ref_pos\":" + Num(a.m_nLonRefPos) +
-         ",\"pos\":" + Num(a.m_nLonPos) +
-         ",\"deg\":" + Rational(a.m_bLonDeg, a.m_nLonDegNum, a.m_nLonDegDen) +
-         ",\"min\":" + Rational(a.m_bLonMin, a.m_nLonMinNum, a.m_nLonMinDen) +
-         ",\"sec\":" + Rational(a.m_bLonSec, a.m_nLonSecNum, a.m_nLonSecDen) +
-         ",\"text\":" + Text(a.m_szLon, sizeof a.m_szLon) + "}";
+    j += "{\"path\":";
+    Str(j, path);
+    j += ",\"loaded\":";
+    Bool(j, a.m_bLoaded);
+    j += ",\"exif\":";
+    Bool(j, a.m_bExif);
+    const std::pair<const char*, int64_t> head[] = {
+        {",\"gps_state\":", a.m_nGpsState}, {",\"byte_order\":", a.m_nByteOrder},
+        {",\"tiff_pos\":", a.m_nTiffPos},   {",\"ifd0_offset\":", a.m_nIfd0Offset},
+    };
+    for (const auto& [key, value] : head) {
+        j += key;
+        Num(j, value);
+    }
+    j += ",\"maker\":";
+    Text(j, a.m_szMaker, sizeof a.m_szMaker);
+    j += ",\"model\":";
+    Text(j, a.m_szModel, sizeof a.m_szModel);
+    j += ",\"datetime\":";
+    Text(j, a.m_szDateTime, sizeof a.m_szDateTime);
+    j += ",\"width\":";
+    Num(j, a.m_nWidth);
+    j += ",\"height\":";
+    Num(j, a.m_nHeight);
+    j += ",\"file_time\":";
+    Text(j, a.m_szFileTime, sizeof a.m_szFileTime);
+    j += ",\"ifd0\":";
+    Ifd(j, a.m_nIfd0Count, a.m_nIfd0Done, a.m_nIfd0Pos, a.m_Ifd0);
+    j += ",\"gps\":";
+    Ifd(j, a.m_nGpsCount, a.m_nGpsDone, a.m_nGpsPos, a.m_Gps);
+    const int32_t lat[3][3] = {{a.m_bLatDeg, a.m_nLatDegNum, a.m_nLatDegDen},
+                               {a.m_bLatMin, a.m_nLatMinNum, a.m_nLatMinDen},
+                               {a.m_bLatSec, a.m_nLatSecNum, a.m_nLatSecDen}};
+    const int32_t lon[3][3] = {{a.m_bLonDeg, a.m_nLonDegNum, a.m_nLonDegDen},
+                               {a.m_bLonMin, a.m_nLonMinNum, a.m_nLonMinDen},
+                               {a.m_bLonSec, a.m_nLonSecNum, a.m_nLonSecDen}};
+    j += ",\"lat\":";
+    Coordinate(j, a.m_cLatRef, a.m_nLatRefPos, a.m_nLatPos, lat, a.m_szLat, sizeof a.m_szLat);
+    j += ",\"lon\":";
+    Coordinate(j, a.m_cLonRef, a.m_nLonRefPos, a.m_nLonPos, lon, a.m_szLon, sizeof a.m_szLon);
     if (finds != nullptr) {
         j += ",\"finds\":[";
         for (size_t i = 0; i < finds->size(); ++i) {
             const PositionFind& f = (*finds)[i];
-            if (i > 0) j += ",";
-            j += "{\"kind\":" + JsonString(FindKindName(f.kind)) + ",\"picture\":" +
-                 Num(f.picture + 1) + ",\"segment\":" + Num(f.segment) + ",\"pos\":" + Num(f.pos) +
-                 ",\"removable\":" + (f.removable ? "true" : "false") + "}";
+            if (i > 0) j += ',';
+            j += "{\"kind\":";
+            Str(j, FindKindName(f.kind));
+            j += ",\"picture\":";
+            Num(j, f.picture + 1);
+            j += ",\"segment\":";
+            Num(j, f.segment);
+            j += ",\"pos\":";
+            Num(j, f.pos);
+            j += ",\"removable\":";
+            Bool(j, f.removable);
+            j += '}';
         }
-        j += "]";
+        j += ']';
     }
-    return j + "}";
+    j += '}';
+    return j;
 }
