@@ -1,6 +1,7 @@
 #include "exif/XmlGps.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -25,15 +26,63 @@ constexpr int64_t kGuidLen = 32;
 
 enum class Ns : uint8_t { kOther, kExif, kDji, kXmpNote, kUndeclared };
 
-bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsNameStart(uint8_t c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+// Byte classes, looked up in a table: every byte of a packet is classed.
+enum : uint8_t { kSpace = 1, kNameStart = 2, kNameChar = 4, kBad = 8 };
+constexpr std::array<uint8_t, 256> MakeClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        uint8_t k = 0;
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') k |= kSpace;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80)
+            k |= kNameStart | kNameChar;
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.') k |= kNameChar;
+        // Bytes XML 1.0 never allows: control characters other than tab and line ends.
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') k |= kBad;
+        t[static_cast<size_t>(c)] = k;
+    }
+    return t;
 }
-bool IsNameChar(uint8_t c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+bool IsSpace(uint8_t c) { return kClasses[c] & kSpace; }
+
+// Character data that needs no look: inside the root, any byte from 0x20
+// on but '<', '&' and '>'; outside it, white space. The index of the first
+// byte at or after i that needs one, or n. XMP pads its packets with
+// kilobytes of spaces, so 16 bytes are looked at together where the
+// processor can.
+int64_t SkipPlainText(const uint8_t* p, int64_t i, int64_t n, bool outside) {
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), gt = _mm_set1_epi8('>');
+    const __m128i below = _mm_set1_epi8(0x1F);
+    const __m128i sp = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), nl = _mm_set1_epi8('\n'),
+                  cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        int look;
+        if (outside) {
+            const __m128i space = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, sp), _mm_cmpeq_epi8(a, tab)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(a, nl), _mm_cmpeq_epi8(a, cr)));
+            look = ~_mm_movemask_epi8(space) & 0xFFFF;
+        } else {
+            const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(a, below), a);  // a <= 0x1F
+            const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lt), _mm_cmpeq_epi8(a, amp)),
+                                                _mm_cmpeq_epi8(a, gt));
+            look = _mm_movemask_epi8(_mm_or_si128(control, markup));
+        }
+        if (look != 0) return i + __builtin_ctz(static_cast<unsigned>(look));
+    }
+#endif
+    for (; i < n; ++i) {
+        const uint8_t c = p[i];
+        const bool plain = outside ? IsSpace(c) : c >= 0x20 && c != '<' && c != '&' && c != '>';
+        if (!plain) return i;
+    }
+    return n;
 }
-// Bytes XML 1.0 never allows: control characters other than tab and line ends.
-bool IsBadByte(uint8_t c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+bool IsNameStart(uint8_t c) { return kClasses[c] & kNameStart; }
+bool IsNameChar(uint8_t c) { return kClasses[c] & kNameChar; }
+bool IsBadByte(uint8_t c) { return kClasses[c] & kBad; }
 bool IsXmlChar(uint32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
@@ -185,12 +234,8 @@ private:
         const bool outside = m_stack.empty();  // only white space outside the root
         const uint8_t* p = m_p;
         int64_t i = m_i;
-        while (i < m_n) {
+        while ((i = SkipPlainText(p, i, m_n, outside)) < m_n) {
             const uint8_t c = p[i];
-            if (c > '>' && !outside) {  // the common case: nothing to check
-                ++i;
-                continue;
-            }
             if (c == '<') break;
             if (outside && !IsSpace(c)) return false;
             if (IsBadByte(c)) return false;
@@ -348,9 +393,13 @@ private:
     }
 
     bool NoDuplicateAttributes() {
+        if (m_attrs.size() < 2) return true;
         m_names.clear();
         for (const Attr& a : m_attrs) m_names.push_back(a.name);
-        std::sort(m_names.begin(), m_names.end());
+        // By length first: most names differ in it, and equal names stay adjacent.
+        std::sort(m_names.begin(), m_names.end(), [](std::string_view a, std::string_view b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
         return std::adjacent_find(m_names.begin(), m_names.end()) == m_names.end();
     }
 
