@@ -21,11 +21,13 @@ std::string OpenFailed(const std::string& arg, ReadStatus st) {
 }
 
 // The picture size from the frame header. The decoder reads the header
-// only up to the first scan: when it succeeds on the bytes in memory from
-// the start, it read no further, and the answer is the whole file's. The
-// head up to the first scan, as the marker walk sees it, is brought first
-// (a decoder short of bytes skips a long segment two bytes at a time);
-// should the decoder still want more, twice as much is brought each time.
+// only up to the first scan: when it succeeds without a warning on the
+// bytes in memory from the start, it read no further (running out of
+// bytes is a warning), and the answer is the whole file's. The head up to
+// the first scan, as the marker walk sees it, is brought first (a decoder
+// short of bytes skips a long segment two bytes at a time); should the
+// decoder still want more, twice as much is brought each time, and after a
+// warning the whole file.
 void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
     const int64_t len = bytes.Length();
     JpegPicture head;
@@ -34,9 +36,11 @@ void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
         bytes.Bring(0, std::min(len, last.payload + last.payloadLen));
     }
     for (int64_t have = bytes.PresentPrefix();; have = bytes.PresentPrefix()) {
-        if (ReadJpegSize(bytes.Data(), have, a.m_nWidth, a.m_nHeight) || have >= len) return;
-        if (!bytes.Bring(0, std::min(len, std::max<int64_t>(have * 2, LazyBytes::kReadAhead))))
-            return;
+        bool warned = false;
+        const bool read = ReadJpegSize(bytes.Data(), have, a.m_nWidth, a.m_nHeight, &warned);
+        if ((read && !warned) || have >= len) return;
+        const int64_t more = warned ? len : std::max<int64_t>(have * 2, LazyBytes::kReadAhead);
+        if (!bytes.Bring(0, std::min(len, more))) return;
     }
 }
 

@@ -78,8 +78,10 @@ int64_t NextJpegMarker(const ByteReader& file, int64_t pos, int64_t bound, bool 
     if (pos < 0) return -1;
     bound = std::min(bound, file.Length());
     // Steps overlap by one byte: a marker's two bytes may straddle them.
-    for (int64_t at = pos; bound - at >= 2; at += kSearchStep) {
-        const int64_t n = std::min(bound - at, kSearchStep + 1);
+    // They start small: stray bytes before a marker are usually few.
+    int64_t step = 4096;
+    for (int64_t at = pos; bound - at >= 2; at += step, step = std::min(step * 2, kSearchStep)) {
+        const int64_t n = std::min(bound - at, step + 1);
         const uint8_t* p = file.Span(at, n);
         if (p == nullptr) return -1;
         const int64_t i = NextMarkerIn(p, n, inScan);

@@ -44,17 +44,21 @@ IdleHandles& Handles() {
 
 }  // namespace
 
-bool ReadJpegSize(const uint8_t* data, int64_t len, int32_t& width, int32_t& height) {
+bool ReadJpegSize(const uint8_t* data, int64_t len, int32_t& width, int32_t& height,
+                  bool* warned) {
     width = height = 0;
+    if (warned != nullptr) *warned = false;
     if (data == nullptr || len <= 0 || len > UINT32_MAX) return false;
     tjhandle h = Handles().Take();
     if (h == nullptr) return false;
     int w = 0, hgt = 0, subsamp = 0, colorspace = 0;
     const int rc = tjDecompressHeader3(h, data, static_cast<unsigned long>(len), &w, &hgt, &subsamp,
                                        &colorspace);
+    const bool warning = rc != 0 && tjGetErrorCode(h) == TJERR_WARNING;
     if (rc == 0) Handles().Give(h);
     else tjDestroy(h);
-    if (rc != 0 || w <= 0 || hgt <= 0) return false;
+    if ((rc != 0 && !warning) || w <= 0 || hgt <= 0) return false;
+    if (warned != nullptr) *warned = warning;
     width = w;
     height = hgt;
     return true;

@@ -1,3 +1,7 @@
+#include "cli/AnalyzeArg.h"
+#include "cli/ReadNamed.h"
+#include "exif/TagNameTable.h"
+#include "preview/JpegSize.h"
 #include "preview/PreviewBmp.h"
 #include "preview/PreviewScale.h"
 #include "preview/vornik2/Vornik2.h"
@@ -196,4 +200,30 @@ TEST(CorpusPreview, DecoderWarningsStillGiveThePictureAtItsFrameSize) {
     // A picture, not a grey fill: the rows differ from one another.
     const size_t row = 2048 * 3;
     EXPECT_NE(std::memcmp(&bmp.m_pBmpRGB[100 * row], &bmp.m_pBmpRGB[1400 * row], row), 0);
+}
+
+// The companion takes the picture size from the header alone, and gives
+// every photo the size the preview shows (0 x 0 where it shows none):
+// also after a warning, and reading only the start of the file.
+TEST(CorpusPreview, TheCompanionGivesTheSizeThePreviewShows) {
+    int warned = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(TAMLIX_CORPUS_DIR)) {
+        if (e.path().extension() != ".jpg") continue;
+        const std::string path = e.path().string();
+        SCOPED_TRACE(path);
+        CPreviewBmp bmp;
+        const bool shown = bmp.LoadJpeg(path.c_str());
+        ExifAnalysis a{};
+        NamedFile file;
+        std::string err;
+        ASSERT_TRUE(AnalyzeArgument(path, TagNameTable{}, a, file, err));
+        EXPECT_EQ(a.m_nWidth, shown ? bmp.m_nBmpWidth : 0);
+        EXPECT_EQ(a.m_nHeight, shown ? bmp.m_nBmpHeight : 0);
+        int32_t w = 0, h = 0;
+        bool warning = false;
+        const Bytes bytes = ReadFileBytes(path);
+        ReadJpegSize(bytes.data(), static_cast<int64_t>(bytes.size()), w, h, &warning);
+        warned += warning;
+    }
+    EXPECT_GE(warned, 2);  // the stray-byte photos are among them
 }
