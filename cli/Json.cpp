@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 #include <utility>
 
@@ -42,6 +43,14 @@ void Str(std::string& j, std::string_view utf8) {
 
 void Bool(std::string& j, bool b) { j += b ? "true" : "false"; }
 
+// Keys (with their leading punctuation) and numbers, in turn.
+void Numbers(std::string& j, std::initializer_list<std::pair<const char*, int64_t>> fields) {
+    for (const auto& [key, value] : fields) {
+        j += key;
+        Num(j, value);
+    }
+}
+
 void Text(std::string& j, const char* cp932, size_t cap) {
     const std::string_view text(cp932, strnlen(cp932, cap));
     if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
@@ -75,26 +84,15 @@ void RawHex(std::string& j, const IfdEntry& e) {
 }
 
 void Ifd(std::string& j, int32_t count, int32_t done, int32_t pos, const IfdEntry* entries) {
-    j += "{\"count\":";
-    Num(j, count);
-    j += ",\"done\":";
-    Num(j, done);
-    j += ",\"pos\":";
-    Num(j, pos);
+    Numbers(j, {{"{\"count\":", count}, {",\"done\":", done}, {",\"pos\":", pos}});
     j += ",\"entries\":[";
     for (int32_t i = 0; i < done; ++i) {
         const IfdEntry& e = entries[i];
         if (i > 0) j += ',';
-        const std::pair<const char*, int64_t> numbers[] = {
-            {"{\"pos\":", e.m_nEntryPos}, {",\"tag\":", e.m_nTag},
-            {",\"type\":", e.m_nType},    {",\"count\":", e.m_nCount},
-            {",\"value\":", e.m_nValue},  {",\"offset\":", e.m_bOffset},
-            {",\"value_pos\":", e.m_nValuePos}, {",\"size\":", e.m_nSize},
-        };
-        for (const auto& [key, value] : numbers) {
-            j += key;
-            Num(j, value);
-        }
+        Numbers(j, {{"{\"pos\":", e.m_nEntryPos}, {",\"tag\":", e.m_nTag},
+                    {",\"type\":", e.m_nType}, {",\"count\":", e.m_nCount},
+                    {",\"value\":", e.m_nValue}, {",\"offset\":", e.m_bOffset},
+                    {",\"value_pos\":", e.m_nValuePos}, {",\"size\":", e.m_nSize}});
         j += ",\"name\":";
         Text(j, e.m_szName, sizeof e.m_szName);
         j += ",\"raw\":";
@@ -113,10 +111,7 @@ void Coordinate(std::string& j, char ref, int32_t refPos, int32_t pos, const int
                 const char* text, size_t cap) {
     j += "{\"ref\":";
     RefLetter(j, ref);
-    j += ",\"ref_pos\":";
-    Num(j, refPos);
-    j += ",\"pos\":";
-    Num(j, pos);
+    Numbers(j, {{",\"ref_pos\":", refPos}, {",\"pos\":", pos}});
     static const char* const kParts[] = {",\"deg\":", ",\"min\":", ",\"sec\":"};
     for (int k = 0; k < 3; ++k) {
         j += kParts[k];
@@ -146,24 +141,15 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
     Bool(j, a.m_bLoaded);
     j += ",\"exif\":";
     Bool(j, a.m_bExif);
-    const std::pair<const char*, int64_t> head[] = {
-        {",\"gps_state\":", a.m_nGpsState}, {",\"byte_order\":", a.m_nByteOrder},
-        {",\"tiff_pos\":", a.m_nTiffPos},   {",\"ifd0_offset\":", a.m_nIfd0Offset},
-    };
-    for (const auto& [key, value] : head) {
-        j += key;
-        Num(j, value);
-    }
+    Numbers(j, {{",\"gps_state\":", a.m_nGpsState}, {",\"byte_order\":", a.m_nByteOrder},
+                {",\"tiff_pos\":", a.m_nTiffPos}, {",\"ifd0_offset\":", a.m_nIfd0Offset}});
     j += ",\"maker\":";
     Text(j, a.m_szMaker, sizeof a.m_szMaker);
     j += ",\"model\":";
     Text(j, a.m_szModel, sizeof a.m_szModel);
     j += ",\"datetime\":";
     Text(j, a.m_szDateTime, sizeof a.m_szDateTime);
-    j += ",\"width\":";
-    Num(j, a.m_nWidth);
-    j += ",\"height\":";
-    Num(j, a.m_nHeight);
+    Numbers(j, {{",\"width\":", a.m_nWidth}, {",\"height\":", a.m_nHeight}});
     j += ",\"file_time\":";
     Text(j, a.m_szFileTime, sizeof a.m_szFileTime);
     j += ",\"ifd0\":";
@@ -187,12 +173,8 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
             if (i > 0) j += ',';
             j += "{\"kind\":";
             Str(j, FindKindName(f.kind));
-            j += ",\"picture\":";
-            Num(j, f.picture + 1);
-            j += ",\"segment\":";
-            Num(j, f.segment);
-            j += ",\"pos\":";
-            Num(j, f.pos);
+            Numbers(j, {{",\"picture\":", f.picture + 1}, {",\"segment\":", f.segment},
+                        {",\"pos\":", f.pos}});
             j += ",\"removable\":";
             Bool(j, f.removable);
             j += '}';
