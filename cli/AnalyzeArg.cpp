@@ -79,7 +79,7 @@ bool AnalyzeArgument(const std::string& arg, const TagNameTable& tags, ExifAnaly
         return false;
     }
     plat::LocalTime t{};
-    if (file.file.LastWriteTime(t)) FormatLocalTime(t, a.m_szFileTime);
+    if (file.file.WriteTimeAtOpen(t)) FormatLocalTime(t, a.m_szFileTime);
     return true;
 }
 

@@ -15,7 +15,7 @@ ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, 
     case plat::OpenResult::NotRegular: return ReadStatus::NotRegular;
     case plat::OpenResult::Failed: return ReadStatus::Failed;
     }
-    const int64_t size = f.Size();
+    const int64_t size = f.SizeAtOpen();
     if (size < 0) return ReadStatus::Failed;
     if (size > kMaxFileLen) return ReadStatus::TooLarge;
     try {

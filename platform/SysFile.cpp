@@ -38,6 +38,8 @@ OpenResult SysFile::Open(const std::string& path, bool patch) {
         return OpenResult::NotRegular;
     }
     m_fd = fd;
+    m_sizeAtOpen = static_cast<int64_t>(st.st_size);
+    m_writeTimeAtOpen = static_cast<int64_t>(st.st_mtime);
     return OpenResult::Ok;
 }
 
@@ -69,11 +71,10 @@ bool SysFile::SetModTime(int64_t ns) {
     return ::futimens(m_fd, times) == 0;
 }
 
-bool SysFile::LastWriteTime(LocalTime& out) const {
-    struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+bool SysFile::WriteTimeAtOpen(LocalTime& out) const {
+    if (m_fd < 0) return false;
     struct tm tmv {};
-    const time_t t = st.st_mtime;
+    const time_t t = static_cast<time_t>(m_writeTimeAtOpen);
     if (::localtime_r(&t, &tmv) == nullptr) return false;
     out = {tmv.tm_year + 1900, tmv.tm_mon + 1, tmv.tm_mday, tmv.tm_hour, tmv.tm_min, tmv.tm_sec};
     return true;

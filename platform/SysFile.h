@@ -42,8 +42,10 @@ public:
     // Modification time in nanoseconds since the epoch; -1 on failure.
     int64_t ModTime() const;
     bool SetModTime(int64_t ns);
-    // The modification time in local time.
-    bool LastWriteTime(LocalTime& out) const;
+    // The size and the modification time (in local time) the file had when
+    // it was opened: the system was asked once, by the open.
+    int64_t SizeAtOpen() const { return m_fd >= 0 ? m_sizeAtOpen : -1; }
+    bool WriteTimeAtOpen(LocalTime& out) const;
 
     // Exactly n bytes at pos: false on an error or a short read.
     bool ReadAt(int64_t pos, void* buf, int64_t n) const;
@@ -55,6 +57,8 @@ private:
     friend bool SysWriteCopySafely(const std::string&, const SysFile&, int64_t, const uint8_t*,
                                    const uint8_t*, int64_t, bool);
     int m_fd = -1;
+    int64_t m_sizeAtOpen = -1;
+    int64_t m_writeTimeAtOpen = 0;  // the system's own unit: seconds, or FILETIME ticks
 };
 
 // The identity of the file a path leads to; false when there is none.

@@ -71,6 +71,8 @@ OpenResult SysFile::Open(const std::string& path, bool patch) {
         return OpenResult::Failed;
     }
     m_fd = fd;
+    m_sizeAtOpen = int64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+    m_writeTimeAtOpen = int64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
     return OpenResult::Ok;
 }
 
@@ -103,11 +105,13 @@ bool SysFile::SetModTime(int64_t ns) {
 }
 
 // With the daylight-saving rule of the file's own date, as localtime does.
-bool SysFile::LastWriteTime(LocalTime& out) const {
+bool SysFile::WriteTimeAtOpen(LocalTime& out) const {
     FILETIME ft{};
+    ft.dwHighDateTime = static_cast<DWORD>(m_writeTimeAtOpen >> 32);
+    ft.dwLowDateTime = static_cast<DWORD>(m_writeTimeAtOpen);
     SYSTEMTIME utc{}, local{};
-    if (m_fd < 0 || !GetFileTime(Handle(m_fd), nullptr, nullptr, &ft) ||
-        !FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+    if (m_fd < 0 || !FileTimeToSystemTime(&ft, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         return false;
     out = {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
     return true;
