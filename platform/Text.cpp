@@ -57,10 +57,19 @@ bool Convert(bool toUtf8, std::string_view in, std::string& out, bool replaceInv
 
 }  // namespace
 
+namespace {
+
+// CP932's single bytes below 0x80 are ASCII, and most texts (and paths) are
+// only that: they need no conversion, and a program that meets no other
+// text never loads the converter.
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+}  // namespace
+
 std::string Cp932ToUtf8(std::string_view cp932) {
-    // CP932's single bytes below 0x80 are ASCII, and most texts are only that.
-    if (std::all_of(cp932.begin(), cp932.end(), [](char c) { return (c & 0x80) == 0; }))
-        return std::string(cp932);
+    if (IsAscii(cp932)) return std::string(cp932);
     std::string out;
     Convert(true, cp932, out, true);
     return out;
@@ -71,6 +80,10 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 // text would come back as a different one, a path as another file, so only
 // a text that converts back unchanged is taken.
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
+    if (IsAscii(utf8)) {
+        out.assign(utf8);
+        return true;
+    }
     std::string cp932;
     if (!Convert(false, utf8, cp932, false) || Cp932ToUtf8(cp932) != utf8) return false;
     out.swap(cp932);
