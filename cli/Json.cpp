@@ -2,7 +2,6 @@
 
 #include "platform/Text.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
@@ -52,11 +51,7 @@ void Numbers(std::string& j, std::initializer_list<std::pair<const char*, int64_
 }
 
 void Text(std::string& j, const char* cp932, size_t cap) {
-    const std::string_view text(cp932, strnlen(cp932, cap));
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        Str(j, text);  // ASCII reads the same in CP932 and UTF-8
-    else
-        Str(j, plat::Cp932ToUtf8(text));
+    Str(j, plat::Cp932ToUtf8(std::string_view(cp932, strnlen(cp932, cap))));
 }
 
 void Rational(std::string& j, int32_t present, int32_t num, int32_t den) {

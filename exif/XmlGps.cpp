@@ -45,6 +45,9 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
 constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
 
 bool IsSpace(uint8_t c) { return kClasses[c] & kSpace; }
+bool IsNameStart(uint8_t c) { return kClasses[c] & kNameStart; }
+bool IsNameChar(uint8_t c) { return kClasses[c] & kNameChar; }
+bool IsBadByte(uint8_t c) { return kClasses[c] & kBad; }
 
 // Character data that needs no look: inside the root, any byte from 0x20
 // on but '<', '&' and '>'; outside it, white space. The index of the first
@@ -80,9 +83,6 @@ int64_t SkipPlainText(const uint8_t* p, int64_t i, int64_t n, bool outside) {
     }
     return n;
 }
-bool IsNameStart(uint8_t c) { return kClasses[c] & kNameStart; }
-bool IsNameChar(uint8_t c) { return kClasses[c] & kNameChar; }
-bool IsBadByte(uint8_t c) { return kClasses[c] & kBad; }
 bool IsXmlChar(uint32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);

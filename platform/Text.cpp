@@ -55,10 +55,6 @@ bool Convert(bool toUtf8, std::string_view in, std::string& out, bool replaceInv
     return ok;
 }
 
-}  // namespace
-
-namespace {
-
 // CP932's single bytes below 0x80 are ASCII, and most texts (and paths) are
 // only that: they need no conversion, and a program that meets no other
 // text never loads the converter.
