@@ -22,17 +22,17 @@ struct Batch {
 
 // What reading and cleaning one photo gave, before anything is written.
 struct Plan {
-    Plan() : content(BatchBuffers().Take()), cleaned(BatchBuffers().Take()) {}
-    ~Plan() {
-        BatchBuffers().Give(std::move(content));
-        BatchBuffers().Give(std::move(cleaned));
-    }
+    Plan() : content(BatchBuffers().Take()) {}
+    ~Plan() { BatchBuffers().Give(std::move(content)); }
     Plan(const Plan&) = delete;
     Plan& operator=(const Plan&) = delete;
 
     plat::SysFile file;                   // kept open: patched in place, or copied
-    FileBytes content;                    // the file as read
-    FileBytes cleaned;                    // empty when there is nothing to remove
+    plat::SysNewFile output;              // -o: the copy, written but not yet in place
+    std::string target;                   // -o: where it goes
+    FileBytes content;                    // the file as read, cleaned where it changes
+    std::vector<uint8_t> before;          // what the cleaned places held
+    std::vector<plat::BytePatch> patches; // content against before; empty: nothing to remove
     int64_t modTime = -1;
     std::string what;                     // the line when the result is written
     std::string failure;                  // set when the photo is not written
@@ -43,14 +43,39 @@ GpsStripMode ModeOf(const StripGpsOptions& opt) {
     return {opt.entries, opt.fields, opt.wipeData};
 }
 
-// Writes the changed bytes into the open file itself (see
-// PatchChangedBytes), keeping its modification time when asked.
-bool PatchInPlace(plat::SysFile& f, const FileBytes& was, const FileBytes& now,
-                  int64_t modTime, bool keepTime) {
-    if (f.ModTime() != modTime ||
-        !plat::PatchChangedBytes(f, was.data(), now.data(), static_cast<int64_t>(was.size())))
+// Writes the patches into the open file itself (see PatchBytes), keeping
+// its modification time when asked.
+bool PatchInPlace(Plan& plan, bool keepTime) {
+    if (plan.file.ModTime() != plan.modTime ||
+        !plat::PatchBytes(plan.file, plan.patches, static_cast<int64_t>(plan.content.size())))
         return false;
-    return !keepTime || f.SetModTime(modTime);
+    return !keepTime || plan.file.SetModTime(plan.modTime);
+}
+
+// Cleans the photo in memory, keeping a copy of every byte the strip may
+// change: the patches are what it did change. False when it cannot.
+bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, Plan& plan) {
+    uint8_t* const buf = plan.content.data();
+    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const std::vector<ByteRange> ranges = StripRanges(found, mode);
+    int64_t total = 0;
+    for (const ByteRange& r : ranges) {
+        if (r.pos < 0 || r.len < 0 || r.pos > len - r.len) return false;
+        total += r.len;
+    }
+    plan.before.resize(static_cast<size_t>(total));
+    int64_t at = 0;
+    for (const ByteRange& r : ranges) {
+        std::memcpy(plan.before.data() + at, buf + r.pos, static_cast<size_t>(r.len));
+        at += r.len;
+    }
+    if (!StripPositions(buf, len, found, mode)) return false;
+    at = 0;
+    for (const ByteRange& r : ranges) {
+        plat::AddPatches(plan.before.data() + at, buf + r.pos, r.len, r.pos, plan.patches);
+        at += r.len;
+    }
+    return true;
 }
 
 // Reads one photo and cleans it in memory; touches no file. Photos are
@@ -62,10 +87,11 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         return;
     }
     plan.modTime = plan.file.ModTime();
-    const FileBytes& content = plan.content;
-    const int64_t len = static_cast<int64_t>(content.size());
+    const int64_t len = static_cast<int64_t>(plan.content.size());
     LocateResult found;
-    LocatePositions(ByteReader(content.data(), len), found);
+    ScanEnds ends;
+    ends.Record();
+    LocatePositions(ByteReader(plan.content.data(), len), found, LocateDepth::Thorough, nullptr, &ends);
     for (const PositionFind& p : found.finds)
         if (!p.removable) {
             plan.failure = std::string("not written: cannot be made clean: ") + p.why + " (" +
@@ -76,13 +102,17 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         plan.what = "nothing to remove";
         return;
     }
-    // The result is checked by a second walk before anything is written.
-    plan.cleaned.resize(content.size());
-    std::memcpy(plan.cleaned.data(), content.data(), content.size());
+    // The result is checked by a second walk before anything is written;
+    // it searches again only through compressed data the strip changed.
     LocateResult again;
-    const bool stripped = StripPositions(plan.cleaned.data(), len, found, ModeOf(opt));
-    if (stripped) LocatePositions(ByteReader(plan.cleaned.data(), len), again);
-    if (!stripped || !again.Clean()) {
+    const bool stripped = CleanInMemory(found, ModeOf(opt), plan);
+    if (stripped) {
+        std::vector<ByteRange> changed;
+        for (const plat::BytePatch& p : plan.patches) changed.push_back({p.pos, p.len});
+        ends.Replay(std::move(changed));
+        LocatePositions(ByteReader(plan.content.data(), len), again, LocateDepth::Thorough, nullptr, &ends);
+    }
+    if (!stripped || !again.Clean() || plan.patches.empty()) {
         plan.failure = "not written: a position would remain (" + DescribeFinds(found.finds) +
                        "); do not share it";
         return;
@@ -90,41 +120,48 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     plan.what = "removed " + DescribeFinds(found.finds);
 }
 
+// -o: writes the photo (cleaned or not) beside its target under a
+// temporary name. This happens on the thread that planned it; only putting
+// it in place waits for its turn. The system copies the photo and only the
+// cleaned bytes are written from here; where it cannot, the whole photo is
+// written from memory.
+void WriteOutput(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
+    plan.target = plat::SysJoin(opt.outDir, plat::SysBaseName(arg));
+    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const bool copied = plan.output.Copy(plan.target, plan.file, plan.modTime, plan.patches, len, false);
+    plan.file.Close();
+    if (!copied && !plan.output.Write(plan.target, plan.content.data(), len, false))
+        plan.failure = "not written: cannot write " + plan.target;
+}
+
 // Writes what a plan holds: the changed bytes into the file itself, or the
-// whole photo into the output folder.
-Outcome CommitOne(const std::string& arg, Plan& plan, Batch& batch, std::string& line) {
+// written copy put in place in the output folder.
+Outcome CommitOne(Plan& plan, Batch& batch, std::string& line) {
     const StripGpsOptions& opt = batch.opt;
     if (!plan.failure.empty()) {
         line = plan.failure;
         return Outcome::Failed;
     }
     if (opt.inPlace) {
-        if (!plan.cleaned.empty() &&
-            !PatchInPlace(plan.file, plan.content, plan.cleaned, plan.modTime, opt.keepTime)) {
+        if (!plan.patches.empty() && !PatchInPlace(plan, opt.keepTime)) {
             line = "not written: the file could not be patched or changed meanwhile";
             return Outcome::Failed;
         }
         line = plan.what;
         return Outcome::Done;
     }
-    const std::string target = plat::SysJoin(opt.outDir, plat::SysBaseName(arg));
+    const std::string& target = plan.target;
     // A name the file system takes for an output already written in this
     // batch (another letter case, say) would overwrite it.
     plat::FileId id;
     if (plat::SysFileIdOf(target, id))
         for (const plat::FileId& w : batch.written)
             if (w == id) {
+                plan.output.Drop();
                 line = "not written: " + target + " is an output already written in this batch";
                 return Outcome::Clash;
             }
-    // The system copies the photo and only the cleaned bytes are written
-    // from here; where it cannot, the whole photo is written from memory.
-    const FileBytes& out = plan.cleaned.empty() ? plan.content : plan.cleaned;
-    const int64_t len = static_cast<int64_t>(out.size());
-    const bool copied = plat::SysWriteCopySafely(target, plan.file, plan.modTime,
-                                                 plan.content.data(), out.data(), len, false);
-    plan.file.Close();
-    if (!copied && !plat::SysWriteFileSafely(target, out.data(), len, false)) {
+    if (!plan.output.Place()) {
         line = "not written: cannot write " + target;
         return Outcome::Failed;
     }
@@ -138,11 +175,11 @@ Outcome CommitOne(const std::string& arg, Plan& plan, Batch& batch, std::string&
 // changed since it was read (another name of a file patched earlier in the
 // batch, say) is read and cleaned again, as a batch run one by one would.
 Outcome FinishOne(const std::string& arg, Plan& plan, Batch& batch, std::string& line) {
-    const Outcome o = CommitOne(arg, plan, batch, line);
-    if (o != Outcome::Failed || !batch.opt.inPlace || plan.cleaned.empty()) return o;
+    const Outcome o = CommitOne(plan, batch, line);
+    if (o != Outcome::Failed || !batch.opt.inPlace || plan.patches.empty()) return o;
     Plan fresh;
     PlanOne(arg, batch.opt, fresh);
-    return CommitOne(arg, fresh, batch, line);
+    return CommitOne(fresh, batch, line);
 }
 
 // Refuses, before anything is written, two inputs that would go to one
@@ -198,6 +235,7 @@ int RunStripGps(const std::vector<std::string>& files, const StripGpsOptions& op
         [&](size_t, const std::string& name) {
             auto plan = std::make_shared<Plan>();
             PlanOne(name, opt, *plan);
+            if (!opt.inPlace && plan->failure.empty()) WriteOutput(name, opt, *plan);
             JobResult r;
             r.finish = [&, name, plan](JobResult& done) {
                 std::string line;

@@ -107,8 +107,34 @@ int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to) {
     return -1;
 }
 
+bool ScanEnds::Changed(int64_t from, int64_t to) const {
+    // The first changed range ending after `from` decides.
+    const auto it = std::upper_bound(m_changed.begin(), m_changed.end(), from,
+                                     [](int64_t v, const ByteRange& r) { return v < r.pos + r.len; });
+    return it != m_changed.end() && it->pos < to;
+}
+
+int64_t ScanEnds::Next(const ByteReader& file, int64_t pos, int64_t bound) {
+    if (m_replay) {
+        const auto it = std::lower_bound(m_ends.begin(), m_ends.end(), pos,
+                                         [](const End& e, int64_t v) { return e.pos < v; });
+        // A search looked at the byte pairs from pos up to the marker it
+        // found, or up to the bound.
+        if (it != m_ends.end() && it->pos == pos && it->bound == bound &&
+            !Changed(pos, it->next >= 0 ? it->next + 2 : bound))
+            return it->next;
+        return NextJpegMarker(file, pos, bound, true);
+    }
+    const int64_t next = NextJpegMarker(file, pos, bound, true);
+    // Kept sorted by position; a walk goes forward, so this nearly always appends.
+    const auto at = std::lower_bound(m_ends.begin(), m_ends.end(), pos,
+                                     [](const End& e, int64_t v) { return e.pos < v; });
+    if (at == m_ends.end() || at->pos != pos) m_ends.insert(at, End{pos, bound, next});
+    return next;
+}
+
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
-              bool headOnly) {
+              bool headOnly, ScanEnds* ends) {
     out = JpegPicture{};
     bound = std::min(bound, file.Length());
     uint8_t b0 = 0, b1 = 0;
@@ -171,7 +197,8 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
         if (m == kSos && pos < bound) {
             // The entropy-coded data runs to the next marker that is not a
             // restart marker.
-            const int64_t next = NextJpegMarker(file, pos, bound, true);
+            const int64_t next = ends != nullptr ? ends->Next(file, pos, bound)
+                                                 : NextJpegMarker(file, pos, bound, true);
             if (next < 0) return true;  // no EOI: the picture runs to the bound
             pos = next;
         }

@@ -6,6 +6,7 @@
 #include "exif/ByteReader.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct JpegSegment {
@@ -28,12 +29,45 @@ struct JpegPicture {
     bool truncated = false;             // a segment runs past the bound
 };
 
+// Where the compressed data of each scan ended in a walk of a file held in
+// memory, kept so that a walk of the same file after a few bytes changed
+// (a cleaned copy, walked again to check it) need not search unchanged
+// data once more. A search is answered from the record only when no
+// changed byte lies among the bytes it looked at.
+class ScanEnds {
+public:
+    // From now on searches are made and recorded.
+    void Record() {
+        m_replay = false;
+        m_ends.clear();
+    }
+    // From now on searches are answered from the record, for content that
+    // differs from the recorded one only in `changed` (sorted, disjoint).
+    void Replay(std::vector<ByteRange> changed) {
+        m_replay = true;
+        m_changed = std::move(changed);
+    }
+    // NextJpegMarker(file, pos, bound, true), from the record when it can.
+    int64_t Next(const ByteReader& file, int64_t pos, int64_t bound);
+
+private:
+    struct End {
+        int64_t pos, bound, next;
+    };
+    bool Changed(int64_t from, int64_t to) const;
+
+    std::vector<End> m_ends;  // in the order of the walk
+    std::vector<ByteRange> m_changed;
+    bool m_replay = false;
+};
+
 // Walks the picture whose SOI lies at `start`, reading no byte at or after
 // `bound` (the file's length, or the end an index gives the picture).
 // With `headOnly` the walk stops after the first scan's header (its end is
 // then not known). False when `start` does not hold an SOI.
+// `ends`, when given, records or answers the scans' searches.
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
-              bool headOnly = false);
+              bool headOnly = false, ScanEnds* ends = nullptr);
 
 // The offset of the next marker's 0xFF at or after `pos` and before
 // `bound`: the last 0xFF of a run followed by a byte that is neither 0x00

@@ -107,12 +107,12 @@ bool LocateResult::CanClean() const {
 }
 
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
-                     const ExifAnalysis* window) {
+                     const ExifAnalysis* window, ScanEnds* ends) {
     out = LocateResult{};
     const int64_t len = file.Length();
     const bool headOnly = depth == LocateDepth::Metadata;
     JpegPicture main;
-    if (!WalkJpeg(file, 0, len, main, headOnly)) {
+    if (!WalkJpeg(file, 0, len, main, headOnly, ends)) {
         // Not a JPEG from its first byte: nothing can be taken apart.
         if (HoldsGpsText(file, 0, len))
             AddFind(out, FindKind::Unparsed, 0, 0, false, "it is not a JPEG that can be taken apart");
@@ -131,7 +131,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
             covered.push_back({m.pos, bound - m.pos});
             JpegPicture p;
             const int picture = ++out.pictures - 1;
-            if (WalkJpeg(file, m.pos, bound, p, headOnly))
+            if (WalkJpeg(file, m.pos, bound, p, headOnly, ends))
                 LocatePicture(file, p, picture, out, nullptr);
             else if (HoldsGpsText(file, m.pos, bound - m.pos))
                 AddFind(out, FindKind::Unparsed, picture, m.pos, false,
@@ -146,7 +146,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
                             [&](const ByteRange& c) { return c.pos == at; }))
                 break;
             JpegPicture p;
-            WalkJpeg(file, at, len, p);
+            WalkJpeg(file, at, len, p, false, ends);
             LocatePicture(file, p, out.pictures++, out, nullptr);
             covered.push_back({at, (p.end > 0 ? p.end : len) - at});
             at = p.end;
@@ -198,6 +198,27 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
                         "its GPS IFD is read through an Exif block outside its segments");
         }
     }
+}
+
+std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mode) {
+    std::vector<ByteRange> all;
+    for (const TiffScan& t : r.tiffs)
+        for (const GpsIfdScan& g : t.gps)
+            if (g.positions > 0) PlanGpsStrip(t, g, mode, all);
+    for (const XmpScan& x : r.xmp)
+        for (const FileRange& w : x.writes) all.push_back({w.pos, w.len});
+    for (const FlirScan& f : r.flir)
+        for (const FileRange& w : f.writes) all.push_back({w.pos, w.len});
+    std::sort(all.begin(), all.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+    std::vector<ByteRange> merged;
+    for (const ByteRange& b : all) {
+        if (b.len <= 0) continue;
+        if (!merged.empty() && b.pos <= merged.back().pos + merged.back().len)
+            merged.back().len = std::max(merged.back().len, b.pos + b.len - merged.back().pos);
+        else
+            merged.push_back(b);
+    }
+    return merged;
 }
 
 bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode) {

@@ -66,10 +66,11 @@ enum class LocateDepth {
 };
 
 // Walks the file held by `file`. `window`, when given, is the window's
-// analysis of the same content (made here otherwise).
+// analysis of the same content (made here otherwise). `ends`, when given,
+// records or answers the searches through the scans (see ScanEnds).
 void LocatePositions(const ByteReader& file, LocateResult& out,
                      LocateDepth depth = LocateDepth::Thorough,
-                     const ExifAnalysis* window = nullptr);
+                     const ExifAnalysis* window = nullptr, ScanEnds* ends = nullptr);
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS
@@ -77,6 +78,11 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
 // removed. Returns false when a find cannot be removed (the buffer may
 // then be partly changed: strip a copy).
 bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode);
+
+// Every byte StripPositions may change for `r` and `mode`, as sorted,
+// disjoint ranges: a copy of these bytes is all it takes to know what a
+// strip changed.
+std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mode);
 
 // A short English name of a find's kind: "Exif GPS IFD", "XMP", ...
 const char* FindKindName(FindKind k);

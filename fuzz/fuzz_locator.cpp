@@ -2,7 +2,10 @@
 // scan finds what a byte-by-byte look finds; a file the locator says can be
 // cleaned is stripped in a copy of the same length
 // that a second walk finds clean, with no byte changed outside the
-// segments the walk took apart; every find lies inside the file.
+// segments the walk took apart nor outside the strip's own ranges; every
+// find lies inside the file. A walk answered from the first walk's scan
+// record finds what a fresh walk finds, after the strip and after an EOI
+// is planted anywhere.
 #include "exif/Locator.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -44,6 +47,28 @@ bool Inside(const std::vector<ByteRange>& ranges, int64_t pos) {
     return false;
 }
 
+bool SameFinds(const LocateResult& a, const LocateResult& b) {
+    if (a.pictures != b.pictures || a.finds.size() != b.finds.size()) return false;
+    for (size_t i = 0; i < a.finds.size(); ++i) {
+        const PositionFind &x = a.finds[i], &y = b.finds[i];
+        if (x.kind != y.kind || x.picture != y.picture || x.pos != y.pos ||
+            x.removable != y.removable || x.segment != y.segment)
+            return false;
+    }
+    return true;
+}
+
+// Walks `bytes` answered from `ends` (recorded on content differing only
+// in `changed`) and afresh: both must agree.
+void CheckReplay(const std::vector<uint8_t>& bytes, ScanEnds& ends, std::vector<ByteRange> changed) {
+    const ByteReader r(bytes.data(), static_cast<int64_t>(bytes.size()));
+    LocateResult fresh, replayed;
+    LocatePositions(r, fresh);
+    ends.Replay(std::move(changed));
+    LocatePositions(r, replayed, LocateDepth::Thorough, nullptr, &ends);
+    FUZZ_CHECK(SameFinds(fresh, replayed));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -56,7 +81,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        (pos < bound ? PlainNextMarker(data, pos, bound, inScan) : -1));
         }
     LocateResult r;
-    LocatePositions(file, r);
+    ScanEnds ends;
+    ends.Record();
+    LocatePositions(file, r, LocateDepth::Thorough, nullptr, &ends);
+    if (len >= 2) {
+        const int64_t at = (int64_t{data[len - 1]} << 8 | data[len - 2]) % (len - 1);
+        std::vector<uint8_t> eoi(data, data + size);
+        eoi[static_cast<size_t>(at)] = 0xFF;
+        eoi[static_cast<size_t>(at) + 1] = 0xD9;
+        CheckReplay(eoi, ends, {{at, 2}});
+    }
     for (const PositionFind& f : r.finds) FUZZ_CHECK(f.pos >= 0 && (f.pos < len || len == 0));
     FUZZ_CHECK(!DescribeFinds(r.finds).empty() || r.finds.empty());
     if (r.Clean() || !r.CanClean()) return 0;
@@ -68,12 +102,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again.Clean());
     // Blocks that differ are looked at byte by byte.
     const std::vector<ByteRange> segments = SegmentPayloads(file, r);
+    const std::vector<ByteRange> ranges = StripRanges(r, {});
+    std::vector<ByteRange> changed;
     constexpr int64_t kBlock = 256;
     for (int64_t b = 0; b < len; b += kBlock) {
         const int64_t n = std::min(kBlock, len - b);
         if (std::memcmp(out.data() + b, data + b, static_cast<size_t>(n)) == 0) continue;
         for (int64_t i = b; i < b + n; ++i)
-            if (out[static_cast<size_t>(i)] != data[i]) FUZZ_CHECK(Inside(segments, i));
+            if (out[static_cast<size_t>(i)] != data[i]) {
+                FUZZ_CHECK(Inside(segments, i) && Inside(ranges, i));
+                if (!changed.empty() && changed.back().pos + changed.back().len == i)
+                    ++changed.back().len;
+                else
+                    changed.push_back({i, 1});
+            }
     }
+    CheckReplay(out, ends, changed);
     return 0;
 }

@@ -12,6 +12,14 @@ struct ByteRun {
     int64_t pos, len;
 };
 
+// One change to a file: the `len` bytes at `pos` held `was` and are to
+// hold `now` (both `len` bytes, owned by the caller).
+struct BytePatch {
+    int64_t pos, len;
+    const uint8_t* was;
+    const uint8_t* now;
+};
+
 inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
     std::vector<ByteRun> runs;
     if (was == now) return runs;
@@ -31,22 +39,29 @@ inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, 
     return runs;
 }
 
-// Writes the runs in which `now` differs from `was` (both `len` bytes) into
-// a file through read(pos, buf, n) and write(pos, buf, n), after checking
-// that the file holds `was` at every one of them; false when it does not or
-// a call fails. Nothing is written unless every run checked out.
+// Appends the patches that turn the `len` bytes `was` into `now`, which
+// lie at file offset `at`.
+inline void AddPatches(const uint8_t* was, const uint8_t* now, int64_t len, int64_t at,
+                       std::vector<BytePatch>& out) {
+    for (const ByteRun& r : ChangedRuns(was, now, len))
+        out.push_back({at + r.pos, r.len, was + r.pos, now + r.pos});
+}
+
+// Writes the patches into a file through read(pos, buf, n) and write(pos,
+// buf, n), after checking that the file holds `was` at every one of them;
+// false when it does not or a call fails. Nothing is written unless every
+// patch checked out.
 template <typename Read, typename Write>
-bool WriteChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len, Read read, Write write) {
-    const std::vector<ByteRun> runs = ChangedRuns(was, now, len);
+bool WritePatches(const std::vector<BytePatch>& patches, Read read, Write write) {
     std::vector<uint8_t> check;
-    for (const ByteRun& r : runs) {
-        check.resize(static_cast<size_t>(r.len));
-        if (!read(r.pos, check.data(), r.len) ||
-            std::memcmp(check.data(), was + r.pos, static_cast<size_t>(r.len)) != 0)
+    for (const BytePatch& p : patches) {
+        check.resize(static_cast<size_t>(p.len));
+        if (!read(p.pos, check.data(), p.len) ||
+            std::memcmp(check.data(), p.was, static_cast<size_t>(p.len)) != 0)
             return false;
     }
-    for (const ByteRun& r : runs)
-        if (!write(r.pos, now + r.pos, r.len)) return false;
+    for (const BytePatch& p : patches)
+        if (!write(p.pos, p.now, p.len)) return false;
     return true;
 }
 

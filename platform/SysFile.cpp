@@ -1,7 +1,5 @@
 #include "platform/SysFile.h"
 
-#include "platform/ChangedRuns.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,58 +153,60 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A new temporary file beside `target`, for a write that is renamed over
-// it; -1 when none can be made. `old` receives the target's state.
-int CreateTempBeside(const std::string& target, struct stat& old, bool& exists, std::string& tmp) {
-    exists = ::stat(target.c_str(), &old) == 0;
+// A new temporary file beside `target`; -1 when none can be made. An
+// existing target's permissions are given to it.
+int CreateTempBeside(const std::string& target, std::string& tmp) {
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return -1;
+    static const int pid = static_cast<int>(::getpid());
     const std::string dir = FolderOf(target), base = SysBaseName(target);
     for (int i = 0; i < 100; ++i) {
         char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".tamlix-%d-%d.tmp", static_cast<int>(::getpid()), i);
+        std::snprintf(suffix, sizeof suffix, ".tamlix-%d-%d.tmp", pid, i);
         tmp = SysJoin(dir, "." + base + suffix);
         const int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) return -1;
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd >= 0 && exists && ::fchmod(fd, old.st_mode & 07777) != 0) {
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return -1;
+        }
+        return fd;
     }
     return -1;
 }
 
-// Flushes (when asked), gives the temporary file the old target's
-// permissions and renames it over the target; removes it on any failure.
-bool FinishTemp(int fd, bool ok, bool flush, const std::string& tmp, const std::string& target,
-                bool exists, const struct stat& old) {
-    ok = ok && (!flush || ::fsync(fd) == 0);
-    if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+// True when the open file still has the length and time it had when read.
+bool Unchanged(int fd, int64_t len, int64_t modTime) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && static_cast<int64_t>(st.st_size) == len &&
+           int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec == modTime;
 }
 
 }  // namespace
 
-bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    Drop();
     if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
-    struct stat old {};
-    bool exists = false;
-    std::string tmp;
-    const int fd = CreateTempBeside(target, old, exists, tmp);
+    const int fd = CreateTempBeside(target, m_tmp);
     if (fd < 0) return false;
-    const bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
-    return FinishTemp(fd, ok, flush, tmp, target, exists, old);
+    m_target = target;
+    bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
+    ok = ok && (!flush || ::fsync(fd) == 0);
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) Drop();
+    return ok;
 }
 
-bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_t modTime,
-                        const uint8_t* was, const uint8_t* now, int64_t len, bool flush) {
-    if (target.empty() || len < 0 || source.m_fd < 0 || source.Size() != len ||
-        source.ModTime() != modTime)
+bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t modTime,
+                      const std::vector<BytePatch>& patches, int64_t len, bool flush) {
+    Drop();
+    if (target.empty() || len < 0 || source.m_fd < 0 || !Unchanged(source.m_fd, len, modTime))
         return false;
-    struct stat old {};
-    bool exists = false;
-    std::string tmp;
-    const int fd = CreateTempBeside(target, old, exists, tmp);
+    const int fd = CreateTempBeside(target, m_tmp);
     if (fd < 0) return false;
+    m_target = target;
     // The system copies the bytes without passing them through this program
     // (and shares the blocks where the file system can).
     bool ok = true;
@@ -219,16 +219,38 @@ bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_
     }
     // What was copied is what was read: same length and time after the copy,
     // and the bytes to be patched as they were.
-    ok = ok && source.Size() == len && source.ModTime() == modTime;
-    ok = ok && WriteChangedRuns(
-                   was, now, len,
+    ok = ok && Unchanged(source.m_fd, len, modTime);
+    ok = ok && WritePatches(
+                   patches,
                    [&](int64_t pos, uint8_t* buf, int64_t n) {
                        return AllAt(fd, reinterpret_cast<char*>(buf), n, pos, false);
                    },
                    [&](int64_t pos, const uint8_t* buf, int64_t n) {
                        return AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(buf)), n, pos, true);
                    });
-    return FinishTemp(fd, ok, flush, tmp, target, exists, old);
+    ok = ok && (!flush || ::fsync(fd) == 0);
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) Drop();
+    return ok;
+}
+
+bool SysNewFile::Place() {
+    if (m_tmp.empty()) return false;
+    const bool ok = ::rename(m_tmp.c_str(), m_target.c_str()) == 0;
+    if (ok) m_tmp.clear();
+    Drop();
+    return ok;
+}
+
+void SysNewFile::Drop() {
+    if (!m_tmp.empty()) ::unlink(m_tmp.c_str());
+    m_tmp.clear();
+    m_target.clear();
+}
+
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    SysNewFile f;
+    return f.Write(target, data, len, flush) && f.Place();
 }
 
 std::FILE* SysOpenStream(const std::string& path) { return std::fopen(path.c_str(), "rb"); }

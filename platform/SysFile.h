@@ -3,11 +3,13 @@
 // Windows), not the window's CP932 texts. Only regular files are opened,
 // and an open never blocks (a FIFO or a device is refused at once).
 #pragma once
+#include "platform/ChangedRuns.h"
 #include "platform/File.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -54,8 +56,7 @@ public:
     void Close();
 
 private:
-    friend bool SysWriteCopySafely(const std::string&, const SysFile&, int64_t, const uint8_t*,
-                                   const uint8_t*, int64_t, bool);
+    friend class SysNewFile;
     int m_fd = -1;
     int64_t m_sizeAtOpen = -1;
     int64_t m_writeTimeAtOpen = 0;  // the system's own unit: seconds, or FILETIME ticks
@@ -72,20 +73,47 @@ bool SysResolveLinks(const std::string& path, std::string& out);
 std::string SysBaseName(const std::string& path);
 std::string SysJoin(const std::string& dir, const std::string& name);
 
-// Writes a new file at `target` through a temporary file in its folder
-// renamed over it, so the target is never half written. With `flush` the
-// data reaches the disk before the rename; without, SysSyncFileSystem
-// flushes a whole batch later. An existing target keeps its permissions.
+// A new file for `target`, written under a temporary name in its folder:
+// the target is replaced only when Place() renames it over it, so it is
+// never half written. Without `flush` the data reaches the disk when
+// SysSyncFileSystem flushes a whole batch. An existing target keeps its
+// permissions. A file not placed is removed.
+class SysNewFile {
+public:
+    SysNewFile() = default;
+    ~SysNewFile() { Drop(); }
+    SysNewFile(const SysNewFile&) = delete;
+    SysNewFile& operator=(const SysNewFile&) = delete;
+
+    // Writes `len` bytes of `data`.
+    bool Write(const std::string& target, const uint8_t* data, int64_t len, bool flush);
+    // Has the system copy the bytes of the open file `source` (sharing
+    // blocks where the file system can), then writes the patches over them.
+    // The source must still be as it was read (`len` bytes, modified at
+    // `modTime`, holding each patch's `was`). False, with no file left,
+    // when it changed since then or the system cannot copy this way; the
+    // caller then writes from memory.
+    bool Copy(const std::string& target, const SysFile& source, int64_t modTime,
+              const std::vector<BytePatch>& patches, int64_t len, bool flush);
+    bool Ready() const { return !m_tmp.empty(); }
+    // Renames the written file over its target; false (and removed) when
+    // it cannot.
+    bool Place();
+    // Removes the written file, if any.
+    void Drop();
+
+private:
+    std::string m_tmp, m_target;
+};
+
+// Writes `target` whole through a SysNewFile.
 bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush);
 
-// Writes `target` as SysWriteFileSafely does, its bytes copied by the system
-// from the open file `source` (sharing blocks where the file system can),
-// then those in which `now` differs from `was` written over them. `was` is
-// what `source` held when it was read (`len` bytes, modified at `modTime`).
-// False, with no file left behind, when the source changed since then or
-// the system cannot copy this way; the caller then writes from memory.
-bool SysWriteCopySafely(const std::string& target, const SysFile& source, int64_t modTime,
-                        const uint8_t* was, const uint8_t* now, int64_t len, bool flush);
+// Writes the patches into the open file `f`, after checking that the file
+// still has length `len` and holds each patch's `was`; then flushes it to
+// the disk. The file keeps its identity. False when the file changed
+// meanwhile or a step failed.
+bool PatchBytes(SysFile& f, const std::vector<BytePatch>& patches, int64_t len);
 
 // Writes into the open file `f` the bytes in which `now` differs from `was`
 // (both `len` bytes, the file's whole old content), after checking that the

@@ -222,7 +222,8 @@ std::string FolderOf(const std::string& path) {
 // Each file is flushed before its rename whatever `flush` asks: Windows
 // flushes a whole volume only for an administrator, so a batch cannot be
 // flushed at its end (SysSyncFileSystem).
-bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool) {
+bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool) {
+    Drop();
     std::wstring wTarget;
     if (!Wide(target, wTarget) || len < 0 || (len > 0 && data == nullptr)) return false;
     const DWORD old = GetFileAttributesW(wTarget.c_str());
@@ -233,12 +234,17 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
     for (int i = 0; i < 100 && h == INVALID_HANDLE_VALUE; ++i) {
         char suffix[48];
         std::snprintf(suffix, sizeof suffix, ".tamlix-%lu-%d.tmp", GetCurrentProcessId(), i);
-        if (!Wide(SysJoin(dir, "." + base + suffix), wTmp)) return false;
+        m_tmp = SysJoin(dir, "." + base + suffix);
+        if (!Wide(m_tmp, wTmp)) break;
         h = CreateFileW(wTmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                         nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        m_tmp.clear();
+        return false;
+    }
+    m_target = target;
     bool ok = WriteAll(h, data, len) && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
     // What an existing target carries of its own: its attributes.
@@ -246,19 +252,42 @@ bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t 
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (ok && old != INVALID_FILE_ATTRIBUTES && (old & kKept) != 0)
         ok = SetFileAttributesW(wTmp.c_str(), old & kKept);
-    if (ok)
-        ok = MoveFileExW(wTmp.c_str(), wTarget.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(wTmp.c_str());
+    if (!ok) Drop();
     return ok;
 }
 
 // Windows has no call that copies one open file into another inside the
 // system while keeping the checks made here; the caller writes the photo
 // from memory instead.
-bool SysWriteCopySafely(const std::string&, const SysFile&, int64_t, const uint8_t*,
-                        const uint8_t*, int64_t, bool) {
+bool SysNewFile::Copy(const std::string&, const SysFile&, int64_t, const std::vector<BytePatch>&,
+                      int64_t, bool) {
+    Drop();
     return false;
+}
+
+bool SysNewFile::Place() {
+    std::wstring wTmp, wTarget;
+    if (m_tmp.empty() || !Wide(m_tmp, wTmp) || !Wide(m_target, wTarget)) {
+        Drop();
+        return false;
+    }
+    const bool ok = MoveFileExW(wTmp.c_str(), wTarget.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (ok) m_tmp.clear();
+    Drop();
+    return ok;
+}
+
+void SysNewFile::Drop() {
+    std::wstring wTmp;
+    if (!m_tmp.empty() && Wide(m_tmp, wTmp)) DeleteFileW(wTmp.c_str());
+    m_tmp.clear();
+    m_target.clear();
+}
+
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    SysNewFile f;
+    return f.Write(target, data, len, flush) && f.Place();
 }
 
 std::FILE* SysOpenStream(const std::string& path) {
