@@ -199,35 +199,80 @@ bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t l
     return ok;
 }
 
+namespace {
+
+// Has the system copy the n bytes at pos of one file to the same place in another.
+bool CopyRange(int from, int to, int64_t pos, int64_t n) {
+    loff_t in = pos, out = pos;
+    for (const int64_t end = pos + n; in < end;) {
+        const ssize_t r = ::copy_file_range(from, &in, to, &out,
+                                            static_cast<size_t>(std::min<int64_t>(end - in, 1 << 30)), 0);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+    }
+    return true;
+}
+
+// The file blocks the patches fall in, joined where they touch.
+std::vector<ByteRun> PatchedBlocks(const std::vector<BytePatch>& patches, int64_t block, int64_t len) {
+    std::vector<ByteRun> out;
+    for (const BytePatch& p : patches) {
+        const int64_t from = p.pos / block * block;
+        const int64_t to = std::min(len, (p.pos + p.len + block - 1) / block * block);
+        out.push_back({from, to - from});
+    }
+    std::sort(out.begin(), out.end(), [](const ByteRun& x, const ByteRun& y) { return x.pos < y.pos; });
+    std::vector<ByteRun> joined;
+    for (const ByteRun& r : out) {
+        if (!joined.empty() && r.pos <= joined.back().pos + joined.back().len)
+            joined.back().len = std::max(joined.back().len, r.pos + r.len - joined.back().pos);
+        else
+            joined.push_back(r);
+    }
+    return joined;
+}
+
+}  // namespace
+
 bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t modTime,
                       const std::vector<BytePatch>& patches, int64_t len, bool flush) {
     Drop();
     if (target.empty() || len < 0 || source.m_fd < 0 || !Unchanged(source.m_fd, len, modTime))
         return false;
+    for (const BytePatch& p : patches)
+        if (p.pos < 0 || p.len < 0 || p.pos > len - p.len) return false;
     const int fd = CreateTempBeside(target, m_tmp);
     if (fd < 0) return false;
     m_target = target;
     // The system copies the bytes without passing them through this program
-    // (and shares the blocks where the file system can).
+    // and shares the blocks where the file system can. The blocks to patch
+    // are read, patched and written from here instead: writing into a
+    // shared block would make the file system copy it first.
+    struct stat st {};
+    const int64_t block = ::fstat(fd, &st) == 0 && st.st_blksize >= 512 && st.st_blksize <= (1 << 20)
+                              ? static_cast<int64_t>(st.st_blksize)
+                              : 4096;
     bool ok = true;
-    loff_t in = 0, out = 0;
-    while (ok && in < len) {
-        const ssize_t r = ::copy_file_range(source.m_fd, &in, fd, &out,
-                                            static_cast<size_t>(std::min<int64_t>(len - in, 1 << 30)), 0);
-        if (r < 0 && errno == EINTR) continue;
-        ok = r > 0;
+    int64_t at = 0;
+    std::vector<uint8_t> buf;
+    for (const ByteRun& b : PatchedBlocks(patches, block, len)) {
+        ok = ok && CopyRange(source.m_fd, fd, at, b.pos - at);
+        buf.resize(static_cast<size_t>(b.len));
+        ok = ok && AllAt(source.m_fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, false);
+        // Each patch goes over the bytes that were read and analysed.
+        for (const BytePatch& p : patches) {
+            if (!ok || p.pos < b.pos || p.pos >= b.pos + b.len) continue;
+            uint8_t* here = buf.data() + (p.pos - b.pos);
+            ok = std::memcmp(here, p.was, static_cast<size_t>(p.len)) == 0;
+            std::memcpy(here, p.now, static_cast<size_t>(p.len));
+        }
+        ok = ok && AllAt(fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, true);
+        at = b.pos + b.len;
+        if (!ok) break;
     }
-    // What was copied is what was read: same length and time after the copy,
-    // and the bytes to be patched as they were.
+    ok = ok && CopyRange(source.m_fd, fd, at, len - at);
+    // What was copied is what was read: the same length and time after it.
     ok = ok && Unchanged(source.m_fd, len, modTime);
-    ok = ok && WritePatches(
-                   patches,
-                   [&](int64_t pos, uint8_t* buf, int64_t n) {
-                       return AllAt(fd, reinterpret_cast<char*>(buf), n, pos, false);
-                   },
-                   [&](int64_t pos, const uint8_t* buf, int64_t n) {
-                       return AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(buf)), n, pos, true);
-                   });
     ok = ok && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (!ok) Drop();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -212,6 +213,21 @@ TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
     EXPECT_EQ(Cli("check " + Q(d / "out" / odd.filename())).status, 0);
     EXPECT_EQ(testjpeg::ReadFileBytes((d / "out" / "x.jpg").string()),
               testjpeg::ReadFileBytes((d / "b" / "x.jpg").string()));
+#ifndef _WIN32
+    // An output name that leads to an output written earlier in the batch
+    // is refused when its turn comes, and its copy leaves nothing behind.
+    std::filesystem::remove(d / "out" / "x.jpg");
+    std::filesystem::create_symlink("x.jpg", d / "out" / "y.jpg");
+    std::filesystem::copy_file(gps, d / "b" / "y.jpg");
+    r = Cli("strip-gps -o " + Q(d / "out") + " " + Q(d / "a" / "x.jpg") + " " + Q(d / "b" / "y.jpg"));
+    EXPECT_EQ(r.status, 2);
+    ASSERT_EQ(r.out.size(), 2u);
+    EXPECT_NE(r.out[1].find("already written in this batch"), std::string::npos) << r.out[1];
+    // x.jpg, y.jpg and the café photo
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "out"),
+                            std::filesystem::directory_iterator{}), 3);
+    EXPECT_TRUE(std::filesystem::is_symlink(d / "out" / "y.jpg"));
+#endif
     std::filesystem::remove_all(d);
 }
 
