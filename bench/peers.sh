@@ -305,6 +305,13 @@ echo "of every file once, as check --thorough and strip-gps must to walk the com
 echo "is the floor for them."
 echo "ExifTool reads $(count exiftool_r) and writes $(count exiftool_w) of the names (same mix), as it is slow; files/s is per name it got."
 echo "--in-place patches a fresh copy of the write set (copied and synced before the clock starts) and flushes each file."
+# What the disk must take for a durable copy of the write set, and what it
+# took for cp + sync: no writer that flushes every byte can go faster where
+# that is the limit (a file system with reflinks shares the blocks instead).
+write_bytes=$(cd "$work/read" && xargs -d '\n' -a "$work/write.list" stat -L -c %s | awk '{s += $1} END {print s}')
+awk -v b="$write_bytes" -v ms="$(median_ms cp)" -v n="$(count strip)" -v ex="$(rate exiftool_w)" 'BEGIN {
+  printf "The write set is %.0f MB: cp + sync -f moved it at %.0f MB/s; 20x ExifTool asks for %.0f MB/s.\n",
+    b / 1e6, b / 1e6 / (ms / 1000), b / 1e6 / (n / (20 * ex)) }'
 if [ ${#refused[@]} -gt 0 ]; then
   echo "Left out of the write set: ${refused[*]} (strip-gps does not write it, by design)."
 fi
