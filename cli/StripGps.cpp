@@ -90,7 +90,6 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     const int64_t len = static_cast<int64_t>(plan.content.size());
     LocateResult found;
     ScanEnds ends;
-    ends.Record();
     LocatePositions(ByteReader(plan.content.data(), len), found, LocateDepth::Thorough, nullptr, &ends);
     for (const PositionFind& p : found.finds)
         if (!p.removable) {

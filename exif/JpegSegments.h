@@ -36,13 +36,9 @@ struct JpegPicture {
 // changed byte lies among the bytes it looked at.
 class ScanEnds {
 public:
-    // From now on searches are made and recorded.
-    void Record() {
-        m_replay = false;
-        m_ends.clear();
-    }
-    // From now on searches are answered from the record, for content that
-    // differs from the recorded one only in `changed` (sorted, disjoint).
+    // A new record takes every search made. From now on searches are
+    // answered from it, for content that differs from the recorded one
+    // only in `changed` (sorted, disjoint).
     void Replay(std::vector<ByteRange> changed) {
         m_replay = true;
         m_changed = std::move(changed);
@@ -56,7 +52,7 @@ private:
     };
     bool Changed(int64_t from, int64_t to) const;
 
-    std::vector<End> m_ends;  // in the order of the walk
+    std::vector<End> m_ends;  // by position
     std::vector<ByteRange> m_changed;
     bool m_replay = false;
 };

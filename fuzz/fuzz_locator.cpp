@@ -82,7 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     LocateResult r;
     ScanEnds ends;
-    ends.Record();
     LocatePositions(file, r, LocateDepth::Thorough, nullptr, &ends);
     if (len >= 2) {
         const int64_t at = (int64_t{data[len - 1]} << 8 | data[len - 2]) % (len - 1);

@@ -1,7 +1,13 @@
-// Patching a file in place through SysFile, the same on every system.
+// What SysFile's services make the same way on every system: patching a
+// file in place, writing a new file whole.
 #include "platform/SysFile.h"
 
 namespace plat {
+
+bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    SysNewFile f;
+    return f.Write(target, data, len, flush) && f.Place();
+}
 
 bool PatchBytes(SysFile& f, const std::vector<BytePatch>& patches, int64_t len) {
     return f.Size() == len &&

@@ -293,11 +293,6 @@ void SysNewFile::Drop() {
     m_target.clear();
 }
 
-bool SysWriteFileSafely(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
-    SysNewFile f;
-    return f.Write(target, data, len, flush) && f.Place();
-}
-
 std::FILE* SysOpenStream(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
 bool SysSyncFileSystem(const std::string& path) {

@@ -95,7 +95,6 @@ public:
     // caller then writes from memory.
     bool Copy(const std::string& target, const SysFile& source, int64_t modTime,
               const std::vector<BytePatch>& patches, int64_t len, bool flush);
-    bool Ready() const { return !m_tmp.empty(); }
     // Renames the written file over its target; false (and removed) when
     // it cannot.
     bool Place();
