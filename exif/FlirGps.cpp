@@ -1,5 +1,7 @@
 #include "exif/FlirGps.h"
 
+#include "exif/Ranges.h"
+
 #include <algorithm>
 
 namespace {
@@ -98,15 +100,7 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
         Map(pieces, entry, 2, s.writes);
     }
 
-    std::sort(s.writes.begin(), s.writes.end(), [](const FileRange& a, const FileRange& b) { return a.pos < b.pos; });
-    std::vector<FileRange> merged;
-    for (const FileRange& w : s.writes) {
-        if (!merged.empty() && w.pos <= merged.back().pos + merged.back().len)
-            merged.back().len = std::max(merged.back().len, w.pos + w.len - merged.back().pos);
-        else
-            merged.push_back(w);
-    }
-    s.writes = std::move(merged);
+    s.writes = JoinRanges(std::move(s.writes));
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "exif/ExifReader.h"
 #include "exif/LocatorXmp.h"
+#include "exif/Ranges.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -209,16 +210,7 @@ std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mo
         for (const FileRange& w : x.writes) all.push_back({w.pos, w.len});
     for (const FlirScan& f : r.flir)
         for (const FileRange& w : f.writes) all.push_back({w.pos, w.len});
-    std::sort(all.begin(), all.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
-    std::vector<ByteRange> merged;
-    for (const ByteRange& b : all) {
-        if (b.len <= 0) continue;
-        if (!merged.empty() && b.pos <= merged.back().pos + merged.back().len)
-            merged.back().len = std::max(merged.back().len, b.pos + b.len - merged.back().pos);
-        else
-            merged.push_back(b);
-    }
-    return merged;
+    return JoinRanges(std::move(all));
 }
 
 bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode) {

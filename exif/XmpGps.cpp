@@ -2,6 +2,7 @@
 
 #include "exif/ExtendedXmp.h"
 #include "exif/Md5.h"
+#include "exif/Ranges.h"
 #include "exif/XmlGps.h"
 
 #include <algorithm>
@@ -65,15 +66,7 @@ std::vector<FileRange> Writes(const std::vector<XmpScan::Doc>& docs) {
             ForEachPlace(d.pieces, e.off, e.len, [&](int64_t pos, int64_t, int64_t n) { w.push_back({pos, n}); });
         for (int64_t pos : d.guidPos) w.push_back({pos, kGuidLen});
     }
-    std::sort(w.begin(), w.end(), [](const FileRange& a, const FileRange& b) { return a.pos < b.pos; });
-    std::vector<FileRange> merged;
-    for (const FileRange& r : w) {
-        if (!merged.empty() && r.pos <= merged.back().pos + merged.back().len)
-            merged.back().len = std::max(merged.back().len, r.pos + r.len - merged.back().pos);
-        else
-            merged.push_back(r);
-    }
-    return merged;
+    return JoinRanges(std::move(w));
 }
 
 bool Inside(int64_t pos, int64_t n, int64_t len) { return pos >= 0 && n >= 0 && n <= len && pos <= len - n; }
