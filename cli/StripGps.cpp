@@ -86,7 +86,7 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         plan.failure = std::string("not written: ") + ReadStatusText(st);
         return;
     }
-    plan.modTime = plan.file.ModTime();
+    plan.modTime = plan.file.ModTimeAtOpen();
     const int64_t len = static_cast<int64_t>(plan.content.size());
     LocateResult found;
     ScanEnds ends;
@@ -165,7 +165,7 @@ Outcome CommitOne(Plan& plan, Batch& batch, std::string& line) {
         return Outcome::Failed;
     }
     batch.wroteAny = true;
-    if (plat::SysFileIdOf(target, id)) batch.written.push_back(id);
+    batch.written.push_back(plan.output.Id());
     line = plan.what + " -> " + target;
     return Outcome::Done;
 }

@@ -38,6 +38,7 @@ OpenResult SysFile::Open(const std::string& path, bool patch) {
     m_fd = fd;
     m_sizeAtOpen = static_cast<int64_t>(st.st_size);
     m_writeTimeAtOpen = static_cast<int64_t>(st.st_mtime);
+    m_modTimeAtOpen = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     return OpenResult::Ok;
 }
 
@@ -192,7 +193,10 @@ bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t l
     const int fd = CreateTempBeside(target, m_tmp);
     if (fd < 0) return false;
     m_target = target;
-    bool ok = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    ok = ok && AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
     ok = ok && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (!ok) Drop();
@@ -237,8 +241,7 @@ std::vector<ByteRun> PatchedBlocks(const std::vector<BytePatch>& patches, int64_
 bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t modTime,
                       const std::vector<BytePatch>& patches, int64_t len, bool flush) {
     Drop();
-    if (target.empty() || len < 0 || source.m_fd < 0 || !Unchanged(source.m_fd, len, modTime))
-        return false;
+    if (target.empty() || len < 0 || source.m_fd < 0) return false;
     for (const BytePatch& p : patches)
         if (p.pos < 0 || p.len < 0 || p.pos > len - p.len) return false;
     const int fd = CreateTempBeside(target, m_tmp);
@@ -249,10 +252,9 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
     // are read, patched and written from here instead: writing into a
     // shared block would make the file system copy it first.
     struct stat st {};
-    const int64_t block = ::fstat(fd, &st) == 0 && st.st_blksize >= 512 && st.st_blksize <= (1 << 20)
-                              ? static_cast<int64_t>(st.st_blksize)
-                              : 4096;
-    bool ok = true;
+    bool ok = ::fstat(fd, &st) == 0;
+    m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    const int64_t block = st.st_blksize >= 512 && st.st_blksize <= (1 << 20) ? st.st_blksize : 4096;
     int64_t at = 0;
     std::vector<uint8_t> buf;
     for (const ByteRun& b : PatchedBlocks(patches, block, len)) {
@@ -271,7 +273,8 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
         if (!ok) break;
     }
     ok = ok && CopyRange(source.m_fd, fd, at, len - at);
-    // What was copied is what was read: the same length and time after it.
+    // What was copied is what was read: the same length and time after it
+    // as when it was read.
     ok = ok && Unchanged(source.m_fd, len, modTime);
     ok = ok && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
@@ -282,8 +285,8 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
 bool SysNewFile::Place() {
     if (m_tmp.empty()) return false;
     const bool ok = ::rename(m_tmp.c_str(), m_target.c_str()) == 0;
-    if (ok) m_tmp.clear();
-    Drop();
+    if (!ok) Drop();
+    m_tmp.clear();
     return ok;
 }
 
@@ -291,6 +294,7 @@ void SysNewFile::Drop() {
     if (!m_tmp.empty()) ::unlink(m_tmp.c_str());
     m_tmp.clear();
     m_target.clear();
+    m_id = {};
 }
 
 std::FILE* SysOpenStream(const std::string& path) { return std::fopen(path.c_str(), "rb"); }

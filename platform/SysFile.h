@@ -48,6 +48,7 @@ public:
     // it was opened: the system was asked once, by the open.
     int64_t SizeAtOpen() const { return m_fd >= 0 ? m_sizeAtOpen : -1; }
     bool WriteTimeAtOpen(LocalTime& out) const;
+    int64_t ModTimeAtOpen() const { return m_fd >= 0 ? m_modTimeAtOpen : -1; }  // as ModTime()
 
     // Exactly n bytes at pos: false on an error or a short read.
     bool ReadAt(int64_t pos, void* buf, int64_t n) const;
@@ -60,6 +61,7 @@ private:
     int m_fd = -1;
     int64_t m_sizeAtOpen = -1;
     int64_t m_writeTimeAtOpen = 0;  // the system's own unit: seconds, or FILETIME ticks
+    int64_t m_modTimeAtOpen = -1;   // nanoseconds since the epoch
 };
 
 // The identity of the file a path leads to; false when there is none.
@@ -98,11 +100,14 @@ public:
     // Renames the written file over its target; false (and removed) when
     // it cannot.
     bool Place();
+    // The identity of the written file, the target's once it is in place.
+    FileId Id() const { return m_id; }
     // Removes the written file, if any.
     void Drop();
 
 private:
     std::string m_tmp, m_target;
+    FileId m_id;
 };
 
 // Writes `target` whole through a SysNewFile.

@@ -73,6 +73,7 @@ OpenResult SysFile::Open(const std::string& path, bool patch) {
     m_fd = fd;
     m_sizeAtOpen = int64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
     m_writeTimeAtOpen = int64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+    m_modTimeAtOpen = (m_writeTimeAtOpen - kEpochTicks) * 100;
     return OpenResult::Ok;
 }
 
@@ -245,7 +246,10 @@ bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t l
         return false;
     }
     m_target = target;
-    bool ok = WriteAll(h, data, len) && FlushFileBuffers(h);
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool ok = GetFileInformationByHandle(h, &info);
+    m_id = {info.dwVolumeSerialNumber, uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+    ok = ok && WriteAll(h, data, len) && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
     // What an existing target carries of its own: its attributes.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -273,8 +277,8 @@ bool SysNewFile::Place() {
     }
     const bool ok = MoveFileExW(wTmp.c_str(), wTarget.c_str(),
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (ok) m_tmp.clear();
-    Drop();
+    if (!ok) Drop();
+    m_tmp.clear();
     return ok;
 }
 
@@ -283,6 +287,7 @@ void SysNewFile::Drop() {
     if (!m_tmp.empty() && Wide(m_tmp, wTmp)) DeleteFileW(wTmp.c_str());
     m_tmp.clear();
     m_target.clear();
+    m_id = {};
 }
 
 std::FILE* SysOpenStream(const std::string& path) {
