@@ -1,6 +1,6 @@
 #include "exif/FlirGps.h"
 
-#include "exif/Ranges.h"
+#include "platform/ChangedRuns.h"
 
 #include <algorithm>
 
@@ -100,7 +100,7 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
         Map(pieces, entry, 2, s.writes);
     }
 
-    s.writes = JoinRanges(std::move(s.writes));
+    s.writes = plat::JoinRanges(std::move(s.writes));
     return s;
 }
 

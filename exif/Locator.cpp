@@ -2,7 +2,7 @@
 
 #include "exif/ExifReader.h"
 #include "exif/LocatorXmp.h"
-#include "exif/Ranges.h"
+#include "platform/ChangedRuns.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -210,7 +210,7 @@ std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mo
         for (const FileRange& w : x.writes) all.push_back({w.pos, w.len});
     for (const FlirScan& f : r.flir)
         for (const FileRange& w : f.writes) all.push_back({w.pos, w.len});
-    return JoinRanges(std::move(all));
+    return plat::JoinRanges(std::move(all));
 }
 
 bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode) {

@@ -2,8 +2,8 @@
 
 #include "exif/ExtendedXmp.h"
 #include "exif/Md5.h"
-#include "exif/Ranges.h"
 #include "exif/XmlGps.h"
+#include "platform/ChangedRuns.h"
 
 #include <algorithm>
 #include <cstring>
@@ -66,7 +66,7 @@ std::vector<FileRange> Writes(const std::vector<XmpScan::Doc>& docs) {
             ForEachPlace(d.pieces, e.off, e.len, [&](int64_t pos, int64_t, int64_t n) { w.push_back({pos, n}); });
         for (int64_t pos : d.guidPos) w.push_back({pos, kGuidLen});
     }
-    return JoinRanges(std::move(w));
+    return plat::JoinRanges(std::move(w));
 }
 
 bool Inside(int64_t pos, int64_t n, int64_t len) { return pos >= 0 && n >= 0 && n <= len && pos <= len - n; }

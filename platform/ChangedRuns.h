@@ -1,7 +1,8 @@
 // The places where two versions of a file's bytes differ, as runs: what a
 // patch writes. Runs closer than 16 bytes are joined, so a patch makes few
-// writes.
+// writes. Also how file ranges are joined wherever a list of them is kept.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -19,6 +20,21 @@ struct BytePatch {
     const uint8_t* was;
     const uint8_t* now;
 };
+
+// File ranges (anything with `pos` and `len`) sorted by position, those
+// that overlap or touch joined into one.
+template <typename Range>
+std::vector<Range> JoinRanges(std::vector<Range> ranges) {
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.pos < b.pos; });
+    std::vector<Range> joined;
+    for (const Range& r : ranges) {
+        if (!joined.empty() && r.pos <= joined.back().pos + joined.back().len)
+            joined.back().len = std::max(joined.back().len, r.pos + r.len - joined.back().pos);
+        else
+            joined.push_back(r);
+    }
+    return joined;
+}
 
 inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
     std::vector<ByteRun> runs;

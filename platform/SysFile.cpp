@@ -154,9 +154,10 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A new temporary file beside `target`; -1 when none can be made. An
-// existing target's permissions are given to it.
-int CreateTempBeside(const std::string& target, std::string& tmp) {
+// A new temporary file beside `target`, its name in `tmp` and its state in
+// `made`; -1 (and `tmp` untouched) when none can be made. An existing
+// target's permissions are given to it.
+int CreateTempBeside(const std::string& target, std::string& tmp, struct stat& made) {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return -1;
@@ -165,17 +166,29 @@ int CreateTempBeside(const std::string& target, std::string& tmp) {
     for (int i = 0; i < 100; ++i) {
         char suffix[48];
         std::snprintf(suffix, sizeof suffix, ".tamlix-%d-%d.tmp", pid, i);
-        tmp = SysJoin(dir, "." + base + suffix);
-        const int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const std::string name = SysJoin(dir, "." + base + suffix);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno == EEXIST) continue;
-        if (fd >= 0 && exists && ::fchmod(fd, old.st_mode & 07777) != 0) {
+        if (fd < 0) return -1;
+        if ((exists && ::fchmod(fd, old.st_mode & 07777) != 0) || ::fstat(fd, &made) != 0) {
             ::close(fd);
-            ::unlink(tmp.c_str());
+            ::unlink(name.c_str());
             return -1;
         }
+        tmp = name;
         return fd;
     }
     return -1;
+}
+
+// Flushes the temporary file when asked and closes it; true when all went well.
+bool CloseTemp(int fd, bool ok, bool flush) {
+    ok = ok && (!flush || ::fsync(fd) == 0);
+    return ::close(fd) == 0 && ok;
+}
+
+FileId IdOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 // True when the open file still has the length and time it had when read.
@@ -190,15 +203,13 @@ bool Unchanged(int fd, int64_t len, int64_t modTime) {
 bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
     Drop();
     if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
-    const int fd = CreateTempBeside(target, m_tmp);
+    struct stat st {};
+    const int fd = CreateTempBeside(target, m_tmp, st);
     if (fd < 0) return false;
     m_target = target;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-    ok = ok && AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
-    ok = ok && (!flush || ::fsync(fd) == 0);
-    ok = ::close(fd) == 0 && ok;
+    m_id = IdOf(st);
+    const bool wrote = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
+    const bool ok = CloseTemp(fd, wrote, flush);
     if (!ok) Drop();
     return ok;
 }
@@ -225,15 +236,7 @@ std::vector<ByteRun> PatchedBlocks(const std::vector<BytePatch>& patches, int64_
         const int64_t to = std::min(len, (p.pos + p.len + block - 1) / block * block);
         out.push_back({from, to - from});
     }
-    std::sort(out.begin(), out.end(), [](const ByteRun& x, const ByteRun& y) { return x.pos < y.pos; });
-    std::vector<ByteRun> joined;
-    for (const ByteRun& r : out) {
-        if (!joined.empty() && r.pos <= joined.back().pos + joined.back().len)
-            joined.back().len = std::max(joined.back().len, r.pos + r.len - joined.back().pos);
-        else
-            joined.push_back(r);
-    }
-    return joined;
+    return JoinRanges(std::move(out));
 }
 
 }  // namespace
@@ -244,16 +247,16 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
     if (target.empty() || len < 0 || source.m_fd < 0) return false;
     for (const BytePatch& p : patches)
         if (p.pos < 0 || p.len < 0 || p.pos > len - p.len) return false;
-    const int fd = CreateTempBeside(target, m_tmp);
+    struct stat st {};
+    const int fd = CreateTempBeside(target, m_tmp, st);
     if (fd < 0) return false;
     m_target = target;
+    m_id = IdOf(st);
     // The system copies the bytes without passing them through this program
     // and shares the blocks where the file system can. The blocks to patch
     // are read, patched and written from here instead: writing into a
     // shared block would make the file system copy it first.
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    bool ok = true;
     const int64_t block = st.st_blksize >= 512 && st.st_blksize <= (1 << 20) ? st.st_blksize : 4096;
     int64_t at = 0;
     std::vector<uint8_t> buf;
@@ -275,9 +278,7 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
     ok = ok && CopyRange(source.m_fd, fd, at, len - at);
     // What was copied is what was read: the same length and time after it
     // as when it was read.
-    ok = ok && Unchanged(source.m_fd, len, modTime);
-    ok = ok && (!flush || ::fsync(fd) == 0);
-    ok = ::close(fd) == 0 && ok;
+    ok = CloseTemp(fd, ok && Unchanged(source.m_fd, len, modTime), flush);
     if (!ok) Drop();
     return ok;
 }
