@@ -2,7 +2,7 @@
 
 #include "app/Summary.h"
 #include "cli/ReadNamed.h"
-#include "exif/JpegSegments.h"
+#include "locate/jpeg/JpegSegments.h"
 #include "platform/File.h"
 #include "platform/SysFile.h"
 #include "platform/Text.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include "cli/ReadNamed.h"
 #include "exif/ExifReader.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 #include <cstdint>
 #include <string>

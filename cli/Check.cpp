@@ -3,7 +3,7 @@
 #include "cli/AnalyzeArg.h"
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 int RunCheck(const NameSource& next, LocateDepth depth, size_t* count) {
     return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {

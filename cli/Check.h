@@ -3,7 +3,7 @@
 // files. For upload scripts and pre-commit hooks.
 #pragma once
 #include "cli/Pool.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 // Checks every file `next` names (`count` receives how many). Returns the
 // exit status: 0 when every file is clean, 1 otherwise.

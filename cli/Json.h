@@ -1,7 +1,7 @@
 // The analysis record as one line of JSON (UTF-8), for scripts.
 #pragma once
 #include "exif/ExifAnalysis.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 #include <string>
 #include <vector>

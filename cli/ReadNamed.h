@@ -1,7 +1,7 @@
 // Reading a file named on the command line: the name as the system gives
 // it, regular files only, never blocking, bounded in size.
 #pragma once
-#include "exif/LazyBytes.h"
+#include "locate/LazyBytes.h"
 #include "platform/SysFile.h"
 
 #include <cstdint>

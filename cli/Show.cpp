@@ -4,7 +4,7 @@
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
 #include "cli/Pool.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 #include "platform/Text.h"
 
 #include <cstdio>

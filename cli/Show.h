@@ -3,7 +3,7 @@
 // locator finds beside it.
 #pragma once
 #include "cli/Pool.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 #include "platform/SysFile.h"
 
 #include <cstdio>

@@ -7,8 +7,8 @@
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
-#include "exif/LazyBytes.h"
-#include "exif/Locator.h"
+#include "locate/LazyBytes.h"
+#include "locate/Locator.h"
 #include "fuzz/FuzzCheck.h"
 #include "preview/JpegSize.h"
 

@@ -6,7 +6,7 @@
 // find lies inside the file. A walk answered from the first walk's scan
 // record finds what a fresh walk finds, after the strip and after an EOI
 // is planted anywhere.
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>

@@ -5,10 +5,10 @@
 // strip keeps the length, changes only the writes, leaves nothing to find,
 // keeps well-formed XML well-formed (expat) and gives changed extended XMP
 // the MD5 of its new content as GUID; an unremovable find writes nothing.
-#include "exif/FlirGps.h"
-#include "exif/Md5.h"
-#include "exif/XmlGps.h"
-#include "exif/XmpGps.h"
+#include "locate/payload/FlirGps.h"
+#include "locate/payload/Md5.h"
+#include "locate/payload/XmlGps.h"
+#include "locate/payload/XmpGps.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <expat.h>

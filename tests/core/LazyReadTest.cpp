@@ -6,9 +6,9 @@
 #include "cli/AnalyzeArg.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
-#include "exif/JpegSegments.h"
-#include "exif/LazyBytes.h"
-#include "exif/Locator.h"
+#include "locate/jpeg/JpegSegments.h"
+#include "locate/LazyBytes.h"
+#include "locate/Locator.h"
 #include "preview/JpegSize.h"
 #include "tests/support/SegmentBuilder.h"
 

@@ -2,9 +2,9 @@
 // what the strip leaves (same length, well-formed XML per expat, nothing
 // found again, the GUID of changed extended XMP equal to its MD5), what
 // cannot be removed, and the photos of the corpus.
-#include "exif/FlirGps.h"
-#include "exif/Md5.h"
-#include "exif/XmpGps.h"
+#include "locate/payload/FlirGps.h"
+#include "locate/payload/Md5.h"
+#include "locate/payload/XmpGps.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MiniJson.h"
 

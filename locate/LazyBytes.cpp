@@ -1,4 +1,4 @@
-#include "exif/LazyBytes.h"
+#include "locate/LazyBytes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "exif/ExtendedXmp.h"
+#include "locate/jpeg/ExtendedXmp.h"
 
-#include "exif/XmlGps.h"
+#include "locate/payload/XmlGps.h"
 
 #include <algorithm>
 #include <cstring>

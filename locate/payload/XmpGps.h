@@ -25,7 +25,7 @@
 // xmpNote:HasExtendedXMP values that named it.
 #pragma once
 #include "exif/ByteReader.h"
-#include "exif/GpsFind.h"
+#include "locate/payload/GpsFind.h"
 
 #include <cstdint>
 #include <vector>

@@ -5,7 +5,7 @@
 // bounded by the segment: a TIFF reader of a JPEG reads nothing outside it.
 #pragma once
 #include "exif/ByteReader.h"
-#include "exif/JpegSegments.h"
+#include "locate/jpeg/JpegSegments.h"
 
 #include <cstdint>
 #include <vector>

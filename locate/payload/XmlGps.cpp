@@ -1,4 +1,4 @@
-#include "exif/XmlGps.h"
+#include "locate/payload/XmlGps.h"
 
 #include <algorithm>
 #include <array>

@@ -11,10 +11,10 @@
 #pragma once
 #include "exif/ByteReader.h"
 #include "exif/ExifAnalysis.h"
-#include "exif/FlirGps.h"
-#include "exif/JpegSegments.h"
-#include "exif/TiffScan.h"
-#include "exif/XmpGps.h"
+#include "locate/payload/FlirGps.h"
+#include "locate/jpeg/JpegSegments.h"
+#include "locate/payload/TiffScan.h"
+#include "locate/payload/XmpGps.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "exif/Md5.h"
+#include "locate/payload/Md5.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // each group's chunks placed at their offsets.
 #pragma once
 #include "exif/ByteReader.h"
-#include "exif/XmpGps.h"
+#include "locate/payload/XmpGps.h"
 
 #include <string>
 #include <vector>

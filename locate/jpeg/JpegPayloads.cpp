@@ -1,4 +1,4 @@
-#include "exif/LocatorXmp.h"
+#include "locate/jpeg/JpegPayloads.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "exif/JpegSegments.h"
+#include "locate/jpeg/JpegSegments.h"
 
 #include <algorithm>
 #include <cstring>

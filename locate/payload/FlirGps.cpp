@@ -1,4 +1,4 @@
-#include "exif/FlirGps.h"
+#include "locate/payload/FlirGps.h"
 
 #include "platform/ChangedRuns.h"
 

@@ -1,4 +1,4 @@
-#include "exif/TiffScan.h"
+#include "locate/payload/TiffScan.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 // inside the joined data; otherwise it is an unremovable find.
 #pragma once
 #include "exif/ByteReader.h"
-#include "exif/GpsFind.h"
+#include "locate/payload/GpsFind.h"
 
 #include <cstdint>
 #include <vector>

@@ -3,8 +3,8 @@
 // removal.
 #pragma once
 #include "exif/ByteReader.h"
-#include "exif/JpegSegments.h"
-#include "exif/Locator.h"
+#include "locate/jpeg/JpegSegments.h"
+#include "locate/Locator.h"
 
 // Adds the finds of one picture's XMP packets and FLIR blocks to `out`.
 void LocateXmpAndMakerBlocks(const ByteReader& file, const JpegPicture& p, int picture,

@@ -1,7 +1,7 @@
-#include "exif/Locator.h"
+#include "locate/Locator.h"
 
 #include "exif/ExifReader.h"
-#include "exif/LocatorXmp.h"
+#include "locate/jpeg/JpegPayloads.h"
 #include "platform/ChangedRuns.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
-#include "exif/XmpGps.h"
+#include "locate/payload/XmpGps.h"
 
-#include "exif/ExtendedXmp.h"
-#include "exif/Md5.h"
-#include "exif/XmlGps.h"
+#include "locate/jpeg/ExtendedXmp.h"
+#include "locate/payload/Md5.h"
+#include "locate/payload/XmlGps.h"
 #include "platform/ChangedRuns.h"
 
 #include <algorithm>
