@@ -1,6 +1,7 @@
 #include "cli/Check.h"
 
 #include "cli/AnalyzeArg.h"
+#include "cli/FindText.h"
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
 #include "locate/Locator.h"

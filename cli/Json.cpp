@@ -1,5 +1,6 @@
 #include "cli/Json.h"
 
+#include "cli/FindText.h"
 #include "platform/Text.h"
 
 #include <charconv>
@@ -172,6 +173,12 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
                         {",\"pos\":", f.pos}});
             j += ",\"removable\":";
             Bool(j, f.removable);
+            if (f.kind == FindKind::Container) {
+                j += ",\"container\":";
+                Str(j, ContainerName(f.container));
+                j += ",\"whole_file\":";
+                Bool(j, f.wholeFile);
+            }
             j += '}';
         }
         j += ']';

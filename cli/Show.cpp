@@ -2,6 +2,7 @@
 
 #include "app/Summary.h"
 #include "cli/AnalyzeArg.h"
+#include "cli/FindText.h"
 #include "cli/Json.h"
 #include "cli/Pool.h"
 #include "locate/Locator.h"

@@ -1,5 +1,6 @@
 #include "cli/StripGps.h"
 
+#include "cli/FindText.h"
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
 #include "locate/Locator.h"
@@ -33,6 +34,7 @@ struct Plan {
     FileBytes content;                    // the file as read, cleaned where it changes
     std::vector<uint8_t> before;          // what the cleaned places held
     std::vector<plat::BytePatch> patches; // content against before; empty: nothing to remove
+    int64_t keep = -1;                    // the length written: shorter when a trailer is cut
     int64_t modTime = -1;
     std::string what;                     // the line when the result is written
     std::string failure;                  // set when the photo is not written
@@ -43,18 +45,29 @@ GpsStripMode ModeOf(const StripGpsOptions& opt) {
     return {opt.entries, opt.fields, opt.wipeData};
 }
 
-// Writes the patches into the open file itself (see PatchBytes), keeping
-// its modification time when asked.
+// The bytes a cut drops must still be the ones that were analysed.
+bool TrailerUnchanged(const Plan& plan) {
+    const int64_t len = static_cast<int64_t>(plan.content.size());
+    std::vector<uint8_t> now(static_cast<size_t>(len - plan.keep));
+    return plan.file.ReadAt(plan.keep, now.data(), len - plan.keep) &&
+           std::memcmp(now.data(), plan.content.data() + plan.keep, now.size()) == 0;
+}
+
+// Writes the patches into the open file itself (see PatchBytes) and cuts
+// it where a trailer is dropped, keeping its modification time when asked.
 bool PatchInPlace(Plan& plan, bool keepTime) {
-    if (plan.file.ModTime() != plan.modTime ||
-        !plat::PatchBytes(plan.file, plan.patches, static_cast<int64_t>(plan.content.size())))
+    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const bool cut = plan.keep < len;
+    if (plan.file.ModTime() != plan.modTime || (cut && !TrailerUnchanged(plan)) ||
+        !plat::PatchBytes(plan.file, plan.patches, len) ||
+        (cut && !(plan.file.Truncate(plan.keep) && plan.file.Flush())))
         return false;
     return !keepTime || plan.file.SetModTime(plan.modTime);
 }
 
 // Cleans the photo in memory, keeping a copy of every byte the strip may
 // change: the patches are what it did change. False when it cannot.
-bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, Plan& plan) {
+bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, bool dropTrailer, Plan& plan) {
     uint8_t* const buf = plan.content.data();
     const int64_t len = static_cast<int64_t>(plan.content.size());
     const std::vector<ByteRange> ranges = StripRanges(found, mode);
@@ -69,7 +82,7 @@ bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, Plan& pl
         std::memcpy(plan.before.data() + at, buf + r.pos, static_cast<size_t>(r.len));
         at += r.len;
     }
-    if (!StripPositions(buf, len, found, mode)) return false;
+    if (!StripPositions(buf, len, found, mode, dropTrailer)) return false;
     at = 0;
     for (const ByteRange& r : ranges) {
         plat::AddPatches(plan.before.data() + at, buf + r.pos, r.len, r.pos, plan.patches);
@@ -91,32 +104,50 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     LocateResult found;
     ScanEnds ends;
     LocatePositions(ByteReader(plan.content.data(), len), found, LocateDepth::Thorough, nullptr, &ends);
-    for (const PositionFind& p : found.finds)
-        if (!p.removable) {
-            plan.failure = std::string("not written: cannot be made clean: ") + p.why + " (" +
-                           DescribeFinds({p}) + "); do not share it";
-            return;
-        }
-    if (found.Clean()) {
+    plan.keep = len;
+    for (const PositionFind& p : found.finds) {
+        if (p.removable || (opt.dropTrailer && found.InTrailer(p))) continue;
+        if (p.kind == FindKind::Container && p.wholeFile)
+            plan.failure = "not written: " + DescribeFinds({p}) + "; do not share it";
+        else
+            plan.failure = std::string("not written: cannot be made clean: ") + FindWhyText(p.why) +
+                           " (" + DescribeFinds({p}) + "); do not share it" +
+                           (found.InTrailer(p) ? ", or cut what follows the picture with --drop-trailer" : "");
+        return;
+    }
+    const bool cut = opt.dropTrailer && found.trailer >= 0;
+    if (found.Clean() && !cut) {
         plan.what = "nothing to remove";
         return;
     }
+    std::vector<PositionFind> removed, dropped;
+    for (const PositionFind& p : found.finds) (found.InTrailer(p) ? dropped : removed).push_back(p);
+    if (cut) plan.keep = found.trailer;
     // The result is checked by a second walk before anything is written;
-    // it searches again only through compressed data the strip changed.
+    // it searches again only through compressed data the strip changed
+    // (all of it once the file is cut: the walk's bounds change).
     LocateResult again;
-    const bool stripped = CleanInMemory(found, ModeOf(opt), plan);
+    const bool stripped = CleanInMemory(found, ModeOf(opt), cut, plan);
     if (stripped) {
         std::vector<ByteRange> changed;
         for (const plat::BytePatch& p : plan.patches) changed.push_back({p.pos, p.len});
         ends.Replay(std::move(changed));
-        LocatePositions(ByteReader(plan.content.data(), len), again, LocateDepth::Thorough, nullptr, &ends);
+        LocatePositions(ByteReader(plan.content.data(), plan.keep), again, LocateDepth::Thorough, nullptr,
+                        cut ? nullptr : &ends);
     }
-    if (!stripped || !again.Clean() || plan.patches.empty()) {
+    if (!stripped || !again.Clean() || (plan.patches.empty() && !removed.empty()) ||
+        (plan.patches.empty() && !cut)) {
         plan.failure = "not written: a position would remain (" + DescribeFinds(found.finds) +
                        "); do not share it";
         return;
     }
-    plan.what = "removed " + DescribeFinds(found.finds);
+    if (!removed.empty()) plan.what = "removed " + DescribeFinds(removed);
+    if (cut) {
+        if (!plan.what.empty()) plan.what += "; ";
+        plan.what += "dropped " + std::to_string(len - plan.keep) + " bytes after the picture's end at " +
+                     std::to_string(plan.keep);
+        if (!dropped.empty()) plan.what += " (" + DescribeFinds(dropped) + ")";
+    }
 }
 
 // -o: writes the photo (cleaned or not) beside its target under a
@@ -127,9 +158,11 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
 void WriteOutput(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     plan.target = plat::SysJoin(opt.outDir, plat::SysBaseName(arg));
     const int64_t len = static_cast<int64_t>(plan.content.size());
-    const bool copied = plan.output.Copy(plan.target, plan.file, plan.modTime, plan.patches, len, false);
+    // A cut copy is written from memory: the system's copy takes whole files.
+    const bool copied = plan.keep == len &&
+                        plan.output.Copy(plan.target, plan.file, plan.modTime, plan.patches, len, false);
     plan.file.Close();
-    if (!copied && !plan.output.Write(plan.target, plan.content.data(), len, false))
+    if (!copied && !plan.output.Write(plan.target, plan.content.data(), plan.keep, false))
         plan.failure = "not written: cannot write " + plan.target;
 }
 
@@ -142,7 +175,8 @@ Outcome CommitOne(Plan& plan, Batch& batch, std::string& line) {
         return Outcome::Failed;
     }
     if (opt.inPlace) {
-        if (!plan.patches.empty() && !PatchInPlace(plan, opt.keepTime)) {
+        const bool changes = !plan.patches.empty() || plan.keep < static_cast<int64_t>(plan.content.size());
+        if (changes && !PatchInPlace(plan, opt.keepTime)) {
             line = "not written: the file could not be patched or changed meanwhile";
             return Outcome::Failed;
         }

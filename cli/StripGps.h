@@ -10,6 +10,7 @@ struct StripGpsOptions {
     bool wipeData = false;   // with either: also zero the values the entries point to
     bool keepTime = false;   // in place: keep the modification time
     bool inPlace = false;
+    bool dropTrailer = false;  // cut data after the last picture that the walk cannot take apart
     std::string outDir;      // as given; used when !inPlace
 };
 

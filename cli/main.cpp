@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
         "Find every GPS position each photo holds (Exif GPS IFDs in any Exif segment, XMP\n"
         "and extended XMP, further pictures of an MPF index, maker blocks, data after the\n"
         "file's last picture end). One line per file that holds one, and where; nothing\n"
-        "for clean files. Only the metadata and the file's tail are read.");
+        "for clean files. A file or a part of one that is not read yet (HEIF, video, PNG,\n"
+        "WebP, TIFF, a motion photo's video) is named too. Only the metadata and the\n"
+        "file's tail are read.");
     check->add_flag("--thorough", thorough, thoroughHelp);
     files.AddTo(check);
 
@@ -107,6 +109,9 @@ int main(int argc, char** argv) {
                        "for GPS IFDs only zero the entries' type, count and value fields");
     stripCmd->add_flag("--wipe-data", strip.wipeData,
                        "with --entries or --fields: also zero the values the entries point to");
+    stripCmd->add_flag("--drop-trailer", strip.dropTrailer,
+                       "cut data after the last picture's end that cannot be taken apart (the\n"
+                       "file gets shorter; every byte before the cut stays)");
     stripCmd->add_flag("--keep-time", strip.keepTime,
                        "with --in-place: keep each file's modification time");
     files.AddTo(stripCmd);

@@ -5,6 +5,7 @@
 // and the walk did not need them; and the backward EOI search finds what a
 // plain search from the end finds.
 #include "cli/AnalyzeArg.h"
+#include "cli/FindText.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
 #include "locate/LazyBytes.h"

@@ -7,6 +7,7 @@
 // record finds what a fresh walk finds, after the strip and after an EOI
 // is planted anywhere.
 #include "locate/Locator.h"
+#include "cli/FindText.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>

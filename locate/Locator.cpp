@@ -1,6 +1,8 @@
 #include "locate/Locator.h"
 
 #include "exif/ExifReader.h"
+#include "locate/Containers.h"
+#include "locate/Opaque.h"
 #include "locate/jpeg/JpegPayloads.h"
 #include "platform/ChangedRuns.h"
 
@@ -17,8 +19,40 @@ constexpr uint16_t kTagMpEntry = 0xB002;
 constexpr int kMaxPictures = 64;
 
 void AddFind(LocateResult& out, FindKind kind, int picture, int64_t pos, bool removable,
-             const char* why = nullptr) {
+             FindWhy why = FindWhy::None) {
     out.finds.push_back({kind, picture, pos, removable, why});
+}
+
+void AddContainer(LocateResult& out, Container c, int picture, int64_t pos, bool wholeFile) {
+    PositionFind f{FindKind::Container, picture, pos, false, FindWhy::NotReadYet};
+    f.container = c;
+    f.wholeFile = wholeFile;
+    out.finds.push_back(f);
+}
+
+// Opaque bytes holding a position's text: a find of `kind` at pos, for
+// the reason that text gives. False when they hold none.
+bool AddOpaque(const ByteReader& file, int64_t pos, int64_t n, FindKind kind, int picture,
+               FindWhy whyGps, FindWhy whyIso6709, LocateResult& out) {
+    const OpaqueText t = OpaqueHolds(file, pos, n);
+    if (t == OpaqueText::None) return false;
+    AddFind(out, kind, picture, pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
+    return true;
+}
+
+// Data between or after the pictures, [pos, end): a container in it is a
+// find of its own; the bytes before it are opaque. With `last`, the data
+// runs to the file's end, and without a container a cut may drop it.
+// False when the opaque part held no position's text.
+bool LocateAfterEnd(const ByteReader& file, int64_t pos, int64_t end, bool last, LocateResult& out) {
+    const Embedded e = FindEmbeddedContainer(file, pos, end);
+    const int64_t opaqueEnd = e.kind == Container::None ? end : e.pos;
+    const bool held = opaqueEnd > pos &&
+                      AddOpaque(file, pos, opaqueEnd - pos, FindKind::AfterEnd, 0,
+                                FindWhy::AfterEndHoldsGps, FindWhy::AfterEndHoldsIso6709, out);
+    if (e.kind != Container::None) AddContainer(out, e.kind, 0, e.pos, false);
+    else if (last) out.trailer = pos;
+    return held;
 }
 
 // A GPS IFD outside its segment is read by the window, which takes offsets
@@ -36,11 +70,10 @@ void LocateExif(const ByteReader& file, const JpegSegment& s, int picture, Locat
     for (const GpsIfdScan& g : t.gps) {
         if (g.outsideSegment) {
             if (OutsideIfdHoldsPosition(file, t, g))
-                AddFind(out, FindKind::ExifGps, picture, g.pos, false,
-                        "its GPS IFD lies outside the Exif segment");
+                AddFind(out, FindKind::ExifGps, picture, g.pos, false, FindWhy::GpsIfdOutsideSegment);
         } else if (g.positions > 0) {
             AddFind(out, FindKind::ExifGps, picture, g.pos, !g.overlaps,
-                    g.overlaps ? "its GPS IFD shares bytes with another IFD" : nullptr);
+                    g.overlaps ? FindWhy::GpsIfdSharesBytes : FindWhy::None);
         }
     }
     out.tiffs.push_back(std::move(t));
@@ -81,10 +114,14 @@ std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s)
 void LocatePicture(const ByteReader& file, const JpegPicture& p, int picture, LocateResult& out,
                    std::vector<ByteRange>* mpf) {
     const size_t first = out.finds.size();
-    for (const ByteRange& b : p.skipped)
-        if (HoldsGpsText(file, b.pos, b.len))
-            AddFind(out, FindKind::Unparsed, picture, b.pos, false,
-                    "bytes between its segments hold \"GPS\" and cannot be taken apart");
+    for (const ByteRange& b : p.skipped) {
+        AddOpaque(file, b.pos, b.len, FindKind::Unparsed, picture, FindWhy::StrayBytesHoldGps,
+                  FindWhy::StrayBytesHoldIso6709, out);
+        // An Exif block whose segment header was damaged: readers that
+        // look for a TIFF header anywhere still read its GPS IFD.
+        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.pos + b.len); tiff >= 0)
+            AddContainer(out, Container::Tiff, picture, tiff, false);
+    }
     for (const JpegSegment& s : p.segments) {
         if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))
             LocateExif(file, s, picture, out);
@@ -101,23 +138,50 @@ void LocatePicture(const ByteReader& file, const JpegPicture& p, int picture, Lo
                 out.finds[i].segment = s.pos;
 }
 
+// A picture whose XMP names a motion photo, or a file ending in Samsung's
+// trailer: what follows the picture must be found at any depth.
+bool NamesMotionPhoto(const ByteReader& file, const JpegPicture& p) {
+    if (EndsWithSef(file)) return true;
+    for (const JpegSegment& s : p.segments)
+        if (s.marker == kApp1 && PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen)) {
+            const uint8_t* x = file.Span(s.payload, s.payloadLen);
+            if (x != nullptr && TextNamesMotionPhoto(x, s.payloadLen)) return true;
+        }
+    return false;
+}
+
 }  // namespace
 
-bool LocateResult::CanClean() const {
-    return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
+bool LocateResult::InTrailer(const PositionFind& f) const {
+    return trailer >= 0 && f.kind == FindKind::AfterEnd && f.pos >= trailer;
+}
+
+bool LocateResult::CanClean(bool dropTrailer) const {
+    return std::all_of(finds.begin(), finds.end(), [&](const PositionFind& f) {
+        return f.removable || (dropTrailer && InTrailer(f));
+    });
 }
 
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
                      const ExifAnalysis* window, ScanEnds* ends) {
     out = LocateResult{};
     const int64_t len = file.Length();
-    const bool headOnly = depth == LocateDepth::Metadata;
+    bool headOnly = depth == LocateDepth::Metadata;
     JpegPicture main;
     if (!WalkJpeg(file, 0, len, main, headOnly, ends)) {
-        // Not a JPEG from its first byte: nothing can be taken apart.
-        if (HoldsGpsText(file, 0, len))
-            AddFind(out, FindKind::Unparsed, 0, 0, false, "it is not a JPEG that can be taken apart");
+        // Not a JPEG from its first byte: nothing was taken apart.
+        if (len > 0) {
+            const Container c = RecogniseContainer(file, 0, len);
+            AddContainer(out, c == Container::None ? Container::Unknown : c, 0, 0, true);
+        }
     } else {
+        // A motion photo's video, or Samsung's trailer, follows the picture:
+        // walk it to its end to find where they begin.
+        if (headOnly && NamesMotionPhoto(file, main)) {
+            headOnly = false;
+            main = JpegPicture{};
+            WalkJpeg(file, 0, len, main, false, ends);
+        }
         std::vector<ByteRange> mpf;
         LocatePicture(file, main, 0, out, &mpf);
         // Further pictures, each once; their ranges are not data after the end.
@@ -132,11 +196,14 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
             covered.push_back({m.pos, bound - m.pos});
             JpegPicture p;
             const int picture = ++out.pictures - 1;
-            if (WalkJpeg(file, m.pos, bound, p, headOnly, ends))
+            if (WalkJpeg(file, m.pos, bound, p, headOnly, ends)) {
                 LocatePicture(file, p, picture, out, nullptr);
-            else if (HoldsGpsText(file, m.pos, bound - m.pos))
-                AddFind(out, FindKind::Unparsed, picture, m.pos, false,
-                        "a picture of its MPF index is not a JPEG and holds \"GPS\"");
+            } else if (const Container c = RecogniseContainer(file, m.pos, bound); c != Container::None) {
+                AddContainer(out, c, picture, m.pos, false);
+            } else {
+                AddOpaque(file, m.pos, bound - m.pos, FindKind::Unparsed, picture,
+                          FindWhy::MpfPictureHoldsGps, FindWhy::MpfPictureHoldsIso6709, out);
+            }
         }
         // Pictures appended one after another without an index (a camera's
         // large preview, say) are taken apart like the main one.
@@ -165,18 +232,15 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
         if (main.end > 0) {
             std::sort(covered.begin(), covered.end(),
                       [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+            // Between pictures, only the first gap holding a position's
+            // text is named.
             int64_t at = 0;
+            bool named = false;
             for (const ByteRange& c : covered) {
-                if (c.pos > at && HoldsGpsText(file, at, c.pos - at)) {
-                    AddFind(out, FindKind::AfterEnd, 0, at, false,
-                            "data after the picture's end holds \"GPS\"");
-                    break;
-                }
+                if (c.pos > at && !named) named = LocateAfterEnd(file, at, c.pos, false, out);
                 at = std::max(at, c.pos + c.len);
             }
-            if (at < len && HoldsGpsText(file, at, len - at))
-                AddFind(out, FindKind::AfterEnd, 0, at, false,
-                        "data after the picture's end holds \"GPS\"");
+            if (at < len) LocateAfterEnd(file, at, len, true, out);
         }
     }
 
@@ -195,8 +259,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
             for (int i = 0; i < a.m_nGpsDone; ++i)
                 if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) holds = true;
             if (!walked && holds)
-                AddFind(out, FindKind::ExifGps, 0, a.m_nGpsPos, false,
-                        "its GPS IFD is read through an Exif block outside its segments");
+                AddFind(out, FindKind::ExifGps, 0, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
         }
     }
 }
@@ -213,8 +276,9 @@ std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mo
     return plat::JoinRanges(std::move(all));
 }
 
-bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode) {
-    if (buf == nullptr || !r.CanClean()) return false;
+bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode,
+                    bool dropTrailer) {
+    if (buf == nullptr || !r.CanClean(dropTrailer)) return false;
     std::vector<ByteRange> zero;
     for (const TiffScan& t : r.tiffs)
         for (const GpsIfdScan& g : t.gps)
@@ -224,35 +288,4 @@ bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsS
     if (!StripXmpAndMakerBlocks(buf, len, r)) return false;
     for (const ByteRange& z : zero) std::memset(buf + z.pos, 0, static_cast<size_t>(z.len));
     return true;
-}
-
-const char* FindKindName(FindKind k) {
-    switch (k) {
-    case FindKind::ExifGps: return "Exif GPS IFD";
-    case FindKind::Xmp: return "XMP";
-    case FindKind::ExtendedXmp: return "extended XMP";
-    case FindKind::MakerBlock: return "FLIR GPS record";
-    case FindKind::AfterEnd: return "data after the picture";
-    case FindKind::Unparsed: return "unparsed bytes";
-    }
-    return "?";
-}
-
-std::string DescribeFinds(const std::vector<PositionFind>& finds) {
-    // Finds of one kind in one picture in a row are named once, with their count.
-    std::string out;
-    for (size_t i = 0; i < finds.size();) {
-        const PositionFind& f = finds[i];
-        size_t n = 1;
-        while (i + n < finds.size() && finds[i + n].kind == f.kind &&
-               finds[i + n].picture == f.picture && f.kind != FindKind::ExifGps)
-            ++n;
-        if (!out.empty()) out += ", ";
-        if (f.picture > 0) out += "picture " + std::to_string(f.picture + 1) + ": ";
-        out += FindKindName(f.kind);
-        out += " at " + std::to_string(f.pos);
-        if (n > 1) out += " (" + std::to_string(n) + " properties)";
-        i += n;
-    }
-    return out;
 }

@@ -5,12 +5,17 @@
 // property of the Exif namespace whose name begins with "GPS", in the main
 // picture and in every picture its MPF index names; a maker block with a
 // documented GPS record counts too. Bytes the walk cannot take apart (stray
-// bytes, data after the last picture) count when they contain "GPS". The
-// window's own analysis (first 200 bytes, capped entries) is separate and
-// unchanged; its GPS IFD is always among the finds here.
+// bytes, data after the last picture) count when they hold a position's
+// text (see Opaque.h). The walk fails closed: a file that is not a JPEG,
+// and another container inside or after a picture (a motion photo's video,
+// say), is a find that cannot be removed until a walker takes it apart
+// (see Containers.h). The window's own analysis (first 200 bytes, capped
+// entries) is separate and unchanged; its GPS IFD is always among the
+// finds here.
 #pragma once
 #include "exif/ByteReader.h"
 #include "exif/ExifAnalysis.h"
+#include "locate/Find.h"
 #include "locate/payload/FlirGps.h"
 #include "locate/jpeg/JpegSegments.h"
 #include "locate/payload/TiffScan.h"
@@ -20,24 +25,6 @@
 #include <string>
 #include <vector>
 
-enum class FindKind {
-    ExifGps,      // a GPS IFD of an Exif segment
-    Xmp,          // a GPS property of an XMP packet
-    ExtendedXmp,  // a GPS property of extended XMP
-    MakerBlock,   // a maker's GPS record (thermal cameras' FLIR block)
-    AfterEnd,     // data after the last picture's end holding "GPS"
-    Unparsed,     // bytes that could not be taken apart holding "GPS"
-};
-
-struct PositionFind {
-    FindKind kind;
-    int picture;        // 0: the main picture; n: the n-th further picture
-    int64_t pos;        // file offset of what was found
-    bool removable;     // stripping can remove it without touching anything else
-    const char* why;    // when not removable: the reason, for messages
-    int64_t segment = -1;  // file offset of the marker of the segment holding it; -1: none
-};
-
 // Everything the locator learned of one file: the finds, and what
 // stripping needs to remove them.
 struct LocateResult {
@@ -46,10 +33,17 @@ struct LocateResult {
     std::vector<XmpScan> xmp;     // the XMP of each picture that has finds there
     std::vector<FlirScan> flir;   // the FLIR blocks of each picture that has finds there
     int pictures = 1;             // the main one and the MPF index's others
+    // Where data after the last picture's end begins that the walk cannot
+    // take apart and that holds no container (a cut there loses no
+    // structure the walk knows); -1 when there is none.
+    int64_t trailer = -1;
 
     bool Clean() const { return finds.empty(); }
-    // True when every find can be removed.
-    bool CanClean() const;
+    // True when every find can be removed, by the strip or, with
+    // `dropTrailer`, by cutting the file at `trailer`.
+    bool CanClean(bool dropTrailer = false) const;
+    // True when a cut at `trailer` removes `f`.
+    bool InTrailer(const PositionFind& f) const;
 };
 
 // How far the locator walks a file.
@@ -75,18 +69,14 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS
 // IFDs are cleared as `mode` says; XMP and maker records are always
-// removed. Returns false when a find cannot be removed (the buffer may
-// then be partly changed: strip a copy).
-bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode);
+// removed. With `dropTrailer` the finds a cut at `r.trailer` removes are
+// left to the caller's cut. Returns false when a find cannot be removed
+// (the buffer may then be partly changed: strip a copy).
+bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode,
+                    bool dropTrailer = false);
 
 // Every byte StripPositions may change for `r` and `mode`, as sorted,
 // disjoint ranges: a copy of these bytes is all it takes to know what a
 // strip changed.
 std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mode);
 
-// A short English name of a find's kind: "Exif GPS IFD", "XMP", ...
-const char* FindKindName(FindKind k);
-
-// The finds as one line's text: "Exif GPS IFD at 3206, XMP at 5120"; a
-// find in a further picture names it ("picture 2: XMP at 901234").
-std::string DescribeFinds(const std::vector<PositionFind>& finds);

@@ -106,6 +106,8 @@ bool SysFile::WriteAt(int64_t pos, const void* buf, int64_t n) {
     return AllAt(m_fd, const_cast<char*>(static_cast<const char*>(buf)), n, pos, true);
 }
 
+bool SysFile::Truncate(int64_t len) { return m_fd >= 0 && len >= 0 && ::ftruncate(m_fd, len) == 0; }
+
 bool SysFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
 
 void SysFile::Close() {

@@ -53,6 +53,8 @@ public:
     // Exactly n bytes at pos: false on an error or a short read.
     bool ReadAt(int64_t pos, void* buf, int64_t n) const;
     bool WriteAt(int64_t pos, const void* buf, int64_t n);
+    // Cuts the file to its first `len` bytes.
+    bool Truncate(int64_t len);
     bool Flush();
     void Close();
 

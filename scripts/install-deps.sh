@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   libexpat1-dev
   xdotool dpkg-dev
+  libimage-exiftool-perl libheif-examples libavif-bin webp ffmpeg
 )
 
 missing=()

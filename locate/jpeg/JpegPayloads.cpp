@@ -17,20 +17,19 @@ FindKind KindOf(GpsFind::Kind k) {
     return FindKind::Unparsed;
 }
 
-const char* WhyNotRemovable(GpsFind::Kind k) {
+FindWhy WhyNotRemovable(GpsFind::Kind k) {
     switch (k) {
-    case GpsFind::kXmpUnparsed: return "an XMP packet that cannot be parsed holds \"GPS\"";
-    case GpsFind::kExtendedXmpUnparsed:
-        return "extended XMP that cannot be put together holds \"GPS\"";
-    case GpsFind::kFlirGpsRecord: return "its FLIR block's GPS record cannot be taken apart";
-    default: return "an XMP property that cannot be removed";
+    case GpsFind::kXmpUnparsed: return FindWhy::XmpUnparsed;
+    case GpsFind::kExtendedXmpUnparsed: return FindWhy::ExtendedXmpUnassembled;
+    case GpsFind::kFlirGpsRecord: return FindWhy::FlirUnreadable;
+    default: return FindWhy::XmpProperty;
     }
 }
 
 void AddFinds(const std::vector<GpsFind>& finds, int picture, LocateResult& out) {
     for (const GpsFind& f : finds)
         out.finds.push_back({KindOf(f.kind), picture, f.pos, f.removable,
-                             f.removable ? nullptr : WhyNotRemovable(f.kind)});
+                             f.removable ? FindWhy::None : WhyNotRemovable(f.kind)});
 }
 
 // The payload after a signature of `n` bytes (NUL included).

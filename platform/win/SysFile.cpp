@@ -141,6 +141,8 @@ bool SysFile::WriteAt(int64_t pos, const void* buf, int64_t n) {
     return SetFilePointerEx(Handle(m_fd), to, nullptr, FILE_BEGIN) && WriteAll(Handle(m_fd), buf, n);
 }
 
+bool SysFile::Truncate(int64_t len) { return m_fd >= 0 && len >= 0 && _chsize_s(m_fd, len) == 0; }
+
 bool SysFile::Flush() { return m_fd >= 0 && FlushFileBuffers(Handle(m_fd)); }
 
 void SysFile::Close() {

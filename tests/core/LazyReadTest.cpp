@@ -4,6 +4,7 @@
 // corpus, over files whose metadata lies beyond the first read, and over
 // thousands of mutated files.
 #include "cli/AnalyzeArg.h"
+#include "cli/FindText.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
 #include "locate/jpeg/JpegSegments.h"

@@ -2,6 +2,7 @@
 // (as the README's table lists them) plus crafted offsets, and a property
 // over the real corpus.
 #include "exif/ExifReader.h"
+#include "cli/FindText.h"
 #include "locate/Locator.h"
 #include "gpsnull/GpsInvalidate.h"
 #include "tests/support/MiniJson.h"

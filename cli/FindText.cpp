@@ -1,0 +1,79 @@
+#include "cli/FindText.h"
+
+const char* FindKindName(FindKind k) {
+    switch (k) {
+    case FindKind::ExifGps: return "Exif GPS IFD";
+    case FindKind::Xmp: return "XMP";
+    case FindKind::ExtendedXmp: return "extended XMP";
+    case FindKind::MakerBlock: return "FLIR GPS record";
+    case FindKind::AfterEnd: return "data after the picture";
+    case FindKind::Unparsed: return "unparsed bytes";
+    case FindKind::Container: return "container";
+    }
+    return "?";
+}
+
+const char* ContainerName(Container c) {
+    switch (c) {
+    case Container::None: return "nothing";
+    case Container::Jpeg: return "JPEG";
+    case Container::Isobmff: return "ISOBMFF (HEIF, MP4, MOV)";
+    case Container::Tiff: return "TIFF";
+    case Container::Png: return "PNG";
+    case Container::Riff: return "RIFF";
+    case Container::SamsungSef: return "Samsung SEF trailer";
+    case Container::Unknown: return "unknown format";
+    }
+    return "?";
+}
+
+const char* FindWhyText(FindWhy w) {
+    switch (w) {
+    case FindWhy::None: return "it can be removed";
+    case FindWhy::GpsIfdOutsideSegment: return "its GPS IFD lies outside the Exif segment";
+    case FindWhy::GpsIfdSharesBytes: return "its GPS IFD shares bytes with another IFD";
+    case FindWhy::GpsIfdOutsideSegments:
+        return "its GPS IFD is read through an Exif block outside its segments";
+    case FindWhy::StrayBytesHoldGps:
+        return "bytes between its segments hold \"GPS\" and cannot be taken apart";
+    case FindWhy::StrayBytesHoldIso6709:
+        return "bytes between its segments hold a coordinate string and cannot be taken apart";
+    case FindWhy::MpfPictureHoldsGps: return "a picture of its MPF index is not a JPEG and holds \"GPS\"";
+    case FindWhy::MpfPictureHoldsIso6709:
+        return "a picture of its MPF index is not a JPEG and holds a coordinate string";
+    case FindWhy::AfterEndHoldsGps: return "data after the picture's end holds \"GPS\"";
+    case FindWhy::AfterEndHoldsIso6709: return "data after the picture's end holds a coordinate string";
+    case FindWhy::XmpUnparsed: return "an XMP packet that cannot be parsed holds \"GPS\"";
+    case FindWhy::ExtendedXmpUnassembled: return "extended XMP that cannot be put together holds \"GPS\"";
+    case FindWhy::FlirUnreadable: return "its FLIR block's GPS record cannot be taken apart";
+    case FindWhy::XmpProperty: return "an XMP property that cannot be removed";
+    case FindWhy::NotReadYet: return "it holds another container, which is not read yet";
+    }
+    return "?";
+}
+
+std::string DescribeFinds(const std::vector<PositionFind>& finds) {
+    // A file that was not taken apart at all is said to be so, alone.
+    for (const PositionFind& f : finds)
+        if (f.kind == FindKind::Container && f.wholeFile)
+            return f.container == Container::Unknown
+                ? std::string("not checked: the format is not known")
+                : std::string("not checked: ") + ContainerName(f.container) + " is not read yet";
+    // Finds of one kind in one picture in a row are named once, with their count.
+    std::string out;
+    for (size_t i = 0; i < finds.size();) {
+        const PositionFind& f = finds[i];
+        size_t n = 1;
+        while (i + n < finds.size() && finds[i + n].kind == f.kind &&
+               finds[i + n].picture == f.picture && f.kind != FindKind::ExifGps &&
+               f.kind != FindKind::Container)
+            ++n;
+        if (!out.empty()) out += ", ";
+        if (f.picture > 0) out += "picture " + std::to_string(f.picture + 1) + ": ";
+        out += f.kind == FindKind::Container ? ContainerName(f.container) : FindKindName(f.kind);
+        out += " at " + std::to_string(f.pos);
+        if (n > 1) out += " (" + std::to_string(n) + " properties)";
+        i += n;
+    }
+    return out;
+}

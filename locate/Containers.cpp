@@ -1,0 +1,168 @@
+#include "locate/Containers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+bool Is(const ByteReader& f, int64_t pos, int64_t end, std::string_view sig) {
+    const int64_t n = static_cast<int64_t>(sig.size());
+    if (pos < 0 || end - pos < n) return false;
+    const uint8_t* p = f.Span(pos, n);
+    return p != nullptr && std::memcmp(p, sig.data(), sig.size()) == 0;
+}
+
+bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, "\xFF\xD8\xFF");
+}
+
+bool Png(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, "\x89PNG\r\n\x1A\n");
+}
+
+// "RIFF", a size, and a form type of four printable letters (WEBP, AVI , WAVE).
+bool Riff(const ByteReader& f, int64_t pos, int64_t end) {
+    if (!Is(f, pos, end, "RIFF") || end - pos < 12) return false;
+    const uint8_t* form = f.Span(pos + 8, 4);
+    for (int i = 0; form != nullptr && i < 4; ++i)
+        if (form[i] < 0x20 || form[i] > 0x7E) return false;
+    return form != nullptr;
+}
+
+// The TIFF byte orders and magic numbers, with the raw files' own: BigTIFF
+// (43), Olympus ORF ("IIRO", "IIRS", "MMOR"), Panasonic RW2 ("IIU\0").
+bool Tiff(const ByteReader& f, int64_t pos, int64_t end) {
+    if (end - pos < 8) return false;
+    for (std::string_view sig : {std::string_view("II*\0", 4), std::string_view("MM\0*", 4),
+                                 std::string_view("II+\0", 4), std::string_view("MM\0+", 4),
+                                 std::string_view("IIRO"), std::string_view("IIRS"),
+                                 std::string_view("MMOR"), std::string_view("IIU\0", 4)})
+        if (Is(f, pos, end, sig)) return true;
+    return false;
+}
+
+// A box header: a 32-bit size (0: to the end, 1: a 64-bit size follows,
+// else at least the header and inside the data) and a type.
+bool BoxAt(const ByteReader& f, int64_t pos, int64_t end, std::string_view type, uint32_t least) {
+    uint32_t size = 0;
+    const ByteReader be = f.WithOrder(ByteReader::kBigEndian);
+    if (!Is(f, pos + 4, end, type) || !be.U32(pos, size)) return false;
+    return size == 0 || size == 1 || (size >= least && int64_t{size} <= end - pos);
+}
+
+// An ISOBMFF file starts with `ftyp` (16 bytes at least: brand and version),
+// an older QuickTime file with one of its top-level boxes.
+bool Isobmff(const ByteReader& f, int64_t pos, int64_t end) {
+    if (BoxAt(f, pos, end, "ftyp", 16)) return true;
+    for (std::string_view t : {"moov", "mdat", "wide", "free", "skip", "pnot"})
+        if (BoxAt(f, pos, end, t, 8)) return true;
+    return false;
+}
+
+bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
+
+// The first place of `needle` in the n bytes at p, or null.
+const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
+    const int64_t m = static_cast<int64_t>(needle.size());
+    for (int64_t i = 0; i + m <= n; ++i) {
+        const void* c = std::memchr(p + i, needle[0], static_cast<size_t>(n - m - i + 1));
+        if (c == nullptr) return nullptr;
+        i = static_cast<const uint8_t*>(c) - p;
+        if (std::memcmp(p + i, needle.data(), needle.size()) == 0) return p + i;
+    }
+    return nullptr;
+}
+
+const ContainerRow kRows[] = {
+    {Container::Jpeg, Jpeg, true},
+    {Container::Png, Png, false},
+    {Container::Riff, Riff, false},
+    {Container::Tiff, Tiff, false},
+    {Container::Isobmff, Isobmff, false},
+    {Container::SamsungSef, Sef, false},
+};
+
+// Samsung's SEF trailer ends the file: "SEFH" directory, its length
+// (32-bit little-endian) and "SEFT". The directory's entries name blocks
+// before it by their distance back from it; the trailer starts at the
+// farthest one that lies after `from`.
+int64_t SefStart(const ByteReader& file, int64_t from, int64_t end) {
+    if (!Is(file, end - 4, end, "SEFT")) return -1;
+    const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
+    uint32_t dirLen = 0;
+    if (!le.U32(end - 8, dirLen)) return -1;
+    const int64_t dir = end - 8 - int64_t{dirLen};
+    if (dir < from || !Is(file, dir, end, "SEFH")) return end - 8 >= from ? end - 8 : -1;
+    int64_t start = dir;
+    uint32_t count = 0;
+    if (le.U32(dir + 8, count))
+        for (int64_t i = 0; i < int64_t{count} && i < 1024; ++i) {
+            uint32_t back = 0;
+            if (!le.U32(dir + 12 + 12 * i + 4, back)) break;
+            if (dir - int64_t{back} >= from && dir - int64_t{back} < start) start = dir - back;
+        }
+    return start;
+}
+
+}  // namespace
+
+const ContainerRow* ContainerRows(int& count) {
+    count = static_cast<int>(sizeof kRows / sizeof kRows[0]);
+    return kRows;
+}
+
+Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end) {
+    for (const ContainerRow& row : kRows)
+        if (row.recognise(file, pos, end)) return row.kind;
+    return Container::None;
+}
+
+Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end) {
+    Embedded out;
+    auto take = [&](Container kind, int64_t at) {
+        if (at >= pos && (out.pos < 0 || at < out.pos)) out = {kind, at};
+    };
+    // At the start, and after padding (a box's size starts with zeros).
+    int64_t padded = pos;
+    for (uint8_t b = 0; padded < end && file.U8(padded, b) && (b == 0x00 || b == 0xFF);) ++padded;
+    for (int64_t at : {pos, padded}) {
+        const Container c = RecogniseContainer(file, at, end);
+        if (c != Container::None && c != Container::Jpeg) take(c, at);
+    }
+    const uint8_t* p = file.Span(pos, end - pos);
+    for (int64_t i = 4; p != nullptr && i + 4 <= end - pos; ++i) {
+        const uint8_t* hit = Search(p + i, end - pos - i, "ftyp");
+        if (hit == nullptr) break;
+        i = hit - p;
+        if (BoxAt(file, pos + i - 4, end, "ftyp", 16)) {
+            take(Container::Isobmff, pos + i - 4);
+            break;
+        }
+    }
+    if (end == file.Length()) take(Container::SamsungSef, SefStart(file, pos, end));
+    return out;
+}
+
+int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end) {
+    const uint8_t* p = file.Span(pos, end - pos);
+    for (int64_t at = pos; p != nullptr && end - at >= 8;) {
+        const uint8_t* ii = Search(p + (at - pos), end - at, std::string_view("II*\0", 4));
+        const uint8_t* mm = Search(p + (at - pos), end - at, std::string_view("MM\0*", 4));
+        const uint8_t* hit = ii == nullptr ? mm : mm == nullptr ? ii : std::min(ii, mm);
+        if (hit == nullptr) return -1;
+        at = pos + (hit - p);
+        if (Tiff(file, at, end)) return at;
+        ++at;
+    }
+    return -1;
+}
+
+bool EndsWithSef(const ByteReader& file) {
+    const int64_t len = file.Length();
+    return Is(file, len - 4, len, "SEFT");
+}
+
+bool TextNamesMotionPhoto(const uint8_t* p, int64_t n) {
+    return Search(p, n, "MicroVideo") != nullptr || Search(p, n, "MotionPhoto") != nullptr;
+}

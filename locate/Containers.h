@@ -1,0 +1,45 @@
+// The registry of containers: one row per container the companion knows,
+// how it is recognised by its first bytes (never by a file's name) and
+// whether a walker takes it apart. A container without a walker is a find
+// that cannot be removed wherever it turns up: the whole file, or a part
+// of a picture or of the data after it.
+#pragma once
+#include "exif/ByteReader.h"
+#include "locate/Find.h"
+
+#include <cstdint>
+
+struct ContainerRow {
+    Container kind;
+    // True when the bytes at pos (before end) start this container.
+    bool (*recognise)(const ByteReader& file, int64_t pos, int64_t end);
+    bool walked;  // a walker takes it apart
+};
+
+// The rows, in the order they are tried; `count` gets their number.
+const ContainerRow* ContainerRows(int& count);
+
+// The container starting at pos (before end); None when no row matches.
+Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end);
+
+// The first container inside data that follows a picture, [pos, end):
+// one starting there (after zero or 0xFF padding), an ISOBMFF file (a
+// motion photo's video) from its `ftyp` box anywhere, or Samsung's SEF
+// directory when it ends the file. Pictures are not looked for here: an
+// appended picture is the walker's. None when there is none.
+struct Embedded {
+    Container kind = Container::None;
+    int64_t pos = -1;
+};
+Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end);
+
+// The first TIFF header ("II*\0", "MM\0*") inside [pos, end): a reader
+// that looks for Exif anywhere takes it for one. -1 when there is none.
+int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end);
+
+// A picture followed by a video or a trailer says so: its XMP names a
+// motion photo ("MicroVideo", "MotionPhoto"), or the file ends in
+// Samsung's SEF directory. Such a picture is walked to its end at any
+// depth, so that what follows it is found.
+bool TextNamesMotionPhoto(const uint8_t* p, int64_t n);
+bool EndsWithSef(const ByteReader& file);

@@ -1,0 +1,60 @@
+// What the companion's locator reports: one find per place that holds a
+// position, or that it could not take apart and so cannot call clean.
+// Finds carry no words; the companion's command line puts them into words.
+#pragma once
+#include <cstdint>
+
+enum class FindKind : uint8_t {
+    ExifGps,      // a GPS IFD of an Exif segment
+    Xmp,          // a GPS property of an XMP packet
+    ExtendedXmp,  // a GPS property of extended XMP
+    MakerBlock,   // a maker's GPS record (thermal cameras' FLIR block)
+    AfterEnd,     // opaque data after the last picture's end holding a position's text
+    Unparsed,     // opaque bytes inside the file holding a position's text
+    Container,    // another container that the walk does not take apart yet
+};
+
+// The containers the companion recognises by their first bytes.
+enum class Container : uint8_t {
+    None,
+    Jpeg,
+    Isobmff,     // HEIF, AVIF, MP4, MOV, 3GP, CR3: a tree of boxes
+    Tiff,        // TIFF and the raw files built on it, BigTIFF
+    Png,
+    Riff,        // WebP, AVI, WAV
+    SamsungSef,  // the directory Samsung phones append after a picture
+    Unknown,     // a whole file of no recognised format
+};
+
+// Why a find cannot be removed.
+enum class FindWhy : uint8_t {
+    None,                    // it can be removed
+    GpsIfdOutsideSegment,    // the GPS IFD lies outside its Exif segment
+    GpsIfdSharesBytes,       // the GPS IFD shares bytes with another IFD
+    GpsIfdOutsideSegments,   // read through an Exif block outside every segment
+    StrayBytesHoldGps,       // bytes between segments hold "GPS"
+    StrayBytesHoldIso6709,   // ... hold an ISO 6709 coordinate string
+    MpfPictureHoldsGps,      // an MPF picture that is not a JPEG holds "GPS"
+    MpfPictureHoldsIso6709,
+    AfterEndHoldsGps,        // data after the picture's end holds "GPS"
+    AfterEndHoldsIso6709,
+    XmpUnparsed,             // an XMP packet that cannot be parsed holds "GPS"
+    ExtendedXmpUnassembled,  // extended XMP that cannot be put together holds "GPS"
+    FlirUnreadable,          // a FLIR block's GPS record cannot be taken apart
+    XmpProperty,             // an XMP property that cannot be removed
+    NotReadYet,              // a container the walk does not take apart yet
+};
+
+struct PositionFind {
+    FindKind kind;
+    int picture;        // 0: the main picture; n: the n-th further picture
+    int64_t pos;        // file offset of what was found
+    bool removable;     // stripping can remove it without touching anything else
+    FindWhy why = FindWhy::None;         // when not removable
+    int64_t segment = -1;                // file offset of the marker of the segment holding it; -1: none
+    Container container = Container::None;  // kind Container: which one
+    bool wholeFile = false;              // kind Container: the file itself, not a part of it
+    // Data after the last picture's end that --drop-trailer may cut: the
+    // file offset where that data begins; -1 when it cannot be cut.
+    int64_t cut = -1;
+};

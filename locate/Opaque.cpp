@@ -1,0 +1,61 @@
+#include "locate/Opaque.h"
+
+#include "locate/jpeg/JpegSegments.h"
+
+#include <cstring>
+
+namespace {
+
+bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
+bool Sign(uint8_t c) { return c == '+' || c == '-'; }
+
+// One signed number at p (before end): sign, integer digits, an optional
+// fraction. Its integer digit count goes to `ints`; p moves past it.
+bool Number(const uint8_t*& p, const uint8_t* end, int& ints) {
+    if (p >= end || !Sign(*p)) return false;
+    ++p;
+    ints = 0;
+    while (p < end && Digit(*p)) ++p, ++ints;
+    if (ints == 0) return false;
+    if (p < end && *p == '.') {
+        ++p;
+        int fraction = 0;
+        while (p < end && Digit(*p)) ++p, ++fraction;
+        if (fraction == 0) return false;
+    }
+    return true;
+}
+
+// True when [p, slash) is exactly latitude, longitude and an optional
+// altitude: degrees (DD, DDMM or DDMMSS) and (DDD, DDDMM or DDDMMSS).
+bool CoordinateEndingAt(const uint8_t* p, const uint8_t* slash) {
+    int lat = 0, lon = 0, alt = 0;
+    if (!Number(p, slash, lat) || (lat != 2 && lat != 4 && lat != 6)) return false;
+    if (!Number(p, slash, lon) || (lon != 3 && lon != 5 && lon != 7)) return false;
+    if (p < slash && !Number(p, slash, alt)) return false;
+    return p == slash;
+}
+
+}  // namespace
+
+bool HoldsIso6709(const uint8_t* p, int64_t n) {
+    // The longest form is some 40 bytes; each '/' is tried against the
+    // signs before it.
+    constexpr int64_t kLongest = 48;
+    const uint8_t* const end = p + n;
+    for (const uint8_t* s = p; s < end; ++s) {
+        s = static_cast<const uint8_t*>(std::memchr(s, '/', static_cast<size_t>(end - s)));
+        if (s == nullptr) return false;
+        const int64_t at = s - p;
+        for (int64_t b = at - 1; b >= 0 && at - b <= kLongest; --b)
+            if (Sign(p[b]) && CoordinateEndingAt(p + b, s)) return true;
+    }
+    return false;
+}
+
+OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {
+    if (HoldsGpsText(file, pos, n)) return OpaqueText::Gps;
+    const uint8_t* p = file.Span(pos, n);
+    if (p != nullptr && HoldsIso6709(p, n)) return OpaqueText::Iso6709;
+    return OpaqueText::None;
+}

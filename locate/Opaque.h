@@ -1,0 +1,17 @@
+// Bytes the walk cannot take apart (stray bytes, data after a picture, a
+// part of no known structure) count as a position when they hold one's
+// text: "GPS", or an ISO 6709 coordinate string as video location atoms
+// store it ("+35.6586+139.7454/", "+35.6586+139.7454+010.000/",
+// "+3539.52+13944.72/").
+#pragma once
+#include "exif/ByteReader.h"
+
+#include <cstdint>
+
+enum class OpaqueText : uint8_t { None, Gps, Iso6709 };
+
+// What position text the n bytes at pos hold ("GPS" is looked for first).
+OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n);
+
+// True when the n bytes at pos contain an ISO 6709 coordinate string.
+bool HoldsIso6709(const uint8_t* p, int64_t n);
