@@ -29,8 +29,8 @@ bool WellFormed(const uint8_t* p, size_t n) {
     return ok;
 }
 
-PayloadRange Append(Bytes& file, const Bytes& payload) {
-    PayloadRange r{static_cast<int64_t>(file.size()), static_cast<int64_t>(payload.size())};
+ByteRange Append(Bytes& file, const Bytes& payload) {
+    ByteRange r{static_cast<int64_t>(file.size()), static_cast<int64_t>(payload.size())};
     file.insert(file.end(), payload.begin(), payload.end());
     return r;
 }
@@ -39,13 +39,13 @@ void Put32(Bytes& b, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<uint8_t>(v >> s));
 }
 
-void CheckRanges(const std::vector<FileRange>& writes, const std::vector<GpsFind>& finds, int64_t size) {
-    for (const FileRange& w : writes) FUZZ_CHECK(w.pos >= 0 && w.len > 0 && w.pos + w.len <= size);
+void CheckRanges(const std::vector<ByteRange>& writes, const std::vector<GpsFind>& finds, int64_t size) {
+    for (const ByteRange& w : writes) FUZZ_CHECK(w.pos >= 0 && w.len > 0 && w.pos + w.len <= size);
     for (const GpsFind& f : finds) FUZZ_CHECK(f.pos >= 0 && f.pos < size && f.len > 0);
 }
 
 // Only the promised bytes differ.
-void CheckOnlyWrites(const Bytes& before, const Bytes& after, const std::vector<FileRange>& writes) {
+void CheckOnlyWrites(const Bytes& before, const Bytes& after, const std::vector<ByteRange>& writes) {
     FUZZ_CHECK(before.size() == after.size());
     size_t w = 0;
     for (size_t i = 0; i < before.size(); ++i) {
@@ -57,7 +57,7 @@ void CheckOnlyWrites(const Bytes& before, const Bytes& after, const std::vector<
 
 void FuzzXmp(const uint8_t* data, size_t size, uint8_t mode) {
     Bytes file;
-    std::vector<PayloadRange> main, ext;
+    std::vector<ByteRange> main, ext;
     if (mode % 2 == 0) {
         main.push_back(Append(file, Bytes(data, data + size)));
     } else {
@@ -65,10 +65,10 @@ void FuzzXmp(const uint8_t* data, size_t size, uint8_t mode) {
                                    "n:HasExtendedXMP='" + kGuid + "'/></x:xmpmeta>";
         main.push_back(Append(file, Bytes(packet.begin(), packet.end())));
         const size_t chunks = 1 + mode / 2 % 4;
-        std::vector<PayloadRange> parts;
+        std::vector<ByteRange> parts;
         for (size_t i = 0; i < chunks; ++i) parts.push_back({int64_t(size * i / chunks), int64_t(size * (i + 1) / chunks - size * i / chunks)});
         for (size_t i = 0; i < chunks; ++i) {
-            const PayloadRange& part = parts[(i + mode / 8) % chunks];  // rotated order
+            const ByteRange& part = parts[(i + mode / 8) % chunks];  // rotated order
             Bytes seg(kGuid.begin(), kGuid.end());
             Put32(seg, static_cast<uint32_t>(size));
             Put32(seg, static_cast<uint32_t>(part.pos));
@@ -98,7 +98,7 @@ void FuzzXmp(const uint8_t* data, size_t size, uint8_t mode) {
     } else {
         before.assign(data, data + size);
         after.resize(size);
-        for (const PayloadRange& seg : ext) {
+        for (const ByteRange& seg : ext) {
             uint32_t off = 0;
             ByteReader(out.data() + seg.pos, 40, ByteReader::kBigEndian).U32(36, off);
             std::copy(out.begin() + seg.pos + 40, out.begin() + seg.pos + seg.len, after.begin() + off);
@@ -110,14 +110,14 @@ void FuzzXmp(const uint8_t* data, size_t size, uint8_t mode) {
     md5.Update(after.data(), static_cast<int64_t>(after.size()));
     char hex[32];
     md5.FinalHex(hex);
-    for (const PayloadRange& seg : ext) FUZZ_CHECK(std::equal(hex, hex + 32, out.begin() + seg.pos));
+    for (const ByteRange& seg : ext) FUZZ_CHECK(std::equal(hex, hex + 32, out.begin() + seg.pos));
     const std::string packet(out.begin() + main[0].pos, out.begin() + main[0].pos + main[0].len);
     FUZZ_CHECK(packet.find(std::string(hex, 32)) != std::string::npos);
 }
 
 void FuzzFlir(const uint8_t* data, size_t size, uint8_t mode) {
     Bytes file;
-    std::vector<PayloadRange> segs;
+    std::vector<ByteRange> segs;
     const size_t count = 1 + mode % 3;
     for (size_t i = 0; i < count; ++i) {
         Bytes seg = {0x01, static_cast<uint8_t>(i), static_cast<uint8_t>(count - 1)};

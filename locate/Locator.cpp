@@ -270,9 +270,9 @@ std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mo
         for (const GpsIfdScan& g : t.gps)
             if (g.positions > 0) PlanGpsStrip(t, g, mode, all);
     for (const XmpScan& x : r.xmp)
-        for (const FileRange& w : x.writes) all.push_back({w.pos, w.len});
+        for (const ByteRange& w : x.writes) all.push_back({w.pos, w.len});
     for (const FlirScan& f : r.flir)
-        for (const FileRange& w : f.writes) all.push_back({w.pos, w.len});
+        for (const ByteRange& w : f.writes) all.push_back({w.pos, w.len});
     return plat::JoinRanges(std::move(all));
 }
 

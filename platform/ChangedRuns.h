@@ -2,6 +2,8 @@
 // patch writes. Runs closer than 16 bytes are joined, so a patch makes few
 // writes. Also how file ranges are joined wherever a list of them is kept.
 #pragma once
+#include "platform/ByteRange.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -9,9 +11,6 @@
 
 namespace plat {
 
-struct ByteRun {
-    int64_t pos, len;
-};
 
 // One change to a file: the `len` bytes at `pos` held `was` and are to
 // hold `now` (both `len` bytes, owned by the caller).
@@ -36,8 +35,8 @@ std::vector<Range> JoinRanges(std::vector<Range> ranges) {
     return joined;
 }
 
-inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
-    std::vector<ByteRun> runs;
+inline std::vector<ByteRange> ChangedRuns(const uint8_t* was, const uint8_t* now, int64_t len) {
+    std::vector<ByteRange> runs;
     if (was == now) return runs;
     constexpr int64_t kBlock = 4096;  // equal blocks are passed over whole
     for (int64_t i = 0; i < len; ++i) {
@@ -59,7 +58,7 @@ inline std::vector<ByteRun> ChangedRuns(const uint8_t* was, const uint8_t* now, 
 // lie at file offset `at`.
 inline void AddPatches(const uint8_t* was, const uint8_t* now, int64_t len, int64_t at,
                        std::vector<BytePatch>& out) {
-    for (const ByteRun& r : ChangedRuns(was, now, len))
+    for (const ByteRange& r : ChangedRuns(was, now, len))
         out.push_back({at + r.pos, r.len, was + r.pos, now + r.pos});
 }
 

@@ -231,8 +231,8 @@ bool CopyRange(int from, int to, int64_t pos, int64_t n) {
 }
 
 // The file blocks the patches fall in, joined where they touch.
-std::vector<ByteRun> PatchedBlocks(const std::vector<BytePatch>& patches, int64_t block, int64_t len) {
-    std::vector<ByteRun> out;
+std::vector<ByteRange> PatchedBlocks(const std::vector<BytePatch>& patches, int64_t block, int64_t len) {
+    std::vector<ByteRange> out;
     for (const BytePatch& p : patches) {
         const int64_t from = p.pos / block * block;
         const int64_t to = std::min(len, (p.pos + p.len + block - 1) / block * block);
@@ -262,7 +262,7 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
     const int64_t block = st.st_blksize >= 512 && st.st_blksize <= (1 << 20) ? st.st_blksize : 4096;
     int64_t at = 0;
     std::vector<uint8_t> buf;
-    for (const ByteRun& b : PatchedBlocks(patches, block, len)) {
+    for (const ByteRange& b : PatchedBlocks(patches, block, len)) {
         ok = ok && CopyRange(source.m_fd, fd, at, b.pos - at);
         buf.resize(static_cast<size_t>(b.len));
         ok = ok && AllAt(source.m_fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, false);

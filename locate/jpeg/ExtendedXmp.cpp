@@ -65,11 +65,11 @@ bool ChunksMayHoldGps(const ByteReader& file, std::vector<Chunk> chunks) {
 }  // namespace
 
 std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
-                                                  const std::vector<PayloadRange>& segments) {
+                                                  const std::vector<ByteRange>& segments) {
     std::vector<ExtendedXmpGroup> groups;
     std::vector<std::vector<Chunk>> chunks;
     std::map<std::string, size_t> byGuid;
-    for (const PayloadRange& seg : segments) {
+    for (const ByteRange& seg : segments) {
         const uint8_t* p = file.Span(seg.pos, seg.len);
         if (!p || seg.len <= 0) continue;
         if (seg.len < kHeaderLen) {

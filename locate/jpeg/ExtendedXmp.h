@@ -10,7 +10,7 @@
 struct ExtendedXmpGroup {
     std::string guid;                    // the 32 bytes as found; empty for a cut header
     std::vector<int64_t> guidPos;        // file position of each segment's GUID
-    FileRange first;                     // the first segment's payload
+    ByteRange first;                     // the first segment's payload
     // True when the chunks agree on the full length and tile it exactly, an
     // identical chunk repeated being one chunk kept in several places.
     bool assembled = false;
@@ -23,4 +23,4 @@ struct ExtendedXmpGroup {
 // its header (40 bytes) is a group of its own. Ranges outside the content
 // are skipped.
 std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
-                                                  const std::vector<PayloadRange>& segments);
+                                                  const std::vector<ByteRange>& segments);

@@ -33,7 +33,7 @@ void AddFinds(const std::vector<GpsFind>& finds, int picture, LocateResult& out)
 }
 
 // The payload after a signature of `n` bytes (NUL included).
-PayloadRange After(const JpegSegment& s, int64_t n) {
+ByteRange After(const JpegSegment& s, int64_t n) {
     return {s.payload + n, s.payloadLen - n};
 }
 
@@ -41,7 +41,7 @@ PayloadRange After(const JpegSegment& s, int64_t n) {
 
 void LocateXmpAndMakerBlocks(const ByteReader& file, const JpegPicture& p, int picture,
                              LocateResult& out) {
-    std::vector<PayloadRange> mains, exts, flir;
+    std::vector<ByteRange> mains, exts, flir;
     for (const JpegSegment& s : p.segments) {
         if (s.marker != kApp1) continue;
         if (PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen))

@@ -4,6 +4,7 @@
 // marker, as a decoder resynchronises; the skipped bytes are recorded.
 #pragma once
 #include "exif/ByteReader.h"
+#include "platform/ByteRange.h"
 
 #include <cstdint>
 #include <utility>
@@ -16,10 +17,6 @@ struct JpegSegment {
     int64_t payloadLen;   // declared length - 2, cut to the picture's bound
 };
 
-struct ByteRange {
-    int64_t pos;
-    int64_t len;
-};
 
 struct JpegPicture {
     int64_t start = -1;                 // offset of the SOI

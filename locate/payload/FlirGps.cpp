@@ -19,7 +19,7 @@ struct Piece {
 };
 
 // Adds the file ranges that hold joined bytes [off, off+len).
-void Map(const std::vector<Piece>& pieces, int64_t off, int64_t len, std::vector<FileRange>& out) {
+void Map(const std::vector<Piece>& pieces, int64_t off, int64_t len, std::vector<ByteRange>& out) {
     for (const Piece& p : pieces) {
         int64_t from = std::max(off, p.off);
         int64_t to = std::min(off + len, p.off + p.len);
@@ -33,18 +33,18 @@ bool FlirScan::Removable() const {
     return std::all_of(finds.begin(), finds.end(), [](const GpsFind& f) { return f.removable; });
 }
 
-FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirSegments) {
+FlirScan ScanFlir(const ByteReader& file, const std::vector<ByteRange>& flirSegments) {
     FlirScan s;
-    std::vector<PayloadRange> segs;
-    for (const PayloadRange& r : flirSegments)
+    std::vector<ByteRange> segs;
+    for (const ByteRange& r : flirSegments)
         if (file.Has(r.pos, r.len) && r.len >= kSegmentHeader) segs.push_back(r);
-    std::sort(segs.begin(), segs.end(), [](const FileRange& a, const FileRange& b) { return a.pos < b.pos; });
+    std::sort(segs.begin(), segs.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
 
     // The pieces joined in file order; numbered 0..last in that order or not.
     std::vector<uint8_t> data;
     std::vector<Piece> pieces;
     size_t total = 0;
-    for (const PayloadRange& g : segs) total += static_cast<size_t>(g.len - kSegmentHeader);
+    for (const ByteRange& g : segs) total += static_cast<size_t>(g.len - kSegmentHeader);
     data.reserve(total);
     bool numbered = !segs.empty() && segs.size() <= 256;
     for (size_t i = 0; i < segs.size(); ++i) {
@@ -84,7 +84,7 @@ FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirS
         const bool whole = r.Has(recOff, recLen);
         if (!std::any_of(data.begin() + from, data.begin() + to, [](uint8_t b) { return b != 0; })) continue;
 
-        std::vector<FileRange> where;
+        std::vector<ByteRange> where;
         Map(pieces, from, to - from, where);
         GpsFind f;
         f.kind = GpsFind::kFlirGpsRecord;
@@ -108,8 +108,8 @@ bool StripFlir(uint8_t* buf, int64_t len, const FlirScan& scan) {
     if (!scan.Removable()) return false;
     if (scan.writes.empty()) return true;
     if (!buf) return false;
-    for (const FileRange& w : scan.writes)
+    for (const ByteRange& w : scan.writes)
         if (w.pos < 0 || w.len < 0 || w.len > len || w.pos > len - w.len) return false;
-    for (const FileRange& w : scan.writes) std::fill(buf + w.pos, buf + w.pos + w.len, uint8_t{0});
+    for (const ByteRange& w : scan.writes) std::fill(buf + w.pos, buf + w.pos + w.len, uint8_t{0});
     return true;
 }

@@ -24,14 +24,14 @@ constexpr int64_t kFlirSignatureLen = sizeof kFlirSignature;
 
 struct FlirScan {
     std::vector<GpsFind> finds;      // one per GPS record holding data
-    std::vector<FileRange> writes;   // every byte StripFlir zeroes, sorted, disjoint
+    std::vector<ByteRange> writes;   // every byte StripFlir zeroes, sorted, disjoint
 
     bool Clean() const { return finds.empty(); }
     bool Removable() const;
 };
 
 // Scans the FLIR segments of one picture (ranges start after "FLIR\0").
-FlirScan ScanFlir(const ByteReader& file, const std::vector<PayloadRange>& flirSegments);
+FlirScan ScanFlir(const ByteReader& file, const std::vector<ByteRange>& flirSegments);
 
 // Zeroes every write of the scan in `buf` (a same-length copy of the
 // scanned content). Writes nothing and answers false when a find cannot be

@@ -2,15 +2,10 @@
 // payloads) and what they report back: each place that holds a position,
 // whether it can be removed, and every byte a strip may change.
 #pragma once
+#include "platform/ByteRange.h"
+
 #include <cstdint>
 
-// A range of the file's bytes: a segment's payload after its signature, or
-// bytes a strip may overwrite. 64-bit; checked against the content before use.
-struct FileRange {
-    int64_t pos = 0;
-    int64_t len = 0;
-};
-using PayloadRange = FileRange;
 
 struct GpsFind {
     enum Kind : uint8_t {

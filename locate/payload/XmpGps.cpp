@@ -50,7 +50,7 @@ void AddDoc(XmpScan& s, XmpScan::Doc doc, const XmlGpsResult& x, bool extended) 
     s.docs.push_back(std::move(doc));
 }
 
-void Unreadable(XmpScan& s, GpsFind::Kind kind, FileRange where) {
+void Unreadable(XmpScan& s, GpsFind::Kind kind, ByteRange where) {
     GpsFind f;
     f.kind = kind;
     f.pos = where.pos;
@@ -59,8 +59,8 @@ void Unreadable(XmpScan& s, GpsFind::Kind kind, FileRange where) {
     s.finds.push_back(f);
 }
 
-std::vector<FileRange> Writes(const std::vector<XmpScan::Doc>& docs) {
-    std::vector<FileRange> w;
+std::vector<ByteRange> Writes(const std::vector<XmpScan::Doc>& docs) {
+    std::vector<ByteRange> w;
     for (const XmpScan::Doc& d : docs) {
         for (const XmpScan::Edit& e : d.edits)
             ForEachPlace(d.pieces, e.off, e.len, [&](int64_t pos, int64_t, int64_t n) { w.push_back({pos, n}); });
@@ -77,8 +77,8 @@ bool XmpScan::Removable() const {
     return std::all_of(finds.begin(), finds.end(), [](const GpsFind& f) { return f.removable; });
 }
 
-XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPackets,
-                const std::vector<PayloadRange>& extensionSegments) {
+XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                const std::vector<ByteRange>& extensionSegments) {
     XmpScan s;
     struct GuidRef {
         std::string guid;
@@ -86,7 +86,7 @@ XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPac
     };
     std::vector<GuidRef> refs;  // HasExtendedXMP values of the main packets
 
-    for (const PayloadRange& r : mainPackets) {
+    for (const ByteRange& r : mainPackets) {
         const uint8_t* p = file.Span(r.pos, r.len);
         if (!p || r.len <= 0) continue;
         // A position's name holds "GPS" as it stands in the packet: without

@@ -37,7 +37,7 @@ constexpr int64_t kXmpExtensionSignatureLen = sizeof kXmpExtensionSignature;
 
 struct XmpScan {
     std::vector<GpsFind> finds;      // in order of the packets, then the extended GUIDs
-    std::vector<FileRange> writes;   // every byte StripXmp may change, sorted, disjoint
+    std::vector<ByteRange> writes;   // every byte StripXmp may change, sorted, disjoint
 
     bool Clean() const { return finds.empty(); }
     bool Removable() const;          // every find can be removed
@@ -65,8 +65,8 @@ struct XmpScan {
 // Scans the packets and extension segments of one picture in `file` (ranges
 // start after the signature, NUL included). Ranges outside the content are
 // ignored.
-XmpScan ScanXmp(const ByteReader& file, const std::vector<PayloadRange>& mainPackets,
-                const std::vector<PayloadRange>& extensionSegments);
+XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                const std::vector<ByteRange>& extensionSegments);
 
 // Carries out the scan on `buf`, a same-length copy of the scanned content:
 // blanks every find and rewrites the GUIDs. Writes nothing and answers false

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +27,17 @@ struct CliRun {
     std::vector<std::string> out;  // lines of standard output
     std::string err;
 };
+
+// How a run ended, for a failed expectation about its output: the exit
+// status (in hex too where it is no exit code of the program's own: on
+// Windows a crash ends it with an NTSTATUS such as 0xC0000005; -1 is a run
+// that did not start) and what it wrote to standard error.
+std::ostream& operator<<(std::ostream& os, const CliRun& r) {
+    os << "exit status " << r.status;
+    if (r.status < 0 || r.status > 255)
+        os << " (0x" << std::hex << static_cast<unsigned>(r.status) << std::dec << ")";
+    return os << ", standard error: \"" << r.err << "\"";
+}
 
 // `args` as a POSIX shell would split them.
 CliRun Cli(const std::string& args) {
@@ -67,14 +79,14 @@ TEST(Cli, ShowPrintsTheSummaryOfAPhoto) {
         Utf8("撮影日時:  2014:09:16 14:05:12"),
         Utf8("画像サイズ: 3264 x 2448"),
     };
-    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.out, expected) << r;
 }
 
 TEST(Cli, ShowSeparatesFilesWithABlankLine) {
     CliRun r = Cli("show '" + Photo("noexif/beach.jpg") + "' '" +
                 Photo("gps_empty/htc_one_gps_count0.jpg") + "'");
     EXPECT_EQ(r.status, 0);
-    ASSERT_EQ(r.out.size(), 19u);
+    ASSERT_EQ(r.out.size(), 19u) << r;
     EXPECT_EQ(r.out[1], Utf8("Exif 情報: Ｘ"));
     EXPECT_EQ(r.out[2], Utf8("GPS 情報: "));
     EXPECT_EQ(r.out[9], "");
@@ -91,7 +103,7 @@ TEST(Cli, JsonGivesOneObjectPerFileInArgumentOrderAndReportsAMissingFile) {
     CliRun r = Cli("show --json '" + files[0] + "' '" + files[1] + "' '" + files[2] + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, Utf8("ファイルオープンに失敗しました: Path=") + missing + "\n");
-    ASSERT_EQ(r.out.size(), 3u);
+    ASSERT_EQ(r.out.size(), 3u) << r;
     std::vector<testjson::Value> v;
     for (size_t i = 0; i < 3; ++i) {
         v.push_back(testjson::Value::Parse(r.out[i]));
@@ -118,10 +130,10 @@ TEST(Cli, NamesShiftJisCannotHoldAreReadAsTheSystemGivesThem) {
     CliRun report = Cli("report " + Q(cafe));
     std::filesystem::remove(cafe);
     EXPECT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(r.out.size(), 1u);
+    ASSERT_EQ(r.out.size(), 1u) << r;
     EXPECT_EQ(testjson::Value::Parse(r.out[0])["model"].AsString(), "iPhone XR");
     EXPECT_EQ(report.status, 0) << report.err;
-    EXPECT_NE(report.out.size(), 0u);
+    EXPECT_NE(report.out.size(), 0u) << report;
 }
 
 TEST(Cli, UsageErrorsExitWithTwoAndHelpWithZero) {
@@ -130,14 +142,14 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpWithZero) {
         SCOPED_TRACE(args);
         CliRun r = Cli(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_TRUE(r.out.empty());
+        EXPECT_TRUE(r.out.empty()) << r;
         EXPECT_EQ(r.err.rfind("tamlix-cli: ", 0), 0u) << r.err;
     }
     for (const char* args : {"--help", "show --help", "strip-gps --help", "--version"}) {
         SCOPED_TRACE(args);
         CliRun help = Cli(args);
         EXPECT_EQ(help.status, 0);
-        EXPECT_FALSE(help.out.empty());
+        EXPECT_FALSE(help.out.empty()) << help;
     }
 }
 
@@ -208,7 +220,7 @@ TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
     CliRun r = Cli("strip-gps -o " + Q(d / "out") + " " + Q(fifo) + " " + Q(odd) + " " +
                    Q(d / "b" / "x.jpg"));
     EXPECT_EQ(r.status, 1);
-    ASSERT_EQ(r.out.size(), 3u);
+    ASSERT_EQ(r.out.size(), 3u) << r;
     EXPECT_NE(r.out[0].find("not a regular file"), std::string::npos) << r.out[0];
     EXPECT_EQ(Cli("check " + Q(d / "out" / odd.filename())).status, 0);
     EXPECT_EQ(testjpeg::ReadFileBytes((d / "out" / "x.jpg").string()),
@@ -221,7 +233,7 @@ TEST(Cli, StripGpsRefusesClashesFifosAndTakesAnyName) {
     std::filesystem::copy_file(gps, d / "b" / "y.jpg");
     r = Cli("strip-gps -o " + Q(d / "out") + " " + Q(d / "a" / "x.jpg") + " " + Q(d / "b" / "y.jpg"));
     EXPECT_EQ(r.status, 2);
-    ASSERT_EQ(r.out.size(), 2u);
+    ASSERT_EQ(r.out.size(), 2u) << r;
     EXPECT_NE(r.out[1].find("already written in this batch"), std::string::npos) << r.out[1];
     // x.jpg, y.jpg and the café photo
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "out"),
@@ -248,7 +260,8 @@ TEST(Cli, StripGpsCopiesAndPatchesGiveTheSameFilesAndNamesTwiceAreAnsweredInOrde
     }
     const CliRun copied = Cli("strip-gps -o " + Q(d / "out") + names);
     const CliRun patched = Cli("strip-gps --in-place" + names);
-    ASSERT_EQ(copied.out.size(), patched.out.size());
+    ASSERT_EQ(copied.out.size(), patched.out.size())
+        << "-o: " << copied << "\n--in-place: " << patched;
     for (size_t i = 0; i < copied.out.size(); ++i)
         EXPECT_EQ(copied.out[i].substr(0, patched.out[i].size()), patched.out[i]);
     size_t written = 0;
@@ -264,7 +277,7 @@ TEST(Cli, StripGpsCopiesAndPatchesGiveTheSameFilesAndNamesTwiceAreAnsweredInOrde
     std::filesystem::create_hard_link(one, d / "again.jpg");
     const CliRun twice = Cli("strip-gps --in-place " + Q(one) + " " + Q(d / "again.jpg"));
     EXPECT_EQ(twice.status, 0) << twice.err;
-    ASSERT_EQ(twice.out.size(), 2u);
+    ASSERT_EQ(twice.out.size(), 2u) << twice;
     EXPECT_NE(twice.out[0].find("removed"), std::string::npos) << twice.out[0];
     EXPECT_NE(twice.out[1].find("nothing to remove"), std::string::npos) << twice.out[1];
     std::filesystem::remove_all(d);
@@ -285,9 +298,13 @@ TEST(Cli, ThoroughWalksToWhatOnlyThePicturesEndShows) {
     EXPECT_EQ(Cli("check " + a).status, 0);
     const CliRun thorough = Cli("check --thorough " + a);
     EXPECT_EQ(thorough.status, 1);
-    ASSERT_EQ(thorough.out.size(), 1u);
+    ASSERT_EQ(thorough.out.size(), 1u) << thorough;
     EXPECT_NE(thorough.out[0].find("picture 2: XMP at"), std::string::npos) << thorough.out[0];
-    EXPECT_NE(Cli("show --json --thorough " + a).out.at(0).find("\"kind\":\"XMP\""), std::string::npos);
-    EXPECT_NE(Cli("strip-gps --in-place " + a).out.at(0).find("removed"), std::string::npos);
+    const CliRun json = Cli("show --json --thorough " + a);
+    ASSERT_EQ(json.out.size(), 1u) << json;
+    EXPECT_NE(json.out[0].find("\"kind\":\"XMP\""), std::string::npos);
+    const CliRun strip = Cli("strip-gps --in-place " + a);
+    ASSERT_EQ(strip.out.size(), 1u) << strip;
+    EXPECT_NE(strip.out[0].find("removed"), std::string::npos);
     EXPECT_EQ(Cli("check --thorough " + a).status, 0);
 }

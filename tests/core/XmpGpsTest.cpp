@@ -23,17 +23,17 @@ const std::string kExif = "http://ns.adobe.com/exif/1.0/";
 // A JPEG head of APP1 segments, each recorded by the range after its signature.
 struct Segments {
     Bytes file;
-    std::vector<PayloadRange> main, ext, flir;
+    std::vector<ByteRange> main, ext, flir;
 
     // SOI, set in the body: g++ -O2 warns on an initializer list here.
     Segments() : file(2, 0xFF) { file[1] = 0xD8; }
 
-    PayloadRange Add(const std::string& signature, const std::string& payload) {
+    ByteRange Add(const std::string& signature, const std::string& payload) {
         size_t len = 2 + signature.size() + 1 + payload.size();
         file.insert(file.end(), {0xFF, 0xE1, static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len)});
         file.insert(file.end(), signature.begin(), signature.end());
         file.push_back(0);
-        PayloadRange r{static_cast<int64_t>(file.size()), static_cast<int64_t>(payload.size())};
+        ByteRange r{static_cast<int64_t>(file.size()), static_cast<int64_t>(payload.size())};
         file.insert(file.end(), payload.begin(), payload.end());
         return r;
     }
@@ -46,7 +46,7 @@ struct Segments {
     XmpScan Scan() const { return ScanXmp(ByteReader(file.data(), static_cast<int64_t>(file.size())), main, ext); }
 };
 
-std::string Text(const Bytes& b, PayloadRange r) {
+std::string Text(const Bytes& b, ByteRange r) {
     return std::string(b.begin() + r.pos, b.begin() + r.pos + r.len);
 }
 
@@ -72,7 +72,7 @@ Bytes Stripped(const Bytes& file, const XmpScan& scan) {
     EXPECT_TRUE(StripXmp(out.data(), static_cast<int64_t>(out.size()), scan));
     EXPECT_EQ(out.size(), file.size());
     std::vector<bool> writable(file.size());
-    for (const FileRange& w : scan.writes)
+    for (const ByteRange& w : scan.writes)
         for (int64_t i = w.pos; i < w.pos + w.len; ++i) writable[static_cast<size_t>(i)] = true;
     for (size_t i = 0; i < file.size(); ++i)
         if (out[i] != file[i]) {
@@ -353,7 +353,7 @@ Segments Walk(const Bytes& f) {
         const size_t len = size_t{f[i + 2]} << 8 | f[i + 3];
         if (m == 0xDA || len < 2 || i + 2 + len > f.size()) break;
         const std::string payload(f.begin() + static_cast<long>(i) + 4, f.begin() + static_cast<long>(i + 2 + len));
-        auto add = [&](const char* sig, int64_t sigLen, std::vector<PayloadRange>& to) {
+        auto add = [&](const char* sig, int64_t sigLen, std::vector<ByteRange>& to) {
             if (m == 0xE1 && payload.compare(0, static_cast<size_t>(sigLen), std::string(sig, static_cast<size_t>(sigLen))) == 0)
                 to.push_back({static_cast<int64_t>(i + 4) + sigLen, static_cast<int64_t>(len - 2) - sigLen});
         };
@@ -389,7 +389,7 @@ TEST(XmpGps, CorpusPhotosWithXmpOrFlirPositionsAreCleaned) {
         if (xmp.Clean() && flir.Clean()) continue;
         Bytes out = Stripped(s.file, xmp);
         ASSERT_TRUE(StripFlir(out.data(), static_cast<int64_t>(out.size()), flir));
-        for (const PayloadRange& r : s.main)
+        for (const ByteRange& r : s.main)
             if (WellFormed(Text(s.file, r))) {
                 EXPECT_TRUE(WellFormed(Text(out, r)));
             }
