@@ -5,7 +5,8 @@
 // strip keeps the length, changes only the writes, leaves nothing to find,
 // keeps well-formed XML well-formed (expat) and gives changed extended XMP
 // the MD5 of its new content as GUID; an unremovable find writes nothing.
-#include "locate/payload/FlirGps.h"
+#include "locate/jpeg/ExtendedXmp.h"
+#include "locate/jpeg/JpegPayloads.h"
 #include "locate/payload/Md5.h"
 #include "locate/payload/XmlGps.h"
 #include "locate/payload/XmpGps.h"

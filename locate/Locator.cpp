@@ -3,6 +3,7 @@
 #include "exif/ExifReader.h"
 #include "locate/Containers.h"
 #include "locate/Opaque.h"
+#include "locate/jpeg/ExtendedXmp.h"
 #include "locate/jpeg/JpegPayloads.h"
 #include "platform/ChangedRuns.h"
 
@@ -264,28 +265,21 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     }
 }
 
-std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mode) {
-    std::vector<ByteRange> all;
-    for (const TiffScan& t : r.tiffs)
-        for (const GpsIfdScan& g : t.gps)
-            if (g.positions > 0) PlanGpsStrip(t, g, mode, all);
-    for (const XmpScan& x : r.xmp)
-        for (const ByteRange& w : x.writes) all.push_back({w.pos, w.len});
-    for (const FlirScan& f : r.flir)
-        for (const ByteRange& w : f.writes) all.push_back({w.pos, w.len});
-    return plat::JoinRanges(std::move(all));
-}
-
-bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode,
-                    bool dropTrailer) {
-    if (buf == nullptr || !r.CanClean(dropTrailer)) return false;
+StripPlan PlanStrip(const LocateResult& r, const GpsStripMode& mode) {
+    StripPlan plan = r.plan;
     std::vector<ByteRange> zero;
     for (const TiffScan& t : r.tiffs)
         for (const GpsIfdScan& g : t.gps)
             if (g.positions > 0) PlanGpsStrip(t, g, mode, zero);
-    for (const ByteRange& z : zero)
-        if (z.pos < 0 || z.len < 0 || z.pos > len - z.len) return false;
-    if (!StripXmpAndMakerBlocks(buf, len, r)) return false;
-    for (const ByteRange& z : zero) std::memset(buf + z.pos, 0, static_cast<size_t>(z.len));
-    return true;
+    for (const ByteRange& z : zero) plan.Zero(z);
+    return plan;
+}
+
+std::vector<ByteRange> StripRanges(const LocateResult& r, const GpsStripMode& mode) {
+    return PlanStrip(r, mode).Ranges();
+}
+
+bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode,
+                    bool dropTrailer) {
+    return buf != nullptr && r.CanClean(dropTrailer) && PlanStrip(r, mode).Apply(buf, len);
 }

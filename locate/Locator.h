@@ -16,10 +16,9 @@
 #include "exif/ByteReader.h"
 #include "exif/ExifAnalysis.h"
 #include "locate/Find.h"
-#include "locate/payload/FlirGps.h"
+#include "locate/StripPlan.h"
 #include "locate/jpeg/JpegSegments.h"
 #include "locate/payload/TiffScan.h"
-#include "locate/payload/XmpGps.h"
 
 #include <cstdint>
 #include <string>
@@ -29,9 +28,8 @@
 // stripping needs to remove them.
 struct LocateResult {
     std::vector<PositionFind> finds;
-    std::vector<TiffScan> tiffs;  // every Exif segment walked
-    std::vector<XmpScan> xmp;     // the XMP of each picture that has finds there
-    std::vector<FlirScan> flir;   // the FLIR blocks of each picture that has finds there
+    std::vector<TiffScan> tiffs;  // every Exif block walked (their strip depends on the mode)
+    StripPlan plan;               // the removal of every other removable find
     int pictures = 1;             // the main one and the MPF index's others
     // Where data after the last picture's end begins that the walk cannot
     // take apart and that holds no container (a cut there loses no
@@ -74,6 +72,9 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
 // (the buffer may then be partly changed: strip a copy).
 bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsStripMode& mode,
                     bool dropTrailer = false);
+
+// The strip of every removable find of `r`, GPS IFDs cleared as `mode` says.
+StripPlan PlanStrip(const LocateResult& r, const GpsStripMode& mode);
 
 // Every byte StripPositions may change for `r` and `mode`, as sorted,
 // disjoint ranges: a copy of these bytes is all it takes to know what a

@@ -1,6 +1,7 @@
 #include "locate/jpeg/ExtendedXmp.h"
 
 #include "locate/payload/XmlGps.h"
+#include "locate/payload/XmpGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,30 +19,28 @@ struct Chunk {
 };
 
 // Places the chunks; false when they do not tile [0, full) exactly.
-bool Tile(const ByteReader& file, std::vector<Chunk> chunks, std::vector<XmpScan::Piece>& pieces) {
+bool Tile(const ByteReader& file, std::vector<Chunk> chunks, ContentMap& map) {
     if (chunks.empty()) return false;
     for (const Chunk& c : chunks)
         if (c.full != chunks[0].full) return false;
     std::sort(chunks.begin(), chunks.end(), [](const Chunk& a, const Chunk& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.dataLen < b.dataLen;
     });
-    int64_t expected = 0;
     for (const Chunk& c : chunks) {
         if (c.dataLen == 0) continue;
-        if (c.offset == expected) {
-            pieces.push_back({c.offset, c.dataLen, {c.dataPos}});
-            expected += c.dataLen;
+        if (c.offset == map.Length()) {
+            map.Append(c.dataPos, c.dataLen);
             continue;
         }
-        if (pieces.empty()) return false;
-        XmpScan::Piece& last = pieces.back();
+        if (map.Empty()) return false;
+        const ContentMap::Piece& last = map.Pieces().back();
         if (c.offset != last.off || c.dataLen != last.len ||
             std::memcmp(file.Span(c.dataPos, c.dataLen), file.Span(last.filePos[0], last.len),
                         static_cast<size_t>(c.dataLen)) != 0)
             return false;
-        last.filePos.push_back(c.dataPos);
+        map.AlsoAt(c.dataPos);
     }
-    return expected == chunks[0].full;
+    return map.Length() == chunks[0].full;
 }
 
 // "GPS" in the chunks joined in offset order or in file order, so that a
@@ -100,16 +99,35 @@ std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
     for (size_t i = 0; i < groups.size(); ++i) {
         ExtendedXmpGroup& g = groups[i];
         if (g.guid.empty()) continue;
-        if (!Tile(file, chunks[i], g.pieces)) {
-            g.pieces.clear();
+        if (!Tile(file, chunks[i], g.map)) {
+            g.map = ContentMap();
             g.mayHoldGps = ChunksMayHoldGps(file, chunks[i]);
             continue;
         }
         g.assembled = true;
-        for (const XmpScan::Piece& piece : g.pieces) {
-            const uint8_t* p = file.Span(piece.filePos[0], piece.len);
-            g.content.insert(g.content.end(), p, p + piece.len);
-        }
     }
     return groups;
+}
+
+XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                const std::vector<ByteRange>& extensionSegments) {
+    std::vector<XmpDoc> docs;
+    for (const ByteRange& r : mainPackets) {
+        XmpDoc d;
+        d.map = ContentMap(r);
+        d.reportAt = r;
+        docs.push_back(std::move(d));
+    }
+    for (ExtendedXmpGroup& g : AssembleExtendedXmp(file, extensionSegments)) {
+        XmpDoc d;
+        d.extended = true;
+        d.broken = !g.assembled;
+        d.brokenMayHoldGps = g.mayHoldGps;
+        d.map = std::move(g.map);
+        d.guid = std::move(g.guid);
+        d.guidPos = std::move(g.guidPos);
+        d.reportAt = g.first;
+        docs.push_back(std::move(d));
+    }
+    return ScanXmpDocs(file, docs, !extensionSegments.empty());
 }

@@ -1,7 +1,15 @@
-// Assembly of extended XMP: the extension segments grouped by their GUID,
-// each group's chunks placed at their offsets.
+// A JPEG's XMP: the main packets (APP1 "http://ns.adobe.com/xap/1.0/\0")
+// and extended XMP, whose extension segments (APP1
+// "http://ns.adobe.com/xmp/extension/\0" + 32-digit GUID + full length +
+// offset, both 4-byte big-endian, + chunk) are grouped by their GUID and
+// each group's chunks placed at their offsets. Extended XMP is assembled
+// per GUID from chunks that must tile the full length exactly (identical
+// repeats allowed); otherwise it is unremovable when its chunks hold "GPS".
+// A cleaned extended document is named by the MD5 of its new content in
+// each of its segments and in the main packets' xmpNote:HasExtendedXMP.
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/ContentMap.h"
 #include "locate/payload/XmpGps.h"
 
 #include <string>
@@ -14,8 +22,7 @@ struct ExtendedXmpGroup {
     // True when the chunks agree on the full length and tile it exactly, an
     // identical chunk repeated being one chunk kept in several places.
     bool assembled = false;
-    std::vector<uint8_t> content;        // when assembled
-    std::vector<XmpScan::Piece> pieces;  // when assembled: content offset -> file positions
+    ContentMap map;                      // when assembled
     bool mayHoldGps = false;             // when not: its chunks hold "GPS" (MayHoldGps)
 };
 
@@ -24,3 +31,9 @@ struct ExtendedXmpGroup {
 // are skipped.
 std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
                                                   const std::vector<ByteRange>& segments);
+
+// Scans the main packets and extension segments of one picture (ranges
+// start after the signature, NUL included). Ranges outside the content are
+// ignored.
+XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                const std::vector<ByteRange>& extensionSegments);

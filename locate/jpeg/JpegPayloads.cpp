@@ -1,8 +1,13 @@
 #include "locate/jpeg/JpegPayloads.h"
 
+#include "locate/jpeg/ExtendedXmp.h"
+
+#include <algorithm>
+
 namespace {
 
 constexpr uint8_t kApp1 = 0xE1;
+constexpr int64_t kFlirSegmentHeader = 3;  // 0x01, index, last index
 
 FindKind KindOf(GpsFind::Kind k) {
     switch (k) {
@@ -55,22 +60,29 @@ void LocateXmpAndMakerBlocks(const ByteReader& file, const JpegPicture& p, int p
         XmpScan x = ScanXmp(file, mains, exts);
         if (!x.Clean()) {
             AddFinds(x.finds, picture, out);
-            out.xmp.push_back(std::move(x));
+            out.plan.Append(x.plan);
         }
     }
     if (!flir.empty()) {
         FlirScan f = ScanFlir(file, flir);
         if (!f.Clean()) {
             AddFinds(f.finds, picture, out);
-            out.flir.push_back(std::move(f));
+            out.plan.Append(f.plan);
         }
     }
 }
 
-bool StripXmpAndMakerBlocks(uint8_t* buf, int64_t len, const LocateResult& r) {
-    for (const XmpScan& x : r.xmp)
-        if (!StripXmp(buf, len, x)) return false;
-    for (const FlirScan& f : r.flir)
-        if (!StripFlir(buf, len, f)) return false;
-    return true;
+FlirScan ScanFlir(const ByteReader& file, const std::vector<ByteRange>& flirSegments) {
+    std::vector<ByteRange> segs;
+    for (const ByteRange& r : flirSegments)
+        if (file.Has(r.pos, r.len) && r.len >= kFlirSegmentHeader) segs.push_back(r);
+    std::sort(segs.begin(), segs.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+    ContentMap fff;
+    bool numbered = !segs.empty() && segs.size() <= 256;
+    for (size_t i = 0; i < segs.size(); ++i) {
+        const uint8_t* p = file.Span(segs[i].pos, segs[i].len);
+        numbered = numbered && p[0] == 0x01 && p[1] == i && p[2] == segs.size() - 1;
+        fff.Append(segs[i].pos + kFlirSegmentHeader, segs[i].len - kFlirSegmentHeader);
+    }
+    return ScanFff(file, fff, numbered);
 }

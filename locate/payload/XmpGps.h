@@ -1,7 +1,5 @@
-// Positions in the XMP of one picture: the main packets (APP1
-// "http://ns.adobe.com/xap/1.0/\0") and the extended XMP (APP1
-// "http://ns.adobe.com/xmp/extension/\0" + 32-digit GUID + full length +
-// offset, both 4-byte big-endian, + chunk).
+// Positions in XMP documents, whatever container holds them: each
+// document's bytes come through a content map.
 //
 // A position is a property in the namespace http://ns.adobe.com/exif/1.0/
 // whose local name begins with "GPS" (in any letter case), or in DJI's
@@ -13,21 +11,22 @@
 // packet is parsed as UTF-8 XML without DTD (trailing NULs ignored, a cut
 // trailing <?xpacket end?> tolerated); one that does not parse but holds
 // the text "GPS" or "DJI" (also as UTF-16/32) or an entity declaration is
-// an unremovable find. Extended XMP is assembled per GUID from chunks that
-// must tile the full length exactly (identical repeats allowed); otherwise
-// it is unremovable when its chunks hold "GPS".
+// an unremovable find.
 //
 // Stripping overwrites each property whole with spaces (a property that is
 // the document's root element becomes "<x/>" and spaces), so a well-formed
-// packet stays well-formed and keeps its length; for extended XMP that
-// changed, the GUID becomes the MD5 of the new content (32 uppercase hex
-// digits) in each of its extension segments and in the main packets'
-// xmpNote:HasExtendedXMP values that named it.
+// packet stays well-formed and keeps its length; a document named by a GUID
+// (a JPEG's extended XMP) that changed gets the MD5 of its new content (32
+// uppercase hex digits) at each place that names it, including the
+// xmpNote:HasExtendedXMP values of the other documents.
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/ContentMap.h"
+#include "locate/StripPlan.h"
 #include "locate/payload/GpsFind.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";                // + NUL: 29 bytes
@@ -35,38 +34,29 @@ constexpr char kXmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/"; 
 constexpr int64_t kXmpSignatureLen = sizeof kXmpSignature;                      // NUL included
 constexpr int64_t kXmpExtensionSignatureLen = sizeof kXmpExtensionSignature;
 
+// One XMP document and where its bytes lie.
+struct XmpDoc {
+    ContentMap map;
+    bool extended = false;          // a JPEG's extended XMP: its finds are named so
+    bool broken = false;            // its pieces could not be put together
+    bool brokenMayHoldGps = false;  // ... and they hold "GPS": an unremovable find
+    std::string guid;               // the GUID that names it, if any
+    std::vector<int64_t> guidPos;   // where its GUID is written (fixed up when it changes)
+    ByteRange reportAt;             // where an unreadable document is reported
+};
+
 struct XmpScan {
-    std::vector<GpsFind> finds;      // in order of the packets, then the extended GUIDs
+    std::vector<GpsFind> finds;      // in order of the documents
+    StripPlan plan;                  // the removal of every find
     std::vector<ByteRange> writes;   // every byte StripXmp may change, sorted, disjoint
 
     bool Clean() const { return finds.empty(); }
     bool Removable() const;          // every find can be removed
-
-    // The plan StripXmp carries out; not for callers.
-    struct Piece {                   // content bytes [off, off+len) lie at each file pos
-        int64_t off = 0;
-        int64_t len = 0;
-        std::vector<int64_t> filePos;
-    };
-    struct Edit {                    // content range to overwrite; `root`: "<x/>" first
-        int64_t off = 0;
-        int64_t len = 0;
-        bool root = false;
-    };
-    struct Doc {
-        std::vector<Piece> pieces;
-        std::vector<Edit> edits;
-        std::vector<int64_t> guidPos;  // extended: file positions of 32-byte GUIDs to rewrite
-        int64_t contentLen = 0;
-    };
-    std::vector<Doc> docs;           // only documents with edits
 };
 
-// Scans the packets and extension segments of one picture in `file` (ranges
-// start after the signature, NUL included). Ranges outside the content are
-// ignored.
-XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
-                const std::vector<ByteRange>& extensionSegments);
+// Scans the documents (those without a GUID first: they name the others).
+// Without `guidNamed` documents, one without "GPS" is not parsed.
+XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed);
 
 // Carries out the scan on `buf`, a same-length copy of the scanned content:
 // blanks every find and rewrites the GUIDs. Writes nothing and answers false

@@ -2,7 +2,8 @@
 // what the strip leaves (same length, well-formed XML per expat, nothing
 // found again, the GUID of changed extended XMP equal to its MD5), what
 // cannot be removed, and the photos of the corpus.
-#include "locate/payload/FlirGps.h"
+#include "locate/jpeg/ExtendedXmp.h"
+#include "locate/jpeg/JpegPayloads.h"
 #include "locate/payload/Md5.h"
 #include "locate/payload/XmpGps.h"
 #include "tests/support/JpegBuilder.h"

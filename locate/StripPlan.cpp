@@ -1,0 +1,65 @@
+#include "locate/StripPlan.h"
+
+#include "locate/payload/Md5.h"
+#include "platform/ChangedRuns.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kGuidLen = 32;
+
+bool Inside(int64_t pos, int64_t n, int64_t len) { return pos >= 0 && n >= 0 && n <= len && pos <= len - n; }
+
+}  // namespace
+
+void StripPlan::Append(const StripPlan& other) {
+    const int base = static_cast<int>(maps.size());
+    maps.insert(maps.end(), other.maps.begin(), other.maps.end());
+    for (StripFill f : other.fills) {
+        f.map += base;
+        fills.push_back(std::move(f));
+    }
+    for (StripFixUp x : other.fixUps) {
+        x.map += base;
+        fixUps.push_back(std::move(x));
+    }
+}
+
+std::vector<ByteRange> StripPlan::Ranges() const {
+    std::vector<ByteRange> all;
+    for (const StripFill& f : fills) {
+        const std::vector<ByteRange> r = maps[static_cast<size_t>(f.map)].FileRanges(f.off, f.len);
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    for (const StripFixUp& x : fixUps)
+        for (int64_t pos : x.at) all.push_back({pos, kGuidLen});
+    return plat::JoinRanges(std::move(all));
+}
+
+bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
+    if (Empty()) return true;
+    if (buf == nullptr) return false;
+    for (const ContentMap& m : maps)
+        if (!m.Inside(len)) return false;
+    for (const StripFixUp& x : fixUps)
+        for (int64_t pos : x.at)
+            if (!Inside(pos, kGuidLen, len)) return false;
+    for (const StripFill& f : fills)
+        maps[static_cast<size_t>(f.map)].ForEachPlace(f.off, f.len, [&](int64_t pos, int64_t off, int64_t n) {
+            for (int64_t k = 0; k < n; ++k) {
+                const int64_t at = off + k - f.off;
+                buf[pos + k] = at < static_cast<int64_t>(f.text.size()) ? static_cast<uint8_t>(f.text[at]) : f.byte;
+            }
+        });
+    for (const StripFixUp& x : fixUps) {
+        if (x.at.empty()) continue;
+        Md5 md5;
+        for (const ContentMap::Piece& p : maps[static_cast<size_t>(x.map)].Pieces())
+            md5.Update(buf + p.filePos[0], p.len);
+        char hex[kGuidLen];
+        md5.FinalHex(hex);
+        for (int64_t pos : x.at) std::memcpy(buf + pos, hex, kGuidLen);
+    }
+    return true;
+}
