@@ -67,7 +67,7 @@ bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const Gp
 
 void LocateExif(const ByteReader& file, const JpegSegment& s, int picture, LocateResult& out) {
     TiffScan t;
-    if (!ScanTiff(file, s, t)) return;
+    if (!ScanTiff(file, s.payload + sizeof kExifSig, s.payload + s.payloadLen, t)) return;
     for (const GpsIfdScan& g : t.gps) {
         if (g.outsideSegment) {
             if (OutsideIfdHoldsPosition(file, t, g))

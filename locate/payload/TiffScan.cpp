@@ -6,7 +6,8 @@ namespace {
 
 constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853, kTagInteropIfd = 40965;
 constexpr uint16_t kTagThumbOffset = 513, kTagThumbLength = 514;
-constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279;
+constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279, kTagSubIfds = 330;
+constexpr size_t kMaxIfds = 64;  // IFDs walked with the raw files' options
 constexpr int64_t kEntry = 12;
 
 int64_t UnitSize(uint16_t type) {
@@ -89,14 +90,18 @@ private:
 
 }  // namespace
 
-bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out) {
+bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& out,
+              const TiffOptions& opt) {
     out = TiffScan{};
-    const int64_t tiff = seg.payload + 6;
-    const int64_t blockEnd = seg.payload + seg.payloadLen;
     if (blockEnd - tiff < 8) return false;
-    const bool ii = file.Matches(tiff, 'I', 'I', 0x2A, 0x00);
-    const bool mm = file.Matches(tiff, 'M', 'M', 0x00, 0x2A);
-    if (!ii && !mm) return false;
+    uint8_t b0 = 0, b1 = 0;
+    uint16_t magic = 0;
+    file.U8(tiff, b0);
+    file.U8(tiff + 1, b1);
+    const bool ii = b0 == 'I' && b1 == 'I', mm = b0 == 'M' && b1 == 'M';
+    if ((!ii && !mm) || !file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian).U16(tiff + 2, magic))
+        return false;
+    if (magic != 42 && std::find(opt.magic.begin(), opt.magic.end(), magic) == opt.magic.end()) return false;
     out.tiff = tiff;
     out.blockEnd = blockEnd;
     out.bigEndian = mm;
@@ -109,6 +114,7 @@ bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out) {
     struct Pending { uint32_t off; bool first; };
     std::vector<Pending> others;
     std::vector<uint32_t> seen;
+    bool inChain = false;  // the IFD being walked is one of the chain after the 0th
     auto walkKept = [&](uint32_t off, bool collect) {
         if (std::find(seen.begin(), seen.end(), off) != seen.end()) return;  // loops refused
         seen.push_back(off);
@@ -126,9 +132,15 @@ bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out) {
             if (!collect) continue;
             if (e.tag == kTagGpsIfd) gpsOffsets.push_back(e.value);
             if (e.tag == kTagExifIfd || e.tag == kTagInteropIfd) others.push_back({e.value, false});
+            if (opt.allIfds && e.tag == kTagSubIfds) {
+                if (e.count == 1) others.push_back({e.value, false});
+                for (uint32_t k = 0; e.count > 1 && k < e.count && k < kMaxIfds; ++k)
+                    others.push_back({w.U32(int64_t{e.value} + 4 * k), false});
+            }
         }
         if (thumbLen > 0 && w.Range(thumb, thumbLen, r)) out.keep.push_back(r);
-        if (collect && off == w.U32(4)) others.push_back({w.NextIfd(off, declared), true});
+        if (collect && (off == w.U32(4) || (opt.allIfds && inChain)))
+            others.push_back({w.NextIfd(off, declared), true});
     };
     const uint32_t ifd0 = w.U32(4);
     walkKept(ifd0, true);
@@ -138,8 +150,10 @@ bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out) {
         const Pending p = others[i];
         if (p.off == 0 || std::find(gpsOffsets.begin(), gpsOffsets.end(), p.off) != gpsOffsets.end())
             continue;
+        inChain = p.first;
         walkKept(p.off, true);
-        if (others.size() > 8) break;  // a chain longer than 0th, 1st, Exif, interop is not followed
+        // A JPEG's chain longer than 0th, 1st, Exif, interop is not followed.
+        if (others.size() > (opt.allIfds ? kMaxIfds : 8)) break;
     }
 
     for (uint32_t off : gpsOffsets) {

@@ -1,11 +1,14 @@
-// A complete walk of the TIFF structure in one Exif APP1 segment, for the
-// companion's locator: every GPS IFD the 0th and 1st IFDs point to, with
-// all of its entries, and the places the other IFDs use (their tables, their
-// values, the thumbnail), which stripping must never touch. Every offset is
-// bounded by the segment: a TIFF reader of a JPEG reads nothing outside it.
+// A complete walk of a TIFF structure, wherever it lies (a JPEG's Exif
+// segment, a PNG chunk, a whole TIFF or raw file), for the companion's
+// locator: every GPS IFD the 0th and 1st IFDs point to (with the raw files'
+// options, every IFD of the chain and the SubIFDs), with all of its
+// entries, and the places the other IFDs use (their tables, their values,
+// the thumbnail), which stripping must never touch. Every offset is
+// bounded by the block that holds the structure: a TIFF reader of a JPEG
+// reads nothing outside its segment.
 #pragma once
 #include "exif/ByteReader.h"
-#include "locate/jpeg/JpegSegments.h"
+#include "platform/ByteRange.h"
 
 #include <cstdint>
 #include <vector>
@@ -28,9 +31,15 @@ struct TiffScan {
     std::vector<ByteRange> keep;          // bytes the other IFDs use (file offsets)
 };
 
-// Walks the segment `seg` whose payload starts with "Exif\0\0". False when
-// no TIFF header follows.
-bool ScanTiff(const ByteReader& file, const JpegSegment& seg, TiffScan& out);
+struct TiffOptions {
+    std::vector<uint16_t> magic;  // magic numbers taken beside 42 (raw files' own)
+    bool allIfds = false;         // every IFD of the chain and the SubIFDs
+};
+
+// Walks the TIFF structure whose header lies at file offset `tiff`, inside
+// the block that ends at `blockEnd`. False when no TIFF header is there.
+bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& out,
+              const TiffOptions& opt = {});
 
 // Which bytes of a GPS IFD stripping clears.
 struct GpsStripMode {
