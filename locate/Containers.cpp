@@ -1,5 +1,7 @@
 #include "locate/Containers.h"
 
+#include "locate/jpeg/JpegWalker.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -13,8 +15,9 @@ bool Is(const ByteReader& f, int64_t pos, int64_t end, std::string_view sig) {
     return p != nullptr && std::memcmp(p, sig.data(), sig.size()) == 0;
 }
 
+// An SOI: what follows it is the walker's to judge (stray bytes, say).
 bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\xFF\xD8\xFF");
+    return Is(f, pos, end, "\xFF\xD8");
 }
 
 bool Png(const ByteReader& f, int64_t pos, int64_t end) {
@@ -74,13 +77,14 @@ const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
     return nullptr;
 }
 
+// One row per container: how it is recognised, which walker takes it apart.
 const ContainerRow kRows[] = {
-    {Container::Jpeg, Jpeg, true},
-    {Container::Png, Png, false},
-    {Container::Riff, Riff, false},
-    {Container::Tiff, Tiff, false},
-    {Container::Isobmff, Isobmff, false},
-    {Container::SamsungSef, Sef, false},
+    {Container::Jpeg, Jpeg, WalkJpegContainer},
+    {Container::Png, Png, nullptr},
+    {Container::Riff, Riff, nullptr},
+    {Container::Tiff, Tiff, nullptr},
+    {Container::Isobmff, Isobmff, nullptr},
+    {Container::SamsungSef, Sef, nullptr},
 };
 
 // Samsung's SEF trailer ends the file: "SEFH" directory, its length
@@ -110,6 +114,12 @@ int64_t SefStart(const ByteReader& file, int64_t from, int64_t end) {
 const ContainerRow* ContainerRows(int& count) {
     count = static_cast<int>(sizeof kRows / sizeof kRows[0]);
     return kRows;
+}
+
+const ContainerRow* ContainerRowOf(Container kind) {
+    for (const ContainerRow& row : kRows)
+        if (row.kind == kind) return &row;
+    return nullptr;
 }
 
 Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end) {

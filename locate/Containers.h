@@ -6,18 +6,27 @@
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/Find.h"
+#include "platform/ByteRange.h"
 
 #include <cstdint>
+
+class Sink;
+struct Carrier;
 
 struct ContainerRow {
     Container kind;
     // True when the bytes at pos (before end) start this container.
     bool (*recognise)(const ByteReader& file, int64_t pos, int64_t end);
-    bool walked;  // a walker takes it apart
+    // Takes the container in `whole` apart, handing what it holds to the
+    // sink; null while no walker exists (the container is then a find
+    // that cannot be removed).
+    void (*walk)(ByteRange whole, const Carrier& at, Sink& sink);
 };
 
 // The rows, in the order they are tried; `count` gets their number.
 const ContainerRow* ContainerRows(int& count);
+// The row of `kind`; null for None and Unknown.
+const ContainerRow* ContainerRowOf(Container kind);
 
 // The container starting at pos (before end); None when no row matches.
 Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end);

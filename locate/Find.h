@@ -3,6 +3,7 @@
 // Finds carry no words; the companion's command line puts them into words.
 #pragma once
 #include <cstdint>
+#include <string>
 
 enum class FindKind : uint8_t {
     ExifGps,      // a GPS IFD of an Exif segment
@@ -54,7 +55,6 @@ struct PositionFind {
     int64_t segment = -1;                // file offset of the marker of the segment holding it; -1: none
     Container container = Container::None;  // kind Container: which one
     bool wholeFile = false;              // kind Container: the file itself, not a part of it
-    // Data after the last picture's end that --drop-trailer may cut: the
-    // file offset where that data begins; -1 when it cannot be cut.
-    int64_t cut = -1;
+    int64_t len = 0;                     // the bytes it covers from `pos`, where known
+    std::string carrier;                 // the structures that hold it: "picture 2 / APP1 #3"
 };

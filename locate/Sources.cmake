@@ -1,9 +1,10 @@
 # The companion's locator: the source of a file's bytes, the registry of
 # containers, one folder per container walker and the payload scanners.
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/LazyBytes.cpp locate/Locator.cpp locate/Containers.cpp locate/Opaque.cpp locate/StripPlan.cpp)
+  locate/LazyBytes.cpp locate/Locator.cpp locate/Containers.cpp locate/Opaque.cpp locate/StripPlan.cpp
+  locate/Sink.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp)
+  locate/jpeg/JpegWalker.cpp locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp
   locate/payload/Md5.cpp locate/payload/FlirGps.cpp)

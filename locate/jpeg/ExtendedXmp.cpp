@@ -109,8 +109,8 @@ std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
     return groups;
 }
 
-XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
-                const std::vector<ByteRange>& extensionSegments) {
+std::vector<XmpDoc> JpegXmpDocs(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                                const std::vector<ByteRange>& extensionSegments) {
     std::vector<XmpDoc> docs;
     for (const ByteRange& r : mainPackets) {
         XmpDoc d;
@@ -129,5 +129,10 @@ XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPacket
         d.reportAt = g.first;
         docs.push_back(std::move(d));
     }
-    return ScanXmpDocs(file, docs, !extensionSegments.empty());
+    return docs;
+}
+
+XmpScan ScanXmp(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                const std::vector<ByteRange>& extensionSegments) {
+    return ScanXmpDocs(file, JpegXmpDocs(file, mainPackets, extensionSegments), !extensionSegments.empty());
 }

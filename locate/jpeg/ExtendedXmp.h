@@ -32,6 +32,11 @@ struct ExtendedXmpGroup {
 std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
                                                   const std::vector<ByteRange>& segments);
 
+// The XMP documents of one picture: its main packets, then its extended
+// XMP assembled per GUID (ranges start after the signature, NUL included).
+std::vector<XmpDoc> JpegXmpDocs(const ByteReader& file, const std::vector<ByteRange>& mainPackets,
+                                const std::vector<ByteRange>& extensionSegments);
+
 // Scans the main packets and extension segments of one picture (ranges
 // start after the signature, NUL included). Ranges outside the content are
 // ignored.

@@ -1,0 +1,123 @@
+#include "locate/Sink.h"
+
+#include "locate/Containers.h"
+#include "locate/Opaque.h"
+#include "locate/payload/FlirGps.h"
+
+namespace {
+
+FindKind KindOf(GpsFind::Kind k) {
+    switch (k) {
+    case GpsFind::kXmpAttribute: case GpsFind::kXmpElement: case GpsFind::kXmpUnparsed:
+        return FindKind::Xmp;
+    case GpsFind::kExtendedXmpAttribute: case GpsFind::kExtendedXmpElement:
+    case GpsFind::kExtendedXmpUnparsed:
+        return FindKind::ExtendedXmp;
+    case GpsFind::kFlirGpsRecord:
+        return FindKind::MakerBlock;
+    }
+    return FindKind::Unparsed;
+}
+
+FindWhy WhyNotRemovable(GpsFind::Kind k) {
+    switch (k) {
+    case GpsFind::kXmpUnparsed: return FindWhy::XmpUnparsed;
+    case GpsFind::kExtendedXmpUnparsed: return FindWhy::ExtendedXmpUnassembled;
+    case GpsFind::kFlirGpsRecord: return FindWhy::FlirUnreadable;
+    default: return FindWhy::XmpProperty;
+    }
+}
+
+// A GPS IFD outside its block is read by the window, which takes offsets
+// from the whole file: it counts when its first entry there has a value.
+bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const GpsIfdScan& g) {
+    const ByteReader r =
+        file.WithOrder(t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint16_t count = 0, type = 0;
+    return r.U16(g.pos, count) && count > 0 && r.U16(g.pos + 4, type) && type >= 1 && type <= 13;
+}
+
+constexpr int64_t kEntry = 12;
+
+}  // namespace
+
+void Sink::Add(PositionFind f, const Carrier& c) {
+    f.picture = c.picture;
+    f.carrier = c.path;
+    m_out.finds.push_back(std::move(f));
+}
+
+void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt) {
+    TiffScan t;
+    if (!ScanTiff(m_file, tiff, end, t, opt)) return;
+    for (const GpsIfdScan& g : t.gps) {
+        PositionFind f{FindKind::ExifGps, 0, g.pos, false};
+        f.len = 2 + kEntry * g.inside;
+        if (g.outsideSegment) {
+            if (!OutsideIfdHoldsPosition(m_file, t, g)) continue;
+            f.why = FindWhy::GpsIfdOutsideSegment;
+        } else if (g.positions > 0) {
+            f.removable = !g.overlaps;
+            f.why = g.overlaps ? FindWhy::GpsIfdSharesBytes : FindWhy::None;
+        } else {
+            continue;
+        }
+        Add(f, c);
+    }
+    m_out.tiffs.push_back(std::move(t));
+}
+
+void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
+    XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
+    if (x.Clean()) return;
+    for (const GpsFind& g : x.finds) {
+        PositionFind f{KindOf(g.kind), 0, g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind)};
+        f.len = g.len;
+        Add(f, c);
+    }
+    m_out.plan.Append(x.plan);
+}
+
+void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {
+    FlirScan x = ScanFff(m_file, fff, piecesInOrder);
+    if (x.Clean()) return;
+    for (const GpsFind& g : x.finds) {
+        PositionFind f{KindOf(g.kind), 0, g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind)};
+        f.len = g.len;
+        Add(f, c);
+    }
+    m_out.plan.Append(x.plan);
+}
+
+bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
+    const OpaqueText t = OpaqueHolds(m_file, r.pos, r.len);
+    if (t == OpaqueText::None) return false;
+    PositionFind f{kind, 0, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709};
+    f.len = r.len;
+    Add(f, c);
+    return true;
+}
+
+bool Sink::AfterEnd(ByteRange r, bool last, const Carrier& c) {
+    const Embedded e = FindEmbeddedContainer(m_file, r.pos, r.End());
+    const int64_t opaqueEnd = e.kind == Container::None ? r.End() : e.pos;
+    const bool held = opaqueEnd > r.pos &&
+                      Opaque({r.pos, opaqueEnd - r.pos}, FindKind::AfterEnd, FindWhy::AfterEndHoldsGps,
+                             FindWhy::AfterEndHoldsIso6709, c);
+    if (e.kind != Container::None) Nested(e.kind, {e.pos, r.End() - e.pos}, c);
+    else if (last) m_out.trailer = r.pos;
+    return held;
+}
+
+void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile) {
+    const ContainerRow* row = ContainerRowOf(kind);
+    if (row != nullptr && row->walk != nullptr) {
+        row->walk(r, c, *this);
+        return;
+    }
+    PositionFind f{FindKind::Container, 0, r.pos, false, FindWhy::NotReadYet};
+    f.container = kind;
+    f.wholeFile = wholeFile;
+    f.len = r.len;
+    Add(f, c);
+}

@@ -1,0 +1,68 @@
+// Where container walkers hand what they find. A walker knows its own
+// container only: it hands each payload (a TIFF structure, XMP documents,
+// a FLIR block) to the sink, which runs the payload's scanner, turns what
+// it finds into finds and their removal into the strip plan; each range no
+// structure explains (stray bytes, data after the end), which is a find
+// when it holds a position's text; and each container nested in its own,
+// which the registry's walker for it takes apart, or which is a find that
+// cannot be removed while no walker exists.
+#pragma once
+#include "exif/ByteReader.h"
+#include "locate/ContentMap.h"
+#include "locate/Find.h"
+#include "locate/Locator.h"
+#include "locate/payload/TiffScan.h"
+#include "locate/payload/XmpGps.h"
+
+#include <string>
+#include <vector>
+
+// Which structures hold a payload: the picture it belongs to and a path
+// through the containers ("picture 2 / APP1 #3").
+struct Carrier {
+    int picture = 0;   // 0: the main picture or the file itself; n: the n-th further picture
+    std::string path;
+
+    Carrier Then(const std::string& step) const {
+        return {picture, path.empty() ? step : path + " / " + step};
+    }
+};
+
+class Sink {
+public:
+    Sink(const ByteReader& file, LocateDepth depth, ScanEnds* ends, LocateResult& out)
+        : m_file(file), m_depth(depth), m_ends(ends), m_out(out) {}
+
+    const ByteReader& File() const { return m_file; }
+    LocateDepth Depth() const { return m_depth; }
+    ScanEnds* Ends() const { return m_ends; }
+    LocateResult& Result() { return m_out; }
+
+    // A TIFF structure whose header lies at `tiff`, inside a block ending at `end`.
+    void Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt = {});
+    // XMP documents (see ScanXmpDocs).
+    void Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c);
+    // A FLIR block whose pieces `fff` maps.
+    void Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c);
+
+    // Bytes inside a container that no structure explains: a find of
+    // `kind` when they hold a position's text. False when they hold none.
+    bool Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c);
+    // Data after a container's last structure, [r.pos, r.End()): a
+    // container in it is handed on as nested, the bytes before it are
+    // opaque. With `last` it runs to the file's end, and without a
+    // container a cut may drop it. False when the opaque part held no
+    // position's text.
+    bool AfterEnd(ByteRange r, bool last, const Carrier& c);
+    // Another container at r.pos (bounded by r): taken apart by the
+    // registry's walker for it, or a find that cannot be removed.
+    void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
+
+private:
+    void Add(PositionFind f, const Carrier& c);
+
+    const ByteReader& m_file;
+    LocateDepth m_depth;
+    ScanEnds* m_ends;
+    LocateResult& m_out;
+};

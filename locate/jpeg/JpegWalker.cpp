@@ -1,0 +1,184 @@
+#include "locate/jpeg/JpegWalker.h"
+
+#include "locate/Containers.h"
+#include "locate/Sink.h"
+#include "locate/jpeg/JpegPayloads.h"
+#include "locate/jpeg/JpegSegments.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp15 = 0xEF;
+constexpr char kExifSig[] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
+constexpr uint16_t kTagMpEntry = 0xB002;
+constexpr int kMaxPictures = 64;
+
+// The further pictures an MPF index names: their file ranges.
+std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s) {
+    std::vector<ByteRange> out;
+    const int64_t tiff = s.payload + 4;
+    const int64_t blockEnd = s.payload + s.payloadLen;
+    if (blockEnd - tiff < 8) return out;
+    const bool mm = file.Matches(tiff, 'M', 'M', 0x00, 0x2A);
+    if (!mm && !file.Matches(tiff, 'I', 'I', 0x2A, 0x00)) return out;
+    const ByteReader r(file.Span(tiff, blockEnd - tiff), blockEnd - tiff,
+                       mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint32_t ifd = 0;
+    uint16_t count = 0;
+    if (!r.U32(4, ifd) || !r.U16(ifd, count)) return out;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t e = int64_t{ifd} + 2 + 12 * i;
+        uint16_t tag = 0;
+        uint32_t n = 0, value = 0;
+        if (!r.U16(e, tag) || !r.U32(e + 4, n) || !r.U32(e + 8, value)) break;
+        if (tag != kTagMpEntry) continue;
+        for (int64_t k = 0; k < int64_t{n} / 16 && k < kMaxPictures; ++k) {
+            uint32_t size = 0, offset = 0;
+            const int64_t m = int64_t{value} + 16 * k;
+            if (!r.U32(m + 4, size) || !r.U32(m + 8, offset)) break;
+            // Offset 0 names the picture holding the index itself.
+            if (offset == 0) continue;
+            out.push_back({tiff + int64_t{offset}, int64_t{size}});
+        }
+    }
+    return out;
+}
+
+// "APP1 #3": the third APP1 segment of its picture.
+std::string SegmentName(const JpegPicture& p, size_t index) {
+    const uint8_t m = p.segments[index].marker;
+    int n = 0;
+    for (size_t i = 0; i <= index; ++i) n += p.segments[i].marker == m;
+    if (m >= kApp0 && m <= kApp15) return "APP" + std::to_string(m - kApp0) + " #" + std::to_string(n);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X", m);
+    return std::string("FF") + hex + " #" + std::to_string(n);
+}
+
+// One picture's segments and stray bytes; the MPF index's pictures go to `mpf`.
+void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vector<ByteRange>* mpf) {
+    const ByteReader& file = sink.File();
+    std::vector<PositionFind>& finds = sink.Result().finds;
+    const size_t first = finds.size();
+    const Carrier between = c.Then("between segments");
+    for (const ByteRange& b : p.skipped) {
+        sink.Opaque(b, FindKind::Unparsed, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
+        // An Exif block whose segment header was damaged: readers that
+        // look for a TIFF header anywhere still read its GPS IFD.
+        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0)
+            sink.Nested(Container::Tiff, {tiff, b.End() - tiff}, between);
+    }
+    for (const JpegSegment& s : p.segments) {
+        if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))
+            sink.Tiff(s.payload + sizeof kExifSig, s.payload + s.payloadLen, c);
+        else if (s.marker == kApp2 && mpf != nullptr && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
+            const std::vector<ByteRange> more = MpfPictures(file, s);
+            mpf->insert(mpf->end(), more.begin(), more.end());
+        }
+    }
+    LocateXmpAndMakerBlocks(p, c, sink);
+    // Each find names the segment that holds it.
+    for (size_t i = first; i < finds.size(); ++i)
+        for (size_t k = 0; k < p.segments.size(); ++k) {
+            const JpegSegment& s = p.segments[k];
+            if (finds[i].pos >= s.pos && finds[i].pos < s.payload + s.payloadLen) {
+                finds[i].segment = s.pos;
+                finds[i].carrier = c.Then(SegmentName(p, k)).path;
+            }
+        }
+}
+
+// A picture whose XMP names a motion photo, or a file ending in Samsung's
+// trailer: what follows the picture must be found at any depth.
+bool NamesMotionPhoto(const ByteReader& file, const JpegPicture& p) {
+    if (EndsWithSef(file)) return true;
+    for (const JpegSegment& s : p.segments)
+        if (s.marker == kApp1 && PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen)) {
+            const uint8_t* x = file.Span(s.payload, s.payloadLen);
+            if (x != nullptr && TextNamesMotionPhoto(x, s.payloadLen)) return true;
+        }
+    return false;
+}
+
+Carrier PictureCarrier(const Carrier& at, int picture) {
+    Carrier c = at.Then("picture " + std::to_string(picture + 1));
+    c.picture = picture;
+    return c;
+}
+
+}  // namespace
+
+void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader& file = sink.File();
+    LocateResult& out = sink.Result();
+    ScanEnds* const ends = sink.Ends();
+    const int64_t start = whole.pos, bound = whole.End();
+    bool headOnly = sink.Depth() == LocateDepth::Metadata;
+    JpegPicture main;
+    if (!WalkJpeg(file, start, bound, main, headOnly, ends)) return;
+    // A motion photo's video, or Samsung's trailer, follows the picture:
+    // walk it to its end to find where they begin.
+    if (headOnly && NamesMotionPhoto(file, main)) {
+        headOnly = false;
+        main = JpegPicture{};
+        WalkJpeg(file, start, bound, main, false, ends);
+    }
+    std::vector<ByteRange> mpf;
+    LocatePicture(main, PictureCarrier(at, at.picture), sink, &mpf);
+    // Further pictures, each once; their ranges are not data after the end.
+    std::vector<ByteRange> covered;
+    if (main.end > 0) covered.push_back({start, main.end - start});
+    for (const ByteRange& m : mpf) {
+        if (m.pos <= start || m.pos >= bound ||
+            std::any_of(covered.begin(), covered.end(), [&](const ByteRange& c) { return c.pos == m.pos; }))
+            continue;
+        const int64_t end = std::min(bound, m.End());
+        covered.push_back({m.pos, end - m.pos});
+        JpegPicture p;
+        const Carrier c = PictureCarrier(at, ++out.pictures - 1);
+        if (WalkJpeg(file, m.pos, end, p, headOnly, ends))
+            LocatePicture(p, c, sink, nullptr);
+        else if (const Container kind = RecogniseContainer(file, m.pos, end); kind != Container::None)
+            sink.Nested(kind, {m.pos, end - m.pos}, c);
+        else
+            sink.Opaque({m.pos, end - m.pos}, FindKind::Unparsed, FindWhy::MpfPictureHoldsGps,
+                        FindWhy::MpfPictureHoldsIso6709, c);
+    }
+    // Pictures appended one after another without an index (a camera's
+    // large preview, say) are taken apart like the main one.
+    for (int64_t pos = main.end; !headOnly && pos > 0 && pos < bound && out.pictures < kMaxPictures;) {
+        uint8_t b0 = 0, b1 = 0;
+        if (!file.U8(pos, b0) || !file.U8(pos + 1, b1) || b0 != 0xFF || b1 != 0xD8 ||
+            std::any_of(covered.begin(), covered.end(), [&](const ByteRange& c) { return c.pos == pos; }))
+            break;
+        JpegPicture p;
+        WalkJpeg(file, pos, bound, p, false, ends);
+        LocatePicture(p, PictureCarrier(at, out.pictures++), sink, nullptr);
+        covered.push_back({pos, (p.end > 0 ? p.end : bound) - pos});
+        pos = p.end;
+    }
+    // Without walking the scans, the pictures end at the last EOI marker
+    // after the main picture's head.
+    if (headOnly) {
+        const int64_t head = main.segments.empty()
+            ? main.start + 2
+            : main.segments.back().payload + main.segments.back().payloadLen;
+        main.end = EndOfLastEoi(file, head, bound);
+        if (main.end > 0) covered.push_back({start, main.end - start});
+    }
+    if (main.end <= 0) return;
+    // Data between and after the pictures; between them, only the first
+    // gap holding a position's text is named.
+    std::sort(covered.begin(), covered.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+    const Carrier after = at.Then("after the picture");
+    int64_t pos = start;
+    bool named = false;
+    for (const ByteRange& c : covered) {
+        if (c.pos > pos && !named) named = sink.AfterEnd({pos, c.pos - pos}, false, after);
+        pos = std::max(pos, c.End());
+    }
+    if (pos < bound) sink.AfterEnd({pos, bound - pos}, bound == file.Length(), after);
+}
