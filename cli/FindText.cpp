@@ -52,6 +52,11 @@ const char* FindWhyText(FindWhy w) {
     return "?";
 }
 
+std::string FindCarrier(const PositionFind& f) {
+    const char* what = f.kind == FindKind::Container ? ContainerName(f.container) : FindKindName(f.kind);
+    return f.carrier.empty() ? std::string(what) : f.carrier + " / " + what;
+}
+
 std::string DescribeFinds(const std::vector<PositionFind>& finds) {
     // A file that was not taken apart at all is said to be so, alone.
     for (const PositionFind& f : finds)

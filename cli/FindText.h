@@ -15,6 +15,10 @@ const char* ContainerName(Container c);
 // Exif segment".
 const char* FindWhyText(FindWhy w);
 
+// Where a find lies, as a path through the structures that hold it:
+// "picture 2 / APP1 #3 / Exif GPS IFD".
+std::string FindCarrier(const PositionFind& f);
+
 // The finds as one line's text: "Exif GPS IFD at 3206, XMP at 5120"; a
 // find in a further picture names it ("picture 2: XMP at 901234"); a file
 // that was not taken apart says so ("not checked: PNG is not read yet").

@@ -173,6 +173,13 @@ std::string AnalysisToJson(const std::string& path, const ExifAnalysis& a,
                         {",\"pos\":", f.pos}});
             j += ",\"removable\":";
             Bool(j, f.removable);
+            Numbers(j, {{",\"len\":", f.len}});
+            j += ",\"carrier\":";
+            Str(j, FindCarrier(f));
+            if (!f.removable) {
+                j += ",\"reason\":";
+                Str(j, FindWhyText(f.why));
+            }
             if (f.kind == FindKind::Container) {
                 j += ",\"container\":";
                 Str(j, ContainerName(f.container));

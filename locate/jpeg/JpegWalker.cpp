@@ -173,7 +173,7 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Data between and after the pictures; between them, only the first
     // gap holding a position's text is named.
     std::sort(covered.begin(), covered.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
-    const Carrier after = at.Then("after the picture");
+    const Carrier& after = at;
     int64_t pos = start;
     bool named = false;
     for (const ByteRange& c : covered) {
