@@ -100,6 +100,13 @@ seed_fuzz_locator() {
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'
       printf "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='1'/>"
       printf '</x:xmpmeta>\xff\xd9GPS'; } >"$d/appended_xmp.bin"
+    # After a picture: a coordinate string; a video's ftyp box (a motion
+    # photo); Samsung's trailer. A PNG and a TIFF header as whole files.
+    printf '\xff\xd8\xff\xd9junk +35.6586+139.7454/' >"$d/iso6709.bin"
+    printf '\xff\xd8\xff\xd9\0\0\0\x18ftypisom\0\0\0\0isommp42\0\0\0\x08free' >"$d/motion.bin"
+    printf '\xff\xd8\xff\xd9MotionPhoto_DataSEFH\x6a\0\0\0\x01\0\0\0\0\0\x30\x0a\x14\0\0\0\x10\0\0\0\x18\0\0\0SEFT' >"$d/sef.bin"
+    printf '\x89PNG\r\n\x1a\n\0\0\0\0IEND\xae\x42\x60\x82' >"$d/png.bin"
+    printf 'II*\0\x08\0\0\0\0\0' >"$d/tiff.bin"
 }
 
 # The same files as the locator's: what is read lazily is what it walks.

@@ -47,10 +47,14 @@ enum class FindWhy : uint8_t {
 };
 
 struct PositionFind {
-    FindKind kind;
-    int picture;        // 0: the main picture; n: the n-th further picture
-    int64_t pos;        // file offset of what was found
-    bool removable;     // stripping can remove it without touching anything else
+    PositionFind() = default;
+    PositionFind(FindKind k, int64_t at, bool canRemove, FindWhy reason = FindWhy::None)
+        : kind(k), pos(at), removable(canRemove), why(reason) {}
+
+    FindKind kind = FindKind::Unparsed;
+    int picture = 0;    // 0: the main picture; n: the n-th further picture
+    int64_t pos = 0;    // file offset of what was found
+    bool removable = false;  // stripping can remove it without touching anything else
     FindWhy why = FindWhy::None;         // when not removable
     int64_t segment = -1;                // file offset of the marker of the segment holding it; -1: none
     Container container = Container::None;  // kind Container: which one

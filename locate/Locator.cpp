@@ -43,7 +43,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
             for (int i = 0; i < a.m_nGpsDone; ++i)
                 if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) holds = true;
             if (!walked && holds)
-                out.finds.push_back({FindKind::ExifGps, 0, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments});
+                out.finds.emplace_back(FindKind::ExifGps, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
         }
     }
 }

@@ -51,7 +51,7 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
     TiffScan t;
     if (!ScanTiff(m_file, tiff, end, t, opt)) return;
     for (const GpsIfdScan& g : t.gps) {
-        PositionFind f{FindKind::ExifGps, 0, g.pos, false};
+        PositionFind f(FindKind::ExifGps, g.pos, false);
         f.len = 2 + kEntry * g.inside;
         if (g.outsideSegment) {
             if (!OutsideIfdHoldsPosition(m_file, t, g)) continue;
@@ -71,7 +71,7 @@ void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c
     XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
     if (x.Clean()) return;
     for (const GpsFind& g : x.finds) {
-        PositionFind f{KindOf(g.kind), 0, g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind)};
+        PositionFind f(KindOf(g.kind), g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind));
         f.len = g.len;
         Add(f, c);
     }
@@ -82,7 +82,7 @@ void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {
     FlirScan x = ScanFff(m_file, fff, piecesInOrder);
     if (x.Clean()) return;
     for (const GpsFind& g : x.finds) {
-        PositionFind f{KindOf(g.kind), 0, g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind)};
+        PositionFind f(KindOf(g.kind), g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind));
         f.len = g.len;
         Add(f, c);
     }
@@ -92,7 +92,7 @@ void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {
 bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
     const OpaqueText t = OpaqueHolds(m_file, r.pos, r.len);
     if (t == OpaqueText::None) return false;
-    PositionFind f{kind, 0, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709};
+    PositionFind f(kind, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
     f.len = r.len;
     Add(f, c);
     return true;
@@ -115,7 +115,7 @@ void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile)
         row->walk(r, c, *this);
         return;
     }
-    PositionFind f{FindKind::Container, 0, r.pos, false, FindWhy::NotReadYet};
+    PositionFind f(FindKind::Container, r.pos, false, FindWhy::NotReadYet);
     f.container = kind;
     f.wholeFile = wholeFile;
     f.len = r.len;

@@ -1,0 +1,58 @@
+// The contract every container's strip keeps, shared by the fuzz targets
+// of every container: on any input whose finds can all be removed, the
+// strip keeps the length, changes no byte outside its plan's ranges, and a
+// second walk of the result finds nothing; where a trailer may be cut, the
+// strip with the cut leaves a clean file of the trailer's offset's length.
+#pragma once
+#include "fuzz/FuzzCheck.h"
+#include "locate/Locator.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+inline bool InsideRanges(const std::vector<ByteRange>& ranges, int64_t pos) {
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [&](const ByteRange& b) { return pos >= b.pos && pos < b.End(); });
+}
+
+// Checks the contract for `r` (the walk of `data`); `out` gets the
+// stripped bytes and `changed` the runs of bytes the strip changed.
+// False when the input's finds cannot all be removed (nothing checked).
+inline bool CheckStripContract(const uint8_t* data, size_t size, const LocateResult& r,
+                               std::vector<uint8_t>& out, std::vector<ByteRange>& changed) {
+    const int64_t len = static_cast<int64_t>(size);
+    changed.clear();
+    if (r.CanClean(true) && r.trailer >= 0) {
+        FUZZ_CHECK(r.trailer <= len);
+        out.assign(data, data + size);
+        FUZZ_CHECK(StripPositions(out.data(), len, r, {}, true));
+        LocateResult cut;
+        LocatePositions(ByteReader(out.data(), r.trailer), cut);
+        FUZZ_CHECK(cut.Clean());
+    }
+    if (r.Clean() || !r.CanClean()) return false;
+    out.assign(data, data + size);
+    FUZZ_CHECK(StripPositions(out.data(), len, r, {}));
+    FUZZ_CHECK(static_cast<int64_t>(out.size()) == len);
+    LocateResult again;
+    LocatePositions(ByteReader(out.data(), len), again);
+    FUZZ_CHECK(again.Clean());
+    // Blocks that differ are looked at byte by byte.
+    const std::vector<ByteRange> ranges = StripRanges(r, {});
+    constexpr int64_t kBlock = 256;
+    for (int64_t b = 0; b < len; b += kBlock) {
+        const int64_t n = std::min(kBlock, len - b);
+        if (std::memcmp(out.data() + b, data + b, static_cast<size_t>(n)) == 0) continue;
+        for (int64_t i = b; i < b + n; ++i)
+            if (out[static_cast<size_t>(i)] != data[i]) {
+                FUZZ_CHECK(InsideRanges(ranges, i));
+                if (!changed.empty() && changed.back().End() == i)
+                    ++changed.back().len;
+                else
+                    changed.push_back({i, 1});
+            }
+    }
+    return true;
+}
