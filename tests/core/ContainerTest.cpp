@@ -1,0 +1,203 @@
+// The locator fails closed on what it does not take apart: one row per
+// place a position hides outside the JPEG walk (other containers, motion
+// photos' videos, data after the picture), at both depths; the ISO 6709
+// recogniser; and the companion's answers on such files.
+#include "cli/FindText.h"
+#include "locate/Locator.h"
+#include "locate/Opaque.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/SegmentBuilder.h"
+#include "tests/support/TestOs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+using namespace testjpeg;
+
+namespace {
+
+struct Want {
+    FindKind kind;
+    Container container;
+    int64_t pos;
+    bool wholeFile;
+    bool removable;
+    bool operator==(const Want&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Want& w) {
+    return os << "{" << FindKindName(w.kind) << ", " << ContainerName(w.container) << " at " << w.pos
+              << (w.wholeFile ? ", whole file" : "") << (w.removable ? ", removable" : "") << "}";
+}
+
+struct Row {
+    const char* name;
+    Bytes file;
+    std::vector<Want> finds;
+    int64_t trailer;  // where --drop-trailer cuts; -1: nowhere
+    bool canDrop;     // CanClean(true)
+    // Found as stated only by walking the scans: the metadata depth ends
+    // the pictures at the last FF D9, inside the video, and must only not
+    // call the file clean.
+    bool thoroughOnly = false;
+};
+
+const std::string kWhere = "+35.6586+139.7454/";
+
+std::vector<Row> Rows() {
+    const ExifBuilder gps = FiveEntryGps();
+    const Bytes mp4 = Mp4WithLocation(kWhere);
+    const Bytes pic = Picture({});
+    const int64_t end = static_cast<int64_t>(pic.size());
+    const int64_t googleEnd = static_cast<int64_t>(GoogleMotionPhoto(mp4).size() - mp4.size());
+    auto after = [&](const Bytes& tail) { return Concat({pic, tail}); };
+    auto whole = [](Container c) { return std::vector<Want>{{FindKind::Container, c, 0, true, false}}; };
+    auto part = [](Container c, int64_t at) { return Want{FindKind::Container, c, at, false, false}; };
+    const Want afterEnd{FindKind::AfterEnd, Container::None, end, false, false};
+    Bytes stray = pic;  // a damaged Exif segment: its TIFF header between segments
+    stray.insert(stray.begin() + 2, {'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00});
+    const Bytes gpsText = Text("Breite (GPS) : N/A");
+    // The window's 200-byte scan meets "Exif" (the item's type) and then
+    // the TIFF header in `mdat`: it reads a GPS IFD outside any segment.
+    const Bytes heic = HeicWithExif(gps);
+    const int64_t heicGps = static_cast<int64_t>(heic.size() - TiffFile(gps).size()) +
+                            gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    return {
+        {"HEIC with an Exif item", heic,
+         {whole(Container::Isobmff)[0], {FindKind::ExifGps, Container::None, heicGps, false, false}}, -1, false},
+        {"PNG with eXIf", PngWithExif(gps), whole(Container::Png), -1, false},
+        {"WebP with EXIF", WebpWithExif(gps), whole(Container::Riff), -1, false},
+        {"TIFF with a GPS IFD", TiffFile(gps), whole(Container::Tiff), -1, false},
+        {"MP4 with udta/\xC2\xA9xyz", mp4, whole(Container::Isobmff), -1, false},
+        {"MOV with a location key", MovWithLocation(kWhere), whole(Container::Isobmff), -1, false},
+        {"QuickTime from before ftyp", MovWithLocation(kWhere, false), whole(Container::Isobmff), -1, false},
+        {"GIF", Text("GIF89a GPS;"), whole(Container::Unknown), -1, false},
+        {"Google motion photo", GoogleMotionPhoto(mp4), {part(Container::Isobmff, googleEnd)}, -1, false},
+        {"Samsung motion photo", SamsungMotionPhoto(mp4), {part(Container::SamsungSef, end)}, -1, false},
+        {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),
+         {part(Container::Png, end + 6)}, -1, false},
+        {"GPS text, then a video, after the end", after(Concat({gpsText, mp4})),
+         {afterEnd, part(Container::Isobmff, end + static_cast<int64_t>(gpsText.size()))}, -1, false, true},
+        {"GPS text after the end", after(gpsText), {afterEnd}, end, true},
+        {"ISO 6709 string after the end", after(Text(kWhere)), {afterEnd}, end, true},
+        {"harmless trailer", after(Concat({Bytes(16, 0), Text("edited 2024-01-02/")})), {}, end, true},
+        {"TIFF header in stray bytes", stray, {part(Container::Tiff, 2)}, -1, false},
+        {"empty file", {}, {}, -1, true},
+    };
+}
+
+}  // namespace
+
+TEST(Container, EveryPlaceOutsideTheJpegWalkIsAFindThatFailsClosed) {
+    for (const Row& row : Rows())
+        for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
+            SCOPED_TRACE(std::string(row.name) + (depth == LocateDepth::Metadata ? ", metadata" : ", thorough"));
+            // Exactly the file's bytes, so that a read past its end is seen.
+            const auto copy = std::make_unique<uint8_t[]>(row.file.size());
+            std::copy(row.file.begin(), row.file.end(), copy.get());
+            LocateResult r;
+            LocatePositions(ByteReader(row.file.empty() ? nullptr : copy.get(),
+                                       static_cast<int64_t>(row.file.size())), r, depth);
+            std::vector<Want> got;
+            for (const PositionFind& f : r.finds)
+                got.push_back({f.kind, f.container, f.pos, f.wholeFile, f.removable});
+            if (row.thoroughOnly && depth == LocateDepth::Metadata) {
+                EXPECT_FALSE(r.Clean());
+                continue;
+            }
+            EXPECT_EQ(got, row.finds) << DescribeFinds(r.finds);
+            EXPECT_EQ(r.trailer, row.trailer);
+            EXPECT_EQ(r.CanClean(true), row.canDrop);
+        }
+}
+
+TEST(Container, Iso6709StringsAreTheFormsLocationAtomsStore) {
+    const struct { std::string text; bool holds; } cases[] = {
+        {"+35.6586+139.7454/", true},
+        {"+35.6586+139.7454+010.000/", true},
+        {"+3539.52+13944.72/", true},
+        {"-335130-0705020-12/", true},                               // DDMMSS, DDDMMSS, altitude
+        {std::string("\x00\x12\x15\xC7+35.6586+139.7454/", 22), true},  // inside a ©xyz atom
+        {"++35.6586+139.7454/", true},
+        {"+35.6586/", false},
+        {"+3.6+139.7/", false},
+        {"35.6586+139.7454/", false},
+        {"+35.6586+39.7454/", false},
+        {"+35.+139.7454/", false},
+        {"+35.6586+139.7454", false},
+        {"+35.6586+139.7454 /", false},
+        {"2024-01-02/", false},
+    };
+    for (const auto& c : cases) {
+        const Bytes b(c.text.begin(), c.text.end());  // no terminator to read past
+        EXPECT_EQ(HoldsIso6709(b.data(), static_cast<int64_t>(b.size())), c.holds) << c.text;
+    }
+}
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::vector<std::string> out;  // lines of standard output
+    std::string err;
+};
+
+std::ostream& operator<<(std::ostream& os, const CliRun& r) {
+    return os << "exit status " << r.status << ", standard error: \"" << r.err << "\"";
+}
+
+std::string U8(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+
+CliRun Cli(std::vector<std::string> args) {
+    testos::Result run = testos::Run(TAMLIX_CLI, args);
+    CliRun r{run.status, {}, run.err};
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) r.out.push_back(line);
+    return r;
+}
+
+}  // namespace
+
+TEST(Container, CliRefusesAnotherContainerAndCutsATrailerOnlyWhenAsked) {
+    const std::filesystem::path d = testos::NewTempDir("tamlix_containers");
+    const std::filesystem::path out = d / "out";
+    std::filesystem::create_directories(out);
+    const std::string png = U8(d / "photo.png");
+    ASSERT_TRUE(WriteFileBytes(png, PngWithExif(FiveEntryGps())));
+    CliRun r = Cli({"check", png});
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_EQ(r.out, std::vector<std::string>{png + ": not checked: PNG is not read yet"}) << r;
+    r = Cli({"strip-gps", "-o", U8(out), png});
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+
+    const Bytes pic = Picture({});
+    const std::string jpg = U8(d / "photo.jpg"), link = U8(d / "link.jpg");
+    ASSERT_TRUE(WriteFileBytes(jpg, Concat({pic, Text("Breite (GPS) : N/A")})));
+    std::filesystem::create_hard_link(d / "photo.jpg", d / "link.jpg");
+    r = Cli({"strip-gps", "-o", U8(out), jpg});
+    EXPECT_EQ(r.status, 1) << r;
+    ASSERT_EQ(r.out.size(), 1u) << r;
+    EXPECT_NE(r.out[0].find("--drop-trailer"), std::string::npos) << r.out[0];
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+    r = Cli({"strip-gps", "--drop-trailer", "-o", U8(out), jpg});
+    EXPECT_EQ(r.status, 0) << r;
+    ASSERT_EQ(r.out.size(), 1u) << r;
+    const std::string said = "dropped 18 bytes after the picture's end at " + std::to_string(pic.size());
+    EXPECT_NE(r.out[0].find(said), std::string::npos) << r.out[0];
+    EXPECT_EQ(ReadFileBytes(U8(out / "photo.jpg")), pic);
+    r = Cli({"strip-gps", "--drop-trailer", "--in-place", jpg});
+    EXPECT_EQ(r.status, 0) << r;
+    // The file itself is cut, not replaced: its other name sees the cut.
+    EXPECT_EQ(ReadFileBytes(link), pic);
+    EXPECT_EQ(ReadFileBytes(jpg), pic);
+    std::filesystem::remove_all(d);
+}
