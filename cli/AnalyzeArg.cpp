@@ -30,6 +30,7 @@ std::string OpenFailed(const std::string& arg, ReadStatus st) {
 // warning the whole file.
 void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
     const int64_t len = bytes.Length();
+    if (bytes.Budgeted()) return;  // the decoder needs the head whole
     JpegPicture head;
     if (WalkJpeg(bytes.Reader(), 0, len, head, true) && !head.segments.empty()) {
         const JpegSegment& last = head.segments.back();
@@ -48,8 +49,9 @@ void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
 
 void LocateInBytes(LazyBytes& bytes, LocateResult& found, LocateDepth depth,
                    const ExifAnalysis* window) {
-    // The thorough walk reads everything: in one read rather than step by step.
-    if (depth == LocateDepth::Thorough) bytes.BringAll();
+    // The thorough walk reads everything: in one read rather than step by
+    // step, unless the file is read into pages a few at a time.
+    if (depth == LocateDepth::Thorough && !bytes.Budgeted()) bytes.BringAll();
     LocatePositions(bytes.Reader(), found, depth, window);
 }
 

@@ -10,14 +10,14 @@ int RunCheck(const NameSource& next, LocateDepth depth, size_t* count) {
     return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {
         NamedFile file;
         JobResult r;
-        ReadStatus st = OpenNamedFile(f, file);
+        ReadStatus st = OpenNamedFile(f, file, kCompanionMaxLen);
         LocateResult found;
         if (st == ReadStatus::Ok) {
             LocateInBytes(file.bytes, found, depth);
             if (file.bytes.Failed()) st = ReadStatus::Failed;
         }
         if (st != ReadStatus::Ok) {
-            r.out = f + ": " + ReadStatusText(st) + "\n";
+            r.out = f + ": " + ReadStatusText(st, kCompanionMaxLen) + "\n";
             r.status = 1;
         } else if (!found.Clean()) {
             r.out = f + ": " + DescribeFinds(found.finds) + "\n";

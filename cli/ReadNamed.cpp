@@ -6,8 +6,10 @@
 
 namespace {
 
-// Opens a regular file and sizes `buf` to hold it (nothing read yet).
-ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, bool patch) {
+// Opens a regular file and sizes `buf` to hold it (nothing read yet);
+// with `paged`, a file over kWholeBufferMaxLen is left to the caller.
+ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, bool patch,
+                     int64_t maxLen = kWindowMaxLen, bool paged = false) {
     buf.clear();
     switch (f.Open(path, patch)) {
     case plat::OpenResult::Ok: break;
@@ -17,7 +19,8 @@ ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, 
     }
     const int64_t size = f.SizeAtOpen();
     if (size < 0) return ReadStatus::Failed;
-    if (size > kMaxFileLen) return ReadStatus::TooLarge;
+    if (size > maxLen) return ReadStatus::TooLarge;
+    if (paged && size > kWholeBufferMaxLen) return ReadStatus::Ok;
     try {
         buf.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
@@ -41,13 +44,27 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile*
     return ReadStatus::Ok;
 }
 
-ReadStatus OpenNamedFile(const std::string& path, NamedFile& out) {
+ReadStatus OpenNamedFile(const std::string& path, NamedFile& out, int64_t maxLen, bool patch) {
     FileBytes& buf = out.buffer.bytes;
-    const ReadStatus st = OpenSized(path, out.file, buf, false);
+    // Only the companion's own walks take a file too large for the window,
+    // in pages; the window's analysis needs its file whole.
+    const bool paged = maxLen > kWindowMaxLen;
+    const ReadStatus st = OpenSized(path, out.file, buf, patch, maxLen, paged);
     if (st != ReadStatus::Ok) return st;
     const plat::SysFile& f = out.file;
-    out.bytes.Reset(buf.data(), static_cast<int64_t>(buf.size()),
-                    [&f](int64_t pos, uint8_t* dst, int64_t n) { return f.ReadAt(pos, dst, n); });
+    const auto read = [&f](int64_t pos, uint8_t* dst, int64_t n) { return f.ReadAt(pos, dst, n); };
+    const int64_t size = f.SizeAtOpen();
+    if (!paged || size <= kWholeBufferMaxLen) {
+        out.bytes.Reset(buf.data(), static_cast<int64_t>(buf.size()), read);
+        return ReadStatus::Ok;
+    }
+    // Too large to hold: pages a few at a time.
+    plat::PagedSpace& pages = out.pages;
+    if (!pages.Reserve(size)) return ReadStatus::Failed;
+    out.bytes.Reset(pages.Data(), size, read);
+    out.bytes.SetBudget(
+        kPagedBudget, [&pages](int64_t pos, int64_t n) { return pages.Commit(pos, n); },
+        [&pages](int64_t pos, int64_t n) { pages.Drop(pos, n); });
     return ReadStatus::Ok;
 }
 
@@ -70,12 +87,12 @@ SpareBuffers& BatchBuffers() {
     return buffers;
 }
 
-const char* ReadStatusText(ReadStatus s) {
+const char* ReadStatusText(ReadStatus s, int64_t maxLen) {
     switch (s) {
     case ReadStatus::Ok: return "read";
     case ReadStatus::Missing: return "no such file";
     case ReadStatus::NotRegular: return "not a regular file";
-    case ReadStatus::TooLarge: return "too large (2 GiB or more)";
+    case ReadStatus::TooLarge: return maxLen > kWindowMaxLen ? "too large (1 TiB or more)" : "too large (2 GiB or more)";
     case ReadStatus::Failed: return "cannot be read";
     }
     return "cannot be read";

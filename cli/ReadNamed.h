@@ -2,6 +2,8 @@
 // it, regular files only, never blocking, bounded in size.
 #pragma once
 #include "locate/LazyBytes.h"
+#include "exif/ExifReader.h"
+#include "platform/Memory.h"
 #include "platform/SysFile.h"
 
 #include <cstdint>
@@ -71,16 +73,28 @@ struct BorrowedBytes {
 
 enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
 
+// The largest file the window reads, and the largest the companion's check
+// and strip take apart.
+constexpr int64_t kWindowMaxLen = kMaxFileLen;
+constexpr int64_t kCompanionMaxLen = int64_t{1} << 40;  // 1 TiB
+// A larger file is read into pages, at most kPagedBudget held at once.
+constexpr int64_t kWholeBufferMaxLen = int64_t{256} << 20;
+constexpr int64_t kPagedBudget = int64_t{32} << 20;
+
 // A file named on the command line, open, whose bytes come into a borrowed
-// buffer as the walks ask for them (see LazyBytes).
+// buffer (or, when large, into pages) as the walks ask for them (see
+// LazyBytes).
 struct NamedFile {
     plat::SysFile file;
     BorrowedBytes buffer;
+    plat::PagedSpace pages;
     LazyBytes bytes;
 };
 
-// Opens `path` for reading as the walks go; nothing is read yet.
-ReadStatus OpenNamedFile(const std::string& path, NamedFile& out);
+// Opens `path` for reading as the walks go (and for writing with `patch`);
+// nothing is read yet. A file over `maxLen` bytes is refused.
+ReadStatus OpenNamedFile(const std::string& path, NamedFile& out, int64_t maxLen = kWindowMaxLen,
+                         bool patch = false);
 
 // Reads the whole file into `out`. With `keep` the file stays open there
 // (for reading and writing when `patch`), so that what is written later
@@ -89,4 +103,5 @@ ReadStatus ReadNamedFile(const std::string& path, FileBytes& out,
                          plat::SysFile* keep = nullptr, bool patch = false);
 
 // Why a read failed, in English: "no such file", "not a regular file", ...
-const char* ReadStatusText(ReadStatus s);
+// (`maxLen`: the limit the file was read against).
+const char* ReadStatusText(ReadStatus s, int64_t maxLen = kWindowMaxLen);

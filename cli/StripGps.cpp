@@ -6,6 +6,8 @@
 #include "locate/Locator.h"
 #include "platform/SysFile.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -23,15 +25,18 @@ struct Batch {
 
 // What reading and cleaning one photo gave, before anything is written.
 struct Plan {
-    Plan() : content(BatchBuffers().Take()) {}
-    ~Plan() { BatchBuffers().Give(std::move(content)); }
+    Plan() = default;
     Plan(const Plan&) = delete;
     Plan& operator=(const Plan&) = delete;
 
-    plat::SysFile file;                   // kept open: patched in place, or copied
+    // The file, kept open (patched in place, or copied), its bytes as read
+    // and cleaned where they change: all of them, or for a large file the
+    // pages the walk holds and those the strip writes.
+    NamedFile named;
+    plat::SysFile& file = named.file;
+    LazyBytes& bytes = named.bytes;
     plat::SysNewFile output;              // -o: the copy, written but not yet in place
     std::string target;                   // -o: where it goes
-    FileBytes content;                    // the file as read, cleaned where it changes
     std::vector<uint8_t> before;          // what the cleaned places held
     std::vector<plat::BytePatch> patches; // content against before; empty: nothing to remove
     int64_t keep = -1;                    // the length written: shorter when a trailer is cut
@@ -45,18 +50,21 @@ GpsStripMode ModeOf(const StripGpsOptions& opt) {
     return {opt.entries, opt.fields, opt.wipeData};
 }
 
-// The bytes a cut drops must still be the ones that were analysed.
+// The bytes a cut drops must still be the ones that were analysed: those
+// in memory are compared (a large file's are not all held; its length and
+// time say it did not change).
 bool TrailerUnchanged(const Plan& plan) {
-    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const int64_t len = plan.bytes.Length();
+    if (plan.bytes.Budgeted()) return plan.file.Size() == len;
     std::vector<uint8_t> now(static_cast<size_t>(len - plan.keep));
     return plan.file.ReadAt(plan.keep, now.data(), len - plan.keep) &&
-           std::memcmp(now.data(), plan.content.data() + plan.keep, now.size()) == 0;
+           std::memcmp(now.data(), plan.bytes.Data() + plan.keep, now.size()) == 0;
 }
 
 // Writes the patches into the open file itself (see PatchBytes) and cuts
 // it where a trailer is dropped, keeping its modification time when asked.
 bool PatchInPlace(Plan& plan, bool keepTime) {
-    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const int64_t len = plan.bytes.Length();
     const bool cut = plan.keep < len;
     if (plan.file.ModTime() != plan.modTime || (cut && !TrailerUnchanged(plan)) ||
         !plat::PatchBytes(plan.file, plan.patches, len) ||
@@ -66,23 +74,28 @@ bool PatchInPlace(Plan& plan, bool keepTime) {
 }
 
 // Cleans the photo in memory, keeping a copy of every byte the strip may
-// change: the patches are what it did change. False when it cannot.
+// change: the patches are what it did change. The bytes the strip reads
+// and writes are held for good (pinned), so that the walk that checks the
+// result sees them as cleaned. False when it cannot.
 bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, bool dropTrailer, Plan& plan) {
-    uint8_t* const buf = plan.content.data();
-    const int64_t len = static_cast<int64_t>(plan.content.size());
-    const std::vector<ByteRange> ranges = StripRanges(found, mode);
+    uint8_t* const buf = plan.bytes.Writable();
+    const int64_t len = plan.bytes.Length();
+    const StripPlan strip = PlanStrip(found, mode);
+    const std::vector<ByteRange> ranges = strip.Ranges();
     int64_t total = 0;
     for (const ByteRange& r : ranges) {
         if (r.pos < 0 || r.len < 0 || r.pos > len - r.len) return false;
         total += r.len;
     }
+    for (const ByteRange& r : strip.Touched())
+        if (!plan.bytes.Pin(r.pos, r.len)) return false;
     plan.before.resize(static_cast<size_t>(total));
     int64_t at = 0;
     for (const ByteRange& r : ranges) {
         std::memcpy(plan.before.data() + at, buf + r.pos, static_cast<size_t>(r.len));
         at += r.len;
     }
-    if (!StripPositions(buf, len, found, mode, dropTrailer)) return false;
+    if (!found.CanClean(dropTrailer) || !strip.Apply(buf, len)) return false;
     at = 0;
     for (const ByteRange& r : ranges) {
         plat::AddPatches(plan.before.data() + at, buf + r.pos, r.len, r.pos, plan.patches);
@@ -94,16 +107,22 @@ bool CleanInMemory(const LocateResult& found, const GpsStripMode& mode, bool dro
 // Reads one photo and cleans it in memory; touches no file. Photos are
 // planned on both cores; what a plan writes happens in argument order.
 void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
-    const ReadStatus st = ReadNamedFile(arg, plan.content, &plan.file, opt.inPlace);
-    if (st != ReadStatus::Ok) {
-        plan.failure = std::string("not written: ") + ReadStatusText(st);
+    const ReadStatus st = OpenNamedFile(arg, plan.named, kCompanionMaxLen, opt.inPlace);
+    // The walk reads every byte: at once, unless the file is read in pages.
+    if (st != ReadStatus::Ok || (!plan.bytes.Budgeted() && !plan.bytes.BringAll())) {
+        plan.failure = std::string("not written: ") +
+                       ReadStatusText(st == ReadStatus::Ok ? ReadStatus::Failed : st, kCompanionMaxLen);
         return;
     }
     plan.modTime = plan.file.ModTimeAtOpen();
-    const int64_t len = static_cast<int64_t>(plan.content.size());
+    const int64_t len = plan.bytes.Length();
     LocateResult found;
     ScanEnds ends;
-    LocatePositions(ByteReader(plan.content.data(), len), found, LocateDepth::Thorough, nullptr, &ends);
+    LocatePositions(plan.bytes.Reader(), found, LocateDepth::Thorough, nullptr, &ends);
+    if (plan.bytes.Failed()) {
+        plan.failure = std::string("not written: ") + ReadStatusText(ReadStatus::Failed);
+        return;
+    }
     plan.keep = len;
     for (const PositionFind& p : found.finds) {
         if (p.removable || (opt.dropTrailer && found.InTrailer(p))) continue;
@@ -132,10 +151,10 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         std::vector<ByteRange> changed;
         for (const plat::BytePatch& p : plan.patches) changed.push_back({p.pos, p.len});
         ends.Replay(std::move(changed));
-        LocatePositions(ByteReader(plan.content.data(), plan.keep), again, LocateDepth::Thorough, nullptr,
-                        cut ? nullptr : &ends);
+        LocatePositions(ByteReader(plan.bytes.Data(), plan.keep, ByteReader::kLittleEndian, &plan.bytes), again,
+                        LocateDepth::Thorough, nullptr, cut ? nullptr : &ends);
     }
-    if (!stripped || !again.Clean() || (plan.patches.empty() && !removed.empty()) ||
+    if (!stripped || plan.bytes.Failed() || !again.Clean() || (plan.patches.empty() && !removed.empty()) ||
         (plan.patches.empty() && !cut)) {
         plan.failure = "not written: a position would remain (" + DescribeFinds(found.finds) +
                        "); do not share it";
@@ -157,13 +176,36 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
 // written from memory.
 void WriteOutput(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     plan.target = plat::SysJoin(opt.outDir, plat::SysBaseName(arg));
-    const int64_t len = static_cast<int64_t>(plan.content.size());
-    // A cut copy is written from memory: the system's copy takes whole files.
-    const bool copied = plan.keep == len &&
-                        plan.output.Copy(plan.target, plan.file, plan.modTime, plan.patches, len, false);
+    const int64_t len = plan.bytes.Length();
+    const bool copied = plan.output.Copy(plan.target, plan.file, plan.modTime, plan.patches, len, plan.keep, false);
+    bool wrote = copied;
+    if (!copied && !plan.bytes.Budgeted()) {
+        wrote = plan.output.Write(plan.target, plan.bytes.Data(), plan.keep, false);
+    } else if (!copied) {
+        // A large file is read piece by piece, the patches laid over it.
+        plat::SysFile& file = plan.file;
+        const std::vector<plat::BytePatch>& patches = plan.patches;
+        wrote = plan.output.WriteFrom(
+            plan.target, plan.keep,
+            [&](int64_t pos, int64_t n, std::vector<uint8_t>& scratch) -> const uint8_t* {
+                scratch.resize(static_cast<size_t>(n));
+                if (!file.ReadAt(pos, scratch.data(), n)) return nullptr;
+                for (const plat::BytePatch& p : patches) {
+                    const int64_t from = std::max(pos, p.pos), to = std::min(pos + n, p.pos + p.len);
+                    if (from >= to) continue;
+                    if (std::memcmp(scratch.data() + (from - pos), p.was + (from - p.pos), static_cast<size_t>(to - from)) != 0)
+                        return nullptr;
+                    std::memcpy(scratch.data() + (from - pos), p.now + (from - p.pos), static_cast<size_t>(to - from));
+                }
+                return scratch.data();
+            },
+            false);
+        // What was written is what was read: the same length and time after it.
+        wrote = wrote && file.Size() == len && file.ModTime() == plan.modTime;
+        if (!wrote) plan.output.Drop();
+    }
     plan.file.Close();
-    if (!copied && !plan.output.Write(plan.target, plan.content.data(), plan.keep, false))
-        plan.failure = "not written: cannot write " + plan.target;
+    if (!wrote) plan.failure = "not written: cannot write " + plan.target;
 }
 
 // Writes what a plan holds: the changed bytes into the file itself, or the
@@ -175,7 +217,7 @@ Outcome CommitOne(Plan& plan, Batch& batch, std::string& line) {
         return Outcome::Failed;
     }
     if (opt.inPlace) {
-        const bool changes = !plan.patches.empty() || plan.keep < static_cast<int64_t>(plan.content.size());
+        const bool changes = !plan.patches.empty() || plan.keep < plan.bytes.Length();
         if (changes && !PatchInPlace(plan, opt.keepTime)) {
             line = "not written: the file could not be patched or changed meanwhile";
             return Outcome::Failed;

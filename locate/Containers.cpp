@@ -1,10 +1,12 @@
 #include "locate/Containers.h"
 
+#include "locate/Pieces.h"
 #include "locate/jpeg/JpegWalker.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -140,32 +142,41 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
         const Container c = RecogniseContainer(file, at, end);
         if (c != Container::None && c != Container::Jpeg) take(c, at);
     }
-    const uint8_t* p = file.Span(pos, end - pos);
-    for (int64_t i = 4; p != nullptr && i + 4 <= end - pos; ++i) {
-        const uint8_t* hit = Search(p + i, end - pos - i, "ftyp");
-        if (hit == nullptr) break;
-        i = hit - p;
-        if (BoxAt(file, pos + i - 4, end, "ftyp", 16)) {
-            take(Container::Isobmff, pos + i - 4);
+    // An ISOBMFF box "ftyp" anywhere after the first 4 bytes (its size).
+    // Candidates are judged after the search: reading the box header may
+    // give the searched piece's pages back.
+    std::vector<int64_t> hits;
+    if (end - pos > 4)
+        ForEachPiece(file, pos + 4, end - pos - 4, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
+            for (const uint8_t* hit = Search(p, n, "ftyp"); hit != nullptr && hits.size() < 64;
+                 hit = Search(hit + 1, n - (hit + 1 - p), "ftyp"))
+                if (hits.empty() || hits.back() != at + (hit - p)) hits.push_back(at + (hit - p));
+            return hits.size() >= 64;
+        });
+    for (int64_t h : hits)
+        if (BoxAt(file, h - 4, end, "ftyp", 16)) {
+            take(Container::Isobmff, h - 4);
             break;
         }
-    }
     if (end == file.Length()) take(Container::SamsungSef, SefStart(file, pos, end));
     return out;
 }
 
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end) {
-    const uint8_t* p = file.Span(pos, end - pos);
-    for (int64_t at = pos; p != nullptr && end - at >= 8;) {
-        const uint8_t* ii = Search(p + (at - pos), end - at, std::string_view("II*\0", 4));
-        const uint8_t* mm = Search(p + (at - pos), end - at, std::string_view("MM\0*", 4));
-        const uint8_t* hit = ii == nullptr ? mm : mm == nullptr ? ii : std::min(ii, mm);
-        if (hit == nullptr) return -1;
-        at = pos + (hit - p);
-        if (Tiff(file, at, end)) return at;
-        ++at;
-    }
-    return -1;
+    // A match of the byte order and magic is a header when 8 bytes fit.
+    int64_t found = -1;
+    ForEachPiece(file, pos, end - pos, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
+        for (int64_t i = 0; i + 4 <= n; ++i) {
+            const bool ii = p[i] == 'I' && p[i + 1] == 'I' && p[i + 2] == '*' && p[i + 3] == 0;
+            const bool mm = p[i] == 'M' && p[i + 1] == 'M' && p[i + 2] == 0 && p[i + 3] == '*';
+            if ((ii || mm) && end - (at + i) >= 8) {
+                found = at + i;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
 }
 
 bool EndsWithSef(const ByteReader& file) {

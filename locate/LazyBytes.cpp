@@ -14,6 +14,55 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift,
     m_prefix = 0;
     m_failed = false;
     m_read = 0;
+    m_budget = 0;
+    m_commit = nullptr;
+    m_drop = nullptr;
+    m_order.clear();
+    m_pinned.clear();
+    m_held = 0;
+    m_peak = 0;
+}
+
+void LazyBytes::SetBudget(int64_t bytes, CommitFn commit, DropFn drop) {
+    m_budget = std::max<int64_t>(0, bytes);
+    m_commit = std::move(commit);
+    m_drop = std::move(drop);
+    m_pinned.assign(m_have.size(), 0);
+    m_stamp.assign(m_have.size(), 0);
+}
+
+bool LazyBytes::Pin(int64_t pos, int64_t n) {
+    if (!Bring(pos, n)) return false;
+    if (m_budget == 0 || n <= 0) return true;
+    for (int64_t b = pos >> m_shift; b <= (pos + n - 1) >> m_shift; ++b) m_pinned[static_cast<size_t>(b)] = 1;
+    return true;
+}
+
+// The blocks of a request become the most recently used.
+void LazyBytes::Used(int64_t first, int64_t last) {
+    for (int64_t b = first; b <= last; ++b) {
+        uint32_t& stamp = m_stamp[static_cast<size_t>(b)];
+        if (stamp != 0 && stamp == m_tick) continue;  // the newest already
+        stamp = ++m_tick;
+        m_order.push_back({b, stamp});
+    }
+}
+
+// Gives back the blocks used longest ago, but pinned ones, until the
+// budget holds; the `newest` entries (the request just served) stay.
+void LazyBytes::GiveBack(size_t newest) {
+    while (m_held > m_budget && m_order.size() > newest) {
+        const Use u = m_order.front();
+        m_order.pop_front();
+        const auto b = static_cast<size_t>(u.block);
+        if (u.stamp != m_stamp[b] || !m_have[b] || m_pinned[b]) continue;
+        const int64_t from = u.block << m_shift;
+        const int64_t n = std::min(m_len, from + (int64_t{1} << m_shift)) - from;
+        m_drop(from, n);
+        m_have[b] = 0;
+        m_stamp[b] = 0;
+        m_held -= n;
+    }
 }
 
 bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
@@ -21,6 +70,7 @@ bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
     if (pos < 0 || pos > m_len - n) return false;
     const int64_t blocks = static_cast<int64_t>(m_have.size());
     const int64_t last = (pos + n - 1) >> m_shift;
+    int64_t brought = last;  // the last block read, read-ahead included
     for (int64_t b = pos >> m_shift; b <= last; ++b) {
         if (m_have[b]) continue;
         // After a failed read nothing more is read; what is in memory stays.
@@ -30,13 +80,24 @@ bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
         while (end < blocks && !m_have[end] && (end <= last || end - b < m_readAhead)) ++end;
         const int64_t from = b << m_shift;
         const int64_t to = std::min(m_len, end << m_shift);
-        if (!m_readFn || !m_readFn(from, m_buf + from, to - from)) {
+        if (!m_readFn || (m_commit && !m_commit(from, to - from)) || !m_readFn(from, m_buf + from, to - from)) {
             m_failed = true;
             return false;
         }
         m_read += to - from;
         std::fill(m_have.begin() + b, m_have.begin() + end, uint8_t{1});
+        m_held += to - from;
         b = end - 1;
+        brought = std::max(brought, b);
+    }
+    if (m_budget > 0) {
+        // No prefix is kept: each request is counted as a use.
+        m_peak = std::max(m_peak, m_held);
+        // The request's blocks are the newest entries (one of them may have
+        // been the newest already): none of them is given back.
+        Used(pos >> m_shift, brought);
+        GiveBack(static_cast<size_t>(brought - (pos >> m_shift) + 1));
+        return true;
     }
     // The prefix grows over every block now present from it on.
     int64_t p = m_prefix >> m_shift;

@@ -2,10 +2,20 @@
 // asks for them, in blocks: a walk that touches only the metadata reads
 // only the blocks that hold it. Bytes of blocks not yet brought are never
 // handed out, so what a walk sees is exactly what a whole-file read gives.
+//
+// A file too large to hold (a video of several GiB) is read into address
+// space whose pages take memory only while they hold bytes: with a budget,
+// the blocks brought longest ago are given back once more than the budget
+// is held, and brought again when asked for. A pointer into the buffer then
+// stays good until bytes past the budget are brought after it, so a walk
+// asks for what it uses at once (a long search goes piece by piece, see
+// ForEachPiece). Pinned blocks (those a strip writes into) are never given
+// back.
 #pragma once
 #include "exif/ByteReader.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -32,21 +42,39 @@ public:
     // Brings the whole file in one read.
     bool BringAll() { return Bring(0, m_len); }
 
+    // Holds at most `bytes` (besides pinned blocks and the request being
+    // served): `commit` makes a range writable before it is read into,
+    // `drop` gives a range's memory back.
+    using CommitFn = std::function<bool(int64_t pos, int64_t n)>;
+    using DropFn = std::function<void(int64_t pos, int64_t n)>;
+    void SetBudget(int64_t bytes, CommitFn commit, DropFn drop);
+    bool Budgeted() const { return m_budget > 0; }
+    // Brings [pos, pos+n) and keeps it for good; false when it cannot.
+    bool Pin(int64_t pos, int64_t n);
+    // The most bytes held at once so far.
+    int64_t PeakHeld() const { return m_peak; }
+
     // A reader over the file that brings what it touches.
     ByteReader Reader() { return ByteReader(m_buf, m_len, ByteReader::kLittleEndian, this); }
 
     const uint8_t* Data() const { return m_buf; }
+    // The buffer to clean in: only bytes brought (and, with a budget,
+    // pinned) may be written.
+    uint8_t* Writable() { return m_buf; }
     int64_t Length() const { return m_len; }
 
     // True once a read failed: the answers of the walk are then not the file's.
     bool Failed() const { return m_failed; }
-    // How many bytes from the start are all in memory.
+    // How many bytes from the start are all in memory (0 with a budget:
+    // every request then goes through the budget's bookkeeping).
     int64_t PresentPrefix() const { return m_prefix; }
     // How many bytes were read from the file.
     int64_t BytesRead() const { return m_read; }
 
 private:
     bool BringMissing(int64_t pos, int64_t n);
+    void Used(int64_t first, int64_t last);
+    void GiveBack(size_t newest);
 
     uint8_t* m_buf = nullptr;
     int m_shift = kBlockShift;
@@ -57,4 +85,20 @@ private:
     std::vector<uint8_t> m_have;  // one flag per block
     bool m_failed = false;
     int64_t m_read = 0;
+    // With a budget: blocks in the order they were last asked for (an
+    // entry whose stamp is not its block's latest is stale), and how many
+    // bytes are held.
+    struct Use {
+        int64_t block;
+        uint32_t stamp;
+    };
+    int64_t m_budget = 0;
+    CommitFn m_commit;
+    DropFn m_drop;
+    std::deque<Use> m_order;
+    std::vector<uint32_t> m_stamp;
+    std::vector<uint8_t> m_pinned;
+    uint32_t m_tick = 0;
+    int64_t m_held = 0;
+    int64_t m_peak = 0;
 };

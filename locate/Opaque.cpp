@@ -1,5 +1,6 @@
 #include "locate/Opaque.h"
 
+#include "locate/Pieces.h"
 #include "locate/jpeg/JpegSegments.h"
 
 #include <cstring>
@@ -55,7 +56,8 @@ bool HoldsIso6709(const uint8_t* p, int64_t n) {
 
 OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {
     if (HoldsGpsText(file, pos, n)) return OpaqueText::Gps;
-    const uint8_t* p = file.Span(pos, n);
-    if (p != nullptr && HoldsIso6709(p, n)) return OpaqueText::Iso6709;
+    // Pieces overlap by more than the longest coordinate string.
+    if (ForEachPiece(file, pos, n, 64, [](const uint8_t* p, int64_t, int64_t len) { return HoldsIso6709(p, len); }))
+        return OpaqueText::Iso6709;
     return OpaqueText::None;
 }

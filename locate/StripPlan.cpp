@@ -37,6 +37,14 @@ std::vector<ByteRange> StripPlan::Ranges() const {
     return plat::JoinRanges(std::move(all));
 }
 
+std::vector<ByteRange> StripPlan::Touched() const {
+    std::vector<ByteRange> all = Ranges();
+    for (const StripFixUp& x : fixUps)
+        for (const ContentMap::Piece& p : maps[static_cast<size_t>(x.map)].Pieces())
+            for (int64_t pos : p.filePos) all.push_back({pos, p.len});
+    return plat::JoinRanges(std::move(all));
+}
+
 bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
     if (Empty()) return true;
     if (buf == nullptr) return false;

@@ -45,6 +45,8 @@ struct StripPlan {
     bool Empty() const { return fills.empty() && fixUps.empty(); }
     // Every byte the plan may change, sorted, disjoint.
     std::vector<ByteRange> Ranges() const;
+    // Every byte it reads or changes (a fix-up reads its whole content).
+    std::vector<ByteRange> Touched() const;
     // Carries the plan out on `buf` (the `len` bytes it was made from).
     // Writes nothing and answers false when a range lies outside.
     bool Apply(uint8_t* buf, int64_t len) const;

@@ -2,7 +2,9 @@
 
 #include <new>
 
-#if defined(__linux__)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #endif
 
@@ -21,6 +23,54 @@ std::unique_ptr<uint8_t[]> NewLargeBuffer(size_t n) {
     }
 #endif
     return p;
+}
+
+PagedSpace::~PagedSpace() { Free(); }
+
+void PagedSpace::Free() {
+    if (m_data == nullptr) return;
+#if defined(_WIN32)
+    VirtualFree(m_data, 0, MEM_RELEASE);
+#else
+    munmap(m_data, static_cast<size_t>(m_len));
+#endif
+    m_data = nullptr;
+    m_len = 0;
+}
+
+bool PagedSpace::Reserve(int64_t n) {
+    Free();
+    if (n <= 0 || static_cast<uint64_t>(n) > SIZE_MAX) return false;
+#if defined(_WIN32)
+    void* p = VirtualAlloc(nullptr, static_cast<size_t>(n), MEM_RESERVE, PAGE_READWRITE);
+    if (p == nullptr) return false;
+#else
+    // Pages are made when first written and count against no reserve.
+    void* p = mmap(nullptr, static_cast<size_t>(n), PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) return false;
+#endif
+    m_data = static_cast<uint8_t*>(p);
+    m_len = n;
+    return true;
+}
+
+bool PagedSpace::Commit(int64_t pos, int64_t n) {
+    if (m_data == nullptr || pos < 0 || n < 0 || pos > m_len - n) return false;
+#if defined(_WIN32)
+    return n == 0 || VirtualAlloc(m_data + pos, static_cast<size_t>(n), MEM_COMMIT, PAGE_READWRITE) != nullptr;
+#else
+    return true;
+#endif
+}
+
+void PagedSpace::Drop(int64_t pos, int64_t n) {
+    if (m_data == nullptr || pos < 0 || n <= 0 || pos > m_len - n) return;
+#if defined(_WIN32)
+    VirtualFree(m_data + pos, static_cast<size_t>(n), MEM_DECOMMIT);
+#else
+    madvise(m_data + pos, static_cast<size_t>(n), MADV_DONTNEED);
+#endif
 }
 
 }  // namespace plat

@@ -203,14 +203,26 @@ bool Unchanged(int fd, int64_t len, int64_t modTime) {
 }  // namespace
 
 bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    if (len > 0 && data == nullptr) return false;
+    return WriteFrom(target, len, [data](int64_t pos, int64_t, std::vector<uint8_t>&) { return data + pos; }, flush);
+}
+
+bool SysNewFile::WriteFrom(const std::string& target, int64_t len, const PieceFn& piece, bool flush) {
     Drop();
-    if (target.empty() || len < 0 || (len > 0 && data == nullptr)) return false;
+    if (target.empty() || len < 0) return false;
     struct stat st {};
     const int fd = CreateTempBeside(target, m_tmp, st);
     if (fd < 0) return false;
     m_target = target;
     m_id = IdOf(st);
-    const bool wrote = AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(data)), len, 0, true);
+    constexpr int64_t kPiece = int64_t{8} << 20;
+    std::vector<uint8_t> scratch;
+    bool wrote = true;
+    for (int64_t at = 0; wrote && at < len; at += kPiece) {
+        const int64_t n = std::min(kPiece, len - at);
+        const uint8_t* p = piece(at, n, scratch);
+        wrote = p != nullptr && AllAt(fd, const_cast<char*>(reinterpret_cast<const char*>(p)), n, at, true);
+    }
     const bool ok = CloseTemp(fd, wrote, flush);
     if (!ok) Drop();
     return ok;
@@ -244,11 +256,11 @@ std::vector<ByteRange> PatchedBlocks(const std::vector<BytePatch>& patches, int6
 }  // namespace
 
 bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t modTime,
-                      const std::vector<BytePatch>& patches, int64_t len, bool flush) {
+                      const std::vector<BytePatch>& patches, int64_t len, int64_t copyLen, bool flush) {
     Drop();
-    if (target.empty() || len < 0 || source.m_fd < 0) return false;
+    if (target.empty() || len < 0 || copyLen < 0 || copyLen > len || source.m_fd < 0) return false;
     for (const BytePatch& p : patches)
-        if (p.pos < 0 || p.len < 0 || p.pos > len - p.len) return false;
+        if (p.pos < 0 || p.len < 0 || p.pos > copyLen - p.len) return false;
     struct stat st {};
     const int fd = CreateTempBeside(target, m_tmp, st);
     if (fd < 0) return false;
@@ -262,7 +274,7 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
     const int64_t block = st.st_blksize >= 512 && st.st_blksize <= (1 << 20) ? st.st_blksize : 4096;
     int64_t at = 0;
     std::vector<uint8_t> buf;
-    for (const ByteRange& b : PatchedBlocks(patches, block, len)) {
+    for (const ByteRange& b : PatchedBlocks(patches, block, copyLen)) {
         ok = ok && CopyRange(source.m_fd, fd, at, b.pos - at);
         buf.resize(static_cast<size_t>(b.len));
         ok = ok && AllAt(source.m_fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, false);
@@ -277,7 +289,7 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
         at = b.pos + b.len;
         if (!ok) break;
     }
-    ok = ok && CopyRange(source.m_fd, fd, at, len - at);
+    ok = ok && CopyRange(source.m_fd, fd, at, copyLen - at);
     // What was copied is what was read: the same length and time after it
     // as when it was read.
     ok = CloseTemp(fd, ok && Unchanged(source.m_fd, len, modTime), flush);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,14 +92,19 @@ public:
 
     // Writes `len` bytes of `data`.
     bool Write(const std::string& target, const uint8_t* data, int64_t len, bool flush);
-    // Has the system copy the bytes of the open file `source` (sharing
-    // blocks where the file system can), then writes the patches over them.
-    // The source must still be as it was read (`len` bytes, modified at
-    // `modTime`, holding each patch's `was`). False, with no file left,
-    // when it changed since then or the system cannot copy this way; the
-    // caller then writes from memory.
+    // Writes `len` bytes piece by piece: piece(pos, n, scratch) answers
+    // where the n bytes at pos are (in `scratch`, sized to n, or anywhere
+    // else), or null to give up.
+    using PieceFn = std::function<const uint8_t*(int64_t pos, int64_t n, std::vector<uint8_t>& scratch)>;
+    bool WriteFrom(const std::string& target, int64_t len, const PieceFn& piece, bool flush);
+    // Has the system copy the first `copyLen` bytes of the open file
+    // `source` (sharing blocks where the file system can), then writes the
+    // patches over them. The source must still be as it was read (`len`
+    // bytes, modified at `modTime`, holding each patch's `was`). False,
+    // with no file left, when it changed since then or the system cannot
+    // copy this way; the caller then writes the bytes itself.
     bool Copy(const std::string& target, const SysFile& source, int64_t modTime,
-              const std::vector<BytePatch>& patches, int64_t len, bool flush);
+              const std::vector<BytePatch>& patches, int64_t len, int64_t copyLen, bool flush);
     // Renames the written file over its target; false (and removed) when
     // it cannot.
     bool Place();

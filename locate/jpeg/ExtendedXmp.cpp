@@ -34,9 +34,11 @@ bool Tile(const ByteReader& file, std::vector<Chunk> chunks, ContentMap& map) {
         }
         if (map.Empty()) return false;
         const ContentMap::Piece& last = map.Pieces().back();
-        if (c.offset != last.off || c.dataLen != last.len ||
-            std::memcmp(file.Span(c.dataPos, c.dataLen), file.Span(last.filePos[0], last.len),
-                        static_cast<size_t>(c.dataLen)) != 0)
+        if (c.offset != last.off || c.dataLen != last.len) return false;
+        // One copy, then the other: a file read in pages may give the first back.
+        const uint8_t* p = file.Span(c.dataPos, c.dataLen);
+        const std::vector<uint8_t> repeat(p, p + c.dataLen);
+        if (std::memcmp(repeat.data(), file.Span(last.filePos[0], last.len), static_cast<size_t>(c.dataLen)) != 0)
             return false;
         map.AlsoAt(c.dataPos);
     }

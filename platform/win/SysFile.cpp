@@ -225,10 +225,15 @@ std::string FolderOf(const std::string& path) {
 // Each file is flushed before its rename whatever `flush` asks: Windows
 // flushes a whole volume only for an administrator, so a batch cannot be
 // flushed at its end (SysSyncFileSystem).
-bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool) {
+bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t len, bool flush) {
+    if (len > 0 && data == nullptr) return false;
+    return WriteFrom(target, len, [data](int64_t pos, int64_t, std::vector<uint8_t>&) { return data + pos; }, flush);
+}
+
+bool SysNewFile::WriteFrom(const std::string& target, int64_t len, const PieceFn& piece, bool) {
     Drop();
     std::wstring wTarget;
-    if (!Wide(target, wTarget) || len < 0 || (len > 0 && data == nullptr)) return false;
+    if (!Wide(target, wTarget) || len < 0) return false;
     const DWORD old = GetFileAttributesW(wTarget.c_str());
     if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
     const std::string dir = FolderOf(target), base = SysBaseName(target);
@@ -251,7 +256,14 @@ bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t l
     BY_HANDLE_FILE_INFORMATION info{};
     bool ok = GetFileInformationByHandle(h, &info);
     m_id = {info.dwVolumeSerialNumber, uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
-    ok = ok && WriteAll(h, data, len) && FlushFileBuffers(h);
+    constexpr int64_t kPiece = int64_t{8} << 20;
+    std::vector<uint8_t> scratch;
+    for (int64_t at = 0; ok && at < len; at += kPiece) {
+        const int64_t n = std::min(kPiece, len - at);
+        const uint8_t* p = piece(at, n, scratch);
+        ok = p != nullptr && WriteAll(h, p, n);
+    }
+    ok = ok && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
     // What an existing target carries of its own: its attributes.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -266,7 +278,7 @@ bool SysNewFile::Write(const std::string& target, const uint8_t* data, int64_t l
 // system while keeping the checks made here; the caller writes the photo
 // from memory instead.
 bool SysNewFile::Copy(const std::string&, const SysFile&, int64_t, const std::vector<BytePatch>&,
-                      int64_t, bool) {
+                      int64_t, int64_t, bool) {
     Drop();
     return false;
 }

@@ -10,6 +10,7 @@
 #include "locate/jpeg/JpegSegments.h"
 #include "locate/LazyBytes.h"
 #include "locate/Locator.h"
+#include "locate/Pieces.h"
 #include "preview/JpegSize.h"
 #include "tests/support/SegmentBuilder.h"
 
@@ -143,6 +144,35 @@ TEST(LazyRead, CorpusAnswersEqualAWholeReadWhileReadingLittle) {
     }
     // Reading the metadata and the tail is a small part of the photos.
     EXPECT_LT(read * 4, size) << read << " of " << size << " bytes read";
+}
+
+// A file too large to hold is read into pages, a few held at a time: the
+// thorough walk of every corpus photo with a budget far below its size
+// finds what a whole read finds, although every page given back is
+// overwritten, and holds no more than the budget and one request.
+TEST(LazyRead, PagesGivenBackAndReadAgainGiveTheSameFindsWithinTheBudget) {
+    constexpr int kShift = 12;
+    constexpr int64_t kBudget = int64_t{64} << 10;
+    for (const auto& path : CorpusFiles()) {
+        SCOPED_TRACE(path.filename().string());
+        const Bytes f = ReadFileBytes(path.string());
+        const int64_t len = static_cast<int64_t>(f.size());
+        LocateResult whole;
+        LocatePositions(ByteReader(f.data(), len), whole, LocateDepth::Thorough);
+        Bytes pages(f.size(), 'G');
+        LazyBytes bytes;
+        bytes.Reset(pages.data(), len, [&f](int64_t pos, uint8_t* dst, int64_t n) {
+            std::memcpy(dst, f.data() + pos, static_cast<size_t>(n));
+            return true;
+        }, kShift, 1);
+        bytes.SetBudget(kBudget, [](int64_t, int64_t) { return true; },
+                        [&pages](int64_t pos, int64_t n) { std::memset(pages.data() + pos, 'G', static_cast<size_t>(n)); });
+        LocateResult paged;
+        LocateInBytes(bytes, paged, LocateDepth::Thorough);
+        ASSERT_FALSE(bytes.Failed());
+        EXPECT_EQ(Make(ExifAnalysis{}, paged), Make(ExifAnalysis{}, whole));
+        EXPECT_LE(bytes.PeakHeld(), kBudget + kSearchPiece + (int64_t{2} << kShift));
+    }
 }
 
 TEST(LazyRead, MetadataBeyondTheFirstReadAndMutatedFilesGiveTheSameAnswers) {

@@ -1,0 +1,28 @@
+// A search over many bytes goes piece by piece, so that a file read into
+// pages a few at a time (see LazyBytes) is never asked for more at once
+// than a piece. Pieces overlap by what a match may span.
+#pragma once
+#include "exif/ByteReader.h"
+
+#include <algorithm>
+#include <cstdint>
+
+constexpr int64_t kSearchPiece = int64_t{1} << 20;
+
+// Calls f(p, at, n) for the bytes [at, at+n) of [pos, pos+len), piece by
+// piece, each piece starting `overlap` bytes before the previous one's
+// end; stops at the first call that answers true. False when a piece
+// cannot be read, or no call answered true.
+template <class F>
+bool ForEachPiece(const ByteReader& file, int64_t pos, int64_t len, int64_t overlap, F f) {
+    const int64_t end = pos + len;
+    for (int64_t at = pos; at < end;) {
+        const int64_t n = std::min(kSearchPiece, end - at);
+        const uint8_t* p = file.Span(at, n);
+        if (p == nullptr) return false;
+        if (f(p, at, n)) return true;
+        if (at + n >= end) break;
+        at += std::max<int64_t>(1, n - overlap);
+    }
+    return false;
+}
