@@ -68,25 +68,23 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
 }
 
 void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
-    XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
-    if (x.Clean()) return;
-    for (const GpsFind& g : x.finds) {
-        PositionFind f(KindOf(g.kind), g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind));
-        f.len = g.len;
-        Add(f, c);
-    }
-    m_out.plan.Append(x.plan);
+    const XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
+    AddPayload(x.finds, x.plan, c);
 }
 
 void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {
-    FlirScan x = ScanFff(m_file, fff, piecesInOrder);
-    if (x.Clean()) return;
-    for (const GpsFind& g : x.finds) {
+    const FlirScan x = ScanFff(m_file, fff, piecesInOrder);
+    AddPayload(x.finds, x.plan, c);
+}
+
+void Sink::AddPayload(const std::vector<GpsFind>& finds, const StripPlan& plan, const Carrier& c) {
+    if (finds.empty()) return;
+    for (const GpsFind& g : finds) {
         PositionFind f(KindOf(g.kind), g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind));
         f.len = g.len;
         Add(f, c);
     }
-    m_out.plan.Append(x.plan);
+    m_out.plan.Append(plan);
 }
 
 bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {

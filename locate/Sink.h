@@ -60,6 +60,8 @@ public:
 
 private:
     void Add(PositionFind f, const Carrier& c);
+    // A payload scanner's finds and their removal.
+    void AddPayload(const std::vector<GpsFind>& finds, const StripPlan& plan, const Carrier& c);
 
     const ByteReader& m_file;
     LocateDepth m_depth;
