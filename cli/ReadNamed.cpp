@@ -9,7 +9,7 @@ namespace {
 // Opens a regular file and sizes `buf` to hold it (nothing read yet);
 // with `paged`, a file over kWholeBufferMaxLen is left to the caller.
 ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, bool patch,
-                     int64_t maxLen = kWindowMaxLen, bool paged = false) {
+                     int64_t maxLen, bool paged) {
     buf.clear();
     switch (f.Open(path, patch)) {
     case plat::OpenResult::Ok: break;
@@ -30,19 +30,6 @@ ReadStatus OpenSized(const std::string& path, plat::SysFile& f, FileBytes& buf, 
 }
 
 }  // namespace
-
-ReadStatus ReadNamedFile(const std::string& path, FileBytes& out, plat::SysFile* keep,
-                         bool patch) {
-    plat::SysFile own;
-    plat::SysFile& f = keep != nullptr ? *keep : own;
-    const ReadStatus st = OpenSized(path, f, out, patch);
-    if (st != ReadStatus::Ok) return st;
-    if (!f.ReadAt(0, out.data(), static_cast<int64_t>(out.size()))) {
-        out.clear();
-        return ReadStatus::Failed;
-    }
-    return ReadStatus::Ok;
-}
 
 ReadStatus OpenNamedFile(const std::string& path, NamedFile& out, int64_t maxLen, bool patch) {
     FileBytes& buf = out.buffer.bytes;

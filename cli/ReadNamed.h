@@ -96,12 +96,6 @@ struct NamedFile {
 ReadStatus OpenNamedFile(const std::string& path, NamedFile& out, int64_t maxLen = kWindowMaxLen,
                          bool patch = false);
 
-// Reads the whole file into `out`. With `keep` the file stays open there
-// (for reading and writing when `patch`), so that what is written later
-// goes to the very file that was read.
-ReadStatus ReadNamedFile(const std::string& path, FileBytes& out,
-                         plat::SysFile* keep = nullptr, bool patch = false);
-
 // Why a read failed, in English: "no such file", "not a regular file", ...
 // (`maxLen`: the limit the file was read against).
 const char* ReadStatusText(ReadStatus s, int64_t maxLen = kWindowMaxLen);
