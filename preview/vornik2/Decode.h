@@ -17,6 +17,7 @@ struct Picture {
 // Decodes `jpeg` into `out` unless its picture holds more than `maxPixels`
 // pixels. 0 on success; -3 when no decoder can be had; -4 when the picture
 // is empty, too large or rejected by the decoder (`out` is then untouched).
+// Rows of a damaged stream that the decoder does not reach are grey (0x80).
 int32_t DecodeJpeg(std::span<const uint8_t> jpeg, int64_t maxPixels, Picture& out);
 
 }  // namespace vornik2

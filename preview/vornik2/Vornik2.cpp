@@ -41,8 +41,18 @@ void CmykToRgb(const uint8_t* cmyk, uint8_t* rgb, size_t pixels) {
 }
 
 // True when the last call failed for good; a warning (stray bytes before a
-// marker, a truncated stream) leaves a usable result behind.
+// marker, a truncated stream) leaves a usable result behind. The decoder
+// reports a warning for the whole call once one was given, also when an
+// error then stopped it: a result after a warning may lack any rows.
 bool Fatal(tjhandle tj, int rc) { return rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING; }
+
+// Ink values that CmykToRgb turns into the grey of an RGB fill of 0x80.
+void FillCmykGrey(uint8_t* cmyk, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, cmyk += 4) {
+        cmyk[0] = cmyk[1] = cmyk[2] = 0x80;
+        cmyk[3] = 0xFF;
+    }
+}
 
 // Decodes to RGB. A warning, from the header or from the data, still gives
 // the picture as far as it decodes; a fatal error is a failure.
@@ -56,23 +66,25 @@ bool Decode(tjhandle tj, std::span<const uint8_t> data, int64_t maxPixels, Pictu
     if (pixels > maxPixels) return false;
     std::unique_ptr<uint8_t[]> rgb = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 3);
     if (!rgb) return false;
-    // After a warning the decoder may leave rows it never reaches as they
-    // were allocated: they are grey beforehand, so the picture depends on
-    // the file alone.
-    if (hrc != 0) std::memset(rgb.get(), 0x80, static_cast<size_t>(pixels) * 3);
+    // A truncated stream is decoded to its end, but an error after a
+    // warning stops the decoder where it is (a progressive picture is
+    // written only after its last scan, so then not at all). After any
+    // warning the picture is decoded again into grey, so that the rows the
+    // decoder never reaches depend on the file alone, not on what the
+    // memory held; a clean stream writes every row and is decoded once.
     const int flags = TJFLAG_LIMITSCANS;
-    int rc;
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
-        std::unique_ptr<uint8_t[]> cmyk = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 4);
-        if (!cmyk) return false;
-        rc = tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags);
-        if (!Fatal(tj, rc))
-            CmykToRgb(cmyk.get(), rgb.get(), static_cast<size_t>(pixels));
-    } else {
-        // A truncated stream is decoded to its end; the decoder fills the
-        // rows it never reaches with grey.
-        rc = tjDecompress2(tj, data.data(), data.size(), rgb.get(), w, 0, h, TJPF_RGB, flags);
+    const bool cmykOut = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    std::unique_ptr<uint8_t[]> cmyk;
+    if (cmykOut && !(cmyk = plat::NewLargeBuffer(static_cast<size_t>(pixels) * 4))) return false;
+    int rc = 0;
+    for (bool grey : {hrc != 0, true}) {
+        if (grey && cmykOut) FillCmykGrey(cmyk.get(), static_cast<size_t>(pixels));
+        if (grey && !cmykOut) std::memset(rgb.get(), 0x80, static_cast<size_t>(pixels) * 3);
+        rc = cmykOut ? tjDecompress2(tj, data.data(), data.size(), cmyk.get(), w, 0, h, TJPF_CMYK, flags)
+                     : tjDecompress2(tj, data.data(), data.size(), rgb.get(), w, 0, h, TJPF_RGB, flags);
+        if (rc == 0 || grey || Fatal(tj, rc)) break;
     }
+    if (!Fatal(tj, rc) && cmykOut) CmykToRgb(cmyk.get(), rgb.get(), static_cast<size_t>(pixels));
     if (Fatal(tj, rc)) return false;
     out.rgb = std::move(rgb);
     out.width = w;

@@ -175,6 +175,41 @@ TEST_F(TempFiles, TruncatedJpegShowsWhatDecodesHeaderOnlyFails) {
     EXPECT_EQ(empty.m_nBmpWidth, 0);
 }
 
+namespace {
+
+// A progressive 8 x 8 picture whose first scan holds no valid code (a
+// warning) and is followed by a marker shorter than its own length field
+// (an error): the decoder stops before writing any row, yet reports the
+// warning only. `components`: 3 is YCbCr, 4 CMYK.
+Bytes StoppedAfterAWarning(int count) {
+    const auto components = static_cast<uint8_t>(count);
+    Bytes b{0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+    b.insert(b.end(), 64, 1);
+    const uint8_t sofLength = static_cast<uint8_t>(8 + 3 * components);
+    b.insert(b.end(), {0xFF, 0xC2, 0x00, sofLength, 8, 0, 8, 0, 8, components});
+    for (uint8_t c = 1; c <= components; ++c) b.insert(b.end(), {c, 0x11, 0});
+    b.insert(b.end(), {0xFF, 0xC4, 0x00, 0x14, 0x00, 1});  // one DC code, "0"
+    b.insert(b.end(), 16, 0);
+    const uint8_t sosLength = static_cast<uint8_t>(6 + 2 * components);
+    b.insert(b.end(), {0xFF, 0xDA, 0x00, sosLength, components});
+    for (uint8_t c = 1; c <= components; ++c) b.insert(b.end(), {c, 0x00});
+    b.insert(b.end(), {0, 0, 0, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xC4, 0x00, 0x01, 0xFF, 0xD9});
+    return b;
+}
+
+}  // namespace
+
+TEST_F(TempFiles, RowsTheDecoderNeverWritesAreGreyNotMemory) {
+    for (int components : {3, 4}) {
+        SCOPED_TRACE(components);
+        CPreviewBmp bmp;
+        ASSERT_TRUE(bmp.LoadJpeg(Write("stopped.jpg", StoppedAfterAWarning(components)).c_str()));
+        ASSERT_EQ(bmp.m_nBmpWidth, 8);
+        ASSERT_EQ(bmp.m_nBmpHeight, 8);
+        for (int i = 0; i < 8 * 8 * 3; ++i) ASSERT_EQ(bmp.m_pBmpRGB[i], 0x80) << i;
+    }
+}
+
 TEST_F(TempFiles, RejectedFileLeavesTheHolderAsItWas) {
     CPreviewBmp bmp;
     ASSERT_TRUE(bmp.LoadJpeg(Write("ok.jpg", EncodeJpeg(SolidRgb(10, 20, 1, 2, 3), 10, 20, JpegKind::Rgb)).c_str()));
