@@ -40,9 +40,9 @@ void Put32(Bytes& b, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<uint8_t>(v >> s));
 }
 
-void CheckRanges(const std::vector<ByteRange>& writes, const std::vector<GpsFind>& finds, int64_t size) {
+void CheckRanges(const std::vector<ByteRange>& writes, const std::vector<PositionFind>& finds, int64_t size) {
     for (const ByteRange& w : writes) FUZZ_CHECK(w.pos >= 0 && w.len > 0 && w.pos + w.len <= size);
-    for (const GpsFind& f : finds) FUZZ_CHECK(f.pos >= 0 && f.pos < size && f.len > 0);
+    for (const PositionFind& f : finds) FUZZ_CHECK(f.pos >= 0 && f.pos < size && f.len > 0);
 }
 
 // Only the promised bytes differ.

@@ -60,5 +60,6 @@ struct PositionFind {
     Container container = Container::None;  // kind Container: which one
     bool wholeFile = false;              // kind Container: the file itself, not a part of it
     int64_t len = 0;                     // the bytes it covers from `pos`, where known
+    bool element = false;                // an XMP property written as an element (not an attribute)
     std::string carrier;                 // the structures that hold it: "picture 2 / APP1 #3"
 };

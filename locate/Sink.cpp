@@ -6,28 +6,6 @@
 
 namespace {
 
-FindKind KindOf(GpsFind::Kind k) {
-    switch (k) {
-    case GpsFind::kXmpAttribute: case GpsFind::kXmpElement: case GpsFind::kXmpUnparsed:
-        return FindKind::Xmp;
-    case GpsFind::kExtendedXmpAttribute: case GpsFind::kExtendedXmpElement:
-    case GpsFind::kExtendedXmpUnparsed:
-        return FindKind::ExtendedXmp;
-    case GpsFind::kFlirGpsRecord:
-        return FindKind::MakerBlock;
-    }
-    return FindKind::Unparsed;
-}
-
-FindWhy WhyNotRemovable(GpsFind::Kind k) {
-    switch (k) {
-    case GpsFind::kXmpUnparsed: return FindWhy::XmpUnparsed;
-    case GpsFind::kExtendedXmpUnparsed: return FindWhy::ExtendedXmpUnassembled;
-    case GpsFind::kFlirGpsRecord: return FindWhy::FlirUnreadable;
-    default: return FindWhy::XmpProperty;
-    }
-}
-
 // A GPS IFD outside its block is read by the window, which takes offsets
 // from the whole file: it counts when its first entry there has a value.
 bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const GpsIfdScan& g) {
@@ -77,13 +55,9 @@ void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {
     AddPayload(x.finds, x.plan, c);
 }
 
-void Sink::AddPayload(const std::vector<GpsFind>& finds, const StripPlan& plan, const Carrier& c) {
+void Sink::AddPayload(const std::vector<PositionFind>& finds, const StripPlan& plan, const Carrier& c) {
     if (finds.empty()) return;
-    for (const GpsFind& g : finds) {
-        PositionFind f(KindOf(g.kind), g.pos, g.removable, g.removable ? FindWhy::None : WhyNotRemovable(g.kind));
-        f.len = g.len;
-        Add(f, c);
-    }
+    for (const PositionFind& f : finds) Add(f, c);
     m_out.plan.Append(plan);
 }
 

@@ -61,7 +61,7 @@ public:
 private:
     void Add(PositionFind f, const Carrier& c);
     // A payload scanner's finds and their removal.
-    void AddPayload(const std::vector<GpsFind>& finds, const StripPlan& plan, const Carrier& c);
+    void AddPayload(const std::vector<PositionFind>& finds, const StripPlan& plan, const Carrier& c);
 
     const ByteReader& m_file;
     LocateDepth m_depth;

@@ -12,7 +12,7 @@ constexpr int64_t kChecksumAt = 0x1C;     // in a directory entry
 }  // namespace
 
 bool FlirScan::Removable() const {
-    return std::all_of(finds.begin(), finds.end(), [](const GpsFind& f) { return f.removable; });
+    return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
 }
 
 FlirScan ScanFff(const ByteReader& file, const ContentMap& fff, bool piecesInOrder) {
@@ -50,11 +50,10 @@ FlirScan ScanFff(const ByteReader& file, const ContentMap& fff, bool piecesInOrd
         if (!std::any_of(data.begin() + from, data.begin() + to, [](uint8_t b) { return b != 0; })) continue;
 
         const std::vector<ByteRange> where = fff.FileRanges(from, to - from);
-        GpsFind f;
-        f.kind = GpsFind::kFlirGpsRecord;
-        f.pos = where.empty() ? 0 : where[0].pos;
+        const bool removable = piecesInOrder && whole;
+        PositionFind f(FindKind::MakerBlock, where.empty() ? 0 : where[0].pos, removable,
+                       removable ? FindWhy::None : FindWhy::FlirUnreadable);
         f.len = to - from;
-        f.removable = piecesInOrder && whole;
         s.finds.push_back(f);
         if (!f.removable) continue;
         if (map < 0) map = s.plan.AddMap(fff);

@@ -16,13 +16,13 @@
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
 #include "locate/StripPlan.h"
-#include "locate/payload/GpsFind.h"
+#include "locate/Find.h"
 
 #include <cstdint>
 #include <vector>
 
 struct FlirScan {
-    std::vector<GpsFind> finds;      // one per GPS record holding data
+    std::vector<PositionFind> finds; // one per GPS record holding data (picture and carrier unset)
     StripPlan plan;                  // the removal of every find
     std::vector<ByteRange> writes;   // every byte StripFlir zeroes, sorted, disjoint
 

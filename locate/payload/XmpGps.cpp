@@ -14,31 +14,27 @@ constexpr char kRootFill[] = "<x/>";  // what stays of a position that was the r
 void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int64_t> guidPos) {
     const int map = s.plan.AddMap(d.map);
     for (const XmlGpsResult::Prop& prop : x.props) {
-        GpsFind f;
-        f.kind = d.extended ? (prop.element ? GpsFind::kExtendedXmpElement : GpsFind::kExtendedXmpAttribute)
-                            : (prop.element ? GpsFind::kXmpElement : GpsFind::kXmpAttribute);
-        f.pos = d.map.FilePos(prop.off);
+        PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.map.FilePos(prop.off), true);
         f.len = prop.len;
-        f.removable = true;
+        f.element = prop.element;
         s.finds.push_back(f);
         s.plan.fills.push_back({map, prop.off, prop.len, ' ', prop.root ? kRootFill : ""});
     }
     if (!guidPos.empty()) s.plan.fixUps.push_back({StripFixUp::kMd5Guid, map, std::move(guidPos)});
 }
 
-void Unreadable(XmpScan& s, GpsFind::Kind kind, ByteRange where) {
-    GpsFind f;
-    f.kind = kind;
-    f.pos = where.pos;
-    f.len = where.len;
-    f.removable = false;
+// A document that cannot be read and may hold a position.
+void Unreadable(XmpScan& s, const XmpDoc& d) {
+    PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false,
+                   d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed);
+    f.len = d.reportAt.len;
     s.finds.push_back(f);
 }
 
 }  // namespace
 
 bool XmpScan::Removable() const {
-    return std::all_of(finds.begin(), finds.end(), [](const GpsFind& f) { return f.removable; });
+    return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
 }
 
 XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed) {
@@ -51,9 +47,8 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
     std::vector<uint8_t> joined;
 
     for (const XmpDoc& d : docs) {
-        const GpsFind::Kind unparsed = d.extended ? GpsFind::kExtendedXmpUnparsed : GpsFind::kXmpUnparsed;
         if (d.broken) {
-            if (d.brokenMayHoldGps) Unreadable(s, unparsed, d.reportAt);
+            if (d.brokenMayHoldGps) Unreadable(s, d);
             continue;
         }
         // A document in one piece is read where it lies.
@@ -70,7 +65,7 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         if (!d.extended && !guidNamed && !mayHoldGps) continue;
         XmlGpsResult x = ScanXmlForGps(p, n);
         if (!x.parsed) {
-            if (mayHoldGps) Unreadable(s, unparsed, d.reportAt);
+            if (mayHoldGps) Unreadable(s, d);
             continue;
         }
         if (!d.extended)

@@ -23,7 +23,8 @@
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
 #include "locate/StripPlan.h"
-#include "locate/payload/GpsFind.h"
+#include "locate/Find.h"
+#include "platform/ByteRange.h"
 
 #include <cstdint>
 #include <string>
@@ -46,7 +47,7 @@ struct XmpDoc {
 };
 
 struct XmpScan {
-    std::vector<GpsFind> finds;      // in order of the documents
+    std::vector<PositionFind> finds; // in order of the documents (picture and carrier unset)
     StripPlan plan;                  // the removal of every find
     std::vector<ByteRange> writes;   // every byte StripXmp may change, sorted, disjoint
 

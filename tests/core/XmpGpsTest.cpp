@@ -21,6 +21,15 @@ namespace {
 
 const std::string kExif = "http://ns.adobe.com/exif/1.0/";
 
+// What a find is, in the terms of these tests.
+enum Shape { kXmpAttribute, kXmpElement, kXmpUnparsed, kExtendedXmpElement, kExtendedXmpUnparsed, kOther };
+
+Shape ShapeOf(const PositionFind& f) {
+    if (f.kind == FindKind::Xmp) return !f.removable ? kXmpUnparsed : f.element ? kXmpElement : kXmpAttribute;
+    if (f.kind == FindKind::ExtendedXmp) return !f.removable ? kExtendedXmpUnparsed : f.element ? kExtendedXmpElement : kOther;
+    return kOther;
+}
+
 // A JPEG head of APP1 segments, each recorded by the range after its signature.
 struct Segments {
     Bytes file;
@@ -117,26 +126,26 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
     struct Case {
         const char* what;
         std::string packet;
-        std::vector<GpsFind::Kind> finds;
+        std::vector<Shape> finds;
         std::vector<std::string> gone, kept;
     };
     const std::string ver = "<exif:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li><rdf:li>2</rdf:li></rdf:Seq></exif:GPSVersionID>";
     const Case cases[] = {
         {"attribute beside a non-GPS exif attribute",
-         Packet(" exif:GPSLatitude='35,39.48N' exif:ExposureTime=\"1/50\">"), {GpsFind::kXmpAttribute},
+         Packet(" exif:GPSLatitude='35,39.48N' exif:ExposureTime=\"1/50\">"), {kXmpAttribute},
          {"exif:GPSLatitude='35,39.48N'"}, {"exif:ExposureTime=\"1/50\""}},
-        {"element holding rdf:Seq", Packet(">" + ver + "<exif:Flash>0</exif:Flash>"), {GpsFind::kXmpElement},
+        {"element holding rdf:Seq", Packet(">" + ver + "<exif:Flash>0</exif:Flash>"), {kXmpElement},
          {ver}, {"<exif:Flash>0</exif:Flash>"}},
         {"another prefix, parseType Resource",
          Packet("><e:GPSDestLatitude rdf:parseType='Resource'><e:a>1</e:a></e:GPSDestLatitude>",
                 "xmlns:e='" + kExif + "'"),
-         {GpsFind::kXmpElement}, {"GPSDestLatitude", "<e:a>1</e:a>"}, {}},
+         {kXmpElement}, {"GPSDestLatitude", "<e:a>1</e:a>"}, {}},
         {"default namespace and an empty element",
          Packet("><GPSAltitude xmlns='" + kExif + "'>12</GPSAltitude><exif:GPSVersionID/>"),
-         {GpsFind::kXmpElement, GpsFind::kXmpElement}, {"GPSAltitude", "GPSVersionID"}, {}},
-        {"letter case of the name", Packet(" exif:gpsLatitude='1'>"), {GpsFind::kXmpAttribute}, {"gpsLatitude"}, {}},
+         {kXmpElement, kXmpElement}, {"GPSAltitude", "GPSVersionID"}, {}},
+        {"letter case of the name", Packet(" exif:gpsLatitude='1'>"), {kXmpAttribute}, {"gpsLatitude"}, {}},
         {"URI written with a character reference",
-         Packet(" e:GPSLongitude='2'>", "xmlns:e='http://ns.adobe.com/exif/1.0&#x2F;'"), {GpsFind::kXmpAttribute},
+         Packet(" e:GPSLongitude='2'>", "xmlns:e='http://ns.adobe.com/exif/1.0&#x2F;'"), {kXmpAttribute},
          {"GPSLongitude"}, {}},
         {"a namespace whose URI only starts like exif's",
          Packet(" aux:GPSLens='x'><aux:GPSMode>1</aux:GPSMode>", "xmlns:aux='" + kExif + "aux/'"), {}, {},
@@ -144,22 +153,22 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
         {"prefix rebound in an inner element, restored after it",
          Packet("><x:y xmlns:exif='urn:other'><exif:GPSLatitude>1</exif:GPSLatitude></x:y>"
                 "<exif:GPSLongitude>2</exif:GPSLongitude>"),
-         {GpsFind::kXmpElement}, {"<exif:GPSLongitude>2</exif:GPSLongitude>"},
+         {kXmpElement}, {"<exif:GPSLongitude>2</exif:GPSLongitude>"},
          {"<exif:GPSLatitude>1</exif:GPSLatitude>"}},
         {"the root element itself", "<exif:GPSLatitude xmlns:exif='" + kExif + "'>1</exif:GPSLatitude>",
-         {GpsFind::kXmpElement}, {"GPSLatitude"}, {}},
+         {kXmpElement}, {"GPSLatitude"}, {}},
         {"NUL padding after the packet", Packet(" exif:GPSTrack='1'>") + std::string(3, '\0'),
-         {GpsFind::kXmpAttribute}, {"GPSTrack"}, {}},
+         {kXmpAttribute}, {"GPSTrack"}, {}},
         {"DJI's drone namespace",
          Packet(" d:GpsLatitude='35.1' d:GpsLongtitude='139.2' d:AbsoluteAltitude='+12.5'>"
                 "<d:Longitude>139.2</d:Longitude><d:Latitude/><d:LatitudeRef>N</d:LatitudeRef>",
                 "xmlns:d='http://www.dji.com/drone-dji/1.0/'"),
-         {GpsFind::kXmpAttribute, GpsFind::kXmpAttribute, GpsFind::kXmpElement, GpsFind::kXmpElement},
+         {kXmpAttribute, kXmpAttribute, kXmpElement, kXmpElement},
          {"GpsLatitude", "GpsLongtitude", "139.2", "<d:Latitude/>"},
          {"d:AbsoluteAltitude='+12.5'", "<d:LatitudeRef>N</d:LatitudeRef>"}},
         {"undeclared prefixes: DJI's own, and another",
          Packet(" drone-dji:Latitude='1' other:Latitude='2' other:GPSLatitude='3'>", ""),
-         {GpsFind::kXmpAttribute, GpsFind::kXmpAttribute}, {"drone-dji:Latitude", "GPSLatitude"},
+         {kXmpAttribute, kXmpAttribute}, {"drone-dji:Latitude", "GPSLatitude"},
          {"other:Latitude='2'"}},
     };
     for (const Case& c : cases) {
@@ -170,7 +179,7 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
         XmpScan scan = s.Scan();
         ASSERT_EQ(scan.finds.size(), c.finds.size());
         for (size_t i = 0; i < c.finds.size(); ++i) {
-            EXPECT_EQ(scan.finds[i].kind, c.finds[i]);
+            EXPECT_EQ(ShapeOf(scan.finds[i]), c.finds[i]);
             EXPECT_TRUE(scan.finds[i].removable);
         }
         Bytes out = Stripped(s.file, scan);
@@ -208,7 +217,7 @@ TEST(XmpGps, PacketsThatDoNotParseHoldUnremovablePositions) {
         XmpScan scan = s.Scan();
         ASSERT_EQ(scan.finds.size(), c.found ? 1u : 0u);
         if (!c.found) continue;
-        EXPECT_EQ(scan.finds[0].kind, GpsFind::kXmpUnparsed);
+        EXPECT_EQ(ShapeOf(scan.finds[0]), kXmpUnparsed);
         EXPECT_FALSE(scan.finds[0].removable);
         Bytes out = s.file;
         EXPECT_FALSE(StripXmp(out.data(), static_cast<int64_t>(out.size()), scan));
@@ -238,7 +247,7 @@ TEST(XmpGps, ExtendedXmpAcrossTwoChunksGetsTheMd5OfItsNewContent) {
 
     XmpScan scan = s.Scan();
     ASSERT_EQ(scan.finds.size(), 1u);
-    EXPECT_EQ(scan.finds[0].kind, GpsFind::kExtendedXmpElement);
+    EXPECT_EQ(ShapeOf(scan.finds[0]), kExtendedXmpElement);
     EXPECT_EQ(Text(s.file, {scan.finds[0].pos, 17}), "<exif:GPSLatitude");
     Bytes out = Stripped(s.file, scan);
 
@@ -259,7 +268,7 @@ TEST(XmpGps, ExtendedXmpAcrossTwoChunksGetsTheMd5OfItsNewContent) {
     gap.Ext(oldGuid, content.size() + 1, split + 1, content.substr(split));
     XmpScan broken = gap.Scan();
     ASSERT_EQ(broken.finds.size(), 1u);
-    EXPECT_EQ(broken.finds[0].kind, GpsFind::kExtendedXmpUnparsed);
+    EXPECT_EQ(ShapeOf(broken.finds[0]), kExtendedXmpUnparsed);
     EXPECT_FALSE(broken.Removable());
 }
 
