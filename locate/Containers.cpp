@@ -136,8 +136,21 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
         if (at >= pos && (out.pos < 0 || at < out.pos)) out = {kind, at};
     };
     // At the start, and after padding (a box's size starts with zeros).
-    int64_t padded = pos;
-    for (uint8_t b = 0; padded < end && file.U8(padded, b) && (b == 0x00 || b == 0xFF);) ++padded;
+    int64_t padded = end;
+    ForEachPiece(file, pos, end - pos, 0, [&](const uint8_t* p, int64_t at, int64_t n) {
+        int64_t i = 0;
+        // Padding is long runs of one byte: 8 bytes are looked at together.
+        for (uint64_t w = 0; i + 8 <= n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (w != 0 && w != ~uint64_t{0}) break;
+        }
+        for (; i < n; ++i)
+            if (p[i] != 0x00 && p[i] != 0xFF) {
+                padded = at + i;
+                return true;
+            }
+        return false;
+    });
     for (int64_t at : {pos, padded}) {
         const Container c = RecogniseContainer(file, at, end);
         if (c != Container::None && c != Container::Jpeg) take(c, at);
@@ -185,5 +198,13 @@ bool EndsWithSef(const ByteReader& file) {
 }
 
 bool TextNamesMotionPhoto(const uint8_t* p, int64_t n) {
-    return Search(p, n, "MicroVideo") != nullptr || Search(p, n, "MotionPhoto") != nullptr;
+    // Both names start with 'M': one pass over the packet.
+    constexpr std::string_view kMicro = "MicroVideo", kMotion = "MotionPhoto";
+    for (const uint8_t* m = Search(p, n, "M"); m != nullptr; m = Search(m + 1, n - (m + 1 - p), "M")) {
+        const int64_t left = n - (m - p);
+        if ((left >= 10 && std::memcmp(m, kMicro.data(), kMicro.size()) == 0) ||
+            (left >= 11 && std::memcmp(m, kMotion.data(), kMotion.size()) == 0))
+            return true;
+    }
+    return false;
 }

@@ -63,7 +63,7 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
     const ByteReader& file = sink.File();
     std::vector<PositionFind>& finds = sink.Result().finds;
     const size_t first = finds.size();
-    const Carrier between = c.Then("between segments");
+    const Carrier between = p.skipped.empty() ? c : c.Then("between segments");
     for (const ByteRange& b : p.skipped) {
         sink.Opaque(b, FindKind::Unparsed, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
         // An Exif block whose segment header was damaged: readers that
