@@ -30,13 +30,32 @@ export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TAMLIX_WIN_BUILD=$winbuild TAMLIX_LINUX_BUILD=$linbuild
 
-# The private Wine prefix, made once: the design's font faces as aliases.
+# The private Wine prefix, made once. Wine has no Japanese fonts of its own:
+# the two faces the dialog templates and the detail report ask for,
+# "ＭＳ ゴシック" (fixed pitch) and "MS UI Gothic", become aliases of IPAGothic
+# and IPAPGothic, and the faces Wine draws menus and message boxes with
+# (Tahoma, MS Shell Dlg) link to IPAGothic for Japanese characters
+# (tests/win/fonts.reg). The window tests depend on them: each dialog is laid
+# out in dialog units of its template's face, the report's columns assume a
+# half-width character one cell and a full-width one two cells of the
+# fixed-pitch face, and Japanese labels must draw as text, not boxes.
 if [ ! -e "$WINEPREFIX/.tamlix-ready" ]; then
   echo "preparing the Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   reg=$WINEPREFIX/tamlix-fonts.reg
   iconv -f UTF-8 -t UTF-16LE "$root/tests/win/fonts.reg" | (printf '\xff\xfe'; cat) > "$reg"
   wine regedit "$(winepath -w "$reg")" >/dev/null 2>&1
+  wineserver -w
+  # `wine regedit` returns while regedit is still at work (Wine starts it
+  # through start.exe) and says nothing of a file it refused: the prefix is
+  # ready only once both keys hold the aliases.
+  if ! wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' >/dev/null 2>&1 ||
+     ! wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+       /v 'MS Shell Dlg' >/dev/null 2>&1; then
+    echo "the font aliases of tests/win/fonts.reg are not in $WINEPREFIX"
+    wineserver -k 2>/dev/null || true
+    exit 1
+  fi
   wineserver -w
   touch "$WINEPREFIX/.tamlix-ready"
 fi

@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -51,7 +52,8 @@ HANDLE Inheritable(const std::filesystem::path& p) {
 }
 
 int Spawn(const std::string& exe, const std::vector<std::string>& args,
-          const std::filesystem::path& out, const std::filesystem::path& err) {
+          const std::filesystem::path& out, const std::filesystem::path& err, std::string& why) {
+    why = "not started: its name or an argument is no UTF-8";
     std::wstring wexe;
     if (!plat::Utf8ToWide(exe, wexe)) return -1;
     if (wexe.find_first_of(L"\\/") == std::wstring::npos) {
@@ -76,12 +78,18 @@ int Spawn(const std::string& exe, const std::vector<std::string>& args,
     const bool started = hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE &&
                          CreateProcessW(wexe.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &si, &pi);
+    const DWORD startError = GetLastError();
     if (hOut != INVALID_HANDLE_VALUE) CloseHandle(hOut);
     if (hErr != INVALID_HANDLE_VALUE) CloseHandle(hErr);
-    if (!started) return -1;
+    if (!started) {
+        why = "not started: Windows error " + std::to_string(startError);
+        return -1;
+    }
+    why.clear();
     DWORD code = 0;
     WaitForSingleObject(pi.hProcess, INFINITE);
     const bool got = GetExitCodeProcess(pi.hProcess, &code);
+    if (!got) why = "no exit status: Windows error " + std::to_string(GetLastError());
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return got ? static_cast<int>(code) : -1;
@@ -90,7 +98,7 @@ int Spawn(const std::string& exe, const std::vector<std::string>& args,
 #else
 
 int Spawn(const std::string& exe, const std::vector<std::string>& args,
-          const std::filesystem::path& out, const std::filesystem::path& err) {
+          const std::filesystem::path& out, const std::filesystem::path& err, std::string& why) {
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -101,11 +109,18 @@ int Spawn(const std::string& exe, const std::vector<std::string>& args,
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
+    if (rc != 0) {
+        why = std::string("not started: ") + std::strerror(rc);
+        return -1;
+    }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) {
+            why = std::string("not waited for: ") + std::strerror(errno);
+            return -1;
+        }
     }
+    if (WIFSIGNALED(status)) why = "killed by signal " + std::to_string(WTERMSIG(status));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -125,8 +140,10 @@ std::filesystem::path NewTempDir(const std::string& prefix) {
 Result Run(const std::string& exe, const std::vector<std::string>& args) {
     // One pair of files per run: tests may run as parallel processes.
     const std::filesystem::path dir = NewTempDir("tamlix-run");
-    const int status = Spawn(exe, args, dir / "out", dir / "err");
+    std::string why;
+    const int status = Spawn(exe, args, dir / "out", dir / "err", why);
     Result r{status, Slurp(dir / "out"), Slurp(dir / "err")};
+    if (!why.empty()) r.err += "[test run of " + exe + ": " + why + "]\n";
     std::filesystem::remove_all(dir);
     return r;
 }

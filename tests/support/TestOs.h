@@ -13,7 +13,9 @@ std::filesystem::path NewTempDir(const std::string& prefix);
 struct Result {
     int status;       // exit status; -1 when it could not run or did not exit
     std::string out;  // standard output, as written
-    std::string err;  // standard error
+    std::string err;  // standard error; then, when the status is -1, a last
+                      // line "[test run of EXE: why]" (not started, killed
+                      // by a signal)
 };
 
 // Runs `exe` with `args` (each passed as it is; on Windows a name without a
