@@ -307,4 +307,5 @@ TEST(Cli, ThoroughWalksToWhatOnlyThePicturesEndShows) {
     ASSERT_EQ(strip.out.size(), 1u) << strip;
     EXPECT_NE(strip.out[0].find("removed"), std::string::npos);
     EXPECT_EQ(Cli("check --thorough " + a).status, 0);
+    std::filesystem::remove_all(d);
 }
