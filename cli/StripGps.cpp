@@ -4,9 +4,8 @@
 #include "cli/Pool.h"
 #include "cli/ReadNamed.h"
 #include "locate/Locator.h"
+#include "platform/ChangedRuns.h"
 #include "platform/SysFile.h"
-
-#include <algorithm>
 
 #include <cstdio>
 #include <cstring>
@@ -52,10 +51,10 @@ GpsStripMode ModeOf(const StripGpsOptions& opt) {
 
 // The bytes a cut drops must still be the ones that were analysed: those
 // in memory are compared (a large file's are not all held; its length and
-// time say it did not change).
+// time, checked with the patch, say it did not change).
 bool TrailerUnchanged(const Plan& plan) {
     const int64_t len = plan.bytes.Length();
-    if (plan.bytes.Budgeted()) return plan.file.Size() == len;
+    if (plan.bytes.Budgeted()) return true;  // the patch checks the length (and the time before)
     std::vector<uint8_t> now(static_cast<size_t>(len - plan.keep));
     return plan.file.ReadAt(plan.keep, now.data(), len - plan.keep) &&
            std::memcmp(now.data(), plan.bytes.Data() + plan.keep, now.size()) == 0;
@@ -154,8 +153,8 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         LocatePositions(ByteReader(plan.bytes.Data(), plan.keep, ByteReader::kLittleEndian, &plan.bytes), again,
                         LocateDepth::Thorough, nullptr, cut ? nullptr : &ends);
     }
-    if (!stripped || plan.bytes.Failed() || !again.Clean() || (plan.patches.empty() && !removed.empty()) ||
-        (plan.patches.empty() && !cut)) {
+    // A strip that changed nothing left its finds, unless a cut was all it had to do.
+    if (!stripped || plan.bytes.Failed() || !again.Clean() || (plan.patches.empty() && (!removed.empty() || !cut))) {
         plan.failure = "not written: a position would remain (" + DescribeFinds(found.finds) +
                        "); do not share it";
         return;
@@ -189,15 +188,9 @@ void WriteOutput(const std::string& arg, const StripGpsOptions& opt, Plan& plan)
             plan.target, plan.keep,
             [&](int64_t pos, int64_t n, std::vector<uint8_t>& scratch) -> const uint8_t* {
                 scratch.resize(static_cast<size_t>(n));
-                if (!file.ReadAt(pos, scratch.data(), n)) return nullptr;
-                for (const plat::BytePatch& p : patches) {
-                    const int64_t from = std::max(pos, p.pos), to = std::min(pos + n, p.pos + p.len);
-                    if (from >= to) continue;
-                    if (std::memcmp(scratch.data() + (from - pos), p.was + (from - p.pos), static_cast<size_t>(to - from)) != 0)
-                        return nullptr;
-                    std::memcpy(scratch.data() + (from - pos), p.now + (from - p.pos), static_cast<size_t>(to - from));
-                }
-                return scratch.data();
+                return file.ReadAt(pos, scratch.data(), n) && plat::LayPatches(scratch.data(), pos, n, patches)
+                           ? scratch.data()
+                           : nullptr;
             },
             false);
         // What was written is what was read: the same length and time after it.

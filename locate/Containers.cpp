@@ -113,11 +113,6 @@ int64_t SefStart(const ByteReader& file, int64_t from, int64_t end) {
 
 }  // namespace
 
-const ContainerRow* ContainerRows(int& count) {
-    count = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-    return kRows;
-}
-
 const ContainerRow* ContainerRowOf(Container kind) {
     for (const ContainerRow& row : kRows)
         if (row.kind == kind) return &row;

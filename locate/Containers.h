@@ -23,8 +23,6 @@ struct ContainerRow {
     void (*walk)(ByteRange whole, const Carrier& at, Sink& sink);
 };
 
-// The rows, in the order they are tried; `count` gets their number.
-const ContainerRow* ContainerRows(int& count);
 // The row of `kind`; null for None and Unknown.
 const ContainerRow* ContainerRowOf(Container kind);
 

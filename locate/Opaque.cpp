@@ -1,7 +1,6 @@
 #include "locate/Opaque.h"
 
 #include "locate/Pieces.h"
-#include "locate/jpeg/JpegSegments.h"
 
 #include <cstring>
 
@@ -52,6 +51,21 @@ bool HoldsIso6709(const uint8_t* p, int64_t n) {
             if (Sign(p[b]) && CoordinateEndingAt(p + b, s)) return true;
     }
     return false;
+}
+
+bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n) {
+    if (n < 3 || pos < 0 || pos > file.Length() - n) return false;
+    return ForEachPiece(file, pos, n, 2, [](const uint8_t* p, int64_t, int64_t len) {
+        if (len < 3) return false;
+        // memchr jumps to each 'G' far faster than a search compares bytes.
+        const uint8_t* const last = p + len - 2;  // a 'G' here leaves room for "PS"
+        for (const uint8_t* g = p; g < last; ++g) {
+            g = static_cast<const uint8_t*>(std::memchr(g, 'G', static_cast<size_t>(last - g)));
+            if (g == nullptr) return false;
+            if (g[1] == 'P' && g[2] == 'S') return true;
+        }
+        return false;
+    });
 }
 
 OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {

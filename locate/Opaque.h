@@ -13,5 +13,8 @@ enum class OpaqueText : uint8_t { None, Gps, Iso6709 };
 // What position text the n bytes at pos hold ("GPS" is looked for first).
 OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n);
 
-// True when the n bytes at pos contain an ISO 6709 coordinate string.
+// True when the n bytes at pos contain the text "GPS".
+bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n);
+
+// True when the n bytes at p contain an ISO 6709 coordinate string.
 bool HoldsIso6709(const uint8_t* p, int64_t n);

@@ -62,6 +62,21 @@ inline void AddPatches(const uint8_t* was, const uint8_t* now, int64_t len, int6
         out.push_back({at + r.pos, r.len, was + r.pos, now + r.pos});
 }
 
+// Lays the patches over `buf`, which holds the n bytes of a file at pos
+// as read: each patch's part that falls there goes over bytes that must
+// hold its `was`. False (buf then partly patched) when one does not.
+inline bool LayPatches(uint8_t* buf, int64_t pos, int64_t n, const std::vector<BytePatch>& patches) {
+    for (const BytePatch& p : patches) {
+        const int64_t from = std::max(pos, p.pos), to = std::min(pos + n, p.pos + p.len);
+        if (from >= to) continue;
+        uint8_t* here = buf + (from - pos);
+        const size_t k = static_cast<size_t>(to - from);
+        if (std::memcmp(here, p.was + (from - p.pos), k) != 0) return false;
+        std::memcpy(here, p.now + (from - p.pos), k);
+    }
+    return true;
+}
+
 // Writes the patches into a file through read(pos, buf, n) and write(pos,
 // buf, n), after checking that the file holds `was` at every one of them;
 // false when it does not or a call fails. Nothing is written unless every

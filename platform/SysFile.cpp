@@ -279,12 +279,7 @@ bool SysNewFile::Copy(const std::string& target, const SysFile& source, int64_t 
         buf.resize(static_cast<size_t>(b.len));
         ok = ok && AllAt(source.m_fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, false);
         // Each patch goes over the bytes that were read and analysed.
-        for (const BytePatch& p : patches) {
-            if (!ok || p.pos < b.pos || p.pos >= b.pos + b.len) continue;
-            uint8_t* here = buf.data() + (p.pos - b.pos);
-            ok = std::memcmp(here, p.was, static_cast<size_t>(p.len)) == 0;
-            std::memcpy(here, p.now, static_cast<size_t>(p.len));
-        }
+        ok = ok && LayPatches(buf.data(), b.pos, b.len, patches);
         ok = ok && AllAt(fd, reinterpret_cast<char*>(buf.data()), b.len, b.pos, true);
         at = b.pos + b.len;
         if (!ok) break;

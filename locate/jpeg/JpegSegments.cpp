@@ -1,7 +1,5 @@
 #include "locate/jpeg/JpegSegments.h"
 
-#include "locate/Pieces.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -212,19 +210,4 @@ bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char*
     if (s.payloadLen < n) return false;
     const uint8_t* p = file.Span(s.payload, n);
     return p != nullptr && std::memcmp(p, sig, static_cast<size_t>(n)) == 0;
-}
-
-bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n) {
-    if (n < 3 || pos < 0 || pos > file.Length() - n) return false;
-    return ForEachPiece(file, pos, n, 2, [](const uint8_t* p, int64_t, int64_t len) {
-        if (len < 3) return false;
-        // memchr jumps to each 'G' far faster than a search compares bytes.
-        const uint8_t* const last = p + len - 2;  // a 'G' here leaves room for "PS"
-        for (const uint8_t* g = p; g < last; ++g) {
-            g = static_cast<const uint8_t*>(std::memchr(g, 'G', static_cast<size_t>(last - g)));
-            if (g == nullptr) return false;
-            if (g[1] == 'P' && g[2] == 'S') return true;
-        }
-        return false;
-    });
 }

@@ -75,5 +75,3 @@ int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to);
 // True when the payload of `s` starts with the `n` bytes of `sig`.
 bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char* sig, int64_t n);
 
-// True when the n bytes at pos contain the text "GPS".
-bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n);
