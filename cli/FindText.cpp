@@ -6,6 +6,8 @@ const char* FindKindName(FindKind k) {
     case FindKind::Xmp: return "XMP";
     case FindKind::ExtendedXmp: return "extended XMP";
     case FindKind::MakerBlock: return "FLIR GPS record";
+    case FindKind::Location: return "location";
+    case FindKind::TimedGps: return "timed GPS track";
     case FindKind::AfterEnd: return "data after the picture";
     case FindKind::Unparsed: return "unparsed bytes";
     case FindKind::Container: return "container";
@@ -48,6 +50,16 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::FlirUnreadable: return "its FLIR block's GPS record cannot be taken apart";
     case FindWhy::XmpProperty: return "an XMP property that cannot be removed";
     case FindWhy::NotReadYet: return "it holds another container, which is not read yet";
+    case FindWhy::BoxesUnparsed: return "bytes among its boxes hold a position's text and cannot be taken apart";
+    case FindWhy::BoxTooDeep: return "its boxes are nested too deep to be followed";
+    case FindWhy::ItemUnreadable: return "an Exif or XMP item's data cannot be read";
+    case FindWhy::ItemProtected: return "an Exif or XMP item is protected";
+    case FindWhy::ItemCompressed: return "an XMP item is compressed, which is not read yet";
+    case FindWhy::ItemsUnreadable: return "its compact item box is not read yet";
+    case FindWhy::TimedGpsUnreadable: return "a timed GPS sample cannot be taken apart";
+    case FindWhy::TimedTrackFragmented: return "a timed GPS track of a fragmented file is not read yet";
+    case FindWhy::TimedTrackNamesLocation: return "a timed metadata track names a location";
+    case FindWhy::LocationUnreadable: return "a location box or key cannot be taken apart";
     }
     return "?";
 }

@@ -1,7 +1,9 @@
 #include "locate/Containers.h"
 
 #include "locate/Pieces.h"
+#include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
+#include "locate/sef/SefWalker.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,8 +87,8 @@ const ContainerRow kRows[] = {
     {Container::Png, Png, nullptr},
     {Container::Riff, Riff, nullptr},
     {Container::Tiff, Tiff, nullptr},
-    {Container::Isobmff, Isobmff, nullptr},
-    {Container::SamsungSef, Sef, nullptr},
+    {Container::Isobmff, Isobmff, WalkIsobmffContainer},
+    {Container::SamsungSef, Sef, WalkSefContainer},
 };
 
 // Samsung's SEF trailer ends the file: "SEFH" directory, its length

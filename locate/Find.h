@@ -10,6 +10,8 @@ enum class FindKind : uint8_t {
     Xmp,          // a GPS property of an XMP packet
     ExtendedXmp,  // a GPS property of extended XMP
     MakerBlock,   // a maker's GPS record (thermal cameras' FLIR block)
+    Location,     // a video's location value (a box such as ©xyz or loci, a location key)
+    TimedGps,     // a track of timed GPS samples (CAMM, GPMF)
     AfterEnd,     // opaque data after the last picture's end holding a position's text
     Unparsed,     // opaque bytes inside the file holding a position's text
     Container,    // another container that the walk does not take apart yet
@@ -44,6 +46,16 @@ enum class FindWhy : uint8_t {
     FlirUnreadable,          // a FLIR block's GPS record cannot be taken apart
     XmpProperty,             // an XMP property that cannot be removed
     NotReadYet,              // a container the walk does not take apart yet
+    BoxesUnparsed,           // bytes inside a box tree that no box header explains hold a position's text
+    BoxTooDeep,              // boxes nested deeper than the walk follows
+    ItemUnreadable,          // an Exif or XMP item whose extents cannot be read
+    ItemProtected,           // an Exif or XMP item that is protected (encrypted)
+    ItemCompressed,          // an XMP item that is compressed
+    ItemsUnreadable,         // a compact item box (`mini`), which is not read yet
+    TimedGpsUnreadable,      // a timed GPS sample that cannot be taken apart
+    TimedTrackFragmented,    // a timed GPS track in a fragmented file
+    TimedTrackNamesLocation, // another timed metadata track whose description names a location
+    LocationUnreadable,      // a location box or key that cannot be taken apart
 };
 
 struct PositionFind {

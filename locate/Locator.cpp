@@ -50,11 +50,16 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
 
 StripPlan PlanStrip(const LocateResult& r, const GpsStripMode& mode) {
     StripPlan plan = r.plan;
-    std::vector<ByteRange> zero;
-    for (const TiffScan& t : r.tiffs)
+    for (const TiffScan& t : r.tiffs) {
+        std::vector<ByteRange> zero;
         for (const GpsIfdScan& g : t.gps)
             if (g.positions > 0) PlanGpsStrip(t, g, mode, zero);
-    for (const ByteRange& z : zero) plan.Zero(z);
+        for (const ByteRange& z : zero) {
+            if (t.content.Empty()) plan.Zero(z);
+            else
+                for (const ByteRange& f : t.content.FileRanges(z.pos, z.len)) plan.Zero(f);
+        }
+    }
     return plan;
 }
 

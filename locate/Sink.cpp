@@ -27,12 +27,34 @@ void Sink::Add(PositionFind f, const Carrier& c) {
 
 void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt) {
     TiffScan t;
-    if (!ScanTiff(m_file, tiff, end, t, opt)) return;
+    if (ScanTiff(m_file, tiff, end, t, opt)) AddTiff(std::move(t), c);
+}
+
+void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt) {
+    // One piece is the file's own range; pieces are put together first.
+    if (content.Pieces().size() == 1) {
+        const int64_t at = content.Pieces()[0].filePos[0];
+        Tiff(at + tiff, at + content.Length(), c, opt);
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    TiffScan t;
+    if (!content.Gather(m_file, bytes) ||
+        !ScanTiff(ByteReader(bytes.data(), static_cast<int64_t>(bytes.size())), tiff,
+                  static_cast<int64_t>(bytes.size()), t, opt))
+        return;
+    t.content = content;
+    AddTiff(std::move(t), c);
+}
+
+void Sink::AddTiff(TiffScan t, const Carrier& c) {
+    const bool inPieces = !t.content.Empty();
     for (const GpsIfdScan& g : t.gps) {
-        PositionFind f(FindKind::ExifGps, g.pos, false);
+        PositionFind f(FindKind::ExifGps, inPieces ? t.content.FilePos(g.pos) : g.pos, false);
         f.len = 2 + kEntry * g.inside;
         if (g.outsideSegment) {
-            if (!OutsideIfdHoldsPosition(m_file, t, g)) continue;
+            // A reader of a block in pieces reads nothing outside it.
+            if (inPieces || !OutsideIfdHoldsPosition(m_file, t, g)) continue;
             f.why = FindWhy::GpsIfdOutsideSegment;
         } else if (g.positions > 0) {
             f.removable = !g.overlaps;
@@ -83,8 +105,13 @@ bool Sink::AfterEnd(ByteRange r, bool last, const Carrier& c) {
 
 void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile) {
     const ContainerRow* row = ContainerRowOf(kind);
-    if (row != nullptr && row->walk != nullptr) {
+    // A file that nests containers deeper than any camera does is not
+    // followed (each level could hold the next).
+    constexpr int kMaxNesting = 8;
+    if (row != nullptr && row->walk != nullptr && m_nesting < kMaxNesting) {
+        ++m_nesting;
         row->walk(r, c, *this);
+        --m_nesting;
         return;
     }
     PositionFind f(FindKind::Container, r.pos, false, FindWhy::NotReadYet);

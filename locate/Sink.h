@@ -40,6 +40,9 @@ public:
 
     // A TIFF structure whose header lies at `tiff`, inside a block ending at `end`.
     void Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt = {});
+    // The same, for a structure held in the pieces `content` maps (an
+    // item's extents), its header at content offset `tiff`.
+    void Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt = {});
     // XMP documents (see ScanXmpDocs).
     void Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c);
     // A FLIR block whose pieces `fff` maps.
@@ -58,13 +61,17 @@ public:
     // registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
 
-private:
+    // A find the walker made itself, and a payload scanner's finds with
+    // their removal.
     void Add(PositionFind f, const Carrier& c);
-    // A payload scanner's finds and their removal.
     void AddPayload(const std::vector<PositionFind>& finds, const StripPlan& plan, const Carrier& c);
+
+private:
+    void AddTiff(TiffScan t, const Carrier& c);
 
     const ByteReader& m_file;
     LocateDepth m_depth;
     ScanEnds* m_ends;
     LocateResult& m_out;
+    int m_nesting = 0;  // containers inside containers being walked
 };

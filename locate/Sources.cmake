@@ -8,3 +8,8 @@ list(APPEND TAMLIX_CORE_SOURCES
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp
   locate/payload/Md5.cpp locate/payload/FlirGps.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
+  locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp
+  locate/isobmff/MovieMeta.cpp locate/sef/SefWalker.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
+  locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)

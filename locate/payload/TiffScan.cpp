@@ -143,7 +143,10 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
             others.push_back({w.NextIfd(off, declared), true});
     };
     const uint32_t ifd0 = w.U32(4);
-    walkKept(ifd0, true);
+    if (opt.ifd0IsGps)
+        gpsOffsets.push_back(ifd0);
+    else
+        walkKept(ifd0, true);
     // The 1st IFD may point to a GPS IFD as well; the Exif IFD to the
     // interoperability IFD.
     for (size_t i = 0; i < others.size(); ++i) {

@@ -8,6 +8,7 @@
 // reads nothing outside its segment.
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/ContentMap.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
@@ -29,11 +30,16 @@ struct TiffScan {
     bool bigEndian = false;
     std::vector<GpsIfdScan> gps;
     std::vector<ByteRange> keep;          // bytes the other IFDs use (file offsets)
+    // A structure held in pieces (an item's extents) is walked in its
+    // content: the offsets above are then content offsets, which this
+    // map turns into the file's.
+    ContentMap content;
 };
 
 struct TiffOptions {
     std::vector<uint16_t> magic;  // magic numbers taken beside 42 (raw files' own)
     bool allIfds = false;         // every IFD of the chain and the SubIFDs
+    bool ifd0IsGps = false;       // the 0th IFD is itself a GPS IFD (a block that holds only one)
 };
 
 // Walks the TIFF structure whose header lies at file offset `tiff`, inside

@@ -54,7 +54,6 @@ std::vector<Row> Rows() {
     const Bytes mp4 = Mp4WithLocation(kWhere);
     const Bytes pic = Picture({});
     const int64_t end = static_cast<int64_t>(pic.size());
-    const int64_t googleEnd = static_cast<int64_t>(GoogleMotionPhoto(mp4).size() - mp4.size());
     auto after = [&](const Bytes& tail) { return Concat({pic, tail}); };
     auto whole = [](Container c) { return std::vector<Want>{{FindKind::Container, c, 0, true, false}}; };
     auto part = [](Container c, int64_t at) { return Want{FindKind::Container, c, at, false, false}; };
@@ -67,22 +66,29 @@ std::vector<Row> Rows() {
     const Bytes heic = HeicWithExif(gps);
     const int64_t heicGps = static_cast<int64_t>(heic.size() - TiffFile(gps).size()) +
                             gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    // A clip's location box or value, found at the text it starts with.
+    auto at = [](const Bytes& file, const std::string& text, int64_t back = 0) {
+        const Bytes t = Text(text);
+        const auto hit = std::search(file.begin(), file.end(), t.begin(), t.end());
+        return Want{FindKind::Location, Container::None, (hit - file.begin()) - back, false, true};
+    };
+    const Bytes google = GoogleMotionPhoto(mp4), samsung = SamsungMotionPhoto(mp4);
+    const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {
-        {"HEIC with an Exif item", heic,
-         {whole(Container::Isobmff)[0], {FindKind::ExifGps, Container::None, heicGps, false, false}}, -1, false},
+        {"HEIC with an Exif item", heic, {{FindKind::ExifGps, Container::None, heicGps, false, true}}, -1, true},
         {"PNG with eXIf", PngWithExif(gps), whole(Container::Png), -1, false},
         {"WebP with EXIF", WebpWithExif(gps), whole(Container::Riff), -1, false},
         {"TIFF with a GPS IFD", TiffFile(gps), whole(Container::Tiff), -1, false},
-        {"MP4 with udta/\xC2\xA9xyz", mp4, whole(Container::Isobmff), -1, false},
-        {"MOV with a location key", MovWithLocation(kWhere), whole(Container::Isobmff), -1, false},
-        {"QuickTime from before ftyp", MovWithLocation(kWhere, false), whole(Container::Isobmff), -1, false},
+        {"MP4 with udta/\xC2\xA9xyz", mp4, {at(mp4, "\xA9xyz", 4)}, -1, true},
+        {"MOV with a location key", mov, {at(mov, kWhere)}, -1, true},
+        {"QuickTime from before ftyp", oldMov, {at(oldMov, kWhere)}, -1, true},
         {"GIF", Text("GIF89a GPS;"), whole(Container::Unknown), -1, false},
-        {"Google motion photo", GoogleMotionPhoto(mp4), {part(Container::Isobmff, googleEnd)}, -1, false},
-        {"Samsung motion photo", SamsungMotionPhoto(mp4), {part(Container::SamsungSef, end)}, -1, false},
+        {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
+        {"Samsung motion photo", samsung, {at(samsung, "\xA9xyz", 4)}, -1, true},
         {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),
          {part(Container::Png, end + 6)}, -1, false},
         {"GPS text, then a video, after the end", after(Concat({gpsText, mp4})),
-         {afterEnd, part(Container::Isobmff, end + static_cast<int64_t>(gpsText.size()))}, -1, false, true},
+         {afterEnd, at(after(Concat({gpsText, mp4})), "\xA9xyz", 4)}, -1, false, true},
         {"GPS text after the end", after(gpsText), {afterEnd}, end, true},
         {"ISO 6709 string after the end", after(Text(kWhere)), {afterEnd}, end, true},
         {"harmless trailer", after(Concat({Bytes(16, 0), Text("edited 2024-01-02/")})), {}, end, true},

@@ -1,0 +1,50 @@
+// What the parts of the ISOBMFF walker share while they walk one file.
+#pragma once
+#include "locate/Sink.h"
+#include "locate/isobmff/Boxes.h"
+
+#include <string>
+#include <vector>
+
+struct BoxWalk {
+    Sink& sink;
+    const ByteReader& file;
+    ByteRange whole;
+
+    // Where media data lies (`mdat` bodies): an item's extents must lie
+    // there, or its removal could overwrite a box header.
+    std::vector<ByteRange> media;
+    // HEIF `meta` boxes, read once every `mdat` is known.
+    struct Meta {
+        Box box;
+        Carrier at;
+    };
+    std::vector<Meta> heifMetas;
+    // Tracks of timed GPS samples, read once the whole file is known.
+    struct Timed {
+        Box stbl;
+        uint32_t format = 0;
+        Carrier at;
+    };
+    std::vector<Timed> timed;
+    bool fragmented = false;  // the file holds movie fragments (`moof`)
+
+    // The boxes of r, each by its rule; bytes after the last box that
+    // parses are opaque.
+    void Children(ByteRange r, const Carrier& c, int depth);
+    void One(const Box& b, const Carrier& c, int depth);
+    // Bytes no rule knows: a find when they hold a position's text.
+    void Opaque(ByteRange r, const Carrier& c);
+    // A full box's children: after its version and flags.
+    static ByteRange FullBoxChildren(const Box& b) { return {b.body + 4, b.end - b.body - 4}; }
+};
+
+// A box type as text, "©xyz" for 0xA9 'x' 'y' 'z'; bytes that are not
+// letters show as '.'.
+std::string BoxName(uint32_t type);
+
+// Each part's rules (HeifItems.cpp, MovieMeta.cpp).
+void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c);
+void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c);
+void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
+void WalkTimedTracks(BoxWalk& w);

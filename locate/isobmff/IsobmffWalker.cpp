@@ -1,0 +1,199 @@
+#include "locate/isobmff/IsobmffWalker.h"
+
+#include "locate/Containers.h"
+#include "locate/Opaque.h"
+#include "locate/isobmff/BoxWalk.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxDepth = 24;
+
+// XMP in a box of its own (a `uuid` box of this user type; CR3, some MP4s).
+constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
+                                  0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
+// Canon's CR3 metadata box: TIFF blocks CMT1 (0th IFD), CMT2 (Exif IFD),
+// CMT3 (maker notes) and CMT4 (the GPS IFD as a 0th IFD).
+constexpr uint8_t kCanonUuid[16] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,
+                                    0x81, 0x11, 0xF4, 0xCE, 0x46, 0x2B, 0x6A, 0x48};
+
+bool OneOf(uint32_t t, std::initializer_list<uint32_t> types) {
+    return std::find(types.begin(), types.end(), t) != types.end();
+}
+
+// Boxes that only hold boxes.
+bool IsContainer(uint32_t t) {
+    return OneOf(t, {Fourcc("moov"), Fourcc("trak"), Fourcc("mdia"), Fourcc("minf"), Fourcc("dinf"),
+                     Fourcc("edts"), Fourcc("mvex"), Fourcc("moof"), Fourcc("traf"), Fourcc("mfra"),
+                     Fourcc("udta"), Fourcc("iprp"), Fourcc("ipco"), Fourcc("tref"), Fourcc("grpl"),
+                     Fourcc("meco"), Fourcc("strk"), Fourcc("sinf"), Fourcc("schi")});
+}
+
+// Boxes whose content is media, free space or numbers of the structure:
+// never read, so neither samples nor tables are mistaken for text.
+bool IsSkipped(uint32_t t) {
+    return OneOf(t, {Fourcc("mdat"), Fourcc("free"), Fourcc("skip"), Fourcc("wide"), Fourcc("ftyp"),
+                     Fourcc("styp"), Fourcc("pnot"), Fourcc("idat"), Fourcc("mvhd"), Fourcc("tkhd"),
+                     Fourcc("mdhd"), Fourcc("hdlr"), Fourcc("vmhd"), Fourcc("smhd"), Fourcc("nmhd"),
+                     Fourcc("gmhd"), Fourcc("dref"), Fourcc("stbl"), Fourcc("stsd"), Fourcc("stts"), Fourcc("stss"),
+                     Fourcc("stsc"), Fourcc("stsz"), Fourcc("stz2"), Fourcc("stco"), Fourcc("co64"),
+                     Fourcc("ctts"), Fourcc("cslg"), Fourcc("sdtp"), Fourcc("sbgp"), Fourcc("sgpd"),
+                     Fourcc("saiz"), Fourcc("saio"), Fourcc("stps"), Fourcc("elst"), Fourcc("mehd"),
+                     Fourcc("trex"), Fourcc("mfhd"), Fourcc("tfhd"), Fourcc("tfdt"), Fourcc("trun"),
+                     Fourcc("sidx"), Fourcc("tfra"), Fourcc("mfro"), Fourcc("pitm"), Fourcc("iloc"),
+                     Fourcc("iinf"), Fourcc("iref"), Fourcc("ipma"), Fourcc("ispe"), Fourcc("pixi"),
+                     Fourcc("hvcC"), Fourcc("av1C"), Fourcc("avcC"), Fourcc("colr"), Fourcc("irot"),
+                     Fourcc("imir"), Fourcc("clap"), Fourcc("pasp"), Fourcc("auxC"), Fourcc("clli"),
+                     Fourcc("mdcv"), Fourcc("btrt"), Fourcc("chpl"), Fourcc("load"), Fourcc("tapt"),
+                     Fourcc("prfl"), Fourcc("clef"), Fourcc("prof"), Fourcc("enof"), Fourcc("keys"),
+                     Fourcc("ilst"), Fourcc("frma"), Fourcc("schm"), Fourcc("ssix"), Fourcc("prft"),
+                     Fourcc("emsg"), Fourcc("leva"), Fourcc("trep"), Fourcc("sgpd"), Fourcc("pdin")});
+}
+
+// A track: its handler and its first sample description, which say
+// whether its samples are timed GPS.
+void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c) {
+    Box mdia, minf, stbl, stsd, hdlr;
+    uint32_t handler = 0, format = 0;
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    if (FindChild(w.file, trak.Body(), Fourcc("mdia"), mdia)) {
+        if (FindChild(w.file, mdia.Body(), Fourcc("hdlr"), hdlr)) be.U32(hdlr.body + 8, handler);
+        if (FindChild(w.file, mdia.Body(), Fourcc("minf"), minf) &&
+            FindChild(w.file, minf.Body(), Fourcc("stbl"), stbl) &&
+            FindChild(w.file, stbl.Body(), Fourcc("stsd"), stsd))
+            be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
+    }
+    if (format == Fourcc("camm") || format == Fourcc("gpmd")) {
+        w.timed.push_back({stbl, format, c});
+    } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
+        // Another timed metadata track whose description names a location
+        // (its keys, its mime type): its samples are not understood.
+        const int64_t n = stsd.end - stsd.body;
+        const uint8_t* p = w.file.Span(stsd.body, n);
+        static constexpr char kLocation[] = "location";
+        bool names = false;
+        for (int64_t i = 0; p != nullptr && !names && i + 8 <= n; ++i) {
+            names = true;
+            for (int k = 0; k < 8 && names; ++k) names = (p[i + k] | 0x20) == kLocation[k];
+        }
+        if (names || (p != nullptr && OpaqueHolds(w.file, stsd.body, n) != OpaqueText::None)) {
+            PositionFind f(FindKind::TimedGps, stsd.pos, false, FindWhy::TimedTrackNamesLocation);
+            f.len = stsd.end - stsd.pos;
+            w.sink.Add(f, c);
+        }
+    }
+    w.Children(trak.Body(), c, 2);
+}
+
+// Canon's CR3 metadata: each CMTn box is a TIFF structure.
+void WalkCanon(BoxWalk& w, const Box& uuid, const Carrier& c) {
+    ForEachBox(w.file, uuid.Body(), [&](const Box& b) {
+        const Carrier at = c.Then(BoxName(b.type));
+        TiffOptions opt;
+        opt.ifd0IsGps = b.Is(Fourcc("CMT4"));
+        if (OneOf(b.type, {Fourcc("CMT1"), Fourcc("CMT2"), Fourcc("CMT4")}))
+            w.sink.Tiff(b.body, b.end, at, opt);
+        else if (!OneOf(b.type, {Fourcc("CMT3"), Fourcc("THMB"), Fourcc("CNCV"), Fourcc("CCTP"),
+                                 Fourcc("CTBO"), Fourcc("free")}))
+            w.Opaque(b.Whole(), at);
+        return true;
+    });
+}
+
+}  // namespace
+
+std::string BoxName(uint32_t type) {
+    std::string out;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto ch = static_cast<uint8_t>(type >> shift);
+        if (ch == 0xA9) out += "\xC2\xA9";
+        else out += ch >= 0x20 && ch < 0x7F ? static_cast<char>(ch) : '.';
+    }
+    return out;
+}
+
+void BoxWalk::Opaque(ByteRange r, const Carrier& c) {
+    sink.Opaque(r, FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
+}
+
+void BoxWalk::Children(ByteRange r, const Carrier& c, int depth) {
+    if (depth > kMaxDepth) {
+        PositionFind f(FindKind::Unparsed, r.pos, false, FindWhy::BoxTooDeep);
+        f.len = r.len;
+        sink.Add(f, c);
+        return;
+    }
+    const int64_t stop = ForEachBox(file, r, [&](const Box& b) {
+        One(b, c, depth);
+        return true;
+    });
+    if (stop < r.End()) Opaque({stop, r.End() - stop}, c.Then("after the boxes"));
+}
+
+void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
+    const Carrier at = c.Then(BoxName(b.type));
+    const uint32_t t = b.type;
+    if (t == Fourcc("mdat")) {
+        media.push_back(b.Body());
+    } else if (t == Fourcc("moof")) {
+        fragmented = true;
+    } else if (t == Fourcc("trak")) {
+        WalkTrack(*this, b, at);
+    } else if (t == Fourcc("meta")) {
+        // ISO's `meta` is a full box; QuickTime's holds its boxes at once
+        // (its first bytes are then a box's size, never zero).
+        uint32_t first = 1;
+        file.WithOrder(ByteReader::kBigEndian).U32(b.body, first);
+        const ByteRange children = first == 0 ? FullBoxChildren(b) : b.Body();
+        Box hdlr;
+        uint32_t handler = 0;
+        if (FindChild(file, children, Fourcc("hdlr"), hdlr))
+            file.WithOrder(ByteReader::kBigEndian).U32(hdlr.body + 8, handler);
+        if (handler == Fourcc("pict") || FindChild(file, children, Fourcc("iinf"), hdlr))
+            heifMetas.push_back({b, at});
+        else
+            WalkMovieMeta(*this, b, children, at);
+    } else if (t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) {
+        XmpDoc doc;
+        doc.map = ContentMap(b.Body());
+        doc.reportAt = b.Whole();
+        sink.Xmp({doc}, false, at);
+    } else if (t == Fourcc("uuid") && b.IsUuid(kCanonUuid)) {
+        WalkCanon(*this, b, at);
+    } else if (t == Fourcc("XMP_")) {
+        XmpDoc doc;
+        doc.map = ContentMap(b.Body());
+        doc.reportAt = b.Whole();
+        sink.Xmp({doc}, false, at);
+    } else if (t == Fourcc("mpvd")) {
+        // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
+        sink.Nested(Container::Isobmff, b.Body(), at);
+    } else if (t == Fourcc("mini")) {
+        PositionFind f(FindKind::Container, b.pos, false, FindWhy::ItemsUnreadable);
+        f.container = Container::Isobmff;
+        f.len = b.end - b.pos;
+        sink.Add(f, c);
+    } else if (t == Fourcc("\xA9xyz") || t == Fourcc("loci") || t == Fourcc("gps ") ||
+               t == Fourcc("GPS ") || t == Fourcc("gdat")) {
+        WalkLocationBox(*this, b, at);
+    } else if (IsContainer(t)) {
+        Children(b.Body(), at, depth + 1);
+    } else if (!IsSkipped(t)) {
+        Opaque(b.Whole(), at);
+    }
+}
+
+void WalkIsobmffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    BoxWalk w{sink, sink.File(), whole, {}, {}, {}, false};
+    const int64_t stop = ForEachBox(w.file, whole, [&](const Box& b) {
+        w.One(b, at, 0);
+        return true;
+    });
+    for (const BoxWalk::Meta& m : w.heifMetas) WalkHeifItems(w, m.box, m.at);
+    WalkTimedTracks(w);
+    // What follows the last box is data after the file's end, as after a
+    // picture's: a trailer, or another container.
+    if (stop < whole.End())
+        sink.AfterEnd({stop, whole.End() - stop}, whole.End() == w.file.Length(), at);
+}

@@ -1,0 +1,109 @@
+// A clip's location: boxes that hold one (QuickTime's ©xyz, 3GPP's
+// `loci`, cameras' GPS boxes) and the item lists of `meta` boxes, whose
+// entries are named by a four-letter code (©xyz) or by a key of `keys`
+// (com.apple.quicktime.location.ISO6709).
+#include "locate/isobmff/BoxWalk.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace {
+
+constexpr int kMaxKeys = 65536;
+
+// True when the n bytes at pos are all spaces or NULs (a removed value).
+bool Blank(const ByteReader& file, int64_t pos, int64_t n) {
+    const uint8_t* p = file.Span(pos, n);
+    return p == nullptr || std::all_of(p, p + n, [](uint8_t b) { return b == 0 || b == ' '; });
+}
+
+// Keys of a location: its coordinates and what goes with them; the place's
+// name, description and note are text about it, not its position.
+bool IsLocationKey(std::string key) {
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    if (key.find("location") == std::string::npos) return false;
+    for (const char* words : {".name", ".body", ".note", ".role", ".date"})
+        if (key.size() >= std::char_traits<char>::length(words) &&
+            key.compare(key.size() - std::char_traits<char>::length(words), std::string::npos, words) == 0)
+            return false;
+    return true;
+}
+
+// The names `keys` gives the entries of an item list, from 1.
+std::vector<std::string> KeyNames(const ByteReader& file, const Box& keys) {
+    std::vector<std::string> out;
+    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+    int64_t p = keys.body + 8;  // version, flags, count
+    uint32_t size = 0;
+    while (out.size() < kMaxKeys && p < keys.end && be.U32(p, size) && size >= 8 && size <= keys.end - p) {
+        const uint8_t* name = file.Span(p + 8, size - 8);
+        out.emplace_back(name != nullptr ? reinterpret_cast<const char*>(name) : "", name != nullptr ? size - 8 : 0);
+        p += size;
+    }
+    return out;
+}
+
+// The value of an item list entry: its `data` box after type and locale.
+// A non-blank value is a find, removed by writing spaces over it.
+void LocationValue(BoxWalk& w, const Box& entry, const Carrier& c) {
+    ForEachBox(w.file, entry.Body(), [&](const Box& data) {
+        if (!data.Is(Fourcc("data"))) return true;
+        const ByteRange value{data.body + 8, data.end - data.body - 8};
+        if (value.len <= 0 || Blank(w.file, value.pos, value.len)) return true;
+        PositionFind f(FindKind::Location, value.pos, true);
+        f.len = value.len;
+        StripPlan plan;
+        plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, ' ', {}});
+        w.sink.AddPayload({f}, plan, c);
+        return true;
+    });
+}
+
+}  // namespace
+
+void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c) {
+    Box keys, ilst;
+    std::vector<std::string> names;
+    if (FindChild(w.file, children, Fourcc("keys"), keys)) names = KeyNames(w.file, keys);
+    if (FindChild(w.file, children, Fourcc("ilst"), ilst)) {
+        const Carrier list = c.Then("ilst");
+        const int64_t stop = ForEachBox(w.file, ilst.Body(), [&](const Box& entry) {
+            // An entry is named by its key's number, or by its own type.
+            const bool keyed = entry.type >= 1 && entry.type <= names.size();
+            const std::string name = keyed ? names[entry.type - 1] : BoxName(entry.type);
+            const Carrier at = list.Then(name);
+            if (keyed ? IsLocationKey(name) : entry.Is(Fourcc("\xA9xyz")))
+                LocationValue(w, entry, at);
+            else
+                w.Opaque(entry.Whole(), at);
+            return true;
+        });
+        if (stop < ilst.end) w.Opaque({stop, ilst.end - stop}, list);
+    }
+    ForEachBox(w.file, children, [&](const Box& b) {
+        if (!b.Is(Fourcc("keys")) && !b.Is(Fourcc("ilst"))) w.One(b, c, 1);
+        return true;
+    });
+    (void)meta;
+}
+
+void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
+    if (Blank(w.file, b.body, b.end - b.body)) return;
+    // The box becomes free space: its type renamed, its content zeroed, so
+    // no reader finds a value and every size stays.
+    PositionFind f(FindKind::Location, b.pos, true);
+    f.len = b.end - b.pos;
+    StripPlan plan;
+    plan.fills.push_back({plan.AddMap(ContentMap({b.pos + 4, 4})), 0, 4, 0, "free"});
+    plan.Zero(b.Body());
+    w.sink.AddPayload({f}, plan, c);
+}
+
+void WalkTimedTracks(BoxWalk& w) {
+    for (const BoxWalk::Timed& t : w.timed) {
+        PositionFind f(FindKind::TimedGps, t.stbl.pos, false, FindWhy::TimedGpsUnreadable);
+        f.len = t.stbl.end - t.stbl.pos;
+        w.sink.Add(f, t.at);
+    }
+}
