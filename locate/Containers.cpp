@@ -91,10 +91,8 @@ const ContainerRow kRows[] = {
     {Container::SamsungSef, Sef, WalkSefContainer},
 };
 
-// Samsung's SEF trailer ends the file: "SEFH" directory, its length
-// (32-bit little-endian) and "SEFT". The directory's entries name blocks
-// before it by their distance back from it; the trailer starts at the
-// farthest one that lies after `from`.
+}  // namespace
+
 int64_t SefStart(const ByteReader& file, int64_t from, int64_t end) {
     if (!Is(file, end - 4, end, "SEFT")) return -1;
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
@@ -112,8 +110,6 @@ int64_t SefStart(const ByteReader& file, int64_t from, int64_t end) {
         }
     return start;
 }
-
-}  // namespace
 
 const ContainerRow* ContainerRowOf(Container kind) {
     for (const ContainerRow& row : kRows)
@@ -152,22 +148,28 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
         const Container c = RecogniseContainer(file, at, end);
         if (c != Container::None && c != Container::Jpeg) take(c, at);
     }
-    // An ISOBMFF box "ftyp" anywhere after the first 4 bytes (its size).
-    // Candidates are judged after the search: reading the box header may
-    // give the searched piece's pages back.
-    std::vector<int64_t> hits;
-    if (end - pos > 4)
-        ForEachPiece(file, pos + 4, end - pos - 4, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
+    // An ISOBMFF box "ftyp" anywhere after the first 4 bytes (its size),
+    // piece by piece up to the first that parses: the clip's media data
+    // after it is not read. Candidates are judged after each piece's
+    // search: reading a box header may give the searched piece's pages back.
+    for (int64_t from = pos + 4, found = -1; found < 0 && from < end;) {
+        std::vector<int64_t> hits;
+        int64_t next = end;
+        ForEachPiece(file, from, end - from, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
             for (const uint8_t* hit = Search(p, n, "ftyp"); hit != nullptr && hits.size() < 64;
                  hit = Search(hit + 1, n - (hit + 1 - p), "ftyp"))
-                if (hits.empty() || hits.back() != at + (hit - p)) hits.push_back(at + (hit - p));
-            return hits.size() >= 64;
+                hits.push_back(at + (hit - p));
+            next = at + n - 3;
+            return !hits.empty();
         });
-    for (int64_t h : hits)
-        if (BoxAt(file, h - 4, end, "ftyp", 16)) {
-            take(Container::Isobmff, h - 4);
-            break;
-        }
+        for (int64_t h : hits)
+            if (BoxAt(file, h - 4, end, "ftyp", 16)) {
+                take(Container::Isobmff, found = h - 4);
+                break;
+            }
+        if (hits.empty() || next <= from) break;
+        from = std::max(next, hits.back() + 1);
+    }
     if (end == file.Length()) take(Container::SamsungSef, SefStart(file, pos, end));
     return out;
 }

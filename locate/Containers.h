@@ -40,6 +40,14 @@ struct Embedded {
 };
 Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end);
 
+// Samsung's SEF trailer ends the file: "SEFH" directory, its length
+// (32-bit little-endian) and "SEFT". The directory's entries name blocks
+// before it by their distance back from it; the trailer starts at the
+// farthest one that lies after `from` (at the directory when none does;
+// at its last 8 bytes when the directory cannot be read). -1 when `end`
+// is not preceded by "SEFT".
+int64_t SefStart(const ByteReader& file, int64_t from, int64_t end);
+
 // The first TIFF header ("II*\0", "MM\0*") inside [pos, end): a reader
 // that looks for Exif anywhere takes it for one. -1 when there is none.
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end);

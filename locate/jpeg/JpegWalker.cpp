@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -103,6 +104,46 @@ bool NamesMotionPhoto(const ByteReader& file, const JpegPicture& p) {
     return false;
 }
 
+// The number written after `name` in XMP text, as an attribute's value
+// or an element's content; -1 when there is none.
+int64_t NumberAfter(const uint8_t* p, int64_t n, int64_t from, std::string_view name) {
+    const std::string_view text(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
+    const size_t at = text.find(name, static_cast<size_t>(from));
+    if (at == std::string_view::npos) return -1;
+    size_t i = at + name.size();
+    while (i < text.size() && (text[i] == '=' || text[i] == '"' || text[i] == '\'' || text[i] == '>' ||
+                               text[i] == ' '))
+        ++i;
+    int64_t v = -1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && v < (int64_t{1} << 50); ++i)
+        v = (v < 0 ? 0 : v * 10) + (text[i] - '0');
+    return v;
+}
+
+// Where a motion photo's clip or trailer starts as the file names it:
+// Samsung's SEF directory, or the clip's length in the XMP, counted back
+// from the end (Google's GCamera:MicroVideoOffset, or the Length of the
+// Container:Directory item whose semantic is MotionPhoto). A length is
+// believed only where a box tree starts; -1 when nothing named parses
+// (phones are known to write wrong lengths: the picture is then walked).
+int64_t NamedClipStart(const ByteReader& file, const JpegPicture& p, int64_t from, int64_t bound) {
+    if (bound == file.Length() && EndsWithSef(file)) return SefStart(file, from, bound);
+    for (const JpegSegment& s : p.segments) {
+        if (s.marker != kApp1 || !PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen)) continue;
+        const uint8_t* x = file.Span(s.payload, s.payloadLen);
+        if (x == nullptr) continue;
+        int64_t len = NumberAfter(x, s.payloadLen, 0, "MicroVideoOffset");
+        if (len < 0) {
+            const std::string_view text(reinterpret_cast<const char*>(x), static_cast<size_t>(s.payloadLen));
+            const size_t item = text.find("MotionPhoto\"");
+            if (item != std::string_view::npos) len = NumberAfter(x, s.payloadLen, static_cast<int64_t>(item), "Length");
+        }
+        if (len > 0 && len <= bound - from && RecogniseContainer(file, bound - len, bound) == Container::Isobmff)
+            return bound - len;
+    }
+    return -1;
+}
+
 Carrier PictureCarrier(const Carrier& at, int picture) {
     Carrier c = at.Then("picture " + std::to_string(picture + 1));
     c.picture = picture;
@@ -120,8 +161,16 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     JpegPicture main;
     if (!WalkJpeg(file, start, bound, main, headOnly, ends)) return;
     // A motion photo's video, or Samsung's trailer, follows the picture:
-    // walk it to its end to find where they begin.
+    // the picture ends at the last EOI before where the file says they
+    // start, or, where that does not parse, the picture is walked to its end.
+    int64_t eoiBound = bound;
+    const int64_t head = main.segments.empty() ? main.start + 2
+                                               : main.segments.back().payload + main.segments.back().payloadLen;
     if (headOnly && NamesMotionPhoto(file, main)) {
+        eoiBound = NamedClipStart(file, main, head, bound);
+    }
+    if (eoiBound < 0) {
+        eoiBound = bound;
         headOnly = false;
         main = JpegPicture{};
         WalkJpeg(file, start, bound, main, false, ends);
@@ -163,10 +212,9 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Without walking the scans, the pictures end at the last EOI marker
     // after the main picture's head.
     if (headOnly) {
-        const int64_t head = main.segments.empty()
-            ? main.start + 2
-            : main.segments.back().payload + main.segments.back().payloadLen;
-        main.end = EndOfLastEoi(file, head, bound);
+        main.end = EndOfLastEoi(file, head, eoiBound);
+        // A clip named where no EOI precedes it still follows the picture.
+        if (main.end <= 0 && eoiBound < bound) main.end = eoiBound;
         if (main.end > 0) covered.push_back({start, main.end - start});
     }
     if (main.end <= 0) return;
