@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
-# The companion fails closed on files it cannot take apart: pictures and
-# clips in other containers, motion photos (a JPEG with a clip after it) and
-# JPEGs with opaque data after the picture. Each file is made here, a
-# position is written into it with ExifTool, and ExifTool must read that
-# position back (in the clip, for a motion photo) before the companion is
-# asked; so no row can pass on a file that holds no position.
+# The companion on pictures and clips in other containers, motion photos (a
+# JPEG with a clip after it) and JPEGs with opaque data after the picture.
+# Each file is made here, a position is written into it (ExifTool, or FFmpeg's
+# own location tags), and ExifTool must read that position back (in the clip,
+# for a motion photo) before the companion is asked; so no row can pass on a
+# file that holds no position.
 #
-# Whole files (HEIC, AVIF, TIFF, PNG, WebP, MP4, MOV) and motion photos:
-#   check           exit 1, one line starting with the file's name
-#                   ("not checked" in it for a whole file)
+# HEIC, AVIF, MP4, MOV and motion photos (cleaned):
+#   check           exit 1, one line starting with the file's name that does
+#                   not say the file or a part of it is not read
+#   strip-gps -o    exit 0, the line says it "removed" what check found; the
+#                   copy has the input's length, differs from it in fewer
+#                   than 4096 bytes (and in some) and in none of a clip's
+#                   coded frames, holds no ISO 6709 text of the position,
+#                   ExifTool reads no position in it (nor in its clip, cut
+#                   out at the offset the file was made with), and it
+#                   decodes to the same pixels and frames
+#   strip-gps --in-place
+#                   exit 0, and the file becomes that same copy
+#   check (copy)    exit 0, nothing printed
+# TIFF, PNG and WebP (not read yet):
+#   check           exit 1, one line starting with the file's name, "not
+#                   checked" in it
 #   strip-gps -o    exit 1, nothing written, the line says "do not share it"
 # JPEGs with text after the picture (no position elsewhere):
 #   check           exit 1, one line starting with the file's name
@@ -27,8 +40,8 @@ cli=$(realpath "$cli")
 # Commands the files are made with, and the Debian package of each
 # (scripts/install-deps.sh installs them).
 missing=()
-for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples avifenc:libavif-bin \
-            cwebp:webp ffmpeg:ffmpeg; do
+for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-convert:libheif-examples \
+            avifenc:libavif-bin avifdec:libavif-bin cwebp:webp ffmpeg:ffmpeg; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -65,11 +78,27 @@ for f in photo.heic photo.avif photo.tif photo.png photo.webp; do et "${gps[@]}"
 et "-UserData:GPSCoordinates=$coords" clip.mp4
 et "-Keys:GPSCoordinates=$coords" clip.mov
 
+# The position in XMP only (a MIME item), and as FFmpeg writes it: a MOV's
+# udta ©xyz, an MP4's 3GPP loci, and with its own metadata tags the key
+# "location" in udta/meta as well as loci.
+heif-enc -q 50 -o photo-xmp.heic base.png >/dev/null
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo-xmp.heic
+iso6709=+$lat+$lon/
+ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-ffmpeg.mov
+ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-loci.mp4
+ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -movflags use_metadata_tags \
+   -metadata location="$iso6709" clip-keys.mp4
+
+# Where each motion photo's clip starts, and its length.
+declare -A clip_at
+clip_len=$(stat -c %s clip.mp4)
+
 # Google: GPS-free Exif, XMP naming the clip's length, the clip after the EOI.
 cp base.jpg google-motion.jpg
 et -Make=Google -Model="Pixel 3" -XMP-GCamera:MicroVideo=1 -XMP-GCamera:MicroVideoVersion=1 \
    -XMP-GCamera:MicroVideoOffset="$(stat -c %s clip.mp4)" \
    -XMP-GCamera:MicroVideoPresentationTimestampUs=0 google-motion.jpg
+clip_at[google-motion.jpg]=$(stat -c %s google-motion.jpg)
 cat clip.mp4 >> google-motion.jpg
 
 # Samsung: GPS-free Exif; after the EOI a block (0, type 0x0a30, name length,
@@ -79,6 +108,7 @@ cat clip.mp4 >> google-motion.jpg
 cp base.jpg samsung-motion.jpg
 et -Make=samsung -Model=SM-G991B samsung-motion.jpg
 name=MotionPhoto_Data
+clip_at[samsung-motion.jpg]=$(($(stat -c %s samsung-motion.jpg) + 8 + ${#name}))
 block=$((8 + ${#name} + $(stat -c %s clip.mp4)))
 {
     printf '\x00\x00\x30\x0a'; le32 ${#name}; printf %s "$name"; cat clip.mp4
@@ -93,15 +123,19 @@ cut=$(stat -c %s base.jpg)
 { cat base.jpg; printf '+%s+%s/\n' "$lat" "$lon"; } > text-iso6709.jpg
 
 # --- the table -------------------------------------------------------------
-# file | kind (whole, motion, trailer) | ExifTool's file type | bytes it must hold
+# file | kind (clean, motion, refused, trailer) | ExifTool's file type | bytes it must hold
 rows=(
-    "photo.heic|whole|HEIC|ftypheic"
-    "photo.avif|whole|AVIF|ftypavif"
-    "photo.tif|whole|TIFF|"
-    "photo.png|whole|PNG|eXIf"
-    "photo.webp|whole|Extended WEBP|EXIF"
-    "clip.mp4|whole|MP4|"$'\xa9'"xyz"
-    "clip.mov|whole|MOV|com.apple.quicktime.location.ISO6709"
+    "photo.heic|clean|HEIC|ftypheic"
+    "photo-xmp.heic|clean|HEIC|application/rdf+xml"
+    "photo.avif|clean|AVIF|ftypavif"
+    "photo.tif|refused|TIFF|"
+    "photo.png|refused|PNG|eXIf"
+    "photo.webp|refused|Extended WEBP|EXIF"
+    "clip.mp4|clean|MP4|"$'\xa9'"xyz"
+    "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
+    "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
+    "clip-loci.mp4|clean|MP4|loci"
+    "clip-keys.mp4|clean|MP4|mdtalocation"
     "google-motion.jpg|motion|JPEG|MicroVideoOffset"
     "samsung-motion.jpg|motion|JPEG|MotionPhoto_Data"
     "text-label.jpg|trailer|JPEG|Breite (GPS) : N/A"
@@ -112,8 +146,61 @@ trap - ERR
 failed=0
 fail() { echo "FAIL $row_file: $*" >&2; failed=1; }
 
-# The position ExifTool reads (from the GPS tags, or the clip's coordinates).
-position() { exiftool -n -s3 -Composite:GPSPosition "$1"; }
+# The position ExifTool reads (from the GPS tags, or the clip's coordinates),
+# to 4 decimals (it reads loci's fixed-point numbers as 35.65860 139.74539).
+position() {
+    exiftool -n -s3 -Composite:GPSPosition "$1" | awk 'NF == 2 { printf "%.4f %.4f", $1, $2 }'
+}
+
+# Every tag ExifTool reads as a position, one "[group] name : value" line
+# each: all tags (-a), embedded documents too (-ee3), by group and name
+# (-G1 -s), numbers as stored (-n). A tag counts when its name holds "GPS",
+# "Location" or "ISO6709" (any case; so GPS version and reference tags count
+# too, as the JPEG strip leaves none of them), or its value holds an ISO 6709
+# pair such as "+35.6586+139.7454" (a location box under another name), and
+# its value holds more than blanks: a value overwritten with spaces or NULs
+# reads as empty or blank and holds no position.
+positions_read() {
+    { exiftool -a -ee3 -G1 -s -n "$1" || true; } | awk '
+        match($0, /^\[[^]]*\] +[^ ]+ +: /) {
+            name = tolower($2); value = substr($0, RLENGTH + 1)
+            if ((name ~ /gps|location|iso6709/ ||
+                 value ~ /[+-][0-9][0-9](\.[0-9]+)?[+-][0-9][0-9][0-9](\.[0-9]+)?/) &&
+                value ~ /[^ \t]/)
+                print
+        }'
+}
+
+# A digest of what the file decodes to, or nothing when it does not decode:
+# the pixels of a picture (HEIC through libheif, AVIF through libavif, a
+# JPEG's first picture through FFmpeg), the frames of a clip.
+decoded() {
+    rm -f "$work/decoded.png"
+    case $1 in
+    *.heic) heif-convert "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
+    *.avif) avifdec "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
+    *.jpg) pixels "$1" ;;
+    *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
+    esac
+}
+pixels() {
+    ffmpeg -nostdin -v error -i "$1" -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null |
+        md5sum | cut -c1-32
+}
+empty_md5=d41d8cd98f00b204e9800998ecf8427e
+
+# Where a clip's coded frames are, as ExifTool reads it: "FROM TO" (bytes,
+# TO past the end), moved on by $2 (where the clip starts in its file).
+media_data() {
+    exiftool -s3 -n -MediaDataOffset -MediaDataSize "$1" |
+        awk -v at="$2" '{ v[NR] = $1 } END { if (NR == 2) print at + v[1], at + v[1] + v[2] }'
+}
+
+# The clip of a motion photo, cut at the offset it was made with.
+cut_clip() {
+    dd if="$1" of="$2" iflag=skip_bytes,count_bytes bs=64K skip="${clip_at[$row_file]}" \
+       count="$clip_len" status=none
+}
 
 # Runs the companion: sets rc, out (standard output) and err.
 run() {
@@ -142,7 +229,7 @@ for row in "${rows[@]}"; do
     IFS='|' read -r row_file kind type marker <<<"$row"
     path=$work/$row_file
     rowdir=$work/out-$row_file
-    mkdir "$rowdir" "$rowdir-dropped"
+    mkdir "$rowdir" "$rowdir-dropped" "$rowdir-in-place"
 
     # The file is what the row says, and holds a position ExifTool reads.
     got=$(exiftool -s3 -FileType "$path" || true)
@@ -151,12 +238,15 @@ for row in "${rows[@]}"; do
         fail "the file does not hold '$marker'"; continue
     fi
     case $kind in
-    whole)
+    clean|refused)
         [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; } ;;
     motion)
         tags=$(exiftool -a "$path" || true)
         if grep -qi gps <<<"$tags"; then fail "the picture itself holds GPS"; continue; fi
         exiftool -b -ee -EmbeddedVideo -EmbeddedVideoFile "$path" >"$rowdir.clip.mp4" || true
+        cut_clip "$path" "$rowdir.cut.mp4"
+        cmp -s "$rowdir.clip.mp4" "$rowdir.cut.mp4" ||
+            { fail "ExifTool's clip is not the one made at byte ${clip_at[$row_file]}"; continue; }
         [ "$(position "$rowdir.clip.mp4")" = "$lat $lon" ] ||
             { fail "ExifTool reads no position in its clip"; continue; } ;;
     trailer)
@@ -164,8 +254,79 @@ for row in "${rows[@]}"; do
         [ -z "$(exiftool -a -GPS:all "$path")" ] || { fail "ExifTool reads GPS tags in it"; continue; } ;;
     esac
 
+    if [ "$kind" = clean ] || [ "$kind" = motion ]; then
+        # What the picture and the clip decode to before the strip.
+        before=$(decoded "$path" || true)
+        if [ -z "$before" ] || [ "$before" = "$empty_md5" ]; then fail "it does not decode"; continue; fi
+        if [ "$kind" = motion ]; then
+            clip_before=$(decoded "$rowdir.cut.mp4" || true)
+            if [ -z "$clip_before" ] || [ "$clip_before" = "$empty_md5" ]; then
+                fail "its clip does not decode"; continue
+            fi
+        fi
+        # Where a clip's coded frames are (its mdat, as ExifTool finds it):
+        # they must stay as they were to the byte, since the frames'
+        # checksums alone miss a change in bytes the decoder skips.
+        case $row_file in
+        *.mp4|*.mov) media=$(media_data "$path" 0 || true) ;;
+        *-motion.jpg) media=$(media_data "$rowdir.cut.mp4" "${clip_at[$row_file]}" || true) ;;
+        *) media=none ;;
+        esac
+        [ -n "$media" ] || { fail "ExifTool finds no coded frames in it"; continue; }
+
+        # check names the position, and strip-gps says it removed just that.
+        finds=""
+        if expect 1 "" check; then
+            if [[ $out == *"not checked"* || $out == *"not read"* ]]; then
+                fail "check: wanted the position found, got '${out//$work\//}'"
+            else
+                finds=${out#"$path: "}
+            fi
+        fi
+        expect 0 "removed $finds" strip-gps -o "$rowdir" || continue
+        copy=$rowdir/$row_file
+        size=$(stat -c %s "$copy" 2>/dev/null || echo none)
+        [ "$size" = "$(stat -c %s "$path")" ] ||
+            { fail "the copy has $size bytes, the input $(stat -c %s "$path")"; continue; }
+        cmp -l "$path" "$copy" >"$rowdir.changed" || true
+        changed=$(wc -l <"$rowdir.changed")
+        if [ "$changed" -eq 0 ] || [ "$changed" -ge 4096 ]; then
+            fail "the copy differs from the input in $changed bytes (wanted 1 to 4095)"
+        fi
+        if [ "$media" != none ]; then
+            inside=$(awk -v from="${media% *}" -v to="${media#* }" \
+                         '$1 - 1 >= from && $1 - 1 < to { n++ } END { print n + 0 }' "$rowdir.changed")
+            [ "$inside" -eq 0 ] || fail "the copy differs in $inside bytes of the coded frames"
+        fi
+        if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
+        left=$(positions_read "$copy" || true)
+        [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
+        [ "$(decoded "$copy")" = "$before" ] || fail "the copy does not decode as the input did"
+        if [ "$kind" = motion ]; then
+            cut_clip "$copy" "$rowdir.copy-clip.mp4"
+            left=$(positions_read "$rowdir.copy-clip.mp4" || true)
+            [ -z "$left" ] || fail "ExifTool reads in the copy's clip:"$'\n'"$left"
+            [ "$(decoded "$rowdir.copy-clip.mp4")" = "$clip_before" ] ||
+                fail "the copy's clip does not decode as the input's did"
+        fi
+        run check "$copy"
+        if [ "$rc" -ne 0 ] || [ -n "$out" ]; then
+            fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
+        fi
+
+        # In place: the file itself becomes that copy.
+        cp "$path" "$rowdir-in-place/"
+        saved=$path
+        path=$rowdir-in-place/$row_file
+        if expect 0 "" strip-gps --in-place && ! cmp -s "$path" "$copy"; then
+            fail "strip-gps --in-place made another file than strip-gps -o"
+        fi
+        path=$saved
+        continue
+    fi
+
     checked=""
-    [ "$kind" = whole ] && checked="not checked"
+    [ "$kind" = refused ] && checked="not checked"
     expect 1 "$checked" check || true
 
     refusal="do not share it"
