@@ -38,7 +38,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
             bool walked = false;
             for (const TiffScan& t : out.tiffs)
                 for (const GpsIfdScan& g : t.gps)
-                    if (g.pos == a.m_nGpsPos) walked = true;
+                    if ((t.content.Empty() ? g.pos : t.content.FilePos(g.pos)) == a.m_nGpsPos) walked = true;
             bool holds = false;
             for (int i = 0; i < a.m_nGpsDone; ++i)
                 if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) holds = true;
