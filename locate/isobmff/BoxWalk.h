@@ -18,6 +18,7 @@ struct BoxWalk {
     struct Meta {
         Box box;
         Carrier at;
+        int depth = 0;
     };
     std::vector<Meta> heifMetas;
     // Tracks of timed GPS samples, read once the whole file is known.
@@ -44,7 +45,7 @@ struct BoxWalk {
 std::string BoxName(uint32_t type);
 
 // Each part's rules (HeifItems.cpp, MovieMeta.cpp).
-void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c);
-void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c);
+void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth);
+void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth);
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);

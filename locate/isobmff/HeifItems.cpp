@@ -184,7 +184,7 @@ int64_t ExifTiffOffset(const ByteReader& file, const ContentMap& m) {
 
 }  // namespace
 
-void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c) {
+void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
     const ByteRange children = BoxWalk::FullBoxChildren(meta);
     Box iinf, iloc, idat;
     const bool hasIdat = FindChild(w.file, children, Fourcc("idat"), idat);
@@ -193,7 +193,7 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c) {
     // The other boxes of `meta` (properties, references) are walked by
     // the general rules: an unknown one is opaque.
     ForEachBox(w.file, children, [&](const Box& b) {
-        if (!b.Is(Fourcc("iinf")) && !b.Is(Fourcc("iloc")) && !b.Is(Fourcc("idat"))) w.One(b, c, 1);
+        if (!b.Is(Fourcc("iinf")) && !b.Is(Fourcc("iloc")) && !b.Is(Fourcc("idat"))) w.One(b, c, depth + 1);
         return true;
     });
     if (items.empty()) return;

@@ -53,7 +53,7 @@ bool IsSkipped(uint32_t t) {
 
 // A track: its handler and its first sample description, which say
 // whether its samples are timed GPS.
-void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c) {
+void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
     Box mdia, minf, stbl, stsd, hdlr;
     uint32_t handler = 0, format = 0;
     const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
@@ -83,7 +83,7 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c) {
             w.sink.Add(f, c);
         }
     }
-    w.Children(trak.Body(), c, 2);
+    w.Children(trak.Body(), c, depth + 1);
 }
 
 // Canon's CR3 metadata: each CMTn box is a TIFF structure.
@@ -118,12 +118,6 @@ void BoxWalk::Opaque(ByteRange r, const Carrier& c) {
 }
 
 void BoxWalk::Children(ByteRange r, const Carrier& c, int depth) {
-    if (depth > kMaxDepth) {
-        PositionFind f(FindKind::Unparsed, r.pos, false, FindWhy::BoxTooDeep);
-        f.len = r.len;
-        sink.Add(f, c);
-        return;
-    }
     const int64_t stop = ForEachBox(file, r, [&](const Box& b) {
         One(b, c, depth);
         return true;
@@ -132,6 +126,12 @@ void BoxWalk::Children(ByteRange r, const Carrier& c, int depth) {
 }
 
 void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
+    if (depth > kMaxDepth) {
+        PositionFind f(FindKind::Unparsed, b.pos, false, FindWhy::BoxTooDeep);
+        f.len = b.end - b.pos;
+        sink.Add(f, c);
+        return;
+    }
     const Carrier at = c.Then(BoxName(b.type));
     const uint32_t t = b.type;
     if (t == Fourcc("mdat")) {
@@ -139,7 +139,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("moof")) {
         fragmented = true;
     } else if (t == Fourcc("trak")) {
-        WalkTrack(*this, b, at);
+        WalkTrack(*this, b, at, depth);
     } else if (t == Fourcc("meta")) {
         // ISO's `meta` is a full box; QuickTime's holds its boxes at once
         // (its first bytes are then a box's size, never zero).
@@ -151,9 +151,9 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         if (FindChild(file, children, Fourcc("hdlr"), hdlr))
             file.WithOrder(ByteReader::kBigEndian).U32(hdlr.body + 8, handler);
         if (handler == Fourcc("pict") || FindChild(file, children, Fourcc("iinf"), hdlr))
-            heifMetas.push_back({b, at});
+            heifMetas.push_back({b, at, depth});
         else
-            WalkMovieMeta(*this, b, children, at);
+            WalkMovieMeta(*this, b, children, at, depth);
     } else if (t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) {
         XmpDoc doc;
         doc.map = ContentMap(b.Body());
@@ -190,7 +190,11 @@ void WalkIsobmffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         w.One(b, at, 0);
         return true;
     });
-    for (const BoxWalk::Meta& m : w.heifMetas) WalkHeifItems(w, m.box, m.at);
+    // Item boxes may hold further `meta` boxes, which join the list.
+    for (size_t i = 0; i < w.heifMetas.size(); ++i) {
+        const BoxWalk::Meta m = w.heifMetas[i];
+        WalkHeifItems(w, m.box, m.at, m.depth);
+    }
     WalkTimedTracks(w);
     // What follows the last box is data after the file's end, as after a
     // picture's: a trailer, or another container.

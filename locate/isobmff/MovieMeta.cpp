@@ -45,8 +45,10 @@ std::vector<std::string> KeyNames(const ByteReader& file, const Box& keys) {
 }
 
 // The value of an item list entry: its `data` box after type and locale.
-// A non-blank value is a find, removed by writing spaces over it.
-void LocationValue(BoxWalk& w, const Box& entry, const Carrier& c) {
+// A non-blank value is a find, removed by writing spaces over it; an entry
+// named by a key also loses its key (its number becomes 0, which names
+// none), so that readers show no location entry at all.
+void LocationValue(BoxWalk& w, const Box& entry, bool keyed, const Carrier& c) {
     ForEachBox(w.file, entry.Body(), [&](const Box& data) {
         if (!data.Is(Fourcc("data"))) return true;
         const ByteRange value{data.body + 8, data.end - data.body - 8};
@@ -55,6 +57,7 @@ void LocationValue(BoxWalk& w, const Box& entry, const Carrier& c) {
         f.len = value.len;
         StripPlan plan;
         plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, ' ', {}});
+        if (keyed) plan.Zero({entry.pos + 4, 4});
         w.sink.AddPayload({f}, plan, c);
         return true;
     });
@@ -62,7 +65,7 @@ void LocationValue(BoxWalk& w, const Box& entry, const Carrier& c) {
 
 }  // namespace
 
-void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c) {
+void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth) {
     Box keys, ilst;
     std::vector<std::string> names;
     if (FindChild(w.file, children, Fourcc("keys"), keys)) names = KeyNames(w.file, keys);
@@ -74,7 +77,7 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
             const std::string name = keyed ? names[entry.type - 1] : BoxName(entry.type);
             const Carrier at = list.Then(name);
             if (keyed ? IsLocationKey(name) : entry.Is(Fourcc("\xA9xyz")))
-                LocationValue(w, entry, at);
+                LocationValue(w, entry, keyed, at);
             else
                 w.Opaque(entry.Whole(), at);
             return true;
@@ -82,14 +85,16 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
         if (stop < ilst.end) w.Opaque({stop, ilst.end - stop}, list);
     }
     ForEachBox(w.file, children, [&](const Box& b) {
-        if (!b.Is(Fourcc("keys")) && !b.Is(Fourcc("ilst"))) w.One(b, c, 1);
+        if (!b.Is(Fourcc("keys")) && !b.Is(Fourcc("ilst"))) w.One(b, c, depth + 1);
         return true;
     });
     (void)meta;
 }
 
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
-    if (Blank(w.file, b.body, b.end - b.body)) return;
+    // ©xyz holds its text after a length and a language.
+    const int64_t text = b.Is(Fourcc("\xA9xyz")) ? std::min(b.body + 4, b.end) : b.body;
+    if (Blank(w.file, text, b.end - text)) return;
     // The box becomes free space: its type renamed, its content zeroed, so
     // no reader finds a value and every size stays.
     PositionFind f(FindKind::Location, b.pos, true);
