@@ -124,6 +124,8 @@ Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end) {
 }
 
 Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end) {
+    // Padding and a clip's `ftyp` nearly always come at once.
+    constexpr int64_t kSmallPiece = 4096;
     Embedded out;
     auto take = [&](Container kind, int64_t at) {
         if (at >= pos && (out.pos < 0 || at < out.pos)) out = {kind, at};
@@ -143,7 +145,7 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
                 return true;
             }
         return false;
-    });
+    }, kSmallPiece);
     for (int64_t at : {pos, padded}) {
         const Container c = RecogniseContainer(file, at, end);
         if (c != Container::None && c != Container::Jpeg) take(c, at);
@@ -161,7 +163,7 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
                 hits.push_back(at + (hit - p));
             next = at + n - 3;
             return !hits.empty();
-        });
+        }, kSmallPiece);
         for (int64_t h : hits)
             if (BoxAt(file, h - 4, end, "ftyp", 16)) {
                 take(Container::Isobmff, found = h - 4);

@@ -12,12 +12,16 @@ constexpr int64_t kSearchPiece = int64_t{1} << 20;
 // Calls f(p, at, n) for the bytes [at, at+n) of [pos, pos+len), piece by
 // piece, each piece starting `overlap` bytes before the previous one's
 // end; stops at the first call that answers true. False when a piece
-// cannot be read, or no call answered true.
+// cannot be read, or no call answered true. A search whose match is
+// nearly always at once starts with a small piece (`first` bytes), each
+// next one twice as long, so that it does not read ahead a whole piece.
 template <class F>
-bool ForEachPiece(const ByteReader& file, int64_t pos, int64_t len, int64_t overlap, F f) {
+bool ForEachPiece(const ByteReader& file, int64_t pos, int64_t len, int64_t overlap, F f,
+                  int64_t first = kSearchPiece) {
     const int64_t end = pos + len;
-    for (int64_t at = pos; at < end;) {
-        const int64_t n = std::min(kSearchPiece, end - at);
+    int64_t piece = std::max<int64_t>(first, overlap + 1);
+    for (int64_t at = pos; at < end; piece = std::min(piece * 2, kSearchPiece)) {
+        const int64_t n = std::min(piece, end - at);
         const uint8_t* p = file.Span(at, n);
         if (p == nullptr) return false;
         if (f(p, at, n)) return true;
