@@ -1,0 +1,170 @@
+#include "locate/payload/TimedGps.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr int64_t kCammHeader = 4;
+// The value size of each CAMM packet type, 0 to 7.
+constexpr int64_t kCammValue[] = {12, 8, 12, 12, 12, 24, 56, 12};
+constexpr uint16_t kCammGpsShort = 5, kCammGps = 6;
+
+constexpr int64_t kKlvHeader = 8;
+// GoPro's own files nest two levels (DEVC, STRM); deeper nests are taken
+// as damage rather than followed.
+constexpr int kMaxNest = 8;
+
+// A GPMF key as the big-endian number its four letters make.
+constexpr uint32_t Key(const char (&k)[5]) {
+    return uint32_t{static_cast<uint8_t>(k[0])} << 24 | uint32_t{static_cast<uint8_t>(k[1])} << 16 |
+           uint32_t{static_cast<uint8_t>(k[2])} << 8 | uint32_t{static_cast<uint8_t>(k[3])};
+}
+
+bool AnyNonZero(const uint8_t* p, int64_t n) { return std::any_of(p, p + n, [](uint8_t b) { return b != 0; }); }
+
+bool IsGpsKey(uint32_t key) {
+    return key == Key("GPS5") || key == Key("GPS9") || key == Key("GPSU") || key == Key("GPSP");
+}
+
+bool IsPositionKey(uint32_t key) { return key == Key("GPS5") || key == Key("GPS9"); }
+
+// GPMF keys are letters, digits and spaces; anything else is not a KLV
+// header (the walk has lost its way in damaged data).
+bool IsKeyChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' '; }
+
+bool ValidKey(uint32_t key) {
+    return IsKeyChar(key >> 24) && IsKeyChar((key >> 16) & 0xFF) && IsKeyChar((key >> 8) & 0xFF) && IsKeyChar(key & 0xFF);
+}
+
+// Holds the text of a GPS key: damaged GPMF that may hide a position.
+bool HoldsGpsKey(const uint8_t* p, int64_t n) {
+    for (int64_t i = 0; i + 4 <= n; ++i)
+        if (p[i] == 'G' && p[i + 1] == 'P' && p[i + 2] == 'S' &&
+            (p[i + 3] == '5' || p[i + 3] == '9' || p[i + 3] == 'U' || p[i + 3] == 'P'))
+            return true;
+    return false;
+}
+
+// What the scan has met so far, and the zeros it plans.
+struct Track {
+    int64_t valuePos = -1, valueLen = 0;  // the first value holding GPS data
+    bool valueIsPosition = false;         // ... and it is a position, not only a time or precision
+    int64_t badPos = -1, badLen = 0;      // the first part that cannot be read and may hold a position
+    ContentMap zeros;                     // every value, adjacent ones joined
+    ByteRange pending{-1, 0};
+
+    void Value(int64_t pos, int64_t len, bool position) {
+        if (valuePos < 0 || (position && !valueIsPosition)) {
+            valuePos = pos;
+            valueLen = len;
+            valueIsPosition = position;
+        }
+        if (pos == pending.End()) {
+            pending.len += len;
+            return;
+        }
+        Flush();
+        pending = {pos, len};
+    }
+    void Flush() {
+        if (pending.pos >= 0) zeros.Append(pending.pos, pending.len);
+        pending = {-1, 0};
+    }
+    void Bad(int64_t pos, int64_t len) {
+        if (badPos < 0) badPos = pos, badLen = len;
+    }
+    bool Unreadable() const { return badPos >= 0; }
+};
+
+// One CAMM sample of `n` bytes at file offset `base`, read from `s`.
+void ScanCamm(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    int64_t at = 0;
+    uint16_t type = 0;
+    while (n - at >= kCammHeader && s.U16(at + 2, type) && type < std::size(kCammValue)) {
+        const int64_t value = at + kCammHeader;
+        const int64_t size = kCammValue[type];
+        const bool gps = type == kCammGpsShort || type == kCammGps;
+        if (n - value < size) {
+            // A packet cut short: a GPS one that holds anything other than
+            // zeros may hold a position.
+            if (gps && AnyNonZero(s.Span(value, n - value), n - value)) t.Bad(base + at, n - at);
+            return;
+        }
+        if (gps && AnyNonZero(s.Span(value, size), size)) t.Value(base + value, size, true);
+        at = value + size;
+    }
+}
+
+// The KLV items in [from, to) of a GPMF sample read from `s` (file
+// offset `base`), `depth` nests down. Each header is read once, so the
+// walk costs in proportion to the sample.
+void ScanKlv(const ByteReader& s, int64_t base, int64_t from, int64_t to, int depth, Track& t) {
+    int64_t at = from;
+    while (at < to && !t.Unreadable()) {
+        uint32_t key = 0;
+        if (to - at >= 4 && s.U32(at, key) && key == 0) {  // a padding word
+            at += 4;
+            continue;
+        }
+        uint8_t type = 0, size = 0;
+        uint16_t repeat = 0;
+        const bool header = to - at >= kKlvHeader && s.U8(at + 4, type) && s.U8(at + 5, size) && s.U16(at + 6, repeat);
+        const int64_t len = int64_t{size} * repeat;
+        const int64_t padded = (len + 3) & ~int64_t{3};
+        if (!header || !ValidKey(key) || padded > to - at - kKlvHeader || (type == 0 && depth >= kMaxNest)) {
+            // The rest of this level cannot be taken apart; it may hold a
+            // position when it names a GPS key.
+            const uint8_t* rest = s.Span(at, to - at);
+            if (IsGpsKey(key) || HoldsGpsKey(rest, to - at)) t.Bad(base + at, to - at);
+            return;
+        }
+        const int64_t value = at + kKlvHeader;
+        if (type == 0) {
+            ScanKlv(s, base, value, value + len, depth + 1, t);
+        } else if (IsGpsKey(key) && len > 0 && AnyNonZero(s.Span(value, len), len)) {
+            t.Value(base + value, len, IsPositionKey(key));
+        }
+        at = value + padded;
+    }
+}
+
+}  // namespace
+
+TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples) {
+    TimedGpsScan scan;
+    Track t;
+    // Samples that share no byte add up to at most the file: more means
+    // they overlap, and reading on would cost more than the file holds.
+    int64_t budget = file.Length();
+    for (const ByteRange& r : samples) {
+        if (r.len <= 0) continue;
+        const uint8_t* p = r.len <= budget ? file.Span(r.pos, r.len) : nullptr;
+        if (p == nullptr) {
+            t.Bad(r.pos, r.len);
+            break;
+        }
+        budget -= r.len;
+        // The sample is read through a reader of its own bytes, so that no
+        // read of the sample's structure leaves it.
+        const ByteReader s(p, r.len, fmt == TimedFormat::Camm ? ByteReader::kLittleEndian : ByteReader::kBigEndian);
+        if (fmt == TimedFormat::Camm)
+            ScanCamm(s, r.pos, r.len, t);
+        else
+            ScanKlv(s, r.pos, 0, r.len, 0, t);
+        if (t.Unreadable()) break;
+    }
+    t.Flush();
+    if (t.Unreadable()) {
+        PositionFind f(FindKind::TimedGps, t.badPos, false, FindWhy::TimedGpsUnreadable);
+        f.len = t.badLen;
+        scan.finds.push_back(f);
+    } else if (t.valuePos >= 0) {
+        PositionFind f(FindKind::TimedGps, t.valuePos, true);
+        f.len = t.valueLen;
+        scan.finds.push_back(f);
+        const int64_t len = t.zeros.Length();
+        scan.plan.fills.push_back({scan.plan.AddMap(std::move(t.zeros)), 0, len, 0, {}});
+    }
+    return scan;
+}

@@ -1,0 +1,46 @@
+// Positions in a video's timed metadata samples, whatever container holds
+// them: the caller lists where each sample lies.
+//
+// CAMM (Google's camera motion metadata): each sample is a little-endian
+// packet, u16 reserved, u16 type, then a value whose size the type fixes.
+// Type 5 (latitude, longitude, altitude: three doubles, 24 bytes) and
+// type 6 (GPS time, fix, latitude, longitude, altitude, accuracies and
+// velocities: 56 bytes) hold positions; types 0-4 and 7 (orientation,
+// exposure, gyroscope, acceleration, local position, magnetic field) do
+// not. A sample holding several packets one after the other is read
+// packet by packet.
+//
+// GPMF (GoPro's metadata): big-endian KLV, a four-letter key, a type byte
+// (0: the value is itself KLV, as DEVC and STRM are), a structure size
+// byte and a 16-bit repeat count, then size * repeat bytes padded to a
+// multiple of 4. GPS5 and GPS9 hold positions, GPSU the time of the fix
+// and GPSP its precision.
+//
+// Removal zeroes the values (a CAMM packet's value, a GPS KLV's data)
+// and keeps every header, type and size, so the samples keep their length
+// and still parse. A value of zeros holds no position: a cleaned track is
+// found clean.
+#pragma once
+#include "exif/ByteReader.h"
+#include "locate/Find.h"
+#include "locate/StripPlan.h"
+#include "platform/ByteRange.h"
+
+#include <cstdint>
+#include <vector>
+
+enum class TimedFormat : uint8_t { Camm, Gpmf };
+
+struct TimedGpsScan {
+    // At most one find for the whole track (picture and carrier unset):
+    // removable, at the first value that holds a position; or not
+    // removable (TimedGpsUnreadable), at the first sample part that cannot
+    // be taken apart and may hold one.
+    std::vector<PositionFind> finds;
+    StripPlan plan;  // zeros over every value; empty unless the find is removable
+};
+
+// Scans the samples at `samples` (file ranges that share no byte) one at
+// a time. A sample outside the file, or samples whose lengths add up to
+// more than the file (they overlap), make the track unreadable.
+TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples);
