@@ -50,8 +50,11 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
 void Sink::AddTiff(TiffScan t, const Carrier& c) {
     const bool inPieces = !t.content.Empty();
     for (const GpsIfdScan& g : t.gps) {
-        PositionFind f(FindKind::ExifGps, inPieces ? t.content.FilePos(g.pos) : g.pos, false);
+        PositionFind f(FindKind::ExifGps, g.pos, false);
         f.len = 2 + kEntry * g.inside;
+        // In pieces, the find is the table's first stretch in the file.
+        if (const auto r = inPieces ? t.content.FileRanges(g.pos, f.len) : std::vector<ByteRange>{}; !r.empty())
+            f.pos = r[0].pos, f.len = r[0].len;
         if (g.outsideSegment) {
             // A reader of a block in pieces reads nothing outside it.
             if (inPieces || !OutsideIfdHoldsPosition(m_file, t, g)) continue;

@@ -25,6 +25,7 @@ struct BoxWalk {
     struct Timed {
         Box stbl;
         uint32_t format = 0;
+        uint32_t trackId = 0;
         Carrier at;
     };
     std::vector<Timed> timed;
@@ -49,3 +50,5 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth);
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth);
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
+// GoPro's GPMF block in `udta`: KLV as in its timed track.
+void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);

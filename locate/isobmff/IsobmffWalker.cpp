@@ -65,7 +65,13 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
             be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
     }
     if (format == Fourcc("camm") || format == Fourcc("gpmd")) {
-        w.timed.push_back({stbl, format, c});
+        // The track's number names its movie fragments.
+        Box tkhd;
+        uint8_t v = 0;
+        uint32_t flags = 0, id = 0;
+        if (FindChild(w.file, trak.Body(), Fourcc("tkhd"), tkhd) && FullBoxVersion(w.file, tkhd, v, flags))
+            be.U32(tkhd.body + (v == 1 ? 20 : 12), id);
+        w.timed.push_back({stbl, format, id, c});
     } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
         // Another timed metadata track whose description names a location
         // (its keys, its mime type): its samples are not understood.
@@ -166,6 +172,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         doc.map = ContentMap(b.Body());
         doc.reportAt = b.Whole();
         sink.Xmp({doc}, false, at);
+    } else if (t == Fourcc("GPMF")) {
+        WalkGpmfBox(*this, b, at);
     } else if (t == Fourcc("mpvd")) {
         // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
         sink.Nested(Container::Isobmff, b.Body(), at);

@@ -4,6 +4,9 @@
 // (com.apple.quicktime.location.ISO6709).
 #include "locate/isobmff/BoxWalk.h"
 
+#include "locate/isobmff/SampleTable.h"
+#include "locate/payload/TimedGps.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -106,9 +109,39 @@ void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
 }
 
 void WalkTimedTracks(BoxWalk& w) {
+    std::vector<ByteRange> media = w.media;
+    std::sort(media.begin(), media.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+    // A sample outside the media data would be another box's bytes.
+    auto inMedia = [&](const ByteRange& r) {
+        auto it = std::upper_bound(media.begin(), media.end(), r.pos,
+                                   [](int64_t pos, const ByteRange& m) { return pos < m.pos; });
+        return it != media.begin() && r.End() <= std::prev(it)->End();
+    };
     for (const BoxWalk::Timed& t : w.timed) {
-        PositionFind f(FindKind::TimedGps, t.stbl.pos, false, FindWhy::TimedGpsUnreadable);
-        f.len = t.stbl.end - t.stbl.pos;
-        w.sink.Add(f, t.at);
+        std::vector<ByteRange> samples, fragments;
+        bool read = TrackSamples(w.file, t.stbl, samples);
+        if (read && w.fragmented) {
+            read = FragmentSamples(w.file, w.whole, t.trackId, fragments);
+            samples.insert(samples.end(), fragments.begin(), fragments.end());
+            read = read && SamplesDisjoint(samples);
+        }
+        read = read && std::all_of(samples.begin(), samples.end(), [&](const ByteRange& r) {
+            return r.len == 0 || inMedia(r);
+        });
+        if (!read) {
+            PositionFind f(FindKind::TimedGps, t.stbl.pos, false,
+                           w.fragmented ? FindWhy::TimedTrackFragmented : FindWhy::TimedGpsUnreadable);
+            f.len = t.stbl.end - t.stbl.pos;
+            w.sink.Add(f, t.at);
+            continue;
+        }
+        const TimedGpsScan scan =
+            ScanTimedGps(w.file, t.format == Fourcc("camm") ? TimedFormat::Camm : TimedFormat::Gpmf, samples);
+        w.sink.AddPayload(scan.finds, scan.plan, t.at);
     }
+}
+
+void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c) {
+    const TimedGpsScan scan = ScanTimedGps(w.file, TimedFormat::Gpmf, {b.Body()});
+    w.sink.AddPayload(scan.finds, scan.plan, c);
 }
