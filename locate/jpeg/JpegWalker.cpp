@@ -125,8 +125,9 @@ int64_t NumberAfter(const uint8_t* p, int64_t n, int64_t from, std::string_view 
 // from the end (Google's GCamera:MicroVideoOffset, or the Length of the
 // Container:Directory item whose semantic is MotionPhoto). A length is
 // believed only where a box tree starts; -1 when nothing named parses
-// (phones are known to write wrong lengths: the picture is then walked).
-int64_t NamedClipStart(const ByteReader& file, const JpegPicture& p, int64_t from, int64_t bound) {
+// (phones are known to write wrong lengths: the picture is then walked,
+// and `wrong` says that a length was named).
+int64_t NamedClipStart(const ByteReader& file, const JpegPicture& p, int64_t from, int64_t bound, bool& wrong) {
     if (bound == file.Length() && EndsWithSef(file)) return SefStart(file, from, bound);
     for (const JpegSegment& s : p.segments) {
         if (s.marker != kApp1 || !PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen)) continue;
@@ -140,6 +141,7 @@ int64_t NamedClipStart(const ByteReader& file, const JpegPicture& p, int64_t fro
         }
         if (len > 0 && len <= bound - from && RecogniseContainer(file, bound - len, bound) == Container::Isobmff)
             return bound - len;
+        wrong = wrong || len > 0;
     }
     return -1;
 }
@@ -164,10 +166,11 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // the picture ends at the last EOI before where the file says they
     // start, or, where that does not parse, the picture is walked to its end.
     int64_t eoiBound = bound;
+    bool wrongLength = false;
     const int64_t head = main.segments.empty() ? main.start + 2
                                                : main.segments.back().payload + main.segments.back().payloadLen;
     if (headOnly && NamesMotionPhoto(file, main)) {
-        eoiBound = NamedClipStart(file, main, head, bound);
+        eoiBound = NamedClipStart(file, main, head, bound, wrongLength);
     }
     if (eoiBound < 0) {
         eoiBound = bound;
@@ -221,7 +224,9 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Data between and after the pictures; between them, only the first
     // gap holding a position's text is named.
     std::sort(covered.begin(), covered.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
-    const Carrier& after = at;
+    // What follows is named by where the bytes put it, and says so when
+    // the XMP put the clip elsewhere.
+    const Carrier after = wrongLength ? at.Then("not where the XMP puts the clip") : at;
     int64_t pos = start;
     bool named = false;
     for (const ByteRange& c : covered) {
