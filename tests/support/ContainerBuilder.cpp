@@ -2,6 +2,8 @@
 
 #include "tests/support/SegmentBuilder.h"
 
+#include <algorithm>
+
 namespace testjpeg {
 
 namespace {
@@ -14,6 +16,12 @@ Bytes Number(uint32_t v, int bytes, Order o) {
 }
 Bytes Be(uint32_t v, int bytes = 4) { return Number(v, bytes, Order::MM); }
 Bytes Le(uint32_t v, int bytes = 4) { return Number(v, bytes, Order::II); }
+// A big-endian number of 0, 2, 4 or 8 bytes.
+Bytes Uint(uint64_t v, int bytes) {
+    Bytes b;
+    for (int i = bytes - 1; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    return b;
+}
 
 uint32_t Crc32(const Bytes& b) {
     uint32_t c = 0xFFFFFFFF;
@@ -44,25 +52,112 @@ Bytes Ftyp(const std::string& major, const std::string& compatible) {
 }
 
 Bytes HeicWithExif(const ExifBuilder& exif) {
-    const Bytes item = Concat({Be(0), TiffFile(exif)});
-    const Bytes ftyp = Ftyp("heic", "mif1heic");
-    auto meta = [&](uint32_t at) {
-        return FullBox("meta", 0, Concat({
-            FullBox("hdlr", 0, Concat({Be(0), Text("pict"), Bytes(13, 0)})),
-            FullBox("iinf", 0, Concat({Be(1, 2), FullBox("infe", 2, Concat({Be(1, 2), Be(0, 2),
-                                                                            Text("Exif"), Bytes{0}}))})),
-            FullBox("iloc", 0, Concat({Bytes{0x44, 0x00}, Be(1, 2), Be(1, 2), Be(0, 2), Be(1, 2), Be(at),
-                                       Be(static_cast<uint32_t>(item.size()))}))}));
-    };
-    const uint32_t at = static_cast<uint32_t>(ftyp.size() + meta(0).size() + 8);
-    return Concat({ftyp, meta(at), Box("mdat", item)});
+    HeifItem item;
+    item.data = Concat({Be(0), TiffFile(exif)});
+    return Heif({item});
 }
 
-Bytes Mp4WithLocation(const std::string& iso6709) {
-    const Bytes xyz = Concat({Be(static_cast<uint32_t>(iso6709.size()), 2), Be(0x15C7, 2), Text(iso6709)});
-    return Concat({Ftyp("isom", "isomiso2mp41"), Box("mdat", kVideoData),
-                   Box("moov", Box("udta", Box("\xA9xyz", xyz)))});
+Bytes Mp4WithLocation(const std::string& iso6709) { return Mp4(Box("udta", XyzBox(iso6709))); }
+
+Bytes Heif(const std::vector<HeifItem>& items, const HeifLayout& l, const Bytes& extra) {
+    // The items' bytes; per item, where in them each extent starts and
+    // its length, in the item's order.
+    Bytes data;
+    std::vector<std::vector<std::pair<size_t, size_t>>> extents;
+    for (const HeifItem& it : items) {
+        const size_t n = it.data.size(), k = static_cast<size_t>(it.extents);
+        std::vector<std::pair<size_t, size_t>> e(k);
+        for (size_t j = 0; j < k; ++j) {
+            const size_t i = it.reversed ? k - 1 - j : j;
+            e[i] = {data.size(), n * (i + 1) / k - n * i / k};
+            data.insert(data.end(), it.data.begin() + n * i / k, it.data.begin() + n * (i + 1) / k);
+        }
+        extents.push_back(std::move(e));
+    }
+    const int idSize = l.iloc == 2 ? 4 : 2, index = l.iloc >= 1 ? l.indexSize : 0;
+    // The offsets count from `origin`: the holder's body, or idat's.
+    auto meta = [&](uint64_t origin) {
+        Bytes infes, places;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const HeifItem& it = items[i];
+            const uint32_t id = l.firstId + static_cast<uint32_t>(i);
+            const bool mime = it.type == "mime";
+            infes = Concat({infes, FullBox("infe", static_cast<uint8_t>(l.infe), Concat({
+                Uint(id, l.infe == 3 ? 4 : 2), Uint(it.protection, 2), Text(it.type), Bytes{0},
+                mime ? Concat({Text(it.contentType), Bytes{0}}) : Bytes{},
+                mime && !it.encoding.empty() ? Concat({Text(it.encoding), Bytes{0}}) : Bytes{}}))});
+            const auto first = std::min_element(extents[i].begin(), extents[i].end());
+            const uint64_t base = l.baseSize > 0 ? origin + first->first : 0;
+            places = Concat({places, Uint(id, idSize), l.iloc >= 1 ? Uint(l.method, 2) : Bytes{}, Uint(0, 2),
+                             Uint(base, l.baseSize), Uint(extents[i].size(), 2)});
+            for (const auto& [at, n] : extents[i])
+                places = Concat({places, Uint(0, index), Uint(origin + at - base, l.offSize), Uint(n, l.lenSize)});
+        }
+        return FullBox("meta", 0, Concat({
+            FullBox("hdlr", 0, Concat({Be(0), Text("pict"), Bytes(13, 0)})), extra,
+            FullBox("iinf", 0, Concat({Be(static_cast<uint32_t>(items.size()), 2), infes})),
+            FullBox("iloc", static_cast<uint8_t>(l.iloc),
+                    Concat({Bytes{static_cast<uint8_t>(l.offSize << 4 | l.lenSize),
+                                  static_cast<uint8_t>(l.baseSize << 4 | index)},
+                            Uint(items.size(), idSize), places})),
+            l.method == 1 ? Box("idat", data) : Bytes{}}));
+    };
+    const Bytes ftyp = Ftyp("heic", "mif1heic");
+    if (l.method == 1) return Concat({ftyp, meta(0), Box(l.holder, {})});
+    return Concat({ftyp, meta(ftyp.size() + meta(0).size() + 8), Box(l.holder, data)});
 }
+
+Bytes ZlibStored(const Bytes& data) {
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    const auto n = static_cast<uint16_t>(data.size());
+    return Concat({Bytes{0x78, 0x01, 0x01}, Le(n, 2), Le(static_cast<uint16_t>(~n), 2), data, Be(b << 16 | a)});
+}
+
+Bytes Mp4(const Bytes& moovBody, const std::string& brand) {
+    return Concat({Ftyp(brand, brand == "isom" ? "isomiso2mp41" : brand + "isom"), Box("mdat", kVideoData),
+                   Box("moov", moovBody)});
+}
+
+Bytes XyzBox(const std::string& iso6709) {
+    return Box("\xA9xyz", Concat({Be(static_cast<uint32_t>(iso6709.size()), 2), Be(0x15C7, 2), Text(iso6709)}));
+}
+
+Bytes ItemListMeta(const std::string& type, const std::string& value) {
+    return FullBox("meta", 0, Concat({FullBox("hdlr", 0, Concat({Be(0), Text("mdir"), Text("appl"), Bytes(9, 0)})),
+                                      Box("ilst", Box(type, Box("data", Concat({Be(1), Be(0), Text(value)}))))}));
+}
+
+Bytes LociBox(double latitude, double longitude) {
+    auto fixed = [](double v) { return Be(static_cast<uint32_t>(static_cast<int32_t>(v * 65536))); };
+    return FullBox("loci", 0, Concat({Be(0x15C7, 2), Text("Home"), Bytes{0, 0}, fixed(longitude),
+                                      fixed(latitude), fixed(40), Text("earth"), Bytes{0, 0}}));
+}
+
+Bytes XmpUuidBox(const std::string& xml) {
+    return Box("uuid", Concat({Bytes{0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8, 0x9C, 0x71, 0x99, 0x94,
+                                     0x91, 0xE3, 0xAF, 0xAC}, Text(xml)}));
+}
+
+Bytes CanonGpsBox(const ExifBuilder& gpsAsIfd0) {
+    return Box("uuid", Concat({Bytes{0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0, 0x81, 0x11, 0xF4, 0xCE,
+                                     0x46, 0x2B, 0x6A, 0x48}, Box("CMT4", TiffFile(gpsAsIfd0))}));
+}
+
+Bytes NestedBoxes(const std::string& type, int n, const Bytes& inner) {
+    Bytes b = inner;
+    for (int i = 0; i < n; ++i) b = Box(type, b);
+    return b;
+}
+
+Bytes LargeBox(const std::string& type, const Bytes& payload) {
+    return Concat({Be(1), Text(type), Be(0), Be(static_cast<uint32_t>(16 + payload.size())), payload});
+}
+
+Bytes ToEndBox(const std::string& type, const Bytes& payload) { return Concat({Be(0), Text(type), payload}); }
 
 Bytes MovWithLocation(const std::string& iso6709, bool withFtyp) {
     const std::string key = "com.apple.quicktime.location.ISO6709";

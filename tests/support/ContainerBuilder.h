@@ -31,6 +31,60 @@ Bytes Mp4WithLocation(const std::string& iso6709);
 // com.apple.quicktime.location.ISO6709 and whose `ilst` holds the string.
 Bytes MovWithLocation(const std::string& iso6709, bool withFtyp = true);
 
+// HEIF items: each one's bytes, split into `extents` pieces (stored last
+// first when `reversed`: only a reader of the extents puts them back
+// together), in the box that ends the file (construction method 0) or in
+// `idat` (method 1).
+struct HeifItem {
+    std::string type = "Exif";          // or "mime"
+    Bytes data;
+    std::string contentType, encoding;  // a mime item's; no encoding: the field is left out
+    uint16_t protection = 0;            // an index into `ipro`; 0: not protected
+    int extents = 1;
+    bool reversed = false;
+};
+// How `meta` names and places its items: the `infe` version (2: 16-bit
+// IDs, 3: 32-bit), the `iloc` version (0, 1, 2: 32-bit IDs) and its field
+// sizes in bytes (an offset of 0 bytes puts an item at its base, a length
+// of 0 bytes runs it to the end of the data), the construction method, the
+// first item's ID and the type of the box that ends the file.
+struct HeifLayout {
+    int infe = 2, iloc = 0;
+    int offSize = 4, lenSize = 4, baseSize = 0, indexSize = 0;
+    int method = 0;
+    uint32_t firstId = 1;
+    std::string holder = "mdat";
+};
+// `ftyp heic`, `meta` (hdlr pict, the `extra` boxes, iinf, iloc, idat),
+// then the holder box with the items' bytes (method 0) or empty.
+Bytes Heif(const std::vector<HeifItem>& items, const HeifLayout& layout = {}, const Bytes& extra = {});
+
+// A zlib stream of one stored (uncompressed) deflate block: 78 01, the
+// block, the Adler-32 of `data`.
+Bytes ZlibStored(const Bytes& data);
+
+// A clip: `ftyp` of `brand`, `mdat`, then `moov` holding `moovBody`.
+Bytes Mp4(const Bytes& moovBody, const std::string& brand = "isom");
+// QuickTime's ©xyz box holding the ISO 6709 string.
+Bytes XyzBox(const std::string& iso6709);
+// `meta` (a full box) with `hdlr mdir` and `ilst` holding one entry of
+// `type` whose `data` box holds `value`.
+Bytes ItemListMeta(const std::string& type, const std::string& value);
+// 3GPP's `loci`: language, name, role, longitude, latitude and altitude
+// (16.16 fixed point), body, notes.
+Bytes LociBox(double latitude, double longitude);
+// XMP in a box of its own: `uuid` be7acfcb-97a9-42e8-9c71-999491e3afac.
+Bytes XmpUuidBox(const std::string& xml);
+// Canon's CR3 metadata box, `uuid` 85c0b687-820f-11e0-8111-f4ce462b6a48,
+// holding `CMT4`: a TIFF structure whose 0th IFD holds the GPS entries.
+Bytes CanonGpsBox(const ExifBuilder& gpsAsIfd0);
+// n boxes of `type`, each holding the next; the innermost holds `inner`.
+Bytes NestedBoxes(const std::string& type, int n, const Bytes& inner);
+// Size 1 and a 64-bit size after the type.
+Bytes LargeBox(const std::string& type, const Bytes& payload);
+// Size 0: the box runs to the end of the file.
+Bytes ToEndBox(const std::string& type, const Bytes& payload);
+
 // The TIFF file an ExifBuilder's Exif block holds: header, IFDs, values.
 Bytes TiffFile(const ExifBuilder& exif);
 

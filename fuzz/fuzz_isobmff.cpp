@@ -1,0 +1,55 @@
+// The ISOBMFF walker (and Samsung's trailer, which holds a clip) on any
+// bytes: a file that starts as a box tree is found alike at both depths
+// (the walk reads no scans); every find starts inside the file; a file the
+// locator says can be cleaned keeps the strip contract (StripContract.h),
+// and the strip moves no box: the top-level boxes keep their places and
+// sizes.
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/StripContract.h"
+#include "locate/Containers.h"
+#include "locate/Locator.h"
+#include "locate/isobmff/Boxes.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The places and ends of the top-level boxes, one after the other.
+std::vector<int64_t> TopLevelBoxes(const ByteReader& file) {
+    std::vector<int64_t> out;
+    ForEachBox(file, {0, file.Length()}, [&](const Box& b) {
+        out.insert(out.end(), {b.pos, b.end});
+        return true;
+    });
+    return out;
+}
+
+bool SameFinds(const LocateResult& a, const LocateResult& b) {
+    if (a.finds.size() != b.finds.size() || a.trailer != b.trailer) return false;
+    for (size_t i = 0; i < a.finds.size(); ++i) {
+        const PositionFind &x = a.finds[i], &y = b.finds[i];
+        if (x.kind != y.kind || x.pos != y.pos || x.removable != y.removable || x.why != y.why ||
+            x.carrier != y.carrier)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const int64_t len = static_cast<int64_t>(size);
+    const ByteReader file(data, len);
+    LocateResult head, r;
+    LocatePositions(file, head, LocateDepth::Metadata);
+    LocatePositions(file, r, LocateDepth::Thorough);
+    if (RecogniseContainer(file, 0, len) == Container::Isobmff) FUZZ_CHECK(SameFinds(head, r));
+    for (const PositionFind& f : r.finds) FUZZ_CHECK(f.pos >= 0 && f.len >= 0 && (f.pos < len || len == 0));
+
+    std::vector<uint8_t> out;
+    std::vector<ByteRange> changed;
+    if (!CheckStripContract(data, size, r, out, changed)) return 0;
+    FUZZ_CHECK(TopLevelBoxes(file) == TopLevelBoxes(ByteReader(out.data(), len)));
+    return 0;
+}

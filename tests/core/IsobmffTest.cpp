@@ -1,0 +1,242 @@
+// The box tree walk: one row per place a position hides in an ISOBMFF file
+// (HEIF Exif and XMP items in every layout `iloc` allows, a clip's location
+// boxes and keys, XMP and Canon boxes, a clip inside a picture or behind
+// it in Samsung's trailer) and per hostile box tree. Each file is walked at
+// both depths; each one whose finds can all be removed is stripped: same
+// length, found clean again, no byte changed outside the strip's ranges.
+#include "cli/FindText.h"
+#include "locate/Locator.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+using namespace testjpeg;
+
+namespace {
+
+struct Want {
+    Want(FindKind k, bool canRemove, FindWhy reason = FindWhy::None, int64_t at = -1, std::string in = {})
+        : kind(k), removable(canRemove), why(reason), pos(at), carrier(std::move(in)) {}
+    FindKind kind;
+    bool removable;
+    FindWhy why;
+    int64_t pos;          // -1: not checked
+    std::string carrier;  // empty: not checked
+};
+
+bool Matches(const Want& w, const PositionFind& f) {
+    return w.kind == f.kind && w.removable == f.removable && w.why == f.why && (w.pos < 0 || w.pos == f.pos) &&
+           (w.carrier.empty() || w.carrier == f.carrier);
+}
+
+std::ostream& operator<<(std::ostream& os, const Want& w) {
+    os << "{" << FindKindName(w.kind) << (w.removable ? ", removable" : "");
+    if (w.why != FindWhy::None) os << ", " << FindWhyText(w.why);
+    if (w.pos >= 0) os << ", at " << w.pos;
+    return os << (w.carrier.empty() ? "" : ", in " + w.carrier) << "}";
+}
+
+std::string Describe(const std::vector<PositionFind>& finds) {
+    std::ostringstream os;
+    for (const PositionFind& f : finds) os << Want{f.kind, f.removable, f.why, f.pos, f.carrier} << " ";
+    return os.str();
+}
+
+struct Row {
+    std::string name;
+    Bytes file;
+    std::vector<Want> finds;
+};
+
+const std::string kWhere = "+35.6586+139.7454/";
+const std::string kXmp =
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+    "<rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.485N'/>"
+    "</rdf:RDF></x:xmpmeta>";
+
+// Where `text` first starts in `file`, plus `plus`; -1 when it is not there.
+int64_t At(const Bytes& file, const Bytes& text, int64_t plus = 0) {
+    const auto hit = std::search(file.begin(), file.end(), text.begin(), text.end());
+    return hit == file.end() ? -1 : (hit - file.begin()) + plus;
+}
+int64_t At(const Bytes& file, const std::string& text, int64_t plus = 0) { return At(file, Text(text), plus); }
+
+std::vector<Row> Rows() {
+    const ExifBuilder gps = FiveEntryGps();
+    const Bytes tiff = TiffFile(gps);
+    const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    const Bytes exif = Concat({Be32(0), tiff});
+    auto item = [](const std::string& type, Bytes data, const std::string& contentType = {}) {
+        HeifItem it;
+        it.type = type;
+        it.data = std::move(data);
+        it.contentType = contentType;
+        return it;
+    };
+    auto exifItem = [&](Bytes data) { return item("Exif", std::move(data)); };
+    // iloc's version and the sizes of its offset, length and base fields.
+    auto iloc = [](int version, int off, int len, int base) {
+        HeifLayout l;
+        l.iloc = version;
+        l.offSize = off;
+        l.lenSize = len;
+        l.baseSize = base;
+        return l;
+    };
+    HeifLayout wide = iloc(2, 4, 8, 0), idat = iloc(1, 4, 4, 0), inFree;
+    wide.infe = 3;
+    wide.indexSize = 4;
+    wide.firstId = 0x10001;
+    idat.method = 1;
+    inFree.holder = "free";
+    // A HEIF file of one Exif item, its GPS IFD found where the TIFF lies.
+    auto heif = [&](const std::string& name, Bytes data, const HeifLayout& l = {}, const Bytes& extra = {}) {
+        Bytes f = Heif({exifItem(data)}, l, extra);
+        return Row{name, f, {{FindKind::ExifGps, true, FindWhy::None, At(f, tiff, gpsIfd)}}};
+    };
+    const HeifItem xmpItem = item("mime", Text(kXmp), "application/rdf+xml");
+    HeifItem deflated = xmpItem, isProtected = exifItem(exif), split = exifItem(exif), reversed;
+    deflated.data = ZlibStored(deflated.data);
+    deflated.encoding = "deflate";
+    isProtected.protection = 1;
+    split.extents = 2;
+    reversed = split;
+    reversed.reversed = true;
+    // The GPS IFD straddles the two extents. Stored in order and early,
+    // the window reads it too, in one run; stored last first, only the
+    // extents put it together.
+    const Bytes splitFile = Heif({split}), reversedFile = Heif({reversed});
+    const Bytes firstHalf(exif.begin(), exif.begin() + static_cast<int64_t>(exif.size() / 2));
+    // Pushes the items' bytes past the window's first 200 bytes.
+    const Bytes pad = Box("free", Bytes(200, 0));
+    const Bytes clean = Heif({exifItem(Concat({Be32(0), TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make"))}))});
+
+    const Want xyz{FindKind::Location, true};
+    auto location = [](int64_t pos, std::string carrier = {}) {
+        return std::vector<Want>{{FindKind::Location, true, FindWhy::None, pos, std::move(carrier)}};
+    };
+    auto xmp = [](const Bytes& f) {
+        return std::vector<Want>{{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude")}};
+    };
+    auto no = [](FindKind k, FindWhy why, int64_t pos = -1) { return std::vector<Want>{{k, false, why, pos}}; };
+    const Bytes ilst = Mp4(Box("udta", ItemListMeta("\xA9xyz", kWhere)));
+    const Bytes loci = Mp4(Box("udta", LociBox(35.6586, 139.7454)), "3gp6");
+    const Bytes track = Mp4(Box("trak", Box("udta", XyzBox(kWhere))));
+    const Bytes mov = MovWithLocation(kWhere);
+    const Bytes uuid = Concat({Mp4({}), XmpUuidBox(kXmp)});
+    const Bytes qtXmp = Mp4(Box("udta", Box("XMP_", Text(kXmp))), "qt  ");
+    const ExifBuilder cmt4 = ExifBuilder(Order::II).Ifd0(1, kAscii, 2, 'N').Ifd0Data(
+        2, kRational, 3, RationalBytes({{35, 1}, {39, 1}, {2910, 100}}, Order::II));
+    const Bytes cr3 = Mp4(CanonGpsBox(cmt4), "crx ");
+    const Bytes mpvd = Concat({clean, Box("mpvd", Mp4WithLocation(kWhere))});
+    const Bytes large = Concat({Ftyp("isom", "isom"), LargeBox("moov", Box("udta", XyzBox(kWhere)))});
+    const Bytes toEnd = Concat({Ftyp("isom", "isom"), Box("mdat", {}), ToEndBox("moov", Box("udta", XyzBox(kWhere)))});
+    Bytes pastParent = Mp4(Box("udta", XyzBox(kWhere)));
+    const int64_t udta = At(pastParent, "udta", -4);
+    Put32(pastParent, static_cast<size_t>(udta), static_cast<uint32_t>(pastParent.size() - udta + 4), Order::MM);
+    const Bytes garbage = Concat({Mp4WithLocation(kWhere), Text("junk; GPS off")});
+    const Bytes mp4 = Mp4WithLocation(kWhere);
+    const Bytes sefClip = Concat({Picture({}), SefTrailer(0x0A30, "MotionPhoto_Data",
+                                                          Concat({Text("mpv2"), Bytes(4, 0), mp4}))});
+    const Bytes sefText = Concat({Picture({}), SefTrailer(0x0A01, "Image_UTC_Data", Text("GPS 35.6586"))});
+    const Bytes unknown = Mp4(Box("udta", Box("abcd", Text(kWhere))));
+    return {
+        heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
+        heif("iloc 1: 8-byte offsets, lengths and base", exif, iloc(1, 8, 8, 8)),
+        heif("iloc 1: no offset (the base), no length (to the end)", exif, iloc(1, 0, 0, 4)),
+        heif("iloc 2, infe 3: 32-bit item IDs, extent indexes", exif, wide),
+        heif("iloc 1, construction method 1: the item in idat", exif, idat),
+        heif("offset field 6, then Exif\\0\\0", Concat({Be32(6), Text(std::string("Exif\0\0", 6)), tiff})),
+        heif("offset field 0, then Exif\\0\\0", Concat({Be32(0), Text(std::string("Exif\0\0", 6)), tiff})),
+        heif("no offset field: the TIFF header at once", tiff),
+        {"Exif item in two extents", splitFile,
+         {{FindKind::ExifGps, true, FindWhy::None, At(splitFile, tiff, gpsIfd)}}},
+        {"Exif item in two extents, stored last first", reversedFile,
+         {{FindKind::ExifGps, true, FindWhy::None, At(reversedFile, firstHalf, 4 + gpsIfd), "meta / Exif item 1"}}},
+        {"HEIC without GPS", clean, {}},
+        {"XMP item", Heif({xmpItem}), xmp(Heif({xmpItem}))},
+        {"compressed XMP item", Heif({deflated}), no(FindKind::Xmp, FindWhy::ItemCompressed)},
+        {"protected Exif item", Heif({isProtected}, {}, pad), no(FindKind::ExifGps, FindWhy::ItemProtected)},
+        {"Exif item outside mdat", Heif({exifItem(exif)}, inFree, pad),
+         no(FindKind::ExifGps, FindWhy::ItemUnreadable)},
+        heif("HEIF meta inside the HEIF meta", exif, {}, FullBox("meta", 0, FullBox("hdlr", 0, Concat({
+             Be32(0), Text("pict"), Bytes(13, 0)})))),
+        {"AVIF with a mini box", Concat({Ftyp("avif", "mif3avif"), Box("mini", Bytes(12, 0))}),
+         no(FindKind::Container, FindWhy::ItemsUnreadable, static_cast<int64_t>(Ftyp("avif", "mif3avif").size()))},
+        {"HEIC with Samsung's mpvd clip", mpvd, location(At(mpvd, "\xA9xyz", -4), "mpvd / moov / udta / \xC2\xA9xyz")},
+        {"MP4 udta/\xC2\xA9xyz", mp4, location(At(mp4, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz")},
+        {"MP4 udta/meta/ilst/\xC2\xA9xyz", ilst, location(At(ilst, kWhere), "moov / udta / meta / ilst / \xC2\xA9xyz")},
+        {"MOV location key", mov, location(At(mov, kWhere))},
+        {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
+        {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
+        {"XMP uuid box", uuid, xmp(uuid)},
+        {"MOV udta/XMP_", qtXmp, xmp(qtXmp)},
+        {"CR3 CMT4", cr3, {{FindKind::ExifGps, true, FindWhy::None, At(cr3, "CMT4", 12)}}},
+        {"ISO 6709 string in an unknown box", unknown, no(FindKind::Unparsed, FindWhy::BoxesUnparsed)},
+        {"64-bit box size", large, location(At(large, "\xA9xyz", -4))},
+        {"size 0: moov to the end", toEnd, location(At(toEnd, "\xA9xyz", -4))},
+        {"child box running past its parent", pastParent, no(FindKind::Unparsed, FindWhy::BoxesUnparsed, udta)},
+        {"40 nested udta", Mp4(NestedBoxes("udta", 40, XyzBox(kWhere))), no(FindKind::Unparsed, FindWhy::BoxTooDeep)},
+        {"40 nested QuickTime meta", Mp4(NestedBoxes("meta", 40, XyzBox(kWhere))),
+         no(FindKind::Unparsed, FindWhy::BoxTooDeep)},
+        {"40 nested trak", Mp4(NestedBoxes("trak", 40, XyzBox(kWhere))), no(FindKind::Unparsed, FindWhy::BoxTooDeep)},
+        {"garbage after the last box", garbage,
+         {xyz, {FindKind::AfterEnd, false, FindWhy::AfterEndHoldsGps, At(garbage, "junk")}}},
+        {"SEF clip after an mpv2 header", sefClip, location(At(sefClip, "\xA9xyz", -4))},
+        {"SEF block holding GPS text", sefText, no(FindKind::Unparsed, FindWhy::AfterEndHoldsGps)},
+    };
+}
+
+}  // namespace
+
+TEST(Isobmff, EveryPlaceInABoxTreeIsFoundAndStrippedInPlace) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        // Exactly the file's bytes, so that a read past its end is seen.
+        const int64_t len = static_cast<int64_t>(row.file.size());
+        const auto copy = std::make_unique<uint8_t[]>(row.file.size());
+        std::copy(row.file.begin(), row.file.end(), copy.get());
+        LocateResult r;
+        for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
+            LocatePositions(ByteReader(copy.get(), len), r, depth);
+            bool same = r.finds.size() == row.finds.size();
+            for (size_t i = 0; same && i < r.finds.size(); ++i) same = Matches(row.finds[i], r.finds[i]);
+            EXPECT_TRUE(same) << "found " << Describe(r.finds);
+            for (const PositionFind& f : r.finds)
+                EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len) << f.pos << " + " << f.len;
+        }
+        // Data after the last box is left to a cut; every other find is stripped.
+        const bool cleanable = std::all_of(row.finds.begin(), row.finds.end(), [](const Want& w) {
+            return w.removable || w.kind == FindKind::AfterEnd;
+        });
+        EXPECT_EQ(r.CanClean(true), cleanable);
+        if (!cleanable) continue;
+        // A trailer the strip may cut leaves a clean file of its offset's length.
+        Bytes out = row.file;
+        if (r.trailer >= 0) {
+            ASSERT_TRUE(StripPositions(out.data(), len, r, {}, true));
+            LocateResult cut;
+            LocatePositions(ByteReader(out.data(), r.trailer), cut);
+            EXPECT_TRUE(cut.Clean()) << "found after the cut " << Describe(cut.finds);
+        }
+        if (!r.CanClean()) continue;
+        out = row.file;
+        ASSERT_TRUE(StripPositions(out.data(), len, r, {}));
+        ASSERT_EQ(out.size(), row.file.size());
+        LocateResult again;
+        LocatePositions(ByteReader(out.data(), len), again);
+        EXPECT_TRUE(again.Clean()) << "found after the strip " << Describe(again.finds);
+        const std::vector<ByteRange> ranges = StripRanges(r, {});
+        for (int64_t i = 0; i < len; ++i) {
+            const bool inside = std::any_of(ranges.begin(), ranges.end(),
+                                            [&](const ByteRange& b) { return i >= b.pos && i < b.End(); });
+            EXPECT_TRUE(inside || out[i] == row.file[i]) << "byte " << i << " changed outside the strip's ranges";
+        }
+    }
+}
