@@ -54,12 +54,14 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::BoxTooDeep: return "its boxes are nested too deep to be followed";
     case FindWhy::ItemUnreadable: return "an Exif or XMP item's data cannot be read";
     case FindWhy::ItemProtected: return "an Exif or XMP item is protected";
-    case FindWhy::ItemCompressed: return "an XMP item is compressed, which is not read yet";
+    case FindWhy::ItemCompressed: return "an XMP item is compressed in a form that is not read yet";
     case FindWhy::ItemsUnreadable: return "its compact item box is not read yet";
     case FindWhy::TimedGpsUnreadable: return "a timed GPS sample cannot be taken apart";
     case FindWhy::TimedTrackFragmented: return "a timed GPS track of a fragmented file is not read yet";
     case FindWhy::TimedTrackNamesLocation: return "a timed metadata track names a location";
     case FindWhy::LocationUnreadable: return "a location box or key cannot be taken apart";
+    case FindWhy::CompressedUnreadable: return "compressed metadata cannot be inflated";
+    case FindWhy::CompressedDoesNotFit: return "compressed metadata does not fit its length once stripped";
     }
     return "?";
 }

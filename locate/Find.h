@@ -56,6 +56,8 @@ enum class FindWhy : uint8_t {
     TimedTrackFragmented,    // a timed GPS track in a fragmented file
     TimedTrackNamesLocation, // another timed metadata track whose description names a location
     LocationUnreadable,      // a location box or key that cannot be taken apart
+    CompressedUnreadable,    // compressed metadata that does not inflate
+    CompressedDoesNotFit,    // compressed metadata whose stripped content does not fit its length
 };
 
 struct PositionFind {

@@ -29,8 +29,12 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     }
 
     // The window's analysis reads the first 200 bytes and offsets from the
-    // whole file: whatever GPS IFD it sees must be among the finds.
-    if (len <= kMaxFileLen) {
+    // whole file: whatever GPS IFD it sees in a JPEG must be among the
+    // finds. (In another container its scan for "Exif" may meet any bytes,
+    // a box's type or a clip's, which a strip elsewhere can change.)
+    uint8_t soi[2] = {};
+    const bool jpeg = file.U8(0, soi[0]) && file.U8(1, soi[1]) && soi[0] == 0xFF && soi[1] == 0xD8;
+    if (len <= kMaxFileLen && jpeg) {
         ExifAnalysis own{};
         if (window == nullptr) AnalyzeExif(own, file, TagNameTable{});
         const ExifAnalysis& a = window != nullptr ? *window : own;

@@ -4,6 +4,8 @@
 #include "locate/Opaque.h"
 #include "locate/payload/FlirGps.h"
 
+#include <algorithm>
+
 namespace {
 
 // A GPS IFD outside its block is read by the window, which takes offsets
@@ -73,6 +75,35 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
 void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
     const XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
     AddPayload(x.finds, x.plan, c);
+}
+
+void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
+                      const ContentScan& scan) {
+    constexpr int64_t kMaxContent = int64_t{64} << 20;  // metadata; more is not believed
+    std::vector<uint8_t> packed, content;
+    const bool inflated = stream.Length() <= kMaxContent && stream.Gather(m_file, packed) &&
+                          Inflate(packed.data(), static_cast<int64_t>(packed.size()), form, kMaxContent, content);
+    std::vector<PositionFind> finds;
+    StripPlan plan;
+    if (inflated) scan(ByteReader(content.data(), static_cast<int64_t>(content.size())), finds, plan);
+    if (inflated && finds.empty()) return;
+    // The finds are reported at the stream: their content offsets name no file byte.
+    const int64_t at = stream.FilePos(0), len = stream.Length();
+    if (!inflated) finds.push_back(PositionFind(FindKind::Unparsed, at, false, FindWhy::CompressedUnreadable));
+    const bool removable = std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
+    std::vector<uint8_t> stripped;
+    const bool fits = removable && plan.Apply(content.data(), static_cast<int64_t>(content.size())) &&
+                      DeflateToLength(content, form, len, pad, stripped);
+    for (PositionFind& f : finds) {
+        f.pos = at;
+        f.len = len;
+        if (removable && !fits) f.removable = false, f.why = FindWhy::CompressedDoesNotFit;
+        Add(f, c);
+    }
+    if (!fits) return;
+    StripPlan rewrite;
+    rewrite.fills.push_back({rewrite.AddMap(stream), 0, len, 0, std::string(stripped.begin(), stripped.end())});
+    m_out.plan.Append(rewrite);
 }
 
 void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {

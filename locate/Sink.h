@@ -11,9 +11,11 @@
 #include "locate/ContentMap.h"
 #include "locate/Find.h"
 #include "locate/Locator.h"
+#include "locate/payload/Deflate.h"
 #include "locate/payload/TiffScan.h"
 #include "locate/payload/XmpGps.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,16 @@ public:
     void Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt = {});
     // XMP documents (see ScanXmpDocs).
     void Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c);
+    // A payload stored compressed, its stream held in the pieces `stream`
+    // maps: `scan` reads the inflated content and gives its finds and their
+    // removal in content offsets. The strip writes the stream anew at its
+    // length (see DeflateToLength), padded with `pad`; where the stripped
+    // content does not fit, or the stream does not inflate, the finds
+    // cannot be removed.
+    using ContentScan = std::function<void(const ByteReader& content, std::vector<PositionFind>& finds,
+                                           StripPlan& plan)>;
+    void Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
+                    const ContentScan& scan);
     // A FLIR block whose pieces `fff` maps.
     void Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c);
 

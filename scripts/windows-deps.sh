@@ -17,12 +17,13 @@ mkdir -p "$deps" "$src"
 stamp() { [ -e "$deps/.stamp-$1" ]; }
 done_stamp() { touch "$deps/.stamp-$1"; }
 
-if stamp wx && stamp jpeg && stamp gtest && stamp expat && stamp cli11; then exit 0; fi
+if stamp wx && stamp jpeg && stamp gtest && stamp expat && stamp cli11 &&
+   dpkg-query -W -f='${Status}' libz-mingw-w64-dev 2>/dev/null | grep -q 'install ok installed'; then exit 0; fi
 
-# Packages, only the missing: the cross compilers, the SIMD assembler, dpkg-dev
+# Packages, only the missing: the cross compilers and zlib, the SIMD assembler, dpkg-dev
 # to unpack source packages, and Wine with a virtual display and xdotool
 # for the tests.
-packages=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 nasm xvfb xauth xdotool dpkg-dev)
+packages=(g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev wine wine64 nasm xvfb xauth xdotool dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -208,7 +208,8 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
         if (it.protection != 0) why = FindWhy::ItemProtected;
         else if (!placed || place == places.end() || !ItemContent(w, place->second, hasIdat ? &idat : nullptr, content))
             why = FindWhy::ItemUnreadable;
-        else if (!exif && !it.encoding.empty()) why = FindWhy::ItemCompressed;
+        else if (!exif && !it.encoding.empty() && it.encoding != "deflate" && it.encoding != "zlib")
+            why = FindWhy::ItemCompressed;
         if (why != FindWhy::None) {
             // An item that cannot be read cannot be called clean.
             PositionFind f(exif ? FindKind::ExifGps : FindKind::Xmp, iinf.pos, false, why);
@@ -218,6 +219,21 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
         } else if (exif) {
             const int64_t tiff = ExifTiffOffset(w.file, content);
             if (tiff >= 0) w.sink.Tiff(content, tiff, at);
+        } else if (!it.encoding.empty()) {
+            // "deflate" names a zlib stream, as HTTP's does; raw deflate is
+            // taken too, as writers differ.
+            uint8_t cmf = 0;
+            w.file.U8(content.FilePos(0), cmf);
+            const Deflated form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
+            w.sink.Compressed(content, form, ' ', at, [](const ByteReader& x, std::vector<PositionFind>& finds,
+                                                         StripPlan& plan) {
+                XmpDoc doc;
+                doc.map = ContentMap({0, x.Length()});
+                doc.reportAt = {0, x.Length()};
+                XmpScan scan = ScanXmpDocs(x, {doc}, false);
+                finds = std::move(scan.finds);
+                plan = std::move(scan.plan);
+            });
         } else {
             XmpDoc doc;
             doc.map = content;
