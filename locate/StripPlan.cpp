@@ -3,11 +3,12 @@
 #include "locate/payload/Md5.h"
 #include "platform/ChangedRuns.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
-
-constexpr int64_t kGuidLen = 32;
 
 bool Inside(int64_t pos, int64_t n, int64_t len) { return pos >= 0 && n >= 0 && n <= len && pos <= len - n; }
 
@@ -33,7 +34,7 @@ std::vector<ByteRange> StripPlan::Ranges() const {
         all.insert(all.end(), r.begin(), r.end());
     }
     for (const StripFixUp& x : fixUps)
-        for (int64_t pos : x.at) all.push_back({pos, kGuidLen});
+        for (int64_t pos : x.at) all.push_back({pos, x.Size()});
     return plat::JoinRanges(std::move(all));
 }
 
@@ -52,7 +53,7 @@ bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
         if (!m.Inside(len)) return false;
     for (const StripFixUp& x : fixUps)
         for (int64_t pos : x.at)
-            if (!Inside(pos, kGuidLen, len)) return false;
+            if (!Inside(pos, x.Size(), len)) return false;
     for (const StripFill& f : fills)
         maps[static_cast<size_t>(f.map)].ForEachPlace(f.off, f.len, [&](int64_t pos, int64_t off, int64_t n) {
             for (int64_t k = 0; k < n; ++k) {
@@ -62,12 +63,25 @@ bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
         });
     for (const StripFixUp& x : fixUps) {
         if (x.at.empty()) continue;
-        Md5 md5;
-        for (const ContentMap::Piece& p : maps[static_cast<size_t>(x.map)].Pieces())
-            md5.Update(buf + p.filePos[0], p.len);
-        char hex[kGuidLen];
-        md5.FinalHex(hex);
-        for (int64_t pos : x.at) std::memcpy(buf + pos, hex, kGuidLen);
+        const std::vector<ContentMap::Piece>& pieces = maps[static_cast<size_t>(x.map)].Pieces();
+        uint8_t value[32];
+        if (x.kind == StripFixUp::kMd5Guid) {
+            Md5 md5;
+            for (const ContentMap::Piece& p : pieces) md5.Update(buf + p.filePos[0], p.len);
+            char hex[32];
+            md5.FinalHex(hex);
+            std::memcpy(value, hex, sizeof hex);
+        } else {
+            uLong crc = crc32(0L, Z_NULL, 0);
+            for (const ContentMap::Piece& p : pieces)
+                for (int64_t done = 0; done < p.len;) {
+                    const auto n = static_cast<uInt>(std::min<int64_t>(p.len - done, 1 << 30));
+                    crc = crc32(crc, buf + p.filePos[0] + done, n);
+                    done += n;
+                }
+            for (int i = 0; i < 4; ++i) value[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+        }
+        for (int64_t pos : x.at) std::memcpy(buf + pos, value, static_cast<size_t>(x.Size()));
     }
     return true;
 }

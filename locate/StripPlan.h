@@ -1,8 +1,8 @@
 // What a strip writes, held as data: fills over a payload's content (zeros,
 // or spaces after an optional text), then fix-ups computed from the filled
-// bytes (the MD5 that names extended XMP; later checksums, CRCs and box
-// renames). Nothing outside Ranges() changes and the length stays, so a
-// plan is carried out as patches.
+// bytes (the MD5 that names extended XMP, a PNG chunk's CRC). Nothing
+// outside Ranges() changes and the length stays, so a plan is carried out
+// as patches.
 #pragma once
 #include "locate/ContentMap.h"
 #include "platform/ByteRange.h"
@@ -22,7 +22,10 @@ struct StripFill {
 struct StripFixUp {
     enum Kind : uint8_t {
         kMd5Guid,  // 32 uppercase hex digits of the MD5 of the content, written at each `at`
+        kCrc32,    // the CRC-32 of the content, 4 bytes big-endian, at each `at` (a PNG chunk's)
     };
+    // The bytes written at each `at`.
+    int64_t Size() const { return kind == kMd5Guid ? 32 : 4; }
     Kind kind = kMd5Guid;
     int map = 0;
     std::vector<int64_t> at;
