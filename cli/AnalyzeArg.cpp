@@ -48,11 +48,11 @@ void ReadPictureSize(LazyBytes& bytes, ExifAnalysis& a) {
 }  // namespace
 
 void LocateInBytes(LazyBytes& bytes, LocateResult& found, LocateDepth depth,
-                   const ExifAnalysis* window) {
+                   const ExifAnalysis* window, const LocateOptions& opt) {
     // The thorough walk reads everything: in one read rather than step by
     // step, unless the file is read into pages a few at a time.
     if (depth == LocateDepth::Thorough && !bytes.Budgeted()) bytes.BringAll();
-    LocatePositions(bytes.Reader(), found, depth, window);
+    LocatePositions(bytes.Reader(), found, depth, window, nullptr, opt);
 }
 
 void AnalyzeBytes(LazyBytes& bytes, const TagNameTable& tags, ExifAnalysis& a,

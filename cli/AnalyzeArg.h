@@ -13,7 +13,7 @@
 // The locator's finds at `depth` in the content `bytes` brings (`window`:
 // the window's analysis of it, when made already).
 void LocateInBytes(LazyBytes& bytes, LocateResult& found, LocateDepth depth,
-                   const ExifAnalysis* window = nullptr);
+                   const ExifAnalysis* window = nullptr, const LocateOptions& opt = {});
 
 // The window's analysis of the content `bytes` brings (the picture size
 // from the frame header included) and, with `found`, the locator's finds

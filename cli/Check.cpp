@@ -6,14 +6,14 @@
 #include "cli/ReadNamed.h"
 #include "locate/Locator.h"
 
-int RunCheck(const NameSource& next, LocateDepth depth, size_t* count) {
+int RunCheck(const NameSource& next, LocateDepth depth, size_t* count, const LocateOptions& opt) {
     return RunInOrder(next, PoolThreads(), [&](size_t, const std::string& f) {
         NamedFile file;
         JobResult r;
         ReadStatus st = OpenNamedFile(f, file, kCompanionMaxLen);
         LocateResult found;
         if (st == ReadStatus::Ok) {
-            LocateInBytes(file.bytes, found, depth);
+            LocateInBytes(file.bytes, found, depth, nullptr, opt);
             if (file.bytes.Failed()) st = ReadStatus::Failed;
         }
         if (st != ReadStatus::Ok) {

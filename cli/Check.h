@@ -7,4 +7,4 @@
 
 // Checks every file `next` names (`count` receives how many). Returns the
 // exit status: 0 when every file is clean, 1 otherwise.
-int RunCheck(const NameSource& next, LocateDepth depth, size_t* count);
+int RunCheck(const NameSource& next, LocateDepth depth, size_t* count, const LocateOptions& opt = {});

@@ -8,6 +8,7 @@ const char* FindKindName(FindKind k) {
     case FindKind::MakerBlock: return "FLIR GPS record";
     case FindKind::Location: return "location";
     case FindKind::TimedGps: return "timed GPS track";
+    case FindKind::PlaceName: return "place name";
     case FindKind::AfterEnd: return "data after the picture";
     case FindKind::Unparsed: return "unparsed bytes";
     case FindKind::Container: return "container";

@@ -117,7 +117,8 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
     const int64_t len = plan.bytes.Length();
     LocateResult found;
     ScanEnds ends;
-    LocatePositions(plan.bytes.Reader(), found, LocateDepth::Thorough, nullptr, &ends);
+    const LocateOptions look{opt.placeNames};
+    LocatePositions(plan.bytes.Reader(), found, LocateDepth::Thorough, nullptr, &ends, look);
     if (plan.bytes.Failed()) {
         plan.failure = std::string("not written: ") + ReadStatusText(ReadStatus::Failed);
         return;
@@ -151,7 +152,7 @@ void PlanOne(const std::string& arg, const StripGpsOptions& opt, Plan& plan) {
         for (const plat::BytePatch& p : plan.patches) changed.push_back({p.pos, p.len});
         ends.Replay(std::move(changed));
         LocatePositions(ByteReader(plan.bytes.Data(), plan.keep, ByteReader::kLittleEndian, &plan.bytes), again,
-                        LocateDepth::Thorough, nullptr, cut ? nullptr : &ends);
+                        LocateDepth::Thorough, nullptr, cut ? nullptr : &ends, look);
     }
     // A strip that changed nothing left its finds, unless a cut was all it had to do.
     if (!stripped || plan.bytes.Failed() || !again.Clean() || (plan.patches.empty() && (!removed.empty() || !cut))) {

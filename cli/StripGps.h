@@ -11,6 +11,7 @@ struct StripGpsOptions {
     bool keepTime = false;   // in place: keep the modification time
     bool inPlace = false;
     bool dropTrailer = false;  // cut data after the last picture that the walk cannot take apart
+    bool placeNames = false;   // also blank place names (a city, a country)
     std::string outDir;      // as given; used when !inPlace
 };
 

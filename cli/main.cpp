@@ -86,6 +86,10 @@ int main(int argc, char** argv) {
         "WebP, TIFF, a motion photo's video) is named too. Only the metadata and the\n"
         "file's tail are read.");
     check->add_flag("--thorough", thorough, thoroughHelp);
+    LocateOptions look;
+    check->add_flag("--place-names", look.placeNames,
+                    "also find place names: a city, a state, a country, a location's name (XMP, IPTC,\n"
+                    "a clip's location keys, Samsung's country code)");
     files.AddTo(check);
 
     StripGpsOptions strip;
@@ -112,6 +116,9 @@ int main(int argc, char** argv) {
     stripCmd->add_flag("--drop-trailer", strip.dropTrailer,
                        "cut data after the last picture's end that cannot be taken apart (the\n"
                        "file gets shorter; every byte before the cut stays)");
+    stripCmd->add_flag("--place-names", strip.placeNames,
+                       "also blank place names (a city, a state, a country, a location's name), each\n"
+                       "at its length");
     stripCmd->add_flag("--keep-time", strip.keepTime,
                        "with --in-place: keep each file's modification time");
     files.AddTo(stripCmd);
@@ -151,7 +158,7 @@ int main(int argc, char** argv) {
         size_t count = 0;
         const LocateDepth depth = thorough ? LocateDepth::Thorough : LocateDepth::Metadata;
         const int status = show->parsed() ? RunShow(next, json, TagTablePath(), depth, &count)
-                                          : RunCheck(next, depth, &count);
+                                          : RunCheck(next, depth, &count, look);
         if (count == 0 && !names.Failed()) return noFiles();
         return listRead(status);
     }

@@ -12,6 +12,7 @@ enum class FindKind : uint8_t {
     MakerBlock,   // a maker's GPS record (thermal cameras' FLIR block)
     Location,     // a video's location value (a box such as ©xyz or loci, a location key)
     TimedGps,     // a track of timed GPS samples (CAMM, GPMF)
+    PlaceName,    // a place's name (a city, a country), looked for on request
     AfterEnd,     // opaque data after the last picture's end holding a position's text
     Unparsed,     // opaque bytes inside the file holding a position's text
     Container,    // another container that the walk does not take apart yet

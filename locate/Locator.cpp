@@ -17,14 +17,14 @@ bool LocateResult::CanClean(bool dropTrailer) const {
 }
 
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
-                     const ExifAnalysis* window, ScanEnds* ends) {
+                     const ExifAnalysis* window, ScanEnds* ends, const LocateOptions& opt) {
     out = LocateResult{};
     const int64_t len = file.Length();
     // The file is a container like any other, recognised by its first
     // bytes; nothing at all is a file that holds nothing.
     if (len > 0) {
         const Container kind = RecogniseContainer(file, 0, len);
-        Sink sink(file, depth, ends, out);
+        Sink sink(file, depth, ends, out, opt);
         sink.Nested(kind == Container::None ? Container::Unknown : kind, {0, len}, Carrier{}, true);
     }
 

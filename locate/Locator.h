@@ -57,12 +57,22 @@ enum class LocateDepth {
     Thorough,
 };
 
+// What the walk looks for besides positions.
+struct LocateOptions {
+    // Place names (a city, a street, a country) are a location too: XMP's
+    // photoshop:City and IPTC location properties, IPTC IIM city and
+    // country datasets, a clip's location name, body and note keys,
+    // Samsung's country code block. Found and removed only when asked.
+    bool placeNames = false;
+};
+
 // Walks the file held by `file`. `window`, when given, is the window's
 // analysis of the same content (made here otherwise). `ends`, when given,
 // records or answers the searches through the scans (see ScanEnds).
 void LocatePositions(const ByteReader& file, LocateResult& out,
                      LocateDepth depth = LocateDepth::Thorough,
-                     const ExifAnalysis* window = nullptr, ScanEnds* ends = nullptr);
+                     const ExifAnalysis* window = nullptr, ScanEnds* ends = nullptr,
+                     const LocateOptions& opt = {});
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS

@@ -3,6 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/Opaque.h"
 #include "locate/payload/FlirGps.h"
+#include "locate/payload/IptcPlaces.h"
 
 #include <algorithm>
 
@@ -73,7 +74,7 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
 }
 
 void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
-    const XmpScan x = ScanXmpDocs(m_file, docs, guidNamed);
+    const XmpScan x = ScanXmpDocs(m_file, docs, guidNamed, m_opt.placeNames);
     AddPayload(x.finds, x.plan, c);
 }
 
@@ -104,6 +105,11 @@ void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, cons
     StripPlan rewrite;
     rewrite.fills.push_back({rewrite.AddMap(stream), 0, len, 0, std::string(stripped.begin(), stripped.end())});
     m_out.plan.Append(rewrite);
+}
+
+void Sink::IptcPlaces(ByteRange irb, const Carrier& c) {
+    const IptcScan x = ScanIptcPlaces(m_file, irb);
+    AddPayload(x.finds, x.plan, c);
 }
 
 void Sink::Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c) {

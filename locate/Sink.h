@@ -32,13 +32,15 @@ struct Carrier {
 
 class Sink {
 public:
-    Sink(const ByteReader& file, LocateDepth depth, ScanEnds* ends, LocateResult& out)
-        : m_file(file), m_depth(depth), m_ends(ends), m_out(out) {}
+    Sink(const ByteReader& file, LocateDepth depth, ScanEnds* ends, LocateResult& out,
+         const LocateOptions& opt = {})
+        : m_file(file), m_depth(depth), m_ends(ends), m_out(out), m_opt(opt) {}
 
     const ByteReader& File() const { return m_file; }
     LocateDepth Depth() const { return m_depth; }
     ScanEnds* Ends() const { return m_ends; }
     LocateResult& Result() { return m_out; }
+    bool PlaceNames() const { return m_opt.placeNames; }
 
     // A TIFF structure whose header lies at `tiff`, inside a block ending at `end`.
     void Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt = {});
@@ -57,6 +59,8 @@ public:
                                            StripPlan& plan)>;
     void Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
                     const ContentScan& scan);
+    // Photoshop's image resources (a JPEG's APP13): IPTC place names.
+    void IptcPlaces(ByteRange irb, const Carrier& c);
     // A FLIR block whose pieces `fff` maps.
     void Flir(const ContentMap& fff, bool piecesInOrder, const Carrier& c);
 
@@ -85,5 +89,6 @@ private:
     LocateDepth m_depth;
     ScanEnds* m_ends;
     LocateResult& m_out;
+    LocateOptions m_opt;
     int m_nesting = 0;  // containers inside containers being walked
 };

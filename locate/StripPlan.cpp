@@ -65,12 +65,16 @@ bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
         if (x.at.empty()) continue;
         const std::vector<ContentMap::Piece>& pieces = maps[static_cast<size_t>(x.map)].Pieces();
         uint8_t value[32];
-        if (x.kind == StripFixUp::kMd5Guid) {
+        if (x.kind == StripFixUp::kMd5Guid || x.kind == StripFixUp::kMd5) {
             Md5 md5;
             for (const ContentMap::Piece& p : pieces) md5.Update(buf + p.filePos[0], p.len);
-            char hex[32];
-            md5.FinalHex(hex);
-            std::memcpy(value, hex, sizeof hex);
+            if (x.kind == StripFixUp::kMd5) {
+                md5.Final(value);
+            } else {
+                char hex[32];
+                md5.FinalHex(hex);
+                std::memcpy(value, hex, sizeof hex);
+            }
         } else {
             uLong crc = crc32(0L, Z_NULL, 0);
             for (const ContentMap::Piece& p : pieces)

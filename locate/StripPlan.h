@@ -23,9 +23,10 @@ struct StripFixUp {
     enum Kind : uint8_t {
         kMd5Guid,  // 32 uppercase hex digits of the MD5 of the content, written at each `at`
         kCrc32,    // the CRC-32 of the content, 4 bytes big-endian, at each `at` (a PNG chunk's)
+        kMd5,      // the 16 bytes of the MD5 of the content (Photoshop's IPTC digest)
     };
     // The bytes written at each `at`.
-    int64_t Size() const { return kind == kMd5Guid ? 32 : 4; }
+    int64_t Size() const { return kind == kMd5Guid ? 32 : kind == kMd5 ? 16 : 4; }
     Kind kind = kMd5Guid;
     int map = 0;
     std::vector<int64_t> at;

@@ -225,12 +225,13 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
             uint8_t cmf = 0;
             w.file.U8(content.FilePos(0), cmf);
             const Deflated form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
-            w.sink.Compressed(content, form, ' ', at, [](const ByteReader& x, std::vector<PositionFind>& finds,
+            const bool places = w.sink.PlaceNames();
+            w.sink.Compressed(content, form, ' ', at, [places](const ByteReader& x, std::vector<PositionFind>& finds,
                                                          StripPlan& plan) {
                 XmpDoc doc;
                 doc.map = ContentMap({0, x.Length()});
                 doc.reportAt = {0, x.Length()};
-                XmpScan scan = ScanXmpDocs(x, {doc}, false);
+                XmpScan scan = ScanXmpDocs(x, {doc}, false, places);
                 finds = std::move(scan.finds);
                 plan = std::move(scan.plan);
             });

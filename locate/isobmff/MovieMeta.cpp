@@ -21,16 +21,22 @@ bool Blank(const ByteReader& file, int64_t pos, int64_t n) {
     return p == nullptr || std::all_of(p, p + n, [](uint8_t b) { return b == 0 || b == ' '; });
 }
 
-// Keys of a location: its coordinates and what goes with them; the place's
-// name, description and note are text about it, not its position.
-bool IsLocationKey(std::string key) {
+// What a key of a location names: its coordinates and what goes with
+// them, or the place's name, description and note (text about the place,
+// a place name), or neither.
+enum class KeyKind { Other, Location, PlaceName };
+KeyKind LocationKey(std::string key) {
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char ch) { return std::tolower(ch); });
-    if (key.find("location") == std::string::npos) return false;
-    for (const char* words : {".name", ".body", ".note", ".role", ".date"})
+    if (key.find("location") == std::string::npos) return KeyKind::Other;
+    for (const char* words : {".name", ".body", ".note"})
         if (key.size() >= std::char_traits<char>::length(words) &&
             key.compare(key.size() - std::char_traits<char>::length(words), std::string::npos, words) == 0)
-            return false;
-    return true;
+            return KeyKind::PlaceName;
+    for (const char* words : {".role", ".date"})
+        if (key.size() >= std::char_traits<char>::length(words) &&
+            key.compare(key.size() - std::char_traits<char>::length(words), std::string::npos, words) == 0)
+            return KeyKind::Other;
+    return KeyKind::Location;
 }
 
 // The names `keys` gives the entries of an item list, from 1.
@@ -51,12 +57,12 @@ std::vector<std::string> KeyNames(const ByteReader& file, const Box& keys) {
 // A non-blank value is a find, removed by writing spaces over it; an entry
 // named by a key also loses its key (its number becomes 0, which names
 // none), so that readers show no location entry at all.
-void LocationValue(BoxWalk& w, const Box& entry, bool keyed, const Carrier& c) {
+void LocationValue(BoxWalk& w, const Box& entry, bool keyed, FindKind kind, const Carrier& c) {
     ForEachBox(w.file, entry.Body(), [&](const Box& data) {
         if (!data.Is(Fourcc("data"))) return true;
         const ByteRange value{data.body + 8, data.end - data.body - 8};
         if (value.len <= 0 || Blank(w.file, value.pos, value.len)) return true;
-        PositionFind f(FindKind::Location, value.pos, true);
+        PositionFind f(kind, value.pos, true);
         f.len = value.len;
         StripPlan plan;
         plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, ' ', {}});
@@ -79,8 +85,11 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
             const bool keyed = entry.type >= 1 && entry.type <= names.size();
             const std::string name = keyed ? names[entry.type - 1] : BoxName(entry.type);
             const Carrier at = list.Then(name);
-            if (keyed ? IsLocationKey(name) : entry.Is(Fourcc("\xA9xyz")))
-                LocationValue(w, entry, keyed, at);
+            const KeyKind key = keyed ? LocationKey(name) : KeyKind::Other;
+            if (key == KeyKind::Location || (!keyed && entry.Is(Fourcc("\xA9xyz"))))
+                LocationValue(w, entry, keyed, FindKind::Location, at);
+            else if (key == KeyKind::PlaceName && w.sink.PlaceNames())
+                LocationValue(w, entry, keyed, FindKind::PlaceName, at);
             else
                 w.Opaque(entry.Whole(), at);
             return true;

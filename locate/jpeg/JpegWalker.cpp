@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp15 = 0xEF;
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
 constexpr char kExifSig[] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
 constexpr uint16_t kTagMpEntry = 0xB002;
@@ -68,13 +69,21 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
     for (const ByteRange& b : p.skipped) {
         sink.Opaque(b, FindKind::Unparsed, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
         // An Exif block whose segment header was damaged: readers that
-        // look for a TIFF header anywhere still read its GPS IFD.
-        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0)
-            sink.Nested(Container::Tiff, {tiff, b.End() - tiff}, between);
+        // look for a TIFF header anywhere still read its GPS IFD, with
+        // offsets that may lead anywhere in the file. It is not taken
+        // apart (a strip changes no byte outside the segments).
+        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0) {
+            PositionFind f(FindKind::Container, tiff, false, FindWhy::NotReadYet);
+            f.container = Container::Tiff;
+            f.len = b.End() - tiff;
+            sink.Add(f, between);
+        }
     }
     for (const JpegSegment& s : p.segments) {
         if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))
             sink.Tiff(s.payload + sizeof kExifSig, s.payload + s.payloadLen, c);
+        else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
+            sink.IptcPlaces({s.payload + int64_t{sizeof kPhotoshopSig}, s.payloadLen - int64_t{sizeof kPhotoshopSig}}, c);
         else if (s.marker == kApp2 && mpf != nullptr && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
             const std::vector<ByteRange> more = MpfPictures(file, s);
             mpf->insert(mpf->end(), more.begin(), more.end());

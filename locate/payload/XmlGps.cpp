@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::string_view kExifNs = "http://ns.adobe.com/exif/1.0/";
 constexpr std::string_view kXmpNoteNs = "http://ns.adobe.com/xmp/note/";
+constexpr std::string_view kPhotoshopNs = "http://ns.adobe.com/photoshop/1.0/";
+constexpr std::string_view kIptcCoreNs = "http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/";
+constexpr std::string_view kIptcExtNs = "http://iptc.org/std/Iptc4xmpExt/2008-02-29/";
 // DJI drones repeat the position in their own namespace (GpsLatitude,
 // GpsLongitude, Latitude, Longitude); metadata readers show it as GPS.
 constexpr std::string_view kDjiNs = "http://www.dji.com/drone-dji/1.0/";
@@ -24,7 +27,7 @@ constexpr std::string_view kDjiPrefix = "drone-dji";
 constexpr size_t kMaxAttributes = 65536;
 constexpr int64_t kGuidLen = 32;
 
-enum class Ns : uint8_t { kOther, kExif, kDji, kXmpNote, kUndeclared };
+enum class Ns : uint8_t { kOther, kExif, kDji, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt };
 
 // Byte classes, looked up in a table: every byte of a packet is classed.
 enum : uint8_t { kSpace = 1, kNameStart = 2, kNameChar = 4, kBad = 8 };
@@ -110,6 +113,15 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
     }
 }
 
+bool IsPlace(Ns ns, std::string_view local) {
+    switch (ns) {
+        case Ns::kPhotoshop: return local == "City" || local == "State" || local == "Country";
+        case Ns::kIptcCore: return local == "Location";
+        case Ns::kIptcExt: return local == "LocationCreated" || local == "LocationShown";
+        default: return false;
+    }
+}
+
 void AppendUtf8(std::string& s, uint32_t c) {
     if (c < 0x80) {
         s += static_cast<char>(c);
@@ -142,12 +154,13 @@ struct Open {
     int64_t start;
     int64_t contentStart;
     bool gps;                 // an outermost position property
+    bool place;               // ... which is a place's name
     bool guid;                // xmpNote:HasExtendedXMP with no child element so far
 };
 
 class Parser {
 public:
-    Parser(const uint8_t* p, int64_t n) : m_p(p), m_n(n) {}
+    Parser(const uint8_t* p, int64_t n, bool placeNames) : m_p(p), m_n(n), m_placeNames(placeNames) {}
 
     bool Run(XmlGpsResult& out) {
         m_out = &out;
@@ -403,9 +416,10 @@ private:
         return std::adjacent_find(m_names.begin(), m_names.end()) == m_names.end();
     }
 
-    void AddProp(int64_t off, int64_t end, bool element, bool root) {
-        m_out->props.push_back({off, end - off, element, root});
+    void AddProp(int64_t off, int64_t end, bool element, bool root, bool place) {
+        m_out->props.push_back({off, end - off, element, root, place});
     }
+    bool Place(Ns ns, std::string_view local) const { return m_placeNames && IsPlace(ns, local); }
 
     // A 32-byte GUID between `from` and `to`, surrounded only by white space.
     void AddGuid(int64_t from, int64_t to) {
@@ -446,6 +460,9 @@ private:
             Ns ns = uri == kExifNs     ? Ns::kExif
                     : uri == kDjiNs    ? Ns::kDji
                     : uri == kXmpNoteNs ? Ns::kXmpNote
+                    : uri == kPhotoshopNs ? Ns::kPhotoshop
+                    : uri == kIptcCoreNs ? Ns::kIptcCore
+                    : uri == kIptcExtNs ? Ns::kIptcExt
                                         : Ns::kOther;
             Bind(prefix, ns);
         }
@@ -457,7 +474,8 @@ private:
         Split(name, prefix, local);
         Ns elementNs = Resolve(prefix);
         bool inGps = m_gpsDepth >= 0;
-        bool gps = !inGps && IsPosition(elementNs, prefix, local);
+        const bool place = !inGps && Place(elementNs, local);
+        bool gps = !inGps && (IsPosition(elementNs, prefix, local) || place);
         bool guidElement = !inGps && elementNs == Ns::kXmpNote && local == "HasExtendedXMP";
 
         if (!gps && !inGps) {
@@ -466,8 +484,8 @@ private:
                 std::string_view ap, al;
                 Split(a.name, ap, al);
                 Ns ns = ap.empty() ? elementNs : Resolve(ap);
-                if (IsPosition(ns, ap.empty() ? prefix : ap, al))
-                    AddProp(a.start, a.valueEnd + 1, false, false);
+                if (IsPosition(ns, ap.empty() ? prefix : ap, al) || Place(ns, al))
+                    AddProp(a.start, a.valueEnd + 1, false, false, Place(ns, al));
                 else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
                     AddGuid(a.valueStart, a.valueEnd);
             }
@@ -475,11 +493,11 @@ private:
 
         if (empty) {
             Unbind(bindingsBefore);
-            if (gps) AddProp(start, m_i, true, root);
+            if (gps) AddProp(start, m_i, true, root, place);
             return true;
         }
         if (gps) m_gpsDepth = static_cast<int64_t>(m_stack.size());
-        m_stack.push_back({name, bindingsBefore, start, m_i, gps, guidElement});
+        m_stack.push_back({name, bindingsBefore, start, m_i, gps, place, guidElement});
         return true;
     }
 
@@ -497,7 +515,7 @@ private:
         m_stack.pop_back();
         Unbind(o.bindings);
         if (o.gps) {
-            AddProp(o.start, m_i, true, m_stack.empty());
+            AddProp(o.start, m_i, true, m_stack.empty(), o.place);
             m_gpsDepth = -1;
         } else if (o.guid) {
             AddGuid(o.contentStart, tagStart);
@@ -510,6 +528,7 @@ private:
     int64_t m_i = 0;
     int64_t m_docStart = 0;
     bool m_rootSeen = false;
+    bool m_placeNames;
     int64_t m_gpsDepth = -1;  // stack index of the open position element, or -1
     XmlGpsResult* m_out = nullptr;
     std::vector<Open> m_stack;
@@ -521,11 +540,11 @@ private:
 
 }  // namespace
 
-XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n) {
+XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames) {
     XmlGpsResult r;
     if (!p || n <= 0) return r;
     while (n > 0 && p[n - 1] == 0) --n;
-    Parser parser(p, n);
+    Parser parser(p, n, placeNames);
     r.parsed = parser.Run(r);
     if (!r.parsed) {
         r.props.clear();

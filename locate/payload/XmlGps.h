@@ -12,14 +12,18 @@ struct XmlGpsResult {
         int64_t len = 0;       // through the closing quote or '>'
         bool element = false;
         bool root = false;     // the document's root element
+        bool place = false;    // a place's name, not a position
     };
     bool parsed = false;                // well-formed as far as this parser checks
     std::vector<Prop> props;            // outermost only, in document order, disjoint
     std::vector<int64_t> guidOffsets;   // 32-byte HasExtendedXMP values, outside every prop
 };
 
-// Parses the n bytes at p (trailing NULs ignored).
-XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n);
+// Parses the n bytes at p (trailing NULs ignored). With `placeNames`,
+// place properties count as well: photoshop:City, photoshop:State,
+// photoshop:Country, Iptc4xmpCore:Location, and Iptc4xmpExt:LocationCreated
+// and LocationShown with everything they hold.
+XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false);
 
 // True when the bytes may hold a position that could not be parsed: the
 // letters "GPS" or "DJI" in any case, also with 1 or 3 NULs between them

@@ -14,7 +14,8 @@ constexpr char kRootFill[] = "<x/>";  // what stays of a position that was the r
 void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int64_t> guidPos) {
     const int map = s.plan.AddMap(d.map);
     for (const XmlGpsResult::Prop& prop : x.props) {
-        PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.map.FilePos(prop.off), true);
+        const FindKind kind = prop.place ? FindKind::PlaceName : d.extended ? FindKind::ExtendedXmp : FindKind::Xmp;
+        PositionFind f(kind, d.map.FilePos(prop.off), true);
         f.len = prop.len;
         f.element = prop.element;
         s.finds.push_back(f);
@@ -37,7 +38,8 @@ bool XmpScan::Removable() const {
     return std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
 }
 
-XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed) {
+XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed,
+                    bool placeNames) {
     XmpScan s;
     struct GuidRef {
         std::string guid;
@@ -61,9 +63,10 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         if (p == nullptr || n <= 0) continue;
         // A position's name holds "GPS" as it stands in the packet: without
         // it, a packet matters only for the extended XMP it names.
+        // Place names have no such mark: asked for, every packet is parsed.
         const bool mayHoldGps = MayHoldGps(p, n);
-        if (!d.extended && !guidNamed && !mayHoldGps) continue;
-        XmlGpsResult x = ScanXmlForGps(p, n);
+        if (!d.extended && !guidNamed && !mayHoldGps && !placeNames) continue;
+        XmlGpsResult x = ScanXmlForGps(p, n, placeNames);
         if (!x.parsed) {
             if (mayHoldGps) Unreadable(s, d);
             continue;

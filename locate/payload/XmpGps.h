@@ -57,7 +57,10 @@ struct XmpScan {
 
 // Scans the documents (those without a GUID first: they name the others).
 // Without `guidNamed` documents, one without "GPS" is not parsed.
-XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed);
+// With `placeNames`, place properties count too (see XmlGps.h); their
+// finds are of kind PlaceName.
+XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed,
+                    bool placeNames = false);
 
 // Carries out the scan on `buf`, a same-length copy of the scanned content:
 // blanks every find and rewrites the GUIDs. Writes nothing and answers false

@@ -39,6 +39,17 @@ void WalkBlock(Sink& sink, ByteRange block, const Carrier& c) {
             return;
         }
     }
+    // The country code of the network the phone was on, a place name.
+    if (name == "MCC_Data" && sink.PlaceNames()) {
+        const uint8_t* d = sink.File().Span(data.pos, data.len);
+        if (d == nullptr || std::all_of(d, d + data.len, [](uint8_t b) { return b == ' ' || b == 0; })) return;
+        PositionFind f(FindKind::PlaceName, data.pos, true);
+        f.len = data.len;
+        StripPlan plan;
+        plan.fills.push_back({plan.AddMap(ContentMap(data)), 0, data.len, ' ', {}});
+        sink.AddPayload({f}, plan, at);
+        return;
+    }
     Unexplained(sink, block, at);
 }
 

@@ -1,0 +1,77 @@
+#include "locate/payload/IptcPlaces.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kIptcResource = 0x0404, kIptcDigest = 0x0425;
+constexpr int kMaxResources = 4096, kMaxDatasets = 65536;
+
+bool IsPlaceDataset(uint8_t record, uint8_t dataset) {
+    return record == 2 && (dataset == 90 || dataset == 92 || dataset == 95 || dataset == 100 || dataset == 101);
+}
+
+// The datasets of one IPTC block: each value of a place dataset that holds
+// more than spaces is a find, blanked by the plan.
+void ScanDatasets(const ByteReader& be, ByteRange block, IptcScan& out) {
+    int64_t p = block.pos;
+    for (int n = 0; n < kMaxDatasets && p + 5 <= block.End(); ++n) {
+        uint8_t tag = 0, record = 0, dataset = 0;
+        uint16_t len16 = 0;
+        if (!be.U8(p, tag) || tag != 0x1C || !be.U8(p + 1, record) || !be.U8(p + 2, dataset) ||
+            !be.U16(p + 3, len16))
+            return;
+        int64_t value = p + 5, len = len16;
+        if (len16 & 0x8000) {  // an extended length: the count of length bytes that follow
+            const int k = len16 & 0x7FFF;
+            if (k < 1 || k > 4) return;
+            len = 0;
+            for (int i = 0; i < k; ++i) {
+                uint8_t b = 0;
+                if (!be.U8(value + i, b)) return;
+                len = len << 8 | b;
+            }
+            value += k;
+        }
+        if (len > block.End() - value) return;
+        const uint8_t* v = be.Span(value, len);
+        bool blank = true;
+        for (int64_t i = 0; v != nullptr && i < len; ++i) blank = blank && (v[i] == ' ' || v[i] == 0);
+        if (IsPlaceDataset(record, dataset) && !blank) {
+            PositionFind f(FindKind::PlaceName, value, true);
+            f.len = len;
+            out.finds.push_back(f);
+            out.plan.fills.push_back({out.plan.AddMap(ContentMap({value, len})), 0, len, ' ', {}});
+        }
+        p = value + len;
+    }
+}
+
+}  // namespace
+
+IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb) {
+    IptcScan out;
+    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+    ByteRange iptc{-1, 0}, digest{-1, 0};
+    int64_t p = irb.pos;
+    for (int n = 0; n < kMaxResources && p + 12 <= irb.End(); ++n) {
+        uint16_t id = 0;
+        uint8_t nameLen = 0;
+        uint32_t size = 0;
+        const uint8_t* sig = be.Span(p, 4);
+        if (sig == nullptr || (std::memcmp(sig, "8BIM", 4) != 0 && std::memcmp(sig, "MeSa", 4) != 0) ||
+            !be.U16(p + 4, id) || !be.U8(p + 6, nameLen))
+            break;
+        const int64_t sizeAt = p + 6 + ((1 + nameLen + 1) & ~1);  // the name, padded to an even length
+        if (!be.U32(sizeAt, size) || int64_t{size} > irb.End() - sizeAt - 4) break;
+        const ByteRange data{sizeAt + 4, size};
+        if (id == kIptcResource && iptc.pos < 0) iptc = data;
+        if (id == kIptcDigest && size == 16) digest = data;
+        p = data.End() + (size & 1);
+    }
+    if (iptc.pos < 0) return out;
+    ScanDatasets(be, iptc, out);
+    if (!out.finds.empty() && digest.pos >= 0)
+        out.plan.fixUps.push_back({StripFixUp::kMd5, out.plan.AddMap(ContentMap(iptc)), {digest.pos}});
+    return out;
+}

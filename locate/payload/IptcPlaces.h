@@ -1,0 +1,21 @@
+// Place names in IPTC IIM datasets, as a JPEG's APP13 segment holds them
+// inside Photoshop's image resource block (resource 0x0404): 2:90 City,
+// 2:92 Sub-location, 2:95 Province/State, 2:100 Country code and 2:101
+// Country name. Removal writes spaces over each value, so every dataset
+// keeps its length; the resource 0x0425, the MD5 of the IPTC block that
+// tells editors whether another program changed it, is written anew.
+#pragma once
+#include "exif/ByteReader.h"
+#include "locate/Find.h"
+#include "locate/StripPlan.h"
+#include "platform/ByteRange.h"
+
+#include <vector>
+
+struct IptcScan {
+    std::vector<PositionFind> finds;  // one per value (picture and carrier unset)
+    StripPlan plan;
+};
+
+// Scans the image resources in `irb` (after the "Photoshop 3.0\0" signature).
+IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb);

@@ -1,0 +1,125 @@
+// Place names are found and blanked only on request: one row per place
+// they hide (XMP, IPTC datasets, a clip's location keys, Samsung's
+// country code), each walked without and with the request and stripped.
+#include "locate/Locator.h"
+#include "locate/payload/Md5.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace testjpeg;
+
+namespace {
+
+Bytes Be16(uint16_t v) { return {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)}; }
+
+// Photoshop's image resource: "8BIM", its number, an empty name, its size, its data.
+Bytes Resource(uint16_t id, const Bytes& data) {
+    Bytes pad(data.size() % 2, 0);
+    return Concat({Text("8BIM"), Be16(id), Bytes{0, 0}, Be32(static_cast<uint32_t>(data.size())), data, pad});
+}
+
+Bytes Dataset(uint8_t dataset, const std::string& value) {
+    return Concat({Bytes{0x1C, 2, dataset}, Be16(static_cast<uint16_t>(value.size())), Text(value)});
+}
+
+struct Row {
+    const char* name;
+    Bytes file;
+    size_t positions;  // finds that are not place names
+    size_t places;     // place names found on request
+    std::vector<std::string> gone;  // texts the strip with the request leaves nowhere
+};
+
+std::vector<Row> Rows() {
+    const Bytes iptc = Concat({Dataset(5, "Title"), Dataset(90, "Tokyo"), Dataset(101, "Japan"), Dataset(92, "  ")});
+    const Bytes app13 = Segment(0xED, Concat({Text(std::string("Photoshop 3.0\0", 14)), Resource(0x0404, iptc),
+                                              Resource(0x0425, Bytes(16, 0xAA))}));
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:City='Shibuya'"
+        " xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.5N'"
+        " xmlns:ext='http://iptc.org/std/Iptc4xmpExt/2008-02-29/'><ext:LocationCreated><rdf:Bag><rdf:li"
+        " ext:Sublocation='Hachiko'/></rdf:Bag></ext:LocationCreated></rdf:Description></rdf:RDF></x:xmpmeta>";
+    // A clip's keys: its coordinates and the place's name.
+    const std::string iso = "com.apple.quicktime.location.ISO6709", name = "com.apple.quicktime.location.name";
+    auto key = [](const std::string& k) { return Concat({Be32(static_cast<uint32_t>(8 + k.size())), Text("mdta"), Text(k)}); };
+    auto entry = [](uint32_t n, const std::string& v) {
+        return Box(std::string(reinterpret_cast<const char*>(Be32(n).data()), 4),
+                   Box("data", Concat({Be32(1), Be32(0), Text(v)})));
+    };
+    const Bytes mov = Concat({Ftyp("qt  ", "qt  "), Box("mdat", Bytes(8, 0)),
+                              Box("moov", Box("meta", Concat({
+                                  FullBox("hdlr", 0, Concat({Be32(0), Text("mdta"), Bytes(13, 0)})),
+                                  FullBox("keys", 0, Concat({Be32(2), key(iso), key(name)})),
+                                  Box("ilst", Concat({entry(1, "+35.6586+139.7454/"), entry(2, "Hachiko Square")}))})))});
+    return {
+        {"XMP: photoshop:City and a LocationCreated structure", Picture({XmpSegment(xmp)}), 1, 2,
+         {"Shibuya", "Hachiko", "35,39.5N"}},
+        {"IPTC datasets in APP13", Picture({app13}), 0, 2, {"Tokyo", "Japan"}},
+        {"a clip's location name key", mov, 1, 1, {"Hachiko", "+35.6586"}},
+        {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
+    };
+}
+
+size_t Count(const LocateResult& r, bool places) {
+    return static_cast<size_t>(std::count_if(r.finds.begin(), r.finds.end(), [&](const PositionFind& f) {
+        return (f.kind == FindKind::PlaceName) == places;
+    }));
+}
+
+}  // namespace
+
+TEST(PlaceNames, AreFoundAndBlankedOnlyOnRequest) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        const int64_t len = static_cast<int64_t>(row.file.size());
+        LocateResult plain, asked;
+        LocatePositions(ByteReader(row.file.data(), len), plain);
+        LocatePositions(ByteReader(row.file.data(), len), asked, LocateDepth::Thorough, nullptr, nullptr, {true});
+        EXPECT_EQ(Count(plain, false), row.positions);
+        EXPECT_EQ(Count(plain, true), 0u);
+        EXPECT_EQ(Count(asked, false), row.positions);
+        EXPECT_EQ(Count(asked, true), row.places);
+        ASSERT_TRUE(asked.CanClean());
+
+        Bytes out = row.file;
+        ASSERT_TRUE(StripPositions(out.data(), len, asked, {}));
+        LocateResult again;
+        LocatePositions(ByteReader(out.data(), len), again, LocateDepth::Thorough, nullptr, nullptr, {true});
+        EXPECT_TRUE(again.Clean());
+        for (const std::string& text : row.gone)
+            EXPECT_EQ(std::search(out.begin(), out.end(), text.begin(), text.end()), out.end()) << text;
+        const std::vector<ByteRange> ranges = StripRanges(asked, {});
+        for (int64_t i = 0; i < len; ++i) {
+            const bool inside = std::any_of(ranges.begin(), ranges.end(),
+                                            [&](const ByteRange& b) { return i >= b.pos && i < b.End(); });
+            EXPECT_TRUE(inside || out[i] == row.file[i]) << "byte " << i;
+        }
+    }
+}
+
+TEST(PlaceNames, TheIptcDigestIsTheMd5OfTheBlankedDatasets) {
+    const Row row = Rows()[1];
+    Bytes out = row.file;
+    LocateResult r;
+    LocatePositions(ByteReader(out.data(), static_cast<int64_t>(out.size())), r, LocateDepth::Thorough, nullptr,
+                    nullptr, {true});
+    ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+    // The IPTC block is the resource's data; the digest follows its own resource header.
+    const std::string tag(1, '\x1C');
+    const auto block = std::search(out.begin(), out.end(), tag.begin(), tag.end());
+    const size_t blockLen = 4 * 5 + std::string("TitleTokyoJapan  ").size();
+    Md5 md5;
+    md5.Update(&*block, static_cast<int64_t>(blockLen));
+    uint8_t want[16];
+    md5.Final(want);
+    const std::string digest("8BIM\x04\x25", 6);
+    const auto at = std::search(out.begin(), out.end(), digest.begin(), digest.end());
+    ASSERT_NE(at, out.end());
+    EXPECT_EQ(std::memcmp(want, &*at + 12, 16), 0);
+}
