@@ -22,19 +22,18 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     const int64_t len = file.Length();
     // The file is a container like any other, recognised by its first
     // bytes; nothing at all is a file that holds nothing.
+    const Container kind = len > 0 ? RecogniseContainer(file, 0, len) : Container::None;
     if (len > 0) {
-        const Container kind = RecogniseContainer(file, 0, len);
         Sink sink(file, depth, ends, out, opt);
         sink.Nested(kind == Container::None ? Container::Unknown : kind, {0, len}, Carrier{}, true);
     }
 
     // The window's analysis reads the first 200 bytes and offsets from the
-    // whole file: whatever GPS IFD it sees in a JPEG must be among the
-    // finds. (In another container its scan for "Exif" may meet any bytes,
-    // a box's type or a clip's, which a strip elsewhere can change.)
-    uint8_t soi[2] = {};
-    const bool jpeg = file.U8(0, soi[0]) && file.U8(1, soi[1]) && soi[0] == 0xFF && soi[1] == 0xD8;
-    if (len <= kMaxFileLen && jpeg) {
+    // whole file: whatever GPS IFD it sees in a JPEG, or in a file of no
+    // known format, must be among the finds. (In another container its
+    // scan for "Exif" may meet any bytes, a box's type or a clip's, which
+    // a strip elsewhere can change.)
+    if (len <= kMaxFileLen && (kind == Container::Jpeg || kind == Container::None)) {
         ExifAnalysis own{};
         if (window == nullptr) AnalyzeExif(own, file, TagNameTable{});
         const ExifAnalysis& a = window != nullptr ? *window : own;
