@@ -329,6 +329,10 @@ echo "| names | max RSS | wall |"
 echo "|---:|---:|---:|"
 printf '| %s | %s MiB | %s |\n' "$(count show)" "$(awk -v k="$mem_a" 'BEGIN {printf "%.1f", k / 1024}')" "$wall_a"
 printf '| %s | %s MiB | %s |\n' "$mem_names" "$(awk -v k="$mem_b" 'BEGIN {printf "%.1f", k / 1024}')" "$wall_b"
-# A phone's folder: HEIC photos, motion photos and clips (PEERS_PHONES=0 leaves it out).
-if [ "${PEERS_PHONES:-1}" != 0 ]; then BUILD="$build" bash "$root/bench/phones.sh" || true; fi
+# A phone's folder (HEIC photos, motion photos, clips) and a camera's (TIFF
+# beside JPEG, PNG, WebP); PEERS_PHONES=0 leaves them out.
+if [ "${PEERS_PHONES:-1}" != 0 ]; then
+  BUILD="$build" bash "$root/bench/phones.sh" || true
+  BUILD="$build" bash "$root/bench/cameras.sh" || true
+fi
 exit 0
