@@ -3,6 +3,7 @@
 #include "locate/Pieces.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
+#include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
 
 #include <algorithm>
@@ -85,7 +86,7 @@ const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
 const ContainerRow kRows[] = {
     {Container::Jpeg, Jpeg, WalkJpegContainer},
     {Container::Png, Png, nullptr},
-    {Container::Riff, Riff, nullptr},
+    {Container::Riff, Riff, WalkRiffContainer},
     {Container::Tiff, Tiff, nullptr},
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},
     {Container::SamsungSef, Sef, WalkSefContainer},

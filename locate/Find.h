@@ -59,6 +59,8 @@ enum class FindWhy : uint8_t {
     LocationUnreadable,      // a location box or key that cannot be taken apart
     CompressedUnreadable,    // compressed metadata that does not inflate
     CompressedDoesNotFit,    // compressed metadata whose stripped content does not fit its length
+    ChunksUnparsed,          // bytes among RIFF chunks that no chunk rule explains hold a position's text
+    ChunksTooDeep,           // LIST chunks nested deeper than the walk follows
 };
 
 struct PositionFind {

@@ -13,3 +13,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/MovieMeta.cpp locate/sef/SefWalker.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
+  locate/riff/RiffWalker.cpp)

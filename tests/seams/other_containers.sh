@@ -6,7 +6,7 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, MP4, MOV and motion photos (cleaned):
+# HEIC, AVIF, WebP, MP4, MOV and motion photos (cleaned):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -19,7 +19,7 @@
 #   strip-gps --in-place
 #                   exit 0, and the file becomes that same copy
 #   check (copy)    exit 0, nothing printed
-# TIFF, PNG and WebP (not read yet):
+# TIFF and PNG (not read yet):
 #   check           exit 1, one line starting with the file's name, "not
 #                   checked" in it
 #   strip-gps -o    exit 1, nothing written, the line says "do not share it"
@@ -41,7 +41,7 @@ cli=$(realpath "$cli")
 # (scripts/install-deps.sh installs them).
 missing=()
 for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-convert:libheif-examples \
-            avifenc:libavif-bin avifdec:libavif-bin cwebp:webp ffmpeg:ffmpeg; do
+            avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -130,7 +130,7 @@ rows=(
     "photo.avif|clean|AVIF|ftypavif"
     "photo.tif|refused|TIFF|"
     "photo.png|refused|PNG|eXIf"
-    "photo.webp|refused|Extended WEBP|EXIF"
+    "photo.webp|clean|Extended WEBP|EXIF"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -172,13 +172,15 @@ positions_read() {
 }
 
 # A digest of what the file decodes to, or nothing when it does not decode:
-# the pixels of a picture (HEIC through libheif, AVIF through libavif, a
-# JPEG's first picture through FFmpeg), the frames of a clip.
+# the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
+# through dwebp, a JPEG's first picture through FFmpeg), the frames of a
+# clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
     *.heic) heif-convert "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.avif) avifdec "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
+    *.webp) dwebp -quiet "$1" -pam -o - 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jpg) pixels "$1" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac

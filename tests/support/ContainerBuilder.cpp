@@ -220,4 +220,10 @@ Bytes SamsungMotionPhoto(const Bytes& video) {
     return Concat({Picture({}), SefTrailer(0x0A30, "MotionPhoto_Data", video)});
 }
 
+Bytes Riff(const std::string& form, const Bytes& chunks) {
+    return Concat({Text("RIFF"), Le(static_cast<uint32_t>(4 + chunks.size())), Text(form), chunks});
+}
+
+Bytes RiffList(const std::string& type, const Bytes& chunks) { return RiffChunk("LIST", Concat({Text(type), chunks})); }
+
 }  // namespace testjpeg

@@ -108,4 +108,10 @@ Bytes GoogleMotionPhoto(const Bytes& video);
 // Samsung's: a JPEG, then the video as the SEF block "MotionPhoto_Data".
 Bytes SamsungMotionPhoto(const Bytes& video);
 
+// RIFF: "RIFF", little-endian size (the form type and the chunks), the
+// form type ("WEBP", "AVI ", "WAVE"), the chunks.
+Bytes Riff(const std::string& form, const Bytes& chunks);
+// A LIST chunk: the list type ("INFO", "hdrl", "movi"), then its chunks.
+Bytes RiffList(const std::string& type, const Bytes& chunks);
+
 }  // namespace testjpeg

@@ -1,0 +1,57 @@
+// The RIFF walker (WebP, AVI, WAV) on any bytes: a file that starts as a
+// RIFF is found alike at both depths (the walk reads no scans); every find
+// lies inside the file; a file the locator says can be cleaned keeps the
+// strip contract (StripContract.h), and the strip moves no chunk: the
+// RIFF header and the top-level chunk headers keep their bytes.
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/StripContract.h"
+#include "locate/Containers.h"
+#include "locate/Locator.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The RIFF header and each top-level chunk header as far as they parse:
+// place, type and size, one after the other.
+std::vector<int64_t> TopLevelChunks(const ByteReader& file) {
+    std::vector<int64_t> out;
+    const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
+    uint32_t type = 0, size = 0;
+    for (int64_t pos = 0; le.U32(pos, type) && le.U32(pos + 4, size); pos += 8 + int64_t{size} + (size & 1)) {
+        out.insert(out.end(), {pos, type, size});
+        if (pos == 0) size = 4;  // the form type, then the first chunk
+    }
+    return out;
+}
+
+bool SameFinds(const LocateResult& a, const LocateResult& b) {
+    if (a.finds.size() != b.finds.size() || a.trailer != b.trailer) return false;
+    for (size_t i = 0; i < a.finds.size(); ++i) {
+        const PositionFind &x = a.finds[i], &y = b.finds[i];
+        if (x.kind != y.kind || x.pos != y.pos || x.removable != y.removable || x.why != y.why ||
+            x.carrier != y.carrier)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const int64_t len = static_cast<int64_t>(size);
+    const ByteReader file(data, len);
+    LocateResult head, r;
+    LocatePositions(file, head, LocateDepth::Metadata);
+    LocatePositions(file, r, LocateDepth::Thorough);
+    if (RecogniseContainer(file, 0, len) == Container::Riff) FUZZ_CHECK(SameFinds(head, r));
+    for (const PositionFind& f : r.finds)
+        FUZZ_CHECK(f.pos >= 0 && f.len >= 0 && (f.pos < len || len == 0) && f.len <= len - f.pos);
+
+    std::vector<uint8_t> out;
+    std::vector<ByteRange> changed;
+    if (!CheckStripContract(data, size, r, out, changed)) return 0;
+    FUZZ_CHECK(TopLevelChunks(file) == TopLevelChunks(ByteReader(out.data(), len)));
+    return 0;
+}
