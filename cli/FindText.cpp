@@ -65,6 +65,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::CompressedDoesNotFit: return "compressed metadata does not fit its length once stripped";
     case FindWhy::ChunksUnparsed: return "bytes among its chunks hold a position's text and cannot be taken apart";
     case FindWhy::ChunksTooDeep: return "its chunks are nested too deep to be followed";
+    case FindWhy::ChunkCrcWrong: return "a PNG chunk's CRC is already wrong";
     }
     return "?";
 }

@@ -3,6 +3,7 @@
 #include "locate/Pieces.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
+#include "locate/png/PngWalker.h"
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
 
@@ -85,7 +86,7 @@ const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
 // One row per container: how it is recognised, which walker takes it apart.
 const ContainerRow kRows[] = {
     {Container::Jpeg, Jpeg, WalkJpegContainer},
-    {Container::Png, Png, nullptr},
+    {Container::Png, Png, WalkPngContainer},
     {Container::Riff, Riff, WalkRiffContainer},
     {Container::Tiff, Tiff, nullptr},
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},

@@ -61,6 +61,7 @@ enum class FindWhy : uint8_t {
     CompressedDoesNotFit,    // compressed metadata whose stripped content does not fit its length
     ChunksUnparsed,          // bytes among RIFF chunks that no chunk rule explains hold a position's text
     ChunksTooDeep,           // LIST chunks nested deeper than the walk follows
+    ChunkCrcWrong,           // a PNG chunk whose CRC is already wrong (left alone)
 };
 
 struct PositionFind {

@@ -15,3 +15,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/riff/RiffWalker.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
+  locate/png/PngWalker.cpp locate/png/RawProfile.cpp)

@@ -6,7 +6,7 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, WebP, MP4, MOV and motion photos (cleaned):
+# HEIC, AVIF, PNG, WebP, MP4, MOV and motion photos (cleaned):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -19,7 +19,7 @@
 #   strip-gps --in-place
 #                   exit 0, and the file becomes that same copy
 #   check (copy)    exit 0, nothing printed
-# TIFF and PNG (not read yet):
+# TIFF (not read yet):
 #   check           exit 1, one line starting with the file's name, "not
 #                   checked" in it
 #   strip-gps -o    exit 1, nothing written, the line says "do not share it"
@@ -44,6 +44,8 @@ for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-conve
             avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
+# ImageMagick's convert itself, not another program of that name.
+convert -version 2>/dev/null | grep -q '^Version: ImageMagick' || missing+=("imagemagick (for convert)")
 if [ ${#missing[@]} -gt 0 ]; then
     printf 'other_containers: missing package: %s\n' "${missing[@]}" >&2
     exit 1
@@ -83,6 +85,19 @@ et "-Keys:GPSCoordinates=$coords" clip.mov
 # "location" in udta/meta as well as loci.
 heif-enc -q 50 -o photo-xmp.heic base.png >/dev/null
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo-xmp.heic
+cp base.png photo-xmp.png
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo-xmp.png
+
+# PNGs ImageMagick makes from geotagged JPEGs: the Exif in eXIf and each
+# GPS tag again as a tEXt value ("exif:GPSLatitude"); XMP as a hex raw
+# profile in zTXt ("Raw profile type xmp") and its GPS properties as tEXt
+# values.
+cp base.jpg geotagged.jpg
+et "${gps[@]}" geotagged.jpg
+convert geotagged.jpg magick.png
+cp base.jpg geotagged-xmp.jpg
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-xmp.jpg
+convert geotagged-xmp.jpg magick-xmp.png
 iso6709=+$lat+$lon/
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-ffmpeg.mov
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-loci.mp4
@@ -129,7 +144,10 @@ rows=(
     "photo-xmp.heic|clean|HEIC|application/rdf+xml"
     "photo.avif|clean|AVIF|ftypavif"
     "photo.tif|refused|TIFF|"
-    "photo.png|refused|PNG|eXIf"
+    "photo.png|clean|PNG|eXIf"
+    "photo-xmp.png|clean|PNG|XML:com.adobe.xmp"
+    "magick.png|clean|PNG|exif:GPSLatitude"
+    "magick-xmp.png|clean|PNG|Raw profile type xmp"
     "photo.webp|clean|Extended WEBP|EXIF"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
@@ -173,15 +191,15 @@ positions_read() {
 
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
-# through dwebp, a JPEG's first picture through FFmpeg), the frames of a
-# clip.
+# through dwebp, a JPEG's first picture and a PNG through FFmpeg), the
+# frames of a clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
     *.heic) heif-convert "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.avif) avifdec "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.webp) dwebp -quiet "$1" -pam -o - 2>/dev/null | md5sum | cut -c1-32 ;;
-    *.jpg) pixels "$1" ;;
+    *.jpg|*.png) pixels "$1" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }

@@ -226,4 +226,32 @@ Bytes Riff(const std::string& form, const Bytes& chunks) {
 
 Bytes RiffList(const std::string& type, const Bytes& chunks) { return RiffChunk("LIST", Concat({Text(type), chunks})); }
 
+Bytes Png(const Bytes& chunks) {
+    // One grey pixel, as PngWithExif's.
+    const Bytes idat{0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
+    return Concat({Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'},
+                   PngChunk("IHDR", Concat({Be(1), Be(1), Bytes{8, 0, 0, 0, 0}})), chunks, PngChunk("IDAT", idat),
+                   PngChunk("IEND", {})});
+}
+
+Bytes PngText(const std::string& type, const std::string& keyword, const Bytes& text, bool compressed) {
+    const Bytes k = Concat({Text(keyword), Bytes{0}});
+    if (type == "zTXt") return PngChunk(type, Concat({k, Bytes{0}, ZlibStored(text)}));
+    if (type == "iTXt")
+        return PngChunk(type, Concat({k, Bytes{static_cast<uint8_t>(compressed), 0, 0, 0},
+                                      compressed ? ZlibStored(text) : text}));
+    return PngChunk(type, Concat({k, text}));
+}
+
+Bytes RawProfile(const std::string& name, const Bytes& profile) {
+    std::string count = std::to_string(profile.size());
+    std::string out = "\n" + name + "\n" + std::string(8 - std::min<size_t>(8, count.size()), ' ') + count + "\n";
+    static const char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < profile.size(); ++i) {
+        out += {kHex[profile[i] >> 4], kHex[profile[i] & 15]};
+        if (i % 36 == 35 || i + 1 == profile.size()) out += '\n';
+    }
+    return Text(out);
+}
+
 }  // namespace testjpeg

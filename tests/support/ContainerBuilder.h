@@ -114,4 +114,15 @@ Bytes Riff(const std::string& form, const Bytes& chunks);
 // A LIST chunk: the list type ("INFO", "hdrl", "movi"), then its chunks.
 Bytes RiffList(const std::string& type, const Bytes& chunks);
 
+// PNG: the signature, IHDR (1 x 1 grey), the chunks, IDAT, IEND.
+Bytes Png(const Bytes& chunks);
+// A text chunk: tEXt (keyword, NUL, text), zTXt (keyword, NUL, method 0,
+// the text as a stored zlib stream) or iTXt (keyword, NUL, the compression
+// flag, method 0, empty language and translated keyword, the text, as a
+// stored zlib stream when `compressed`).
+Bytes PngText(const std::string& type, const std::string& keyword, const Bytes& text, bool compressed = false);
+// A profile as hex text: newline, name, newline, the byte count in 8
+// columns, newline, then two lowercase hex digits per byte in lines of 72.
+Bytes RawProfile(const std::string& name, const Bytes& profile);
+
 }  // namespace testjpeg

@@ -1,0 +1,340 @@
+#include "locate/png/PngWalker.h"
+
+#include "locate/Containers.h"
+#include "locate/Opaque.h"
+#include "locate/Pieces.h"
+#include "locate/Sink.h"
+#include "locate/png/RawProfile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr int64_t kSignature = 8;
+constexpr int64_t kHeader = 8;  // the data's length, the type
+constexpr int64_t kCrc = 4;
+// A chunk's length is at most 2^31 - 1; a larger one is damage.
+constexpr uint32_t kMaxLength = 0x7FFFFFFF;
+// A keyword is 1 to 79 letters, then a NUL.
+constexpr int64_t kMaxKeyword = 80;
+// Hex text decoded whole, as compressed metadata is inflated whole: more
+// is not believed.
+constexpr int64_t kMaxText = int64_t{64} << 20;
+
+// A chunk type as the big-endian number of its four letters.
+constexpr uint32_t Tag(const char (&s)[5]) {
+    return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
+           uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
+}
+
+bool OneOf(uint32_t t, std::initializer_list<uint32_t> tags) {
+    return std::find(tags.begin(), tags.end(), t) != tags.end();
+}
+
+// Chunks of image data (the picture's, an animation's frames) and those
+// that only hold numbers of the picture: skipped by their length, so
+// their bytes are never read nor taken for text.
+bool IsSkipped(uint32_t t) {
+    return OneOf(t, {Tag("IHDR"), Tag("PLTE"), Tag("IDAT"), Tag("IEND"), Tag("fdAT"), Tag("fcTL"),
+                     Tag("acTL"), Tag("tRNS"), Tag("gAMA"), Tag("cHRM"), Tag("sRGB"), Tag("bKGD"),
+                     Tag("pHYs"), Tag("sBIT"), Tag("hIST"), Tag("tIME"), Tag("cICP"), Tag("mDCv"),
+                     Tag("cLLi"), Tag("oFFs"), Tag("iDOT")});
+}
+
+// Text as a carrier shows it: bytes that are not printable show as '.'.
+std::string Printable(const uint8_t* p, int64_t n) {
+    std::string out;
+    for (int64_t i = 0; i < n; ++i) out += p[i] >= 0x20 && p[i] < 0x7F ? static_cast<char>(p[i]) : '.';
+    return out;
+}
+
+std::string ChunkName(uint32_t t) {
+    const uint8_t b[4] = {static_cast<uint8_t>(t >> 24), static_cast<uint8_t>(t >> 16),
+                          static_cast<uint8_t>(t >> 8), static_cast<uint8_t>(t)};
+    return Printable(b, 4);
+}
+
+// A keyword that names a GPS tag ("GPSLatitude", "exif:GPSLongitude"):
+// "GPS" in it, in any letter case.
+bool NamesGps(std::string_view k) {
+    for (size_t i = 0; i + 3 <= k.size(); ++i)
+        if ((k[i] | 0x20) == 'g' && (k[i + 1] | 0x20) == 'p' && (k[i + 2] | 0x20) == 's') return true;
+    return false;
+}
+
+struct Chunk {
+    int64_t pos = 0;  // its length field
+    uint32_t type = 0;
+    int64_t len = 0;  // the data's
+    ByteRange Data() const { return {pos + kHeader, len}; }
+    ByteRange Whole() const { return {pos, kHeader + len + kCrc}; }
+    // The bytes the CRC covers: the type and the data.
+    ByteRange Covered() const { return {pos + 4, 4 + len}; }
+    int64_t CrcPos() const { return pos + kHeader + len; }
+};
+
+// A text chunk's keyword and where its text (or the text's zlib stream) lies.
+struct TextChunk {
+    std::string keyword;
+    ByteRange text;
+    bool compressed = false;
+};
+
+// The first NUL in [from, end); -1 when there is none.
+int64_t FindNul(const ByteReader& file, int64_t from, int64_t end) {
+    int64_t found = -1;
+    if (end > from)
+        ForEachPiece(file, from, end - from, 0, [&](const uint8_t* p, int64_t at, int64_t n) {
+            const void* z = std::memchr(p, 0, static_cast<size_t>(n));
+            if (z != nullptr) found = at + (static_cast<const uint8_t*>(z) - p);
+            return z != nullptr;
+        });
+    return found;
+}
+
+// tEXt: keyword, NUL, text. zTXt: keyword, NUL, method 0, zlib stream.
+// iTXt: keyword, NUL, compression flag, method 0, language tag, NUL,
+// translated keyword, NUL, text (a zlib stream when flagged). False when
+// the chunk is not laid out so.
+bool ParseText(const ByteReader& file, const Chunk& c, TextChunk& out) {
+    const ByteRange d = c.Data();
+    const int64_t nul = FindNul(file, d.pos, std::min(d.End(), d.pos + kMaxKeyword));
+    const uint8_t* k = nul > d.pos ? file.Span(d.pos, nul - d.pos) : nullptr;
+    if (k == nullptr) return false;
+    out.keyword.assign(k, k + (nul - d.pos));
+    int64_t at = nul + 1;
+    if (c.type == Tag("tEXt")) {
+        out.text = {at, d.End() - at};
+        return true;
+    }
+    uint8_t flag = 1, method = 0;
+    if (c.type == Tag("iTXt") && (at >= d.End() || !file.U8(at++, flag))) return false;
+    if (at >= d.End() || !file.U8(at++, method) || flag > 1 || (flag == 1 && method != 0)) return false;
+    if (c.type == Tag("iTXt"))
+        for (int i = 0; i < 2; ++i) {  // the language tag, the translated keyword
+            const int64_t n = FindNul(file, at, d.End());
+            if (n < 0) return false;
+            at = n + 1;
+        }
+    out.compressed = flag == 1;
+    out.text = {at, d.End() - at};
+    return true;
+}
+
+// A value named by a GPS keyword: a find when it holds more than blanks,
+// removed as spaces.
+void ScanValue(const ByteReader& text, ByteRange r, std::vector<PositionFind>& finds, StripPlan& plan) {
+    bool held = false;
+    ForEachPiece(text, r.pos, r.len, 0, [&](const uint8_t* p, int64_t, int64_t n) {
+        for (int64_t i = 0; i < n && !held; ++i) held = p[i] != ' ' && p[i] != '\t' && p[i] != '\n' && p[i] != '\r' && p[i] != 0;
+        return held;
+    });
+    if (!held) return;
+    PositionFind f(FindKind::Location, r.pos, true);
+    f.len = r.len;
+    finds.push_back(f);
+    plan.fills.push_back({plan.AddMap(ContentMap(r)), 0, r.len, ' ', {}});
+}
+
+// An XMP packet that is the whole of `text` (place names too when asked).
+void ScanXmpText(const ByteReader& text, bool placeNames, std::vector<PositionFind>& finds, StripPlan& plan) {
+    XmpDoc doc;
+    doc.map = ContentMap({0, text.Length()});
+    doc.reportAt = {0, text.Length()};
+    XmpScan scan = ScanXmpDocs(text, {doc}, false, placeNames);
+    finds = std::move(scan.finds);
+    plan = std::move(scan.plan);
+}
+
+struct PngWalk {
+    Sink& sink;
+    const ByteReader& file;
+
+    // Bytes no rule knows: a find when they hold a position's text.
+    void Opaque(ByteRange r, const Carrier& c) {
+        if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed, c);
+    }
+    void Unparsed(ByteRange r, const Carrier& c) {
+        PositionFind f(FindKind::Unparsed, r.pos, false, FindWhy::ChunksUnparsed);
+        f.len = r.len;
+        sink.Add(f, c);
+    }
+    bool CrcHolds(const Chunk& c) const;
+    template <class F>
+    void Metadata(const Chunk& c, F handle);
+    void One(const Chunk& c, const Carrier& at);
+    void Text(const Chunk& c, const Carrier& at);
+    void OtherText(const Chunk& c, const TextChunk& t, const Carrier& at);
+};
+
+bool PngWalk::CrcHolds(const Chunk& c) const {
+    uint32_t stored = 0;
+    if (!file.WithOrder(ByteReader::kBigEndian).U32(c.CrcPos(), stored)) return false;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    int64_t done = 0;
+    ForEachPiece(file, c.Covered().pos, c.Covered().len, 0, [&](const uint8_t* p, int64_t, int64_t n) {
+        crc = crc32(crc, p, static_cast<uInt>(n));
+        done += n;
+        return false;
+    });
+    return done == c.Covered().len && crc == stored;
+}
+
+// Hands a metadata chunk's payloads on (`handle`), then: when the strip
+// changes the chunk, its CRC is written anew after the payloads' fills;
+// when its CRC is already wrong, its finds cannot be removed and nothing
+// of it is planned (a reader that checks CRCs ignores such a chunk, and
+// one written anew would be read again). The CRC is read only here, for
+// a chunk that holds finds.
+template <class F>
+void PngWalk::Metadata(const Chunk& c, F handle) {
+    LocateResult& out = sink.Result();
+    const size_t finds = out.finds.size(), tiffs = out.tiffs.size();
+    const size_t maps = out.plan.maps.size(), fills = out.plan.fills.size(), fixUps = out.plan.fixUps.size();
+    handle();
+    // A TIFF structure's GPS IFD is cleared later, in the user's mode.
+    bool changes = out.plan.fills.size() > fills;
+    for (size_t i = tiffs; i < out.tiffs.size(); ++i)
+        for (const GpsIfdScan& g : out.tiffs[i].gps) changes = changes || g.positions > 0;
+    if (out.finds.size() == finds && !changes) return;
+    if (CrcHolds(c)) {
+        if (!changes) return;
+        StripPlan fix;
+        fix.fixUps.push_back({StripFixUp::kCrc32, fix.AddMap(ContentMap(c.Covered())), {c.CrcPos()}});
+        out.plan.Append(fix);
+        return;
+    }
+    for (size_t i = finds; i < out.finds.size(); ++i)
+        if (out.finds[i].removable) {
+            out.finds[i].removable = false;
+            out.finds[i].why = FindWhy::ChunkCrcWrong;
+        }
+    out.tiffs.erase(out.tiffs.begin() + static_cast<std::ptrdiff_t>(tiffs), out.tiffs.end());
+    out.plan.maps.erase(out.plan.maps.begin() + static_cast<std::ptrdiff_t>(maps), out.plan.maps.end());
+    out.plan.fills.erase(out.plan.fills.begin() + static_cast<std::ptrdiff_t>(fills), out.plan.fills.end());
+    out.plan.fixUps.erase(out.plan.fixUps.begin() + static_cast<std::ptrdiff_t>(fixUps), out.plan.fixUps.end());
+}
+
+void PngWalk::One(const Chunk& c, const Carrier& at) {
+    if (IsSkipped(c.type)) return;
+    const Carrier here = at.Then(ChunkName(c.type));
+    if (c.type == Tag("eXIf")) {
+        // A TIFF structure, at once or after "Exif\0\0" as some writers
+        // put it: the first TIFF header in the chunk. One without is opaque.
+        Metadata(c, [&] {
+            const int64_t tiff = FindTiffHeader(file, c.Data().pos, c.Data().End());
+            if (tiff >= 0) sink.Tiff(tiff, c.Data().End(), here);
+            else Opaque(c.Whole(), here);
+        });
+    } else if (OneOf(c.type, {Tag("tEXt"), Tag("zTXt"), Tag("iTXt")})) {
+        Metadata(c, [&] { Text(c, at); });
+    } else {
+        // Any other chunk (an ICC profile, a C2PA manifest, which is
+        // signed, one no rule knows) is opaque.
+        Opaque(c.Whole(), here);
+    }
+}
+
+void PngWalk::Text(const Chunk& c, const Carrier& at) {
+    TextChunk t;
+    if (!ParseText(file, c, t)) {
+        Opaque(c.Whole(), at.Then(ChunkName(c.type)));
+        return;
+    }
+    const Carrier here = at.Then(ChunkName(c.type) + " " +
+                                 Printable(reinterpret_cast<const uint8_t*>(t.keyword.data()),
+                                           static_cast<int64_t>(t.keyword.size())));
+    const RawProfileKind raw = RawProfileOf(t.keyword);
+    const bool xmp = t.keyword == "XML:com.adobe.xmp";
+    if (raw == RawProfileKind::None && !xmp && !NamesGps(t.keyword)) {
+        OtherText(c, t, here);
+        return;
+    }
+    if (t.text.len == 0) return;
+    if (t.compressed) {
+        // Written back at the stream's length; hex text is padded with
+        // newlines, XMP and values with spaces, which their readers skip.
+        const uint8_t pad = raw != RawProfileKind::None ? '\n' : ' ';
+        sink.Compressed(ContentMap(t.text), Deflated::Zlib, pad, here,
+                        [&](const ByteReader& x, std::vector<PositionFind>& finds, StripPlan& plan) {
+                            if (raw == RawProfileKind::None) {
+                                if (xmp) ScanXmpText(x, sink.PlaceNames(), finds, plan);
+                                else ScanValue(x, {0, x.Length()}, finds, plan);
+                            } else if (!ScanRawProfile(x, 0, x.Length(), raw, sink.PlaceNames(), finds, plan) &&
+                                       OpaqueHolds(x, 0, x.Length()) != OpaqueText::None) {
+                                finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::ChunksUnparsed));
+                            }
+                        });
+        return;
+    }
+    std::vector<PositionFind> finds;
+    StripPlan plan;
+    if (xmp) {
+        XmpDoc doc;
+        doc.map = ContentMap(t.text);
+        doc.reportAt = c.Whole();
+        sink.Xmp({doc}, false, here);
+    } else if (raw == RawProfileKind::None) {
+        ScanValue(file, t.text, finds, plan);
+    } else if (t.text.len > kMaxText) {
+        Unparsed(c.Whole(), here);
+    } else if (!ScanRawProfile(file, t.text.pos, t.text.len, raw, sink.PlaceNames(), finds, plan)) {
+        Opaque(c.Whole(), here);
+    }
+    sink.AddPayload(finds, plan, here);
+}
+
+// Text under any other keyword (a comment, a description) is opaque: its
+// inflated text when it is compressed, else the chunk's bytes.
+void PngWalk::OtherText(const Chunk& c, const TextChunk& t, const Carrier& at) {
+    std::vector<uint8_t> packed, text;
+    if (t.compressed && t.text.len > 0 && t.text.len <= kMaxText && ContentMap(t.text).Gather(file, packed) &&
+        Inflate(packed.data(), t.text.len, Deflated::Zlib, kMaxText, text) &&
+        OpaqueHolds(ByteReader(text.data(), static_cast<int64_t>(text.size())), 0,
+                    static_cast<int64_t>(text.size())) != OpaqueText::None) {
+        Unparsed(c.Whole(), at);
+        return;
+    }
+    Opaque(c.Whole(), at);
+}
+
+}  // namespace
+
+void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    PngWalk w{sink, sink.File()};
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    const int64_t end = whole.End();
+    if (whole.len < kSignature) {
+        w.Opaque(whole, at);
+        return;
+    }
+    int64_t pos = whole.pos + kSignature;
+    while (end - pos >= kHeader + kCrc) {
+        uint32_t len = 0, type = 0;
+        if (!be.U32(pos, len) || !be.U32(pos + 4, type) || len > kMaxLength ||
+            int64_t{len} > end - pos - kHeader - kCrc)
+            break;
+        const Chunk c{pos, type, int64_t{len}};
+        pos = c.Whole().End();
+        w.One(c, at);
+        if (type != Tag("IEND")) continue;
+        // What follows IEND is data after the picture's end: a trailer, or
+        // another container.
+        if (pos < end) sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);
+        return;
+    }
+    if (pos >= end) return;
+    // A chunk running past the end (or bytes too few for one): the rest is
+    // opaque. A damaged eXIf chunk's TIFF structure is still read by a
+    // reader that looks for a TIFF header anywhere.
+    const Carrier after = at.Then("after the chunks");
+    w.Opaque({pos, end - pos}, after);
+    if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0)
+        sink.Nested(Container::Tiff, {tiff, end - tiff}, after);
+}

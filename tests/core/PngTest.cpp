@@ -1,0 +1,159 @@
+// The PNG walk: one row per place a position hides in a PNG (eXIf with or
+// without "Exif\0\0"; text chunks holding Exif or XMP as hex raw profiles
+// or XMP packets, compressed or not; values named by a GPS tag) and per
+// chunk the walk does not take apart (a C2PA manifest, an unknown chunk,
+// data after IEND, a chunk past the file's end, a chunk whose CRC is
+// already wrong). Image data holds "GPS" in every row: it is skipped, never
+// read. Each file is walked at both depths; each one whose finds can all be
+// removed keeps the strip contract (same length, found clean again, no
+// byte changed outside the strip's ranges) and every chunk's CRC holds.
+#include "cli/FindText.h"
+#include "fuzz/StripContract.h"
+#include "locate/Locator.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+
+using namespace testjpeg;
+
+namespace {
+
+struct Want {
+    FindKind kind;
+    bool removable;
+    FindWhy why;
+    int64_t pos;          // -1: not checked
+    std::string carrier;  // empty: not checked
+};
+
+bool Matches(const Want& w, const PositionFind& f) {
+    return w.kind == f.kind && w.removable == f.removable && w.why == f.why && (w.pos < 0 || w.pos == f.pos) &&
+           (w.carrier.empty() || w.carrier == f.carrier);
+}
+
+std::string Describe(const std::vector<PositionFind>& finds) {
+    std::ostringstream os;
+    for (const PositionFind& f : finds)
+        os << "{" << FindCarrier(f) << " at " << f.pos << ", " << FindWhyText(f.why) << "} ";
+    return os.str();
+}
+
+// True when every chunk up to IEND lies inside and its CRC holds.
+bool CrcsHold(const uint8_t* p, int64_t len) {
+    const ByteReader be(p, len, ByteReader::kBigEndian);
+    for (int64_t pos = 8; pos < len;) {
+        uint32_t n = 0, crc = 0;
+        if (!be.U32(pos, n) || !be.U32(pos + 8 + n, crc) ||
+            crc32(0, p + pos + 4, static_cast<uInt>(4 + n)) != crc)
+            return false;
+        if (std::equal(p + pos + 4, p + pos + 8, "IEND")) return true;
+        pos += 12 + n;
+    }
+    return false;
+}
+
+struct Row {
+    std::string name;
+    Bytes file;
+    std::vector<Want> finds;
+};
+
+const std::string kWhere = "+35.6586+139.7454/";
+const std::string kXmp =
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+    "<rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.485N'/>"
+    "</rdf:RDF></x:xmpmeta>";
+
+int64_t At(const Bytes& file, const Bytes& text, int64_t plus = 0) {
+    return (std::search(file.begin(), file.end(), text.begin(), text.end()) - file.begin()) + plus;
+}
+int64_t At(const Bytes& file, const std::string& text, int64_t plus = 0) { return At(file, Text(text), plus); }
+
+std::vector<Row> Rows() {
+    const ExifBuilder gps = FiveEntryGps();
+    const Bytes tiff = TiffFile(gps);
+    const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    const Bytes app1 = Concat({Text(std::string("Exif\0\0", 6)), tiff});
+    // Image data holding "GPS" comes before every chunk of each row.
+    auto png = [](const Bytes& chunk) { return Png(Concat({PngChunk("IDAT", Text("GPS " + kWhere)), chunk})); };
+    const Bytes exif = PngWithExif(gps), prefixed = png(PngChunk("eXIf", app1));
+    const Bytes rawExif = png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", app1)));
+    const Bytes xmpText = png(PngText("iTXt", "XML:com.adobe.xmp", Text(kXmp)));
+    const Bytes gpsValue = png(PngText("tEXt", "exif:GPSLatitude", Text("35,39.485N")));
+    const Bytes c2pa = png(PngChunk("caBX", Text("jumb c2pa.assertions stds.exif exif:GPSLatitude 35,39.485N")));
+    const Bytes unknown = png(PngChunk("geOd", Text(kWhere)));
+    const Bytes trailer = Concat({png({}), Text("GPS 35.6586")});
+    // A comment whose length runs past the file's end; an eXIf chunk whose CRC is wrong.
+    Bytes past = png(PngText("tEXt", "Comment", Text("GPS 35.6586"))), crc = exif;
+    Put32(past, static_cast<size_t>(At(past, "tEXt", -4)), 1000, Order::MM);
+    crc[static_cast<size_t>(At(crc, "IDAT", -5))] ^= 1;
+
+    auto one = [](FindKind k, int64_t pos, const std::string& carrier) {
+        return std::vector<Want>{{k, true, FindWhy::None, pos, carrier}};
+    };
+    auto no = [](FindKind k, FindWhy why, int64_t pos, const std::string& carrier) {
+        return std::vector<Want>{{k, false, why, pos, carrier}};
+    };
+    const FindKind gpsIfdKind = FindKind::ExifGps, opaque = FindKind::Unparsed;
+    return {
+        {"eXIf", exif, one(gpsIfdKind, At(exif, tiff, gpsIfd), "eXIf")},
+        {"eXIf after Exif\\0\\0", prefixed, one(gpsIfdKind, At(prefixed, tiff, gpsIfd), "eXIf")},
+        {"tEXt raw profile exif", rawExif, one(gpsIfdKind, -1, "tEXt Raw profile type exif")},
+        {"zTXt raw profile exif", png(PngText("zTXt", "Raw profile type exif", RawProfile("exif", app1))),
+         one(gpsIfdKind, -1, "zTXt Raw profile type exif")},
+        {"iTXt compressed raw profile APP1", png(PngText("iTXt", "Raw profile type APP1", RawProfile("APP1", tiff), true)),
+         one(gpsIfdKind, -1, "iTXt Raw profile type APP1")},
+        {"iTXt XMP", xmpText, one(FindKind::Xmp, At(xmpText, "exif:GPSLatitude"), "iTXt XML:com.adobe.xmp")},
+        {"iTXt compressed XMP", png(PngText("iTXt", "XML:com.adobe.xmp", Text(kXmp), true)),
+         one(FindKind::Xmp, -1, "iTXt XML:com.adobe.xmp")},
+        {"tEXt raw profile xmp", png(PngText("tEXt", "Raw profile type xmp", RawProfile("xmp", Text(kXmp)))),
+         one(FindKind::Xmp, -1, "tEXt Raw profile type xmp")},
+        {"tEXt named by a GPS tag", gpsValue, one(FindKind::Location, At(gpsValue, "35,39"), "tEXt exif:GPSLatitude")},
+        {"zTXt named by a GPS tag", png(PngText("zTXt", "GPSLongitude", Text("139 deg 44' 43.44\" E"))),
+         one(FindKind::Location, -1, "zTXt GPSLongitude")},
+        {"caBX manifest", c2pa, no(opaque, FindWhy::ChunksUnparsed, At(c2pa, "caBX", -4), "caBX")},
+        {"unknown chunk", unknown, no(opaque, FindWhy::ChunksUnparsed, At(unknown, "geOd", -4), "geOd")},
+        {"comments and image data", png(PngText("zTXt", "Comment", Text("made here"))), {}},
+        {"data after IEND", trailer,
+         no(FindKind::AfterEnd, FindWhy::AfterEndHoldsGps, static_cast<int64_t>(png({}).size()), "")},
+        {"chunk past the file's end", past, no(opaque, FindWhy::ChunksUnparsed, At(past, "tEXt", -4), "after the chunks")},
+        {"eXIf with a wrong CRC", crc, no(gpsIfdKind, FindWhy::ChunkCrcWrong, At(crc, tiff, gpsIfd), "eXIf")},
+    };
+}
+
+}  // namespace
+
+TEST(Png, EveryPlaceInAPngIsFoundAndStrippedWithItsCrc) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        // Exactly the file's bytes, so that a read past its end is seen.
+        const int64_t len = static_cast<int64_t>(row.file.size());
+        const auto copy = std::make_unique<uint8_t[]>(row.file.size());
+        std::copy(row.file.begin(), row.file.end(), copy.get());
+        LocateResult r;
+        for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
+            LocatePositions(ByteReader(copy.get(), len), r, depth);
+            bool same = r.finds.size() == row.finds.size();
+            for (size_t i = 0; same && i < r.finds.size(); ++i) same = Matches(row.finds[i], r.finds[i]);
+            EXPECT_TRUE(same) << "found " << Describe(r.finds);
+            for (const PositionFind& f : r.finds) EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len);
+        }
+        const bool removable = std::all_of(row.finds.begin(), row.finds.end(), [](const Want& w) {
+            return w.removable || w.kind == FindKind::AfterEnd;
+        });
+        EXPECT_EQ(r.CanClean(true), removable);
+        std::vector<uint8_t> out;
+        std::vector<ByteRange> changed;
+        EXPECT_EQ(CheckStripContract(copy.get(), row.file.size(), r, out, changed), r.CanClean() && !r.Clean());
+        EXPECT_EQ(changed.empty(), !r.CanClean() || r.Clean());
+        if (!changed.empty()) {
+            EXPECT_TRUE(CrcsHold(out.data(), len));
+        }
+    }
+}
