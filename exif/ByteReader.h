@@ -39,6 +39,10 @@ public:
 
     // The same content read in another byte order.
     ByteReader WithOrder(int order) const { return ByteReader(m_data, m_len, order, m_source); }
+    // The content's first n bytes (all of it when n is longer).
+    ByteReader Prefix(int64_t n) const {
+        return ByteReader(m_data, n < 0 ? 0 : n < m_len ? n : m_len, m_order, m_source);
+    }
 
     int64_t Length() const { return m_len; }
 

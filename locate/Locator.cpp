@@ -16,6 +16,22 @@ bool LocateResult::CanClean(bool dropTrailer) const {
     });
 }
 
+namespace {
+
+// The window's analysis `a` shows a GPS IFD with a value that the walk
+// did not take apart.
+bool WindowSeesUnwalkedGps(const ExifAnalysis& a, const LocateResult& out) {
+    if (a.m_nGpsState != kGpsData) return false;
+    for (const TiffScan& t : out.tiffs)
+        for (const GpsIfdScan& g : t.gps)
+            if ((t.content.Empty() ? g.pos : t.content.FilePos(g.pos)) == a.m_nGpsPos) return false;
+    for (int i = 0; i < a.m_nGpsDone; ++i)
+        if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) return true;
+    return false;
+}
+
+}  // namespace
+
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
                      const ExifAnalysis* window, ScanEnds* ends, const LocateOptions& opt) {
     out = LocateResult{};
@@ -37,16 +53,14 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
         ExifAnalysis own{};
         if (window == nullptr) AnalyzeExif(own, file, TagNameTable{});
         const ExifAnalysis& a = window != nullptr ? *window : own;
-        if (a.m_nGpsState == kGpsData) {
-            bool walked = false;
-            for (const TiffScan& t : out.tiffs)
-                for (const GpsIfdScan& g : t.gps)
-                    if ((t.content.Empty() ? g.pos : t.content.FilePos(g.pos)) == a.m_nGpsPos) walked = true;
-            bool holds = false;
-            for (int i = 0; i < a.m_nGpsDone; ++i)
-                if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) holds = true;
-            if (!walked && holds)
-                out.finds.emplace_back(FindKind::ExifGps, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
+        if (WindowSeesUnwalkedGps(a, out))
+            out.finds.emplace_back(FindKind::ExifGps, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
+        // A cut changes what the window reads from offsets: a file that
+        // would show it a position once cut keeps its trailer.
+        if (out.trailer >= 0 && out.CanClean(true)) {
+            ExifAnalysis cut{};
+            AnalyzeExif(cut, file.Prefix(out.trailer), TagNameTable{});
+            if (WindowSeesUnwalkedGps(cut, out)) out.trailer = -1;
         }
     }
 }
