@@ -63,6 +63,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::LocationUnreadable: return "a location box or key cannot be taken apart";
     case FindWhy::CompressedUnreadable: return "compressed metadata cannot be inflated";
     case FindWhy::CompressedDoesNotFit: return "compressed metadata does not fit its length once stripped";
+    case FindWhy::ManifestHoldsPosition:
+        return "a signed manifest (C2PA) holds a position, which cannot change without breaking its signature";
     case FindWhy::ChunksUnparsed: return "bytes among its chunks hold a position's text and cannot be taken apart";
     case FindWhy::ChunksTooDeep: return "its chunks are nested too deep to be followed";
     case FindWhy::ChunkCrcWrong: return "a PNG chunk's CRC is already wrong";

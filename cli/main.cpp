@@ -79,12 +79,12 @@ int main(int argc, char** argv) {
 
     CLI::App* check = app.add_subcommand(
         "check",
-        "Find every GPS position each photo holds (Exif GPS IFDs in any Exif segment, XMP\n"
-        "and extended XMP, further pictures of an MPF index, maker blocks, data after the\n"
-        "file's last picture end). One line per file that holds one, and where; nothing\n"
-        "for clean files. A file or a part of one that is not read yet (HEIF, video, PNG,\n"
-        "WebP, TIFF, a motion photo's video) is named too. Only the metadata and the\n"
-        "file's tail are read.");
+        "Find every GPS position each photo or clip holds (JPEG, HEIF/HEIC/AVIF, MP4/MOV,\n"
+        "motion photos, TIFF and raw files, PNG, WebP: Exif GPS IFDs, XMP, location boxes\n"
+        "and keys, timed GPS tracks, data after a picture's end). One line per file that\n"
+        "holds one, and where; nothing for clean files. A file or a part of one that is\n"
+        "not read (another format) is named too. Only the metadata and the file's tail\n"
+        "are read.");
     check->add_flag("--thorough", thorough, thoroughHelp);
     LocateOptions look;
     check->add_flag("--place-names", look.placeNames,

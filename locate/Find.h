@@ -59,6 +59,7 @@ enum class FindWhy : uint8_t {
     LocationUnreadable,      // a location box or key that cannot be taken apart
     CompressedUnreadable,    // compressed metadata that does not inflate
     CompressedDoesNotFit,    // compressed metadata whose stripped content does not fit its length
+    ManifestHoldsPosition,   // a signed manifest (C2PA) holds a position's text
     ChunksUnparsed,          // bytes among RIFF chunks that no chunk rule explains hold a position's text
     ChunksTooDeep,           // LIST chunks nested deeper than the walk follows
     ChunkCrcWrong,           // a PNG chunk whose CRC is already wrong (left alone)

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
 constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
 constexpr char kExifSig[] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
@@ -82,6 +82,10 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
     for (const JpegSegment& s : p.segments) {
         if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))
             sink.Tiff(s.payload + sizeof kExifSig, s.payload + s.payloadLen, c);
+        else if (s.marker == kApp11 && PayloadStartsWith(file, s, "JP", 2))
+            // A JUMBF box (a C2PA manifest): signed, so a position in it stays.
+            sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::ManifestHoldsPosition,
+                        FindWhy::ManifestHoldsPosition, c);
         else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
             sink.IptcPlaces({s.payload + int64_t{sizeof kPhotoshopSig}, s.payloadLen - int64_t{sizeof kPhotoshopSig}}, c);
         else if (s.marker == kApp2 && mpf != nullptr && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
