@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -117,6 +118,31 @@ std::vector<Row> Rows() {
     const Bytes pad = Box("free", Bytes(200, 0));
     const Bytes clean = Heif({exifItem(Concat({Be32(0), TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make"))}))});
 
+    // A clip with a CAMM track: two type 5 samples (latitude, longitude,
+    // altitude) in `mdat`, named by the track's sample tables.
+    auto camm = [](double lat) {
+        Bytes b{0, 0, 5, 0};
+        for (double v : {lat, 139.7454, 10.0}) {
+            uint8_t d[8];
+            std::memcpy(d, &v, 8);
+            b.insert(b.end(), d, d + 8);
+        }
+        return b;
+    };
+    const Bytes samples = Concat({camm(35.6586), camm(35.6587)});
+    const int64_t mdatBody = static_cast<int64_t>(Ftyp("isom", "isom").size()) + 8;
+    const Bytes stbl = Box("stbl", Concat({
+        FullBox("stsd", 0, Concat({Be32(1), Box("camm", Bytes(8, 0))})),
+        FullBox("stsc", 0, Concat({Be32(1), Be32(1), Be32(2), Be32(1)})),
+        FullBox("stsz", 0, Concat({Be32(28), Be32(2)})),
+        FullBox("stco", 0, Concat({Be32(1), Be32(static_cast<uint32_t>(mdatBody))}))}));
+    const Bytes trak = Box("trak", Concat({FullBox("tkhd", 0, Concat({Be32(0), Be32(0), Be32(1), Bytes(68, 0)})),
+        Box("mdia", Concat({FullBox("hdlr", 0, Concat({Be32(0), Text("meta"), Bytes(13, 0)})),
+                            Box("minf", stbl)}))}));
+    const Bytes cammClip = Concat({Ftyp("isom", "isom"), Box("mdat", samples), Box("moov", trak)});
+    Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
+    cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
+
     const Want xyz{FindKind::Location, true};
     auto location = [](int64_t pos, std::string carrier = {}) {
         return std::vector<Want>{{FindKind::Location, true, FindWhy::None, pos, std::move(carrier)}};
@@ -173,6 +199,8 @@ std::vector<Row> Rows() {
         {"MP4 udta/\xC2\xA9xyz", mp4, location(At(mp4, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz")},
         {"MP4 udta/meta/ilst/\xC2\xA9xyz", ilst, location(At(ilst, kWhere), "moov / udta / meta / ilst / \xC2\xA9xyz")},
         {"MOV location key", mov, location(At(mov, kWhere))},
+        {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
+        {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
         {"XMP uuid box", uuid, xmp(uuid)},
