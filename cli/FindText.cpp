@@ -67,6 +67,8 @@ const char* FindWhyText(FindWhy w) {
         return "a signed manifest (C2PA) holds a position, which cannot change without breaking its signature";
     case FindWhy::ChunksUnparsed: return "bytes among its chunks hold a position's text and cannot be taken apart";
     case FindWhy::ChunksTooDeep: return "its chunks are nested too deep to be followed";
+    case FindWhy::TiffIfd0Outside: return "its TIFF structure's first IFD lies outside it";
+    case FindWhy::TiffPartsOverlap: return "an XMP packet or JPEG its IFDs name starts inside an IFD";
     case FindWhy::ChunkCrcWrong: return "a PNG chunk's CRC is already wrong";
     }
     return "?";

@@ -6,6 +6,7 @@
 #include "locate/png/PngWalker.h"
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
+#include "locate/tiff/TiffWalker.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,7 +89,7 @@ const ContainerRow kRows[] = {
     {Container::Jpeg, Jpeg, WalkJpegContainer},
     {Container::Png, Png, WalkPngContainer},
     {Container::Riff, Riff, WalkRiffContainer},
-    {Container::Tiff, Tiff, nullptr},
+    {Container::Tiff, Tiff, WalkTiffContainer},
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},
     {Container::SamsungSef, Sef, WalkSefContainer},
 };

@@ -62,6 +62,8 @@ enum class FindWhy : uint8_t {
     ManifestHoldsPosition,   // a signed manifest (C2PA) holds a position's text
     ChunksUnparsed,          // bytes among RIFF chunks that no chunk rule explains hold a position's text
     ChunksTooDeep,           // LIST chunks nested deeper than the walk follows
+    TiffIfd0Outside,         // a TIFF structure whose 0th IFD lies outside it
+    TiffPartsOverlap,        // an XMP packet or embedded JPEG that starts inside a TIFF structure's IFD
     ChunkCrcWrong,           // a PNG chunk whose CRC is already wrong (left alone)
 };
 

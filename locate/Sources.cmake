@@ -16,4 +16,6 @@ list(APPEND TAMLIX_CORE_SOURCES
 list(APPEND TAMLIX_CORE_SOURCES
   locate/riff/RiffWalker.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
+  locate/tiff/TiffWalker.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
   locate/png/PngWalker.cpp locate/png/RawProfile.cpp)

@@ -30,26 +30,29 @@ struct Entry {
     int64_t size = 0;  // count x unit size
 };
 
-// The walk of one segment: offsets are TIFF-relative and bounded by the block.
+// The walk of one segment: offsets are TIFF-relative and bounded by the
+// block. Each read asks the file for its own bytes only: a whole TIFF or
+// raw file is its own block, and its image data is never brought.
 class Walker {
 public:
     Walker(const ByteReader& file, int64_t tiff, int64_t blockEnd, bool bigEndian)
-        : m_r(file.Span(tiff, blockEnd - tiff), blockEnd - tiff,
-              bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian),
-          m_tiff(tiff) {}
+        : m_r(file.WithOrder(bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian)),
+          m_tiff(tiff),
+          m_len(tiff >= 0 && blockEnd >= tiff && blockEnd <= file.Length() ? blockEnd - tiff : 0) {}
 
-    bool Inside(uint32_t off, int64_t n) const { return m_r.Has(off, n); }
+    bool Inside(int64_t off, int64_t n) const {
+        return off >= 0 && n >= 0 && n <= m_len && off <= m_len - n && m_r.Has(m_tiff + off, n);
+    }
 
     // Reads the entries of the IFD at `off` that lie wholly inside.
     std::vector<Entry> Entries(uint32_t off, uint16_t& declared) const {
         std::vector<Entry> out;
         declared = 0;
-        if (!m_r.U16(off, declared)) return out;
+        if (!U16(off, declared)) return out;
         for (int64_t i = 0; i < declared; ++i) {
             const int64_t e = int64_t{off} + 2 + kEntry * i;
             Entry x;
-            if (!m_r.U16(e, x.tag) || !m_r.U16(e + 2, x.type) || !m_r.U32(e + 4, x.count) ||
-                !m_r.U32(e + 8, x.value))
+            if (!U16(e, x.tag) || !U16(e + 2, x.type) || !U32(e + 4, x.count) || !U32(e + 8, x.value))
                 break;
             x.size = int64_t{x.count} * UnitSize(x.type);
             out.push_back(x);
@@ -59,14 +62,14 @@ public:
 
     uint32_t NextIfd(uint32_t off, uint16_t declared) const {
         uint32_t next = 0;
-        m_r.U32(int64_t{off} + 2 + kEntry * declared, next);
+        U32(int64_t{off} + 2 + kEntry * declared, next);
         return next;
     }
 
     // The file range of `n` bytes at TIFF offset `off`, cut to the block.
     bool Range(int64_t off, int64_t n, ByteRange& out) const {
-        const int64_t from = std::min(off, m_r.Length());
-        const int64_t to = std::min(off + n, m_r.Length());
+        const int64_t from = std::min(off, m_len);
+        const int64_t to = std::min(off + n, m_len);
         if (to <= from) return false;
         out = {m_tiff + from, to - from};
         return true;
@@ -79,13 +82,17 @@ public:
 
     uint32_t U32(int64_t off) const {
         uint32_t v = 0;
-        m_r.U32(off, v);
+        U32(off, v);
         return v;
     }
 
 private:
+    bool U16(int64_t off, uint16_t& out) const { return Inside(off, 2) && m_r.U16(m_tiff + off, out); }
+    bool U32(int64_t off, uint32_t& out) const { return Inside(off, 4) && m_r.U32(m_tiff + off, out); }
+
     ByteReader m_r;
     int64_t m_tiff;
+    int64_t m_len;  // the block's length; 0 when it does not lie in the file
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, MP4, MOV and motion photos (cleaned):
+# HEIC, AVIF, PNG, WebP, TIFF, MP4, MOV and motion photos (cleaned):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -19,7 +19,7 @@
 #   strip-gps --in-place
 #                   exit 0, and the file becomes that same copy
 #   check (copy)    exit 0, nothing printed
-# TIFF (not read yet):
+# Containers not read yet (no row at present):
 #   check           exit 1, one line starting with the file's name, "not
 #                   checked" in it
 #   strip-gps -o    exit 1, nothing written, the line says "do not share it"
@@ -143,7 +143,7 @@ rows=(
     "photo.heic|clean|HEIC|ftypheic"
     "photo-xmp.heic|clean|HEIC|application/rdf+xml"
     "photo.avif|clean|AVIF|ftypavif"
-    "photo.tif|refused|TIFF|"
+    "photo.tif|clean|TIFF|"
     "photo.png|clean|PNG|eXIf"
     "photo-xmp.png|clean|PNG|XML:com.adobe.xmp"
     "magick.png|clean|PNG|exif:GPSLatitude"
@@ -191,15 +191,15 @@ positions_read() {
 
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
-# through dwebp, a JPEG's first picture and a PNG through FFmpeg), the
-# frames of a clip.
+# through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg),
+# the frames of a clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
     *.heic) heif-convert "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.avif) avifdec "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.webp) dwebp -quiet "$1" -pam -o - 2>/dev/null | md5sum | cut -c1-32 ;;
-    *.jpg|*.png) pixels "$1" ;;
+    *.jpg|*.png|*.tif) pixels "$1" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }

@@ -1,0 +1,245 @@
+#include "locate/tiff/TiffWalker.h"
+
+#include "locate/Opaque.h"
+#include "locate/Sink.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint16_t kTagRw2Jpeg = 0x002E;  // an RW2's JpgFromRaw, in its 0th IFD
+constexpr uint16_t kTagCompression = 259, kTagStripOffsets = 273, kTagStripCounts = 279;
+constexpr uint16_t kTagSubIfds = 330, kTagJpegOffset = 513, kTagJpegLength = 514, kTagXmp = 700;
+constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853;
+// Magic numbers: BigTIFF, Olympus ORF ("IIRO", "MMOR"; "IIRS"), Panasonic RW2.
+constexpr uint16_t kMagicBig = 43, kMagicOrf = 0x4F52, kMagicOrfS = 0x5352, kMagicRw2 = 0x0055;
+constexpr size_t kMaxIfds = 64;  // as many as the TIFF scan walks
+constexpr int64_t kEntry = 12;
+
+struct Entry {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0, value = 0;
+    int64_t at = 0;  // the entry's file offset
+};
+
+// Bytes an IFD names and the path of IFDs that names them.
+struct Named {
+    ByteRange r;
+    std::string path;
+};
+
+// The IFDs of one TIFF structure, walked for what they name besides GPS
+// IFDs (which the TIFF scan takes apart): every read is bounded by the
+// structure's range, each IFD is walked once, and at most kMaxIfds are.
+class IfdWalk {
+public:
+    IfdWalk(const ByteReader& file, ByteRange whole, bool bigEndian, uint16_t magic)
+        : m_r(file.WithOrder(bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian)),
+          m_tiff(whole.pos),
+          m_len(whole.len),
+          m_magic(magic) {}
+
+    bool Inside(int64_t off, int64_t n) const {
+        return off >= 0 && n >= 0 && n <= m_len && off <= m_len - n && m_r.Has(m_tiff + off, n);
+    }
+    bool U16(int64_t off, uint16_t& v) const { return Inside(off, 2) && m_r.U16(m_tiff + off, v); }
+    bool U32(int64_t off, uint32_t& v) const { return Inside(off, 4) && m_r.U32(m_tiff + off, v); }
+
+    // The chain from the 0th IFD, then the IFDs they lead to.
+    void Run(uint32_t ifd0) {
+        structure.push_back({m_tiff, 8});
+        struct Todo {
+            uint32_t off;
+            std::string path;
+            int chain;  // its place in the chain of IFDs; -1 for the others
+        };
+        std::vector<Todo> todo{{ifd0, "IFD0", 0}};
+        std::vector<uint32_t> seen;
+        int subIfds = 0;
+        for (size_t i = 0; i < todo.size() && seen.size() < kMaxIfds; ++i) {
+            const Todo t = todo[i];
+            uint16_t count = 0;
+            if (std::find(seen.begin(), seen.end(), t.off) != seen.end() || !U16(t.off, count)) continue;
+            seen.push_back(t.off);
+            const int64_t table = 2 + kEntry * count + 4;
+            structure.push_back({m_tiff + t.off, std::min(table, m_len - t.off)});
+            uint32_t compression = 0, strip = 0, stripLen = 0, jpeg = 0, jpegLen = 0;
+            bool oneStrip = false, hasJpeg = false;
+            for (int64_t k = 0; k < count; ++k) {
+                Entry e;
+                const int64_t off = int64_t{t.off} + 2 + kEntry * k;
+                if (!U16(off, e.tag) || !U16(off + 2, e.type) || !U32(off + 4, e.count) || !U32(off + 8, e.value))
+                    break;
+                e.at = off;
+                const uint32_t n = Number(e);
+                switch (e.tag) {
+                // Pointers are taken as the TIFF scan takes them: the value field as it stands.
+                case kTagExifIfd: todo.push_back({e.value, t.path + " / Exif IFD", -1}); break;
+                case kTagGpsIfd: gps.push_back({{m_tiff + e.value, 0}, t.path}); break;
+                case kTagSubIfds:
+                    for (uint32_t s = 0; s < e.count && s < kMaxIfds; ++s) {
+                        uint32_t sub = e.value;
+                        if (e.count > 1 && !U32(int64_t{e.value} + 4 * s, sub)) break;
+                        todo.push_back({sub, "SubIFD " + std::to_string(++subIfds), -1});
+                    }
+                    break;
+                case kTagXmp:
+                    // XMP is bytes (BYTE or UNDEFINED; some writers say ASCII).
+                    if ((e.type == 1 || e.type == 2 || e.type == 7) && e.count > 4)
+                        xmp.push_back({{m_tiff + e.value, e.count}, t.path});
+                    break;
+                case kTagRw2Jpeg:
+                    if (m_magic == kMagicRw2 && (e.type == 1 || e.type == 7) && e.count > 4)
+                        jpegs.push_back({{m_tiff + e.value, e.count}, t.path + " / JpgFromRaw"});
+                    break;
+                case kTagJpegOffset: jpeg = n, hasJpeg = true; break;
+                case kTagJpegLength: jpegLen = n; break;
+                case kTagCompression: compression = n; break;
+                case kTagStripOffsets: strip = n, oneStrip = e.count == 1; break;
+                case kTagStripCounts: stripLen = e.count == 1 ? n : 0; break;
+                default: break;
+                }
+            }
+            if (hasJpeg && jpegLen > 0) jpegs.push_back({{m_tiff + jpeg, jpegLen}, t.path + " / JPEG preview"});
+            // JPEG compression (old and new style, DNG's lossy JPEG) in one strip.
+            if ((compression == 6 || compression == 7 || compression == 34892) && oneStrip && stripLen > 0)
+                jpegs.push_back({{m_tiff + strip, stripLen}, t.path + " / JPEG strip"});
+            uint32_t next = 0;
+            if (t.chain >= 0 && U32(int64_t{t.off} + 2 + kEntry * count, next) && next != 0)
+                todo.push_back({next, "IFD" + std::to_string(t.chain + 1), t.chain + 1});
+        }
+    }
+
+    // A field's single number: a SHORT lies in the value field's first two bytes.
+    uint32_t Number(const Entry& e) const {
+        uint16_t s = 0;
+        if ((e.type == 3 || e.type == 8) && U16(e.at + 8, s)) return s;
+        return e.value;
+    }
+
+    // True when an SOI lies at TIFF offset `off`.
+    bool StartsJpeg(int64_t off) const {
+        uint8_t a = 0, b = 0;
+        return Inside(off, 2) && m_r.U8(m_tiff + off, a) && m_r.U8(m_tiff + off + 1, b) && a == 0xFF && b == 0xD8;
+    }
+
+    // Bytes an IFD names, cut to the structure's range and where the next
+    // of the structure's own bytes (the header, an IFD table) starts. False
+    // when they start outside the range or among those bytes.
+    bool Clip(ByteRange& r) const {
+        const int64_t end = m_tiff + m_len;
+        if (r.pos < m_tiff || r.pos >= end) return false;
+        r.len = std::min(r.len, end - r.pos);
+        for (const ByteRange& s : structure) {
+            if (r.pos >= s.pos && r.pos < s.End()) return false;
+            if (s.pos > r.pos) r.len = std::min(r.len, s.pos - r.pos);
+        }
+        return r.len > 0;
+    }
+    bool StartsInStructure(const ByteRange& r) const {
+        return std::any_of(structure.begin(), structure.end(),
+                           [&](const ByteRange& s) { return r.pos >= s.pos && r.pos < s.End(); });
+    }
+
+    std::vector<ByteRange> structure;  // the header and the IFD tables (file ranges)
+    std::vector<Named> gps;            // each GPS IFD pointer's target (r.pos) and the IFD holding it
+    std::vector<Named> xmp, jpegs;
+
+private:
+    ByteReader m_r;
+    int64_t m_tiff, m_len;
+    uint16_t m_magic;
+};
+
+}  // namespace
+
+void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader& file = sink.File();
+    if (whole.pos < 0 || whole.pos >= file.Length()) return;
+    whole.len = std::min(whole.len, file.Length() - whole.pos);
+    uint8_t b0 = 0, b1 = 0;
+    const bool mm = file.U8(whole.pos, b0) && file.U8(whole.pos + 1, b1) && b0 == 'M' && b1 == 'M';
+    const ByteReader r = file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint16_t magic = 0;
+    uint32_t ifd0 = 0;
+    r.U16(whole.pos + 2, magic);
+    const bool wholeFile = whole.pos == 0 && whole.End() == file.Length();
+    if (magic == kMagicBig) {
+        // 64-bit offsets: not read yet.
+        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
+        f.container = Container::Tiff;
+        f.wholeFile = wholeFile;
+        f.len = whole.len;
+        sink.Add(f, at);
+        return;
+    }
+    IfdWalk w(file, whole, mm, magic);
+    uint16_t ifd0Count = 0;
+    if (whole.len < 8 || !r.U32(whole.pos + 4, ifd0) || !w.U16(ifd0, ifd0Count)) {
+        // No reader gets further than the header; the bytes are not looked at.
+        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::TiffIfd0Outside);
+        f.container = Container::Tiff;
+        f.len = std::min<int64_t>(whole.len, 8);
+        sink.Add(f, at);
+        return;
+    }
+    w.Run(ifd0);
+
+    // The GPS IFDs, each named by the IFD that points to it.
+    std::vector<PositionFind>& finds = sink.Result().finds;
+    const size_t first = finds.size(), tiffs = sink.Result().tiffs.size();
+    TiffOptions opt;
+    opt.magic = {kMagicOrf, kMagicOrfS, kMagicRw2};
+    opt.allIfds = true;
+    sink.Tiff(whole.pos, whole.End(), at, opt);
+    for (size_t i = first; i < finds.size(); ++i)
+        for (const Named& g : w.gps)
+            if (finds[i].kind == FindKind::ExifGps && finds[i].pos == g.r.pos) {
+                finds[i].carrier = at.Then(g.path).path;
+                break;
+            }
+    // Their tables are the structure's own too.
+    if (sink.Result().tiffs.size() > tiffs)
+        for (const GpsIfdScan& g : sink.Result().tiffs.back().gps)
+            if (!g.outsideSegment)
+                w.structure.push_back({g.pos, std::min(2 + kEntry * g.inside + 4, whole.End() - g.pos)});
+
+    // What starts inside the structure's own bytes is no packet a writer
+    // put there: a find that cannot be removed when it may hold a position.
+    auto overlapping = [&](const Named& n, FindKind kind) {
+        PositionFind f(kind, n.r.pos, false, FindWhy::TiffPartsOverlap);
+        f.container = kind == FindKind::Container ? Container::Jpeg : Container::None;
+        f.len = std::min(n.r.len, whole.End() - n.r.pos);
+        sink.Add(f, at.Then(n.path));
+    };
+    for (const Named& x : w.xmp) {
+        ByteRange range = x.r;
+        if (w.Clip(range)) {
+            XmpDoc doc;
+            doc.map = ContentMap(range);
+            doc.reportAt = range;
+            sink.Xmp({doc}, false, at.Then(x.path));
+        } else if (w.StartsInStructure(x.r)) {
+            if (OpaqueHolds(file, x.r.pos, std::min(x.r.len, whole.End() - x.r.pos)) != OpaqueText::None)
+                overlapping(x, FindKind::Xmp);
+        }
+    }
+    // Each embedded JPEG once, walked by the JPEG walker. Bytes after its
+    // end are the TIFF's, never a trailer a cut may drop (a TIFF has no
+    // end marker): what the JPEG walk says of one is taken back.
+    std::vector<int64_t> walked;
+    const int64_t trailer = sink.Result().trailer;
+    for (const Named& j : w.jpegs) {
+        if (std::find(walked.begin(), walked.end(), j.r.pos) != walked.end()) continue;
+        if (!w.StartsJpeg(j.r.pos - whole.pos)) continue;
+        walked.push_back(j.r.pos);
+        ByteRange range = j.r;
+        if (w.Clip(range)) {
+            sink.Nested(Container::Jpeg, range, at.Then(j.path));
+            sink.Result().trailer = trailer;
+        } else if (w.StartsInStructure(j.r))
+            overlapping(j, FindKind::Container);
+    }
+}
