@@ -143,6 +143,13 @@ bool Sink::AfterEnd(ByteRange r, bool last, const Carrier& c) {
     return held;
 }
 
+void Sink::StrayTiff(int64_t tiff, int64_t end, const Carrier& c) {
+    PositionFind f(FindKind::Container, tiff, false, FindWhy::NotReadYet);
+    f.container = Container::Tiff;
+    f.len = end - tiff;
+    Add(f, c);
+}
+
 void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile) {
     const ContainerRow* row = ContainerRowOf(kind);
     // A file that nests containers deeper than any camera does is not

@@ -73,6 +73,12 @@ public:
     // container a cut may drop it. False when the opaque part held no
     // position's text.
     bool AfterEnd(ByteRange r, bool last, const Carrier& c);
+    // A TIFF header among bytes no structure explains (an Exif block whose
+    // segment or chunk header is damaged): readers that look for a TIFF
+    // header anywhere read it, with offsets that may lead anywhere in the
+    // file. A find that cannot be removed: a strip changes no byte outside
+    // the structures.
+    void StrayTiff(int64_t tiff, int64_t end, const Carrier& c);
     // Another container at r.pos (bounded by r): taken apart by the
     // registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);

@@ -68,16 +68,8 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
     const Carrier between = p.skipped.empty() ? c : c.Then("between segments");
     for (const ByteRange& b : p.skipped) {
         sink.Opaque(b, FindKind::Unparsed, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
-        // An Exif block whose segment header was damaged: readers that
-        // look for a TIFF header anywhere still read its GPS IFD, with
-        // offsets that may lead anywhere in the file. It is not taken
-        // apart (a strip changes no byte outside the segments).
-        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0) {
-            PositionFind f(FindKind::Container, tiff, false, FindWhy::NotReadYet);
-            f.container = Container::Tiff;
-            f.len = b.End() - tiff;
-            sink.Add(f, between);
-        }
+        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0)
+            sink.StrayTiff(tiff, b.End(), between);
     }
     for (const JpegSegment& s : p.segments) {
         if (s.marker == kApp1 && PayloadStartsWith(file, s, kExifSig, sizeof kExifSig))

@@ -335,6 +335,5 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // reader that looks for a TIFF header anywhere.
     const Carrier after = at.Then("after the chunks");
     w.Opaque({pos, end - pos}, after);
-    if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0)
-        sink.Nested(Container::Tiff, {tiff, end - tiff}, after);
+    if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0) sink.StrayTiff(tiff, end, after);
 }

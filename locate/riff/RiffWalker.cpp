@@ -84,8 +84,7 @@ void RiffWalk::Chunks(ByteRange r, const Carrier& c, int depth) {
     Opaque({pos, r.End() - pos}, after);
     // An EXIF chunk whose size is damaged: a reader that looks for a TIFF
     // header anywhere still reads its GPS IFD.
-    if (const int64_t tiff = FindTiffHeader(file, pos, r.End()); tiff >= 0)
-        sink.Nested(Container::Tiff, {tiff, r.End() - tiff}, after);
+    if (const int64_t tiff = FindTiffHeader(file, pos, r.End()); tiff >= 0) sink.StrayTiff(tiff, r.End(), after);
 }
 
 void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {

@@ -76,9 +76,9 @@ std::vector<Row> Rows() {
     const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {
         {"HEIC with an Exif item", heic, {{FindKind::ExifGps, Container::None, heicGps, false, true}}, -1, true},
-        {"PNG with eXIf", PngWithExif(gps), whole(Container::Png), -1, false},
-        {"WebP with EXIF", WebpWithExif(gps), whole(Container::Riff), -1, false},
-        {"TIFF with a GPS IFD", TiffFile(gps), whole(Container::Tiff), -1, false},
+        {"PNG with eXIf", PngWithExif(gps), {{FindKind::ExifGps, Container::None, 79, false, true}}, -1, true},
+        {"WebP with EXIF", WebpWithExif(gps), {{FindKind::ExifGps, Container::None, 76, false, true}}, -1, true},
+        {"TIFF with a GPS IFD", TiffFile(gps), {{FindKind::ExifGps, Container::None, 38, false, true}}, -1, true},
         {"MP4 with udta/\xC2\xA9xyz", mp4, {at(mp4, "\xA9xyz", 4)}, -1, true},
         {"MOV with a location key", mov, {at(mov, kWhere)}, -1, true},
         {"QuickTime from before ftyp", oldMov, {at(oldMov, kWhere)}, -1, true},
@@ -86,7 +86,7 @@ std::vector<Row> Rows() {
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
         {"Samsung motion photo", samsung, {at(samsung, "\xA9xyz", 4)}, -1, true},
         {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),
-         {part(Container::Png, end + 6)}, -1, false},
+         {{FindKind::ExifGps, Container::None, end + 6 + 79, false, true}}, -1, true},
         {"GPS text, then a video, after the end", after(Concat({gpsText, mp4})),
          {afterEnd, at(after(Concat({gpsText, mp4})), "\xA9xyz", 4)}, -1, false, true},
         {"GPS text after the end", after(gpsText), {afterEnd}, end, true},
@@ -172,16 +172,16 @@ CliRun Cli(std::vector<std::string> args) {
 
 }  // namespace
 
-TEST(Container, CliRefusesAnotherContainerAndCutsATrailerOnlyWhenAsked) {
+TEST(Container, CliRefusesAnUnknownFormatAndCutsATrailerOnlyWhenAsked) {
     const std::filesystem::path d = testos::NewTempDir("tamlix_containers");
     const std::filesystem::path out = d / "out";
     std::filesystem::create_directories(out);
-    const std::string png = U8(d / "photo.png");
-    ASSERT_TRUE(WriteFileBytes(png, PngWithExif(FiveEntryGps())));
-    CliRun r = Cli({"check", png});
+    const std::string gif = U8(d / "photo.gif");
+    ASSERT_TRUE(WriteFileBytes(gif, Text("GIF89a GPS;")));
+    CliRun r = Cli({"check", gif});
     EXPECT_EQ(r.status, 1) << r;
-    EXPECT_EQ(r.out, std::vector<std::string>{png + ": not checked: PNG is not read yet"}) << r;
-    r = Cli({"strip-gps", "-o", U8(out), png});
+    EXPECT_EQ(r.out, std::vector<std::string>{gif + ": not checked: the format is not known"}) << r;
+    r = Cli({"strip-gps", "-o", U8(out), gif});
     EXPECT_EQ(r.status, 1) << r;
     EXPECT_TRUE(std::filesystem::is_empty(out));
 
