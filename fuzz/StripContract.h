@@ -5,6 +5,7 @@
 // strip with the cut leaves a clean file of the trailer's offset's length.
 #pragma once
 #include "fuzz/FuzzCheck.h"
+#include "locate/Containers.h"
 #include "locate/Locator.h"
 
 #include <algorithm>
@@ -55,4 +56,31 @@ inline bool CheckStripContract(const uint8_t* data, size_t size, const LocateRes
             }
     }
     return true;
+}
+
+// The finds of two walks are the same: kind, place, removable, reason and
+// carrier, and the trailer.
+inline bool SameFinds(const LocateResult& a, const LocateResult& b) {
+    if (a.finds.size() != b.finds.size() || a.trailer != b.trailer) return false;
+    for (size_t i = 0; i < a.finds.size(); ++i) {
+        const PositionFind &x = a.finds[i], &y = b.finds[i];
+        if (x.kind != y.kind || x.pos != y.pos || x.removable != y.removable || x.why != y.why ||
+            x.carrier != y.carrier)
+            return false;
+    }
+    return true;
+}
+
+// Walks `file` at both depths: a file of container `kind` (which has no
+// scans to walk) gives the same finds at both, and every find lies inside
+// the file. Returns the thorough walk.
+inline LocateResult WalkBothDepths(const ByteReader& file, Container kind) {
+    const int64_t len = file.Length();
+    LocateResult head, r;
+    LocatePositions(file, head, LocateDepth::Metadata);
+    LocatePositions(file, r, LocateDepth::Thorough);
+    if (RecogniseContainer(file, 0, len) == kind) FUZZ_CHECK(SameFinds(head, r));
+    for (const PositionFind& f : r.finds)
+        FUZZ_CHECK(f.pos >= 0 && f.len >= 0 && (f.pos < len || len == 0) && f.len <= len - f.pos);
+    return r;
 }

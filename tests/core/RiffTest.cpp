@@ -9,6 +9,7 @@
 #include "fuzz/StripContract.h"
 #include "locate/Locator.h"
 #include "tests/support/ContainerBuilder.h"
+#include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
 
 #include <gtest/gtest.h>
@@ -20,26 +21,6 @@
 using namespace testjpeg;
 
 namespace {
-
-struct Want {
-    FindKind kind;
-    bool removable;
-    FindWhy why;
-    int64_t pos;          // -1: not checked
-    std::string carrier;  // empty: not checked
-};
-
-bool Matches(const Want& w, const PositionFind& f) {
-    return w.kind == f.kind && w.removable == f.removable && w.why == f.why && (w.pos < 0 || w.pos == f.pos) &&
-           (w.carrier.empty() || w.carrier == f.carrier);
-}
-
-std::string Describe(const std::vector<PositionFind>& finds) {
-    std::ostringstream os;
-    for (const PositionFind& f : finds)
-        os << "{" << FindCarrier(f) << " at " << f.pos << ", " << FindWhyText(f.why) << "} ";
-    return os.str();
-}
 
 struct Row {
     std::string name;
@@ -53,10 +34,6 @@ const std::string kXmp =
     "<rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.485N'/>"
     "</rdf:RDF></x:xmpmeta>";
 
-int64_t At(const Bytes& file, const Bytes& text, int64_t plus = 0) {
-    return (std::search(file.begin(), file.end(), text.begin(), text.end()) - file.begin()) + plus;
-}
-int64_t At(const Bytes& file, const std::string& text, int64_t plus = 0) { return At(file, Text(text), plus); }
 
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();
@@ -119,23 +96,11 @@ std::vector<Row> Rows() {
 TEST(Riff, EveryPlaceInAChunkTreeIsFoundAndStrippedInPlace) {
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.name);
-        // Exactly the file's bytes, so that a read past its end is seen.
-        const int64_t len = static_cast<int64_t>(row.file.size());
-        const auto copy = std::make_unique<uint8_t[]>(row.file.size());
-        std::copy(row.file.begin(), row.file.end(), copy.get());
         LocateResult r;
-        for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
-            LocatePositions(ByteReader(copy.get(), len), r, depth);
-            bool same = r.finds.size() == row.finds.size();
-            for (size_t i = 0; same && i < r.finds.size(); ++i) same = Matches(row.finds[i], r.finds[i]);
-            EXPECT_TRUE(same) << "found " << Describe(r.finds);
-            for (const PositionFind& f : r.finds) EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len);
-        }
+        std::unique_ptr<uint8_t[]> copy;
+        ExpectFinds(row.file, row.finds, r, copy);
         // Data after the RIFF is left to a cut; every other find is stripped.
-        const bool removable = std::all_of(row.finds.begin(), row.finds.end(), [](const Want& w) {
-            return w.removable || w.kind == FindKind::AfterEnd;
-        });
-        EXPECT_EQ(r.CanClean(true), removable);
+        EXPECT_EQ(r.CanClean(true), Cleanable(row.finds));
         std::vector<uint8_t> out;
         std::vector<ByteRange> changed;
         EXPECT_EQ(CheckStripContract(copy.get(), row.file.size(), r, out, changed), r.CanClean());

@@ -9,6 +9,7 @@
 #include "fuzz/StripContract.h"
 #include "locate/Locator.h"
 #include "tests/support/ContainerBuilder.h"
+#include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
 
 #include <gtest/gtest.h>
@@ -21,21 +22,6 @@ using namespace testjpeg;
 
 namespace {
 
-struct Want {
-    FindKind kind;
-    bool removable;
-    FindWhy why;
-    int64_t pos;
-    std::string carrier;
-};
-
-std::string Describe(const std::vector<PositionFind>& finds) {
-    std::ostringstream os;
-    for (const PositionFind& f : finds)
-        os << "{" << FindKindName(f.kind) << (f.removable ? ", removable" : "") << ", " << FindWhyText(f.why)
-           << ", at " << f.pos << ", in " << f.carrier << "} ";
-    return os.str();
-}
 
 // A TIFF structure put together piece by piece: data and IFDs are appended
 // (at even offsets) and named by their offsets; the header comes first.
@@ -210,23 +196,9 @@ std::vector<Row> Rows() {
 TEST(Tiff, EveryPlaceInATiffStructureIsFoundAndStrippedInPlace) {
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.name);
-        // Exactly the file's bytes, so that a read past its end is seen.
-        const int64_t len = static_cast<int64_t>(row.file.size());
-        const auto copy = std::make_unique<uint8_t[]>(row.file.size());
-        std::copy(row.file.begin(), row.file.end(), copy.get());
         LocateResult r;
-        for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
-            LocatePositions(ByteReader(copy.get(), len), r, depth);
-            bool same = r.finds.size() == row.finds.size();
-            for (size_t i = 0; same && i < r.finds.size(); ++i) {
-                const Want& w = row.finds[i];
-                const PositionFind& f = r.finds[i];
-                same = w.kind == f.kind && w.removable == f.removable && w.why == f.why && w.pos == f.pos &&
-                       (w.carrier.empty() || w.carrier == f.carrier);
-            }
-            EXPECT_TRUE(same) << "found " << Describe(r.finds);
-            for (const PositionFind& f : r.finds) EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len);
-        }
+        std::unique_ptr<uint8_t[]> copy;
+        ExpectFinds(row.file, row.finds, r, copy);
         std::vector<uint8_t> out;
         std::vector<ByteRange> changed;
         EXPECT_EQ(CheckStripContract(copy.get(), row.file.size(), r, out, changed), !r.finds.empty() && r.CanClean());

@@ -1,0 +1,72 @@
+// The shape every container's table test shares: a row's wanted finds,
+// how a walk's finds are matched against them and shown, and the walk of a
+// row's file at both depths (exactly the file's bytes, so that a read past
+// its end is seen).
+#pragma once
+#include "cli/FindText.h"
+#include "locate/Locator.h"
+#include "tests/support/ContainerBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testjpeg {
+
+struct Want {
+    FindKind kind;
+    bool removable;
+    FindWhy why = FindWhy::None;
+    int64_t pos = -1;     // -1: not checked
+    std::string carrier;  // empty: not checked
+};
+
+inline bool Matches(const Want& w, const PositionFind& f) {
+    return w.kind == f.kind && w.removable == f.removable && w.why == f.why && (w.pos < 0 || w.pos == f.pos) &&
+           (w.carrier.empty() || w.carrier == f.carrier);
+}
+
+inline std::string Describe(const std::vector<PositionFind>& finds) {
+    std::ostringstream os;
+    for (const PositionFind& f : finds)
+        os << "{" << FindCarrier(f) << " at " << f.pos << (f.removable ? ", removable" : "") << ", "
+           << FindWhyText(f.why) << "} ";
+    return os.str();
+}
+
+// Where `text` first starts in `file`, plus `plus`; -1 when it is not there.
+inline int64_t At(const Bytes& file, const Bytes& text, int64_t plus = 0) {
+    const auto hit = std::search(file.begin(), file.end(), text.begin(), text.end());
+    return hit == file.end() ? -1 : (hit - file.begin()) + plus;
+}
+inline int64_t At(const Bytes& file, const std::string& text, int64_t plus = 0) { return At(file, Text(text), plus); }
+
+// True when a file of these finds can be cleaned: each can be removed, or
+// lies after the end, where a cut takes it.
+inline bool Cleanable(const std::vector<Want>& want) {
+    return std::all_of(want.begin(), want.end(),
+                       [](const Want& w) { return w.removable || w.kind == FindKind::AfterEnd; });
+}
+
+// Walks `file` at both depths, expecting `want` at each and every find
+// inside the file; `r` gets the thorough walk, `copy` the bytes it read.
+inline void ExpectFinds(const Bytes& file, const std::vector<Want>& want, LocateResult& r,
+                        std::unique_ptr<uint8_t[]>& copy) {
+    const int64_t len = static_cast<int64_t>(file.size());
+    copy = std::make_unique<uint8_t[]>(file.size());
+    std::copy(file.begin(), file.end(), copy.get());
+    for (LocateDepth depth : {LocateDepth::Metadata, LocateDepth::Thorough}) {
+        LocatePositions(ByteReader(copy.get(), len), r, depth);
+        bool same = r.finds.size() == want.size();
+        for (size_t i = 0; same && i < r.finds.size(); ++i) same = Matches(want[i], r.finds[i]);
+        EXPECT_TRUE(same) << "found " << Describe(r.finds);
+        for (const PositionFind& f : r.finds) EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len);
+    }
+}
+
+}  // namespace testjpeg
