@@ -14,15 +14,18 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testjpeg {
 
 struct Want {
+    Want(FindKind k, bool canRemove, FindWhy reason = FindWhy::None, int64_t at = -1, std::string in = {})
+        : kind(k), removable(canRemove), why(reason), pos(at), carrier(std::move(in)) {}
     FindKind kind;
     bool removable;
-    FindWhy why = FindWhy::None;
-    int64_t pos = -1;     // -1: not checked
+    FindWhy why;
+    int64_t pos;          // -1: not checked
     std::string carrier;  // empty: not checked
 };
 
