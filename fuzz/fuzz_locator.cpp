@@ -45,7 +45,7 @@ int64_t PlainNextMarker(const uint8_t* d, int64_t pos, int64_t bound, bool inSca
     return -1;
 }
 
-bool SameFinds(const LocateResult& a, const LocateResult& b) {
+bool SameWalk(const LocateResult& a, const LocateResult& b) {
     if (a.pictures != b.pictures || a.finds.size() != b.finds.size()) return false;
     for (size_t i = 0; i < a.finds.size(); ++i) {
         const PositionFind &x = a.finds[i], &y = b.finds[i];
@@ -64,7 +64,7 @@ void CheckReplay(const std::vector<uint8_t>& bytes, ScanEnds& ends, std::vector<
     LocatePositions(r, fresh);
     ends.Replay(std::move(changed));
     LocatePositions(r, replayed, LocateDepth::Thorough, nullptr, &ends);
-    FUZZ_CHECK(SameFinds(fresh, replayed));
+    FUZZ_CHECK(SameWalk(fresh, replayed));
 }
 
 }  // namespace
