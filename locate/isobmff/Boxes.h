@@ -5,15 +5,10 @@
 // outside; sizes only grow positions, so a walk cannot loop.
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/Fourcc.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
-
-// A four-letter code as a number, "moov" -> 0x6D6F6F76.
-constexpr uint32_t Fourcc(const char (&s)[5]) {
-    return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
-           uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
-}
 
 struct Box {
     int64_t pos = 0;    // the header's first byte

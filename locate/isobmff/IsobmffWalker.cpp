@@ -18,10 +18,6 @@ constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8
 constexpr uint8_t kCanonUuid[16] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,
                                     0x81, 0x11, 0xF4, 0xCE, 0x46, 0x2B, 0x6A, 0x48};
 
-bool OneOf(uint32_t t, std::initializer_list<uint32_t> types) {
-    return std::find(types.begin(), types.end(), t) != types.end();
-}
-
 // Boxes that only hold boxes.
 bool IsContainer(uint32_t t) {
     return OneOf(t, {Fourcc("moov"), Fourcc("trak"), Fourcc("mdia"), Fourcc("minf"), Fourcc("dinf"),

@@ -1,6 +1,7 @@
 #include "locate/png/PngWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/Fourcc.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
@@ -27,24 +28,14 @@ constexpr int64_t kMaxKeyword = 80;
 // is not believed.
 constexpr int64_t kMaxText = int64_t{64} << 20;
 
-// A chunk type as the big-endian number of its four letters.
-constexpr uint32_t Tag(const char (&s)[5]) {
-    return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
-           uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
-}
-
-bool OneOf(uint32_t t, std::initializer_list<uint32_t> tags) {
-    return std::find(tags.begin(), tags.end(), t) != tags.end();
-}
-
 // Chunks of image data (the picture's, an animation's frames) and those
 // that only hold numbers of the picture: skipped by their length, so
 // their bytes are never read nor taken for text.
 bool IsSkipped(uint32_t t) {
-    return OneOf(t, {Tag("IHDR"), Tag("PLTE"), Tag("IDAT"), Tag("IEND"), Tag("fdAT"), Tag("fcTL"),
-                     Tag("acTL"), Tag("tRNS"), Tag("gAMA"), Tag("cHRM"), Tag("sRGB"), Tag("bKGD"),
-                     Tag("pHYs"), Tag("sBIT"), Tag("hIST"), Tag("tIME"), Tag("cICP"), Tag("mDCv"),
-                     Tag("cLLi"), Tag("oFFs"), Tag("iDOT")});
+    return OneOf(t, {Fourcc("IHDR"), Fourcc("PLTE"), Fourcc("IDAT"), Fourcc("IEND"), Fourcc("fdAT"), Fourcc("fcTL"),
+                     Fourcc("acTL"), Fourcc("tRNS"), Fourcc("gAMA"), Fourcc("cHRM"), Fourcc("sRGB"), Fourcc("bKGD"),
+                     Fourcc("pHYs"), Fourcc("sBIT"), Fourcc("hIST"), Fourcc("tIME"), Fourcc("cICP"), Fourcc("mDCv"),
+                     Fourcc("cLLi"), Fourcc("oFFs"), Fourcc("iDOT")});
 }
 
 // Text as a carrier shows it: bytes that are not printable show as '.'.
@@ -109,14 +100,14 @@ bool ParseText(const ByteReader& file, const Chunk& c, TextChunk& out) {
     if (k == nullptr) return false;
     out.keyword.assign(k, k + (nul - d.pos));
     int64_t at = nul + 1;
-    if (c.type == Tag("tEXt")) {
+    if (c.type == Fourcc("tEXt")) {
         out.text = {at, d.End() - at};
         return true;
     }
     uint8_t flag = 1, method = 0;
-    if (c.type == Tag("iTXt") && (at >= d.End() || !file.U8(at++, flag))) return false;
+    if (c.type == Fourcc("iTXt") && (at >= d.End() || !file.U8(at++, flag))) return false;
     if (at >= d.End() || !file.U8(at++, method) || flag > 1 || (flag == 1 && method != 0)) return false;
-    if (c.type == Tag("iTXt"))
+    if (c.type == Fourcc("iTXt"))
         for (int i = 0; i < 2; ++i) {  // the language tag, the translated keyword
             const int64_t n = FindNul(file, at, d.End());
             if (n < 0) return false;
@@ -224,7 +215,7 @@ void PngWalk::Metadata(const Chunk& c, F handle) {
 void PngWalk::One(const Chunk& c, const Carrier& at) {
     if (IsSkipped(c.type)) return;
     const Carrier here = at.Then(ChunkName(c.type));
-    if (c.type == Tag("eXIf")) {
+    if (c.type == Fourcc("eXIf")) {
         // A TIFF structure, at once or after "Exif\0\0" as some writers
         // put it: the first TIFF header in the chunk. One without is opaque.
         Metadata(c, [&] {
@@ -232,7 +223,7 @@ void PngWalk::One(const Chunk& c, const Carrier& at) {
             if (tiff >= 0) sink.Tiff(tiff, c.Data().End(), here);
             else Opaque(c.Whole(), here);
         });
-    } else if (OneOf(c.type, {Tag("tEXt"), Tag("zTXt"), Tag("iTXt")})) {
+    } else if (OneOf(c.type, {Fourcc("tEXt"), Fourcc("zTXt"), Fourcc("iTXt")})) {
         Metadata(c, [&] { Text(c, at); });
     } else {
         // Any other chunk (an ICC profile, a C2PA manifest, which is
@@ -323,7 +314,7 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         const Chunk c{pos, type, int64_t{len}};
         pos = c.Whole().End();
         w.One(c, at);
-        if (type != Tag("IEND")) continue;
+        if (type != Fourcc("IEND")) continue;
         // What follows IEND is data after the picture's end: a trailer, or
         // another container.
         if (pos < end) sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);

@@ -1,6 +1,7 @@
 #include "locate/riff/RiffWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/Fourcc.h"
 #include "locate/Sink.h"
 
 #include <algorithm>
@@ -17,23 +18,13 @@ constexpr int kMaxDepth = 16;
 constexpr int64_t kHeader = 8;
 constexpr int64_t kRiffHeader = 12;
 
-// A chunk type as the big-endian number of its four letters.
-constexpr uint32_t Tag(const char (&s)[5]) {
-    return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
-           uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
-}
-
-bool OneOf(uint32_t t, std::initializer_list<uint32_t> tags) {
-    return std::find(tags.begin(), tags.end(), t) != tags.end();
-}
-
 // Chunks whose data is a picture, a sound, a video or numbers of the
 // structure: skipped by their size, so that their bytes are never read
 // nor taken for text.
 bool IsSkipped(uint32_t t) {
-    return OneOf(t, {Tag("VP8 "), Tag("VP8L"), Tag("VP8X"), Tag("ALPH"), Tag("ANIM"), Tag("ANMF"),
-                     Tag("data"), Tag("fmt "), Tag("fact"), Tag("idx1"), Tag("indx"), Tag("avih"),
-                     Tag("strh"), Tag("strf"), Tag("dmlh")});
+    return OneOf(t, {Fourcc("VP8 "), Fourcc("VP8L"), Fourcc("VP8X"), Fourcc("ALPH"), Fourcc("ANIM"), Fourcc("ANMF"),
+                     Fourcc("data"), Fourcc("fmt "), Fourcc("fact"), Fourcc("idx1"), Fourcc("indx"), Fourcc("avih"),
+                     Fourcc("strh"), Fourcc("strf"), Fourcc("dmlh")});
 }
 
 // A chunk type as text, without its trailing spaces; bytes that are not
@@ -89,27 +80,27 @@ void RiffWalk::Chunks(ByteRange r, const Carrier& c, int depth) {
 
 void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {
     const Carrier at = c.Then(ChunkName(t));
-    if (t == Tag("EXIF")) {
+    if (t == Fourcc("EXIF")) {
         // A TIFF structure, at once or after "Exif\0\0" as some writers
         // put it: the first TIFF header in the chunk, as in a JPEG's
         // Exif segment. A chunk without one is opaque.
         const int64_t tiff = FindTiffHeader(file, data.pos, data.End());
         if (tiff >= 0) sink.Tiff(tiff, data.End(), at);
         else Opaque(whole, at);
-    } else if (t == Tag("XMP ") || t == Tag("_PMX")) {
+    } else if (t == Fourcc("XMP ") || t == Fourcc("_PMX")) {
         // A WebP's XMP, and the XMP that AVI and WAV writers put in `_PMX`.
         XmpDoc doc;
         doc.map = ContentMap(data);
         doc.reportAt = whole;
         sink.Xmp({doc}, false, at);
-    } else if (t == Tag("LIST")) {
+    } else if (t == Fourcc("LIST")) {
         // A list type, then chunks; an AVI's `movi` list holds its frames.
         if (data.len < 4) {
             Opaque(whole, at);
             return;
         }
         const uint32_t list = Type(data.pos);
-        if (list == Tag("movi")) return;
+        if (list == Fourcc("movi")) return;
         if (depth >= kMaxDepth) {
             PositionFind f(FindKind::Unparsed, whole.pos, false, FindWhy::ChunksTooDeep);
             f.len = whole.len;
@@ -117,7 +108,7 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
             return;
         }
         Chunks({data.pos + 4, data.len - 4}, c.Then("LIST " + ChunkName(list)), depth + 1);
-    } else if (t == Tag("gps0") || t == Tag("SLLT")) {
+    } else if (t == Fourcc("gps0") || t == Fourcc("SLLT")) {
         // Dash cameras' GPS tracks: binary records, which hold no text to
         // find and are not taken apart.
         PositionFind f(FindKind::TimedGps, whole.pos, false, FindWhy::TimedGpsUnreadable);
@@ -147,7 +138,7 @@ void WalkRiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         w.Opaque(whole, at);
         return;
     }
-    const bool avi = w.Type(pos + 8) == Tag("AVI ");
+    const bool avi = w.Type(pos + 8) == Fourcc("AVI ");
     // The RIFF, then for an AVI clip larger than one RIFF holds each RIFF
     // of form AVIX that follows it, walked alike.
     for (int n = 1;; ++n) {

@@ -25,7 +25,6 @@ using namespace testjpeg;
 
 namespace {
 
-
 // True when every chunk up to IEND lies inside and its CRC holds.
 bool CrcsHold(const uint8_t* p, int64_t len) {
     const ByteReader be(p, len, ByteReader::kBigEndian);
@@ -39,19 +38,6 @@ bool CrcsHold(const uint8_t* p, int64_t len) {
     }
     return false;
 }
-
-struct Row {
-    std::string name;
-    Bytes file;
-    std::vector<Want> finds;
-};
-
-const std::string kWhere = "+35.6586+139.7454/";
-const std::string kXmp =
-    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-    "<rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.485N'/>"
-    "</rdf:RDF></x:xmpmeta>";
-
 
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();

@@ -22,7 +22,6 @@ using namespace testjpeg;
 
 namespace {
 
-
 // A TIFF structure put together piece by piece: data and IFDs are appended
 // (at even offsets) and named by their offsets; the header comes first.
 class TiffMaker {
@@ -66,12 +65,6 @@ private:
 };
 
 constexpr uint16_t kGpsTag = 34853;
-
-struct Row {
-    std::string name;
-    Bytes file;
-    std::vector<Want> finds;
-};
 
 std::vector<Row> Rows() {
     const ExifBuilder five = FiveEntryGps(), fiveMm = FiveEntryGps(Order::MM);

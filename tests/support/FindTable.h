@@ -29,6 +29,20 @@ struct Want {
     std::string carrier;  // empty: not checked
 };
 
+// One row of a table: a file and the finds its walk must give.
+struct Row {
+    std::string name;
+    Bytes file;
+    std::vector<Want> finds;
+};
+
+// A position as clips store it, and an XMP packet holding one.
+inline const std::string kWhere = "+35.6586+139.7454/";
+inline const std::string kXmp =
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+    "<rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.485N'/>"
+    "</rdf:RDF></x:xmpmeta>";
+
 inline bool Matches(const Want& w, const PositionFind& f) {
     return w.kind == f.kind && w.removable == f.removable && w.why == f.why && (w.pos < 0 || w.pos == f.pos) &&
            (w.carrier.empty() || w.carrier == f.carrier);

@@ -1,0 +1,17 @@
+// Four-letter codes (box types, chunk types) as numbers, and a test
+// against a list of them: the containers that name their parts so share
+// one spelling.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+
+// A four-letter code as the big-endian number of its letters, "moov" -> 0x6D6F6F76.
+constexpr uint32_t Fourcc(const char (&s)[5]) {
+    return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
+           uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
+}
+
+inline bool OneOf(uint32_t code, std::initializer_list<uint32_t> codes) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
