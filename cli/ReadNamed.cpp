@@ -48,7 +48,10 @@ ReadStatus OpenNamedFile(const std::string& path, NamedFile& out, int64_t maxLen
     // Too large to hold: pages a few at a time.
     plat::PagedSpace& pages = out.pages;
     if (!pages.Reserve(size)) return ReadStatus::Failed;
-    out.bytes.Reset(pages.Data(), size, read);
+    // Larger blocks than a whole buffer's: the bookkeeping is one entry
+    // per block of a file that may be far larger than memory.
+    constexpr int kPagedBlockShift = 14;  // 16 KiB, read two at a time at first
+    out.bytes.Reset(pages.Data(), size, read, kPagedBlockShift, 2);
     out.bytes.SetBudget(
         kPagedBudget, [&pages](int64_t pos, int64_t n) { return pages.Commit(pos, n); },
         [&pages](int64_t pos, int64_t n) { pages.Drop(pos, n); });

@@ -8,7 +8,7 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift,
     m_len = buf != nullptr && len > 0 ? len : 0;
     m_readFn = std::move(read);
     m_shift = std::clamp(blockShift, 0, 30);
-    m_readAhead = std::max<int64_t>(1, readAheadBlocks);
+    m_firstReadAhead = m_readAhead = std::max<int64_t>(1, readAheadBlocks);
     const int64_t block = int64_t{1} << m_shift;
     m_have.assign(static_cast<size_t>((m_len + block - 1) >> m_shift), 0);
     m_prefix = 0;
@@ -89,6 +89,7 @@ bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
         m_held += to - from;
         b = end - 1;
         brought = std::max(brought, b);
+        m_readAhead = std::max(m_firstReadAhead, std::min(m_readAhead * 2, kMaxReadAhead >> m_shift));
     }
     if (m_budget > 0) {
         // No prefix is kept: each request is counted as a use.

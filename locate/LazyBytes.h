@@ -24,12 +24,18 @@ public:
     // Fills `dst` with the n bytes of the file at pos; false on failure.
     using ReadFn = std::function<bool(int64_t pos, uint8_t* dst, int64_t n)>;
 
-    static constexpr int kBlockShift = 14;  // blocks of 16 KiB
+    static constexpr int kBlockShift = 12;  // blocks of 4 KiB
     static constexpr int64_t kBlock = int64_t{1} << kBlockShift;
-    // A miss brings at least this many blocks (32 KiB), so that a walk
-    // along the head does not ask the system for every block.
-    static constexpr int64_t kReadAheadBlocks = 2;
+    // The first miss brings at least this many blocks (4 KiB, which holds
+    // the metadata of most photos); each further miss brings twice as many
+    // as the one before, up to kMaxReadAhead. A walk that keeps missing
+    // (chunk headers a few KiB apart, a long Exif block) asks the system a
+    // few times rather than for every block, and a walk that is done after
+    // its first read copies little: for a folder of photos the copying of
+    // bytes from the system's cache is most of the time.
+    static constexpr int64_t kReadAheadBlocks = 1;
     static constexpr int64_t kReadAhead = kReadAheadBlocks * kBlock;
+    static constexpr int64_t kMaxReadAhead = int64_t{256} << 10;
 
     // Starts over on a file of `len` bytes held in `buf` (len bytes long;
     // its previous content is never shown). Other block sizes are for tests.
@@ -78,7 +84,8 @@ private:
 
     uint8_t* m_buf = nullptr;
     int m_shift = kBlockShift;
-    int64_t m_readAhead = kReadAheadBlocks;
+    int64_t m_readAhead = kReadAheadBlocks;  // blocks the next miss brings at least
+    int64_t m_firstReadAhead = kReadAheadBlocks;
     int64_t m_prefix = 0;         // bytes from the start all in memory
     int64_t m_len = 0;
     ReadFn m_readFn;

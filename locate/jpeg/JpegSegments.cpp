@@ -94,8 +94,10 @@ int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to) {
     from = std::max<int64_t>(from, 0);
     to = std::min(to, file.Length());
     // Backwards, in steps overlapping by one byte that start small: the
-    // marker is nearly always among a file's last bytes.
-    int64_t step = 4096;
+    // marker is nearly always among a file's last bytes, and a first step
+    // this short seldom reaches back into a second block of a file read
+    // as it is walked.
+    int64_t step = 512;
     for (int64_t end = to; end - from >= 2; step = std::min(step * 2, kSearchStep)) {
         const int64_t start = std::max(from, end - step - 1);
         const uint8_t* p = file.Span(start, end - start);
