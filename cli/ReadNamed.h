@@ -77,8 +77,9 @@ enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
 // and strip take apart.
 constexpr int64_t kWindowMaxLen = kMaxFileLen;
 constexpr int64_t kCompanionMaxLen = int64_t{1} << 40;  // 1 TiB
-// A larger file is read into pages, at most kPagedBudget held at once.
-constexpr int64_t kWholeBufferMaxLen = int64_t{256} << 20;
+// A larger file is read into pages, at most kPagedBudget held at once, so
+// that what a strip (which reads everything) holds is not sized to the file.
+constexpr int64_t kWholeBufferMaxLen = int64_t{32} << 20;
 constexpr int64_t kPagedBudget = int64_t{32} << 20;
 
 // A file named on the command line, open, whose bytes come into a borrowed
