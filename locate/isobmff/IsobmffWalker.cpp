@@ -17,6 +17,10 @@ constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8
 // CMT3 (maker notes) and CMT4 (the GPS IFD as a 0th IFD).
 constexpr uint8_t kCanonUuid[16] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,
                                     0x81, 0x11, 0xF4, 0xCE, 0x46, 0x2B, 0x6A, 0x48};
+// Garmin's GPS track (VIRB cameras): records of a time, a speed and a
+// latitude and longitude, in a top-level `uuid` box of this user type.
+constexpr uint8_t kGarminGpsUuid[16] = {0x9B, 0x63, 0x0F, 0x8D, 0x63, 0x74, 0x40, 0xEC,
+                                        0x82, 0x04, 0xBC, 0x5F, 0xF5, 0x09, 0x17, 0x28};
 
 // Boxes that only hold boxes.
 bool IsContainer(uint32_t t) {
@@ -179,7 +183,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         f.len = b.end - b.pos;
         sink.Add(f, c);
     } else if (t == Fourcc("\xA9xyz") || t == Fourcc("loci") || t == Fourcc("gps ") ||
-               t == Fourcc("GPS ") || t == Fourcc("gdat")) {
+               t == Fourcc("GPS ") || t == Fourcc("gdat") || (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
     } else if (IsContainer(t)) {
         Children(b.Body(), at, depth + 1);

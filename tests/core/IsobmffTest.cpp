@@ -126,6 +126,11 @@ std::vector<Row> Rows() {
                                                           Concat({Text("mpv2"), Bytes(4, 0), mp4}))});
     const Bytes sefText = Concat({Picture({}), SefTrailer(0x0A01, "Image_UTC_Data", Text("GPS 35.6586"))});
     const Bytes unknown = Mp4(Box("udta", Box("abcd", Text(kWhere))));
+    // Garmin's track: a `uuid` box, a header, records of 20 bytes.
+    const Bytes garminUuid = {0x9B, 0x63, 0x0F, 0x8D, 0x63, 0x74, 0x40, 0xEC,
+                              0x82, 0x04, 0xBC, 0x5F, 0xF5, 0x09, 0x17, 0x28};
+    const Bytes garmin = Concat({Mp4({}), Box("uuid", Concat({garminUuid, Bytes(17, 1), Be32(0xCB000000), Bytes(8, 0),
+                                                              Be32(0x1964A5A9), Be32(0x635F5A6B)}))});
     return {
         heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
         heif("iloc 1: 8-byte offsets, lengths and base", exif, iloc(1, 8, 8, 8)),
@@ -160,6 +165,7 @@ std::vector<Row> Rows() {
         {"XMP uuid box", uuid, xmp(uuid)},
         {"MOV udta/XMP_", qtXmp, xmp(qtXmp)},
         {"CR3 CMT4", cr3, {{FindKind::ExifGps, true, FindWhy::None, At(cr3, "CMT4", 12)}}},
+        {"Garmin's GPS uuid box", garmin, location(At(garmin, "uuid", -4), "uuid")},
         {"ISO 6709 string in an unknown box", unknown, no(FindKind::Unparsed, FindWhy::BoxesUnparsed)},
         {"64-bit box size", large, location(At(large, "\xA9xyz", -4))},
         {"size 0: moov to the end", toEnd, location(At(toEnd, "\xA9xyz", -4))},
