@@ -75,3 +75,9 @@ IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb) {
         out.plan.fixUps.push_back({StripFixUp::kMd5, out.plan.AddMap(ContentMap(iptc)), {digest.pos}});
     return out;
 }
+
+IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block) {
+    IptcScan out;
+    ScanDatasets(file.WithOrder(ByteReader::kBigEndian), block, out);
+    return out;
+}

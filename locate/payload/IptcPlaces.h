@@ -19,3 +19,5 @@ struct IptcScan {
 
 // Scans the image resources in `irb` (after the "Photoshop 3.0\0" signature).
 IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb);
+// Scans IPTC datasets alone, as a block outside image resources holds them.
+IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block);

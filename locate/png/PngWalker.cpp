@@ -241,7 +241,9 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     const Carrier here = at.Then(ChunkName(c.type) + " " +
                                  Printable(reinterpret_cast<const uint8_t*>(t.keyword.data()),
                                            static_cast<int64_t>(t.keyword.size())));
-    const RawProfileKind raw = RawProfileOf(t.keyword);
+    RawProfileKind raw = RawProfileOf(t.keyword);
+    // Profiles that hold place names only are, without the request, text.
+    if ((raw == RawProfileKind::Iptc || raw == RawProfileKind::Irb) && !sink.PlaceNames()) raw = RawProfileKind::None;
     const bool xmp = t.keyword == "XML:com.adobe.xmp";
     if (raw == RawProfileKind::None && !xmp && !NamesGps(t.keyword)) {
         OtherText(c, t, here);

@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/ContentMap.h"
+#include "locate/payload/IptcPlaces.h"
 #include "locate/payload/TiffScan.h"
 #include "locate/payload/XmpGps.h"
 
@@ -70,6 +71,8 @@ RawProfileKind RawProfileOf(std::string_view keyword) {
     if (SameLetters(name, "exif")) return RawProfileKind::Exif;
     if (SameLetters(name, "APP1")) return RawProfileKind::App1;
     if (SameLetters(name, "xmp")) return RawProfileKind::Xmp;
+    if (SameLetters(name, "iptc")) return RawProfileKind::Iptc;
+    if (SameLetters(name, "8bim")) return RawProfileKind::Irb;
     return RawProfileKind::None;
 }
 
@@ -89,7 +92,13 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
     std::vector<PositionFind> found;
     const bool app1Xmp = kind == RawProfileKind::App1 && size >= kXmpSignatureLen &&
                          std::memcmp(bytes.data(), kXmpSignature, kXmpSignatureLen) == 0;
-    if (kind == RawProfileKind::Xmp || app1Xmp) {
+    if (kind == RawProfileKind::Iptc || kind == RawProfileKind::Irb) {
+        if (!placeNames) return true;
+        IptcScan x = kind == RawProfileKind::Irb ? ScanIptcPlaces(block, {0, size})
+                                                 : ScanIptcDatasets(block, {0, size});
+        found = std::move(x.finds);
+        if (!found.empty() && !x.plan.Apply(after.data(), size)) after = bytes;
+    } else if (kind == RawProfileKind::Xmp || app1Xmp) {
         const int64_t from = app1Xmp ? kXmpSignatureLen : 0;
         XmpDoc doc;
         doc.map = ContentMap({from, size - from});

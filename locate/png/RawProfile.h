@@ -5,8 +5,9 @@
 // (anything between digits is skipped, as the text's readers skip it).
 //
 // The hex is decoded and the profile scanned as its own block: a TIFF
-// structure's GPS IFDs (Exif, or an APP1 segment's "Exif\0\0" and TIFF), or
-// XMP properties (an xmp profile, or an APP1 segment's XMP). Its removal is
+// structure's GPS IFDs (Exif, or an APP1 segment's "Exif\0\0" and TIFF),
+// XMP properties (an xmp profile, or an APP1 segment's XMP), or IPTC place
+// names (an iptc or 8bim profile, whose IPTC digest is written anew). Its removal is
 // planned on the digits: each byte the strip changes gets the two hex
 // digits of its new value (a cleared GPS IFD's digits become '0'), so the
 // text keeps its length, its lines and its newlines. A TIFF structure's
@@ -22,7 +23,9 @@
 #include <vector>
 
 // What a raw profile holds, from the name in its chunk's keyword.
-enum class RawProfileKind : uint8_t { None, Exif, App1, Xmp };
+// Iptc (IPTC datasets) and Irb (Photoshop's image resources, "8bim") hold
+// place names only: they are read when place names are asked for.
+enum class RawProfileKind : uint8_t { None, Exif, App1, Xmp, Iptc, Irb };
 
 // The kind a text chunk's keyword names; None for any other keyword.
 RawProfileKind RawProfileOf(std::string_view keyword);

@@ -110,3 +110,36 @@ TEST(Png, EveryPlaceInAPngIsFoundAndStrippedWithItsCrc) {
         }
     }
 }
+
+// ImageMagick keeps a JPEG's IPTC in a PNG twice, as hex raw profiles: the
+// datasets alone ("iptc") and Photoshop's resources ("8bim", here
+// compressed). Their place names count only on request, and are blanked in
+// the digits: the hex of spaces, each chunk's CRC written anew.
+TEST(Png, IptcRawProfilesHoldPlaceNamesOnlyOnRequest) {
+    auto dataset = [](uint8_t n, const std::string& v) {
+        return Concat({Bytes{0x1C, 2, n, 0, static_cast<uint8_t>(v.size())}, Text(v)});
+    };
+    const Bytes iptc = Concat({dataset(90, "Tokyo"), dataset(101, "Japan"), dataset(5, "Title")});
+    const Bytes irb = Concat({Text("8BIM"), Bytes{0x04, 0x04, 0, 0}, Be32(static_cast<uint32_t>(iptc.size())), iptc});
+    const Bytes file = Png(Concat({PngText("tEXt", "Raw profile type iptc", RawProfile("iptc", iptc)),
+                                   PngText("zTXt", "Raw profile type 8bim", RawProfile("8bim", irb))}));
+    const int64_t len = static_cast<int64_t>(file.size());
+    LocateResult plain, asked;
+    LocatePositions(ByteReader(file.data(), len), plain);
+    LocatePositions(ByteReader(file.data(), len), asked, LocateDepth::Thorough, nullptr, nullptr, {true});
+    EXPECT_TRUE(plain.Clean()) << Describe(plain.finds);
+    ASSERT_EQ(asked.finds.size(), 4u) << Describe(asked.finds);  // a find per value
+    for (const PositionFind& f : asked.finds) EXPECT_TRUE(f.kind == FindKind::PlaceName && f.removable);
+
+    Bytes out = file;
+    ASSERT_TRUE(StripPositions(out.data(), len, asked, {}));
+    EXPECT_TRUE(CrcsHold(out.data(), len));
+    LocateResult again;
+    LocatePositions(ByteReader(out.data(), len), again, LocateDepth::Thorough, nullptr, nullptr, {true});
+    EXPECT_TRUE(again.Clean()) << Describe(again.finds);
+    // The plain text's digits: "Tokyo" gone, the title kept.
+    const std::string hex = std::string(out.begin(), out.end());
+    EXPECT_EQ(hex.find("546f6b796f"), std::string::npos);
+    EXPECT_NE(hex.find("2020202020"), std::string::npos);
+    EXPECT_NE(hex.find("5469746c65"), std::string::npos);
+}

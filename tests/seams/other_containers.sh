@@ -98,6 +98,12 @@ convert geotagged.jpg magick.png
 cp base.jpg geotagged-xmp.jpg
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-xmp.jpg
 convert geotagged-xmp.jpg magick-xmp.png
+# And with place names: IPTC (which ImageMagick keeps twice, as hex "iptc"
+# and "8bim" raw profiles) and XMP's photoshop:City.
+cp geotagged.jpg geotagged-places.jpg
+et -IPTC:City=Tokyo -IPTC:Sub-location=Hachiko -IPTC:Country-PrimaryLocationName=Japan \
+   -XMP-photoshop:City=Tokyo geotagged-places.jpg
+convert geotagged-places.jpg magick-places.png
 iso6709=+$lat+$lon/
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-ffmpeg.mov
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-loci.mp4
@@ -368,8 +374,31 @@ for row in "${rows[@]}"; do
     fi
 done
 
+# Place names go only with --place-names; the picture and the length stay.
+row_file=magick-places.png path=$work/$row_file
+places_read() {
+    { exiftool -a -G1 -s "$1" || true; } |
+        awk '/^\[[^]]*\] +(City|Sub-location|Country-PrimaryLocationName|Country) +: +[^ ]/'
+}
+if [ -z "$(places_read "$path")" ]; then
+    fail "ExifTool reads no place name in it"
+else
+    expect 1 "" check && [[ $out == *"place name"* ]] && fail "check without --place-names names a place"
+    expect 1 "place name" check --place-names || true
+    mkdir "$work/places" "$work/places-kept"
+    expect 0 "removed" strip-gps -o "$work/places-kept" || true
+    [ -n "$(places_read "$work/places-kept/$row_file")" ] || fail "strip-gps without --place-names removed place names"
+    if expect 0 "removed" strip-gps --place-names -o "$work/places"; then
+        copy=$work/places/$row_file
+        [ -z "$(places_read "$copy")$(positions_read "$copy")" ] ||
+            fail "ExifTool still reads: $(places_read "$copy") $(positions_read "$copy")"
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        [ "$(pixels "$copy")" = "$(pixels "$path")" ] || fail "the pixels changed"
+    fi
+fi
+
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows pass"
+echo "other_containers: ${#rows[@]} rows and the place names pass"
