@@ -39,23 +39,34 @@ export TAMLIX_WIN_BUILD=$winbuild TAMLIX_LINUX_BUILD=$linbuild
 # out in dialog units of its template's face, the report's columns assume a
 # half-width character one cell and a full-width one two cells of the
 # fixed-pitch face, and Japanese labels must draw as text, not boxes.
+aliases_in_prefix() {
+  wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' >/dev/null 2>&1 &&
+    wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v 'MS Shell Dlg' >/dev/null 2>&1
+}
 if [ ! -e "$WINEPREFIX/.tamlix-ready" ]; then
   echo "preparing the Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  # The first start of a prefix goes on after wineboot returns; an import
+  # made meanwhile can be lost.
+  wineserver -w
   reg=$WINEPREFIX/tamlix-fonts.reg
   iconv -f UTF-8 -t UTF-16LE "$root/tests/win/fonts.reg" | (printf '\xff\xfe'; cat) > "$reg"
-  wine regedit "$(winepath -w "$reg")" >/dev/null 2>&1
-  wineserver -w
   # `wine regedit` returns while regedit is still at work (Wine starts it
   # through start.exe) and says nothing of a file it refused: the prefix is
-  # ready only once both keys hold the aliases.
-  if ! wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' >/dev/null 2>&1 ||
-     ! wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-       /v 'MS Shell Dlg' >/dev/null 2>&1; then
-    echo "the font aliases of tests/win/fonts.reg are not in $WINEPREFIX"
-    wineserver -k 2>/dev/null || true
-    exit 1
-  fi
+  # ready only once both keys hold the aliases. An import that did not take
+  # is tried again (a fresh prefix lost it in one CI run of many).
+  for try in 1 2 3; do
+    wine regedit "$(winepath -w "$reg")" >/dev/null 2>&1
+    wineserver -w
+    aliases_in_prefix && break
+    echo "the font aliases of tests/win/fonts.reg are not in $WINEPREFIX (import $try of 3)"
+    if [ "$try" = 3 ]; then
+      wineserver -k 2>/dev/null || true
+      exit 1
+    fi
+    sleep 2
+  done
   wineserver -w
   touch "$WINEPREFIX/.tamlix-ready"
 fi
