@@ -64,10 +64,16 @@ timed() { # ID COMMAND...: CAMERAS_RUNS runs after one untimed
     t0=${EPOCHREALTIME/./}
     "$@" >/dev/null 2>&1 || true
     t1=${EPOCHREALTIME/./}
-    times[$id]+="$(((t1 - t0) / 1000)) "
+    times[$id]+="$((t1 - t0)) "
   done
 }
+# Medians in microseconds; ms() shows one in milliseconds.
 median() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+ms() { awk -v us="$(median "$1")" 'BEGIN {printf "%.1f", us / 1000}'; }
+# Microseconds a file beyond the program's start ($2: the start's ID), over $3 files.
+per_file() { awk -v a="$(median "$1")" -v s="$(median "$2")" -v n="$3" 'BEGIN {printf "%.1f", (a - s) / n}'; }
+timed start_cli "$cli" --version
+timed start_exiv2 exiv2 --version
 timed check "$cli" check "${all[@]}"
 timed exiv2 exiv2 -q -Pkv -K Exif.GPSInfo.GPSLatitude -K Exif.GPSInfo.GPSLongitude "${all[@]}"
 timed exiftool exiftool -fast2 -n -q -q -p '$FileName $GPSLatitude $GPSLongitude' "${all[@]}"
@@ -83,9 +89,12 @@ echo "ExifTool $(exiftool -ver), $(exiv2 --version | sed -n 1p); medians of $run
 echo
 echo "| command | files | median ms | |"
 echo "|---|---:|---:|---:|"
-echo "| \`tamlix-cli check\` | ${#all[@]} | $(median check) | $(ratio check exiv2)x Exiv2, $(ratio check exiftool)x ExifTool -fast2 |"
-echo "| \`exiv2 -q -Pkv\` (GPS keys) | ${#all[@]} | $(median exiv2) | |"
-echo "| \`exiftool -fast2\` | ${#all[@]} | $(median exiftool) | |"
+echo "| \`tamlix-cli check\` | ${#all[@]} | $(ms check) | $(ratio check exiv2)x Exiv2, $(ratio check exiftool)x ExifTool -fast2 |"
+echo "| \`exiv2 -q -Pkv\` (GPS keys) | ${#all[@]} | $(ms exiv2) | |"
+echo "| \`exiftool -fast2\` | ${#all[@]} | $(ms exiftool) | |"
+echo "| start-up: \`tamlix-cli --version\`, \`exiv2 --version\` | | $(ms start_cli), $(ms start_exiv2) | |"
+echo
+echo "Per file beyond start-up: check $(per_file check start_cli ${#all[@]}) µs, Exiv2 $(per_file exiv2 start_exiv2 ${#all[@]}) µs."
 echo
 echo "Files in which each finds a position: tamlix-cli $(wc -l <"$work/found.cli"), Exiv2 $(wc -l <"$work/found.exiv2"),"
 echo "ExifTool -fast2 $(wc -l <"$work/found.exiftool"); a peer finds one where tamlix-cli does not:" \

@@ -103,8 +103,10 @@ perl -e '
 cd "$work/folder"
 mapfile -t all < <(ls)
 mapfile -t exiv2_reads < <(ls | grep -v -e '\.mp4$' -e '\.MOV$')
+# Exiv2 0.27 reads no HEIC: of the photos, it reads the motion photos.
+mapfile -t motion_photos < <(ls | grep -e '^PXL_' -e '^SAM_')
 declare -A times
-timed() { # ID COMMAND...: median wall ms of PHONES_RUNS runs (after one untimed)
+timed() { # ID COMMAND...: PHONES_RUNS runs (after one untimed)
   local id=$1 t0 t1
   shift
   "$@" >/dev/null 2>&1 || true
@@ -112,13 +114,22 @@ timed() { # ID COMMAND...: median wall ms of PHONES_RUNS runs (after one untimed
     t0=${EPOCHREALTIME/./}
     "$@" >/dev/null 2>&1 || true
     t1=${EPOCHREALTIME/./}
-    times[$id]+="$(((t1 - t0) / 1000)) "
+    times[$id]+="$((t1 - t0)) "
   done
 }
+# Medians in microseconds; ms() shows one in milliseconds.
 median() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+ms() { awk -v us="$(median "$1")" 'BEGIN {printf "%.1f", us / 1000}'; }
+# Microseconds a file beyond the program's start ($2: the start's ID), over $3 files.
+per_file() { awk -v a="$(median "$1")" -v s="$(median "$2")" -v n="$3" 'BEGIN {printf "%.1f", (a - s) / n}'; }
+exiv2_gps=(exiv2 -q -Pkv -K Exif.GPSInfo.GPSLatitude -K Exif.GPSInfo.GPSLongitude)
+timed start_cli "$cli" --version
+timed start_exiv2 exiv2 --version
 timed check "$cli" check "${all[@]}"
 timed check_photos "$cli" check "${exiv2_reads[@]}"
-timed exiv2 exiv2 -q -Pkv -K Exif.GPSInfo.GPSLatitude -K Exif.GPSInfo.GPSLongitude "${exiv2_reads[@]}"
+timed exiv2 "${exiv2_gps[@]}" "${exiv2_reads[@]}"
+timed check_motion "$cli" check "${motion_photos[@]}"
+timed exiv2_motion "${exiv2_gps[@]}" "${motion_photos[@]}"
 timed exiftool exiftool -fast2 -n -q -q -p '$FileName $GPSLatitude $GPSLongitude $GPSCoordinates' "${all[@]}"
 
 # Which files each says holds a position.
@@ -139,9 +150,9 @@ fresh() { rm -rf "$work/out"; mkdir "$work/out"; sync -f "$work"; }
 strip_clips=("$work/folder"/VID_*.mp4 "$work/folder"/MOV_*.MOV "$work/big/BIG_0001.mp4")
 for ((r = 1; r <= runs; r++)); do
   fresh; t0=${EPOCHREALTIME/./}; "$cli" strip-gps -o "$work/out" "${strip_clips[@]}" >/dev/null 2>&1 || true
-  t1=${EPOCHREALTIME/./}; times[strip]+="$(((t1 - t0) / 1000)) "
+  t1=${EPOCHREALTIME/./}; times[strip]+="$((t1 - t0)) "
   fresh; t0=${EPOCHREALTIME/./}; cp -t "$work/out" -- "${strip_clips[@]}" && sync -f "$work/out"
-  t1=${EPOCHREALTIME/./}; times[cp]+="$(((t1 - t0) / 1000)) "
+  t1=${EPOCHREALTIME/./}; times[cp]+="$((t1 - t0)) "
 done
 fresh
 "$cli" strip-gps -o "$work/out" "${strip_clips[@]}" >/dev/null 2>&1 || true
@@ -155,10 +166,17 @@ echo "A phone's folder: ${#all[@]} files ($photos HEIC, $((2 * motion)) motion p
 echo
 echo "| command | files | median ms | vs the peer |"
 echo "|---|---:|---:|---:|"
-echo "| \`tamlix-cli check\` | ${#all[@]} | $(median check) | $(ratio check exiftool "${#all[@]}" "${#all[@]}")x ExifTool -fast2 |"
-echo "| \`tamlix-cli check\` (the photos) | ${#exiv2_reads[@]} | $(median check_photos) | $(ratio check_photos exiv2 "${#exiv2_reads[@]}" "${#exiv2_reads[@]}")x Exiv2 |"
-echo "| \`exiv2 -q -Pkv\` (GPS keys, the photos) | ${#exiv2_reads[@]} | $(median exiv2) | |"
-echo "| \`exiftool -fast2\` | ${#all[@]} | $(median exiftool) | |"
+echo "| \`tamlix-cli check\` | ${#all[@]} | $(ms check) | $(ratio check exiftool "${#all[@]}" "${#all[@]}")x ExifTool -fast2 |"
+echo "| \`tamlix-cli check\` (the photos) | ${#exiv2_reads[@]} | $(ms check_photos) | $(ratio check_photos exiv2 "${#exiv2_reads[@]}" "${#exiv2_reads[@]}")x Exiv2 |"
+echo "| \`exiv2 -q -Pkv\` (GPS keys, the photos) | ${#exiv2_reads[@]} | $(ms exiv2) | |"
+echo "| \`tamlix-cli check\` (the motion photos) | ${#motion_photos[@]} | $(ms check_motion) | $(ratio check_motion exiv2_motion 1 1)x Exiv2 |"
+echo "| \`exiv2 -q -Pkv\` (the motion photos) | ${#motion_photos[@]} | $(ms exiv2_motion) | |"
+echo "| \`exiftool -fast2\` | ${#all[@]} | $(ms exiftool) | |"
+echo "| start-up: \`tamlix-cli --version\`, \`exiv2 --version\` | | $(ms start_cli), $(ms start_exiv2) | |"
+echo
+echo "Per file beyond start-up, the photos: check $(per_file check_photos start_cli ${#exiv2_reads[@]}) µs," \
+  "Exiv2 $(per_file exiv2 start_exiv2 ${#exiv2_reads[@]}) µs; the motion photos: check" \
+  "$(per_file check_motion start_cli ${#motion_photos[@]}) µs, Exiv2 $(per_file exiv2_motion start_exiv2 ${#motion_photos[@]}) µs."
 echo
 echo "Files in which each finds a position: tamlix-cli $(wc -l <"$work/found.cli"), Exiv2 $(wc -l <"$work/found.exiv2") (of the photos),"
 echo "ExifTool -fast2 $(wc -l <"$work/found.exiftool"), ExifTool -ee $(wc -l <"$work/found.exiftool_ee") (it also reads the clips after the motion photos)."
@@ -170,8 +188,8 @@ echo "under strace), max RSS $((big_rss / 1024)) MiB; strip-gps -o max RSS $((st
 echo
 echo "| writing the $((${#strip_clips[@]})) clips into a fresh folder | median ms | |"
 echo "|---|---:|---:|"
-echo "| \`tamlix-cli strip-gps -o\` | $(median strip) | $(ratio strip cp 1 1)x cp + sync -f |"
-echo "| \`cp\` + \`sync -f\` | $(median cp) | |"
+echo "| \`tamlix-cli strip-gps -o\` | $(ms strip) | $(ratio strip cp 1 1)x cp + sync -f |"
+echo "| \`cp\` + \`sync -f\` | $(ms cp) | |"
 echo
 echo "Clips with a position ExifTool -ee still reads after strip-gps: $left."
 exit 0
