@@ -70,6 +70,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::TiffIfd0Outside: return "its TIFF structure's first IFD lies outside it";
     case FindWhy::TiffPartsOverlap: return "an XMP packet or JPEG its IFDs name starts inside an IFD";
     case FindWhy::ChunkCrcWrong: return "a PNG chunk's CRC is already wrong";
+    case FindWhy::MakerPlaceOutside: return "a place name's offset in a maker note leads outside the note";
+    case FindWhy::MakerPlaceSharesBytes: return "a place name in a maker note shares bytes with other data";
     }
     return "?";
 }

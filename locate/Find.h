@@ -65,6 +65,8 @@ enum class FindWhy : uint8_t {
     TiffIfd0Outside,         // a TIFF structure whose 0th IFD lies outside it
     TiffPartsOverlap,        // an XMP packet or embedded JPEG that starts inside a TIFF structure's IFD
     ChunkCrcWrong,           // a PNG chunk whose CRC is already wrong (left alone)
+    MakerPlaceOutside,       // a maker note's place value whose offset leads outside the note
+    MakerPlaceSharesBytes,   // a maker note's place value that shares bytes with other data
 };
 
 struct PositionFind {

@@ -4,6 +4,7 @@
 #include "locate/Opaque.h"
 #include "locate/payload/FlirGps.h"
 #include "locate/payload/IptcPlaces.h"
+#include "locate/payload/MakerNotePlaces.h"
 
 #include <algorithm>
 
@@ -30,7 +31,9 @@ void Sink::Add(PositionFind f, const Carrier& c) {
 
 void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt) {
     TiffScan t;
-    if (ScanTiff(m_file, tiff, end, t, opt)) AddTiff(std::move(t), c);
+    if (!ScanTiff(m_file, tiff, end, t, opt)) return;
+    AddTiff(std::move(t), c);
+    if (m_opt.placeNames) MakerNotePlaces(m_file, m_out.tiffs.back(), c);
 }
 
 void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt) {
@@ -48,6 +51,22 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
         return;
     t.content = content;
     AddTiff(std::move(t), c);
+    if (m_opt.placeNames)
+        MakerNotePlaces(ByteReader(bytes.data(), static_cast<int64_t>(bytes.size())), m_out.tiffs.back(), c);
+}
+
+void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {
+    for (const MakerPlace& p : ScanMakerNotePlaces(content, t)) {
+        // In pieces, the scan's offsets are the content's.
+        const std::vector<ByteRange> at =
+            t.content.Empty() ? std::vector<ByteRange>{p.value} : t.content.FileRanges(p.value.pos, p.value.len);
+        PositionFind f(FindKind::PlaceName, at.empty() ? t.content.FilePos(0) : at[0].pos, p.removable, p.why);
+        f.len = at.empty() ? 0 : at[0].len;
+        if (at.empty()) f.removable = false, f.why = FindWhy::MakerPlaceOutside;
+        Add(f, c.Then("maker note"));
+        if (f.removable)
+            for (const ByteRange& r : at) m_out.plan.fills.push_back({m_out.plan.AddMap(ContentMap(r)), 0, r.len, p.fill, {}});
+    }
 }
 
 void Sink::AddTiff(TiffScan t, const Carrier& c) {

@@ -42,7 +42,8 @@ public:
     LocateResult& Result() { return m_out; }
     bool PlaceNames() const { return m_opt.placeNames; }
 
-    // A TIFF structure whose header lies at `tiff`, inside a block ending at `end`.
+    // A TIFF structure whose header lies at `tiff`, inside a block ending at
+    // `end`; with place names asked for, its maker notes' too.
     void Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& opt = {});
     // The same, for a structure held in the pieces `content` maps (an
     // item's extents), its header at content offset `tiff`.
@@ -90,6 +91,9 @@ public:
 
 private:
     void AddTiff(TiffScan t, const Carrier& c);
+    // The place names of the maker notes `t` recorded, read through
+    // `content` (the bytes its walk read).
+    void MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);
 
     const ByteReader& m_file;
     LocateDepth m_depth;

@@ -6,19 +6,10 @@ namespace {
 
 constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853, kTagInteropIfd = 40965;
 constexpr uint16_t kTagThumbOffset = 513, kTagThumbLength = 514;
+constexpr uint16_t kTagMakerNote = 37500;
 constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279, kTagSubIfds = 330;
 constexpr size_t kMaxIfds = 64;  // IFDs walked with the raw files' options
 constexpr int64_t kEntry = 12;
-
-int64_t UnitSize(uint16_t type) {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;  // not a TIFF type: holds no value
-    }
-}
 
 bool Overlap(const ByteRange& a, const ByteRange& b) {
     return a.pos < b.pos + b.len && b.pos < a.pos + a.len;
@@ -54,7 +45,7 @@ public:
             Entry x;
             if (!U16(e, x.tag) || !U16(e + 2, x.type) || !U32(e + 4, x.count) || !U32(e + 8, x.value))
                 break;
-            x.size = int64_t{x.count} * UnitSize(x.type);
+            x.size = int64_t{x.count} * TiffUnitSize(x.type);
             out.push_back(x);
         }
         return out;
@@ -97,6 +88,16 @@ private:
 
 }  // namespace
 
+int64_t TiffUnitSize(uint16_t type) {
+    switch (type) {
+    case 1: case 2: case 6: case 7: return 1;
+    case 3: case 8: return 2;
+    case 4: case 9: case 11: case 13: return 4;
+    case 5: case 10: case 12: return 8;
+    default: return 0;  // not a TIFF type: holds no value
+    }
+}
+
 bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& out,
               const TiffOptions& opt) {
     out = TiffScan{};
@@ -120,7 +121,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
     std::vector<uint32_t> gpsOffsets;
     struct Pending { uint32_t off; bool first; };
     std::vector<Pending> others;
-    std::vector<uint32_t> seen;
+    std::vector<uint32_t> seen, exifIfds;
     bool inChain = false;  // the IFD being walked is one of the chain after the 0th
     auto walkKept = [&](uint32_t off, bool collect) {
         if (std::find(seen.begin(), seen.end(), off) != seen.end()) return;  // loops refused
@@ -130,8 +131,12 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
         ByteRange r;
         if (w.Range(off, 2 + kEntry * declared + 4, r)) out.keep.push_back(r);
         uint32_t thumb = 0, thumbLen = 0;
+        const bool exif = std::find(exifIfds.begin(), exifIfds.end(), off) != exifIfds.end();
         for (const Entry& e : entries) {
-            if (w.ValueRange(e, r)) out.keep.push_back(r);
+            if (w.ValueRange(e, r)) {
+                out.keep.push_back(r);
+                if (exif && e.tag == kTagMakerNote) out.makerNotes.push_back(r);
+            }
             if (e.tag == kTagThumbOffset) thumb = e.value;
             if (e.tag == kTagThumbLength) thumbLen = e.value;
             if (e.tag == kTagStripOffsets && e.count == 1) thumb = e.value;
@@ -139,6 +144,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
             if (!collect) continue;
             if (e.tag == kTagGpsIfd) gpsOffsets.push_back(e.value);
             if (e.tag == kTagExifIfd || e.tag == kTagInteropIfd) others.push_back({e.value, false});
+            if (e.tag == kTagExifIfd) exifIfds.push_back(e.value);
             if (opt.allIfds && e.tag == kTagSubIfds) {
                 if (e.count == 1) others.push_back({e.value, false});
                 for (uint32_t k = 0; e.count > 1 && k < e.count && k < kMaxIfds; ++k)
@@ -186,7 +192,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
         for (const ByteRange& k : out.keep)
             if (Overlap(table, k)) g.overlaps = true;
         for (const Entry& e : entries) {
-            if (UnitSize(e.type) == 0) continue;
+            if (TiffUnitSize(e.type) == 0) continue;
             ++g.positions;
             ByteRange r;
             if (w.ValueRange(e, r)) g.values.push_back(r);

@@ -30,6 +30,9 @@ struct TiffScan {
     bool bigEndian = false;
     std::vector<GpsIfdScan> gps;
     std::vector<ByteRange> keep;          // bytes the other IFDs use (file offsets)
+    // The Exif IFDs' maker notes (tag 0x927C), cut to the block; each is
+    // also among `keep`. Read only when place names are asked for.
+    std::vector<ByteRange> makerNotes;
     // A structure held in pieces (an item's extents) is walked in its
     // content: the offsets above are then content offsets, which this
     // map turns into the file's.
@@ -41,6 +44,10 @@ struct TiffOptions {
     bool allIfds = false;         // every IFD of the chain and the SubIFDs
     bool ifd0IsGps = false;       // the 0th IFD is itself a GPS IFD (a block that holds only one)
 };
+
+// The bytes one value of TIFF field type `type` takes; 0 for a type TIFF
+// does not define (such an entry holds no value).
+int64_t TiffUnitSize(uint16_t type);
 
 // Walks the TIFF structure whose header lies at file offset `tiff`, inside
 // the block that ends at `blockEnd`. False when no TIFF header is there.

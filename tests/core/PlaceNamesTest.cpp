@@ -1,6 +1,7 @@
 // Place names are found and blanked only on request: one row per place
 // they hide (XMP, IPTC datasets, a clip's location keys, Samsung's
-// country code), each walked without and with the request and stripped.
+// country code, four makers' notes), each walked without and with the
+// request and stripped.
 #include "locate/Locator.h"
 #include "locate/payload/Md5.h"
 #include "tests/support/ContainerBuilder.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 using namespace testjpeg;
 
@@ -25,6 +27,77 @@ Bytes Resource(uint16_t id, const Bytes& data) {
 
 Bytes Dataset(uint8_t dataset, const std::string& value) {
     return Concat({Bytes{0x1C, 2, dataset}, Be16(static_cast<uint16_t>(value.size())), Text(value)});
+}
+
+struct Entry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+// An IFD: its count, the entries, a next offset of 0.
+Bytes Ifd(const std::vector<Entry>& entries, Order o = Order::II) {
+    Bytes b;
+    Put16(b, 0, static_cast<uint16_t>(entries.size()), o);
+    for (const Entry& e : entries) {
+        const size_t at = b.size();
+        Put16(b, at, e.tag, o);
+        Put16(b, at + 2, e.type, o);
+        Put32(b, at + 4, e.count, o);
+        Put32(b, at + 8, e.value, o);
+    }
+    Put32(b, b.size(), 0, o);
+    return b;
+}
+
+Bytes Padded(const std::string& text, size_t n) {
+    Bytes b = Text(text);
+    b.resize(n, 0);
+    return b;
+}
+
+// A photo with a position whose Exif IFD holds one entry, the maker note
+// `note(at)`; `at` is the note's offset from the TIFF header.
+ExifBuilder WithMakerNote(const std::function<Bytes(uint32_t at)>& note) {
+    ExifBuilder b = FiveEntryGps();
+    // The Exif IFD is the value area's first blob, after one more 0th-IFD entry.
+    const auto exifIfd = static_cast<uint32_t>(b.FilePosOfValues() + 12 - b.FilePosOfTiff());
+    const Bytes body = note(exifIfd + 18);
+    return b.Ifd0Data(0x8769, kLong, 1,
+                      Concat({Ifd({{0x927C, kUndefined, static_cast<uint32_t>(body.size()), exifIfd + 18}}), body}));
+}
+
+// Nikon's: a TIFF header of its own (big-endian here), LocationInfo at its offset 26.
+Bytes NikonNote(uint32_t) {
+    const Bytes info = Concat({Text("0100"), Bytes{1}, Text("JPN"), Bytes{0}, Padded("Shibuya Crossing", 70)});
+    return Concat({Text(std::string("Nikon\0\x02\x10\0\0MM\0\x2A", 14)), Be32(8),
+                   Ifd({{0x0039, kUndefined, 79, 26}}, Order::MM), info});
+}
+
+// Panasonic's: its IFD at +12, offsets from the Exif TIFF header; the
+// landmark held in the entry is a camera's "---", which names nothing.
+Bytes PanasonicNote(uint32_t at) {
+    return Concat({Text(std::string("Panasonic\0\0\0", 12)),
+                   Ifd({{0x0001, kShort, 1, 2}, {0x006F, kUndefined, 4, 0x002D2D2D}, {0x006D, kUndefined, 72, at + 54}}),
+                   Padded("Kyoto", 72)});
+}
+
+// Samsung's: an IFD at once, its first entry the version "0100".
+Bytes SamsungNote(uint32_t at) {
+    return Concat({Ifd({{0x0001, kUndefined, 4, 0x30303130}, {0x0031, kAscii, 11, at + 30}}), Padded("Gangnam-gu", 11)});
+}
+
+// Pentax's: "AOC\0", the byte order, the IFD; the destination's code is 0.
+Bytes PentaxNote(uint32_t) {
+    return Concat({Text(std::string("AOC\0II", 6)), Ifd({{0x0023, kShort, 1, 0x012C}, {0x0024, kShort, 1, 0}})});
+}
+
+// A HEIF whose Exif item is split in two extents stored last first.
+Bytes HeifInPieces(const ExifBuilder& exif) {
+    HeifItem item;
+    item.data = Concat({Be32(0), TiffFile(exif)});
+    item.extents = 2;
+    item.reversed = true;
+    return Heif({item});
 }
 
 struct Row {
@@ -63,6 +136,12 @@ std::vector<Row> Rows() {
         {"IPTC datasets in APP13", Picture({app13}), 0, 2, {"Tokyo", "Japan"}},
         {"a clip's location name key", mov, 1, 1, {"Hachiko", "+35.6586"}},
         {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
+        {"Nikon's location in a JPEG", Picture({ExifSegment(WithMakerNote(NikonNote))}), 1, 2,
+         {"Shibuya", "JPN"}},
+        {"Panasonic's city in a TIFF file", TiffFile(WithMakerNote(PanasonicNote)), 1, 1, {"Kyoto"}},
+        {"Samsung's location name in a HEIF item in pieces", HeifInPieces(WithMakerNote(SamsungNote)), 1, 1,
+         {"Gangnam"}},
+        {"Pentax's home town code in a WebP", WebpWithExif(WithMakerNote(PentaxNote)), 1, 1, {}},
     };
 }
 
@@ -122,4 +201,33 @@ TEST(PlaceNames, TheIptcDigestIsTheMd5OfTheBlankedDatasets) {
     const auto at = std::search(out.begin(), out.end(), digest.begin(), digest.end());
     ASSERT_NE(at, out.end());
     EXPECT_EQ(std::memcmp(want, &*at + 12, 16), 0);
+}
+
+TEST(PlaceNames, AMakerNoteValueThatCannotBeLocatedSafelyIsFoundButNotRemovable) {
+    struct Case {
+        const char* name;
+        std::function<Bytes(uint32_t)> note;
+        FindWhy why;
+    };
+    const Case cases[] = {
+        {"an offset before the note", [](uint32_t) {
+             return Concat({Text(std::string("Panasonic\0\0\0", 12)), Ifd({{0x006D, kUndefined, 8, 0}}), Padded("Kyoto", 8)});
+         }, FindWhy::MakerPlaceOutside},
+        {"a value over the note's own IFD", [](uint32_t at) {
+             return Concat({Text(std::string("Panasonic\0\0\0", 12)), Ifd({{0x006D, kUndefined, 8, at + 12}}), Padded("Kyoto", 8)});
+         }, FindWhy::MakerPlaceSharesBytes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = Picture({ExifSegment(WithMakerNote(c.note))});
+        LocateResult r;
+        LocatePositions(ByteReader(file.data(), static_cast<int64_t>(file.size())), r, LocateDepth::Thorough, nullptr,
+                        nullptr, {true});
+        ASSERT_EQ(Count(r, true), 1u);
+        const auto place = std::find_if(r.finds.begin(), r.finds.end(),
+                                        [](const PositionFind& f) { return f.kind == FindKind::PlaceName; });
+        EXPECT_FALSE(place->removable);
+        EXPECT_EQ(place->why, c.why);
+        EXPECT_FALSE(r.CanClean());
+    }
 }
