@@ -100,9 +100,13 @@ void RemoveMissingRecentFiles() {
     for (int i = kept; i < n; ++i) g_Settings.m_RecentFileList[i][0] = '\0';
 }
 
-void PushRecentFile(const char* path) {
-    size_t len = std::strlen(path);
+void PushRecentFile(const char* given) {
+    size_t len = std::strlen(given);
     if (len == 0 || len >= kRecentEntrySize) return;
+    // The path may be one of the list's own entries, which the shift below
+    // overwrites: it is copied first.
+    char path[kRecentEntrySize];
+    std::memcpy(path, given, len + 1);
     int from = kRecentCount - 1;
     for (int i = 0; i < kRecentCount; ++i) {
         if (EqualIgnoringAsciiCase(RecentEntry(i), path)) { from = i; break; }

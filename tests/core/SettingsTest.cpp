@@ -60,6 +60,15 @@ TEST(RecentList, PushOntoAFullListDropsTheOldest) {
     EXPECT_EQ(List(), expected);
 }
 
+TEST(RecentList, PushOfAnEntryOfTheListItselfMovesIt) {
+    SetList({"/p/0.jpg", "/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg", "/p/5.jpg", "/p/6.jpg",
+             "/p/a-much-longer-name-7.jpg", "/p/a-much-longer-name-8.jpg", "/p/9.jpg"});
+    PushRecentFile(RecentEntry(9));
+    EXPECT_EQ(List(), (std::vector<std::string>{"/p/9.jpg", "/p/0.jpg", "/p/1.jpg", "/p/2.jpg", "/p/3.jpg",
+                                                "/p/4.jpg", "/p/5.jpg", "/p/6.jpg", "/p/a-much-longer-name-7.jpg",
+                                                "/p/a-much-longer-name-8.jpg"}));
+}
+
 TEST(RecentList, PathTooLongForAnEntryLeavesTheListAlone) {
     SetList({"/p/a.jpg"});
     PushRecentFile(("/" + std::string(255, 'x')).c_str());  // 256 bytes
