@@ -79,6 +79,10 @@ public:
                 case kTagExifIfd: todo.push_back({e.value, t.path + " / Exif IFD", -1}); break;
                 case kTagGpsIfd: gps.push_back({{m_tiff + e.value, 0}, t.path}); break;
                 case kTagSubIfds:
+                    // A list of several is the structure's own bytes too: a
+                    // part laid over it (an embedded JPEG) is no part to clean.
+                    if (e.count > 1 && Inside(e.value, 4))
+                        structure.push_back({m_tiff + e.value, std::min<int64_t>(int64_t{4} * e.count, m_len - e.value)});
                     for (uint32_t s = 0; s < e.count && s < kMaxIfds; ++s) {
                         uint32_t sub = e.value;
                         if (e.count > 1 && !U32(int64_t{e.value} + 4 * s, sub)) break;
@@ -143,7 +147,7 @@ public:
                            [&](const ByteRange& s) { return r.pos >= s.pos && r.pos < s.End(); });
     }
 
-    std::vector<ByteRange> structure;  // the header and the IFD tables (file ranges)
+    std::vector<ByteRange> structure;  // the header, the IFD tables and SubIFD lists (file ranges)
     std::vector<Named> gps;            // each GPS IFD pointer's target (r.pos) and the IFD holding it
     std::vector<Named> xmp, jpegs;
 

@@ -143,6 +143,15 @@ std::vector<Row> Rows() {
         rows.push_back({"RW2 JpgFromRaw", t.Done(t.Ifd({{0x002E, kUndefined, jpegLen, j}})),
                         gps(j + five.FilePosOfGpsIfd(), "IFD0 / JpgFromRaw / picture 1 / APP1 #1")});
     }
+    {
+        // A SubIFD list laid over the JPEG: cleaning the JPEG would change
+        // where the SubIFDs are.
+        TiffMaker t(std::string("IIU\0", 4));
+        const uint32_t j = t.Add(jpeg);
+        rows.push_back({"RW2 JpgFromRaw under a SubIFD list",
+                        t.Done(t.Ifd({{0x002E, kUndefined, jpegLen, j}, {330, kLong, 4, j}})),
+                        {{FindKind::Container, false, FindWhy::TiffPartsOverlap, j, "IFD0 / JpgFromRaw"}}});
+    }
     // BigTIFF is not read yet.
     rows.push_back({"BigTIFF", Concat({Text(std::string("II+\0\x08\0\0\0", 8)), Bytes(16, 0)}),
                     {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
