@@ -137,7 +137,9 @@ bool ItemPlaces(const ByteReader& file, const Box& iloc, const std::vector<Item>
 }
 
 // The content map of an item's extents; false when an extent lies outside
-// the media data (or `idat`), or the item is not in this file.
+// the media data (or `idat`), extents share bytes (a byte cleared for one
+// place in the content would change another), or the item is not in this
+// file.
 bool ItemContent(const BoxWalk& w, const ItemPlace& place, const Box* idat, ContentMap& out) {
     if (place.dataRef != 0 || place.method > 1 || place.extents.size() >= kMaxExtents) return false;
     if (place.method == 1 && idat == nullptr) return false;
@@ -155,6 +157,8 @@ bool ItemContent(const BoxWalk& w, const ItemPlace& place, const Box* idat, Cont
             return r.pos >= m.pos && r.End() <= m.End();
         });
         if (!inMedia) return false;
+        for (const ByteRange& before : out.FileRanges(0, out.Length()))
+            if (r.pos < before.End() && before.pos < r.End()) return false;
         out.Append(r.pos, r.len);
     }
     return !out.Empty();

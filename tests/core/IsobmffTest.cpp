@@ -68,6 +68,13 @@ std::vector<Row> Rows() {
     // extents put it together.
     const Bytes splitFile = Heif({split}), reversedFile = Heif({reversed});
     const Bytes firstHalf(exif.begin(), exif.begin() + static_cast<int64_t>(exif.size() / 2));
+    // The second extent made to start 4 bytes inside the first.
+    Bytes overlapFile = splitFile;
+    {
+        const auto x = static_cast<uint32_t>(At(splitFile, firstHalf)), n = static_cast<uint32_t>(firstHalf.size());
+        const int64_t second = At(overlapFile, Concat({Be32(x), Be32(n), Be32(x + n)}), 8);
+        if (second >= 0) Put32(overlapFile, static_cast<size_t>(second), x + n - 4, Order::MM);
+    }
     // Pushes the items' bytes past the window's first 200 bytes.
     const Bytes pad = Box("free", Bytes(200, 0));
     const Bytes clean = Heif({exifItem(Concat({Be32(0), TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make"))}))});
@@ -144,6 +151,7 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(splitFile, tiff, gpsIfd)}}},
         {"Exif item in two extents, stored last first", reversedFile,
          {{FindKind::ExifGps, true, FindWhy::None, At(reversedFile, firstHalf, 4 + gpsIfd), "meta / Exif item 1"}}},
+        {"Exif item in two extents sharing bytes", overlapFile, no(FindKind::ExifGps, FindWhy::ItemUnreadable)},
         {"HEIC without GPS", clean, {}},
         {"XMP item", Heif({xmpItem}), xmp(Heif({xmpItem}))},
         {"compressed XMP item", Heif({deflated}), {{FindKind::Xmp, true, FindWhy::None, -1}}},
