@@ -33,8 +33,9 @@ ByteRange HeadAndIfd0(const ByteReader& file) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t len = static_cast<int64_t>(size);
     const ByteReader file(data, len);
+    const LocateOptions opt = OptionsOf(size);
     LocateResult r;
-    LocatePositions(file, r, LocateDepth::Thorough);
+    LocatePositions(file, r, LocateDepth::Thorough, nullptr, nullptr, opt);
     for (const PositionFind& f : r.finds)
         FUZZ_CHECK(f.pos >= 0 && f.len >= 0 && (f.pos < len || len == 0) && f.len <= len - f.pos);
 
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (RecogniseContainer(file, 0, len) != Container::Tiff) return 0;
     std::vector<uint8_t> out;
     std::vector<ByteRange> changed;
-    if (!CheckStripContract(data, size, r, out, changed)) return 0;
+    if (!CheckStripContract(data, size, r, out, changed, opt)) return 0;
     // A GPS IFD that shares bytes with the 0th IFD cannot be removed: the
     // strip leaves both the header and that table as they were.
     FUZZ_CHECK(len < 8 || std::memcmp(out.data(), data, 8) == 0);
