@@ -3,6 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/ContentMap.h"
 #include "locate/payload/IptcPlaces.h"
+#include "locate/payload/MakerNotePlaces.h"
 #include "locate/payload/TiffScan.h"
 #include "locate/payload/XmpGps.h"
 
@@ -124,6 +125,14 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
             for (const ByteRange& z : zero)
                 if (z.pos >= 0 && z.len >= 0 && z.pos <= size - z.len)
                     std::memset(after.data() + z.pos, 0, static_cast<size_t>(z.len));
+            // The maker note's place names, on request, as in a TIFF of the file's own.
+            for (const MakerPlace& m : placeNames ? ScanMakerNotePlaces(block, t) : std::vector<MakerPlace>{}) {
+                PositionFind f(FindKind::PlaceName, m.value.pos, m.removable, m.why);
+                f.len = m.value.len;
+                found.push_back(f);
+                if (m.removable && m.value.pos >= 0 && m.value.len >= 0 && m.value.pos <= size - m.value.len)
+                    std::memset(after.data() + m.value.pos, m.fill, static_cast<size_t>(m.value.len));
+            }
         }
     }
     if (found.empty()) return true;

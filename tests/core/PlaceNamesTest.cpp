@@ -142,6 +142,14 @@ std::vector<Row> Rows() {
         {"Samsung's location name in a HEIF item in pieces", HeifInPieces(WithMakerNote(SamsungNote)), 1, 1,
          {"Gangnam"}},
         {"Pentax's home town code in a WebP", WebpWithExif(WithMakerNote(PentaxNote)), 1, 1, {}},
+        // As ImageMagick keeps Exif in a PNG: hex digits, "Kyoto" among them.
+        {"Panasonic's city in a PNG's raw profile",
+         Png(PngText("zTXt", "Raw profile type exif",
+                     RawProfile("exif", Concat({Text(std::string("Exif\0\0", 6)), TiffFile(WithMakerNote(PanasonicNote))})))),
+         1, 1, {}},
+        {"Panasonic's city in a PNG's raw profile, plain",
+         Png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", TiffFile(WithMakerNote(PanasonicNote))))), 1, 1,
+         {"4b796f746f"}},
     };
 }
 
