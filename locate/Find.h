@@ -67,6 +67,7 @@ enum class FindWhy : uint8_t {
     ChunkCrcWrong,           // a PNG chunk whose CRC is already wrong (left alone)
     MakerPlaceOutside,       // a maker note's place value whose offset leads outside the note
     MakerPlaceSharesBytes,   // a maker note's place value that shares bytes with other data
+    StripMovesWindowView,    // a strip would change the Exif structure a reader finds first in the head
 };
 
 struct PositionFind {

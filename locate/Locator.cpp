@@ -30,6 +30,23 @@ bool WindowSeesUnwalkedGps(const ExifAnalysis& a, const LocateResult& out) {
     return false;
 }
 
+// True when a strip of `out` would change the bytes the window's analysis
+// `a` takes its structure from: the first "Exif" of the file's head, the
+// TIFF header after it, the 0th IFD's table. The window would then read
+// another structure, which no walk looked at.
+bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const LocateResult& out) {
+    if (a.m_nByteOrder == 0 || out.Clean() || !out.CanClean()) return false;
+    int64_t sig = -1;
+    for (int64_t p = 0; p < kExifScanLimit && sig < 0; ++p)
+        if (file.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
+    std::vector<ByteRange> read = {{sig, 4}, {a.m_nTiffPos, 8}};
+    if (a.m_nIfd0Pos >= 0) read.push_back({a.m_nIfd0Pos, 2 + 12 * int64_t{a.m_nIfd0Count} + 4});
+    for (const ByteRange& s : StripRanges(out, {}))
+        for (const ByteRange& r : read)
+            if (r.pos >= 0 && s.pos < r.End() && r.pos < s.End()) return true;
+    return false;
+}
+
 }  // namespace
 
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
@@ -55,6 +72,8 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
         const ExifAnalysis& a = window != nullptr ? *window : own;
         if (WindowSeesUnwalkedGps(a, out))
             out.finds.emplace_back(FindKind::ExifGps, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
+        if (StripMovesWindowView(file, a, out))
+            out.finds.emplace_back(FindKind::ExifGps, a.m_nTiffPos, false, FindWhy::StripMovesWindowView);
         // A cut changes what the window reads from offsets: a file that
         // would show it a position once cut keeps its trailer.
         if (out.trailer >= 0 && out.CanClean(true)) {
