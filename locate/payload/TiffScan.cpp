@@ -1,6 +1,7 @@
 #include "locate/payload/TiffScan.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -8,92 +9,135 @@ constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853, kTagInteropIfd = 409
 constexpr uint16_t kTagThumbOffset = 513, kTagThumbLength = 514;
 constexpr uint16_t kTagMakerNote = 37500;
 constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279, kTagSubIfds = 330;
+constexpr uint16_t kMagicBig = 43;
 constexpr size_t kMaxIfds = 64;  // IFDs walked with the raw files' options
-constexpr int64_t kEntry = 12;
+constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 
 bool Overlap(const ByteRange& a, const ByteRange& b) {
     return a.pos < b.pos + b.len && b.pos < a.pos + a.len;
 }
 
-struct Entry {
-    uint16_t tag = 0, type = 0;
-    uint32_t count = 0, value = 0;
-    int64_t size = 0;  // count x unit size
-};
+// a + b * n for a, b >= 0, or kMax when that does not fit.
+int64_t PlusTimes(int64_t a, int64_t b, uint64_t n) {
+    if (b > 0 && n > static_cast<uint64_t>((kMax - a) / b)) return kMax;
+    return a + b * static_cast<int64_t>(n);
+}
 
-// The walk of one segment: offsets are TIFF-relative and bounded by the
-// block. Each read asks the file for its own bytes only: a whole TIFF or
-// raw file is its own block, and its image data is never brought.
-class Walker {
-public:
-    Walker(const ByteReader& file, int64_t tiff, int64_t blockEnd, bool bigEndian)
-        : m_r(file.WithOrder(bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian)),
-          m_tiff(tiff),
-          m_len(tiff >= 0 && blockEnd >= tiff && blockEnd <= file.Length() ? blockEnd - tiff : 0) {}
+int64_t Saturated(uint64_t v) { return v > static_cast<uint64_t>(kMax) ? kMax : static_cast<int64_t>(v); }
 
-    bool Inside(int64_t off, int64_t n) const {
-        return off >= 0 && n >= 0 && n <= m_len && off <= m_len - n && m_r.Has(m_tiff + off, n);
+// The entries of the IFD at `ifd` that lie wholly inside, in order.
+std::vector<TiffEntry> Entries(const TiffFields& w, uint64_t ifd, uint64_t& declared) {
+    std::vector<TiffEntry> out;
+    declared = 0;
+    if (!w.Count(ifd, declared)) return out;
+    for (uint64_t k = 0; k < declared && k < TiffFields::kMaxEntries; ++k) {
+        TiffEntry e;
+        if (!w.Entry(ifd, k, e)) break;
+        out.push_back(e);
     }
+    return out;
+}
 
-    // Reads the entries of the IFD at `off` that lie wholly inside.
-    std::vector<Entry> Entries(uint32_t off, uint16_t& declared) const {
-        std::vector<Entry> out;
-        declared = 0;
-        if (!U16(off, declared)) return out;
-        for (int64_t i = 0; i < declared; ++i) {
-            const int64_t e = int64_t{off} + 2 + kEntry * i;
-            Entry x;
-            if (!U16(e, x.tag) || !U16(e + 2, x.type) || !U32(e + 4, x.count) || !U32(e + 8, x.value))
-                break;
-            x.size = int64_t{x.count} * TiffUnitSize(x.type);
-            out.push_back(x);
-        }
-        return out;
-    }
+// The file range of `n` bytes at structure offset `off`, cut to the block.
+bool Range(const TiffFields& w, uint64_t off, int64_t n, ByteRange& out) {
+    const int64_t len = w.Length();
+    if (off >= static_cast<uint64_t>(len) || n <= 0) return false;
+    const auto from = static_cast<int64_t>(off);
+    out = {w.Tiff() + from, n > len - from ? len - from : n};
+    return true;
+}
 
-    uint32_t NextIfd(uint32_t off, uint16_t declared) const {
-        uint32_t next = 0;
-        U32(int64_t{off} + 2 + kEntry * declared, next);
-        return next;
-    }
-
-    // The file range of `n` bytes at TIFF offset `off`, cut to the block.
-    bool Range(int64_t off, int64_t n, ByteRange& out) const {
-        const int64_t from = std::min(off, m_len);
-        const int64_t to = std::min(off + n, m_len);
-        if (to <= from) return false;
-        out = {m_tiff + from, to - from};
-        return true;
-    }
-
-    // The bytes of a value that lies outside its entry.
-    bool ValueRange(const Entry& e, ByteRange& out) const {
-        return e.size > 4 && Range(e.value, e.size, out);
-    }
-
-    uint32_t U32(int64_t off) const {
-        uint32_t v = 0;
-        U32(off, v);
-        return v;
-    }
-
-private:
-    bool U16(int64_t off, uint16_t& out) const { return Inside(off, 2) && m_r.U16(m_tiff + off, out); }
-    bool U32(int64_t off, uint32_t& out) const { return Inside(off, 4) && m_r.U32(m_tiff + off, out); }
-
-    ByteReader m_r;
-    int64_t m_tiff;
-    int64_t m_len;  // the block's length; 0 when it does not lie in the file
-};
+// The bytes of a value that lies outside its entry.
+bool ValueRange(const TiffFields& w, const TiffEntry& e, ByteRange& out) {
+    return !e.InField(w.Layout()) && Range(w, e.value, e.size, out);
+}
 
 }  // namespace
 
-int64_t TiffUnitSize(uint16_t type) {
+int64_t TiffLayout::Table(uint64_t n) const { return PlusTimes(count + offset, entry, n); }
+
+bool TiffFields::U64(int64_t off, uint64_t& v) const {
+    uint32_t a = 0, b = 0;
+    if (!U32(off, a) || !U32(off + 4, b)) return false;
+    v = m_big ? uint64_t{a} << 32 | b : uint64_t{b} << 32 | a;
+    return true;
+}
+
+bool TiffFields::Offset(int64_t off, uint64_t& v) const {
+    if (m_l.Big()) return U64(off, v);
+    uint32_t u = 0;
+    if (!U32(off, u)) return false;
+    v = u;
+    return true;
+}
+
+int64_t TiffFields::FilePos(uint64_t off) const {
+    return off <= static_cast<uint64_t>(kMax - m_tiff) ? m_tiff + static_cast<int64_t>(off) : -1;
+}
+
+bool TiffFields::Count(uint64_t ifd, uint64_t& declared) const {
+    const int64_t at = At(ifd);
+    if (m_l.Big()) return U64(at, declared);
+    uint16_t n = 0;
+    if (!U16(at, n)) return false;
+    declared = n;
+    return true;
+}
+
+bool TiffFields::Entry(uint64_t ifd, uint64_t k, TiffEntry& e) const {
+    const int64_t at = At(ifd);
+    if (at < 0 || k >= kMaxEntries) return false;
+    const int64_t off = at + m_l.count + m_l.entry * static_cast<int64_t>(k);
+    const int64_t field = off + 4 + m_l.offset;
+    if (!Inside(off, m_l.entry) || !U16(off, e.tag) || !U16(off + 2, e.type) || !Offset(off + 4, e.count))
+        return false;
+    e.at = off;
+    const int64_t unit = TiffUnitSize(e.type, m_l.Big());
+    e.size = unit == 0 ? 0 : PlusTimes(0, unit, e.count);
+    if (!m_l.Big() || !e.InField(m_l) || unit == 8 || unit == 0) return Offset(field, e.value);
+    // A value in BigTIFF's 8-byte field starts at its first byte.
+    uint8_t u8 = 0;
+    uint16_t u16 = 0;
+    uint32_t u32 = 0;
+    const bool read = unit == 1 ? U8(field, u8) : unit == 2 ? U16(field, u16) : U32(field, u32);
+    e.value = unit == 1 ? u8 : unit == 2 ? u16 : u32;
+    return read;
+}
+
+bool TiffFields::Next(uint64_t ifd, uint64_t declared, uint64_t& next) const {
+    const int64_t at = At(ifd);
+    const int64_t pos = at < 0 ? kMax : PlusTimes(at + m_l.count, m_l.entry, declared);
+    return pos != kMax && Offset(pos, next);
+}
+
+bool TiffFields::Element(const TiffEntry& e, uint64_t k, uint64_t& v) const {
+    if (!m_l.Big()) {
+        // Classic TIFF: one lies in the field, several are 32-bit offsets.
+        if (e.count == 1) return v = e.value, true;
+        uint32_t u = 0;
+        const int64_t at = At(e.value);
+        if (at < 0 || !U32(PlusTimes(at, 4, k), u)) return false;
+        return v = u, true;
+    }
+    const int64_t unit = TiffUnitSize(e.type, true);
+    const int64_t base = e.InField(m_l) ? e.at + 4 + m_l.offset : At(e.value);
+    if ((unit != 2 && unit != 4 && unit != 8) || base < 0 || k >= e.count) return false;
+    const int64_t pos = PlusTimes(base, unit, k);
+    uint16_t u16 = 0;
+    uint32_t u32 = 0;
+    if (unit == 8) return U64(pos, v);
+    if (!(unit == 2 ? U16(pos, u16) : U32(pos, u32))) return false;
+    v = unit == 2 ? u16 : u32;
+    return true;
+}
+
+int64_t TiffUnitSize(uint16_t type, bool big) {
     switch (type) {
     case 1: case 2: case 6: case 7: return 1;
     case 3: case 8: return 2;
     case 4: case 9: case 11: case 13: return 4;
     case 5: case 10: case 12: return 8;
+    case 16: case 17: case 18: return big ? 8 : 0;
     default: return 0;  // not a TIFF type: holds no value
     }
 }
@@ -110,30 +154,40 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
     if ((!ii && !mm) || !file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian).U16(tiff + 2, magic))
         return false;
     if (magic != 42 && std::find(opt.magic.begin(), opt.magic.end(), magic) == opt.magic.end()) return false;
+    const TiffLayout layout = magic == kMagicBig ? kBigTiff : kClassicTiff;
+    const int64_t len = tiff >= 0 && blockEnd >= tiff && blockEnd <= file.Length() ? blockEnd - tiff : 0;
+    const TiffFields w(file, tiff, len, mm, layout);
+    // BigTIFF's header says the offset size (8) and holds a zero; any
+    // other is a layout no reader takes.
+    uint16_t offsetSize = 0, zero = 1;
+    if (layout.Big() && !(w.U16(4, offsetSize) && w.U16(6, zero) && offsetSize == 8 && zero == 0 && len >= 16))
+        return false;
     out.tiff = tiff;
     out.blockEnd = blockEnd;
     out.bigEndian = mm;
-    const Walker w(file, tiff, blockEnd, mm);
-    out.keep.push_back({tiff, 8});
+    out.layout = layout;
+    out.keep.push_back({tiff, layout.header});
+    uint64_t ifd0 = 0;
+    w.Offset(layout.header - layout.offset, ifd0);
 
     // The 0th IFD first; the IFDs it leads to are kept unless a GPS pointer
     // names the same table (then that table is the GPS IFD).
-    std::vector<uint32_t> gpsOffsets;
-    struct Pending { uint32_t off; bool first; };
+    std::vector<uint64_t> gpsOffsets;
+    struct Pending { uint64_t off; bool first; };
     std::vector<Pending> others;
-    std::vector<uint32_t> seen, exifIfds;
+    std::vector<uint64_t> seen, exifIfds;
     bool inChain = false;  // the IFD being walked is one of the chain after the 0th
-    auto walkKept = [&](uint32_t off, bool collect) {
+    auto walkKept = [&](uint64_t off, bool collect) {
         if (std::find(seen.begin(), seen.end(), off) != seen.end()) return;  // loops refused
         seen.push_back(off);
-        uint16_t declared = 0;
-        const std::vector<Entry> entries = w.Entries(off, declared);
+        uint64_t declared = 0;
+        const std::vector<TiffEntry> entries = Entries(w, off, declared);
         ByteRange r;
-        if (w.Range(off, 2 + kEntry * declared + 4, r)) out.keep.push_back(r);
-        uint32_t thumb = 0, thumbLen = 0;
+        if (Range(w, off, layout.Table(declared), r)) out.keep.push_back(r);
+        uint64_t thumb = 0, thumbLen = 0;
         const bool exif = std::find(exifIfds.begin(), exifIfds.end(), off) != exifIfds.end();
-        for (const Entry& e : entries) {
-            if (w.ValueRange(e, r)) {
+        for (const TiffEntry& e : entries) {
+            if (ValueRange(w, e, r)) {
                 out.keep.push_back(r);
                 if (exif && e.tag == kTagMakerNote) out.makerNotes.push_back(r);
             }
@@ -147,15 +201,20 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
             if (e.tag == kTagExifIfd) exifIfds.push_back(e.value);
             if (opt.allIfds && e.tag == kTagSubIfds) {
                 if (e.count == 1) others.push_back({e.value, false});
-                for (uint32_t k = 0; e.count > 1 && k < e.count && k < kMaxIfds; ++k)
-                    others.push_back({w.U32(int64_t{e.value} + 4 * k), false});
+                for (uint64_t k = 0; e.count > 1 && k < e.count && k < kMaxIfds; ++k) {
+                    uint64_t sub = 0;
+                    w.Element(e, k, sub);
+                    others.push_back({sub, false});
+                }
             }
         }
-        if (thumbLen > 0 && w.Range(thumb, thumbLen, r)) out.keep.push_back(r);
-        if (collect && (off == w.U32(4) || (opt.allIfds && inChain)))
-            others.push_back({w.NextIfd(off, declared), true});
+        if (thumbLen > 0 && Range(w, thumb, Saturated(thumbLen), r)) out.keep.push_back(r);
+        uint64_t next = 0;
+        if (collect && (off == ifd0 || (opt.allIfds && inChain))) {
+            w.Next(off, declared, next);
+            others.push_back({next, true});
+        }
     };
-    const uint32_t ifd0 = w.U32(4);
     if (opt.ifd0IsGps)
         gpsOffsets.push_back(ifd0);
     else
@@ -172,30 +231,33 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
         if (others.size() > (opt.allIfds ? kMaxIfds : 8)) break;
     }
 
-    for (uint32_t off : gpsOffsets) {
-        if (std::find_if(out.gps.begin(), out.gps.end(), [&](const GpsIfdScan& g) {
-                return g.pos == tiff + int64_t{off};
-            }) != out.gps.end())
+    for (uint64_t off : gpsOffsets) {
+        const int64_t pos = w.FilePos(off);
+        if (std::find_if(out.gps.begin(), out.gps.end(), [&](const GpsIfdScan& g) { return g.pos == pos; }) !=
+            out.gps.end())
             continue;
         GpsIfdScan g;
-        g.pos = tiff + int64_t{off};
-        if (!w.Inside(off, 2)) {
+        g.pos = pos;
+        if (!w.Inside(w.At(off), layout.count)) {
             g.outsideSegment = true;
             out.gps.push_back(g);
             continue;
         }
-        uint16_t declared = 0;
-        const std::vector<Entry> entries = w.Entries(off, declared);
-        g.declared = declared;
+        uint64_t declared = 0;
+        const std::vector<TiffEntry> entries = Entries(w, off, declared);
+        g.declared = static_cast<int32_t>(std::min<uint64_t>(declared, INT32_MAX));
         g.inside = static_cast<int32_t>(entries.size());
-        ByteRange table{g.pos, 2 + kEntry * g.inside};
+        const ByteRange table{g.pos, layout.count + layout.entry * g.inside};
         for (const ByteRange& k : out.keep)
             if (Overlap(table, k)) g.overlaps = true;
-        for (const Entry& e : entries) {
-            if (TiffUnitSize(e.type) == 0) continue;
+        // More entries than are read, inside the block (only BigTIFF's
+        // 64-bit count can declare them): some would stay. Not removable.
+        if (declared > TiffFields::kMaxEntries && w.Inside(table.End() - tiff, layout.entry)) g.overlaps = true;
+        for (const TiffEntry& e : entries) {
+            if (TiffUnitSize(e.type, layout.Big()) == 0) continue;
             ++g.positions;
             ByteRange r;
-            if (w.ValueRange(e, r)) g.values.push_back(r);
+            if (ValueRange(w, e, r)) g.values.push_back(r);
         }
         out.gps.push_back(g);
     }
@@ -205,12 +267,13 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
 void PlanGpsStrip(const TiffScan& t, const GpsIfdScan& g, const GpsStripMode& mode,
                   std::vector<ByteRange>& out) {
     if (g.outsideSegment || g.overlaps) return;
-    if (mode.countAndTags) out.push_back({g.pos, 2});
+    const TiffLayout& l = t.layout;
+    if (mode.countAndTags) out.push_back({g.pos, l.count});
     for (int64_t i = 0; i < g.inside; ++i) {
-        const int64_t e = g.pos + 2 + kEntry * i;
-        if (mode.countAndTags && mode.fields) out.push_back({e, kEntry});
+        const int64_t e = g.pos + l.count + l.entry * i;
+        if (mode.countAndTags && mode.fields) out.push_back({e, l.entry});
         else if (mode.countAndTags) out.push_back({e, 2});
-        else if (mode.fields) out.push_back({e + 2, kEntry - 2});
+        else if (mode.fields) out.push_back({e + 2, l.entry - 2});
     }
     if (!mode.values) return;
     // Each value minus the bytes the other IFDs use.

@@ -16,13 +16,10 @@ constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853;
 // Magic numbers: BigTIFF, Olympus ORF ("IIRO", "MMOR"; "IIRS"), Panasonic RW2.
 constexpr uint16_t kMagicBig = 43, kMagicOrf = 0x4F52, kMagicOrfS = 0x5352, kMagicRw2 = 0x0055;
 constexpr size_t kMaxIfds = 64;  // as many as the TIFF scan walks
-constexpr int64_t kEntry = 12;
 
-struct Entry {
-    uint16_t tag = 0, type = 0;
-    uint32_t count = 0, value = 0;
-    int64_t at = 0;  // the entry's file offset
-};
+int64_t Saturated(uint64_t v) {
+    return v > uint64_t{INT64_MAX} ? INT64_MAX : static_cast<int64_t>(v);
+}
 
 // Bytes an IFD names and the path of IFDs that names them.
 struct Named {
@@ -35,68 +32,61 @@ struct Named {
 // structure's range, each IFD is walked once, and at most kMaxIfds are.
 class IfdWalk {
 public:
-    IfdWalk(const ByteReader& file, ByteRange whole, bool bigEndian, uint16_t magic)
-        : m_r(file.WithOrder(bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian)),
-          m_tiff(whole.pos),
-          m_len(whole.len),
-          m_magic(magic) {}
+    IfdWalk(const ByteReader& file, ByteRange whole, bool bigEndian, uint16_t magic, TiffLayout layout)
+        : m_f(file, whole.pos, whole.len, bigEndian, layout), m_tiff(whole.pos), m_len(whole.len), m_magic(magic) {}
 
-    bool Inside(int64_t off, int64_t n) const {
-        return off >= 0 && n >= 0 && n <= m_len && off <= m_len - n && m_r.Has(m_tiff + off, n);
-    }
-    bool U16(int64_t off, uint16_t& v) const { return Inside(off, 2) && m_r.U16(m_tiff + off, v); }
-    bool U32(int64_t off, uint32_t& v) const { return Inside(off, 4) && m_r.U32(m_tiff + off, v); }
+    const TiffFields& Fields() const { return m_f; }
 
     // The chain from the 0th IFD, then the IFDs they lead to.
-    void Run(uint32_t ifd0) {
-        structure.push_back({m_tiff, 8});
+    void Run(uint64_t ifd0) {
+        const TiffLayout& l = m_f.Layout();
+        structure.push_back({m_tiff, l.header});
         struct Todo {
-            uint32_t off;
+            uint64_t off;
             std::string path;
             int chain;  // its place in the chain of IFDs; -1 for the others
         };
         std::vector<Todo> todo{{ifd0, "IFD0", 0}};
-        std::vector<uint32_t> seen;
+        std::vector<uint64_t> seen;
         int subIfds = 0;
         for (size_t i = 0; i < todo.size() && seen.size() < kMaxIfds; ++i) {
             const Todo t = todo[i];
-            uint16_t count = 0;
-            if (std::find(seen.begin(), seen.end(), t.off) != seen.end() || !U16(t.off, count)) continue;
+            uint64_t count = 0;
+            if (std::find(seen.begin(), seen.end(), t.off) != seen.end() || !m_f.Count(t.off, count)) continue;
             seen.push_back(t.off);
-            const int64_t table = 2 + kEntry * count + 4;
-            structure.push_back({m_tiff + t.off, std::min(table, m_len - t.off)});
-            uint32_t compression = 0, strip = 0, stripLen = 0, jpeg = 0, jpegLen = 0;
+            const int64_t at = m_f.At(t.off);  // inside: its count was read
+            structure.push_back({m_tiff + at, std::min(l.Table(count), m_len - at)});
+            uint64_t compression = 0, strip = 0, stripLen = 0, jpeg = 0, jpegLen = 0;
             bool oneStrip = false, hasJpeg = false;
-            for (int64_t k = 0; k < count; ++k) {
-                Entry e;
-                const int64_t off = int64_t{t.off} + 2 + kEntry * k;
-                if (!U16(off, e.tag) || !U16(off + 2, e.type) || !U32(off + 4, e.count) || !U32(off + 8, e.value))
-                    break;
-                e.at = off;
-                const uint32_t n = Number(e);
+            for (uint64_t k = 0; k < count && k < TiffFields::kMaxEntries; ++k) {
+                TiffEntry e;
+                if (!m_f.Entry(t.off, k, e)) break;
+                const uint64_t n = Number(e);
                 switch (e.tag) {
                 // Pointers are taken as the TIFF scan takes them: the value field as it stands.
                 case kTagExifIfd: todo.push_back({e.value, t.path + " / Exif IFD", -1}); break;
-                case kTagGpsIfd: gps.push_back({{m_tiff + e.value, 0}, t.path}); break;
+                case kTagGpsIfd: gps.push_back({{m_f.FilePos(e.value), 0}, t.path}); break;
                 case kTagSubIfds:
                     // A list of several is the structure's own bytes too: a
                     // part laid over it (an embedded JPEG) is no part to clean.
-                    if (e.count > 1 && Inside(e.value, 4))
-                        structure.push_back({m_tiff + e.value, std::min<int64_t>(int64_t{4} * e.count, m_len - e.value)});
-                    for (uint32_t s = 0; s < e.count && s < kMaxIfds; ++s) {
-                        uint32_t sub = e.value;
-                        if (e.count > 1 && !U32(int64_t{e.value} + 4 * s, sub)) break;
+                    if (e.count > 1 && (!l.Big() || !e.InField(l)) && m_f.Inside(m_f.At(e.value), 4)) {
+                        const int64_t list = l.Big() ? e.size : 4 * static_cast<int64_t>(e.count);
+                        structure.push_back({m_tiff + m_f.At(e.value), std::min(list, m_len - m_f.At(e.value))});
+                    }
+                    for (uint64_t s = 0; s < e.count && s < kMaxIfds; ++s) {
+                        uint64_t sub = 0;
+                        if (!m_f.Element(e, s, sub)) break;
                         todo.push_back({sub, "SubIFD " + std::to_string(++subIfds), -1});
                     }
                     break;
                 case kTagXmp:
                     // XMP is bytes (BYTE or UNDEFINED; some writers say ASCII).
-                    if ((e.type == 1 || e.type == 2 || e.type == 7) && e.count > 4)
-                        xmp.push_back({{m_tiff + e.value, e.count}, t.path});
+                    if ((e.type == 1 || e.type == 2 || e.type == 7) && !e.InField(l))
+                        xmp.push_back({{m_f.FilePos(e.value), e.size}, t.path});
                     break;
                 case kTagRw2Jpeg:
-                    if (m_magic == kMagicRw2 && (e.type == 1 || e.type == 7) && e.count > 4)
-                        jpegs.push_back({{m_tiff + e.value, e.count}, t.path + " / JpgFromRaw"});
+                    if (m_magic == kMagicRw2 && (e.type == 1 || e.type == 7) && !e.InField(l))
+                        jpegs.push_back({{m_f.FilePos(e.value), e.size}, t.path + " / JpgFromRaw"});
                     break;
                 case kTagJpegOffset: jpeg = n, hasJpeg = true; break;
                 case kTagJpegLength: jpegLen = n; break;
@@ -106,27 +96,29 @@ public:
                 default: break;
                 }
             }
-            if (hasJpeg && jpegLen > 0) jpegs.push_back({{m_tiff + jpeg, jpegLen}, t.path + " / JPEG preview"});
+            if (hasJpeg && jpegLen > 0)
+                jpegs.push_back({{m_f.FilePos(jpeg), Saturated(jpegLen)}, t.path + " / JPEG preview"});
             // JPEG compression (old and new style, DNG's lossy JPEG) in one strip.
             if ((compression == 6 || compression == 7 || compression == 34892) && oneStrip && stripLen > 0)
-                jpegs.push_back({{m_tiff + strip, stripLen}, t.path + " / JPEG strip"});
-            uint32_t next = 0;
-            if (t.chain >= 0 && U32(int64_t{t.off} + 2 + kEntry * count, next) && next != 0)
+                jpegs.push_back({{m_f.FilePos(strip), Saturated(stripLen)}, t.path + " / JPEG strip"});
+            uint64_t next = 0;
+            if (t.chain >= 0 && m_f.Next(t.off, count, next) && next != 0)
                 todo.push_back({next, "IFD" + std::to_string(t.chain + 1), t.chain + 1});
         }
     }
 
-    // A field's single number: a SHORT lies in the value field's first two bytes.
-    uint32_t Number(const Entry& e) const {
+    // A field's single number: a classic SHORT lies in the value field's
+    // first two bytes (BigTIFF's entry read gives each type's number).
+    uint64_t Number(const TiffEntry& e) const {
         uint16_t s = 0;
-        if ((e.type == 3 || e.type == 8) && U16(e.at + 8, s)) return s;
+        if (!m_f.Layout().Big() && (e.type == 3 || e.type == 8) && m_f.U16(e.at + 8, s)) return s;
         return e.value;
     }
 
     // True when an SOI lies at TIFF offset `off`.
     bool StartsJpeg(int64_t off) const {
         uint8_t a = 0, b = 0;
-        return Inside(off, 2) && m_r.U8(m_tiff + off, a) && m_r.U8(m_tiff + off + 1, b) && a == 0xFF && b == 0xD8;
+        return m_f.U8(off, a) && m_f.U8(off + 1, b) && a == 0xFF && b == 0xD8;
     }
 
     // Bytes an IFD names, cut to the structure's range and where the next
@@ -152,10 +144,34 @@ public:
     std::vector<Named> xmp, jpegs;
 
 private:
-    ByteReader m_r;
+    TiffFields m_f;
     int64_t m_tiff, m_len;
     uint16_t m_magic;
 };
+
+// The sink words a GPS IFD's find in classic TIFF's layout; a BigTIFF's
+// is set right here: the find covers the count and the entries read, and
+// a table outside the structure that holds a GPS entry (a reader may
+// take offsets from the whole file) is a find that cannot be removed.
+void BigGpsFind(const ByteReader& file, bool mm, const GpsIfdScan& g, ByteRange whole,
+                std::vector<PositionFind>& finds, size_t first, const Carrier& at, Sink& sink) {
+    const auto found = std::find_if(finds.begin() + static_cast<std::ptrdiff_t>(first), finds.end(),
+                                    [&](const PositionFind& f) { return f.kind == FindKind::ExifGps && f.pos == g.pos; });
+    if (!g.outsideSegment) {
+        if (found != finds.end())
+            found->len = std::min(kBigTiff.count + kBigTiff.entry * g.inside, whole.End() - g.pos);
+        return;
+    }
+    const TiffFields all(file, 0, file.Length(), mm, kBigTiff);
+    uint64_t count = 0;
+    TiffEntry e;
+    if (found != finds.end() || g.pos < 0 || !all.Count(static_cast<uint64_t>(g.pos), count) || count == 0 ||
+        !all.Entry(static_cast<uint64_t>(g.pos), 0, e) || TiffUnitSize(e.type, true) == 0)
+        return;
+    PositionFind f(FindKind::ExifGps, g.pos, false, FindWhy::GpsIfdOutsideSegment);
+    f.len = std::min(kBigTiff.count, file.Length() - g.pos);
+    sink.Add(f, at);
+}
 
 }  // namespace
 
@@ -167,25 +183,27 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const bool mm = file.U8(whole.pos, b0) && file.U8(whole.pos + 1, b1) && b0 == 'M' && b1 == 'M';
     const ByteReader r = file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
     uint16_t magic = 0;
-    uint32_t ifd0 = 0;
     r.U16(whole.pos + 2, magic);
-    const bool wholeFile = whole.pos == 0 && whole.End() == file.Length();
-    if (magic == kMagicBig) {
-        // 64-bit offsets: not read yet.
+    const TiffLayout layout = magic == kMagicBig ? kBigTiff : kClassicTiff;
+    IfdWalk w(file, whole, mm, magic, layout);
+    const TiffFields& fields = w.Fields();
+    uint16_t offsetSize = 0, zero = 1;
+    if (layout.Big() && !(fields.U16(4, offsetSize) && fields.U16(6, zero) && offsetSize == 8 && zero == 0)) {
+        // A BigTIFF header of another offset size is a layout no reader takes.
         PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
         f.container = Container::Tiff;
-        f.wholeFile = wholeFile;
+        f.wholeFile = whole.pos == 0 && whole.End() == file.Length();
         f.len = whole.len;
         sink.Add(f, at);
         return;
     }
-    IfdWalk w(file, whole, mm, magic);
-    uint16_t ifd0Count = 0;
-    if (whole.len < 8 || !r.U32(whole.pos + 4, ifd0) || !w.U16(ifd0, ifd0Count)) {
+    uint64_t ifd0 = 0, ifd0Count = 0;
+    if (whole.len < layout.header || !fields.Offset(layout.header - layout.offset, ifd0) ||
+        !fields.Count(ifd0, ifd0Count)) {
         // No reader gets further than the header; the bytes are not looked at.
         PositionFind f(FindKind::Container, whole.pos, false, FindWhy::TiffIfd0Outside);
         f.container = Container::Tiff;
-        f.len = std::min<int64_t>(whole.len, 8);
+        f.len = std::min(whole.len, layout.header);
         sink.Add(f, at);
         return;
     }
@@ -195,7 +213,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     std::vector<PositionFind>& finds = sink.Result().finds;
     const size_t first = finds.size(), tiffs = sink.Result().tiffs.size();
     TiffOptions opt;
-    opt.magic = {kMagicOrf, kMagicOrfS, kMagicRw2};
+    opt.magic = {kMagicOrf, kMagicOrfS, kMagicRw2, kMagicBig};
     opt.allIfds = true;
     sink.Tiff(whole.pos, whole.End(), at, opt);
     for (size_t i = first; i < finds.size(); ++i)
@@ -204,11 +222,16 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                 finds[i].carrier = at.Then(g.path).path;
                 break;
             }
-    // Their tables are the structure's own too.
-    if (sink.Result().tiffs.size() > tiffs)
-        for (const GpsIfdScan& g : sink.Result().tiffs.back().gps)
+    if (sink.Result().tiffs.size() > tiffs) {
+        const std::vector<GpsIfdScan> gps = sink.Result().tiffs.back().gps;
+        for (const GpsIfdScan& g : gps) {
+            // Their tables are the structure's own too.
             if (!g.outsideSegment)
-                w.structure.push_back({g.pos, std::min(2 + kEntry * g.inside + 4, whole.End() - g.pos)});
+                w.structure.push_back({g.pos, std::min(layout.Table(static_cast<uint64_t>(g.inside)),
+                                                       whole.End() - g.pos)});
+            if (layout.Big()) BigGpsFind(file, mm, g, whole, finds, first, at, sink);
+        }
+    }
 
     // What starts inside the structure's own bytes is no packet a writer
     // put there: a find that cannot be removed when it may hold a position.

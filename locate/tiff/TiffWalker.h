@@ -7,7 +7,9 @@
 // (a preview named by tags 513/514, a raw file's JpgFromRaw, an IFD of
 // JPEG compression in one strip) to the JPEG walker, whose Exif may hold
 // a position of its own. A TIFF has no end marker: bytes no IFD explains
-// are not looked at. BigTIFF (64-bit offsets) is not read yet.
+// are not looked at. BigTIFF is walked the same way in its own layout
+// (64-bit offsets and counts, 20-byte entries; see TiffLayout); a BigTIFF
+// header of another offset size is a container not read.
 #pragma once
 #include "platform/ByteRange.h"
 

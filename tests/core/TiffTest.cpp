@@ -8,6 +8,8 @@
 #include "cli/FindText.h"
 #include "fuzz/StripContract.h"
 #include "locate/Locator.h"
+#include "locate/Sink.h"
+#include "locate/tiff/TiffWalker.h"
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
@@ -23,30 +25,48 @@ using namespace testjpeg;
 namespace {
 
 // A TIFF structure put together piece by piece: data and IFDs are appended
-// (at even offsets) and named by their offsets; the header comes first.
+// (at even offsets; a BigTIFF's at multiples of 8) and named by their
+// offsets; the header comes first. A BigTIFF's IFDs have 64-bit counts and
+// offsets and 20-byte entries, whose 8-byte value field holds a SHORT in
+// its first two bytes, a smaller value in its first four, else 64 bits.
 class TiffMaker {
 public:
-    explicit TiffMaker(const std::string& head = std::string("II*\0", 4), Order o = Order::II)
-        : m_o(o), m_b(head.begin(), head.end()) {
-        m_b.resize(8, 0);
+    explicit TiffMaker(const std::string& head = std::string("II*\0", 4), Order o = Order::II, bool big = false)
+        : m_o(o), m_big(big), m_b(head.begin(), head.end()) {
+        m_b.resize(big ? 16 : 8, 0);
+        if (big) Put16(m_b, 4, 8, o);
     }
+    static TiffMaker Big(Order o) { return TiffMaker(o == Order::MM ? std::string("MM\0+", 4) : std::string("II+\0", 4), o, true); }
     uint32_t Add(const Bytes& data) {
-        if (m_b.size() % 2 != 0) m_b.push_back(0);
+        while (m_b.size() % (m_big ? 8 : 2) != 0) m_b.push_back(0);
         const auto at = static_cast<uint32_t>(m_b.size());
         m_b.insert(m_b.end(), data.begin(), data.end());
         return at;
     }
-    struct E { uint16_t tag, type; uint32_t count, value; };
-    uint32_t Ifd(const std::vector<E>& entries, uint32_t next = 0, int declared = -1) {
+    struct E { uint16_t tag, type; uint64_t count, value; };
+    uint32_t Ifd(const std::vector<E>& entries, uint64_t next = 0, int64_t declared = -1) {
         Bytes t;
-        Put16(t, 0, static_cast<uint16_t>(declared < 0 ? entries.size() : declared), m_o);
+        const uint64_t n = declared < 0 ? entries.size() : static_cast<uint64_t>(declared);
+        if (m_big) Put64(t, 0, n);
+        else Put16(t, 0, static_cast<uint16_t>(n), m_o);
         for (const E& e : entries) {
             Put16(t, t.size(), e.tag, m_o);
             Put16(t, t.size(), e.type, m_o);
-            Put32(t, t.size(), e.count, m_o);
-            Put32(t, t.size(), e.value, m_o);
+            if (!m_big) {
+                Put32(t, t.size(), static_cast<uint32_t>(e.count), m_o);
+                Put32(t, t.size(), static_cast<uint32_t>(e.value), m_o);
+                continue;
+            }
+            Put64(t, t.size(), e.count);
+            const size_t field = t.size();
+            const uint64_t unit = e.type == 3 ? 2 : e.type == 5 || e.type >= 16 ? 8 : e.type == 4 || e.type == 13 ? 4 : 1;
+            if (unit == 8 || e.count * unit > 4) Put64(t, field, e.value);
+            else if (unit == 2 && e.count == 1) Put16(t, field, static_cast<uint16_t>(e.value), m_o);
+            else Put32(t, field, static_cast<uint32_t>(e.value), m_o);
+            t.resize(field + 8, 0);
         }
-        Put32(t, t.size(), next, m_o);
+        if (m_big) Put64(t, t.size(), next);
+        else Put32(t, t.size(), static_cast<uint32_t>(next), m_o);
         return Add(t);
     }
     // A GPS IFD of two entries: N, 35/1 39/1 2910/100.
@@ -54,13 +74,20 @@ public:
         const uint32_t latitude = Add(RationalBytes({{35, 1}, {39, 1}, {2910, 100}}, m_o));
         return Ifd({{1, kAscii, 2, m_o == Order::MM ? uint32_t{'N'} << 24 : 'N'}, {2, kRational, 3, latitude}});
     }
-    Bytes Done(uint32_t ifd0) {
-        Put32(m_b, 4, ifd0, m_o);
+    Bytes Done(uint64_t ifd0) {
+        if (m_big) Put64(m_b, 8, ifd0);
+        else Put32(m_b, 4, static_cast<uint32_t>(ifd0), m_o);
         return m_b;
+    }
+    void Put64(Bytes& b, size_t at, uint64_t v) const {
+        const auto hi = static_cast<uint32_t>(v >> 32), lo = static_cast<uint32_t>(v);
+        Put32(b, at, m_o == Order::MM ? hi : lo, m_o);
+        Put32(b, at + 4, m_o == Order::MM ? lo : hi, m_o);
     }
 
 private:
     Order m_o;
+    bool m_big;
     Bytes m_b;
 };
 
@@ -152,9 +179,74 @@ std::vector<Row> Rows() {
                         t.Done(t.Ifd({{0x002E, kUndefined, jpegLen, j}, {330, kLong, 4, j}})),
                         {{FindKind::Container, false, FindWhy::TiffPartsOverlap, j, "IFD0 / JpgFromRaw"}}});
     }
-    // BigTIFF is not read yet.
-    rows.push_back({"BigTIFF", Concat({Text(std::string("II+\0\x08\0\0\0", 8)), Bytes(16, 0)}),
+    // BigTIFF: the same places in 64-bit offsets and 20-byte entries; the
+    // pointers as LONG, left in the field's first bytes, or as IFD8.
+    constexpr uint16_t kIfd8 = 18;
+    {
+        TiffMaker t = TiffMaker::Big(Order::II);
+        const uint32_t g = t.Gps(), x = t.Add(Text(kXmp));
+        rows.push_back({"BigTIFF: GPS IFD and XMP in IFD0",
+                        t.Done(t.Ifd({{700, kUndefined, kXmp.size(), x}, {kGpsTag, kLong, 1, g}})),
+                        {{FindKind::ExifGps, true, FindWhy::None, g, "IFD0"},
+                         {FindKind::Xmp, true, FindWhy::None, x + static_cast<int64_t>(kXmp.find("exif:GPS")), "IFD0"}}});
+    }
+    {
+        TiffMaker t = TiffMaker::Big(Order::MM);
+        const uint32_t g = t.Gps(), exif = t.Ifd({{kGpsTag, kIfd8, 1, g}});
+        rows.push_back({"big-endian BigTIFF: GPS IFD named by the Exif IFD",
+                        t.Done(t.Ifd({{0x0100, kShort, 1, 64}, {34665, kIfd8, 1, exif}})), gps(g, "IFD0 / Exif IFD")});
+    }
+    {
+        // Two SubIFDs as LONGs lie in the entry's own field.
+        TiffMaker t = TiffMaker::Big(Order::MM);
+        const uint32_t g = t.Gps(), sub1 = t.Ifd({}), sub2 = t.Ifd({{kGpsTag, kLong, 1, g}});
+        rows.push_back({"big-endian BigTIFF: GPS IFD named by a SubIFD",
+                        t.Done(t.Ifd({{330, kLong, 2, uint64_t{sub1} << 32 | sub2}})), gps(g, "SubIFD 2")});
+    }
+    {
+        TiffMaker t = TiffMaker::Big(Order::II);
+        const uint32_t j = t.Add(jpeg), ifd1 = t.Ifd({{513, 16, 1, j}, {514, kLong, 1, jpegLen}});
+        rows.push_back({"BigTIFF: JPEG preview in IFD1", t.Done(t.Ifd({}, ifd1)),
+                        gps(j + five.FilePosOfGpsIfd(), "IFD1 / JPEG preview / picture 1 / APP1 #1")});
+    }
+    // A BigTIFF header of another offset size is a layout no reader takes.
+    rows.push_back({"BigTIFF of 4-byte offsets", Concat({Text(std::string("II+\0\x04\0\0\0\x10\0\0\0", 12)), Bytes(16, 0)}),
                     {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
+    // Hostile BigTIFF: 64-bit offsets and counts near 2^64 (sums that wrap),
+    // a chain that loops, a GPS IFD declaring 2^62 entries of which two are
+    // in the file, and a 0th IFD past the end.
+    {
+        TiffMaker t = TiffMaker::Big(Order::II);
+        const uint32_t g = t.Gps();
+        const uint32_t ifd0 = t.Ifd({{kGpsTag, kLong, 1, g}, {kGpsTag, 16, 1, ~uint64_t{0} - 8},
+                                     {330, 16, uint64_t{1} << 61, ~uint64_t{0} - 16}, {34665, kIfd8, 1, ~uint64_t{0}},
+                                     {700, kByte, ~uint64_t{0}, ~uint64_t{0} - 100}, {513, 16, 1, ~uint64_t{0} - 1},
+                                     {514, 16, 1, ~uint64_t{0}}});
+        Bytes f = t.Done(ifd0);
+        t.Put64(f, ifd0 + 8 + 20 * 7, ifd0);  // IFD0's next: itself
+        rows.push_back({"BigTIFF: offsets and counts near 2^64, a chain that loops", f, gps(g, "IFD0")});
+    }
+    {
+        // The GPS IFD comes last: two of its entries are in the file.
+        TiffMaker t = TiffMaker::Big(Order::II);
+        const uint32_t ifd0 = t.Ifd({{kGpsTag, kLong, 1, 0}}), g = t.Gps();
+        Bytes f = t.Done(ifd0);
+        t.Put64(f, ifd0 + 8 + 12, g);
+        t.Put64(f, g, uint64_t{1} << 62);  // the GPS IFD's count
+        rows.push_back({"BigTIFF: GPS IFD declaring 2^62 entries", f, gps(g, "IFD0")});
+        rows.push_back({"BigTIFF: 0th IFD past the end", TiffMaker::Big(Order::MM).Done(~uint64_t{0} - 7),
+                        {{FindKind::Container, false, FindWhy::TiffIfd0Outside, 0, ""}}});
+    }
+    {
+        // More entries than an IFD is read for, all in the file: a strip
+        // would leave those after them.
+        TiffMaker t = TiffMaker::Big(Order::II);
+        const uint32_t latitude = t.Add(RationalBytes({{35, 1}, {39, 1}, {2910, 100}}, Order::II));
+        const std::vector<TiffMaker::E> many(0x10000, {2, kRational, 3, latitude});
+        const uint32_t g = t.Ifd(many);
+        rows.push_back({"BigTIFF: GPS IFD of more entries than are read", t.Done(t.Ifd({{kGpsTag, kLong, 1, g}})),
+                        {{FindKind::ExifGps, false, FindWhy::GpsIfdSharesBytes, g, "IFD0"}}});
+    }
     // Hostile: a chain that loops, offsets past the end, huge counts, a
     // preview starting inside an IFD.
     {
@@ -237,4 +329,48 @@ TEST(Tiff, OnlyTheIfdsAndWhatTheyNameAreRead) {
         ASSERT_EQ(r.finds.size(), 1u);
         EXPECT_EQ(r.finds[0].pos, g);
     }
+}
+
+// A BigTIFF's GPS IFD is cleared in the modes a classic one is: its 8-byte
+// count and 20-byte entries (tag 2, type 2, count 8, value field 8) as
+// chosen, its values apart; the find covers the count and the entries.
+TEST(Tiff, BigTiffGpsIfdIsClearedInEachModeAtItsOwnLayout) {
+    for (Order o : {Order::II, Order::MM}) {
+        TiffMaker t = TiffMaker::Big(o);
+        const int64_t g = t.Gps(), latitude = 16;
+        const Bytes f = t.Done(t.Ifd({{kGpsTag, kLong, 1, static_cast<uint64_t>(g)}}));
+        LocateResult r;
+        LocatePositions(ByteReader(f.data(), static_cast<int64_t>(f.size())), r, LocateDepth::Thorough);
+        ASSERT_EQ(r.finds.size(), 1u);
+        EXPECT_EQ(r.finds[0].pos, g);
+        EXPECT_EQ(r.finds[0].len, 8 + 2 * 20);
+        auto ranges = [&](GpsStripMode m) {
+            std::ostringstream os;
+            for (const ByteRange& b : StripRanges(r, m)) os << b.pos - g << "+" << b.len << " ";
+            return os.str();
+        };
+        EXPECT_EQ(ranges({true, false, false}), "0+10 28+2 ");   // count, tags
+        EXPECT_EQ(ranges({false, true, false}), "10+18 30+18 "); // type, count, value field
+        EXPECT_EQ(ranges({true, true, false}), "0+48 ");
+        EXPECT_EQ(ranges({false, false, true}), std::to_string(latitude - g) + "+24 ");
+    }
+}
+
+// A BigTIFF walked in a bounded range (a picture an index names) whose GPS
+// IFD lies after that range: a reader taking offsets from the whole file
+// reads it, and a strip may change nothing outside the range.
+TEST(Tiff, BigTiffGpsIfdOutsideItsRangeIsFoundNotRemovable) {
+    TiffMaker t = TiffMaker::Big(Order::II);
+    const uint32_t ifd0 = t.Ifd({{kGpsTag, kLong, 1, 0}}), g = t.Gps();
+    Bytes f = t.Done(ifd0);
+    t.Put64(f, ifd0 + 8 + 12, g);
+    const ByteReader file(f.data(), static_cast<int64_t>(f.size()));
+    LocateResult r;
+    Sink sink(file, LocateDepth::Thorough, nullptr, r);
+    WalkTiffContainer({0, g}, Carrier{}, sink);
+    ASSERT_EQ(r.finds.size(), 1u);
+    EXPECT_EQ(r.finds[0].kind, FindKind::ExifGps);
+    EXPECT_EQ(r.finds[0].pos, g);
+    EXPECT_FALSE(r.finds[0].removable);
+    EXPECT_EQ(r.finds[0].why, FindWhy::GpsIfdOutsideSegment);
 }
