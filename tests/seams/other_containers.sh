@@ -6,7 +6,7 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, MP4, MOV and motion photos (cleaned):
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -98,6 +98,9 @@ convert geotagged.jpg magick.png
 cp base.jpg geotagged-xmp.jpg
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-xmp.jpg
 convert geotagged-xmp.jpg magick-xmp.png
+# A BigTIFF ImageMagick makes from it: the XMP packet in tag 700 (ExifTool
+# writes no BigTIFF).
+convert geotagged-xmp.jpg TIFF64:magick-xmp.btf
 # And with place names: IPTC (which ImageMagick keeps twice, as hex "iptc"
 # and "8bim" raw profiles) and XMP's photoshop:City.
 cp geotagged.jpg geotagged-places.jpg
@@ -150,6 +153,7 @@ rows=(
     "photo-xmp.heic|clean|HEIC|application/rdf+xml"
     "photo.avif|clean|AVIF|ftypavif"
     "photo.tif|clean|TIFF|"
+    "magick-xmp.btf|clean|BTF|exif:GPSLatitude"
     "photo.png|clean|PNG|eXIf"
     "photo-xmp.png|clean|PNG|XML:com.adobe.xmp"
     "magick.png|clean|PNG|exif:GPSLatitude"
@@ -197,8 +201,8 @@ positions_read() {
 
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
-# through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg),
-# the frames of a clip.
+# through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg,
+# a BigTIFF through ImageMagick), the frames of a clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -206,6 +210,7 @@ decoded() {
     *.avif) avifdec "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.webp) dwebp -quiet "$1" -pam -o - 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jpg|*.png|*.tif) pixels "$1" ;;
+    *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }
