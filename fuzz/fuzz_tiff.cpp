@@ -2,11 +2,12 @@
 // embed) on any bytes: every find lies inside the file; a TIFF file the
 // locator says can be cleaned keeps the strip contract (StripContract.h),
 // and the strip moves no IFD: the header and the 0th IFD's table keep
-// their bytes.
+// their bytes (a BigTIFF's in its 64-bit layout).
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/StripContract.h"
 #include "locate/Containers.h"
 #include "locate/Locator.h"
+#include "locate/payload/TiffScan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,16 +17,23 @@
 namespace {
 
 // The header and the 0th IFD's table (count, entries, next offset), cut
-// to the file.
-ByteRange HeadAndIfd0(const ByteReader& file) {
+// to the file, in the header's layout (classic TIFF or BigTIFF).
+struct Head {
+    ByteRange header, ifd0;
+};
+Head HeadAndIfd0(const ByteReader& file) {
     uint8_t b0 = 0;
-    uint32_t ifd0 = 0;
-    uint16_t count = 0;
+    uint16_t magic = 0;
     file.U8(0, b0);
     const ByteReader r = file.WithOrder(b0 == 'M' ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
-    if (!r.U32(4, ifd0) || !r.U16(ifd0, count)) return {0, std::min<int64_t>(8, file.Length())};
-    const int64_t end = std::min(file.Length(), int64_t{ifd0} + 2 + 12 * int64_t{count} + 4);
-    return {int64_t{ifd0}, end - int64_t{ifd0}};
+    r.U16(2, magic);
+    const TiffLayout l = magic == 43 ? kBigTiff : kClassicTiff;
+    const TiffFields f(file, 0, file.Length(), b0 == 'M', l);
+    const Head none{{0, std::min(l.header, file.Length())}, {0, 0}};
+    uint64_t ifd0 = 0, count = 0;
+    if (!f.Offset(l.header - l.offset, ifd0) || !f.Count(ifd0, count)) return none;
+    const auto at = static_cast<int64_t>(ifd0);  // inside: its count was read
+    return {none.header, {at, std::min(file.Length() - at, l.Table(count))}};
 }
 
 }  // namespace
@@ -46,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!CheckStripContract(data, size, r, out, changed, opt)) return 0;
     // A GPS IFD that shares bytes with the 0th IFD cannot be removed: the
     // strip leaves both the header and that table as they were.
-    FUZZ_CHECK(len < 8 || std::memcmp(out.data(), data, 8) == 0);
-    const ByteRange ifd0 = HeadAndIfd0(file);
+    const Head head = HeadAndIfd0(file);
+    FUZZ_CHECK(std::memcmp(out.data(), data, static_cast<size_t>(head.header.len)) == 0);
+    const ByteRange ifd0 = head.ifd0;
     if (ifd0.len > 0)
         FUZZ_CHECK(std::memcmp(out.data() + ifd0.pos, data + ifd0.pos, static_cast<size_t>(ifd0.len)) == 0);
     return 0;
