@@ -72,6 +72,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ChunkCrcWrong: return "a PNG chunk's CRC is already wrong";
     case FindWhy::MakerPlaceOutside: return "a place name's offset in a maker note leads outside the note";
     case FindWhy::MakerPlaceSharesBytes: return "a place name in a maker note shares bytes with other data";
+    case FindWhy::GpsIfdTooLong: return "its GPS IFD holds more entries than are read";
     case FindWhy::StripMovesWindowView:
         return "cleaning it would change the Exif block a reader finds first, which was not taken apart";
     }

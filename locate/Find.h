@@ -68,6 +68,7 @@ enum class FindWhy : uint8_t {
     MakerPlaceOutside,       // a maker note's place value whose offset leads outside the note
     MakerPlaceSharesBytes,   // a maker note's place value that shares bytes with other data
     StripMovesWindowView,    // a strip would change the Exif structure a reader finds first in the head
+    GpsIfdTooLong,           // a GPS IFD declares more entries than are read, and they lie in the file
 };
 
 struct PositionFind {

@@ -13,13 +13,12 @@ namespace {
 // A GPS IFD outside its block is read by the window, which takes offsets
 // from the whole file: it counts when its first entry there has a value.
 bool OutsideIfdHoldsPosition(const ByteReader& file, const TiffScan& t, const GpsIfdScan& g) {
-    const ByteReader r =
-        file.WithOrder(t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
-    uint16_t count = 0, type = 0;
-    return r.U16(g.pos, count) && count > 0 && r.U16(g.pos + 4, type) && type >= 1 && type <= 13;
+    const TiffFields all(file, 0, file.Length(), t.bigEndian, t.layout);
+    uint64_t count = 0;
+    uint16_t type = 0;
+    return g.pos >= 0 && all.Count(static_cast<uint64_t>(g.pos), count) && count > 0 &&
+           all.U16(g.pos + t.layout.count + 2, type) && TiffUnitSize(type, t.layout.Big()) != 0;
 }
-
-constexpr int64_t kEntry = 12;
 
 }  // namespace
 
@@ -73,7 +72,7 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
     const bool inPieces = !t.content.Empty();
     for (const GpsIfdScan& g : t.gps) {
         PositionFind f(FindKind::ExifGps, g.pos, false);
-        f.len = 2 + kEntry * g.inside;
+        f.len = t.layout.count + t.layout.entry * g.inside;
         // In pieces, the find is the table's first stretch in the file.
         if (const auto r = inPieces ? t.content.FileRanges(g.pos, f.len) : std::vector<ByteRange>{}; !r.empty())
             f.pos = r[0].pos, f.len = r[0].len;
@@ -82,8 +81,8 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
             if (inPieces || !OutsideIfdHoldsPosition(m_file, t, g)) continue;
             f.why = FindWhy::GpsIfdOutsideSegment;
         } else if (g.positions > 0) {
-            f.removable = !g.overlaps;
-            f.why = g.overlaps ? FindWhy::GpsIfdSharesBytes : FindWhy::None;
+            f.removable = !g.overlaps && !g.tooLong;
+            f.why = g.overlaps ? FindWhy::GpsIfdSharesBytes : g.tooLong ? FindWhy::GpsIfdTooLong : FindWhy::None;
         } else {
             continue;
         }

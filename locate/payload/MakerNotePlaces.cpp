@@ -226,7 +226,7 @@ std::vector<MakerPlace> ScanMakerNotePlaces(const ByteReader& content, const Tif
     }
     for (const GpsIfdScan& g : t.gps) {
         if (g.outsideSegment) continue;
-        outer.Add({g.pos, 2 + kEntry * g.inside + 4});
+        outer.Add({g.pos, t.layout.Table(static_cast<uint64_t>(g.inside))});
         for (const ByteRange& v : g.values) outer.Add(v);
     }
     outer.Seal();

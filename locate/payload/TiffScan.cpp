@@ -252,7 +252,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
             if (Overlap(table, k)) g.overlaps = true;
         // More entries than are read, inside the block (only BigTIFF's
         // 64-bit count can declare them): some would stay. Not removable.
-        if (declared > TiffFields::kMaxEntries && w.Inside(table.End() - tiff, layout.entry)) g.overlaps = true;
+        if (declared > TiffFields::kMaxEntries && w.Inside(table.End() - tiff, layout.entry)) g.tooLong = true;
         for (const TiffEntry& e : entries) {
             if (TiffUnitSize(e.type, layout.Big()) == 0) continue;
             ++g.positions;
@@ -266,7 +266,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
 
 void PlanGpsStrip(const TiffScan& t, const GpsIfdScan& g, const GpsStripMode& mode,
                   std::vector<ByteRange>& out) {
-    if (g.outsideSegment || g.overlaps) return;
+    if (g.outsideSegment || g.overlaps || g.tooLong) return;
     const TiffLayout& l = t.layout;
     if (mode.countAndTags) out.push_back({g.pos, l.count});
     for (int64_t i = 0; i < g.inside; ++i) {

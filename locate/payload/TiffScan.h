@@ -101,6 +101,7 @@ struct GpsIfdScan {
     int32_t positions = 0;     // entries that hold a value (a valid type)
     bool outsideSegment = false;  // the count itself lies outside the segment
     bool overlaps = false;     // its table shares bytes with another table or value
+    bool tooLong = false;      // it declares more entries than are read, and they lie in the block
     std::vector<ByteRange> values;  // value bytes outside the entries (file offsets, in segment)
 };
 

@@ -149,30 +149,6 @@ private:
     uint16_t m_magic;
 };
 
-// The sink words a GPS IFD's find in classic TIFF's layout; a BigTIFF's
-// is set right here: the find covers the count and the entries read, and
-// a table outside the structure that holds a GPS entry (a reader may
-// take offsets from the whole file) is a find that cannot be removed.
-void BigGpsFind(const ByteReader& file, bool mm, const GpsIfdScan& g, ByteRange whole,
-                std::vector<PositionFind>& finds, size_t first, const Carrier& at, Sink& sink) {
-    const auto found = std::find_if(finds.begin() + static_cast<std::ptrdiff_t>(first), finds.end(),
-                                    [&](const PositionFind& f) { return f.kind == FindKind::ExifGps && f.pos == g.pos; });
-    if (!g.outsideSegment) {
-        if (found != finds.end())
-            found->len = std::min(kBigTiff.count + kBigTiff.entry * g.inside, whole.End() - g.pos);
-        return;
-    }
-    const TiffFields all(file, 0, file.Length(), mm, kBigTiff);
-    uint64_t count = 0;
-    TiffEntry e;
-    if (found != finds.end() || g.pos < 0 || !all.Count(static_cast<uint64_t>(g.pos), count) || count == 0 ||
-        !all.Entry(static_cast<uint64_t>(g.pos), 0, e) || TiffUnitSize(e.type, true) == 0)
-        return;
-    PositionFind f(FindKind::ExifGps, g.pos, false, FindWhy::GpsIfdOutsideSegment);
-    f.len = std::min(kBigTiff.count, file.Length() - g.pos);
-    sink.Add(f, at);
-}
-
 }  // namespace
 
 void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
@@ -229,7 +205,6 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             if (!g.outsideSegment)
                 w.structure.push_back({g.pos, std::min(layout.Table(static_cast<uint64_t>(g.inside)),
                                                        whole.End() - g.pos)});
-            if (layout.Big()) BigGpsFind(file, mm, g, whole, finds, first, at, sink);
         }
     }
 

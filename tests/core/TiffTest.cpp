@@ -245,7 +245,7 @@ std::vector<Row> Rows() {
         const std::vector<TiffMaker::E> many(0x10000, {2, kRational, 3, latitude});
         const uint32_t g = t.Ifd(many);
         rows.push_back({"BigTIFF: GPS IFD of more entries than are read", t.Done(t.Ifd({{kGpsTag, kLong, 1, g}})),
-                        {{FindKind::ExifGps, false, FindWhy::GpsIfdSharesBytes, g, "IFD0"}}});
+                        {{FindKind::ExifGps, false, FindWhy::GpsIfdTooLong, g, "IFD0"}}});
     }
     // Hostile: a chain that loops, offsets past the end, huge counts, a
     // preview starting inside an IFD.
