@@ -2,6 +2,7 @@
 
 #include "exif/ExifReader.h"
 #include "locate/Containers.h"
+#include "locate/Pieces.h"
 #include "locate/Sink.h"
 
 #include <algorithm>
@@ -47,6 +48,14 @@ bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const L
     return false;
 }
 
+// True when [from, to) holds a byte other than the zeros and 0xFF bytes
+// files are padded with.
+bool HoldsMoreThanPadding(const ByteReader& file, int64_t from, int64_t to) {
+    return ForEachPiece(file, from, to - from, 0, [](const uint8_t* p, int64_t, int64_t n) {
+        return std::any_of(p, p + n, [](uint8_t b) { return b != 0x00 && b != 0xFF; });
+    }, 4096);
+}
+
 }  // namespace
 
 void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth depth,
@@ -59,6 +68,16 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     if (len > 0) {
         Sink sink(file, depth, ends, out, opt);
         sink.Nested(kind == Container::None ? Container::Unknown : kind, {0, len}, Carrier{}, true);
+    }
+    // Without walking the scans, a JPEG's pictures are taken to end at its
+    // last EOI marker. Data after it that is more than padding means that
+    // marker may lie inside something appended (a clip's media data, with
+    // the clip's boxes before it): the scans are walked then, as a
+    // thorough walk does, to find where the pictures end.
+    if (depth == LocateDepth::Metadata && kind == Container::Jpeg && out.trailer >= 0 &&
+        HoldsMoreThanPadding(file, out.trailer, len)) {
+        LocatePositions(file, out, LocateDepth::Thorough, window, ends, opt);
+        return;
     }
 
     // The window's analysis reads the first 200 bytes and offsets from the
