@@ -93,3 +93,14 @@ inline LocateResult WalkBothDepths(const ByteReader& file, Container kind, const
         FUZZ_CHECK(f.pos >= 0 && f.len >= 0 && (f.pos < len || len == 0) && f.len <= len - f.pos);
     return r;
 }
+
+// A container target's common start: the walk of `data` at both depths,
+// with the options its length gives, then the strip contract. `out` gets
+// the stripped bytes; false when nothing was stripped (see
+// CheckStripContract).
+inline bool WalkAndStrip(const uint8_t* data, size_t size, Container kind, std::vector<uint8_t>& out) {
+    const LocateOptions opt = OptionsOf(size);
+    const LocateResult r = WalkBothDepths(ByteReader(data, static_cast<int64_t>(size)), kind, opt);
+    std::vector<ByteRange> changed;
+    return CheckStripContract(data, size, r, out, changed, opt);
+}

@@ -41,7 +41,7 @@ bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const L
     for (int64_t p = 0; p < kExifScanLimit && sig < 0; ++p)
         if (file.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
     std::vector<ByteRange> read = {{sig, 4}, {a.m_nTiffPos, 8}};
-    if (a.m_nIfd0Pos >= 0) read.push_back({a.m_nIfd0Pos, 2 + 12 * int64_t{a.m_nIfd0Count} + 4});
+    if (a.m_nIfd0Pos >= 0) read.push_back({a.m_nIfd0Pos, kClassicTiff.Table(static_cast<uint64_t>(a.m_nIfd0Count))});
     for (const ByteRange& s : StripRanges(out, {}))
         for (const ByteRange& r : read)
             if (r.pos >= 0 && s.pos < r.End() && r.pos < s.End()) return true;

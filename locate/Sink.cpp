@@ -72,7 +72,7 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
     const bool inPieces = !t.content.Empty();
     for (const GpsIfdScan& g : t.gps) {
         PositionFind f(FindKind::ExifGps, g.pos, false);
-        f.len = t.layout.count + t.layout.entry * g.inside;
+        f.len = t.GpsFindLen(g);
         // In pieces, the find is the table's first stretch in the file.
         if (const auto r = inPieces ? t.content.FileRanges(g.pos, f.len) : std::vector<ByteRange>{}; !r.empty())
             f.pos = r[0].pos, f.len = r[0].len;
@@ -81,8 +81,8 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
             if (inPieces || !OutsideIfdHoldsPosition(m_file, t, g)) continue;
             f.why = FindWhy::GpsIfdOutsideSegment;
         } else if (g.positions > 0) {
-            f.removable = !g.overlaps && !g.tooLong;
-            f.why = g.overlaps ? FindWhy::GpsIfdSharesBytes : g.tooLong ? FindWhy::GpsIfdTooLong : FindWhy::None;
+            f.why = GpsIfdBlocker(g);
+            f.removable = f.why == FindWhy::None;
         } else {
             continue;
         }

@@ -10,6 +10,7 @@
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
+#include "locate/Find.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
@@ -119,7 +120,15 @@ struct TiffScan {
     // content: the offsets above are then content offsets, which this
     // map turns into the file's.
     ContentMap content;
+
+    // The bytes a find of GPS IFD `g` names: its count and the entries read.
+    int64_t GpsFindLen(const GpsIfdScan& g) const { return layout.count + layout.entry * g.inside; }
 };
+
+// Why GPS IFD `g`, inside its block, cannot be cleared; None when it can.
+inline FindWhy GpsIfdBlocker(const GpsIfdScan& g) {
+    return g.overlaps ? FindWhy::GpsIfdSharesBytes : g.tooLong ? FindWhy::GpsIfdTooLong : FindWhy::None;
+}
 
 struct TiffOptions {
     std::vector<uint16_t> magic;  // magic numbers taken beside 42 (raw files' own; 43 for BigTIFF)

@@ -116,10 +116,9 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
             for (const GpsIfdScan& g : t.gps) {
                 // A GPS IFD outside the profile is read by no reader of it.
                 if (g.outsideSegment || g.positions == 0) continue;
-                PositionFind f(FindKind::ExifGps, g.pos, !g.overlaps && !g.tooLong,
-                               g.overlaps ? FindWhy::GpsIfdSharesBytes
-                               : g.tooLong ? FindWhy::GpsIfdTooLong : FindWhy::None);
-                f.len = 2 + 12 * int64_t{g.inside};
+                const FindWhy why = GpsIfdBlocker(g);
+                PositionFind f(FindKind::ExifGps, g.pos, why == FindWhy::None, why);
+                f.len = t.GpsFindLen(g);
                 found.push_back(f);
                 PlanGpsStrip(t, g, GpsStripMode{}, zero);
             }
