@@ -103,20 +103,25 @@ bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNam
     return AnalyzeExif(a, ByteReader(data, len), tags);
 }
 
-bool AnalyzeExif(ExifAnalysis& a, const ByteReader& scan, const TagNameTable& tags) {
+bool AnalyzeExif(ExifAnalysis& a, const ByteReader& scan, const TagNameTable& tags, ExifDetail detail) {
     a.m_bLoaded = 1;
+    // Every start position's bytes lie in the head: it is looked at in memory.
+    const int64_t headLen = std::min<int64_t>(scan.Length(), kExifScanLimit - 1 + 8);
+    const uint8_t* head = headLen > 0 ? scan.Span(0, headLen) : nullptr;
+    const auto at = [&](int64_t p, int64_t n, const char* bytes) {
+        return head != nullptr && p + n <= headLen && std::memcmp(head + p, bytes, 4) == 0;
+    };
     int sig = -1;
     for (int p = 0; p < kExifScanLimit && sig < 0; ++p)
-        if (scan.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
+        if (at(p, 4, "Exif")) sig = p;
     if (sig < 0) return false;
     a.m_bExif = 1;
 
     // The TIFF header counts only with its 8 bytes inside the content.
     int order = 0, tiff = -1;
-    for (int p = sig + 1; p < kExifScanLimit && order == 0; ++p) {
-        if (!scan.Has(p, 8)) break;
-        if (scan.Matches(p, 0x49, 0x49, 0x2A, 0x00)) order = ByteReader::kLittleEndian;
-        else if (scan.Matches(p, 0x4D, 0x4D, 0x00, 0x2A)) order = ByteReader::kBigEndian;
+    for (int p = sig + 1; p < kExifScanLimit && order == 0 && p + 8 <= headLen; ++p) {
+        if (at(p, 8, "II\x2A\x00")) order = ByteReader::kLittleEndian;
+        else if (at(p, 8, "MM\x00\x2A")) order = ByteReader::kBigEndian;
         if (order != 0) tiff = p;
     }
     if (order == 0) return false;
@@ -140,16 +145,17 @@ bool AnalyzeExif(ExifAnalysis& a, const ByteReader& scan, const TagNameTable& ta
         IfdEntry& entry = a.m_Ifd0[done];
         ReadEntry(r, tiff, e, entry);
         a.m_nIfd0Done = done + 1;
+        if (entry.m_nTag == kGpsIfdTag) {
+            a.m_nGpsState = kGpsData;
+            if (entry.m_nCount == 0 || !AnalyzeGpsIfd(a, r, entry.m_nValuePos, detail))
+                a.m_nGpsState = kGpsEmpty;
+        }
+        if (detail != ExifDetail::Shown) continue;
         if (const char* name = tags.Find(entry.m_nTag)) SetEntryName(entry, name);
         switch (entry.m_nTag) {
         case 271: CaptureText(r, entry, a.m_szMaker, sizeof a.m_szMaker); break;
         case 272: CaptureText(r, entry, a.m_szModel, sizeof a.m_szModel); break;
         case 306: CaptureText(r, entry, a.m_szDateTime, sizeof a.m_szDateTime); break;
-        case kGpsIfdTag:
-            a.m_nGpsState = kGpsData;
-            if (entry.m_nCount == 0 || !AnalyzeGpsIfd(a, r, entry.m_nValuePos))
-                a.m_nGpsState = kGpsEmpty;
-            break;
         default: break;
         }
     }
@@ -157,7 +163,7 @@ bool AnalyzeExif(ExifAnalysis& a, const ByteReader& scan, const TagNameTable& ta
     return true;
 }
 
-bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos) {
+bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos, ExifDetail detail) {
     // A second GPS pointer walks afresh: no entry of an earlier walk stays.
     std::memset(a.m_Gps, 0, sizeof a.m_Gps);
     a.m_nGpsCount = 0;
@@ -172,9 +178,9 @@ bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos) {
         if (!r.Has(e, 12)) break;
         ReadEntry(r, a.m_nTiffPos, e, a.m_Gps[i]);
         a.m_nGpsDone = i + 1;
-        DecodeGpsEntry(a, r, a.m_Gps[i]);
+        if (detail == ExifDetail::Shown) DecodeGpsEntry(a, r, a.m_Gps[i]);
     }
-    FormatGpsTexts(a);
+    if (detail == ExifDetail::Shown) FormatGpsTexts(a);
     return true;
 }
 

@@ -41,12 +41,19 @@ ReadResult ReadCurrentFile(const char* path, ExifAnalysis& a, FileContent& conte
 // walked (even with 0 entries); false without "Exif", without a TIFF header
 // or when the 0th IFD's count is not inside the content.
 bool AnalyzeExif(ExifAnalysis& a, const uint8_t* data, int32_t len, const TagNameTable& tags);
+// How much of the record a walk fills: everything the window shows, or
+// only the layout (positions, counts, tags, types, values), with no entry
+// names, no captured texts or coordinates, and no display texts.
+enum class ExifDetail { Shown, Layout };
+
 // The same over a reader (whose content is at most kMaxFileLen bytes).
-bool AnalyzeExif(ExifAnalysis& a, const ByteReader& file, const TagNameTable& tags);
+bool AnalyzeExif(ExifAnalysis& a, const ByteReader& file, const TagNameTable& tags,
+                 ExifDetail detail = ExifDetail::Shown);
 
 // Walks the GPS IFD at file offset `pos` (-1: not a position). False when
 // its entry count is 0 or cannot be read.
-bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos);
+bool AnalyzeGpsIfd(ExifAnalysis& a, const ByteReader& r, int32_t pos,
+                   ExifDetail detail = ExifDetail::Shown);
 
 // The name part of an existing file's path, at most 254 bytes, into `out`
 // (256 bytes): 1. -1 when no such file (out untouched); 0 when `path` is

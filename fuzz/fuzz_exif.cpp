@@ -1,5 +1,6 @@
 // The Exif analysis of a file's content, once without and once with tag
-// names, then the picture size and the summary texts, as the CLI forms them.
+// names and once of its layout alone, then the picture size and the
+// summary texts, as the CLI forms them.
 #include "app/Summary.h"
 #include "exif/ExifReader.h"
 #include "fuzz/FuzzCheck.h"
@@ -54,6 +55,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(okPlain == okNamed);
     for (IfdEntry& e : named.m_Ifd0) std::memset(e.m_szName, 0, sizeof e.m_szName);
     FUZZ_CHECK(std::memcmp(&plain, &named, sizeof plain) == 0);
+
+    // The layout alone (as the companion's locator asks for it): the same
+    // structure and the same entries, names aside.
+    ExifAnalysis layout;
+    std::memset(&layout, 0, sizeof layout);
+    FUZZ_CHECK(AnalyzeExif(layout, ByteReader(data, len), noNames, ExifDetail::Layout) == okPlain);
+    FUZZ_CHECK(layout.m_bLoaded == plain.m_bLoaded && layout.m_bExif == plain.m_bExif &&
+               layout.m_nGpsState == plain.m_nGpsState && layout.m_nByteOrder == plain.m_nByteOrder &&
+               layout.m_nTiffPos == plain.m_nTiffPos && layout.m_nIfd0Offset == plain.m_nIfd0Offset &&
+               layout.m_nIfd0Count == plain.m_nIfd0Count && layout.m_nIfd0Done == plain.m_nIfd0Done &&
+               layout.m_nIfd0Pos == plain.m_nIfd0Pos && layout.m_nGpsCount == plain.m_nGpsCount &&
+               layout.m_nGpsDone == plain.m_nGpsDone && layout.m_nGpsPos == plain.m_nGpsPos);
+    ExifAnalysis unnamed = plain;
+    for (IfdEntry& e : unnamed.m_Ifd0) std::memset(e.m_szName, 0, sizeof e.m_szName);
+    for (IfdEntry& e : unnamed.m_Gps) std::memset(e.m_szName, 0, sizeof e.m_szName);
+    FUZZ_CHECK(std::memcmp(layout.m_Ifd0, unnamed.m_Ifd0, sizeof layout.m_Ifd0) == 0);
+    FUZZ_CHECK(std::memcmp(layout.m_Gps, unnamed.m_Gps, sizeof layout.m_Gps) == 0);
 
     int32_t w = 0, h = 0;
     ReadJpegSize(data, len, w, h);

@@ -12,6 +12,7 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift,
     const int64_t block = int64_t{1} << m_shift;
     m_have.assign(static_cast<size_t>((m_len + block - 1) >> m_shift), 0);
     m_prefix = 0;
+    m_near = m_nearEnd = 0;
     m_failed = false;
     m_read = 0;
     m_budget = 0;
@@ -25,6 +26,7 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift,
 
 void LazyBytes::SetBudget(int64_t bytes, CommitFn commit, DropFn drop) {
     m_budget = std::max<int64_t>(0, bytes);
+    m_near = m_nearEnd = 0;  // blocks may now be given back
     m_commit = std::move(commit);
     m_drop = std::move(drop);
     m_pinned.assign(m_have.size(), 0);
@@ -100,6 +102,8 @@ bool LazyBytes::BringMissing(int64_t pos, int64_t n) {
         GiveBack(static_cast<size_t>(brought - (pos >> m_shift) + 1));
         return true;
     }
+    m_near = (pos >> m_shift) << m_shift;
+    m_nearEnd = std::min(m_len, (brought + 1) << m_shift);
     // The prefix grows over every block now present from it on.
     int64_t p = m_prefix >> m_shift;
     while (p < blocks && m_have[p]) ++p;

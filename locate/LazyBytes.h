@@ -43,7 +43,8 @@ public:
                int64_t readAheadBlocks = kReadAheadBlocks);
 
     bool Bring(int64_t pos, int64_t n) override {
-        return (pos >= 0 && n >= 0 && pos <= m_prefix - n) || BringMissing(pos, n);
+        return (pos >= 0 && n >= 0 && pos <= m_prefix - n) || (pos >= m_near && n >= 0 && pos <= m_nearEnd - n) ||
+               BringMissing(pos, n);
     }
     // Brings the whole file in one read.
     bool BringAll() { return Bring(0, m_len); }
@@ -87,6 +88,9 @@ private:
     int64_t m_readAhead = kReadAheadBlocks;  // blocks the next miss brings at least
     int64_t m_firstReadAhead = kReadAheadBlocks;
     int64_t m_prefix = 0;         // bytes from the start all in memory
+    // Without a budget: the blocks around the last request served, all in
+    // memory (a walk reads many fields of one IFD or box far from the start).
+    int64_t m_near = 0, m_nearEnd = 0;
     int64_t m_len = 0;
     ReadFn m_readFn;
     std::vector<uint8_t> m_have;  // one flag per block

@@ -31,6 +31,40 @@ bool WindowSeesUnwalkedGps(const ExifAnalysis& a, const LocateResult& out) {
     return false;
 }
 
+// Calls f(range) for each file range a strip of `r` in `mode` changes, as
+// PlanStrip's plan would (unsorted, perhaps overlapping), until f answers
+// true; true then. Nothing is copied: a check asks this of every photo.
+template <class F>
+bool AnyStripRange(const LocateResult& r, const GpsStripMode& mode, F f) {
+    const StripPlan& plan = r.plan;
+    for (const StripFill& fill : plan.fills) {
+        bool hit = false;
+        plan.maps[static_cast<size_t>(fill.map)].ForEachPlace(fill.off, fill.len, [&](int64_t pos, int64_t, int64_t n) {
+            hit = hit || f(ByteRange{pos, n});
+        });
+        if (hit) return true;
+    }
+    for (const StripFixUp& x : plan.fixUps)
+        for (int64_t pos : x.at)
+            if (f(ByteRange{pos, x.Size()})) return true;
+    std::vector<ByteRange> zero;
+    for (const TiffScan& t : r.tiffs) {
+        zero.clear();
+        for (const GpsIfdScan& g : t.gps)
+            if (g.positions > 0) PlanGpsStrip(t, g, mode, zero);
+        for (const ByteRange& z : zero) {
+            if (t.content.Empty()) {
+                if (f(z)) return true;
+                continue;
+            }
+            bool hit = false;
+            t.content.ForEachPlace(z.pos, z.len, [&](int64_t pos, int64_t, int64_t n) { hit = hit || f(ByteRange{pos, n}); });
+            if (hit) return true;
+        }
+    }
+    return false;
+}
+
 // True when a strip of `out` would change the bytes the window's analysis
 // `a` takes its structure from: the first "Exif" of the file's head, the
 // TIFF header after it, the 0th IFD's table. The window would then read
@@ -42,10 +76,11 @@ bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const L
         if (file.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
     std::vector<ByteRange> read = {{sig, 4}, {a.m_nTiffPos, 8}};
     if (a.m_nIfd0Pos >= 0) read.push_back({a.m_nIfd0Pos, kClassicTiff.Table(static_cast<uint64_t>(a.m_nIfd0Count))});
-    for (const ByteRange& s : StripRanges(out, {}))
-        for (const ByteRange& r : read)
-            if (r.pos >= 0 && s.pos < r.End() && r.pos < s.End()) return true;
-    return false;
+    return AnyStripRange(out, {}, [&](const ByteRange& s) {
+        return s.len > 0 && std::any_of(read.begin(), read.end(), [&](const ByteRange& r) {
+            return r.pos >= 0 && s.pos < r.End() && r.pos < s.End();
+        });
+    });
 }
 
 // True when [from, to) holds a byte other than the zeros and 0xFF bytes
@@ -87,7 +122,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     // a strip elsewhere can change.)
     if (len <= kMaxFileLen && (kind == Container::Jpeg || kind == Container::None)) {
         ExifAnalysis own{};
-        if (window == nullptr) AnalyzeExif(own, file, TagNameTable{});
+        if (window == nullptr) AnalyzeExif(own, file, TagNameTable{}, ExifDetail::Layout);
         const ExifAnalysis& a = window != nullptr ? *window : own;
         if (WindowSeesUnwalkedGps(a, out))
             out.finds.emplace_back(FindKind::ExifGps, a.m_nGpsPos, false, FindWhy::GpsIfdOutsideSegments);
@@ -97,7 +132,7 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
         // would show it a position once cut keeps its trailer.
         if (out.trailer >= 0 && out.CanClean(true)) {
             ExifAnalysis cut{};
-            AnalyzeExif(cut, file.Prefix(out.trailer), TagNameTable{});
+            AnalyzeExif(cut, file.Prefix(out.trailer), TagNameTable{}, ExifDetail::Layout);
             if (WindowSeesUnwalkedGps(cut, out)) out.trailer = -1;
         }
     }

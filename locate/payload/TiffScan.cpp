@@ -1,7 +1,10 @@
 #include "locate/payload/TiffScan.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -23,6 +26,24 @@ int64_t PlusTimes(int64_t a, int64_t b, uint64_t n) {
     return a + b * static_cast<int64_t>(n);
 }
 
+template <typename U>
+U ByteSwapped(U v) {
+    U out = 0;
+    for (size_t i = 0; i < sizeof v; ++i, v = static_cast<U>(v >> 8)) out = static_cast<U>(out << 8 | (v & 0xFF));
+    return out;
+}
+
+// The N-byte number at p, in the structure's byte order.
+template <int N>
+uint64_t Field(const uint8_t* p, bool bigEndian) {
+    using U = std::conditional_t<N == 1, uint8_t, std::conditional_t<N == 2, uint16_t, std::conditional_t<N == 4, uint32_t, uint64_t>>>;
+    U v;
+    std::memcpy(&v, p, N);
+    if constexpr (N > 1)
+        if (bigEndian != (std::endian::native == std::endian::big)) v = ByteSwapped(v);
+    return v;
+}
+
 int64_t Saturated(uint64_t v) { return v > static_cast<uint64_t>(kMax) ? kMax : static_cast<int64_t>(v); }
 
 // The entries of the IFD at `ifd` that lie wholly inside, in order.
@@ -30,6 +51,10 @@ std::vector<TiffEntry> Entries(const TiffFields& w, uint64_t ifd, uint64_t& decl
     std::vector<TiffEntry> out;
     declared = 0;
     if (!w.Count(ifd, declared)) return out;
+    // Room for the entries that can lie inside, not for what a count claims.
+    const int64_t at = w.At(ifd) < 0 ? -1 : w.At(ifd) + w.Layout().count;
+    const int64_t fit = at >= 0 && at < w.Length() ? (w.Length() - at) / w.Layout().entry : 0;
+    out.reserve(static_cast<size_t>(std::min<uint64_t>({declared, TiffFields::kMaxEntries, static_cast<uint64_t>(fit)})));
     for (uint64_t k = 0; k < declared && k < TiffFields::kMaxEntries; ++k) {
         TiffEntry e;
         if (!w.Entry(ifd, k, e)) break;
@@ -88,20 +113,23 @@ bool TiffFields::Entry(uint64_t ifd, uint64_t k, TiffEntry& e) const {
     const int64_t at = At(ifd);
     if (at < 0 || k >= kMaxEntries) return false;
     const int64_t off = at + m_l.count + m_l.entry * static_cast<int64_t>(k);
-    const int64_t field = off + 4 + m_l.offset;
-    if (!Inside(off, m_l.entry) || !U16(off, e.tag) || !U16(off + 2, e.type) || !Offset(off + 4, e.count))
-        return false;
+    if (!Inside(off, m_l.entry)) return false;
+    // The entry is in memory now: its fields are taken from its own bytes.
+    const uint8_t* p = m_r.Span(m_tiff + off, m_l.entry);
+    if (p == nullptr) return false;
+    const int width = static_cast<int>(m_l.offset);  // 4 or 8
+    e.tag = static_cast<uint16_t>(Field<2>(p, m_big));
+    e.type = static_cast<uint16_t>(Field<2>(p + 2, m_big));
+    e.count = width == 8 ? Field<8>(p + 4, m_big) : Field<4>(p + 4, m_big);
     e.at = off;
     const int64_t unit = TiffUnitSize(e.type, m_l.Big());
     e.size = unit == 0 ? 0 : PlusTimes(0, unit, e.count);
-    if (!m_l.Big() || !e.InField(m_l) || unit == 8 || unit == 0) return Offset(field, e.value);
+    const uint8_t* v = p + 4 + width;
+    if (width == 4) e.value = Field<4>(v, m_big);
+    else if (!e.InField(m_l) || unit == 8 || unit == 0) e.value = Field<8>(v, m_big);
     // A value in BigTIFF's 8-byte field starts at its first byte.
-    uint8_t u8 = 0;
-    uint16_t u16 = 0;
-    uint32_t u32 = 0;
-    const bool read = unit == 1 ? U8(field, u8) : unit == 2 ? U16(field, u16) : U32(field, u32);
-    e.value = unit == 1 ? u8 : unit == 2 ? u16 : u32;
-    return read;
+    else e.value = unit == 1 ? Field<1>(v, m_big) : unit == 2 ? Field<2>(v, m_big) : Field<4>(v, m_big);
+    return true;
 }
 
 bool TiffFields::Next(uint64_t ifd, uint64_t declared, uint64_t& next) const {
@@ -277,10 +305,12 @@ void PlanGpsStrip(const TiffScan& t, const GpsIfdScan& g, const GpsStripMode& mo
     }
     if (!mode.values) return;
     // Each value minus the bytes the other IFDs use.
+    std::vector<ByteRange> parts, next;
     for (const ByteRange& v : g.values) {
-        std::vector<ByteRange> parts{v};
+        parts.assign(1, v);
         for (const ByteRange& k : t.keep) {
-            std::vector<ByteRange> next;
+            if (!Overlap(v, k)) continue;  // nor any part of v
+            next.clear();
             for (const ByteRange& p : parts) {
                 if (!Overlap(p, k)) {
                     next.push_back(p);
