@@ -19,6 +19,7 @@ void LazyBytes::Reset(uint8_t* buf, int64_t len, ReadFn read, int blockShift,
     m_commit = nullptr;
     m_drop = nullptr;
     m_order.clear();
+    m_orderHead = 0;
     m_pinned.clear();
     m_held = 0;
     m_peak = 0;
@@ -53,9 +54,13 @@ void LazyBytes::Used(int64_t first, int64_t last) {
 // Gives back the blocks used longest ago, but pinned ones, until the
 // budget holds; the `newest` entries (the request just served) stay.
 void LazyBytes::GiveBack(size_t newest) {
-    while (m_held > m_budget && m_order.size() > newest) {
-        const Use u = m_order.front();
-        m_order.pop_front();
+    while (m_held > m_budget && m_order.size() - m_orderHead > newest) {
+        const Use u = m_order[m_orderHead++];
+        // Entries given back are dropped from the front once they are most.
+        if (m_orderHead > 1024 && m_orderHead * 2 > m_order.size()) {
+            m_order.erase(m_order.begin(), m_order.begin() + static_cast<std::ptrdiff_t>(m_orderHead));
+            m_orderHead = 0;
+        }
         const auto b = static_cast<size_t>(u.block);
         if (u.stamp != m_stamp[b] || !m_have[b] || m_pinned[b]) continue;
         const int64_t from = u.block << m_shift;

@@ -15,7 +15,6 @@
 #include "exif/ByteReader.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -106,7 +105,8 @@ private:
     int64_t m_budget = 0;
     CommitFn m_commit;
     DropFn m_drop;
-    std::deque<Use> m_order;
+    std::vector<Use> m_order;  // from m_orderHead on (a deque would take memory for every file)
+    size_t m_orderHead = 0;
     std::vector<uint32_t> m_stamp;
     std::vector<uint8_t> m_pinned;
     uint32_t m_tick = 0;

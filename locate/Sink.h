@@ -26,7 +26,15 @@ struct Carrier {
     std::string path;
 
     Carrier Then(const std::string& step) const {
-        return {picture, path.empty() ? step : path + " / " + step};
+        Carrier c{picture, {}};
+        if (path.empty()) {
+            c.path = step;
+            return c;
+        }
+        // One allocation: every box and segment of a walk gets its carrier.
+        c.path.reserve(path.size() + 3 + step.size());
+        c.path.append(path).append(" / ").append(step);
+        return c;
     }
 };
 
