@@ -19,7 +19,8 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 cli=$build/bin/tamlix-cli
 say() { printf '%s\n' "$*" >&2; }
 
-[ -x "$cli" ] || make -C "$root" --no-print-directory build BUILD="$build"
+reads=$build/bin/tamlix_bench_reads
+[ -x "$cli" ] && [ -x "$reads" ] || make -C "$root" --no-print-directory build BUILD="$build"
 need=()
 for c in exiftool:libimage-exiftool-perl exiv2:exiv2 cwebp:webp ffmpeg:ffmpeg; do
   command -v "${c%%:*}" >/dev/null || need+=("${c#*:}")
@@ -75,6 +76,7 @@ per_file() { awk -v a="$(median "$1")" -v s="$(median "$2")" -v n="$3" 'BEGIN {p
 timed start_cli "$cli" --version
 timed start_exiv2 exiv2 --version
 timed check "$cli" check "${all[@]}"
+timed reads "$reads" "${all[@]}"
 timed exiv2 exiv2 -q -Pkv -K Exif.GPSInfo.GPSLatitude -K Exif.GPSInfo.GPSLongitude "${all[@]}"
 timed exiftool exiftool -fast2 -n -q -q -p '$FileName $GPSLatitude $GPSLongitude' "${all[@]}"
 
@@ -91,10 +93,14 @@ echo "| command | files | median ms | |"
 echo "|---|---:|---:|---:|"
 echo "| \`tamlix-cli check\` | ${#all[@]} | $(ms check) | $(ratio check exiv2)x Exiv2, $(ratio check exiftool)x ExifTool -fast2 |"
 echo "| \`exiv2 -q -Pkv\` (GPS keys) | ${#all[@]} | $(ms exiv2) | |"
+echo "| the system calls alone (see below) | ${#all[@]} | $(ms reads) | $(ratio reads exiv2)x Exiv2 |"
 echo "| \`exiftool -fast2\` | ${#all[@]} | $(ms exiftool) | |"
 echo "| start-up: \`tamlix-cli --version\`, \`exiv2 --version\` | | $(ms start_cli), $(ms start_exiv2) | |"
 echo
 echo "Per file beyond start-up: check $(per_file check start_cli ${#all[@]}) µs, Exiv2 $(per_file exiv2 start_exiv2 ${#all[@]}) µs."
+echo
+echo "The system calls alone: open, the size, the first 4 KiB and the last 512 bytes, close, on as many"
+echo "threads as check (bench/ReadsBench.cpp); no reader that looks at a file's head and end gets under it."
 echo
 echo "Files in which each finds a position: tamlix-cli $(wc -l <"$work/found.cli"), Exiv2 $(wc -l <"$work/found.exiv2"),"
 echo "ExifTool -fast2 $(wc -l <"$work/found.exiftool"); a peer finds one where tamlix-cli does not:" \

@@ -23,7 +23,8 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 cli=$build/bin/tamlix-cli
 say() { printf '%s\n' "$*" >&2; }
 
-[ -x "$cli" ] || make -C "$root" --no-print-directory build BUILD="$build"
+reads=$build/bin/tamlix_bench_reads
+[ -x "$cli" ] && [ -x "$reads" ] || make -C "$root" --no-print-directory build BUILD="$build"
 need=()
 for c in exiftool:libimage-exiftool-perl exiv2:exiv2 heif-enc:libheif-examples ffmpeg:ffmpeg strace:strace; do
   command -v "${c%%:*}" >/dev/null || need+=("${c#*:}")
@@ -127,6 +128,7 @@ timed start_cli "$cli" --version
 timed start_exiv2 exiv2 --version
 timed check "$cli" check "${all[@]}"
 timed check_photos "$cli" check "${exiv2_reads[@]}"
+timed reads_photos "$reads" "${exiv2_reads[@]}"
 timed exiv2 "${exiv2_gps[@]}" "${exiv2_reads[@]}"
 timed check_motion "$cli" check "${motion_photos[@]}"
 timed exiv2_motion "${exiv2_gps[@]}" "${motion_photos[@]}"
@@ -169,6 +171,7 @@ echo "|---|---:|---:|---:|"
 echo "| \`tamlix-cli check\` | ${#all[@]} | $(ms check) | $(ratio check exiftool "${#all[@]}" "${#all[@]}")x ExifTool -fast2 |"
 echo "| \`tamlix-cli check\` (the photos) | ${#exiv2_reads[@]} | $(ms check_photos) | $(ratio check_photos exiv2 "${#exiv2_reads[@]}" "${#exiv2_reads[@]}")x Exiv2 |"
 echo "| \`exiv2 -q -Pkv\` (GPS keys, the photos) | ${#exiv2_reads[@]} | $(ms exiv2) | |"
+echo "| the system calls alone (the photos; see below) | ${#exiv2_reads[@]} | $(ms reads_photos) | $(ratio reads_photos exiv2 1 1)x Exiv2 |"
 echo "| \`tamlix-cli check\` (the motion photos) | ${#motion_photos[@]} | $(ms check_motion) | $(ratio check_motion exiv2_motion 1 1)x Exiv2 |"
 echo "| \`exiv2 -q -Pkv\` (the motion photos) | ${#motion_photos[@]} | $(ms exiv2_motion) | |"
 echo "| \`exiftool -fast2\` | ${#all[@]} | $(ms exiftool) | |"
@@ -177,6 +180,9 @@ echo
 echo "Per file beyond start-up, the photos: check $(per_file check_photos start_cli ${#exiv2_reads[@]}) µs," \
   "Exiv2 $(per_file exiv2 start_exiv2 ${#exiv2_reads[@]}) µs; the motion photos: check" \
   "$(per_file check_motion start_cli ${#motion_photos[@]}) µs, Exiv2 $(per_file exiv2_motion start_exiv2 ${#motion_photos[@]}) µs."
+echo
+echo "The system calls alone: open, the size, the first 4 KiB and the last 512 bytes, close, on as many"
+echo "threads as check (bench/ReadsBench.cpp); no reader that looks at a file's head and end gets under it."
 echo
 echo "Files in which each finds a position: tamlix-cli $(wc -l <"$work/found.cli"), Exiv2 $(wc -l <"$work/found.exiv2") (of the photos),"
 echo "ExifTool -fast2 $(wc -l <"$work/found.exiftool"), ExifTool -ee $(wc -l <"$work/found.exiftool_ee") (it also reads the clips after the motion photos)."
