@@ -30,6 +30,13 @@ struct BoxWalk {
     };
     std::vector<Timed> timed;
     bool fragmented = false;  // the file holds movie fragments (`moof`)
+    // Dashcams' `gps ` boxes, lists of GPS blocks among the media data,
+    // read once every `mdat` is known.
+    struct GpsList {
+        Box box;
+        Carrier at;
+    };
+    std::vector<GpsList> gpsLists;
 
     // The boxes of r, each by its rule; bytes after the last box that
     // parses are opaque.
@@ -50,5 +57,6 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth);
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth);
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
+void WalkGpsBlocks(BoxWalk& w);
 // GoPro's GPMF block in `udta`: KLV as in its timed track.
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);

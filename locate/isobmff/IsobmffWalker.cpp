@@ -185,6 +185,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("\xA9xyz") || t == Fourcc("loci") || t == Fourcc("gps ") ||
                t == Fourcc("GPS ") || t == Fourcc("gdat") || (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
+        if (t == Fourcc("gps ")) gpsLists.push_back({b, at});
     } else if (IsContainer(t)) {
         Children(b.Body(), at, depth + 1);
     } else if (!IsSkipped(t)) {
@@ -193,7 +194,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
 }
 
 void WalkIsobmffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
-    BoxWalk w{sink, sink.File(), whole, {}, {}, {}, false};
+    BoxWalk w{sink, sink.File(), whole, {}, {}, {}, false, {}};
     const int64_t stop = ForEachBox(w.file, whole, [&](const Box& b) {
         w.One(b, at, 0);
         return true;
@@ -204,6 +205,7 @@ void WalkIsobmffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         WalkHeifItems(w, m.box, m.at, m.depth);
     }
     WalkTimedTracks(w);
+    WalkGpsBlocks(w);
     // What follows the last box is data after the file's end, as after a
     // picture's: a trailer, or another container.
     if (stop < whole.End())

@@ -104,6 +104,21 @@ std::vector<Row> Rows() {
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
+    // A dashcam's clip: GPS blocks (`free` boxes whose body starts "GPS ")
+    // in `mdat`, listed by moov/gps (a version, a count, offset and size).
+    auto freeGps = [](const std::string& rmc) {
+        return Concat({Be32(128), Text("freeGPS "), Text(rmc), Bytes(116 - rmc.size(), 0)});
+    };
+    auto dashcam = [&](uint32_t secondAt) {
+        const auto first = static_cast<uint32_t>(mdatBody);
+        return Concat({Ftyp("isom", "isom"),
+                       Box("mdat", Concat({freeGps("$GPRMC,120000,A,3539.516,N,13944.724,E"), freeGps("$GPRMC,120001")})),
+                       Box("moov", Box("gps ", Concat({Be32(0x101), Be32(3), Be32(first), Be32(128), Be32(0), Be32(0),
+                                                       Be32(secondAt), Be32(128)})))});
+    };
+    const Bytes dashcamClip = dashcam(static_cast<uint32_t>(mdatBody + 128));
+    const Bytes dashcamAstray = dashcam(static_cast<uint32_t>(mdatBody + 64));  // its third entry: into the first block
+
     const Want xyz{FindKind::Location, true};
     auto location = [](int64_t pos, std::string carrier = {}) {
         return std::vector<Want>{{FindKind::Location, true, FindWhy::None, pos, std::move(carrier)}};
@@ -168,6 +183,11 @@ std::vector<Row> Rows() {
         {"MOV location key", mov, location(At(mov, kWhere))},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
+        {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
+         {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
+          {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
+        {"a dashcam's GPS list naming bytes that are no GPS block", dashcamAstray,
+         {xyz, {FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(dashcamAstray, "gps ", -4) + 32}}},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
         {"XMP uuid box", uuid, xmp(uuid)},

@@ -402,8 +402,53 @@ else
     fi
 fi
 
+# A dashcam's clip: its fixes in "freeGPS " blocks among the media data,
+# listed by moov/gps (a version, a count, each block's offset and size).
+# FFmpeg writes moov last: the list goes in after mvhd (moov grows) and the
+# blocks into an mdat after moov, so no offset of the clip moves. ExifTool
+# reads the blocks through the list (-ee), and looks for them in the media
+# data when nothing else names them.
+row_file=dashcam.mp4 path=$work/$row_file
+be32() {
+    printf '%b' "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) \
+                   $(($1 >> 8 & 255)) $(($1 & 255)))"
+}
+u32at() { od -An -tu4 --endian=big -j "$2" -N4 "$1" | tr -d ' '; }
+bytes() { dd if="$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" bs=64K status=none; }
+gps_block() {   # 1024 bytes: size, "freeGPS ", the time at 52, an RMC sentence at 80
+    local rmc='$GPRMC,1200'$1'.00,A,3539.5160,N,13944.7240,E,0.0,0.0,150623,,,A*00'
+    { be32 1024; printf 'freeGPS '; head -c 40 /dev/zero; printf '2023061512%s00' "$1"
+      head -c 14 /dev/zero; printf '%s' "$rmc"; head -c $((944 - ${#rmc})) /dev/zero; }
+}
+ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 dash-base.mp4
+len=$(stat -c %s dash-base.mp4) moov=0
+while [ "$moov" -lt "$len" ] && [ "$(bytes dash-base.mp4 $((moov + 4)) 4)" != moov ]; do
+    moov=$((moov + $(u32at dash-base.mp4 "$moov")))
+done
+moov_len=$(u32at dash-base.mp4 "$moov") mvhd_len=$(u32at dash-base.mp4 $((moov + 8)))
+blocks=$((len + 40 + 8))
+{
+    bytes dash-base.mp4 0 "$moov"; be32 $((moov_len + 40)); printf moov
+    bytes dash-base.mp4 $((moov + 8)) "$mvhd_len"
+    be32 40; printf 'gps '; be32 257; be32 3; be32 "$blocks"; be32 1024; be32 0; be32 0
+    be32 $((blocks + 1024)); be32 1024
+    bytes dash-base.mp4 $((moov + 8 + mvhd_len)) $((moov_len - 8 - mvhd_len))
+    be32 $((8 + 2048)); printf mdat; gps_block 00; gps_block 01
+} >"$path"
+dash_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
+if [ "$(bytes dash-base.mp4 $((moov + 4)) 4)" != moov ] || [ "$(dash_position "$path")" != "$lat $lon" ]; then
+    fail "ExifTool reads no position in it"
+elif mkdir "$work/dashcam" && expect 1 "timed GPS track" check && expect 0 "removed" strip-gps -o "$work/dashcam"; then
+    copy=$work/dashcam/$row_file
+    [ -z "$(positions_read "$copy")" ] || fail "ExifTool still reads: $(positions_read "$copy")"
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+    run check "$copy"
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
+fi
+
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows and the place names pass"
+echo "other_containers: ${#rows[@]} rows, the place names and the dashcam's clip pass"
