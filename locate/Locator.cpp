@@ -19,13 +19,19 @@ bool LocateResult::CanClean(bool dropTrailer) const {
 
 namespace {
 
+// True when the GPS IFD the window's analysis `a` reads is one the walk
+// took apart.
+bool WindowGpsWalked(const ExifAnalysis& a, const LocateResult& out) {
+    for (const TiffScan& t : out.tiffs)
+        for (const GpsIfdScan& g : t.gps)
+            if ((t.content.Empty() ? g.pos : t.content.FilePos(g.pos)) == a.m_nGpsPos) return true;
+    return false;
+}
+
 // The window's analysis `a` shows a GPS IFD with a value that the walk
 // did not take apart.
 bool WindowSeesUnwalkedGps(const ExifAnalysis& a, const LocateResult& out) {
-    if (a.m_nGpsState != kGpsData) return false;
-    for (const TiffScan& t : out.tiffs)
-        for (const GpsIfdScan& g : t.gps)
-            if ((t.content.Empty() ? g.pos : t.content.FilePos(g.pos)) == a.m_nGpsPos) return false;
+    if (a.m_nGpsState != kGpsData || WindowGpsWalked(a, out)) return false;
     for (int i = 0; i < a.m_nGpsDone; ++i)
         if (a.m_Gps[i].m_nType >= 1 && a.m_Gps[i].m_nType <= 13) return true;
     return false;
@@ -67,8 +73,10 @@ bool AnyStripRange(const LocateResult& r, const GpsStripMode& mode, F f) {
 
 // True when a strip of `out` would change the bytes the window's analysis
 // `a` takes its structure from: the first "Exif" of the file's head, the
-// TIFF header after it, the 0th IFD's table. The window would then read
-// another structure, which no walk looked at.
+// TIFF header after it, the 0th IFD's table, and the table of a GPS IFD
+// that no walk took apart (whose entries the strip could turn into ones
+// the window shows). The window would then read another structure, which
+// no walk looked at.
 bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const LocateResult& out) {
     if (a.m_nByteOrder == 0 || out.Clean() || !out.CanClean()) return false;
     int64_t sig = -1;
@@ -76,6 +84,8 @@ bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const L
         if (file.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
     std::vector<ByteRange> read = {{sig, 4}, {a.m_nTiffPos, 8}};
     if (a.m_nIfd0Pos >= 0) read.push_back({a.m_nIfd0Pos, kClassicTiff.Table(static_cast<uint64_t>(a.m_nIfd0Count))});
+    if (a.m_nGpsState != kGpsNone && a.m_nGpsPos >= 0 && !WindowGpsWalked(a, out))
+        read.push_back({a.m_nGpsPos, kClassicTiff.Table(kMaxEntriesDone)});
     return AnyStripRange(out, {}, [&](const ByteRange& s) {
         return s.len > 0 && std::any_of(read.begin(), read.end(), [&](const ByteRange& r) {
             return r.pos >= 0 && s.pos < r.End() && r.pos < s.End();
