@@ -185,8 +185,12 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("\xA9xyz") || t == Fourcc("loci") || t == Fourcc("gps ") ||
                t == Fourcc("GPS ") || t == Fourcc("gdat") || (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
-        if (t == Fourcc("gps ")) gpsLists.push_back({b, at});
     } else if (IsContainer(t)) {
+        // A dashcam's list of GPS blocks is moov/gps (elsewhere a `gps `
+        // box holds its own fixes, as Pittasoft's NMEA log).
+        Box list;
+        if (t == Fourcc("moov") && FindChild(file, b.Body(), Fourcc("gps "), list))
+            gpsLists.push_back({list, at.Then(BoxName(list.type))});
         Children(b.Body(), at, depth + 1);
     } else if (!IsSkipped(t)) {
         Opaque(b.Whole(), at);

@@ -180,9 +180,11 @@ void WalkGpsBlocks(BoxWalk& w) {
     const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
     for (const BoxWalk::GpsList& list : w.gpsLists) {
         const ByteRange body = list.box.Body();
+        // Entries that do not fit make it no such list: then the box is
+        // just a location box.
         uint32_t count = 0;
-        if (body.len < 8 || !be.U32(body.pos + 4, count)) continue;
-        const int64_t entries = std::min<int64_t>(count, (body.len - 8) / 8);
+        if (body.len < 8 || !be.U32(body.pos + 4, count) || count == 0 || 8 + 8 * int64_t{count} > body.len) continue;
+        const int64_t entries = count;
         StripPlan plan;
         ByteRange first{-1, 0}, bad{-1, 0};  // the first block; the entry naming no block
         for (int64_t i = 0; i < entries && bad.pos < 0; ++i) {

@@ -118,6 +118,8 @@ std::vector<Row> Rows() {
     };
     const Bytes dashcamClip = dashcam(static_cast<uint32_t>(mdatBody + 128));
     const Bytes dashcamAstray = dashcam(static_cast<uint32_t>(mdatBody + 64));  // its third entry: into the first block
+    // Pittasoft's: a top-level `gps ` box holding the NMEA log itself.
+    const Bytes nmeaLog = Concat({Mp4({}), Box("gps ", Text("[1686830400000]$GPRMC,120000,A,3539.516,N,13944.724,E"))});
 
     const Want xyz{FindKind::Location, true};
     auto location = [](int64_t pos, std::string carrier = {}) {
@@ -188,6 +190,7 @@ std::vector<Row> Rows() {
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
         {"a dashcam's GPS list naming bytes that are no GPS block", dashcamAstray,
          {xyz, {FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(dashcamAstray, "gps ", -4) + 32}}},
+        {"a dashcam's NMEA log in a top-level gps box", nmeaLog, location(At(nmeaLog, "gps ", -4), "gps ")},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
         {"XMP uuid box", uuid, xmp(uuid)},
