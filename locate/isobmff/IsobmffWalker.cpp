@@ -182,8 +182,9 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         f.container = Container::Isobmff;
         f.len = b.end - b.pos;
         sink.Add(f, c);
-    } else if (t == Fourcc("\xA9xyz") || t == Fourcc("loci") || t == Fourcc("gps ") ||
-               t == Fourcc("GPS ") || t == Fourcc("gdat") || (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
+    } else if (OneOf(t, {Fourcc("\xA9xyz"), Fourcc("@xyz"), Fourcc("loci"), Fourcc("gps "), Fourcc("GPS "),
+                         Fourcc("gdat"), Fourcc("gps0"), Fourcc("udat")}) ||
+               (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
     } else if (IsContainer(t)) {
         // A dashcam's list of GPS blocks is moov/gps (elsewhere a `gps `

@@ -121,8 +121,8 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
 }
 
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
-    // ©xyz holds its text after a length and a language.
-    const int64_t text = b.Is(Fourcc("\xA9xyz")) ? std::min(b.body + 4, b.end) : b.body;
+    // ©xyz (and @xyz) holds its text after a length and a language.
+    const int64_t text = b.Is(Fourcc("\xA9xyz")) || b.Is(Fourcc("@xyz")) ? std::min(b.body + 4, b.end) : b.body;
     if (Blank(w.file, text, b.end - text)) return;
     // The box becomes free space: its type renamed, its content zeroed, so
     // no reader finds a value and every size stays.

@@ -118,6 +118,11 @@ std::vector<Row> Rows() {
     };
     const Bytes dashcamClip = dashcam(static_cast<uint32_t>(mdatBody + 128));
     const Bytes dashcamAstray = dashcam(static_cast<uint32_t>(mdatBody + 64));  // its third entry: into the first block
+    // Dashcams' tracks in top-level boxes of their own (gps0: binary
+    // records; udat: an NMEA log), and udta/@xyz, ©xyz's other spelling.
+    const Bytes logs = Concat({Mp4({}), Box("gps0", Concat({Be32(0x0A0B0C0D), Bytes(28, 7)})),
+                               Box("udat", Text("$GPRMC,120000,A,3539.516,N,13944.724,E"))});
+    const Bytes atXyz = Mp4(Box("udta", Box("@xyz", Concat({Bytes{0, 18, 0x15, 0xC7}, Text(kWhere)}))));
     // Pittasoft's: a top-level `gps ` box holding the NMEA log itself.
     const Bytes nmeaLog = Concat({Mp4({}), Box("gps ", Text("[1686830400000]$GPRMC,120000,A,3539.516,N,13944.724,E"))});
 
@@ -191,6 +196,10 @@ std::vector<Row> Rows() {
         {"a dashcam's GPS list naming bytes that are no GPS block", dashcamAstray,
          {xyz, {FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(dashcamAstray, "gps ", -4) + 32}}},
         {"a dashcam's NMEA log in a top-level gps box", nmeaLog, location(At(nmeaLog, "gps ", -4), "gps ")},
+        {"dashcams' top-level gps0 and udat boxes", logs,
+         {{FindKind::Location, true, FindWhy::None, At(logs, "gps0", -4), "gps0"},
+          {FindKind::Location, true, FindWhy::None, At(logs, "udat", -4), "udat"}}},
+        {"MP4 udta/@xyz", atXyz, location(At(atXyz, "@xyz", -4), "moov / udta / @xyz")},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
         {"XMP uuid box", uuid, xmp(uuid)},
