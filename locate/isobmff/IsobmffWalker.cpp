@@ -64,7 +64,8 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
             FindChild(w.file, stbl.Body(), Fourcc("stsd"), stsd))
             be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
     }
-    if (format == Fourcc("camm") || format == Fourcc("gpmd")) {
+    const bool captions = OneOf(handler, {Fourcc("text"), Fourcc("sbtl")}) && OneOf(format, {Fourcc("tx3g"), Fourcc("text")});
+    if (format == Fourcc("camm") || format == Fourcc("gpmd") || captions) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;

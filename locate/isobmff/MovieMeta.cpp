@@ -156,8 +156,10 @@ void WalkTimedTracks(BoxWalk& w) {
             w.sink.Add(f, t.at);
             continue;
         }
-        const TimedGpsScan scan =
-            ScanTimedGps(w.file, t.format == Fourcc("camm") ? TimedFormat::Camm : TimedFormat::Gpmf, samples);
+        const TimedFormat fmt = t.format == Fourcc("camm")   ? TimedFormat::Camm
+                                : t.format == Fourcc("gpmd") ? TimedFormat::Gpmf
+                                                             : TimedFormat::Text;
+        const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);
     }
 }

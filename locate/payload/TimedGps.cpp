@@ -1,7 +1,11 @@
 #include "locate/payload/TimedGps.h"
 
+#include "locate/Opaque.h"
+
 #include <algorithm>
+#include <cctype>
 #include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -96,6 +100,40 @@ void ScanCamm(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     }
 }
 
+// True when the n bytes at p name a coordinate in words a caption uses:
+// "latitude", "longitude", or "lat"/"lon" (any case) before a colon.
+bool NamesCoordinate(const uint8_t* p, int64_t n) {
+    const auto at = [&](int64_t i, std::string_view w) {
+        if (i + static_cast<int64_t>(w.size()) > n) return false;
+        for (size_t k = 0; k < w.size(); ++k)
+            if (std::tolower(p[i + static_cast<int64_t>(k)]) != w[k]) return false;
+        return true;
+    };
+    for (int64_t i = 0; i < n; ++i) {
+        if (std::tolower(p[i]) != 'l') continue;
+        if (at(i, "latitude") || at(i, "longitude")) return true;
+        int64_t j = i + 3;
+        while (j < n && p[j] == ' ') ++j;
+        if ((at(i, "lat") || at(i, "lon")) && j < n && p[j] == ':') return true;
+    }
+    return false;
+}
+
+// One caption sample of `n` bytes at file offset `base`, read from `s`.
+void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    uint16_t len = 0;
+    if (!s.U16(0, len)) return;
+    const uint8_t* p = s.Span(0, n);
+    // A length past the sample: the caption cannot be told from the rest.
+    const int64_t text = 2 + int64_t{len} <= n ? len : -1;
+    const int64_t look = text >= 0 ? text : n - 2;
+    if (p == nullptr || look <= 0) return;
+    const bool holds = OpaqueHolds(s, 2, look) != OpaqueText::None || NamesCoordinate(p + 2, look);
+    if (!holds) return;
+    if (text < 0) t.Bad(base, n);
+    else t.Value(base + 2, text, true);
+}
+
 // The KLV items in [from, to) of a GPMF sample read from `s` (file
 // offset `base`), `depth` nests down. Each header is read once, so the
 // walk costs in proportion to the sample.
@@ -150,6 +188,8 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
         const ByteReader s(p, r.len, fmt == TimedFormat::Camm ? ByteReader::kLittleEndian : ByteReader::kBigEndian);
         if (fmt == TimedFormat::Camm)
             ScanCamm(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::Text)
+            ScanText(s, r.pos, r.len, t);
         else
             ScanKlv(s, r.pos, 0, r.len, 0, t);
         if (t.Unreadable()) break;

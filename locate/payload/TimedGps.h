@@ -16,10 +16,17 @@
 // multiple of 4. GPS5 and GPS9 hold positions, GPSU the time of the fix
 // and GPSP its precision.
 //
-// Removal zeroes the values (a CAMM packet's value, a GPS KLV's data)
-// and keeps every header, type and size, so the samples keep their length
-// and still parse. A value of zeros holds no position: a cleaned track is
-// found clean.
+// Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
+// big-endian length, then the text (style boxes may follow). Drones and
+// dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
+// 20)", "[latitude: 35.6586]", "Lat:35.6586"); a text holding "GPS",
+// "lat"/"lon" before a colon, "latitude", "longitude" or an ISO 6709
+// string holds a position.
+//
+// Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, a
+// caption's text) and keeps every header, type and size, so the samples
+// keep their length and still parse. A value of zeros holds no position:
+// a cleaned track is found clean.
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/Find.h"
@@ -29,7 +36,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Text };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

@@ -92,15 +92,29 @@ std::vector<Row> Rows() {
     };
     const Bytes samples = Concat({camm(35.6586), camm(35.6587)});
     const int64_t mdatBody = static_cast<int64_t>(Ftyp("isom", "isom").size()) + 8;
-    const Bytes stbl = Box("stbl", Concat({
-        FullBox("stsd", 0, Concat({Be32(1), Box("camm", Bytes(8, 0))})),
-        FullBox("stsc", 0, Concat({Be32(1), Be32(1), Be32(2), Be32(1)})),
-        FullBox("stsz", 0, Concat({Be32(28), Be32(2)})),
-        FullBox("stco", 0, Concat({Be32(1), Be32(static_cast<uint32_t>(mdatBody))}))}));
-    const Bytes trak = Box("trak", Concat({FullBox("tkhd", 0, Concat({Be32(0), Be32(0), Be32(1), Bytes(68, 0)})),
-        Box("mdia", Concat({FullBox("hdlr", 0, Concat({Be32(0), Text("meta"), Bytes(13, 0)})),
-                            Box("minf", stbl)}))}));
-    const Bytes cammClip = Concat({Ftyp("isom", "isom"), Box("mdat", samples), Box("moov", trak)});
+    // A track of two samples of `size` bytes, one chunk at the start of mdat.
+    auto timedTrack = [&](const char* handler, const char* format, uint32_t size) {
+        const Bytes stbl = Box("stbl", Concat({
+            FullBox("stsd", 0, Concat({Be32(1), Box(format, Bytes(8, 0))})),
+            FullBox("stsc", 0, Concat({Be32(1), Be32(1), Be32(2), Be32(1)})),
+            FullBox("stsz", 0, Concat({Be32(size), Be32(2)})),
+            FullBox("stco", 0, Concat({Be32(1), Be32(static_cast<uint32_t>(mdatBody))}))}));
+        return Box("trak", Concat({FullBox("tkhd", 0, Concat({Be32(0), Be32(0), Be32(1), Bytes(68, 0)})),
+            Box("mdia", Concat({FullBox("hdlr", 0, Concat({Be32(0), Text(handler), Bytes(13, 0)})),
+                                Box("minf", stbl)}))}));
+    };
+    const Bytes cammClip = Concat({Ftyp("isom", "isom"), Box("mdat", samples), Box("moov", timedTrack("meta", "camm", 28))});
+    // A drone's captions: tx3g samples, a 16-bit length and the text.
+    auto caption = [](const std::string& text) {
+        return Concat({Bytes{0, static_cast<uint8_t>(text.size())}, Text(text)});
+    };
+    const std::string fix = "F/2.8, GPS (139.7454, 35.6586, 20)", yuneec = "Lat:35.658600 Lon:139.745400 A";
+    const Bytes captions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(fix), caption(std::string("F/2.8, ISO 100").append(fix.size() - 14, ' '))})),
+                                   Box("moov", timedTrack("sbtl", "tx3g", static_cast<uint32_t>(fix.size() + 2)))});
+    const Bytes yuneecClip = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(yuneec), caption(yuneec)})),
+                                     Box("moov", timedTrack("text", "tx3g", static_cast<uint32_t>(yuneec.size() + 2)))});
+    const Bytes plainCaptions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption("Hello"), caption("World")})),
+                                        Box("moov", timedTrack("sbtl", "tx3g", 7))});
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
@@ -190,6 +204,9 @@ std::vector<Row> Rows() {
         {"MOV location key", mov, location(At(mov, kWhere))},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
+        {"a drone's captions with its fix", captions, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
+        {"captions with Lat: and Lon:", yuneecClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
+        {"captions without a position", plainCaptions, {}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},

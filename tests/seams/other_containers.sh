@@ -6,7 +6,9 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned):
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned;
+# a dashcam's clip and a clip with captions, whose position ExifTool reads
+# with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -435,20 +437,32 @@ blocks=$((len + 40 + 8))
     bytes dash-base.mp4 $((moov + 8 + mvhd_len)) $((moov_len - 8 - mvhd_len))
     be32 $((8 + 2048)); printf mdat; gps_block 00; gps_block 01
 } >"$path"
-dash_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
-if [ "$(bytes dash-base.mp4 $((moov + 4)) 4)" != moov ] || [ "$(dash_position "$path")" != "$lat $lon" ]; then
-    fail "ExifTool reads no position in it"
-elif mkdir "$work/dashcam" && expect 1 "timed GPS track" check && expect 0 "removed" strip-gps -o "$work/dashcam"; then
-    copy=$work/dashcam/$row_file
-    [ -z "$(positions_read "$copy")" ] || fail "ExifTool still reads: $(positions_read "$copy")"
-    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
-    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
-    run check "$copy"
-    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
-fi
+# A drone's captions: a subtitle track (tx3g) whose text holds the fix.
+printf '1\n00:00:00,000 --> 00:00:00,500\nLat:%s Lon:%s Alt:20\n\n' "$lat" "$lon" >fix.srt
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -i fix.srt -t 1 -pix_fmt yuv420p \
+       -c:v libx264 -c:s mov_text "$work/captions.mp4"
+
+# Clips whose position ExifTool reads among their embedded documents (-ee):
+# check finds a timed GPS track, strip-gps removes it at the length, and
+# ExifTool reads no position in the copy, whose frames stay.
+ee_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
+for row_file in dashcam.mp4 captions.mp4; do
+    path=$work/$row_file
+    if [ "$(ee_position "$path")" != "$lat $lon" ]; then
+        fail "ExifTool reads no position in it"
+    elif mkdir "$work/ee-$row_file" && expect 1 "timed GPS track" check &&
+         expect 0 "removed" strip-gps -o "$work/ee-$row_file"; then
+        copy=$work/ee-$row_file/$row_file
+        [ -z "$(positions_read "$copy")" ] || fail "ExifTool still reads: $(positions_read "$copy")"
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+        run check "$copy"
+        [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
+    fi
+done
 
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names and the dashcam's clip pass"
+echo "other_containers: ${#rows[@]} rows, the place names, the dashcam's clip and the captions pass"
