@@ -119,6 +119,16 @@ bool NamesCoordinate(const uint8_t* p, int64_t n) {
     return false;
 }
 
+// True when the n bytes at p hold a number with at least three digits
+// after its point, as a coordinate has ("35.6586"; a caption's speech
+// that names GPS seldom does).
+bool HoldsFineNumber(const uint8_t* p, int64_t n) {
+    const auto digit = [&](int64_t i) { return i >= 0 && i < n && p[i] >= '0' && p[i] <= '9'; };
+    for (int64_t i = 1; i + 3 < n; ++i)
+        if (p[i] == '.' && digit(i - 1) && digit(i + 1) && digit(i + 2) && digit(i + 3)) return true;
+    return false;
+}
+
 // One caption sample of `n` bytes at file offset `base`, read from `s`.
 void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     uint16_t len = 0;
@@ -128,7 +138,9 @@ void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     const int64_t text = 2 + int64_t{len} <= n ? len : -1;
     const int64_t look = text >= 0 ? text : n - 2;
     if (p == nullptr || look <= 0) return;
-    const bool holds = OpaqueHolds(s, 2, look) != OpaqueText::None || NamesCoordinate(p + 2, look);
+    const OpaqueText text6709 = OpaqueHolds(s, 2, look);
+    const bool holds = text6709 == OpaqueText::Iso6709 ||
+                       ((text6709 == OpaqueText::Gps || NamesCoordinate(p + 2, look)) && HoldsFineNumber(p + 2, look));
     if (!holds) return;
     if (text < 0) t.Bad(base, n);
     else t.Value(base + 2, text, true);

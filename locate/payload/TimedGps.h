@@ -19,9 +19,10 @@
 // Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
 // big-endian length, then the text (style boxes may follow). Drones and
 // dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
-// 20)", "[latitude: 35.6586]", "Lat:35.6586"); a text holding "GPS",
-// "lat"/"lon" before a colon, "latitude", "longitude" or an ISO 6709
-// string holds a position.
+// 20)", "[latitude: 35.6586]", "Lat:35.6586"); a text holds a position
+// when it holds an ISO 6709 string, or "GPS", "lat"/"lon" before a colon,
+// "latitude" or "longitude" beside a number with three digits or more
+// after its point (so that speech naming GPS stays).
 //
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, a
 // caption's text) and keeps every header, type and size, so the samples

@@ -113,8 +113,8 @@ std::vector<Row> Rows() {
                                    Box("moov", timedTrack("sbtl", "tx3g", static_cast<uint32_t>(fix.size() + 2)))});
     const Bytes yuneecClip = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(yuneec), caption(yuneec)})),
                                      Box("moov", timedTrack("text", "tx3g", static_cast<uint32_t>(yuneec.size() + 2)))});
-    const Bytes plainCaptions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption("Hello"), caption("World")})),
-                                        Box("moov", timedTrack("sbtl", "tx3g", 7))});
+    const Bytes plainCaptions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption("Turn the GPS on"), caption("Lat: 2.5 miles ")})),
+                                        Box("moov", timedTrack("sbtl", "tx3g", 17))});
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
@@ -206,7 +206,7 @@ std::vector<Row> Rows() {
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
         {"a drone's captions with its fix", captions, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions with Lat: and Lon:", yuneecClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
-        {"captions without a position", plainCaptions, {}},
+        {"captions that name GPS but hold no position", plainCaptions, {}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
