@@ -138,9 +138,9 @@ void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     const int64_t text = 2 + int64_t{len} <= n ? len : -1;
     const int64_t look = text >= 0 ? text : n - 2;
     if (p == nullptr || look <= 0) return;
-    const OpaqueText text6709 = OpaqueHolds(s, 2, look);
-    const bool holds = text6709 == OpaqueText::Iso6709 ||
-                       ((text6709 == OpaqueText::Gps || NamesCoordinate(p + 2, look)) && HoldsFineNumber(p + 2, look));
+    const OpaqueText seen = OpaqueHolds(s, 2, look);
+    const bool holds = seen == OpaqueText::Iso6709 ||
+                       ((seen == OpaqueText::Gps || NamesCoordinate(p + 2, look)) && HoldsFineNumber(p + 2, look));
     if (!holds) return;
     if (text < 0) t.Bad(base, n);
     else t.Value(base + 2, text, true);

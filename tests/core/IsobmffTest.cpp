@@ -1,7 +1,8 @@
 // The box tree walk: one row per place a position hides in an ISOBMFF file
 // (HEIF Exif and XMP items in every layout `iloc` allows, a clip's location
-// boxes and keys, XMP and Canon boxes, a clip inside a picture or behind
-// it in Samsung's trailer) and per hostile box tree. Each file is walked at
+// boxes and keys, timed GPS tracks and captions, a dashcam's GPS blocks,
+// XMP and Canon boxes, a clip inside a picture or behind it in Samsung's
+// trailer) and per hostile box tree. Each file is walked at
 // both depths; each one whose finds can all be removed is stripped: same
 // length, found clean again, no byte changed outside the strip's ranges.
 #include "cli/FindText.h"
@@ -109,7 +110,8 @@ std::vector<Row> Rows() {
         return Concat({Bytes{0, static_cast<uint8_t>(text.size())}, Text(text)});
     };
     const std::string fix = "F/2.8, GPS (139.7454, 35.6586, 20)", yuneec = "Lat:35.658600 Lon:139.745400 A";
-    const Bytes captions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(fix), caption(std::string("F/2.8, ISO 100").append(fix.size() - 14, ' '))})),
+    const std::string noFix = std::string("F/2.8, ISO 100").append(fix.size() - 14, ' ');
+    const Bytes captions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(fix), caption(noFix)})),
                                    Box("moov", timedTrack("sbtl", "tx3g", static_cast<uint32_t>(fix.size() + 2)))});
     const Bytes yuneecClip = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption(yuneec), caption(yuneec)})),
                                      Box("moov", timedTrack("text", "tx3g", static_cast<uint32_t>(yuneec.size() + 2)))});
