@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/Opaque.h"
+#include "locate/insta360/Insta360Trailer.h"
 #include "locate/payload/FlirGps.h"
 #include "locate/payload/IptcPlaces.h"
 #include "locate/payload/MakerNotePlaces.h"
@@ -150,14 +151,22 @@ bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709
     return true;
 }
 
-bool Sink::AfterEnd(ByteRange r, bool last, const Carrier& c) {
-    const Embedded e = FindEmbeddedContainer(m_file, r.pos, r.End());
-    const int64_t opaqueEnd = e.kind == Container::None ? r.End() : e.pos;
-    const bool held = opaqueEnd > r.pos &&
-                      Opaque({r.pos, opaqueEnd - r.pos}, FindKind::AfterEnd, FindWhy::AfterEndHoldsGps,
-                             FindWhy::AfterEndHoldsIso6709, c);
-    if (e.kind != Container::None) Nested(e.kind, {e.pos, r.End() - e.pos}, c);
-    else if (last) m_out.trailer = r.pos;
+bool Sink::AfterEnd(ByteRange whole, bool last, const Carrier& c) {
+    // Insta360's trailer ends the file and is known by its last bytes: it
+    // is walked (a structure, cleaned rather than cut), and what comes
+    // before it is data after the end as ever.
+    const int64_t insta = last ? Insta360TrailerStart(m_file, whole) : -1;
+    const ByteRange r = insta >= 0 ? ByteRange{whole.pos, insta - whole.pos} : whole;
+    bool held = false;
+    if (r.len > 0) {
+        const Embedded e = FindEmbeddedContainer(m_file, r.pos, r.End());
+        const int64_t opaqueEnd = e.kind == Container::None ? r.End() : e.pos;
+        held = opaqueEnd > r.pos && Opaque({r.pos, opaqueEnd - r.pos}, FindKind::AfterEnd, FindWhy::AfterEndHoldsGps,
+                                           FindWhy::AfterEndHoldsIso6709, c);
+        if (e.kind != Container::None) Nested(e.kind, {e.pos, r.End() - e.pos}, c);
+        else if (last && insta < 0) m_out.trailer = r.pos;
+    }
+    if (insta >= 0) WalkInsta360Trailer({insta, whole.End() - insta}, c.Then("Insta360 trailer"), *this);
     return held;
 }
 

@@ -78,9 +78,9 @@ public:
     bool Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c);
     // Data after a container's last structure, [r.pos, r.End()): a
     // container in it is handed on as nested, the bytes before it are
-    // opaque. With `last` it runs to the file's end, and without a
-    // container a cut may drop it. False when the opaque part held no
-    // position's text.
+    // opaque. With `last` it runs to the file's end (where an Insta360
+    // trailer is walked), and without a container a cut may drop it. False
+    // when the opaque part held no position's text.
     bool AfterEnd(ByteRange r, bool last, const Carrier& c);
     // A TIFF header among bytes no structure explains (an Exif block whose
     // segment or chunk header is damaged): readers that look for a TIFF

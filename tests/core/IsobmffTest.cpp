@@ -2,7 +2,7 @@
 // (HEIF Exif and XMP items in every layout `iloc` allows, a clip's location
 // boxes and keys, timed GPS tracks and captions, a dashcam's GPS blocks,
 // XMP and Canon boxes, a clip inside a picture or behind it in Samsung's
-// trailer) and per hostile box tree. Each file is walked at
+// trailer, Insta360's trailer) and per hostile box tree. Each file is walked at
 // both depths; each one whose finds can all be removed is stripped: same
 // length, found clean again, no byte changed outside the strip's ranges.
 #include "cli/FindText.h"
@@ -139,6 +139,20 @@ std::vector<Row> Rows() {
     const Bytes logs = Concat({Mp4({}), Box("gps0", Concat({Be32(0x0A0B0C0D), Bytes(28, 7)})),
                                Box("udat", Text("$GPRMC,120000,A,3539.516,N,13944.724,E"))});
     const Bytes atXyz = Mp4(Box("udta", Box("@xyz", Concat({Bytes{0, 18, 0x15, 0xC7}, Text(kWhere)}))));
+    // Insta360's trailer after a clip: a GPS record (one fix), then the last
+    // 78 bytes (its id and length, little-endian; the trailer's length at
+    // 38; the magic); and the same with the fix already zeroed.
+    auto insta360 = [](uint8_t fill) {
+        auto le = [](uint32_t v, int n) {
+            Bytes b;
+            for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> 8 * i));
+            return b;
+        };
+        const Bytes fix(53, fill);
+        return Concat({Mp4({}), fix, le(0x700, 2), le(53, 4), Bytes(32, 0), le(53 + 78, 4), Bytes(4, 0),
+                       Text("8db42d694ccc418790edff439fe026bf")});
+    };
+    const Bytes insv = insta360('A'), insvCleaned = insta360(0);
     // Pittasoft's: a top-level `gps ` box holding the NMEA log itself.
     const Bytes nmeaLog = Concat({Mp4({}), Box("gps ", Text("[1686830400000]$GPRMC,120000,A,3539.516,N,13944.724,E"))});
 
@@ -218,6 +232,9 @@ std::vector<Row> Rows() {
         {"dashcams' top-level gps0 and udat boxes", logs,
          {{FindKind::Location, true, FindWhy::None, At(logs, "gps0", -4), "gps0"},
           {FindKind::Location, true, FindWhy::None, At(logs, "udat", -4), "udat"}}},
+        {"Insta360's trailer after a clip: a GPS record", insv,
+         {{FindKind::TimedGps, true, FindWhy::None, static_cast<int64_t>(Mp4({}).size()), "Insta360 trailer / GPS record"}}},
+        {"Insta360's trailer, its GPS record zeroed", insvCleaned, {}},
         {"MP4 udta/@xyz", atXyz, location(At(atXyz, "@xyz", -4), "moov / udta / @xyz")},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},

@@ -7,8 +7,8 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned;
-# a dashcam's clip and a clip with captions, whose position ExifTool reads
-# with -ee, likewise, at the end):
+# a dashcam's clip, a clip with captions and Insta360's clip and picture,
+# whose position ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -442,11 +442,25 @@ printf '1\n00:00:00,000 --> 00:00:00,500\nLat:%s Lon:%s Alt:20\n\n' "$lat" "$lon
 ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -i fix.srt -t 1 -pix_fmt yuv420p \
        -c:v libx264 -c:s mov_text "$work/captions.mp4"
 
-# Clips whose position ExifTool reads among their embedded documents (-ee):
+# Insta360's trailer after a clip (INSV) and after a picture (INSP): its
+# GPS record (two fixes of 53 bytes), then the last 78 bytes (that record's
+# id and length, the trailer's length at 38, the magic at the end).
+insta360() {
+    perl -e 'local $/; my $d = <STDIN>; my ($lat, $lon) = @ARGV;
+        my $gps = join "", map { pack("VVvaa8aa8aa8a8a8", 1686830400 + $_, 0, 0, "A", pack("d<", $lat), "N",
+                                      pack("d<", $lon), "E", pack("d<", 0), pack("d<", 0), pack("d<", 20)) } 0 .. 1;
+        print $d, $gps, pack("vV", 0x700, length $gps), "\0" x 32, pack("V", length($gps) + 78), "\0" x 4,
+              "8db42d694ccc418790edff439fe026bf";' "$lat" "$lon" <"$1" >"$work/$2"
+}
+ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 insta-base.mp4
+insta360 insta-base.mp4 insta360.mp4
+insta360 base.jpg insta360.jpg
+
+# Files whose position ExifTool reads among their embedded documents (-ee):
 # check finds a timed GPS track, strip-gps removes it at the length, and
-# ExifTool reads no position in the copy, whose frames stay.
+# ExifTool reads no position in the copy, whose frames or pixels stay.
 ee_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
-for row_file in dashcam.mp4 captions.mp4; do
+for row_file in dashcam.mp4 captions.mp4 insta360.mp4 insta360.jpg; do
     path=$work/$row_file
     if [ "$(ee_position "$path")" != "$lat $lon" ]; then
         fail "ExifTool reads no position in it"
@@ -465,4 +479,4 @@ if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names, the dashcam's clip and the captions pass"
+echo "other_containers: ${#rows[@]} rows, the place names, and the dashcam's, captioned and Insta360 files pass"
