@@ -65,7 +65,7 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
             be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
     }
     const bool captions = OneOf(handler, {Fourcc("text"), Fourcc("sbtl")}) && OneOf(format, {Fourcc("tx3g"), Fourcc("text")});
-    if (format == Fourcc("camm") || format == Fourcc("gpmd") || captions) {
+    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd")}) || captions) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;

@@ -100,6 +100,31 @@ void ScanCamm(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     }
 }
 
+// One rtmd sample of `n` bytes at file offset `base`, read from `s`.
+void ScanRtmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    constexpr uint16_t kKey = 0x060E, kSet = 0x8300, kGpsFirst = 0x8500, kGpsLast = 0x85FF;
+    uint16_t start = 0;
+    if (!s.U16(0, start)) return;
+    for (int64_t at = start; at + 4 <= n;) {
+        uint16_t tag = 0, len = 16;
+        s.U16(at, tag);
+        if (tag == 0) return;
+        if (tag != kKey) {
+            s.U16(at + 2, len);
+            at += 4;
+            if (tag == kSet) continue;  // its items follow
+        }
+        if (len > n - at) {
+            // An item cut short: a GPS one may hold a position.
+            if (tag >= kGpsFirst && tag <= kGpsLast) t.Bad(base + at, n - at);
+            return;
+        }
+        if (tag >= kGpsFirst && tag <= kGpsLast && len > 0 && AnyNonZero(s.Span(at, len), len))
+            t.Value(base + at, len, tag == 0x8502 || tag == 0x8504);
+        at += len;
+    }
+}
+
 // True when the n bytes at p name a coordinate in words a caption uses:
 // "latitude", "longitude", or "lat"/"lon" (any case) before a colon.
 bool NamesCoordinate(const uint8_t* p, int64_t n) {
@@ -202,6 +227,8 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
             ScanCamm(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Text)
             ScanText(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::Rtmd)
+            ScanRtmd(s, r.pos, r.len, t);
         else
             ScanKlv(s, r.pos, 0, r.len, 0, t);
         if (t.Unreadable()) break;

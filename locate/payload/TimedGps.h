@@ -16,6 +16,12 @@
 // multiple of 4. GPS5 and GPS9 hold positions, GPSU the time of the fix
 // and GPSP its precision.
 //
+// Sony's rtmd: a big-endian header whose first 16 bits give its length,
+// then items: a 16-bit tag, a 16-bit length and the value; tag 0x060E is
+// a 16-byte key with no length, tag 0x8300 a set whose items follow at
+// once, tag 0 ends the sample. Tags 0x8500 to 0x85FF are the GPS IFD's
+// tags (0x8502 latitude, 0x8504 longitude).
+//
 // Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
 // big-endian length, then the text (style boxes may follow). Drones and
 // dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
@@ -24,8 +30,8 @@
 // "latitude" or "longitude" beside a number with three digits or more
 // after its point (so that speech naming GPS stays).
 //
-// Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, a
-// caption's text) and keeps every header, type and size, so the samples
+// Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
+// rtmd GPS item's value, a caption's text) and keeps every header, type and size, so the samples
 // keep their length and still parse. A value of zeros holds no position:
 // a cleaned track is found clean.
 #pragma once
@@ -37,7 +43,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Text };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Text };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

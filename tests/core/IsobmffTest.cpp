@@ -120,6 +120,11 @@ std::vector<Row> Rows() {
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
+    // Sony's rtmd track: two samples, each a 28-byte header and a GPS
+    // latitude item (tag 0x8502, 24 bytes).
+    const Bytes rtmdSample = Concat({Bytes{0, 28}, Bytes(26, 1), Bytes{0x85, 0x02, 0, 24}, Bytes(24, 9)});
+    const Bytes rtmdClip = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({rtmdSample, rtmdSample})),
+                                   Box("moov", timedTrack("meta", "rtmd", static_cast<uint32_t>(rtmdSample.size())))});
     // A dashcam's clip: GPS blocks (`free` boxes whose body starts "GPS ")
     // in `mdat`, listed by moov/gps (a version, a count, offset and size).
     auto freeGps = [](const std::string& rmc) {
@@ -220,6 +225,7 @@ std::vector<Row> Rows() {
         {"MOV location key", mov, location(At(mov, kWhere))},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
+        {"a Sony rtmd track's GPS items", rtmdClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 32}}},
         {"a drone's captions with its fix", captions, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions with Lat: and Lon:", yuneecClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions that name GPS but hold no position", plainCaptions, {}},

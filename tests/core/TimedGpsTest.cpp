@@ -1,4 +1,4 @@
-// Timed GPS tracks: CAMM and GPMF samples laid out between other bytes,
+// Timed GPS tracks: CAMM, GPMF and rtmd samples laid out between other bytes,
 // what is found, and that the strip gives the same samples built with
 // zeros in their GPS values (and is then found clean); damaged samples;
 // sample tables and track fragments turned into file ranges.
@@ -29,6 +29,16 @@ Bytes Klv(const char* key, char type, uint8_t size, uint16_t repeat, Bytes data)
 }
 Bytes Nest(const char* key, const Bytes& items) { return Klv(key, 0, 1, static_cast<uint16_t>(items.size()), items); }
 Bytes Strm(const Bytes& items) { return Nest("DEVC", Nest("STRM", items)); }
+
+// An rtmd item: tag, length (big-endian), value; and a sample: its
+// header's length (28 bytes), the rest of the header, then the items.
+Bytes Rtmd(uint16_t tag, const Bytes& value) {
+    const auto n = static_cast<uint16_t>(value.size());
+    return Concat({{static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag), static_cast<uint8_t>(n >> 8),
+                    static_cast<uint8_t>(n)},
+                   value});
+}
+Bytes RtmdSample(const Bytes& items) { return Concat({{0, 28}, Fill(26, 0x11), items}); }
 
 // GPS bytes, or the zeros a strip leaves in their place.
 Bytes Gps(bool zero, size_t n) { return zero ? Fill(n, 0) : Fill(n, 0x41); }
@@ -103,6 +113,25 @@ const Row kRows[] = {
          return std::vector<Bytes>{s};
      },
      1, false, 0, 64},
+    {"rtmd: a key, then a set holding exposure and GPS items", TimedFormat::Rtmd,
+     [](bool z) {
+         const Bytes key = Concat({{0x06, 0x0E}, Fill(14, 0x2B)});
+         const Bytes gps = Concat({Rtmd(0x8000, Fill(4, 7)), Rtmd(0x8501, Gps(z, 2)), Rtmd(0x8502, Gps(z, 24)),
+                                   Rtmd(0x8504, Gps(z, 24))});
+         return std::vector<Bytes>{RtmdSample(Rtmd(0x8000, Fill(4, 7))),
+                                   RtmdSample(Concat({key, {0x83, 0x00, 0, static_cast<uint8_t>(gps.size())}, gps}))};
+     },
+     1, true, 1, 28 + 16 + 4 + 8 + 4 + 2 + 4},
+    {"rtmd without GPS items", TimedFormat::Rtmd,
+     [](bool) { return std::vector<Bytes>{RtmdSample(Concat({Rtmd(0x8000, Fill(4, 7)), Rtmd(0x8106, Fill(8, 1))}))}; },
+     0, false, 0, 0},
+    {"rtmd GPS item running past its sample", TimedFormat::Rtmd,
+     [](bool) {
+         Bytes s = RtmdSample(Rtmd(0x8502, Fill(24, 9)));
+         s.resize(s.size() - 8);
+         return std::vector<Bytes>{s};
+     },
+     1, false, 0, 28 + 4},
     {"GPMF GPS5 of zeros", TimedFormat::Gpmf,
      [](bool) { return std::vector<Bytes>{Strm(Klv("GPS5", 'l', 20, 1, Fill(20, 0)))}; }, 0, false, 0, 0},
 };
