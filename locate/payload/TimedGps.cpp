@@ -103,6 +103,7 @@ void ScanCamm(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 // One rtmd sample of `n` bytes at file offset `base`, read from `s`.
 void ScanRtmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     constexpr uint16_t kKey = 0x060E, kSet = 0x8300, kGpsFirst = 0x8500, kGpsLast = 0x85FF;
+    constexpr uint16_t kLatitude = 0x8502, kLongitude = 0x8504;
     uint16_t start = 0;
     if (!s.U16(0, start)) return;
     for (int64_t at = start; at + 4 <= n;) {
@@ -120,7 +121,7 @@ void ScanRtmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
             return;
         }
         if (tag >= kGpsFirst && tag <= kGpsLast && len > 0 && AnyNonZero(s.Span(at, len), len))
-            t.Value(base + at, len, tag == 0x8502 || tag == 0x8504);
+            t.Value(base + at, len, tag == kLatitude || tag == kLongitude);
         at += len;
     }
 }
