@@ -3,13 +3,33 @@
 #include "locate/Sink.h"
 #include "locate/isobmff/Boxes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
+
+// The `mdat` bodies of a file, sorted.
+class MediaData {
+public:
+    explicit MediaData(std::vector<ByteRange> media) : m_media(std::move(media)) {
+        std::sort(m_media.begin(), m_media.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
+    }
+    // True when r lies wholly inside one of them.
+    bool Holds(const ByteRange& r) const {
+        auto it = std::upper_bound(m_media.begin(), m_media.end(), r.pos,
+                                   [](int64_t pos, const ByteRange& m) { return pos < m.pos; });
+        return it != m_media.begin() && r.End() <= std::prev(it)->End();
+    }
+
+private:
+    std::vector<ByteRange> m_media;
+};
 
 struct BoxWalk {
     Sink& sink;
     const ByteReader& file;
     ByteRange whole;
+    Carrier at;  // the file's own place
 
     // Where media data lies (`mdat` bodies): an item's extents must lie
     // there, or its removal could overwrite a box header.
@@ -37,6 +57,9 @@ struct BoxWalk {
         Carrier at;
     };
     std::vector<GpsList> gpsLists;
+    // Every track's sample table: where no sample lies, the media data may
+    // hold a dashcam's GPS blocks that no list names.
+    std::vector<Box> tables;
 
     // The boxes of r, each by its rule; bytes after the last box that
     // parses are opaque.

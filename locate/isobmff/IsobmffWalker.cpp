@@ -63,6 +63,7 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
             FindChild(w.file, minf.Body(), Fourcc("stbl"), stbl) &&
             FindChild(w.file, stbl.Body(), Fourcc("stsd"), stsd))
             be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
+        if (stbl.end > stbl.pos) w.tables.push_back(stbl);
     }
     const bool captions = OneOf(handler, {Fourcc("text"), Fourcc("sbtl")}) && OneOf(format, {Fourcc("tx3g"), Fourcc("text")});
     if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd")}) || captions) {
@@ -200,7 +201,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
 }
 
 void WalkIsobmffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
-    BoxWalk w{sink, sink.File(), whole, {}, {}, {}, false, {}};
+    BoxWalk w{sink, sink.File(), whole, at, {}, {}, {}, false, {}, {}};
     const int64_t stop = ForEachBox(w.file, whole, [&](const Box& b) {
         w.One(b, at, 0);
         return true;

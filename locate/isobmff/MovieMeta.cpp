@@ -72,23 +72,6 @@ void LocationValue(BoxWalk& w, const Box& entry, bool keyed, FindKind kind, cons
     });
 }
 
-// The `mdat` bodies of a file, sorted.
-class MediaData {
-public:
-    explicit MediaData(std::vector<ByteRange> media) : m_media(std::move(media)) {
-        std::sort(m_media.begin(), m_media.end(), [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; });
-    }
-    // True when r lies wholly inside one of them.
-    bool Holds(const ByteRange& r) const {
-        auto it = std::upper_bound(m_media.begin(), m_media.end(), r.pos,
-                                   [](int64_t pos, const ByteRange& m) { return pos < m.pos; });
-        return it != m_media.begin() && r.End() <= std::prev(it)->End();
-    }
-
-private:
-    std::vector<ByteRange> m_media;
-};
-
 }  // namespace
 
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth) {
@@ -140,7 +123,7 @@ void WalkTimedTracks(BoxWalk& w) {
     auto inMedia = [&](const ByteRange& r) { return media.Holds(r); };
     for (const BoxWalk::Timed& t : w.timed) {
         std::vector<ByteRange> samples, fragments;
-        bool read = TrackSamples(w.file, t.stbl, samples);
+        bool read = TrackSamples(w.file, t.stbl, w.whole.pos, samples);
         if (read && w.fragmented) {
             read = FragmentSamples(w.file, w.whole, t.trackId, fragments);
             samples.insert(samples.end(), fragments.begin(), fragments.end());
@@ -168,51 +151,4 @@ void WalkTimedTracks(BoxWalk& w) {
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c) {
     const TimedGpsScan scan = ScanTimedGps(w.file, TimedFormat::Gpmf, {b.Body()});
     w.sink.AddPayload(scan.finds, scan.plan, c);
-}
-
-// Dashcams (Novatek's and those like them) keep their fixes in blocks
-// among the media data, each a `free` box whose body starts "GPS ", and
-// list them in a `gps ` box: a version, a count, then each block's offset
-// and size. The list itself is cleared as a location box; each block's
-// body is zeroed (only its header is read: a block without a fix is
-// zeroed too), so it stays a `free` box of its size and a reader that
-// looks through the media data for "freeGPS " finds none. A listed block
-// that is not such a box inside the media data cannot be cleaned.
-void WalkGpsBlocks(BoxWalk& w) {
-    const MediaData media(w.media);
-    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
-    for (const BoxWalk::GpsList& list : w.gpsLists) {
-        const ByteRange body = list.box.Body();
-        // Entries that do not fit make it no such list: then the box is
-        // just a location box.
-        uint32_t count = 0;
-        if (body.len < 8 || !be.U32(body.pos + 4, count) || count == 0 || 8 + 8 * int64_t{count} > body.len) continue;
-        const int64_t entries = count;
-        StripPlan plan;
-        ByteRange first{-1, 0}, bad{-1, 0};  // the first block; the entry naming no block
-        for (int64_t i = 0; i < entries && bad.pos < 0; ++i) {
-            const ByteRange entry{body.pos + 8 + 8 * i, 8};
-            uint32_t at = 0, size = 0, own = 0;
-            be.U32(entry.pos, at);
-            be.U32(entry.pos + 4, size);
-            if (at == 0 && size == 0) continue;  // an unused entry
-            const ByteRange block{at, size};
-            if (size < 12 || !media.Holds(block) || !be.U32(at, own) || own != size ||
-                !w.file.Matches(block.pos + 4, 'f', 'r', 'e', 'e') || !w.file.Matches(block.pos + 8, 'G', 'P', 'S', ' ')) {
-                bad = entry;
-                break;
-            }
-            if (first.pos < 0) first = block;
-            plan.Zero({block.pos + 8, block.len - 8});
-        }
-        if (bad.pos >= 0) {
-            PositionFind f(FindKind::TimedGps, bad.pos, false, FindWhy::TimedGpsUnreadable);
-            f.len = bad.len;
-            w.sink.Add(f, list.at);
-        } else if (first.pos >= 0) {
-            PositionFind f(FindKind::TimedGps, first.pos, true);
-            f.len = first.len;
-            w.sink.AddPayload({f}, plan, list.at);
-        }
-    }
 }

@@ -103,7 +103,7 @@ bool Place(int64_t pos, int64_t size, int64_t fileLen, std::vector<ByteRange>& o
     return true;
 }
 
-bool ListTrackSamples(const ByteReader& file, const Box& stbl, std::vector<ByteRange>& out) {
+bool ListTrackSamples(const ByteReader& file, const Box& stbl, int64_t base, std::vector<ByteRange>& out) {
     const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
     const int64_t fileLen = file.Length();
     Sizes sizes;
@@ -132,7 +132,7 @@ bool ListTrackSamples(const ByteReader& file, const Box& stbl, std::vector<ByteR
         for (int64_t c = first; c < runEnd && sample < sizes.count; ++c) {
             uint64_t raw = 0;
             if (!ReadUint(file, chunks.first + (c - 1) * chunks.width, chunks.width, raw)) return false;
-            int64_t pos = Clamp(raw, fileLen);
+            int64_t pos = base + Clamp(raw, fileLen - base);
             for (uint32_t k = 0; k < perChunk && sample < sizes.count; ++k, ++sample) {
                 int64_t size = 0;
                 if (!sizes.At(be, sample, size) || !Place(pos, size, fileLen, out)) return false;
@@ -248,9 +248,9 @@ bool SamplesDisjoint(const std::vector<ByteRange>& samples) {
     return true;
 }
 
-bool TrackSamples(const ByteReader& file, const Box& stbl, std::vector<ByteRange>& out) {
+bool TrackSamples(const ByteReader& file, const Box& stbl, int64_t base, std::vector<ByteRange>& out) {
     out.clear();
-    if (ListTrackSamples(file, stbl, out)) return true;
+    if (base >= 0 && base <= file.Length() && ListTrackSamples(file, stbl, base, out)) return true;
     out.clear();
     return false;
 }
@@ -286,7 +286,7 @@ bool FragmentSamples(const ByteReader& file, ByteRange whole, uint32_t trackId, 
                 if (!ReadUint(file, at, 8, raw)) return ok = false;
                 // Past the file, the base is not known: a negative data
                 // offset must not bring it back inside.
-                base = raw > static_cast<uint64_t>(fileLen) ? -1 : static_cast<int64_t>(raw);
+                base = raw > static_cast<uint64_t>(fileLen - whole.pos) ? -1 : whole.pos + static_cast<int64_t>(raw);
                 at += 8;
             }
             if (flags & 0x2) at += 4;  // sample description index

@@ -21,14 +21,15 @@ constexpr int64_t kMaxSamples = int64_t{1} << 23;
 
 // The samples of the track whose sample table is `stbl`: sizes from `stsz`
 // or `stz2`, chunks from `stco` or `co64`, samples per chunk from `stsc`.
-// `out` is replaced. False when a table is missing or inconsistent, when a
+// Offsets count from `base`, where the ISOBMFF file starts (a motion
+// photo's video starts after the picture). `out` is replaced. False when a table is missing or inconsistent, when a
 // sample lies outside the file or overlaps another, or when there are more
 // than kMaxSamples; `out` is then empty.
-bool TrackSamples(const ByteReader& file, const Box& stbl, std::vector<ByteRange>& out);
+bool TrackSamples(const ByteReader& file, const Box& stbl, int64_t base, std::vector<ByteRange>& out);
 
 // The samples of track `trackId` in the movie fragments (`moof` boxes at
 // the top level of `whole`, usually the whole file), in order; the
-// defaults come from `moov`/`mvex`/`trex`. `out` is replaced; a file
+// defaults come from `moov`/`mvex`/`trex`, offsets count from whole.pos. `out` is replaced; a file
 // without fragments of the track gives true and no sample. False as for
 // TrackSamples, and also when a fragment's data cannot be placed.
 bool FragmentSamples(const ByteReader& file, ByteRange whole, uint32_t trackId, std::vector<ByteRange>& out);

@@ -138,6 +138,19 @@ std::vector<Row> Rows() {
                                                        Be32(secondAt), Be32(128)})))});
     };
     const Bytes dashcamClip = dashcam(static_cast<uint32_t>(mdatBody + 128));
+    // Blocks no list names, after a video track's chunk of two 16-byte
+    // samples; the same bytes inside the samples are no block.
+    const Bytes gpsFix = freeGps("$GPRMC,120000,A,3539.516,N,13944.724,E");
+    auto unlisted = [&](const Bytes& media, uint32_t sampleSize) {
+        return Concat({Ftyp("isom", "isom"), Box("mdat", media), Box("moov", timedTrack("vide", "avc1", sampleSize))});
+    };
+    const Bytes unlistedClip = unlisted(Concat({Bytes(32, 7), Bytes(40, 0), gpsFix, freeGps("$GPRMC,120001")}), 16);
+    Bytes unlistedLong = unlistedClip;  // the second block claims more than the media data holds
+    unlistedLong[static_cast<size_t>(mdatBody + 72 + 128 + 2)] = 1;
+    const Bytes inSamples = unlisted(Concat({gpsFix, gpsFix}), 128);
+    // The same clips as a motion photo's video: their offsets count from
+    // the video's start.
+    const Bytes cammMotion = GoogleMotionPhoto(cammClip), unlistedMotion = GoogleMotionPhoto(unlistedClip);
     const Bytes dashcamAstray = dashcam(static_cast<uint32_t>(mdatBody + 64));  // its third entry: into the first block
     // Dashcams' tracks in top-level boxes of their own (gps0: binary
     // records; udat: an NMEA log), and udta/@xyz, ©xyz's other spelling.
@@ -232,6 +245,15 @@ std::vector<Row> Rows() {
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
+        {"a dashcam's GPS blocks that no list names", unlistedClip,
+         {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 72, "mdat"}}},
+        {"a GPS block no list names running past the media data", unlistedLong,
+         {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, mdatBody + 200}}},
+        {"a GPS block's bytes inside a track's samples", inSamples, {}},
+        {"a motion photo's CAMM track", cammMotion,
+         {{FindKind::TimedGps, true, FindWhy::None, At(cammMotion, cammClip) + mdatBody + 4}}},
+        {"a motion photo's GPS blocks that no list names", unlistedMotion,
+         {{FindKind::TimedGps, true, FindWhy::None, At(unlistedMotion, unlistedClip) + mdatBody + 72}}},
         {"a dashcam's GPS list naming bytes that are no GPS block", dashcamAstray,
          {xyz, {FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(dashcamAstray, "gps ", -4) + 32}}},
         {"a dashcam's NMEA log in a top-level gps box", nmeaLog, location(At(nmeaLog, "gps ", -4), "gps ")},

@@ -232,7 +232,7 @@ TEST(TimedGps, SampleTables) {
         Box stbl;
         ASSERT_TRUE(ReadBox(r, 0, r.Length(), stbl));
         std::vector<ByteRange> got;
-        EXPECT_EQ(TrackSamples(r, stbl, got), !row.samples.empty());
+        EXPECT_EQ(TrackSamples(r, stbl, 0, got), !row.samples.empty());
         ASSERT_EQ(got.size(), row.samples.size());
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_EQ(got[i].pos, row.samples[i].pos) << i;

@@ -7,7 +7,7 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned;
-# a dashcam's clip, a clip with captions and Insta360's clip and picture,
+# two dashcams' clips, a clip with captions and Insta360's clip and picture,
 # whose position ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
@@ -437,6 +437,17 @@ blocks=$((len + 40 + 8))
     bytes dash-base.mp4 $((moov + 8 + mvhd_len)) $((moov_len - 8 - mvhd_len))
     be32 $((8 + 2048)); printf mdat; gps_block 00; gps_block 01
 } >"$path"
+# Another dashcam's clip: the same blocks named by no list (ExifTool looks
+# for them through the media data, in steps of 32 KiB): two blocks of
+# 32 KiB in an mdat after moov, each a fix as Novatek's binary record
+# (the time at 0x30, "ANE", latitude and longitude as DDMM.MMMM floats).
+perl -e 'my $b = "";
+    for my $s (0, 1) {
+        my $r = pack("Na8", 0x8000, "freeGPS ") . ("\0" x 36) . pack("V6", 12, 0, $s, 23, 6, 15) . "ANE\0" .
+                pack("f<f<f<f<", 3539.516, 13944.724, 0, 0);
+        $b .= $r . ("\0" x (0x8000 - length $r));
+    }
+    print pack("Na4", 8 + length $b, "mdat"), $b;' | cat dash-base.mp4 - >"$work/dashcam-unlisted.mp4"
 # A drone's captions: a subtitle track (tx3g) whose text holds the fix.
 printf '1\n00:00:00,000 --> 00:00:00,500\nLat:%s Lon:%s Alt:20\n\n' "$lat" "$lon" >fix.srt
 ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -i fix.srt -t 1 -pix_fmt yuv420p \
@@ -460,7 +471,7 @@ insta360 base.jpg insta360.jpg
 # check finds a timed GPS track, strip-gps removes it at the length, and
 # ExifTool reads no position in the copy, whose frames or pixels stay.
 ee_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
-for row_file in dashcam.mp4 captions.mp4 insta360.mp4 insta360.jpg; do
+for row_file in dashcam.mp4 dashcam-unlisted.mp4 captions.mp4 insta360.mp4 insta360.jpg; do
     path=$work/$row_file
     if [ "$(ee_position "$path")" != "$lat $lon" ]; then
         fail "ExifTool reads no position in it"
@@ -479,4 +490,4 @@ if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names, and the dashcam's, captioned and Insta360 files pass"
+echo "other_containers: ${#rows[@]} rows, the place names, and the dashcams', captioned and Insta360 files pass"

@@ -1,0 +1,155 @@
+// Dashcams' GPS blocks: fixes kept among the media data in `free` boxes
+// whose body starts "GPS " (Novatek's and those like them), listed by a
+// `gps ` box in `moov` or, in some models, named by nothing at all.
+#include "locate/Pieces.h"
+#include "locate/isobmff/BoxWalk.h"
+#include "locate/isobmff/SampleTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// How far the default depth looks for the next block in bytes no sample
+// holds: blocks are written on 32 KiB boundaries, so none starts further
+// than that from a chunk's end or from the block before it.
+constexpr int64_t kGapLook = int64_t{64} << 10;
+constexpr char kBlockText[] = "freeGPS ";  // a block's type and its body's first bytes
+
+// Where the first block header in [pos, pos+len) starts (its size field,
+// 4 bytes before the text), or -1.
+int64_t FindBlock(const ByteReader& file, int64_t pos, int64_t len) {
+    int64_t found = -1;
+    ForEachPiece(file, pos, len, 11, [&](const uint8_t* p, int64_t at, int64_t n) {
+        for (int64_t i = 4; i + 8 <= n; ++i) {
+            const void* f = std::memchr(p + i, 'f', static_cast<size_t>(n - 8 - i + 1));
+            if (f == nullptr) return false;
+            i = static_cast<const uint8_t*>(f) - p;
+            if (std::memcmp(p + i, kBlockText, 8) == 0) {
+                found = at + i - 4;
+                return true;
+            }
+        }
+        return false;
+    }, 4096);
+    return found;
+}
+
+// The blocks found in bytes no sample holds: each one's body zeroed, as a
+// listed block's. A block that runs past those bytes (into a sample)
+// cannot be cleaned.
+struct GapBlocks {
+    StripPlan plan;
+    ByteRange first{-1, 0};
+    ByteRange bad{-1, 0};
+
+    void Search(const ByteReader& file, ByteRange gap, bool whole) {
+        const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+        for (int64_t at = gap.pos; at + 12 <= gap.End() && bad.pos < 0;) {
+            const int64_t look = whole ? gap.End() - at : std::min(kGapLook, gap.End() - at);
+            const int64_t b = FindBlock(file, at, look);
+            uint32_t size = 0;
+            if (b < 0 || !be.U32(b, size)) return;
+            if (size < 12 || size > gap.End() - b) {
+                bad = {b, 12};
+                return;
+            }
+            if (first.pos < 0) first = {b, size};
+            plan.Zero({b + 8, size - 8});
+            at = b + size;
+        }
+    }
+};
+
+// Blocks that no list names lie where no track's sample does: in the
+// gaps between the chunks of the media data, which are searched for them
+// (at the default depth only near each chunk's end). When a track's
+// samples cannot be placed, where the gaps are is not known.
+void WalkUnlistedBlocks(BoxWalk& w) {
+    if (w.fragmented || w.media.empty()) return;
+    std::vector<ByteRange> used, samples;
+    for (const Box& stbl : w.tables) {
+        if (!TrackSamples(w.file, stbl, w.whole.pos, samples)) return;
+        for (const ByteRange& r : samples)
+            if (r.len > 0) used.push_back(r);
+    }
+    const auto byPos = [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; };
+    std::sort(used.begin(), used.end(), byPos);
+    std::vector<ByteRange> media = w.media;
+    std::sort(media.begin(), media.end(), byPos);
+    const bool whole = w.sink.Depth() == LocateDepth::Thorough;
+    GapBlocks blocks;
+    size_t s = 0;
+    for (const ByteRange& m : media) {
+        int64_t cursor = m.pos;
+        for (; s < used.size() && used[s].pos < m.End(); ++s) {
+            const ByteRange u = used[s];
+            if (u.pos > cursor) blocks.Search(w.file, {cursor, u.pos - cursor}, whole);
+            cursor = std::max(cursor, u.End());
+            if (u.End() > m.End()) break;  // it reaches into the next range too
+        }
+        if (cursor < m.End()) blocks.Search(w.file, {cursor, m.End() - cursor}, whole);
+    }
+    const Carrier at = w.at.Then("mdat");
+    if (blocks.bad.pos >= 0) {
+        PositionFind f(FindKind::TimedGps, blocks.bad.pos, false, FindWhy::TimedGpsUnreadable);
+        f.len = blocks.bad.len;
+        w.sink.Add(f, at);
+    } else if (blocks.first.pos >= 0) {
+        PositionFind f(FindKind::TimedGps, blocks.first.pos, true);
+        f.len = blocks.first.len;
+        w.sink.AddPayload({f}, blocks.plan, at);
+    }
+}
+
+}  // namespace
+
+// Dashcams (Novatek's and those like them) keep their fixes in blocks
+// among the media data, each a `free` box whose body starts "GPS ", and
+// list them in a `gps ` box: a version, a count, then each block's offset
+// and size. The list itself is cleared as a location box; each block's
+// body is zeroed (only its header is read: a block without a fix is
+// zeroed too), so it stays a `free` box of its size and a reader that
+// looks through the media data for "freeGPS " finds none. A listed block
+// that is not such a box inside the media data cannot be cleaned.
+void WalkGpsBlocks(BoxWalk& w) {
+    const MediaData media(w.media);
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    bool listed = false;
+    for (const BoxWalk::GpsList& list : w.gpsLists) {
+        const ByteRange body = list.box.Body();
+        // Entries that do not fit make it no such list: then the box is
+        // just a location box.
+        uint32_t count = 0;
+        if (body.len < 8 || !be.U32(body.pos + 4, count) || count == 0 || 8 + 8 * int64_t{count} > body.len) continue;
+        listed = true;
+        const int64_t entries = count;
+        StripPlan plan;
+        ByteRange first{-1, 0}, bad{-1, 0};  // the first block; the entry naming no block
+        for (int64_t i = 0; i < entries && bad.pos < 0; ++i) {
+            const ByteRange entry{body.pos + 8 + 8 * i, 8};
+            uint32_t at = 0, size = 0, own = 0;
+            be.U32(entry.pos, at);
+            be.U32(entry.pos + 4, size);
+            if (at == 0 && size == 0) continue;  // an unused entry
+            const ByteRange block{w.whole.pos + at, size};  // offsets count from where the file starts
+            if (size < 12 || !media.Holds(block) || !be.U32(at, own) || own != size ||
+                !w.file.Matches(block.pos + 4, 'f', 'r', 'e', 'e') || !w.file.Matches(block.pos + 8, 'G', 'P', 'S', ' ')) {
+                bad = entry;
+                break;
+            }
+            if (first.pos < 0) first = block;
+            plan.Zero({block.pos + 8, block.len - 8});
+        }
+        if (bad.pos >= 0) {
+            PositionFind f(FindKind::TimedGps, bad.pos, false, FindWhy::TimedGpsUnreadable);
+            f.len = bad.len;
+            w.sink.Add(f, list.at);
+        } else if (first.pos >= 0) {
+            PositionFind f(FindKind::TimedGps, first.pos, true);
+            f.len = first.len;
+            w.sink.AddPayload({f}, plan, list.at);
+        }
+    }
+    if (!listed) WalkUnlistedBlocks(w);
+}
