@@ -16,17 +16,16 @@ namespace {
 constexpr int64_t kGapLook = int64_t{64} << 10;
 constexpr char kBlockText[] = "freeGPS ";  // a block's type and its body's first bytes
 
-// Where the first block header in [pos, pos+len) starts (its size field,
-// 4 bytes before the text), or -1.
-int64_t FindBlock(const ByteReader& file, int64_t pos, int64_t len) {
+// Where the first block's text ("freeGPS ") in [pos, pos+len) starts, or -1.
+int64_t FindBlockText(const ByteReader& file, int64_t pos, int64_t len) {
     int64_t found = -1;
-    ForEachPiece(file, pos, len, 11, [&](const uint8_t* p, int64_t at, int64_t n) {
-        for (int64_t i = 4; i + 8 <= n; ++i) {
+    ForEachPiece(file, pos, len, 7, [&](const uint8_t* p, int64_t at, int64_t n) {
+        for (int64_t i = 0; i + 8 <= n; ++i) {
             const void* f = std::memchr(p + i, 'f', static_cast<size_t>(n - 8 - i + 1));
             if (f == nullptr) return false;
             i = static_cast<const uint8_t*>(f) - p;
             if (std::memcmp(p + i, kBlockText, 8) == 0) {
-                found = at + i - 4;
+                found = at + i;
                 return true;
             }
         }
@@ -47,11 +46,14 @@ struct GapBlocks {
         const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
         for (int64_t at = gap.pos; at + 12 <= gap.End() && bad.pos < 0;) {
             const int64_t look = whole ? gap.End() - at : std::min(kGapLook, gap.End() - at);
-            const int64_t b = FindBlock(file, at, look);
+            const int64_t text = FindBlockText(file, at, look);
+            if (text < 0) return;
+            // Its size starts 4 bytes before: in a sample, or in the block
+            // before it, the block cannot be zeroed alone.
+            const int64_t b = text - 4;
             uint32_t size = 0;
-            if (b < 0 || !be.U32(b, size)) return;
-            if (size < 12 || size > gap.End() - b) {
-                bad = {b, 12};
+            if (b < at || !be.U32(b, size) || size < 12 || size > gap.End() - b) {
+                bad = {text, 8};
                 return;
             }
             if (first.pos < 0) first = {b, size};

@@ -65,7 +65,9 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
             be.U32(stsd.body + 12, format);  // version, flags, count, then the entry's size
         if (stbl.end > stbl.pos) w.tables.push_back(stbl);
     }
-    const bool captions = OneOf(handler, {Fourcc("text"), Fourcc("sbtl")}) && OneOf(format, {Fourcc("tx3g"), Fourcc("text")});
+    // Text tracks of every format, and subtitles in the forms that hold
+    // plain text, are read as captions.
+    const bool captions = handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
     if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd")}) || captions) {
         // The track's number names its movie fragments.
         Box tkhd;

@@ -155,18 +155,72 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
     return false;
 }
 
+// True when the n bytes at p hold an NMEA sentence with a fix, as
+// dashcams caption each frame: "$GPRMC," (any talker, RMC, GGA or GLL)
+// and, later in the sentence, a hemisphere field ",N," or ",S,".
+bool HoldsNmeaFix(const uint8_t* p, int64_t n) {
+    const auto upper = [](uint8_t c) { return c >= 'A' && c <= 'Z'; };
+    for (int64_t i = 0; i + 7 <= n; ++i) {
+        if (p[i] != '$' || !upper(p[i + 1]) || !upper(p[i + 2]) || p[i + 6] != ',') continue;
+        const std::string_view type(reinterpret_cast<const char*>(p + i + 3), 3);
+        if (type != "RMC" && type != "GGA" && type != "GLL") continue;
+        for (int64_t j = i + 7; j + 3 <= n && p[j] != '$' && p[j] != '\n' && p[j] != '*'; ++j)
+            if (p[j] == ',' && (p[j + 1] == 'N' || p[j + 1] == 'S') && p[j + 2] == ',') return true;
+    }
+    return false;
+}
+
+// A caption's text as the checks read it: UTF-16 text (a byte order mark
+// first) as its ASCII characters, any other character as '?'.
+std::vector<uint8_t> Narrow(const uint8_t* p, int64_t n) {
+    std::vector<uint8_t> out;
+    const bool big = n >= 2 && p[0] == 0xFE && p[1] == 0xFF, little = n >= 2 && p[0] == 0xFF && p[1] == 0xFE;
+    if (!big && !little) return out;
+    out.reserve(static_cast<size_t>(n / 2));
+    for (int64_t i = 2; i + 1 < n; i += 2) {
+        const unsigned u = big ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
+        out.push_back(u < 0x80 ? static_cast<uint8_t>(u) : '?');
+    }
+    return out;
+}
+
+// Binary fixes some dashcams store in their text track: Garmin's PNDM
+// record (after an optional 4-byte size), and the records BlueSkySea and
+// Ambarella cameras encipher (two zero bytes, then their marks).
+bool HoldsBinaryFix(const uint8_t* p, int64_t n) {
+    const auto at = [&](int64_t i, std::string_view w) {
+        return i + static_cast<int64_t>(w.size()) <= n && std::equal(w.begin(), w.end(), p + i);
+    };
+    if (at(0, "PNDM") || (n >= 4 && p[0] == 0 && at(4, "PNDM"))) return true;
+    constexpr int64_t kEnciphered = 282;  // the shortest such record
+    return n >= kEnciphered && p[0] == 0 && p[1] == 0 &&
+           ((p[4] == 0xAA && p[5] == 0xAA) || (p[2] == 0xF2 && p[3] == 0xE1 && p[4] == 0xF0 && p[5] == 0xEE));
+}
+
+// True when a caption's n bytes at p hold a position.
+bool CaptionHoldsFix(const uint8_t* p, int64_t n) {
+    const ByteReader text(p, n);
+    const OpaqueText seen = OpaqueHolds(text, 0, n);
+    return seen == OpaqueText::Iso6709 || HoldsNmeaFix(p, n) ||
+           ((seen == OpaqueText::Gps || NamesCoordinate(p, n)) && HoldsFineNumber(p, n));
+}
+
 // One caption sample of `n` bytes at file offset `base`, read from `s`.
 void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     uint16_t len = 0;
-    if (!s.U16(0, len)) return;
     const uint8_t* p = s.Span(0, n);
+    if (!s.U16(0, len) || p == nullptr) return;
+    if (HoldsBinaryFix(p, n) || HoldsBinaryFix(p + 2, n - 2)) {
+        t.Value(base, n, true);  // no text to keep: the whole sample
+        return;
+    }
     // A length past the sample: the caption cannot be told from the rest.
     const int64_t text = 2 + int64_t{len} <= n ? len : -1;
     const int64_t look = text >= 0 ? text : n - 2;
-    if (p == nullptr || look <= 0) return;
-    const OpaqueText seen = OpaqueHolds(s, 2, look);
-    const bool holds = seen == OpaqueText::Iso6709 ||
-                       ((seen == OpaqueText::Gps || NamesCoordinate(p + 2, look)) && HoldsFineNumber(p + 2, look));
+    if (look <= 0) return;
+    const std::vector<uint8_t> narrow = Narrow(p + 2, look);
+    const bool holds = narrow.empty() ? CaptionHoldsFix(p + 2, look)
+                                      : CaptionHoldsFix(narrow.data(), static_cast<int64_t>(narrow.size()));
     if (!holds) return;
     if (text < 0) t.Bad(base, n);
     else t.Value(base + 2, text, true);

@@ -28,7 +28,11 @@
 // 20)", "[latitude: 35.6586]", "Lat:35.6586"); a text holds a position
 // when it holds an ISO 6709 string, or "GPS", "lat"/"lon" before a colon,
 // "latitude" or "longitude" beside a number with three digits or more
-// after its point (so that speech naming GPS stays).
+// after its point (so that speech naming GPS stays), or an NMEA sentence
+// with a fix ("$GPRMC,120000,A,3539.516,N,..."); UTF-16 text (a byte
+// order mark first) is read by its ASCII characters. Dashcams' binary
+// records in a text track (Garmin's "PNDM", enciphered BlueSkySea and
+// Ambarella records) hold a position too; the whole sample is zeroed.
 //
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
 // rtmd GPS item's value, a caption's text) and keeps every header, type and size, so the samples

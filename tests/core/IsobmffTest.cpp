@@ -117,6 +117,23 @@ std::vector<Row> Rows() {
                                      Box("moov", timedTrack("text", "tx3g", static_cast<uint32_t>(yuneec.size() + 2)))});
     const Bytes plainCaptions = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({caption("Turn the GPS on"), caption("Lat: 2.5 miles ")})),
                                         Box("moov", timedTrack("sbtl", "tx3g", 17))});
+    // UTF-16 captions, NMEA sentences with and without a fix, Garmin's
+    // binary record in a QuickTime text track.
+    auto caption16 = [](const std::string& text) {
+        Bytes b{0, static_cast<uint8_t>(2 + 2 * text.size())};
+        b.push_back(0xFE);
+        b.push_back(0xFF);
+        for (char ch : text) b.insert(b.end(), {0, static_cast<uint8_t>(ch)});
+        return b;
+    };
+    const std::string rmc = "$GPRMC,120000,A,3539.516,N,13944.724,E", noRmc = "$GPRMC,000125,V,,,,,000.0,,280908,,N*71";
+    auto textClip = [&](const char* handler, const char* format, const Bytes& sample) {
+        return Concat({Ftyp("isom", "isom"), Box("mdat", Concat({sample, sample})),
+                       Box("moov", timedTrack(handler, format, static_cast<uint32_t>(sample.size())))});
+    };
+    const Bytes utf16 = textClip("sbtl", "tx3g", caption16(yuneec)), nmea = textClip("text", "text", caption(rmc));
+    const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
+    const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
@@ -242,13 +259,17 @@ std::vector<Row> Rows() {
         {"a drone's captions with its fix", captions, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions with Lat: and Lon:", yuneecClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions that name GPS but hold no position", plainCaptions, {}},
+        {"UTF-16 captions", utf16, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
+        {"a text track's NMEA sentences", nmea, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
+        {"an NMEA sentence with no fix", noFixNmea, {}},
+        {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
         {"a dashcam's GPS blocks that no list names", unlistedClip,
          {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 72, "mdat"}}},
         {"a GPS block no list names running past the media data", unlistedLong,
-         {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, mdatBody + 200}}},
+         {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, mdatBody + 204}}},
         {"a GPS block's bytes inside a track's samples", inSamples, {}},
         {"a motion photo's CAMM track", cammMotion,
          {{FindKind::TimedGps, true, FindWhy::None, At(cammMotion, cammClip) + mdatBody + 4}}},

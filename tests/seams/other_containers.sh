@@ -7,7 +7,7 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned;
-# two dashcams' clips, a clip with captions and Insta360's clip and picture,
+# two dashcams' clips, clips with captions and Insta360's clip and picture,
 # whose position ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
@@ -452,6 +452,10 @@ perl -e 'my $b = "";
 printf '1\n00:00:00,000 --> 00:00:00,500\nLat:%s Lon:%s Alt:20\n\n' "$lat" "$lon" >fix.srt
 ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -i fix.srt -t 1 -pix_fmt yuv420p \
        -c:v libx264 -c:s mov_text "$work/captions.mp4"
+# A dashcam's QuickTime text track of NMEA sentences.
+printf '1\n00:00:00,000 --> 00:00:00,500\n$GPRMC,120000,A,3539.5160,N,13944.7240,E,0.0,0.0,150623,,,A*00\n\n' >nmea.srt
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -i nmea.srt -t 1 -pix_fmt yuv420p \
+       -c:v libx264 -c:s mov_text "$work/nmea.mov"
 
 # Insta360's trailer after a clip (INSV) and after a picture (INSP): its
 # GPS record (two fixes of 53 bytes), then the last 78 bytes (that record's
@@ -471,7 +475,7 @@ insta360 base.jpg insta360.jpg
 # check finds a timed GPS track, strip-gps removes it at the length, and
 # ExifTool reads no position in the copy, whose frames or pixels stay.
 ee_position() { exiftool -q -q -ee -n -p '$GPSLatitude $GPSLongitude' "$1" | awk 'NR == 1 { printf "%.4f %.4f", $1, $2 }'; }
-for row_file in dashcam.mp4 dashcam-unlisted.mp4 captions.mp4 insta360.mp4 insta360.jpg; do
+for row_file in dashcam.mp4 dashcam-unlisted.mp4 captions.mp4 nmea.mov insta360.mp4 insta360.jpg; do
     path=$work/$row_file
     if [ "$(ee_position "$path")" != "$lat $lon" ]; then
         fail "ExifTool reads no position in it"
