@@ -65,11 +65,12 @@ struct GapBlocks {
 
 // Blocks that no list names lie where no track's sample does: in the
 // gaps between the chunks of the media data, which are searched for them
-// (at the default depth only near each chunk's end). When a track's
-// samples cannot be placed, where the gaps are is not known.
-void WalkUnlistedBlocks(BoxWalk& w) {
+// (at the default depth only near each chunk's end); `listed` are the
+// blocks a list names. When a track's samples cannot be placed, where the
+// gaps are is not known.
+void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
     if (w.fragmented || w.media.empty()) return;
-    std::vector<ByteRange> used, samples;
+    std::vector<ByteRange> used = std::move(listed), samples;
     for (const Box& stbl : w.tables) {
         if (!TrackSamples(w.file, stbl, w.whole.pos, samples)) return;
         for (const ByteRange& r : samples)
@@ -117,14 +118,13 @@ void WalkUnlistedBlocks(BoxWalk& w) {
 void WalkGpsBlocks(BoxWalk& w) {
     const MediaData media(w.media);
     const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
-    bool listed = false;
+    std::vector<ByteRange> listed;
     for (const BoxWalk::GpsList& list : w.gpsLists) {
         const ByteRange body = list.box.Body();
         // Entries that do not fit make it no such list: then the box is
         // just a location box.
         uint32_t count = 0;
         if (body.len < 8 || !be.U32(body.pos + 4, count) || count == 0 || 8 + 8 * int64_t{count} > body.len) continue;
-        listed = true;
         const int64_t entries = count;
         StripPlan plan;
         ByteRange first{-1, 0}, bad{-1, 0};  // the first block; the entry naming no block
@@ -141,6 +141,7 @@ void WalkGpsBlocks(BoxWalk& w) {
                 break;
             }
             if (first.pos < 0) first = block;
+            listed.push_back(block);
             plan.Zero({block.pos + 8, block.len - 8});
         }
         if (bad.pos >= 0) {
@@ -153,5 +154,7 @@ void WalkGpsBlocks(BoxWalk& w) {
             w.sink.AddPayload({f}, plan, list.at);
         }
     }
-    if (!listed) WalkUnlistedBlocks(w);
+    // A list may name only some blocks; once it is cleared, a reader looks
+    // through the media data for the others.
+    WalkUnlistedBlocks(w, std::move(listed));
 }
