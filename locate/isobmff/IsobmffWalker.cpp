@@ -68,7 +68,7 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
     // Text tracks of every format, and subtitles in the forms that hold
     // plain text, are read as captions.
     const bool captions = handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
-    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd")}) || captions) {
+    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI")}) || captions) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;

@@ -142,6 +142,7 @@ void WalkTimedTracks(BoxWalk& w) {
         const TimedFormat fmt = t.format == Fourcc("camm")   ? TimedFormat::Camm
                                 : t.format == Fourcc("gpmd") ? TimedFormat::Gpmf
                                 : t.format == Fourcc("rtmd") ? TimedFormat::Rtmd
+                                : t.format == Fourcc("RVMI") ? TimedFormat::Rvmi
                                                              : TimedFormat::Text;
         const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);

@@ -126,6 +126,14 @@ void ScanRtmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     }
 }
 
+// One RVMI sample of `n` bytes at file offset `base`, read from `s`: a
+// "gReV" record's fix (latitude, longitude, altitude, speed, track) is
+// everything after its tag; "sReV" (the G-sensor) and others hold none.
+void ScanRvmi(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    if (n <= 4 || !s.Matches(0, 'g', 'R', 'e', 'V')) return;
+    if (AnyNonZero(s.Span(4, n - 4), n - 4)) t.Value(base + 4, n - 4, true);
+}
+
 // True when the n bytes at p name a coordinate in words a caption uses:
 // "latitude", "longitude", or "lat"/"lon" (any case) before a colon.
 bool NamesCoordinate(const uint8_t* p, int64_t n) {
@@ -277,13 +285,16 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
         budget -= r.len;
         // The sample is read through a reader of its own bytes, so that no
         // read of the sample's structure leaves it.
-        const ByteReader s(p, r.len, fmt == TimedFormat::Camm ? ByteReader::kLittleEndian : ByteReader::kBigEndian);
+        const bool little = fmt == TimedFormat::Camm || fmt == TimedFormat::Rvmi;
+        const ByteReader s(p, r.len, little ? ByteReader::kLittleEndian : ByteReader::kBigEndian);
         if (fmt == TimedFormat::Camm)
             ScanCamm(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Text)
             ScanText(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Rtmd)
             ScanRtmd(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::Rvmi)
+            ScanRvmi(s, r.pos, r.len, t);
         else
             ScanKlv(s, r.pos, 0, r.len, 0, t);
         if (t.Unreadable()) break;

@@ -22,6 +22,10 @@
 // once, tag 0 ends the sample. Tags 0x8500 to 0x85FF are the GPS IFD's
 // tags (0x8502 latitude, 0x8504 longitude).
 //
+// RVMI (a `data` track some dashcams write): little-endian records, each
+// a four-letter tag first; "gReV" holds a fix (latitude and longitude as
+// millionths of a degree, altitude, speed, track).
+//
 // Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
 // big-endian length, then the text (style boxes may follow). Drones and
 // dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
@@ -35,7 +39,8 @@
 // Ambarella records) hold a position too; the whole sample is zeroed.
 //
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
-// rtmd GPS item's value, a caption's text) and keeps every header, type and size, so the samples
+// rtmd GPS item's value, a gReV record after its tag, a caption's text)
+// and keeps every header, type and size, so the samples
 // keep their length and still parse. A value of zeros holds no position:
 // a cleaned track is found clean.
 #pragma once
@@ -47,7 +52,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Text };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Text };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

@@ -134,6 +134,7 @@ std::vector<Row> Rows() {
     const Bytes utf16 = textClip("sbtl", "tx3g", caption16(yuneec)), nmea = textClip("text", "text", caption(rmc));
     const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
     const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
+    const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
@@ -263,6 +264,7 @@ std::vector<Row> Rows() {
         {"a text track's NMEA sentences", nmea, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"an NMEA sentence with no fix", noFixNmea, {}},
         {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
+        {"a dashcam's RVMI track", rvmi, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},

@@ -1,4 +1,4 @@
-// Timed GPS tracks: CAMM, GPMF and rtmd samples laid out between other bytes,
+// Timed GPS tracks: CAMM, GPMF, rtmd and RVMI samples laid out between other bytes,
 // what is found, and that the strip gives the same samples built with
 // zeros in their GPS values (and is then found clean); damaged samples;
 // sample tables and track fragments turned into file ranges.
@@ -132,6 +132,9 @@ const Row kRows[] = {
          return std::vector<Bytes>{s};
      },
      1, false, 0, 28 + 4},
+    {"RVMI: a G-sensor record, then a fix", TimedFormat::Rvmi,
+     [](bool z) { return std::vector<Bytes>{Concat({{'s', 'R', 'e', 'V'}, Fill(8, 3)}), Concat({{'g', 'R', 'e', 'V'}, Gps(z, 16)})}; },
+     1, true, 1, 4},
     {"GPMF GPS5 of zeros", TimedFormat::Gpmf,
      [](bool) { return std::vector<Bytes>{Strm(Klv("GPS5", 'l', 20, 1, Fill(20, 0)))}; }, 0, false, 0, 0},
 };
