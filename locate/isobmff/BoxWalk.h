@@ -42,11 +42,18 @@ struct BoxWalk {
     };
     std::vector<Meta> heifMetas;
     // Tracks of timed GPS samples, read once the whole file is known.
+    // A key of Apple's timed metadata that names a location (or a place,
+    // when place names are asked for): its local id, as its values' box type.
+    struct KeyedValue {
+        uint32_t id = 0;
+        FindKind kind = FindKind::TimedGps;
+    };
     struct Timed {
         Box stbl;
         uint32_t format = 0;
         uint32_t trackId = 0;
         Carrier at;
+        std::vector<KeyedValue> keys;  // `mebx` tracks only
     };
     std::vector<Timed> timed;
     bool fragmented = false;  // the file holds movie fragments (`moof`)
@@ -80,6 +87,9 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth);
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth);
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
+// The keys of a `mebx` sample description (the first entry of `stsd`)
+// whose values are a location, or a place's name when `placeNames`.
+std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const Box& stsd, bool placeNames);
 void WalkGpsBlocks(BoxWalk& w);
 // GoPro's GPMF block in `udta`: KLV as in its timed track.
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);

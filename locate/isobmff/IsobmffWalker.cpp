@@ -68,14 +68,16 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
     // Text tracks of every format, and subtitles in the forms that hold
     // plain text, are read as captions.
     const bool captions = handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
-    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI")}) || captions) {
+    std::vector<BoxWalk::KeyedValue> keys;
+    if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
+    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI")}) || captions || !keys.empty()) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;
         uint32_t flags = 0, id = 0;
         if (FindChild(w.file, trak.Body(), Fourcc("tkhd"), tkhd) && FullBoxVersion(w.file, tkhd, v, flags))
             be.U32(tkhd.body + (v == 1 ? 20 : 12), id);
-        w.timed.push_back({stbl, format, id, c});
+        w.timed.push_back({stbl, format, id, c, std::move(keys)});
     } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
         // Another timed metadata track whose description names a location
         // (its keys, its mime type): its samples are not understood.

@@ -117,6 +117,69 @@ void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
     w.sink.AddPayload({f}, plan, c);
 }
 
+std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const Box& stsd, bool placeNames) {
+    std::vector<BoxWalk::KeyedValue> out;
+    Box entry, keys;
+    // The entry follows the version, flags and count; its boxes follow its
+    // reserved bytes and data reference index.
+    if (!ReadBox(file, stsd.body + 8, stsd.end, entry) || !entry.Is(Fourcc("mebx")) ||
+        !FindChild(file, {entry.body + 8, entry.end - entry.body - 8}, Fourcc("keys"), keys))
+        return out;
+    ForEachBox(file, keys.Body(), [&](const Box& key) {
+        Box keyd;
+        if (!FindChild(file, key.Body(), Fourcc("keyd"), keyd) || keyd.end - keyd.body <= 4) return true;
+        const int64_t n = keyd.end - keyd.body - 4;  // after the namespace
+        const uint8_t* name = file.Span(keyd.body + 4, n);
+        const KeyKind kind = name != nullptr ? LocationKey(std::string(name, name + n)) : KeyKind::Other;
+        if (kind == KeyKind::Location) out.push_back({key.type, FindKind::TimedGps});
+        else if (kind == KeyKind::PlaceName && placeNames) out.push_back({key.type, FindKind::PlaceName});
+        return out.size() < kMaxKeys;
+    });
+    return out;
+}
+
+namespace {
+
+// Apple's timed metadata samples: each a run of boxes, a box's type the
+// local id of its key. The values of the keys `t` names are zeroed, every
+// box header kept; a sample whose boxes do not parse may hold one and
+// cannot be cleaned.
+void ScanKeyedSamples(BoxWalk& w, const BoxWalk::Timed& t, const std::vector<ByteRange>& samples) {
+    struct Kind {
+        PositionFind first{FindKind::TimedGps, -1, true};
+        StripPlan plan;
+    } kinds[2];  // positions, place names
+    kinds[1].first.kind = FindKind::PlaceName;
+    ByteRange bad{-1, 0};
+    for (const ByteRange& r : samples) {
+        const int64_t stop = ForEachBox(w.file, r, [&](const Box& b) {
+            const auto key = std::find_if(t.keys.begin(), t.keys.end(), [&](const BoxWalk::KeyedValue& k) { return k.id == b.type; });
+            if (key == t.keys.end() || b.end == b.body || Blank(w.file, b.body, b.end - b.body)) return true;
+            Kind& k = kinds[key->kind == FindKind::PlaceName ? 1 : 0];
+            if (k.first.pos < 0) {
+                k.first.pos = b.body;
+                k.first.len = b.end - b.body;
+            }
+            k.plan.Zero(b.Body());
+            return true;
+        });
+        if (stop < r.End()) {
+            bad = {stop, r.End() - stop};
+            break;
+        }
+    }
+    if (bad.pos >= 0) {
+        PositionFind f(FindKind::TimedGps, bad.pos, false, FindWhy::TimedGpsUnreadable);
+        f.len = bad.len;
+        w.sink.Add(f, t.at);
+        return;
+    }
+    for (const Kind& k : kinds)
+        if (k.first.pos >= 0) w.sink.AddPayload({k.first}, k.plan, t.at);
+}
+
+}  // namespace
+
 void WalkTimedTracks(BoxWalk& w) {
     const MediaData media(w.media);
     // A sample outside the media data would be another box's bytes.
@@ -137,6 +200,10 @@ void WalkTimedTracks(BoxWalk& w) {
                            w.fragmented ? FindWhy::TimedTrackFragmented : FindWhy::TimedGpsUnreadable);
             f.len = t.stbl.end - t.stbl.pos;
             w.sink.Add(f, t.at);
+            continue;
+        }
+        if (!t.keys.empty()) {
+            ScanKeyedSamples(w, t, samples);
             continue;
         }
         const TimedFormat fmt = t.format == Fourcc("camm")   ? TimedFormat::Camm

@@ -94,9 +94,9 @@ std::vector<Row> Rows() {
     const Bytes samples = Concat({camm(35.6586), camm(35.6587)});
     const int64_t mdatBody = static_cast<int64_t>(Ftyp("isom", "isom").size()) + 8;
     // A track of two samples of `size` bytes, one chunk at the start of mdat.
-    auto timedTrack = [&](const char* handler, const char* format, uint32_t size) {
+    auto timedTrack = [&](const char* handler, const char* format, uint32_t size, const Bytes& entry = Bytes(8, 0)) {
         const Bytes stbl = Box("stbl", Concat({
-            FullBox("stsd", 0, Concat({Be32(1), Box(format, Bytes(8, 0))})),
+            FullBox("stsd", 0, Concat({Be32(1), Box(format, entry)})),
             FullBox("stsc", 0, Concat({Be32(1), Be32(1), Be32(2), Be32(1)})),
             FullBox("stsz", 0, Concat({Be32(size), Be32(2)})),
             FullBox("stco", 0, Concat({Be32(1), Be32(static_cast<uint32_t>(mdatBody))}))}));
@@ -135,6 +135,17 @@ std::vector<Row> Rows() {
     const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
     const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
     const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
+    // Apple's timed metadata: a key table naming a location key and
+    // another, samples holding a value of each.
+    auto key = [](const char* id, const std::string& name) {
+        return Box(id, Concat({Box("keyd", Concat({Text("mdta"), Text(name)})), Box("dtyp", Concat({Be32(0), Be32(1)}))}));
+    };
+    const Bytes mebxEntry = Concat({Bytes{0, 0, 0, 0, 0, 0, 0, 1},
+                                    Box("keys", Concat({key("lkey", "com.apple.quicktime.location.ISO6709"),
+                                                        key("orie", "com.apple.quicktime.video-orientation")}))});
+    const Bytes mebxSample = Concat({Box("orie", Bytes{0, 1}), Box("lkey", Text(kWhere))});
+    const Bytes mebx = Concat({Ftyp("qt  ", "qt  "), Box("mdat", Concat({mebxSample, mebxSample})),
+                               Box("moov", timedTrack("meta", "mebx", static_cast<uint32_t>(mebxSample.size()), mebxEntry))});
     Bytes cammOutside = cammClip;  // the table names the bytes of `moov` instead
     cammOutside[static_cast<size_t>(At(cammOutside, "stco", 12) + 3)] += 60;
 
@@ -265,6 +276,8 @@ std::vector<Row> Rows() {
         {"an NMEA sentence with no fix", noFixNmea, {}},
         {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
         {"a dashcam's RVMI track", rvmi, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
+        {"a location key's values in Apple's timed metadata", mebx,
+         {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 10 + 8}}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,
          {{FindKind::Location, true, FindWhy::None, At(dashcamClip, "gps ", -4), "moov / gps "},
           {FindKind::TimedGps, true, FindWhy::None, mdatBody, "moov / gps "}}},
