@@ -70,7 +70,7 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
     const bool captions = handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
-    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI")}) || captions || !keys.empty()) {
+    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) || captions || !keys.empty()) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;

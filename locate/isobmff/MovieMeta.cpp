@@ -210,6 +210,7 @@ void WalkTimedTracks(BoxWalk& w) {
                                 : t.format == Fourcc("gpmd") ? TimedFormat::Gpmf
                                 : t.format == Fourcc("rtmd") ? TimedFormat::Rtmd
                                 : t.format == Fourcc("RVMI") ? TimedFormat::Rvmi
+                                : t.format == Fourcc("djmd") ? TimedFormat::Djmd
                                                              : TimedFormat::Text;
         const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);

@@ -1,6 +1,7 @@
 #include "locate/payload/TimedGps.h"
 
 #include "locate/Opaque.h"
+#include "locate/payload/Protobuf.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,6 +58,9 @@ struct Track {
     int64_t badPos = -1, badLen = 0;      // the first part that cannot be read and may hold a position
     ContentMap zeros;                     // every value, adjacent ones joined
     ByteRange pending{-1, 0};
+    // DJI's tracks name their protocol in their first sample.
+    bool protocolSeen = false;
+    const int* gpsParent = nullptr;  // the path to the GPS message's parent; null: none
 
     void Value(int64_t pos, int64_t len, bool position) {
         if (valuePos < 0 || (position && !valueIsPosition)) {
@@ -132,6 +136,83 @@ void ScanRtmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 void ScanRvmi(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     if (n <= 4 || !s.Matches(0, 'g', 'R', 'e', 'V')) return;
     if (AnyNonZero(s.Span(4, n - 4), n - 4)) t.Value(base + 4, n - 4, true);
+}
+
+// DJI's protocols and where each keeps its fix: the path of field numbers
+// to the message whose field 1 is the GPS message (its fields 2 and 3 the
+// latitude and longitude, doubles, in radians or degrees).
+struct DjiProtocol {
+    std::string_view name;
+    int parent[3];
+};
+constexpr DjiProtocol kDjiProtocols[] = {
+    {"dvtm_Air3.proto", {3, 3, 4}},   {"dvtm_Air3s.proto", {3, 3, 4}},     {"dvtm_Mini4_Pro.proto", {3, 3, 4}},
+    {"dvtm_wm265e.proto", {3, 3, 4}}, {"dvtm_pm320.proto", {3, 3, 4}},     {"dvtm_wm261.proto", {3, 3, 4}},
+    {"dvtm_wa345e.proto", {3, 3, 4}}, {"dvtm_Mavic4.proto", {3, 3, 4}},    {"dvtm_Mini5Pro.proto", {3, 3, 4}},
+    {"dvtm_AVATA2.proto", {3, 4, 4}}, {"dvtm_dji_neo.proto", {3, 4, 4}},   {"dvtm_ac203.proto", {3, 4, 2}},
+    {"dvtm_ac204.proto", {3, 4, 2}},  {"dvtm_ac206.proto", {3, 4, 2}},     {"dvtm_oq101.proto", {3, 4, 2}},
+    {"dvtm_PP-101.proto", {0, 0, 0}},  // Osmo Pocket 3: no fix
+};
+
+// The value of the length-delimited field `number` of the message at
+// [pos, pos+n), the first one; len -1 when there is none or it does not parse.
+ByteRange PbChild(const ByteReader& s, int64_t pos, int64_t n, uint64_t number) {
+    ByteRange out{-1, -1};
+    ForEachPbField(s, pos, n, [&](const PbField& f) {
+        if (f.number != number || f.wire != 2) return true;
+        out = {f.value, f.len};
+        return false;
+    });
+    return out;
+}
+
+// The GPS messages under `path` (every repeated occurrence) of the message
+// at [pos, pos+n): fields 2 and 3 zeroed where they hold anything. A
+// message on the way that does not parse may hold one.
+void DjiGps(const ByteReader& s, int64_t base, int64_t pos, int64_t n, const int* path, int depth, Track& t) {
+    const bool parsed = ForEachPbField(s, pos, n, [&](const PbField& f) {
+        if (depth < 3) {
+            if (f.number == static_cast<uint64_t>(path[depth]) && f.wire == 2)
+                DjiGps(s, base, f.value, f.len, path, depth + 1, t);
+        } else if (depth == 3) {
+            if (f.number == 1 && f.wire == 2) DjiGps(s, base, f.value, f.len, path, depth + 1, t);
+        } else if (f.number == 2 || f.number == 3) {
+            if (f.wire != 1) t.Bad(base + f.value, f.len);
+            else if (AnyNonZero(s.Span(f.value, 8), 8)) t.Value(base + f.value, 8, true);
+        }
+        return !t.Unreadable();
+    });
+    if (!parsed) t.Bad(base + pos, n);
+}
+
+// One djmd sample of `n` bytes at file offset `base`, read from `s`: a
+// protobuf message whose field 1.1.1 (in the first sample) names the
+// protocol. A frame's data (field 3) under no known protocol cannot be
+// told apart from a fix.
+void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    if (!t.protocolSeen) {
+        ByteRange r = PbChild(s, 0, n, 1);
+        if (r.len >= 0) r = PbChild(s, r.pos, r.len, 1);
+        if (r.len >= 0) r = PbChild(s, r.pos, r.len, 1);
+        const uint8_t* name = r.len > 0 ? s.Span(r.pos, r.len) : nullptr;
+        if (name != nullptr) {
+            t.protocolSeen = true;
+            const std::string_view protocol(reinterpret_cast<const char*>(name), static_cast<size_t>(r.len));
+            for (const DjiProtocol& p : kDjiProtocols)
+                if (p.name == protocol) t.gpsParent = p.parent;
+            if (t.gpsParent == nullptr) {
+                t.Bad(base + r.pos, r.len);  // a protocol not known: where its fix lies is not known
+                return;
+            }
+        }
+    }
+    if (t.gpsParent == nullptr) {
+        bool frame = false;
+        const bool parsed = ForEachPbField(s, 0, n, [&](const PbField& f) { return !(frame = f.number == 3); });
+        if (frame || !parsed) t.Bad(base, n);
+        return;
+    }
+    if (t.gpsParent[0] != 0) DjiGps(s, base, 0, n, t.gpsParent, 0, t);
 }
 
 // True when the n bytes at p name a coordinate in words a caption uses:
@@ -295,6 +376,8 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
             ScanRtmd(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Rvmi)
             ScanRvmi(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::Djmd)
+            ScanDjmd(s, r.pos, r.len, t);
         else
             ScanKlv(s, r.pos, 0, r.len, 0, t);
         if (t.Unreadable()) break;

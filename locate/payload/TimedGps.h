@@ -26,6 +26,13 @@
 // a four-letter tag first; "gReV" holds a fix (latitude and longitude as
 // millionths of a degree, altitude, speed, track).
 //
+// DJI's djmd (drones, action cameras): each sample a protobuf message; the
+// first names its protocol at field 1.1.1 ("dvtm_Mini4_Pro.proto"), which
+// says where a frame's fix lies (3.3.4.1 for most drones, 3.4.4.1 for
+// Avata 2 and Neo, 3.4.2.1 for the Osmo cameras): a message whose fields
+// 2 and 3 are the latitude and longitude as doubles. A protocol not known
+// cannot be cleaned.
+//
 // Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
 // big-endian length, then the text (style boxes may follow). Drones and
 // dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
@@ -39,7 +46,8 @@
 // Ambarella records) hold a position too; the whole sample is zeroed.
 //
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
-// rtmd GPS item's value, a gReV record after its tag, a caption's text)
+// rtmd GPS item's value, a gReV record after its tag, a djmd latitude
+// or longitude, a caption's text)
 // and keeps every header, type and size, so the samples
 // keep their length and still parse. A value of zeros holds no position:
 // a cleaned track is found clean.
@@ -52,7 +60,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Text };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Text };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

@@ -135,6 +135,11 @@ std::vector<Row> Rows() {
     const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
     const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
     const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
+    // DJI's djmd: protobuf, the protocol at 1.1.1, the fix at 3.3.4.1.
+    auto pb = [](int n, const Bytes& v) { return Concat({Bytes{static_cast<uint8_t>(n << 3 | 2), static_cast<uint8_t>(v.size())}, v}); };
+    const Bytes djiFix = Concat({Bytes{0x08, 0, 0x11}, Bytes(8, 0x41), Bytes{0x19}, Bytes(8, 0x42)});
+    const Bytes djmd = textClip("meta", "djmd", Concat({pb(1, pb(1, pb(1, Text("dvtm_wm265e.proto")))),
+                                                        pb(3, pb(3, pb(4, pb(1, djiFix))))}));
     // Apple's timed metadata: a key table naming a location key and
     // another, samples holding a value of each.
     auto key = [](const char* id, const std::string& name) {
@@ -276,6 +281,7 @@ std::vector<Row> Rows() {
         {"an NMEA sentence with no fix", noFixNmea, {}},
         {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
         {"a dashcam's RVMI track", rvmi, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
+        {"a DJI drone's djmd track", djmd, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 23 + 11}}},
         {"a location key's values in Apple's timed metadata", mebx,
          {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 10 + 8}}},
         {"a dashcam's GPS blocks listed by moov/gps", dashcamClip,

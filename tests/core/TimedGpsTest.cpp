@@ -1,4 +1,4 @@
-// Timed GPS tracks: CAMM, GPMF, rtmd and RVMI samples laid out between other bytes,
+// Timed GPS tracks: CAMM, GPMF, rtmd, RVMI and DJI's djmd samples laid out between other bytes,
 // what is found, and that the strip gives the same samples built with
 // zeros in their GPS values (and is then found clean); damaged samples;
 // sample tables and track fragments turned into file ranges.
@@ -42,6 +42,20 @@ Bytes RtmdSample(const Bytes& items) { return Concat({{0, 28}, Fill(26, 0x11), i
 
 // GPS bytes, or the zeros a strip leaves in their place.
 Bytes Gps(bool zero, size_t n) { return zero ? Fill(n, 0) : Fill(n, 0x41); }
+
+// Protobuf fields (numbers and lengths under 16 and 128): a message or
+// string, a double of GPS bytes, a varint.
+Bytes PbMsg(int n, const Bytes& v) { return Concat({{static_cast<uint8_t>(n << 3 | 2), static_cast<uint8_t>(v.size())}, v}); }
+Bytes PbDouble(int n, bool zero) { return Concat({{static_cast<uint8_t>(n << 3 | 1)}, Gps(zero, 8)}); }
+Bytes PbVarint(int n, uint8_t v) { return {static_cast<uint8_t>(n << 3), v}; }
+// A djmd sample: the protocol's name at 1.1.1 (when given), then a frame
+// whose fix lies at 3.3.4.1 (units, latitude, longitude; altitude beside).
+Bytes Djmd(const std::string& protocol, bool zero) {
+    const Bytes gps = Concat({PbVarint(1, 0), PbDouble(2, zero), PbDouble(3, zero)});
+    const Bytes frame = PbMsg(3, PbMsg(3, PbMsg(4, Concat({PbMsg(1, gps), PbVarint(2, 5)}))));
+    if (protocol.empty()) return frame;
+    return Concat({PbMsg(1, PbMsg(1, PbMsg(1, Bytes(protocol.begin(), protocol.end())))), frame});
+}
 
 struct Row {
     const char* name;
@@ -135,6 +149,14 @@ const Row kRows[] = {
     {"RVMI: a G-sensor record, then a fix", TimedFormat::Rvmi,
      [](bool z) { return std::vector<Bytes>{Concat({{'s', 'R', 'e', 'V'}, Fill(8, 3)}), Concat({{'g', 'R', 'e', 'V'}, Gps(z, 16)})}; },
      1, true, 1, 4},
+    {"DJI djmd: the protocol, then frames with a fix", TimedFormat::Djmd,
+     [](bool z) { return std::vector<Bytes>{Djmd("dvtm_Mini4_Pro.proto", z), Djmd("", z)}; }, 1, true, 0, 26 + 11},
+    {"DJI djmd of Osmo Pocket 3, which keeps no fix", TimedFormat::Djmd,
+     [](bool) { return std::vector<Bytes>{Djmd("dvtm_PP-101.proto", false)}; }, 0, false, 0, 0},
+    {"DJI djmd of a protocol not known", TimedFormat::Djmd,
+     [](bool) { return std::vector<Bytes>{Djmd("dvtm_X9.proto", false)}; }, 1, false, 0, 6},
+    {"DJI djmd frames before any protocol", TimedFormat::Djmd,
+     [](bool) { return std::vector<Bytes>{Djmd("", false)}; }, 1, false, 0, 0},
     {"GPMF GPS5 of zeros", TimedFormat::Gpmf,
      [](bool) { return std::vector<Bytes>{Strm(Klv("GPS5", 'l', 20, 1, Fill(20, 0)))}; }, 0, false, 0, 0},
 };
