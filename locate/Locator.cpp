@@ -76,9 +76,10 @@ bool AnyStripRange(const LocateResult& r, const GpsStripMode& mode, F f) {
 // TIFF header after it, the 0th IFD's table, and the table of a GPS IFD
 // that no walk took apart (whose entries the strip could turn into ones
 // the window shows). The window would then read another structure, which
-// no walk looked at.
+// no walk looked at. A strip that only cleans the file with a cut of its
+// trailer counts too.
 bool StripMovesWindowView(const ByteReader& file, const ExifAnalysis& a, const LocateResult& out) {
-    if (a.m_nByteOrder == 0 || out.Clean() || !out.CanClean()) return false;
+    if (a.m_nByteOrder == 0 || out.Clean() || !out.CanClean(true)) return false;
     int64_t sig = -1;
     for (int64_t p = 0; p < kExifScanLimit && sig < 0; ++p)
         if (file.Matches(p, 'E', 'x', 'i', 'f')) sig = p;
