@@ -69,7 +69,19 @@ struct GapBlocks {
 // blocks a list names. When a track's samples cannot be placed, where the
 // gaps are is not known.
 void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
-    if (w.fragmented || w.media.empty()) return;
+    // A file without tracks (a HEIF picture) keeps items in its media data,
+    // which its item locations name; blocks belong to clips.
+    if (w.fragmented || w.media.empty() || w.tables.empty()) return;
+    // Most files' samples fill their media data: then there is no gap, and
+    // no sample needs placing.
+    int64_t mediaBytes = 0, covered = 0, bytes = 0;
+    for (const ByteRange& m : w.media) mediaBytes += m.len;
+    for (const ByteRange& b : listed) covered += b.len;
+    for (const Box& stbl : w.tables) {
+        if (!TrackBytes(w.file, stbl, bytes)) return;
+        covered += bytes;
+    }
+    if (covered >= mediaBytes) return;
     std::vector<ByteRange> used = std::move(listed), samples;
     for (const Box& stbl : w.tables) {
         if (!TrackSamples(w.file, stbl, w.whole.pos, samples)) return;

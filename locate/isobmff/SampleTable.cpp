@@ -255,6 +255,25 @@ bool TrackSamples(const ByteReader& file, const Box& stbl, int64_t base, std::ve
     return false;
 }
 
+bool TrackBytes(const ByteReader& file, const Box& stbl, int64_t& total) {
+    Sizes sizes;
+    total = 0;
+    if (!ReadSizes(file, stbl, sizes)) return false;
+    if (sizes.constant > 0) {
+        total = sizes.count * sizes.constant;  // at most the file's length (ReadSizes)
+        return true;
+    }
+    // A table of 32-bit sizes is summed from its bytes at once.
+    const uint8_t* p = sizes.bits == 32 ? file.Span(sizes.table, sizes.count * 4) : nullptr;
+    for (int64_t i = 0; i < sizes.count; ++i) {
+        int64_t size = 0;
+        if (p != nullptr) size = int64_t{p[4 * i]} << 24 | p[4 * i + 1] << 16 | p[4 * i + 2] << 8 | p[4 * i + 3];
+        else if (!sizes.At(file.WithOrder(ByteReader::kBigEndian), i, size)) return false;
+        total += size;  // at most 2^32 samples of under 2^32 bytes: no overflow
+    }
+    return true;
+}
+
 bool FragmentSamples(const ByteReader& file, ByteRange whole, uint32_t trackId, std::vector<ByteRange>& out) {
     out.clear();
     const ByteReader be = file.WithOrder(ByteReader::kBigEndian);

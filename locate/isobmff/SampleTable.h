@@ -27,6 +27,11 @@ constexpr int64_t kMaxSamples = int64_t{1} << 23;
 // than kMaxSamples; `out` is then empty.
 bool TrackSamples(const ByteReader& file, const Box& stbl, int64_t base, std::vector<ByteRange>& out);
 
+// The bytes of all samples of the track whose sample table is `stbl`
+// (from `stsz` or `stz2` alone, without placing them); false when the
+// sizes cannot be read.
+bool TrackBytes(const ByteReader& file, const Box& stbl, int64_t& total);
+
 // The samples of track `trackId` in the movie fragments (`moof` boxes at
 // the top level of `whole`, usually the whole file), in order; the
 // defaults come from `moov`/`mvex`/`trex`, offsets count from whole.pos. `out` is replaced; a file
