@@ -70,8 +70,8 @@ struct GapBlocks {
 // gaps are is not known.
 void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
     // A file without tracks (a HEIF picture) keeps items in its media data,
-    // which its item locations name; blocks belong to clips.
-    if (w.fragmented || w.media.empty() || w.tables.empty()) return;
+    // which its item locations name; blocks belong to clips and dashcams.
+    if (w.fragmented || w.media.empty() || (w.tables.empty() && w.gpsLists.empty())) return;
     // Most files' samples fill their media data: then there is no gap, and
     // no sample needs placing.
     int64_t mediaBytes = 0, covered = 0, bytes = 0;
