@@ -88,7 +88,8 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
 // The keys of a `mebx` sample description (the first entry of `stsd`)
-// whose values are a location, or a place's name when `placeNames`.
+// whose values are a location, or a place's name when `placeNames`,
+// sorted by id.
 std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const Box& stsd, bool placeNames);
 void WalkGpsBlocks(BoxWalk& w);
 // GoPro's GPMF block in `udta`: KLV as in its timed track.

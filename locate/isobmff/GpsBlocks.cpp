@@ -85,8 +85,11 @@ void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
     std::vector<ByteRange> used = std::move(listed), samples;
     for (const Box& stbl : w.tables) {
         if (!TrackSamples(w.file, stbl, w.whole.pos, samples)) return;
-        for (const ByteRange& r : samples)
-            if (r.len > 0) used.push_back(r);
+        // A chunk's samples follow one another: kept as one range.
+        for (const ByteRange& r : samples) {
+            if (r.len > 0 && !used.empty() && used.back().End() == r.pos) used.back().len += r.len;
+            else if (r.len > 0) used.push_back(r);
+        }
     }
     const auto byPos = [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; };
     std::sort(used.begin(), used.end(), byPos);

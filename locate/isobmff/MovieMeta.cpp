@@ -143,6 +143,8 @@ std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const 
         else if (kind == KeyKind::PlaceName && placeNames) out.push_back({key.type, FindKind::PlaceName});
         return out.size() < kMaxKeys;
     });
+    // Sorted by id, so that each value's box finds its key at once.
+    std::sort(out.begin(), out.end(), [](const BoxWalk::KeyedValue& a, const BoxWalk::KeyedValue& b) { return a.id < b.id; });
     return out;
 }
 
@@ -161,8 +163,10 @@ void ScanKeyedSamples(BoxWalk& w, const BoxWalk::Timed& t, const std::vector<Byt
     ByteRange bad{-1, 0};
     for (const ByteRange& r : samples) {
         const int64_t stop = ForEachBox(w.file, r, [&](const Box& b) {
-            const auto key = std::find_if(t.keys.begin(), t.keys.end(), [&](const BoxWalk::KeyedValue& k) { return k.id == b.type; });
-            if (key == t.keys.end() || b.end == b.body || Blank(w.file, b.body, b.end - b.body)) return true;
+            const auto key = std::lower_bound(t.keys.begin(), t.keys.end(), b.type,
+                                              [](const BoxWalk::KeyedValue& k, uint32_t id) { return k.id < id; });
+            if (key == t.keys.end() || key->id != b.type || b.end == b.body || Blank(w.file, b.body, b.end - b.body))
+                return true;
             Kind& k = kinds[key->kind == FindKind::PlaceName ? 1 : 0];
             if (k.first.pos < 0) {
                 k.first.pos = b.body;
