@@ -25,6 +25,7 @@ const char* ContainerName(Container c) {
     case Container::Png: return "PNG";
     case Container::Riff: return "RIFF";
     case Container::SamsungSef: return "Samsung SEF trailer";
+    case Container::Raf: return "Fujifilm RAF";
     case Container::Unknown: return "unknown format";
     }
     return "?";

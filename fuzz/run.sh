@@ -44,6 +44,12 @@ seed_fuzz_exif() {
         [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
     done
     [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
+    # Fujifilm's RAF around the tiny one: a header naming the preview JPEG.
+    f=$src/tests/corpus/real/gps/apple_iphone_xr_tiny.jpg
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW ", "0201", "FF383501", "X-T5");
+        $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
+        print $h, $j, "\x5a" x 64;' <"$f" >"$d/raf.bin"
     local app1='ffd8ffe1 0000 457869660000'
     # II, one IFD0 entry (GPS pointer), GPS IFD with N and latitude rationals.
     hexfile "$d/ii_gps_lat.bin" "$app1 49492a0008000000 0100 2588 0400 01000000 1a000000 00000000

@@ -4,6 +4,7 @@
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
+#include "locate/raf/RafWalker.h"
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
 #include "locate/tiff/TiffWalker.h"
@@ -72,6 +73,8 @@ bool Isobmff(const ByteReader& f, int64_t pos, int64_t end) {
 
 bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
 
+bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "FUJIFILMCCD-RAW "); }
+
 // The first place of `needle` in the n bytes at p, or null.
 const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
     const int64_t m = static_cast<int64_t>(needle.size());
@@ -92,6 +95,7 @@ const ContainerRow kRows[] = {
     {Container::Tiff, Tiff, WalkTiffContainer},
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},
     {Container::SamsungSef, Sef, WalkSefContainer},
+    {Container::Raf, Raf, WalkRafContainer},
 };
 
 }  // namespace

@@ -27,6 +27,7 @@ enum class Container : uint8_t {
     Png,
     Riff,        // WebP, AVI, WAV
     SamsungSef,  // the directory Samsung phones append after a picture
+    Raf,         // Fujifilm's raw files: a header and a preview JPEG before the raw data
     Unknown,     // a whole file of no recognised format
 };
 

@@ -70,6 +70,18 @@ std::vector<Row> Rows() {
         const auto hit = std::search(file.begin(), file.end(), t.begin(), t.end());
         return Want{FindKind::Location, Container::None, (hit - file.begin()) - back, false, true};
     };
+    // Fujifilm's RAF: a 148-byte header naming the preview JPEG (offset at
+    // 84, length at 88), the JPEG, then raw data.
+    auto raf = [](const Bytes& jpeg, uint32_t offset) {
+        Bytes f = Concat({Text("FUJIFILMCCD-RAW 0201FF383501X-T5"), Bytes(148 - 32, 0), jpeg, Bytes(64, 0x5A)});
+        for (int i = 0; i < 4; ++i) {
+            f[static_cast<size_t>(84 + i)] = static_cast<uint8_t>(offset >> (24 - 8 * i));
+            f[static_cast<size_t>(88 + i)] = static_cast<uint8_t>(jpeg.size() >> (24 - 8 * i));
+        }
+        return f;
+    };
+    const Bytes rafJpeg = Picture({ExifSegment(gps)});
+    const int64_t rafGps = 148 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes google = GoogleMotionPhoto(mp4), samsung = SamsungMotionPhoto(mp4);
     const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {
@@ -81,6 +93,9 @@ std::vector<Row> Rows() {
         {"MOV with a location key", mov, {at(mov, kWhere)}, -1, true},
         {"QuickTime from before ftyp", oldMov, {at(oldMov, kWhere)}, -1, true},
         {"GIF", Text("GIF89a GPS;"), whole(Container::Unknown), -1, false},
+        {"Fujifilm RAF: the preview JPEG's GPS IFD", raf(rafJpeg, 148),
+         {{FindKind::ExifGps, Container::None, rafGps, false, true}}, -1, true},
+        {"Fujifilm RAF naming a preview past its end", raf(rafJpeg, 1 << 20), whole(Container::Unknown), -1, false},
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
         {"Samsung motion photo", samsung, {at(samsung, "\xA9xyz", 4)}, -1, true},
         {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),

@@ -143,6 +143,13 @@ block=$((8 + ${#name} + $(stat -c %s clip.mp4)))
     le32 24; printf SEFT
 } >> samsung-motion.jpg
 
+# Fujifilm's RAF, built around the geotagged JPEG: a 148-byte header
+# naming the preview (offset at 84, length at 88, big-endian), the preview,
+# then raw data.
+perl -e 'local $/; my $j = <STDIN>; my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW ", "0201", "FF383501", "X-T5");
+    $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
+    print $h, $j, "\x5a" x 4096;' <geotagged.jpg >fuji.raf
+
 # Text after the picture's end; nothing else in these photos holds a position.
 cut=$(stat -c %s base.jpg)
 { cat base.jpg; printf 'Breite (GPS) : N/A\n'; } > text-label.jpg
@@ -161,6 +168,7 @@ rows=(
     "magick.png|clean|PNG|exif:GPSLatitude"
     "magick-xmp.png|clean|PNG|Raw profile type xmp"
     "photo.webp|clean|Extended WEBP|EXIF"
+    "fuji.raf|clean|RAF|FUJIFILMCCD-RAW"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -204,7 +212,7 @@ positions_read() {
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
 # through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg,
-# a BigTIFF through ImageMagick), the frames of a clip.
+# a BigTIFF through ImageMagick, a RAF's preview JPEG), the frames of a clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -213,6 +221,7 @@ decoded() {
     *.webp) dwebp -quiet "$1" -pam -o - 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jpg|*.png|*.tif) pixels "$1" ;;
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }
