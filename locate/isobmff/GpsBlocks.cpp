@@ -10,9 +10,11 @@
 
 namespace {
 
-// How far the default depth looks for the next block in bytes no sample
-// holds: blocks are written on 32 KiB boundaries, so none starts further
-// than that from a chunk's end or from the block before it.
+// How far the search looks for the next block in bytes no sample holds:
+// blocks are written on 32 KiB boundaries, so none starts further than
+// that from a chunk's end or from the block before it. (A clip's media
+// data may hold large runs no sample names; they are not read through,
+// at either depth.)
 constexpr int64_t kGapLook = int64_t{64} << 10;
 constexpr char kBlockText[] = "freeGPS ";  // a block's type and its body's first bytes
 
@@ -42,10 +44,10 @@ struct GapBlocks {
     ByteRange first{-1, 0};
     ByteRange bad{-1, 0};
 
-    void Search(const ByteReader& file, ByteRange gap, bool whole) {
+    void Search(const ByteReader& file, ByteRange gap) {
         const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
         for (int64_t at = gap.pos; at + 12 <= gap.End() && bad.pos < 0;) {
-            const int64_t look = whole ? gap.End() - at : std::min(kGapLook, gap.End() - at);
+            const int64_t look = std::min(kGapLook, gap.End() - at);
             const int64_t text = FindBlockText(file, at, look);
             if (text < 0) return;
             // Its size starts 4 bytes before: in a sample, or in the block
@@ -65,7 +67,7 @@ struct GapBlocks {
 
 // Blocks that no list names lie where no track's sample does: in the
 // gaps between the chunks of the media data, which are searched for them
-// (at the default depth only near each chunk's end); `listed` are the
+// near each chunk's end; `listed` are the
 // blocks a list names. When a track's samples cannot be placed, where the
 // gaps are is not known.
 void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
@@ -95,18 +97,17 @@ void WalkUnlistedBlocks(BoxWalk& w, std::vector<ByteRange> listed) {
     std::sort(used.begin(), used.end(), byPos);
     std::vector<ByteRange> media = w.media;
     std::sort(media.begin(), media.end(), byPos);
-    const bool whole = w.sink.Depth() == LocateDepth::Thorough;
     GapBlocks blocks;
     size_t s = 0;
     for (const ByteRange& m : media) {
         int64_t cursor = m.pos;
         for (; s < used.size() && used[s].pos < m.End(); ++s) {
             const ByteRange u = used[s];
-            if (u.pos > cursor) blocks.Search(w.file, {cursor, u.pos - cursor}, whole);
+            if (u.pos > cursor) blocks.Search(w.file, {cursor, u.pos - cursor});
             cursor = std::max(cursor, u.End());
             if (u.End() > m.End()) break;  // it reaches into the next range too
         }
-        if (cursor < m.End()) blocks.Search(w.file, {cursor, m.End() - cursor}, whole);
+        if (cursor < m.End()) blocks.Search(w.file, {cursor, m.End() - cursor});
     }
     const Carrier at = w.at.Then("mdat");
     if (blocks.bad.pos >= 0) {
