@@ -144,11 +144,16 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         sink.Add(f, c);
         return;
     }
-    const Carrier at = c.Then(BoxName(b.type));
     const uint32_t t = b.type;
+    // Most boxes are media, free space or numbers of the structure, read no
+    // further: their place is put into words only for the others.
     if (t == Fourcc("mdat")) {
         media.push_back(b.Body());
-    } else if (t == Fourcc("moof")) {
+        return;
+    }
+    if (IsSkipped(t)) return;
+    const Carrier at = c.Then(BoxName(t));
+    if (t == Fourcc("moof")) {
         fragmented = true;
     } else if (t == Fourcc("trak")) {
         WalkTrack(*this, b, at, depth);
@@ -199,7 +204,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         if (t == Fourcc("moov") && FindChild(file, b.Body(), Fourcc("gps "), list))
             gpsLists.push_back({list, at.Then(BoxName(list.type))});
         Children(b.Body(), at, depth + 1);
-    } else if (!IsSkipped(t)) {
+    } else {
         Opaque(b.Whole(), at);
     }
 }
