@@ -127,11 +127,12 @@ void LocatePositions(const ByteReader& file, LocateResult& out, LocateDepth dept
     }
 
     // The window's analysis reads the first 200 bytes and offsets from the
-    // whole file: whatever GPS IFD it sees in a JPEG, or in a file of no
-    // known format, must be among the finds. (In another container its
-    // scan for "Exif" may meet any bytes, a box's type or a clip's, which
-    // a strip elsewhere can change.)
-    if (len <= kMaxFileLen && (kind == Container::Jpeg || kind == Container::None)) {
+    // whole file: whatever GPS IFD it sees in a JPEG, in a RAF (whose
+    // preview's Exif starts in those bytes), or in a file of no known
+    // format, must be among the finds. (In another container its scan for
+    // "Exif" may meet any bytes, a box's type or a clip's, which a strip
+    // elsewhere can change.)
+    if (len <= kMaxFileLen && (kind == Container::Jpeg || kind == Container::Raf || kind == Container::None)) {
         ExifAnalysis own{};
         if (window == nullptr) AnalyzeExif(own, file, TagNameTable{}, ExifDetail::Layout);
         const ExifAnalysis& a = window != nullptr ? *window : own;
