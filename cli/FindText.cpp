@@ -26,6 +26,7 @@ const char* ContainerName(Container c) {
     case Container::Riff: return "RIFF";
     case Container::SamsungSef: return "Samsung SEF trailer";
     case Container::Raf: return "Fujifilm RAF";
+    case Container::Psd: return "Photoshop PSD";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -76,6 +77,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::GpsIfdTooLong: return "its GPS IFD holds more entries than are read";
     case FindWhy::StripMovesWindowView:
         return "cleaning it would change the Exif block a reader finds first, which was not taken apart";
+    case FindWhy::ResourcesUnparsed:
+        return "a Photoshop image resource holds a position's text and cannot be taken apart";
     }
     return "?";
 }

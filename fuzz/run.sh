@@ -44,12 +44,6 @@ seed_fuzz_exif() {
         [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
     done
     [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
-    # Fujifilm's RAF around the tiny one: a header naming the preview JPEG.
-    f=$src/tests/corpus/real/gps/apple_iphone_xr_tiny.jpg
-    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
-        my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW ", "0201", "FF383501", "X-T5");
-        $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
-        print $h, $j, "\x5a" x 64;' <"$f" >"$d/raf.bin"
     local app1='ffd8ffe1 0000 457869660000'
     # II, one IFD0 entry (GPS pointer), GPS IFD with N and latitude rationals.
     hexfile "$d/ii_gps_lat.bin" "$app1 49492a0008000000 0100 2588 0400 01000000 1a000000 00000000
@@ -104,6 +98,20 @@ seed_fuzz_locator() {
         [ -f "$src/tests/corpus/real/$f" ] && head -c 65536 "$src/tests/corpus/real/$f" >"$d/real_${f//\//_}"
     done
     [ -f "$src/res/sample.jpg" ] && head -c 65536 "$src/res/sample.jpg" >"$d/sample.jpg"
+    # A Photoshop PSD: no colour mode data, an Exif resource with a GPS IFD,
+    # an XMP resource with a GPS property, no layers.
+    hexfile "$d/psd.bin" "384250530001000000000000000300000001000000010008000300000000000000f23842494d04220000000000504d4d002a000000080001
+        88250004000000010000001a00000000000200010002000000024e0000000002000500000003000000380000000000000023000000010000
+        00270000000100000bb8000000643842494d04240000000000893c783a786d706d65746120786d6c6e733a783d2761646f62653a6e733a6d
+        6574612f273e3c7264663a4465736372697074696f6e20786d6c6e733a657869663d27687474703a2f2f6e732e61646f62652e636f6d2f65
+        7869662f312e302f2720657869663a4750534c617469747564653d2733352c33392e354e272f3e3c2f783a786d706d6574613e0000000000
+        0000000000"
+    # Fujifilm's RAF around the tiny one: a header naming the preview JPEG.
+    f=$src/tests/corpus/real/gps/apple_iphone_xr_tiny.jpg
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW ", "0201", "FF383501", "X-T5");
+        $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
+        print $h, $j, "\x5a" x 64;' <"$f" >"$d/raf.bin"
     # Two pictures one after the other, the second with an XMP GPS attribute,
     # and text after the end.
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'

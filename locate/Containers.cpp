@@ -4,6 +4,7 @@
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
+#include "locate/psd/PsdWalker.h"
 #include "locate/raf/RafWalker.h"
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
@@ -75,6 +76,11 @@ bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end,
 
 bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "FUJIFILMCCD-RAW "); }
 
+// "8BPS" and version 1 (PSD) or 2 (PSB).
+bool Psd(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, std::string_view("8BPS\0\x01", 6)) || Is(f, pos, end, std::string_view("8BPS\0\x02", 6));
+}
+
 // The first place of `needle` in the n bytes at p, or null.
 const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
     const int64_t m = static_cast<int64_t>(needle.size());
@@ -96,6 +102,7 @@ const ContainerRow kRows[] = {
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},
     {Container::SamsungSef, Sef, WalkSefContainer},
     {Container::Raf, Raf, WalkRafContainer},
+    {Container::Psd, Psd, WalkPsdContainer},
 };
 
 }  // namespace

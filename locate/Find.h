@@ -28,6 +28,7 @@ enum class Container : uint8_t {
     Riff,        // WebP, AVI, WAV
     SamsungSef,  // the directory Samsung phones append after a picture
     Raf,         // Fujifilm's raw files: a header and a preview JPEG before the raw data
+    Psd,         // Photoshop's PSD and PSB: image resources before the layers and pixels
     Unknown,     // a whole file of no recognised format
 };
 
@@ -70,6 +71,7 @@ enum class FindWhy : uint8_t {
     MakerPlaceSharesBytes,   // a maker note's place value that shares bytes with other data
     StripMovesWindowView,    // a strip would change the Exif structure a reader finds first in the head
     GpsIfdTooLong,           // a GPS IFD declares more entries than are read, and they lie in the file
+    ResourcesUnparsed,       // a Photoshop image resource, or bytes among them, hold a position's text
 };
 
 struct PositionFind {

@@ -82,6 +82,19 @@ std::vector<Row> Rows() {
     };
     const Bytes rafJpeg = Picture({ExifSegment(gps)});
     const int64_t rafGps = 148 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    // Photoshop's PSD: header, no colour mode data, image resources (an
+    // Exif resource, a resource holding GPS text), no layers, the pixels.
+    auto resource = [](uint16_t id, const Bytes& data) {
+        return Concat({Text("8BIM"), {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0, 0},
+                       Be32(static_cast<uint32_t>(data.size())), data, Bytes(data.size() % 2, 0)});
+    };
+    auto psd = [](const Bytes& resources) {
+        return Concat({Text("8BPS"), {0, 1}, Bytes(6, 0), {0, 3}, Be32(1), Be32(1), {0, 8, 0, 3}, Be32(0),
+                       Be32(static_cast<uint32_t>(resources.size())), resources, Be32(0), Bytes(5, 0)});
+    };
+    const Bytes psdExif = psd(resource(0x0422, TiffFile(gps)));
+    const int64_t psdGps = 26 + 4 + 4 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    const Bytes psdText = psd(Concat({resource(0x0421, Text("Adobe Photoshop")), resource(0x0FA0, Text("GPS route 7"))}));
     const Bytes google = GoogleMotionPhoto(mp4), samsung = SamsungMotionPhoto(mp4);
     const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {
@@ -93,6 +106,10 @@ std::vector<Row> Rows() {
         {"MOV with a location key", mov, {at(mov, kWhere)}, -1, true},
         {"QuickTime from before ftyp", oldMov, {at(oldMov, kWhere)}, -1, true},
         {"GIF", Text("GIF89a GPS;"), whole(Container::Unknown), -1, false},
+        {"Photoshop PSD: the Exif resource's GPS IFD", psdExif,
+         {{FindKind::ExifGps, Container::None, psdGps, false, true}}, -1, true},
+        {"Photoshop PSD: a resource holding GPS text", psdText,
+         {{FindKind::Unparsed, Container::None, 26 + 8 + 12 + 16 + 12, false, false}}, -1, false},
         {"Fujifilm RAF: the preview JPEG's GPS IFD", raf(rafJpeg, 148),
          {{FindKind::ExifGps, Container::None, rafGps, false, true}}, -1, true},
         // The window's scan still meets the preview's Exif in its first bytes.

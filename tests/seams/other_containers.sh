@@ -78,7 +78,8 @@ heif-enc -q 50 -o photo.heic base.png >/dev/null
 avifenc -s 10 base.png photo.avif >/dev/null
 cp base.png photo.png
 cwebp -quiet base.png -o photo.webp
-for f in photo.heic photo.avif photo.tif photo.png photo.webp; do et "${gps[@]}" "$f"; done
+convert base.png photo.psd
+for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd; do et "${gps[@]}" "$f"; done
 et "-UserData:GPSCoordinates=$coords" clip.mp4
 et "-Keys:GPSCoordinates=$coords" clip.mov
 
@@ -169,6 +170,7 @@ rows=(
     "magick-xmp.png|clean|PNG|Raw profile type xmp"
     "photo.webp|clean|Extended WEBP|EXIF"
     "fuji.raf|clean|RAF|FUJIFILMCCD-RAW"
+    "photo.psd|clean|PSD|8BIM"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -212,7 +214,8 @@ positions_read() {
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
 # through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg,
-# a BigTIFF through ImageMagick, a RAF's preview JPEG), the frames of a clip.
+# a BigTIFF and a PSD through ImageMagick, a RAF's preview JPEG), the frames
+# of a clip.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -222,6 +225,7 @@ decoded() {
     *.jpg|*.png|*.tif) pixels "$1" ;;
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
+    *.psd) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }

@@ -1,0 +1,82 @@
+#include "locate/psd/PsdWalker.h"
+
+#include "locate/Fourcc.h"
+#include "locate/Sink.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int64_t kHeaderLen = 26;
+constexpr int64_t kThumbnailHeader = 28;  // format, size, bit depth ... before the JPEG
+constexpr uint16_t kIptc = 0x0404, kThumbnailOld = 0x0409, kThumbnail = 0x040C, kExif = 0x0422, kExif3 = 0x0423,
+                   kXmp = 0x0424, kIptcDigest = 0x0425;
+
+bool ResourceSignature(uint32_t sig) {
+    return OneOf(sig, {Fourcc("8BIM"), Fourcc("PHUT"), Fourcc("DCSR"), Fourcc("AgHg"), Fourcc("MeSa")});
+}
+
+void Unexplained(Sink& sink, ByteRange r, const Carrier& c) {
+    if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ResourcesUnparsed, FindWhy::ResourcesUnparsed, c);
+}
+
+void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
+    switch (id) {
+    case kExif:
+    case kExif3: sink.Tiff(data.pos, data.End(), c); return;
+    case kXmp: {
+        XmpDoc doc;
+        doc.map = ContentMap(data);
+        doc.reportAt = data;
+        sink.Xmp({doc}, false, c);
+        return;
+    }
+    case kThumbnail:
+    case kThumbnailOld:
+        if (data.len > kThumbnailHeader)
+            sink.Nested(Container::Jpeg, {data.pos + kThumbnailHeader, data.len - kThumbnailHeader}, c);
+        return;
+    case kIptc:
+    case kIptcDigest: return;  // place names only: read with the whole block below
+    default: Unexplained(sink, data, c);
+    }
+}
+
+}  // namespace
+
+void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    uint32_t modeLen = 0, resourcesLen = 0;
+    bool read = whole.len >= kHeaderLen + 4 && be.U32(whole.pos + kHeaderLen, modeLen);
+    const int64_t resourcesAt = whole.pos + kHeaderLen + 4 + int64_t{modeLen};
+    read = read && resourcesAt + 4 <= whole.End() && be.U32(resourcesAt, resourcesLen) &&
+           int64_t{resourcesLen} <= whole.End() - resourcesAt - 4;
+    if (!read) {
+        // The sections do not fit the file: it is not taken apart.
+        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
+        f.container = Container::Unknown;
+        f.wholeFile = whole.pos == 0 && whole.len == sink.File().Length();
+        f.len = whole.len;
+        sink.Add(f, at);
+        return;
+    }
+    const ByteRange resources{resourcesAt + 4, resourcesLen};
+    const Carrier list = at.Then("image resources");
+    int64_t p = resources.pos;
+    while (resources.End() - p >= 12) {
+        uint32_t sig = 0, size = 0;
+        uint16_t id = 0;
+        uint8_t nameLen = 0;
+        if (!be.U32(p, sig) || !ResourceSignature(sig) || !be.U16(p + 4, id) || !be.U8(p + 6, nameLen)) break;
+        const int64_t sizeAt = p + 6 + ((1 + int64_t{nameLen} + 1) & ~int64_t{1});  // the name padded to even
+        if (sizeAt + 4 > resources.End() || !be.U32(sizeAt, size) || int64_t{size} > resources.End() - sizeAt - 4) break;
+        const ByteRange data{sizeAt + 4, size};
+        char name[8];
+        std::snprintf(name, sizeof name, "0x%04X", id);
+        Resource(sink, id, data, list.Then(name));
+        p = std::min(resources.End(), data.End() + (size & 1));
+    }
+    Unexplained(sink, {p, resources.End() - p}, list);
+    if (sink.PlaceNames()) sink.IptcPlaces(resources, list);
+}
