@@ -177,6 +177,14 @@ void Sink::StrayTiff(int64_t tiff, int64_t end, const Carrier& c) {
     Add(f, c);
 }
 
+void Sink::NotTakenApart(ByteRange whole, const Carrier& c) {
+    PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
+    f.container = Container::Unknown;
+    f.wholeFile = whole.pos == 0 && whole.len == m_file.Length();
+    f.len = whole.len;
+    Add(f, c);
+}
+
 void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile) {
     const ContainerRow* row = ContainerRowOf(kind);
     // A file that nests containers deeper than any camera does is not

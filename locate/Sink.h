@@ -91,6 +91,10 @@ public:
     // Another container at r.pos (bounded by r): taken apart by the
     // registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
+    // A container whose own structure does not fit it (a header naming
+    // bytes outside the file): a find that cannot be removed, said of the
+    // whole file when it is the whole file.
+    void NotTakenApart(ByteRange whole, const Carrier& c);
 
     // A find the walker made itself, and a payload scanner's finds with
     // their removal.

@@ -54,11 +54,7 @@ void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
            int64_t{resourcesLen} <= whole.End() - resourcesAt - 4;
     if (!read) {
         // The sections do not fit the file: it is not taken apart.
-        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
-        f.container = Container::Unknown;
-        f.wholeFile = whole.pos == 0 && whole.len == sink.File().Length();
-        f.len = whole.len;
-        sink.Add(f, at);
+        sink.NotTakenApart(whole, at);
         return;
     }
     const ByteRange resources{resourcesAt + 4, resourcesLen};

@@ -19,11 +19,7 @@ void WalkRafContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // The preview follows the header and lies inside the file; otherwise
     // the file is not taken apart.
     if (!read || offset < kHeaderLen || offset > whole.len || length > whole.len - offset || length < 4) {
-        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
-        f.container = Container::Unknown;
-        f.wholeFile = whole.pos == 0 && whole.len == sink.File().Length();
-        f.len = whole.len;
-        sink.Add(f, at);
+        sink.NotTakenApart(whole, at);
         return;
     }
     sink.Opaque({whole.pos, std::min<int64_t>(offset, 4096)}, FindKind::Unparsed, FindWhy::StrayBytesHoldGps,
