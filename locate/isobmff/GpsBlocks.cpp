@@ -152,7 +152,8 @@ void WalkGpsBlocks(BoxWalk& w) {
             if (at == 0 && size == 0) continue;  // an unused entry
             const ByteRange block{w.whole.pos + at, size};  // offsets count from where the file starts
             if (size < 12 || !media.Holds(block) || !be.U32(block.pos, own) || own != size ||
-                !w.file.Matches(block.pos + 4, 'f', 'r', 'e', 'e') || !w.file.Matches(block.pos + 8, 'G', 'P', 'S', ' ')) {
+                !w.file.Matches(block.pos + 4, 'f', 'r', 'e', 'e') ||
+                !w.file.Matches(block.pos + 8, 'G', 'P', 'S', ' ')) {
                 bad = entry;
                 break;
             }

@@ -67,10 +67,12 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
     }
     // Text tracks of every format, and subtitles in the forms that hold
     // plain text, are read as captions.
-    const bool captions = handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
+    const bool captions =
+        handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
-    if (OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) || captions || !keys.empty()) {
+    const bool timedGps = OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")});
+    if (timedGps || captions || !keys.empty()) {
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;

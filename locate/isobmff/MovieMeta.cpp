@@ -144,7 +144,8 @@ std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const 
         return out.size() < kMaxKeys;
     });
     // Sorted by id, so that each value's box finds its key at once.
-    std::sort(out.begin(), out.end(), [](const BoxWalk::KeyedValue& a, const BoxWalk::KeyedValue& b) { return a.id < b.id; });
+    std::sort(out.begin(), out.end(),
+              [](const BoxWalk::KeyedValue& a, const BoxWalk::KeyedValue& b) { return a.id < b.id; });
     return out;
 }
 

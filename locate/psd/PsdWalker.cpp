@@ -72,7 +72,8 @@ void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         uint8_t nameLen = 0;
         if (!be.U32(p, sig) || !ResourceSignature(sig) || !be.U16(p + 4, id) || !be.U8(p + 6, nameLen)) break;
         const int64_t sizeAt = p + 6 + ((1 + int64_t{nameLen} + 1) & ~int64_t{1});  // the name padded to even
-        if (sizeAt + 4 > resources.End() || !be.U32(sizeAt, size) || int64_t{size} > resources.End() - sizeAt - 4) break;
+        if (sizeAt + 4 > resources.End() || !be.U32(sizeAt, size) || int64_t{size} > resources.End() - sizeAt - 4)
+            break;
         const ByteRange data{sizeAt + 4, size};
         char name[8];
         std::snprintf(name, sizeof name, "0x%04X", id);
