@@ -81,18 +81,6 @@ bool Psd(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("8BPS\0\x01", 6)) || Is(f, pos, end, std::string_view("8BPS\0\x02", 6));
 }
 
-// The first place of `needle` in the n bytes at p, or null.
-const uint8_t* Search(const uint8_t* p, int64_t n, std::string_view needle) {
-    const int64_t m = static_cast<int64_t>(needle.size());
-    for (int64_t i = 0; i + m <= n; ++i) {
-        const void* c = std::memchr(p + i, needle[0], static_cast<size_t>(n - m - i + 1));
-        if (c == nullptr) return nullptr;
-        i = static_cast<const uint8_t*>(c) - p;
-        if (std::memcmp(p + i, needle.data(), needle.size()) == 0) return p + i;
-    }
-    return nullptr;
-}
-
 // One row per container: how it is recognised, which walker takes it apart.
 const ContainerRow kRows[] = {
     {Container::Jpeg, Jpeg, WalkJpegContainer},
@@ -172,8 +160,8 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
         std::vector<int64_t> hits;
         int64_t next = end;
         ForEachPiece(file, from, end - from, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
-            for (const uint8_t* hit = Search(p, n, "ftyp"); hit != nullptr && hits.size() < 64;
-                 hit = Search(hit + 1, n - (hit + 1 - p), "ftyp"))
+            for (const uint8_t* hit = FindBytes(p, n, "ftyp"); hit != nullptr && hits.size() < 64;
+                 hit = FindBytes(hit + 1, n - (hit + 1 - p), "ftyp"))
                 hits.push_back(at + (hit - p));
             next = at + n - 3;
             return !hits.empty();
@@ -215,7 +203,7 @@ bool EndsWithSef(const ByteReader& file) {
 bool TextNamesMotionPhoto(const uint8_t* p, int64_t n) {
     // Both names start with 'M': one pass over the packet.
     constexpr std::string_view kMicro = "MicroVideo", kMotion = "MotionPhoto";
-    for (const uint8_t* m = Search(p, n, "M"); m != nullptr; m = Search(m + 1, n - (m + 1 - p), "M")) {
+    for (const uint8_t* m = FindBytes(p, n, "M"); m != nullptr; m = FindBytes(m + 1, n - (m + 1 - p), "M")) {
         const int64_t left = n - (m - p);
         if ((left >= 10 && std::memcmp(m, kMicro.data(), kMicro.size()) == 0) ||
             (left >= 11 && std::memcmp(m, kMotion.data(), kMotion.size()) == 0))

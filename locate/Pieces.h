@@ -6,8 +6,22 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 constexpr int64_t kSearchPiece = int64_t{1} << 20;
+
+// The first place of `needle` in the n bytes at p, or null.
+inline const uint8_t* FindBytes(const uint8_t* p, int64_t n, std::string_view needle) {
+    const int64_t m = static_cast<int64_t>(needle.size());
+    for (int64_t i = 0; i + m <= n; ++i) {
+        const void* c = std::memchr(p + i, needle[0], static_cast<size_t>(n - m - i + 1));
+        if (c == nullptr) return nullptr;
+        i = static_cast<const uint8_t*>(c) - p;
+        if (std::memcmp(p + i, needle.data(), needle.size()) == 0) return p + i;
+    }
+    return nullptr;
+}
 
 // Calls f(p, at, n) for the bytes [at, at+n) of [pos, pos+len), piece by
 // piece, each piece starting `overlap` bytes before the previous one's

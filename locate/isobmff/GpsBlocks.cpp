@@ -16,22 +16,15 @@ namespace {
 // data may hold large runs no sample names; they are not read through,
 // at either depth.)
 constexpr int64_t kGapLook = int64_t{64} << 10;
-constexpr char kBlockText[] = "freeGPS ";  // a block's type and its body's first bytes
+constexpr std::string_view kBlockText = "freeGPS ";  // a block's type and its body's first bytes
 
 // Where the first block's text ("freeGPS ") in [pos, pos+len) starts, or -1.
 int64_t FindBlockText(const ByteReader& file, int64_t pos, int64_t len) {
     int64_t found = -1;
     ForEachPiece(file, pos, len, 7, [&](const uint8_t* p, int64_t at, int64_t n) {
-        for (int64_t i = 0; i + 8 <= n; ++i) {
-            const void* f = std::memchr(p + i, 'f', static_cast<size_t>(n - 8 - i + 1));
-            if (f == nullptr) return false;
-            i = static_cast<const uint8_t*>(f) - p;
-            if (std::memcmp(p + i, kBlockText, 8) == 0) {
-                found = at + i;
-                return true;
-            }
-        }
-        return false;
+        const uint8_t* hit = FindBytes(p, n, kBlockText);
+        if (hit != nullptr) found = at + (hit - p);
+        return hit != nullptr;
     }, 4096);
     return found;
 }

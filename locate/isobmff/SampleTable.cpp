@@ -263,12 +263,17 @@ bool TrackBytes(const ByteReader& file, const Box& stbl, int64_t& total) {
         total = sizes.count * sizes.constant;  // at most the file's length (ReadSizes)
         return true;
     }
-    // A table of 32-bit sizes is summed from its bytes at once.
-    const uint8_t* p = sizes.bits == 32 ? file.Span(sizes.table, sizes.count * 4) : nullptr;
+    // The table is read from its bytes at once when they can be held, not
+    // entry by entry from the file.
+    const int64_t tableLen = (sizes.count * sizes.bits + 7) / 8;
+    const uint8_t* p = file.Span(sizes.table, tableLen);
+    const ByteReader table = p != nullptr ? ByteReader(p, tableLen, ByteReader::kBigEndian)
+                                          : file.WithOrder(ByteReader::kBigEndian);
+    Sizes own = sizes;
+    if (p != nullptr) own.table = 0;
     for (int64_t i = 0; i < sizes.count; ++i) {
         int64_t size = 0;
-        if (p != nullptr) size = int64_t{p[4 * i]} << 24 | p[4 * i + 1] << 16 | p[4 * i + 2] << 8 | p[4 * i + 3];
-        else if (!sizes.At(file.WithOrder(ByteReader::kBigEndian), i, size)) return false;
+        if (!own.At(table, i, size)) return false;
         total += size;  // at most 2^32 samples of under 2^32 bytes: no overflow
     }
     return true;

@@ -60,7 +60,7 @@ struct Track {
     ByteRange pending{-1, 0};
     // DJI's tracks name their protocol in their first sample.
     bool protocolSeen = false;
-    const int* gpsParent = nullptr;  // the path to the GPS message's parent; null: none
+    const int* gpsPath = nullptr;  // the path to the GPS message; null: no protocol named yet
 
     void Value(int64_t pos, int64_t len, bool position) {
         if (valuePos < 0 || (position && !valueIsPosition)) {
@@ -139,19 +139,20 @@ void ScanRvmi(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 }
 
 // DJI's protocols and where each keeps its fix: the path of field numbers
-// to the message whose field 1 is the GPS message (its fields 2 and 3 the
-// latitude and longitude, doubles, in radians or degrees).
+// to the GPS message (its fields 2 and 3 the latitude and longitude,
+// doubles, in radians or degrees); all zeros where there is none.
+constexpr int kDjiPathLen = 4;
 struct DjiProtocol {
     std::string_view name;
-    int parent[3];
+    int path[kDjiPathLen];
 };
 constexpr DjiProtocol kDjiProtocols[] = {
-    {"dvtm_Air3.proto", {3, 3, 4}},   {"dvtm_Air3s.proto", {3, 3, 4}},     {"dvtm_Mini4_Pro.proto", {3, 3, 4}},
-    {"dvtm_wm265e.proto", {3, 3, 4}}, {"dvtm_pm320.proto", {3, 3, 4}},     {"dvtm_wm261.proto", {3, 3, 4}},
-    {"dvtm_wa345e.proto", {3, 3, 4}}, {"dvtm_Mavic4.proto", {3, 3, 4}},    {"dvtm_Mini5Pro.proto", {3, 3, 4}},
-    {"dvtm_AVATA2.proto", {3, 4, 4}}, {"dvtm_dji_neo.proto", {3, 4, 4}},   {"dvtm_ac203.proto", {3, 4, 2}},
-    {"dvtm_ac204.proto", {3, 4, 2}},  {"dvtm_ac206.proto", {3, 4, 2}},     {"dvtm_oq101.proto", {3, 4, 2}},
-    {"dvtm_PP-101.proto", {0, 0, 0}},  // Osmo Pocket 3: no fix
+    {"dvtm_Air3.proto", {3, 3, 4, 1}},   {"dvtm_Air3s.proto", {3, 3, 4, 1}},   {"dvtm_Mini4_Pro.proto", {3, 3, 4, 1}},
+    {"dvtm_wm265e.proto", {3, 3, 4, 1}}, {"dvtm_pm320.proto", {3, 3, 4, 1}},   {"dvtm_wm261.proto", {3, 3, 4, 1}},
+    {"dvtm_wa345e.proto", {3, 3, 4, 1}}, {"dvtm_Mavic4.proto", {3, 3, 4, 1}},  {"dvtm_Mini5Pro.proto", {3, 3, 4, 1}},
+    {"dvtm_AVATA2.proto", {3, 4, 4, 1}}, {"dvtm_dji_neo.proto", {3, 4, 4, 1}}, {"dvtm_ac203.proto", {3, 4, 2, 1}},
+    {"dvtm_ac204.proto", {3, 4, 2, 1}},  {"dvtm_ac206.proto", {3, 4, 2, 1}},   {"dvtm_oq101.proto", {3, 4, 2, 1}},
+    {"dvtm_PP-101.proto", {0, 0, 0, 0}},  // Osmo Pocket 3: no fix
 };
 
 // The value of the length-delimited field `number` of the message at
@@ -171,11 +172,9 @@ ByteRange PbChild(const ByteReader& s, int64_t pos, int64_t n, uint64_t number) 
 // message on the way that does not parse may hold one.
 void DjiGps(const ByteReader& s, int64_t base, int64_t pos, int64_t n, const int* path, int depth, Track& t) {
     const bool parsed = ForEachPbField(s, pos, n, [&](const PbField& f) {
-        if (depth < 3) {
+        if (depth < kDjiPathLen) {
             if (f.number == static_cast<uint64_t>(path[depth]) && f.wire == 2)
                 DjiGps(s, base, f.value, f.len, path, depth + 1, t);
-        } else if (depth == 3) {
-            if (f.number == 1 && f.wire == 2) DjiGps(s, base, f.value, f.len, path, depth + 1, t);
         } else if (f.number == 2 || f.number == 3) {
             if (f.wire != 1) t.Bad(base + f.value, f.len);
             else if (AnyNonZero(s.Span(f.value, 8), 8)) t.Value(base + f.value, 8, true);
@@ -199,20 +198,20 @@ void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
             t.protocolSeen = true;
             const std::string_view protocol(reinterpret_cast<const char*>(name), static_cast<size_t>(r.len));
             for (const DjiProtocol& p : kDjiProtocols)
-                if (p.name == protocol) t.gpsParent = p.parent;
-            if (t.gpsParent == nullptr) {
+                if (p.name == protocol) t.gpsPath = p.path;
+            if (t.gpsPath == nullptr) {
                 t.Bad(base + r.pos, r.len);  // a protocol not known: where its fix lies is not known
                 return;
             }
         }
     }
-    if (t.gpsParent == nullptr) {
+    if (t.gpsPath == nullptr) {
         bool frame = false;
         const bool parsed = ForEachPbField(s, 0, n, [&](const PbField& f) { return !(frame = f.number == 3); });
         if (frame || !parsed) t.Bad(base, n);
         return;
     }
-    if (t.gpsParent[0] != 0) DjiGps(s, base, 0, n, t.gpsParent, 0, t);
+    if (t.gpsPath[0] != 0) DjiGps(s, base, 0, n, t.gpsPath, 0, t);
 }
 
 // True when the n bytes at p name a coordinate in words a caption uses:
