@@ -27,6 +27,8 @@ const char* ContainerName(Container c) {
     case Container::SamsungSef: return "Samsung SEF trailer";
     case Container::Raf: return "Fujifilm RAF";
     case Container::Psd: return "Photoshop PSD";
+    case Container::XmpFile: return "XMP sidecar";
+    case Container::Gif: return "GIF";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -79,6 +81,7 @@ const char* FindWhyText(FindWhy w) {
         return "cleaning it would change the Exif block a reader finds first, which was not taken apart";
     case FindWhy::ResourcesUnparsed:
         return "a Photoshop image resource holds a position's text and cannot be taken apart";
+    case FindWhy::BlocksUnparsed: return "a GIF block holds a position's text and cannot be taken apart";
     }
     return "?";
 }

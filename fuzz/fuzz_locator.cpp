@@ -21,11 +21,15 @@
 namespace {
 
 // The segment payloads of every picture the walk reaches from the start,
-// and of every further picture a find names.
+// of every further picture a find names, and of every picture starting at
+// an SOI (one nested in another container after the first, a RAF's preview).
 std::vector<ByteRange> SegmentPayloads(const ByteReader& r, const LocateResult& found) {
     std::vector<ByteRange> out;
     std::vector<int64_t> starts{0};
     for (const PositionFind& f : found.finds) starts.push_back(f.pos);
+    const uint8_t* d = r.Span(0, r.Length());
+    for (int64_t i = 1; d != nullptr && i + 3 <= r.Length(); ++i)
+        if (d[i] == 0xFF && d[i + 1] == 0xD8 && d[i + 2] == 0xFF) starts.push_back(i);
     for (int64_t start : starts)
         for (int64_t at = start; at >= 0 && at < r.Length();) {
             JpegPicture p;

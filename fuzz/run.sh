@@ -112,6 +112,12 @@ seed_fuzz_locator() {
         my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW ", "0201", "FF383501", "X-T5");
         $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
         print $h, $j, "\x5a" x 64;' <"$f" >"$d/raf.bin"
+    # A GIF: a comment, raw XMP with a GPS attribute and its landing zone,
+    # a picture, a coordinate string after the trailer. An XMP sidecar.
+    perl -e 'my $x = "<x:xmpmeta xmlns:x=\x27adobe:ns:meta/\x27><rdf:Description xmlns:exif=\x27http://ns.adobe.com/exif/1.0/\x27 exif:GPSLatitude=\x271\x27/></x:xmpmeta>";
+        print "GIF89a\x01\0\x01\0\0\0\0", "\x21\xfe\x04GPS!\0", "\x21\xff\x0bXMP DataXMP", $x, pack("C*", 1, reverse(0..255)), "\0",
+              "\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x4c\x01\0\x3b+35.6586+139.7454/";' >"$d/gif.bin"
+    printf "\xef\xbb\xbf<?xml version='1.0'?>\n<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLongitude='2'/></rdf:RDF></x:xmpmeta>\n" >"$d/sidecar.xmp"
     # Two pictures one after the other, the second with an XMP GPS attribute,
     # and text after the end.
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'

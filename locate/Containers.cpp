@@ -1,6 +1,7 @@
 #include "locate/Containers.h"
 
 #include "locate/Pieces.h"
+#include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
@@ -9,6 +10,7 @@
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
 #include "locate/tiff/TiffWalker.h"
+#include "locate/xmp/XmpFileWalker.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +74,8 @@ bool Isobmff(const ByteReader& f, int64_t pos, int64_t end) {
     return false;
 }
 
+bool Gif(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "GIF87a") || Is(f, pos, end, "GIF89a"); }
+
 bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
 
 bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "FUJIFILMCCD-RAW "); }
@@ -79,6 +83,15 @@ bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end,
 // "8BPS" and version 1 (PSD) or 2 (PSB).
 bool Psd(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("8BPS\0\x01", 6)) || Is(f, pos, end, std::string_view("8BPS\0\x02", 6));
+}
+
+// An XMP packet is a file of its own only: after a picture it is data
+// like any other, read by the opaque rule.
+bool XmpFile(const ByteReader& f, int64_t pos, int64_t end) {
+    if (pos != 0) return false;
+    const int64_t n = std::min<int64_t>(end, 1024);
+    const uint8_t* p = f.Span(0, n);
+    return p != nullptr && StartsXmpPacket(p, n);
 }
 
 // One row per container: how it is recognised, which walker takes it apart.
@@ -91,6 +104,8 @@ const ContainerRow kRows[] = {
     {Container::SamsungSef, Sef, WalkSefContainer},
     {Container::Raf, Raf, WalkRafContainer},
     {Container::Psd, Psd, WalkPsdContainer},
+    {Container::XmpFile, XmpFile, WalkXmpFileContainer},
+    {Container::Gif, Gif, WalkGifContainer},
 };
 
 }  // namespace

@@ -29,6 +29,8 @@ enum class Container : uint8_t {
     SamsungSef,  // the directory Samsung phones append after a picture
     Raf,         // Fujifilm's raw files: a header and a preview JPEG before the raw data
     Psd,         // Photoshop's PSD and PSB: image resources before the layers and pixels
+    XmpFile,     // an XMP packet as a file of its own (a sidecar)
+    Gif,
     Unknown,     // a whole file of no recognised format
 };
 
@@ -72,6 +74,7 @@ enum class FindWhy : uint8_t {
     StripMovesWindowView,    // a strip would change the Exif structure a reader finds first in the head
     GpsIfdTooLong,           // a GPS IFD declares more entries than are read, and they lie in the file
     ResourcesUnparsed,       // a Photoshop image resource, or bytes among them, hold a position's text
+    BlocksUnparsed,          // a GIF extension, or bytes no block explains, hold a position's text
 };
 
 struct PositionFind {

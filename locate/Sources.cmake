@@ -21,3 +21,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/tiff/TiffWalker.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/png/PngWalker.cpp locate/png/RawProfile.cpp)
+list(APPEND TAMLIX_CORE_SOURCES
+  locate/xmp/XmpFileWalker.cpp locate/gif/GifWalker.cpp)

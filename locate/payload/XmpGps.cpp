@@ -60,7 +60,14 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
             p = file.Span(d.map.Pieces()[0].filePos[0], n);
         else if (d.map.Gather(file, joined))
             p = joined.data();
-        if (p == nullptr || n <= 0) continue;
+        if (n <= 0) continue;
+        // Bytes that cannot be read may hold anything.
+        if (p == nullptr) {
+            s.finds.push_back(PositionFind(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false,
+                                           FindWhy::ItemUnreadable));
+            s.finds.back().len = d.reportAt.len;
+            continue;
+        }
         // A position's name holds "GPS" as it stands in the packet: without
         // it, a packet matters only for the extended XMP it names.
         // Place names have no such mark: asked for, every packet is parsed.

@@ -105,7 +105,7 @@ std::vector<Row> Rows() {
         {"MP4 with udta/\xC2\xA9xyz", mp4, {at(mp4, "\xA9xyz", 4)}, -1, true},
         {"MOV with a location key", mov, {at(mov, kWhere)}, -1, true},
         {"QuickTime from before ftyp", oldMov, {at(oldMov, kWhere)}, -1, true},
-        {"GIF", Text("GIF89a GPS;"), whole(Container::Unknown), -1, false},
+        {"BMP", Text("BM GPS;"), whole(Container::Unknown), -1, false},
         {"Photoshop PSD: the Exif resource's GPS IFD", psdExif,
          {{FindKind::ExifGps, Container::None, psdGps, false, true}}, -1, true},
         {"Photoshop PSD: a resource holding GPS text", psdText,
@@ -208,12 +208,12 @@ TEST(Container, CliRefusesAnUnknownFormatAndCutsATrailerOnlyWhenAsked) {
     const std::filesystem::path d = testos::NewTempDir("tamlix_containers");
     const std::filesystem::path out = d / "out";
     std::filesystem::create_directories(out);
-    const std::string gif = U8(d / "photo.gif");
-    ASSERT_TRUE(WriteFileBytes(gif, Text("GIF89a GPS;")));
-    CliRun r = Cli({"check", gif});
+    const std::string bmp = U8(d / "photo.bmp");
+    ASSERT_TRUE(WriteFileBytes(bmp, Text("BM GPS;")));
+    CliRun r = Cli({"check", bmp});
     EXPECT_EQ(r.status, 1) << r;
-    EXPECT_EQ(r.out, std::vector<std::string>{gif + ": not checked: the format is not known"}) << r;
-    r = Cli({"strip-gps", "-o", U8(out), gif});
+    EXPECT_EQ(r.out, std::vector<std::string>{bmp + ": not checked: the format is not known"}) << r;
+    r = Cli({"strip-gps", "-o", U8(out), bmp});
     EXPECT_EQ(r.status, 1) << r;
     EXPECT_TRUE(std::filesystem::is_empty(out));
 

@@ -6,9 +6,10 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, MP4, MOV and motion photos (cleaned;
-# two dashcams' clips, clips with captions and Insta360's clip and picture,
-# whose position ExifTool reads with -ee, likewise, at the end):
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, MP4, MOV
+# and motion photos (cleaned; two dashcams' clips, clips with captions and
+# Insta360's clip and picture, whose position ExifTool reads with -ee,
+# likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -79,7 +80,11 @@ avifenc -s 10 base.png photo.avif >/dev/null
 cp base.png photo.png
 cwebp -quiet base.png -o photo.webp
 convert base.png photo.psd
-for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd; do et "${gps[@]}" "$f"; done
+convert base.png photo.gif
+for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif; do et "${gps[@]}" "$f"; done
+# A sidecar as a photo manager writes it beside a raw file: the position and
+# other properties, which must stay.
+exiftool -q -q -o photo.xmp "${gps[@]}" -XMP:Rating=3 -XMP:Title=Shared base.png
 et "-UserData:GPSCoordinates=$coords" clip.mp4
 et "-Keys:GPSCoordinates=$coords" clip.mov
 
@@ -171,6 +176,8 @@ rows=(
     "photo.webp|clean|Extended WEBP|EXIF"
     "fuji.raf|clean|RAF|FUJIFILMCCD-RAW"
     "photo.psd|clean|PSD|8BIM"
+    "photo.gif|clean|GIF|XMP DataXMP"
+    "photo.xmp|clean|XMP|x:xmpmeta"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -214,8 +221,8 @@ positions_read() {
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
 # through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg,
-# a BigTIFF and a PSD through ImageMagick, a RAF's preview JPEG), the frames
-# of a clip.
+# a BigTIFF, a PSD and a GIF through ImageMagick, a RAF's preview JPEG), the
+# frames of a clip; a sidecar's other properties.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -225,7 +232,8 @@ decoded() {
     *.jpg|*.png|*.tif) pixels "$1" ;;
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
-    *.psd) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.psd|*.gif) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }

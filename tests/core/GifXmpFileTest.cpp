@@ -1,0 +1,97 @@
+// The walks of GIF pictures and XMP sidecars: one row per place a position
+// hides (the raw XMP of a GIF's application extension, a comment, data
+// after the trailer; a sidecar's packet) and per damaged or look-alike
+// file. Each file is walked at both depths; each one whose finds can all
+// be removed keeps the strip contract (same length, found clean again, no
+// byte changed outside the strip's ranges), which for a GIF means its
+// sub-block chains still end where they did.
+#include "fuzz/StripContract.h"
+#include "locate/Locator.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/FindTable.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+
+using namespace testjpeg;
+
+namespace {
+
+// A 1x1 GIF: header, screen descriptor without a colour table, `blocks`,
+// one picture and the trailer.
+Bytes Gif(const Bytes& blocks, const Bytes& after = {}) {
+    const Bytes picture{0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x4C, 0x01, 0x00};
+    return Concat({Text("GIF89a"), {1, 0, 1, 0, 0, 0, 0}, blocks, picture, {0x3B}, after});
+}
+
+// XMP stored raw after its application identifier, then the landing zone
+// (0x01, 0xFF down to 0x00) and the terminator.
+Bytes XmpExtension(const std::string& xmp, bool zone = true) {
+    Bytes z{0x01};
+    for (int v = 0xFF; v >= 0; --v) z.push_back(static_cast<uint8_t>(v));
+    return Concat({{0x21, 0xFF, 0x0B}, Text("XMP DataXMP"), Text(xmp), zone ? z : Bytes{}, {0x00}});
+}
+
+// A comment in sub-blocks of at most `piece` bytes.
+Bytes Comment(const std::string& text, size_t piece = 255) {
+    Bytes b{0x21, 0xFE};
+    for (size_t i = 0; i < text.size(); i += piece) {
+        const std::string s = text.substr(i, piece);
+        b.push_back(static_cast<uint8_t>(s.size()));
+        const Bytes t = Text(s);
+        b.insert(b.end(), t.begin(), t.end());
+    }
+    b.push_back(0x00);
+    return b;
+}
+
+std::vector<Row> Rows() {
+    const std::string packet = "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n" + kXmp +
+                               "\n<?xpacket end='w'?>";
+    const Bytes gifXmp = Gif(XmpExtension(packet));
+    const Bytes gifXmpLater = Gif(Concat({Comment("made by hand"), XmpExtension(packet)}));
+    const Bytes noZone = Gif(XmpExtension(packet, false));
+    const Bytes split = Gif(Comment("track: G" + std::string("PS 35.6586 N"), 8));  // "G" ends a sub-block
+    const Bytes trailer = Gif({}, Text(kWhere));
+    Bytes cut = gifXmp;
+    cut.resize(cut.size() - 300);  // inside the landing zone
+    const Bytes sidecar = Text("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\n<!-- darktable -->\n" + kXmp + "\n");
+    const Bytes svg = Text("<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg'><metadata>" + kXmp +
+                           "</metadata></svg>");
+    auto xmpGps = [](const Bytes& f, const std::string& carrier) {
+        return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), carrier};
+    };
+    return {
+        {"GIF: raw XMP in its application extension", gifXmp, {xmpGps(gifXmp, "extension #1")}},
+        {"GIF: raw XMP after a comment", gifXmpLater, {xmpGps(gifXmpLater, "extension #2")}},
+        // Its own bytes as lengths run past the picture and the file.
+        {"GIF: XMP without its landing zone", noZone,
+         {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(noZone, "!\xFF"), ""}}},
+        {"GIF: a comment whose GPS text a length byte splits", split,
+         {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(split, "!\xFE"), "extension #1"}}},
+        {"GIF: a position after the trailer", trailer,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(Gif({}).size()), ""}}},
+        {"GIF cut inside its XMP's landing zone", cut,
+         {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(cut, "!\xFF"), ""}}},
+        {"GIF without a position", Gif(Comment("GIMP")), {}},
+        {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},
+        {"SVG holding XMP: not a sidecar", svg, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+    };
+}
+
+}  // namespace
+
+TEST(GifAndXmpFile, EveryPlaceIsFoundAndStrippedInPlace) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        LocateResult r;
+        std::unique_ptr<uint8_t[]> copy;
+        ExpectFinds(row.file, row.finds, r, copy);
+        EXPECT_EQ(r.CanClean(true), Cleanable(row.finds));
+        if (row.finds.empty()) continue;
+        std::vector<uint8_t> out;
+        std::vector<ByteRange> changed;
+        EXPECT_EQ(CheckStripContract(copy.get(), row.file.size(), r, out, changed), r.CanClean());
+        EXPECT_EQ(changed.empty(), !r.CanClean());
+    }
+}
