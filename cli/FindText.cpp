@@ -29,6 +29,7 @@ const char* ContainerName(Container c) {
     case Container::Psd: return "Photoshop PSD";
     case Container::XmpFile: return "XMP sidecar";
     case Container::Gif: return "GIF";
+    case Container::Jxl: return "JPEG XL";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -82,6 +83,9 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ResourcesUnparsed:
         return "a Photoshop image resource holds a position's text and cannot be taken apart";
     case FindWhy::BlocksUnparsed: return "a GIF block holds a position's text and cannot be taken apart";
+    case FindWhy::LinkedFileUnread:
+        return "a file placed in it (a smart object) holds a position's text and cannot be taken apart";
+    case FindWhy::BrotliUnread: return "its metadata is compressed with Brotli, which is not read yet";
     }
     return "?";
 }

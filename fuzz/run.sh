@@ -118,6 +118,21 @@ seed_fuzz_locator() {
         print "GIF89a\x01\0\x01\0\0\0\0", "\x21\xfe\x04GPS!\0", "\x21\xff\x0bXMP DataXMP", $x, pack("C*", 1, reverse(0..255)), "\0",
               "\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x4c\x01\0\x3b+35.6586+139.7454/";' >"$d/gif.bin"
     printf "\xef\xbb\xbf<?xml version='1.0'?>\n<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLongitude='2'/></rdf:RDF></x:xmpmeta>\n" >"$d/sidecar.xmp"
+    # A JPEG XL container: an Exif box with a GPS IFD, an XMP box, Exif
+    # compressed with Brotli, a codestream.
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        my $tiff = "MM\0*" . pack("NnnnNNN", 8, 1, 0x8825, 4, 1, 26, 0) . pack("nnnNa4N", 1, 1, 2, 2, "N", 0);
+        my $x = "<x:xmpmeta xmlns:x=\x27adobe:ns:meta/\x27><rdf:Description xmlns:exif=\x27http://ns.adobe.com/exif/1.0/\x27 exif:GPSLatitude=\x271\x27/></x:xmpmeta>";
+        print box("JXL ", "\r\n\x87\n"), box("ftyp", "jxl \0\0\0\0jxl "), box("Exif", pack("N", 0) . $tiff),
+              box("xml ", $x), box("brob", "Exif\x1b\x8f"), box("jxlc", "\xff\x0a");' >"$d/jxl.bin"
+    # A PSD whose layer section holds a smart object: the tiny one, placed.
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .
+                  $j . "\0" x 13;
+        my $blk = pack("NN", 0, length $rec) . $rec . "\0" x ((4 - length($rec) % 4) % 4);
+        my $sec = pack("NN", 0, 0) . "8BIMlnk2" . pack("N", length $blk) . $blk;
+        print "8BPS\0\x01", "\0" x 6, pack("nNNnn", 3, 1, 1, 8, 3), pack("NN", 0, 0), pack("N", length $sec), $sec,
+              "\0" x 5;' <"$f" >"$d/psd_smart.bin"
     # Two pictures one after the other, the second with an XMP GPS attribute,
     # and text after the end.
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'

@@ -3,6 +3,7 @@
 #include "locate/Pieces.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
+#include "locate/jxl/JxlWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
@@ -76,6 +77,12 @@ bool Isobmff(const ByteReader& f, int64_t pos, int64_t end) {
 
 bool Gif(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "GIF87a") || Is(f, pos, end, "GIF89a"); }
 
+// JPEG XL's signature box; a bare codestream (FF 0A) holds no metadata
+// boxes, and is not recognised.
+bool Jxl(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12));
+}
+
 bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
 
 bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "FUJIFILMCCD-RAW "); }
@@ -106,6 +113,7 @@ const ContainerRow kRows[] = {
     {Container::Psd, Psd, WalkPsdContainer},
     {Container::XmpFile, XmpFile, WalkXmpFileContainer},
     {Container::Gif, Gif, WalkGifContainer},
+    {Container::Jxl, Jxl, WalkJxlContainer},
 };
 
 }  // namespace

@@ -31,6 +31,7 @@ enum class Container : uint8_t {
     Psd,         // Photoshop's PSD and PSB: image resources before the layers and pixels
     XmpFile,     // an XMP packet as a file of its own (a sidecar)
     Gif,
+    Jxl,         // JPEG XL in its box container
     Unknown,     // a whole file of no recognised format
 };
 
@@ -75,6 +76,8 @@ enum class FindWhy : uint8_t {
     GpsIfdTooLong,           // a GPS IFD declares more entries than are read, and they lie in the file
     ResourcesUnparsed,       // a Photoshop image resource, or bytes among them, hold a position's text
     BlocksUnparsed,          // a GIF extension, or bytes no block explains, hold a position's text
+    LinkedFileUnread,        // a file placed in a PSD (a smart object) that is not taken apart holds a position's text
+    BrotliUnread,            // metadata compressed with Brotli (JPEG XL's `brob`, `jbrd`), which is not read
 };
 
 struct PositionFind {

@@ -12,7 +12,7 @@ list(APPEND TAMLIX_CORE_SOURCES
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp
   locate/isobmff/MovieMeta.cpp locate/isobmff/GpsBlocks.cpp locate/sef/SefWalker.cpp locate/insta360/Insta360Trailer.cpp
-  locate/raf/RafWalker.cpp locate/psd/PsdWalker.cpp)
+  locate/raf/RafWalker.cpp locate/psd/PsdWalker.cpp locate/psd/PsdLayers.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
@@ -22,4 +22,4 @@ list(APPEND TAMLIX_CORE_SOURCES
 list(APPEND TAMLIX_CORE_SOURCES
   locate/png/PngWalker.cpp locate/png/RawProfile.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/xmp/XmpFileWalker.cpp locate/gif/GifWalker.cpp)
+  locate/xmp/XmpFileWalker.cpp locate/gif/GifWalker.cpp locate/jxl/JxlWalker.cpp)

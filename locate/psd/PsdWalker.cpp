@@ -2,6 +2,7 @@
 
 #include "locate/Fourcc.h"
 #include "locate/Sink.h"
+#include "locate/psd/PsdLayers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -82,4 +83,7 @@ void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     }
     Unexplained(sink, {p, resources.End() - p}, list);
     if (sink.PlaceNames()) sink.IptcPlaces(resources, list);
+    uint8_t version = 1;
+    be.U8(whole.pos + 5, version);
+    WalkPsdLayerSection(resources.End(), whole.End(), version == 2, at, sink);
 }

@@ -6,7 +6,8 @@
 // The Exif resource (0x0422, a TIFF structure) and the XMP (0x0424) are
 // scanned as in a JPEG; the thumbnails (0x040C, 0x0409) are JPEGs after a
 // 28-byte header; IPTC (0x0404) is read for place names on request; other
-// resources are opaque. The layers and the image data are not read.
+// resources are opaque. Of the layers, only the files placed in them (smart
+// objects) are read (see PsdLayers.h); the image data is not read.
 #pragma once
 #include "platform/ByteRange.h"
 

@@ -88,10 +88,27 @@ std::vector<Row> Rows() {
         return Concat({Text("8BIM"), {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0, 0},
                        Be32(static_cast<uint32_t>(data.size())), data, Bytes(data.size() % 2, 0)});
     };
-    auto psd = [](const Bytes& resources) {
+    auto psd = [](const Bytes& resources, const Bytes& layers = {}) {
         return Concat({Text("8BPS"), {0, 1}, Bytes(6, 0), {0, 3}, Be32(1), Be32(1), {0, 8, 0, 3}, Be32(0),
-                       Be32(static_cast<uint32_t>(resources.size())), resources, Be32(0), Bytes(5, 0)});
+                       Be32(static_cast<uint32_t>(resources.size())), resources,
+                       Be32(static_cast<uint32_t>(layers.size())), layers, Bytes(5, 0)});
     };
+    // A smart object: the layer section's "lnk2" block, holding a record
+    // (an 8-byte length, "liFD", version 7, an ID, a name, type and
+    // creator, the file's length, no descriptor) with a geotagged JPEG in
+    // it, padded to 4 bytes; no layers, no global mask.
+    auto smartObject = [&](const Bytes& file) {
+        const Bytes record = Concat({Text("liFD"), Be32(7), {5}, Text("a1b2c"), Be32(1), {0, 'x'}, Text("JPEG8BIM"),
+                                     Be32(0), Be32(static_cast<uint32_t>(file.size())), {0}, file, Be32(0),
+                                     Bytes(9, 0)});
+        const Bytes block = Concat({Be32(0), Be32(static_cast<uint32_t>(record.size())), record,
+                                    Bytes((4 - record.size() % 4) % 4, 0)});
+        return psd({}, Concat({Be32(0), Be32(0), Text("8BIMlnk2"), Be32(static_cast<uint32_t>(block.size())), block}));
+    };
+    const Bytes placed = Picture({ExifSegment(gps)});
+    const Bytes psdSmart = smartObject(placed);
+    const int64_t psdSmartGps = (std::search(psdSmart.begin(), psdSmart.end(), placed.begin(), placed.end()) -
+                                 psdSmart.begin()) + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes psdExif = psd(resource(0x0422, TiffFile(gps)));
     const int64_t psdGps = 26 + 4 + 4 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes psdText = psd(Concat({resource(0x0421, Text("Adobe Photoshop")), resource(0x0FA0, Text("GPS route 7"))}));
@@ -110,6 +127,8 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, Container::None, psdGps, false, true}}, -1, true},
         {"Photoshop PSD: a resource holding GPS text", psdText,
          {{FindKind::Unparsed, Container::None, 26 + 8 + 12 + 16 + 12, false, false}}, -1, false},
+        {"Photoshop PSD: a smart object's placed JPEG", psdSmart,
+         {{FindKind::ExifGps, Container::None, psdSmartGps, false, true}}, -1, true},
         {"Fujifilm RAF: the preview JPEG's GPS IFD", raf(rafJpeg, 148),
          {{FindKind::ExifGps, Container::None, rafGps, false, true}}, -1, true},
         // The window's scan still meets the preview's Exif in its first bytes.

@@ -6,8 +6,8 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, MP4, MOV
-# and motion photos (cleaned; two dashcams' clips, clips with captions and
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, JPEG XL,
+# MP4, MOV and motion photos (cleaned; two dashcams' clips, clips with captions and
 # Insta360's clip and picture, whose position ExifTool reads with -ee,
 # likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
@@ -81,6 +81,10 @@ cp base.png photo.png
 cwebp -quiet base.png -o photo.webp
 convert base.png photo.psd
 convert base.png photo.gif
+# cjxl writes a bare codestream; ExifTool puts it in a box container (-m:
+# it calls that a minor change) with the Exif and XMP boxes.
+cjxl --quiet base.png photo.jxl
+exiftool -q -q -m -overwrite_original "${gps[@]}" "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jxl
 for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif; do et "${gps[@]}" "$f"; done
 # A sidecar as a photo manager writes it beside a raw file: the position and
 # other properties, which must stay.
@@ -178,6 +182,7 @@ rows=(
     "photo.psd|clean|PSD|8BIM"
     "photo.gif|clean|GIF|XMP DataXMP"
     "photo.xmp|clean|XMP|x:xmpmeta"
+    "photo.jxl|clean|JXL|xml "
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -220,9 +225,9 @@ positions_read() {
 
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
-# through dwebp, a JPEG's first picture, a PNG and a TIFF through FFmpeg,
-# a BigTIFF, a PSD and a GIF through ImageMagick, a RAF's preview JPEG), the
-# frames of a clip; a sidecar's other properties.
+# through dwebp, a JPEG XL through djxl, a JPEG's first picture, a PNG and a
+# TIFF through FFmpeg, a BigTIFF, a PSD and a GIF through ImageMagick, a
+# RAF's preview JPEG), the frames of a clip; a sidecar's other properties.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -233,6 +238,7 @@ decoded() {
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
     *.psd|*.gif) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac

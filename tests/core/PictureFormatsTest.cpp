@@ -1,7 +1,8 @@
-// The walks of GIF pictures and XMP sidecars: one row per place a position
-// hides (the raw XMP of a GIF's application extension, a comment, data
-// after the trailer; a sidecar's packet) and per damaged or look-alike
-// file. Each file is walked at both depths; each one whose finds can all
+// The walks of GIF pictures, XMP sidecars and JPEG XL files: one row per
+// place a position hides (the raw XMP of a GIF's application extension, a
+// comment, data after the trailer; a sidecar's packet; a JPEG XL's Exif and
+// XMP boxes, and what Brotli compresses there) and per damaged or
+// look-alike file. Each file is walked at both depths; each one whose finds can all
 // be removed keeps the strip contract (same length, found clean again, no
 // byte changed outside the strip's ranges), which for a GIF means its
 // sub-block chains still end where they did.
@@ -45,7 +46,21 @@ Bytes Comment(const std::string& text, size_t piece = 255) {
     return b;
 }
 
+// A JPEG XL container: the signature box, `ftyp`, `boxes`, a codestream.
+Bytes Jxl(const Bytes& boxes) {
+    return Concat({Box("JXL ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", Text(std::string("jxl \0\0\0\0jxl ", 12))),
+                   boxes, Box("jxlc", Text("\xFF\x0A GPS"))});
+}
+
 std::vector<Row> Rows() {
+    const ExifBuilder gps = FiveEntryGps();
+    const Bytes tiff = TiffFile(gps);
+    const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    const Bytes jxl = Jxl(Concat({Box("Exif", Concat({Be32(0), tiff})), Box("xml ", Text(kXmp))}));
+    const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
+    const Bytes jbrd = Jxl(Box("jbrd", Bytes(40, 0x5A)));
+    Bytes past = Jxl(Box("abcd", Text("GPS 35.6586")));
+    Put32(past, static_cast<size_t>(At(past, "abcd", -4)), 1000, Order::MM);
     const std::string packet = "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n" + kXmp +
                                "\n<?xpacket end='w'?>";
     const Bytes gifXmp = Gif(XmpExtension(packet));
@@ -75,13 +90,21 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(cut, "!\xFF"), ""}}},
         {"GIF without a position", Gif(Comment("GIMP")), {}},
         {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},
+        {"JPEG XL: its Exif and XMP boxes", jxl,
+         {{FindKind::ExifGps, true, FindWhy::None, At(jxl, tiff, gpsIfd), "Exif"}, xmpGps(jxl, "xml ")}},
+        {"JPEG XL: Exif compressed with Brotli", brob,
+         {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(brob, "brob", -4), "brob"}}},
+        {"JPEG XL: the data that rebuilds a JPEG", jbrd,
+         {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(jbrd, "jbrd", -4), "jbrd"}}},
+        {"JPEG XL: a box running past the end", past,
+         {{FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(past, "abcd", -4), "after the boxes"}}},
         {"SVG holding XMP: not a sidecar", svg, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }
 
 }  // namespace
 
-TEST(GifAndXmpFile, EveryPlaceIsFoundAndStrippedInPlace) {
+TEST(PictureFormats, EveryPlaceIsFoundAndStrippedInPlace) {
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.name);
         LocateResult r;

@@ -1,0 +1,135 @@
+#include "locate/psd/PsdLayers.h"
+
+#include "locate/Containers.h"
+#include "locate/Fourcc.h"
+#include "locate/Pieces.h"
+#include "locate/Sink.h"
+#include "locate/isobmff/BoxWalk.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// A length of 4 bytes, or of 8 in a PSB; false when it cannot be read.
+bool Length(const ByteReader& be, int64_t pos, bool wide, int64_t& out) {
+    uint32_t hi = 0, lo = 0;
+    if (!wide) {
+        if (!be.U32(pos, lo)) return false;
+        out = lo;
+        return true;
+    }
+    // Beyond 2^62 no file reaches.
+    if (!be.U32(pos, hi) || !be.U32(pos + 4, lo) || hi >= (1u << 30)) return false;
+    out = int64_t{hi} << 32 | lo;
+    return true;
+}
+
+// Keys whose length takes 8 bytes in a PSB.
+bool WideKey(uint32_t key) {
+    return OneOf(key, {Fourcc("LMsk"), Fourcc("Lr16"), Fourcc("Lr32"), Fourcc("Layr"), Fourcc("Mt16"),
+                       Fourcc("Mt32"), Fourcc("Mtrn"), Fourcc("Alph"), Fourcc("FMsk"), Fourcc("lnk2"),
+                       Fourcc("FEid"), Fourcc("FXid"), Fourcc("PxSD")});
+}
+
+bool TaggedAt(const ByteReader& be, int64_t pos) {
+    uint32_t sig = 0;
+    return be.U32(pos, sig) && (sig == Fourcc("8BIM") || sig == Fourcc("8B64"));
+}
+
+bool RecordAt(const ByteReader& be, int64_t pos) {
+    uint32_t type = 0;
+    return be.U32(pos + 8, type) && OneOf(type, {Fourcc("liFD"), Fourcc("liFE"), Fourcc("liFA")});
+}
+
+// The next structure after one ending at `pos`: padded to 4 bytes (from
+// `base`) where the padding is zeros and a structure follows it, as most
+// writers do, else right after.
+int64_t Next(const ByteReader& be, int64_t base, int64_t pos, bool (*at)(const ByteReader&, int64_t)) {
+    const int64_t padded = base + ((pos - base + 3) & ~int64_t{3});
+    for (int64_t i = pos; i < padded; ++i) {
+        uint8_t b = 0;
+        if (!be.U8(i, b) || b != 0) return pos;
+    }
+    return at(be, padded) || !at(be, pos) ? padded : pos;
+}
+
+// Where a known container starts in [from, end): the first place that
+// starts one of the registry's containers a placed file can be, found by
+// its signature. Candidates are judged after each piece's search (reading
+// one may give the piece's pages back).
+int64_t EmbeddedStart(const ByteReader& f, int64_t from, int64_t end, Container& kind) {
+    constexpr std::string_view kSigns[] = {"\xFF\xD8\xFF", "\x89PNG", std::string_view("II*\0", 4),
+                                           std::string_view("MM\0*", 4), "8BPS", "GIF8", "RIFF", "ftyp"};
+    for (int64_t pos = from; pos < end;) {
+        std::vector<int64_t> hits;
+        int64_t next = end;
+        ForEachPiece(f, pos, end - pos, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
+            for (std::string_view sign : kSigns)
+                for (const uint8_t* hit = FindBytes(p, n, sign); hit != nullptr && hits.size() < 256;
+                     hit = FindBytes(hit + 1, n - (hit + 1 - p), sign))
+                    hits.push_back(at + (hit - p) - (sign == "ftyp" ? 4 : 0));
+            next = at + n - 3;
+            return !hits.empty();
+        });
+        std::sort(hits.begin(), hits.end());
+        for (int64_t h : hits)
+            if (h >= from && (kind = RecogniseContainer(f, h, end)) != Container::None) return h;
+        if (next <= pos) return -1;
+        pos = next;
+    }
+    return -1;
+}
+
+void LinkedFiles(Sink& sink, ByteRange data, const Carrier& c) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    int64_t p = data.pos;
+    for (int n = 1; data.End() - p >= 12 && RecordAt(be, p); ++n) {
+        int64_t len = 0;
+        if (!Length(be, p, true, len) || len > data.End() - p - 8) break;
+        const ByteRange rec{p + 8, len};
+        const Carrier file = c.Then("linked file #" + std::to_string(n));
+        uint32_t type = 0;
+        be.U32(rec.pos, type);
+        Container kind = Container::None;
+        const int64_t start = type == Fourcc("liFD") ? EmbeddedStart(sink.File(), rec.pos + 8, rec.End(), kind) : -1;
+        if (start >= 0) {
+            sink.Opaque({rec.pos, start - rec.pos}, FindKind::Unparsed, FindWhy::LinkedFileUnread,
+                        FindWhy::LinkedFileUnread, file);
+            sink.Nested(kind, {start, rec.End() - start}, file);
+        } else {
+            sink.Opaque(rec, FindKind::Unparsed, FindWhy::LinkedFileUnread, FindWhy::LinkedFileUnread, file);
+        }
+        p = Next(be, data.pos, rec.End(), RecordAt);
+    }
+    if (p < data.End())
+        sink.Opaque({p, data.End() - p}, FindKind::Unparsed, FindWhy::LinkedFileUnread, FindWhy::LinkedFileUnread, c);
+}
+
+}  // namespace
+
+void WalkPsdLayerSection(int64_t at, int64_t end, bool psb, const Carrier& c, Sink& sink) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    const int64_t wide = psb ? 8 : 4;
+    int64_t sectionLen = 0, layersLen = 0, maskLen = 0;
+    if (!Length(be, at, psb, sectionLen) || sectionLen > end - at - wide) return;
+    const ByteRange section{at + wide, sectionLen};
+    if (!Length(be, section.pos, psb, layersLen) || layersLen > section.End() - section.pos - wide) return;
+    const int64_t mask = section.pos + wide + layersLen;
+    if (!Length(be, mask, false, maskLen) || maskLen > section.End() - mask - 4) return;
+    const Carrier layers = c.Then("layers");
+    int64_t p = mask + 4 + maskLen;
+    while (section.End() - p >= 12 && TaggedAt(be, p)) {
+        uint32_t key = 0;
+        int64_t len = 0;
+        const bool keyWide = psb && be.U32(p + 4, key) && WideKey(key);
+        if (!be.U32(p + 4, key) || !Length(be, p + 8, keyWide, len)) break;
+        const ByteRange data{p + 8 + (keyWide ? 8 : 4), len};
+        if (len > section.End() - data.pos) break;
+        if (OneOf(key, {Fourcc("lnk2"), Fourcc("lnk3"), Fourcc("lnkD"), Fourcc("lnkE")}))
+            LinkedFiles(sink, data, layers.Then(BoxName(key)));
+        p = Next(be, mask + 4 + maskLen, data.End(), TaggedAt);
+    }
+}
