@@ -30,6 +30,7 @@ const char* ContainerName(Container c) {
     case Container::XmpFile: return "XMP sidecar";
     case Container::Gif: return "GIF";
     case Container::Jxl: return "JPEG XL";
+    case Container::Matroska: return "Matroska";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -86,6 +87,9 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::LinkedFileUnread:
         return "a file placed in it (a smart object) holds a position's text and cannot be taken apart";
     case FindWhy::BrotliUnread: return "its metadata is compressed with Brotli, which is not read yet";
+    case FindWhy::ElementsUnparsed:
+        return "bytes among its elements hold a position's text and cannot be taken apart";
+    case FindWhy::ElementCrcWrong: return "an element's CRC-32 is already wrong";
     }
     return "?";
 }

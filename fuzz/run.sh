@@ -133,6 +133,18 @@ seed_fuzz_locator() {
         my $sec = pack("NN", 0, 0) . "8BIMlnk2" . pack("N", length $blk) . $blk;
         print "8BPS\0\x01", "\0" x 6, pack("nNNnn", 3, 1, 1, 8, 3), pack("NN", 0, 0), pack("N", length $sec), $sec,
               "\0" x 5;' <"$f" >"$d/psd_smart.bin"
+    # A Matroska file: a cluster, tags under a CRC-32 (a LOCATION string, a
+    # nested ISO6709 tag), the tiny one attached, a seek index.
+    [ -f "$f" ] && perl -MCompress::Zlib -e 'local $/; my $j = <STDIN>;
+        sub el { my ($id, $d) = @_; pack("H*", $id) . "\x01" . substr(pack("Q>", length $d), 1) . $d }
+        sub crc { my ($id, $d) = @_; el($id, el("bf", pack("V", crc32($d))) . $d) }
+        sub st { el("67c8", el("45a3", $_[0]) . el("4487", $_[1]) . ($_[2] // "")) }
+        my $tags = crc("1254c367", el("7373", el("63c0", "") . st("LOCATION", "+35.6586+139.7454/",
+                                                               st("ISO6709", "+35.6586+139.7454/"))));
+        my $att = crc("1941a469", el("61a7", el("466e", "a.jpg") . el("465c", $j)));
+        my $seek = el("114d9b74", el("4dbb", el("53ab", "\x12\x54\xc3\x67") . el("53ac", pack("Q>", 0))));
+        print el("1a45dfa3", el("4282", "webm")), el("18538067", $seek . el("1f43b675", el("a3", "GPS")) . $tags . $att);' \
+        <"$f" >"$d/matroska.bin"
     # Two pictures one after the other, the second with an XMP GPS attribute,
     # and text after the end.
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'

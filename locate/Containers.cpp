@@ -4,6 +4,7 @@
 #include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jxl/JxlWalker.h"
+#include "locate/matroska/MatroskaWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
@@ -83,6 +84,8 @@ bool Jxl(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12));
 }
 
+bool Matroska(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "\x1A\x45\xDF\xA3"); }
+
 bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
 
 bool Raf(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "FUJIFILMCCD-RAW "); }
@@ -114,6 +117,7 @@ const ContainerRow kRows[] = {
     {Container::XmpFile, XmpFile, WalkXmpFileContainer},
     {Container::Gif, Gif, WalkGifContainer},
     {Container::Jxl, Jxl, WalkJxlContainer},
+    {Container::Matroska, Matroska, WalkMatroskaContainer},
 };
 
 }  // namespace

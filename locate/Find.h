@@ -32,6 +32,7 @@ enum class Container : uint8_t {
     XmpFile,     // an XMP packet as a file of its own (a sidecar)
     Gif,
     Jxl,         // JPEG XL in its box container
+    Matroska,    // Matroska and WebM
     Unknown,     // a whole file of no recognised format
 };
 
@@ -78,6 +79,8 @@ enum class FindWhy : uint8_t {
     BlocksUnparsed,          // a GIF extension, or bytes no block explains, hold a position's text
     LinkedFileUnread,        // a file placed in a PSD (a smart object) that is not taken apart holds a position's text
     BrotliUnread,            // metadata compressed with Brotli (JPEG XL's `brob`, `jbrd`), which is not read
+    ElementsUnparsed,        // a Matroska element no rule reads, or bytes among elements, hold a position's text
+    ElementCrcWrong,         // a Matroska element whose CRC-32 is already wrong (left alone)
 };
 
 struct PositionFind {

@@ -83,7 +83,8 @@ bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
                     crc = crc32(crc, buf + p.filePos[0] + done, n);
                     done += n;
                 }
-            for (int i = 0; i < 4; ++i) value[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+            for (int i = 0; i < 4; ++i)
+                value[i] = static_cast<uint8_t>(crc >> (x.kind == StripFixUp::kCrc32Le ? 8 * i : 24 - 8 * i));
         }
         for (int64_t pos : x.at) std::memcpy(buf + pos, value, static_cast<size_t>(x.Size()));
     }

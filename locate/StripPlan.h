@@ -1,8 +1,8 @@
 // What a strip writes, held as data: fills over a payload's content (zeros,
 // or spaces after an optional text), then fix-ups computed from the filled
-// bytes (the MD5 that names extended XMP, a PNG chunk's CRC). Nothing
-// outside Ranges() changes and the length stays, so a plan is carried out
-// as patches.
+// bytes (the MD5 that names extended XMP, a PNG chunk's or a Matroska
+// element's CRC). Nothing outside Ranges() changes and the length stays, so
+// a plan is carried out as patches.
 #pragma once
 #include "locate/ContentMap.h"
 #include "platform/ByteRange.h"
@@ -23,6 +23,7 @@ struct StripFixUp {
     enum Kind : uint8_t {
         kMd5Guid,  // 32 uppercase hex digits of the MD5 of the content, written at each `at`
         kCrc32,    // the CRC-32 of the content, 4 bytes big-endian, at each `at` (a PNG chunk's)
+        kCrc32Le,  // the same, little-endian (a Matroska element's CRC-32 child)
         kMd5,      // the 16 bytes of the MD5 of the content (Photoshop's IPTC digest)
     };
     // The bytes written at each `at`.

@@ -7,9 +7,9 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, JPEG XL,
-# MP4, MOV and motion photos (cleaned; two dashcams' clips, clips with captions and
-# Insta360's clip and picture, whose position ExifTool reads with -ee,
-# likewise, at the end):
+# MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
+# clips with captions and Insta360's clip and picture, whose position
+# ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -124,6 +124,10 @@ ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-ffmp
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-loci.mp4
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -movflags use_metadata_tags \
    -metadata location="$iso6709" clip-keys.mp4
+# A phone's clip carried into Matroska by FFmpeg, which copies its location
+# into a LOCATION tag under the tags' CRC, and one made as WebM.
+ffmpeg -nostdin -v error -i clip-loci.mp4 -c copy clip.mkv
+ff 10 -t 1 -c:v libvpx-vp9 -b:v 100k -metadata location="$iso6709" clip.webm
 
 # Where each motion photo's clip starts, and its length.
 declare -A clip_at
@@ -188,6 +192,8 @@ rows=(
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
     "clip-loci.mp4|clean|MP4|loci"
     "clip-keys.mp4|clean|MP4|mdtalocation"
+    "clip.mkv|clean|MKV|LOCATION"
+    "clip.webm|clean|WEBM|LOCATION"
     "google-motion.jpg|motion|JPEG|MicroVideoOffset"
     "samsung-motion.jpg|motion|JPEG|MotionPhoto_Data"
     "text-label.jpg|trailer|JPEG|Breite (GPS) : N/A"
@@ -198,10 +204,13 @@ trap - ERR
 failed=0
 fail() { echo "FAIL $row_file: $*" >&2; failed=1; }
 
-# The position ExifTool reads (from the GPS tags, or the clip's coordinates),
-# to 4 decimals (it reads loci's fixed-point numbers as 35.65860 139.74539).
+# The position ExifTool reads (from the GPS tags, or the clip's coordinates,
+# or a Matroska LOCATION tag's ISO 6709 string), to 4 decimals (it reads
+# loci's fixed-point numbers as 35.65860 139.74539).
 position() {
-    exiftool -n -s3 -Composite:GPSPosition "$1" | awk 'NF == 2 { printf "%.4f %.4f", $1, $2 }'
+    { exiftool -n -s3 -Composite:GPSPosition "$1"
+      exiftool -s3 -Matroska:Location "$1" | sed -n 's|^\([+-][0-9.]*\)\([+-][0-9.]*\).*|\1 \2|p'; } |
+        awk 'NF == 2 { printf "%.4f %.4f", $1, $2; exit }'
 }
 
 # Every tag ExifTool reads as a position, one "[group] name : value" line

@@ -1,0 +1,318 @@
+#include "locate/matroska/MatroskaWalker.h"
+
+#include "locate/Containers.h"
+#include "locate/Opaque.h"
+#include "locate/Pieces.h"
+#include "locate/Sink.h"
+#include "locate/matroska/Ebml.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum : uint32_t {
+    kEbml = 0x1A45DFA3, kSegment = 0x18538067, kCluster = 0x1F43B675, kCues = 0x1C53BB6B,
+    kSeekHead = 0x114D9B74, kTags = 0x1254C367, kAttachments = 0x1941A469, kVoid = 0xEC, kCrc32 = 0xBF,
+    kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
+    kAttachedFile = 0x61A7, kFileData = 0x465C,
+};
+
+// The top-level elements of a segment: an element of unknown size (a
+// cluster written live) ends where one of these starts.
+bool TopLevel(uint32_t id) {
+    return id == kCluster || id == kCues || id == kSeekHead || id == kTags || id == kAttachments ||
+           id == 0x1549A966 /* Info */ || id == 0x1654AE6B /* Tracks */ || id == 0x1043A770 /* Chapters */ ||
+           id == kSegment || id == kEbml;
+}
+
+constexpr int kMaxDepth = 16;
+
+// An element of type `id` at pos whose data may run past `end`, as the last
+// ones do in a file cut short (a download, a recording stopped by a full
+// card): it is taken to end there.
+bool ReadCut(const ByteReader& f, int64_t pos, int64_t end, uint32_t id, EbmlElement& e) {
+    if (ReadEbml(f, pos, end, e)) return e.id == id;
+    if (!ReadEbml(f, pos, INT64_MAX, e) || e.id != id || e.data > end) return false;
+    e.end = end;
+    return true;
+}  // SimpleTags nest; no writer goes this deep
+
+// A master element's CRC-32: its first child, covering the data after it.
+struct Crc {
+    int64_t at = -1;  // where its 4 bytes lie (little-endian)
+    ByteRange covered;
+};
+
+// True when the stored CRC is the covered bytes' (read piece by piece: an
+// element of attachments may be large).
+bool CrcRight(const ByteReader& f, const Crc& crc) {
+    uint32_t stored = 0;
+    if (!f.U32(crc.at, stored)) return false;
+    uLong sum = crc32(0L, Z_NULL, 0);
+    const bool read = crc.covered.len == 0 || ForEachPiece(f, crc.covered.pos, crc.covered.len, 0,
+                                                           [&](const uint8_t* p, int64_t at, int64_t n) {
+        sum = crc32(sum, p, static_cast<uInt>(n));
+        return at + n >= crc.covered.End();
+    });
+    return read && static_cast<uint32_t>(sum) == stored;
+}
+
+struct Walk {
+    Sink& sink;
+    const ByteReader& f;
+    std::vector<Crc> crcs;  // of the masters around the element being walked
+
+    void Opaque(ByteRange r, const Carrier& c) {
+        if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ElementsUnparsed, FindWhy::ElementsUnparsed, c);
+    }
+
+    // Calls `child` for each child of `m`, then `done`, with a CRC-32 first
+    // child on the chain meanwhile; bytes no child explains follow the
+    // opaque rule.
+    template <class F, class G = void (*)()>
+    void Children(const EbmlElement& m, const Carrier& c, F child, G done = [] {}) {
+        int64_t p = m.data;
+        EbmlElement e;
+        const size_t crcs0 = crcs.size();
+        if (ReadEbml(f, p, m.end, e) && e.id == kCrc32 && e.end - e.data == 4 && !e.unknownSize) {
+            crcs.push_back({e.data, {e.end, m.end - e.end}});
+            p = e.end;
+        }
+        while (p < m.end && ReadEbml(f, p, m.end, e) && !e.unknownSize) {
+            child(e);
+            p = e.end;
+        }
+        Opaque({p, m.end - p}, c);
+        done();
+        crcs.resize(crcs0);
+    }
+
+    void SimpleTag(const EbmlElement& st, const Carrier& c, int depth) {
+        std::string name;
+        ByteRange text{-1, 0}, binary{-1, 0};
+        std::vector<EbmlElement> nested;
+        const auto child = [&](const EbmlElement& e) {
+            const ByteRange data{e.data, e.end - e.data};
+            if (e.id == kTagName) {
+                // Names are short; a string may be padded with zeros.
+                const int64_t n = std::min<int64_t>(data.len, 256);
+                if (const uint8_t* p = f.Span(data.pos, n); p != nullptr)
+                    for (int64_t i = 0; i < n && p[i] != 0; ++i)
+                        name += static_cast<char>(p[i] >= 'a' && p[i] <= 'z' ? p[i] - 32 : p[i]);
+            } else if (e.id == kTagString) {
+                text = data;
+            } else if (e.id == kTagBinary) {
+                binary = data;
+            } else if (e.id == kSimpleTag) {
+                nested.push_back(e);
+            } else if (e.id != 0x447A && e.id != 0x447B && e.id != 0x4484 && e.id != kVoid) {  // language, default
+                Opaque(data, c);
+            }
+        };
+        // The value and the nested tags are judged with the tag's own CRC
+        // still on the chain.
+        Children(st, c, child, [&] {
+            const Carrier at = c.Then(name.empty() ? "SimpleTag" : name);
+            const ByteRange value = text.pos >= 0 ? text : binary;
+            if (value.pos >= 0 && !Blank(value)) Value(name, text, value, at);
+            for (const EbmlElement& e : nested) {
+                if (depth + 1 >= kMaxDepth) Opaque({e.pos, e.end - e.pos}, at);
+                else SimpleTag(e, at, depth + 1);
+            }
+        });
+    }
+
+    // A tag's value: a find when its name names a location or a place (on
+    // request), or its text holds an ISO 6709 string; otherwise it follows
+    // the opaque rule.
+    void Value(const std::string& name, ByteRange text, ByteRange value, const Carrier& at) {
+        auto ends = [&](const std::string& s) {
+            return name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
+        };
+        auto has = [&](const char* s) { return name.find(s) != std::string::npos; };
+        const bool place = name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
+                           ends(".LOCATION.NAME") || ends(".LOCATION.BODY") || ends(".LOCATION.NOTE");
+        const OpaqueText holds = OpaqueHolds(f, value.pos, value.len);
+        const bool position = (!place && (has("LOCATION") || has("GPS") || has("ISO6709"))) || holds == OpaqueText::Iso6709;
+        if (!position && !(place && sink.PlaceNames())) {
+            Opaque(value, at);
+            return;
+        }
+        const bool crcsRight = std::all_of(crcs.begin(), crcs.end(), [&](const Crc& crc) { return CrcRight(f, crc); });
+        PositionFind found(position ? FindKind::Location : FindKind::PlaceName, value.pos, text.pos >= 0 && crcsRight,
+                           text.pos < 0 ? FindWhy::LocationUnreadable
+                           : !crcsRight ? FindWhy::ElementCrcWrong : FindWhy::None);
+        found.len = value.len;
+        StripPlan plan;
+        if (found.removable) {
+            plan.fills.push_back({plan.AddMap(ContentMap(text)), 0, text.len, ' ', {}});
+            for (const Crc& crc : crcs)
+                plan.fixUps.push_back({StripFixUp::kCrc32Le, plan.AddMap(ContentMap(crc.covered)), {crc.at}});
+        }
+        sink.AddPayload({found}, plan, at);
+    }
+
+    // A container nested under elements with a CRC (an attached picture)
+    // was cleaned by its own walker's plan: the CRCs are written anew after
+    // it, or, where one is already wrong, its finds cannot be removed.
+    void CrcsAfterNested(size_t firstFind) {
+        std::vector<PositionFind>& finds = sink.Result().finds;
+        if (finds.size() == firstFind || crcs.empty()) return;
+        if (std::all_of(crcs.begin(), crcs.end(), [&](const Crc& crc) { return CrcRight(f, crc); })) {
+            StripPlan plan;
+            for (const Crc& crc : crcs)
+                plan.fixUps.push_back({StripFixUp::kCrc32Le, plan.AddMap(ContentMap(crc.covered)), {crc.at}});
+            sink.Result().plan.Append(plan);
+            return;
+        }
+        for (size_t i = firstFind; i < finds.size(); ++i)
+            if (finds[i].removable) finds[i].removable = false, finds[i].why = FindWhy::ElementCrcWrong;
+    }
+
+    // True when the value holds nothing but spaces and zeros.
+    bool Blank(ByteRange r) {
+        for (int64_t i = 0; i < r.len; ++i) {
+            uint8_t b = 0;
+            if (!f.U8(r.pos + i, b)) return false;
+            if (b != ' ' && b != 0) return false;
+        }
+        return true;
+    }
+
+    void Tags(const EbmlElement& tags, const Carrier& c) {
+        int n = 0;
+        Children(tags, c, [&](const EbmlElement& tag) {
+            const Carrier at = c.Then("Tag #" + std::to_string(++n));
+            if (tag.id != kTag) return Opaque({tag.pos, tag.end - tag.pos}, at);
+            Children(tag, at, [&](const EbmlElement& e) {
+                if (e.id == kSimpleTag) SimpleTag(e, at, 0);
+                else if (e.id != kVoid) Opaque({e.pos, e.end - e.pos}, at);
+            });
+        });
+    }
+
+    void Attachments(const EbmlElement& list, const Carrier& c) {
+        int n = 0;
+        Children(list, c, [&](const EbmlElement& file) {
+            const Carrier at = c.Then("AttachedFile #" + std::to_string(++n));
+            if (file.id != kAttachedFile) return Opaque({file.pos, file.end - file.pos}, at);
+            Children(file, at, [&](const EbmlElement& e) {
+                const ByteRange data{e.data, e.end - e.data};
+                const Container kind = e.id == kFileData ? RecogniseContainer(f, data.pos, data.End()) : Container::None;
+                if (kind == Container::None) return Opaque({e.pos, e.end - e.pos}, at);
+                const size_t before = sink.Result().finds.size();
+                sink.Nested(kind, data, at);
+                CrcsAfterNested(before);
+            });
+        });
+    }
+
+    // Where a cluster of unknown size ends: at the first element that
+    // cannot be its child, or where the segment does.
+    int64_t ClusterEnd(const EbmlElement& cluster) {
+        int64_t p = cluster.data;
+        EbmlElement e;
+        while (p < cluster.end && ReadEbml(f, p, cluster.end, e) && !e.unknownSize && !TopLevel(e.id)) p = e.end;
+        return p;
+    }
+
+    // A top-level element of a segment.
+    void TopElement(const EbmlElement& e, const Carrier& c) {
+        const Carrier at = c.Then(Name(e.id));
+        switch (e.id) {
+        case kCluster: case kCues: case kSeekHead: case kVoid: case kCrc32: break;
+        case kTags: Tags(e, at); break;
+        case kAttachments: Attachments(e, at); break;
+        default: Opaque({e.pos, e.end - e.pos}, at);
+        }
+    }
+
+    void Segment(const EbmlElement& seg, const Carrier& c) {
+        std::vector<int64_t> walked, seekHeads;
+        int64_t p = seg.data;
+        EbmlElement e;
+        while (p < seg.end) {
+            if (!ReadEbml(f, p, seg.end, e) && !ReadCut(f, p, seg.end, kCluster, e)) break;
+            if (e.unknownSize) {
+                if (e.id != kCluster) break;
+                e.end = ClusterEnd(e);
+            }
+            walked.push_back(e.pos);
+            if (e.id == kSeekHead) seekHeads.push_back(e.pos);
+            TopElement(e, c);
+            p = e.end;
+        }
+        Opaque({p, seg.end - p}, c.Then("after the elements"));
+        Sought(seg, std::move(walked), seekHeads, c);
+    }
+
+    // Players find the tags and attachments through the seek index, which
+    // names their places from the segment's data: an element it names that
+    // the walk did not meet (inside a cluster's claimed bytes, say) is
+    // walked where it lies. So is a further seek index it names.
+    void Sought(const EbmlElement& seg, std::vector<int64_t> walked, std::vector<int64_t> heads, const Carrier& c) {
+        constexpr size_t kMaxHeads = 8;
+        for (size_t h = 0; h < heads.size() && h < kMaxHeads; ++h) {
+            EbmlElement head, seek, field;
+            if (!ReadEbml(f, heads[h], seg.end, head)) continue;
+            for (int64_t q = head.data; q < head.end && ReadEbml(f, q, head.end, seek); q = seek.end) {
+                uint64_t target = 0;
+                uint8_t b = 0;
+                bool hasPos = false;
+                for (int64_t r = seek.data; r < seek.end && ReadEbml(f, r, seek.end, field); r = field.end)
+                    if (field.id == 0x53AC && field.end - field.data <= 8) {
+                        hasPos = true;
+                        for (int64_t i = field.data; i < field.end && f.U8(i, b); ++i) target = target << 8 | b;
+                    }
+                if (!hasPos || target >= static_cast<uint64_t>(seg.end - seg.data)) continue;
+                const int64_t at = seg.data + static_cast<int64_t>(target);
+                EbmlElement e;
+                if (std::find(walked.begin(), walked.end(), at) != walked.end() || !ReadEbml(f, at, seg.end, e) ||
+                    e.unknownSize)
+                    continue;
+                walked.push_back(at);
+                if (e.id == kSeekHead) heads.push_back(at);
+                else TopElement(e, c.Then("sought"));
+            }
+        }
+    }
+
+    static std::string Name(uint32_t id) {
+        switch (id) {
+        case kTags: return "Tags";
+        case kAttachments: return "Attachments";
+        case 0x1549A966: return "Info";
+        case 0x1654AE6B: return "Tracks";
+        case 0x1043A770: return "Chapters";
+        default: {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%X", id);
+            return hex;
+        }
+        }
+    }
+};
+
+}  // namespace
+
+void WalkMatroskaContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader le = sink.File().WithOrder(ByteReader::kLittleEndian);
+    Walk w{sink, le, {}};
+    EbmlElement e;
+    if (!ReadEbml(le, whole.pos, whole.End(), e) || e.id != kEbml || e.unknownSize) {
+        sink.NotTakenApart(whole, at);
+        return;
+    }
+    int64_t p = e.end;
+    for (int n = 1; p < whole.End() && ReadCut(le, p, whole.End(), kSegment, e); ++n) {
+        w.Segment(e, at.Then("Segment #" + std::to_string(n)));
+        p = e.end;
+    }
+    if (p < whole.End()) sink.AfterEnd({p, whole.End() - p}, whole.End() == le.Length(), at);
+}

@@ -1,0 +1,26 @@
+// Matroska and WebM files: the EBML header, then one or more segments. A
+// segment's top-level elements are walked: the tags (`Tags`, each `Tag`'s
+// `SimpleTag`s, a name and a string or binary value, nested), where a
+// video converted from a phone's keeps its position ("LOCATION":
+// "+35.6586+139.7454/"); the attachments, whose files (a cover picture)
+// are walked as the containers they are; the clusters (the media), the
+// cues, the seek index and void space are skipped, never read; every other
+// element (the segment's information, tracks, chapters) follows the opaque
+// rule.
+//
+// A tag whose name names a location ("LOCATION", any name holding
+// "LOCATION", "GPS" or "ISO6709"), or whose string holds a position's
+// text, is a find; its string is overwritten with spaces. Recording and
+// composition places, and the location's name, body and note, are place
+// names, looked for on request. An element whose CRC-32 child covers a
+// changed byte gets its CRC written anew; one whose CRC is already wrong is
+// left alone, and its finds cannot be removed. A binary value naming a
+// location cannot be removed either.
+#pragma once
+#include "platform/ByteRange.h"
+
+class Sink;
+struct Carrier;
+
+// Walks the Matroska or WebM file in `whole`.
+void WalkMatroskaContainer(ByteRange whole, const Carrier& at, Sink& sink);

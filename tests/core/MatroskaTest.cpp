@@ -1,0 +1,127 @@
+// The Matroska walk: one row per place a position hides in a Matroska or
+// WebM file (a tag's string, under a CRC or not; a string holding a
+// coordinate under another name; an attached picture's Exif) and per
+// damaged or unusual file (a CRC already wrong, a binary value, sizes left
+// unknown by a live recording, a file cut in its media). Cluster data
+// holds "GPS" in every row: it is skipped, never read. Each file is walked
+// at both depths; each one whose finds can all be removed keeps the strip
+// contract (same length, found clean again, no byte changed outside the
+// strip's ranges), which for a CRC means it is written anew.
+#include "fuzz/StripContract.h"
+#include "locate/Locator.h"
+#include "tests/support/ContainerBuilder.h"
+#include "tests/support/FindTable.h"
+#include "tests/support/SegmentBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+using namespace testjpeg;
+
+namespace {
+
+// An element: its ID as written, an 8-byte size (or the unknown size), its data.
+Bytes El(uint32_t id, const Bytes& data, bool unknownSize = false) {
+    Bytes b;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        if ((id >> shift) != 0 || shift == 0) b.push_back(static_cast<uint8_t>(id >> shift));
+    const uint64_t n = unknownSize ? 0x00FFFFFFFFFFFFFF : data.size();
+    b.push_back(0x01);
+    for (int shift = 48; shift >= 0; shift -= 8) b.push_back(static_cast<uint8_t>(n >> shift));
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+// A master element whose first child is the CRC-32 of the others.
+Bytes WithCrc(uint32_t id, const Bytes& children, int wrongBy = 0) {
+    const uint32_t crc = static_cast<uint32_t>(crc32(0L, children.data(), static_cast<uInt>(children.size()))) + wrongBy;
+    return El(id, Concat({El(0xBF, {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
+                                    static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)}),
+                          children}));
+}
+
+Bytes SimpleTag(const std::string& name, const Bytes& value, uint32_t valueId = 0x4487) {
+    return El(0x67C8, Concat({El(0x45A3, Text(name)), El(0x447A, Text("und")), El(valueId, value)}));
+}
+
+Bytes Tags(const Bytes& simpleTags, int crcWrongBy = -1) {
+    const Bytes tag = El(0x7373, Concat({El(0x63C0, {}), simpleTags}));
+    return crcWrongBy < 0 ? El(0x1254C367, tag) : WithCrc(0x1254C367, tag, crcWrongBy);
+}
+
+// EBML header, then a segment: information, a cluster holding "GPS", then `rest`.
+Bytes Mkv(const Bytes& rest, bool live = false) {
+    const Bytes header = El(0x1A45DFA3, Concat({El(0x4282, Text("matroska")), El(0x4287, {4})}));
+    const Bytes info = El(0x1549A966, El(0x4D80, Text("Lavf60")));
+    const Bytes cluster = El(0x1F43B675, Concat({El(0xE7, {0}), El(0xA3, Text("\x81\0\0\x80 GPS frame"))}), live);
+    return Concat({header, El(0x18538067, Concat({info, cluster, rest}), live)});
+}
+
+std::vector<Row> Rows() {
+    const Bytes loc = Text(kWhere);
+    const Bytes tagged = Mkv(Tags(SimpleTag("LOCATION", loc), 0));
+    const Bytes plain = Mkv(Tags(SimpleTag("location-eng", loc)));
+    const Bytes wrongCrc = Mkv(Tags(SimpleTag("LOCATION", loc), 1));
+    const Bytes comment = Mkv(Tags(Concat({SimpleTag("COMMENT", Text("at " + kWhere)), SimpleTag("ENCODER", Text("x"))})));
+    const Bytes gpsWord = Mkv(Tags(SimpleTag("COMMENT", Text("GPS was off"))));
+    const Bytes binary = Mkv(Tags(SimpleTag("LOCATION", loc, 0x4485)));
+    const Bytes place = Mkv(Tags(SimpleTag("RECORDING_LOCATION", Text("JP"))));
+    const Bytes nested = Mkv(Tags(El(0x67C8, Concat({El(0x45A3, Text("PLACE")), SimpleTag("ISO6709", loc)}))));
+    const ExifBuilder gps = FiveEntryGps();
+    const Bytes jpeg = Picture({ExifSegment(gps)});
+    const Bytes attached = Mkv(WithCrc(0x1941A469, El(0x61A7, Concat({El(0x466E, Text("cover.jpg")),
+                                                                      El(0x4660, Text("image/jpeg")), El(0x465C, jpeg)}))));
+    const Bytes live = Mkv(Tags(SimpleTag("LOCATION", loc)), true);
+    // Tags inside a cluster's bytes, where only the seek index leads.
+    const Bytes block = El(0xA3, Text("\x81\0\0\x80 frame")), hiddenTags = Tags(SimpleTag("LOCATION", loc));
+    auto seekHead = [](uint64_t pos) {
+        Bytes p(8);
+        for (int i = 0; i < 8; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(pos >> (56 - 8 * i));
+        return El(0x114D9B74, El(0x4DBB, Concat({El(0x53AB, {0x12, 0x54, 0xC3, 0x67}), El(0x53AC, p)})));
+    };
+    const size_t seekLen = seekHead(0).size();
+    const Bytes sought = Concat({El(0x1A45DFA3, Concat({El(0x4282, Text("matroska")), El(0x4287, {4})})),
+                                 El(0x18538067, Concat({seekHead(seekLen + 12 + block.size()),
+                                                        El(0x1F43B675, Concat({block, hiddenTags}))}))});
+    Bytes cut = Mkv(El(0x1F43B675, Text("GPS GPS GPS GPS")));
+    cut.resize(cut.size() - 4);
+    auto location = [](const Bytes& f, const std::string& carrier, bool removable = true,
+                       FindWhy why = FindWhy::None) {
+        return Want{FindKind::Location, removable, why, At(f, kWhere), carrier};
+    };
+    return {
+        {"a LOCATION tag under the Tags' CRC", tagged, {location(tagged, "Segment #1 / Tags / Tag #1 / LOCATION")}},
+        {"a location tag named in lower case, no CRC", plain, {location(plain, "")}},
+        {"a Tags CRC already wrong", wrongCrc, {location(wrongCrc, "", false, FindWhy::ElementCrcWrong)}},
+        {"a comment holding a coordinate string", comment,
+         {{FindKind::Location, true, FindWhy::None, At(comment, "at +"), "Segment #1 / Tags / Tag #1 / COMMENT"}}},
+        {"a comment holding GPS", gpsWord, {{FindKind::Unparsed, false, FindWhy::ElementsUnparsed, At(gpsWord, "GPS was"), ""}}},
+        {"a binary LOCATION", binary, {location(binary, "", false, FindWhy::LocationUnreadable)}},
+        {"a recording place, not asked for", place, {}},
+        {"a nested tag", nested, {location(nested, "Segment #1 / Tags / Tag #1 / PLACE / ISO6709")}},
+        {"an attached picture's Exif, under the attachments' CRC", attached,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, ""}}},
+        {"a live recording: segment and cluster of unknown size", live, {location(live, "")}},
+        {"a file cut inside a cluster", cut, {}},
+        {"tags inside a cluster, where the seek index leads", sought,
+         {location(sought, "Segment #1 / sought / Tags / Tag #1 / LOCATION")}},
+    };
+}
+
+}  // namespace
+
+TEST(Matroska, EveryPlaceInATagOrAttachmentIsFoundAndStrippedInPlace) {
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        LocateResult r;
+        std::unique_ptr<uint8_t[]> copy;
+        ExpectFinds(row.file, row.finds, r, copy);
+        EXPECT_EQ(r.CanClean(true), Cleanable(row.finds));
+        if (row.finds.empty()) continue;
+        std::vector<uint8_t> out;
+        std::vector<ByteRange> changed;
+        EXPECT_EQ(CheckStripContract(copy.get(), row.file.size(), r, out, changed), r.CanClean());
+        EXPECT_EQ(changed.empty(), !r.CanClean());
+    }
+}
