@@ -76,7 +76,9 @@ bool Isobmff(const ByteReader& f, int64_t pos, int64_t end) {
     return false;
 }
 
-bool Gif(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "GIF87a") || Is(f, pos, end, "GIF89a"); }
+bool Gif(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, "GIF87a") || Is(f, pos, end, "GIF89a");
+}
 
 // JPEG XL's signature box; a bare codestream (FF 0A) holds no metadata
 // boxes, and is not recognised.

@@ -20,18 +20,17 @@ enum : uint32_t {
     kEbml = 0x1A45DFA3, kSegment = 0x18538067, kCluster = 0x1F43B675, kCues = 0x1C53BB6B,
     kSeekHead = 0x114D9B74, kTags = 0x1254C367, kAttachments = 0x1941A469, kVoid = 0xEC, kCrc32 = 0xBF,
     kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
-    kAttachedFile = 0x61A7, kFileData = 0x465C,
+    kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
 // cluster written live) ends where one of these starts.
 bool TopLevel(uint32_t id) {
     return id == kCluster || id == kCues || id == kSeekHead || id == kTags || id == kAttachments ||
-           id == 0x1549A966 /* Info */ || id == 0x1654AE6B /* Tracks */ || id == 0x1043A770 /* Chapters */ ||
-           id == kSegment || id == kEbml;
+           id == kInfo || id == kTracks || id == kChapters || id == kSegment || id == kEbml;
 }
 
-constexpr int kMaxDepth = 16;
+constexpr int kMaxDepth = 16;  // SimpleTags nest; no writer goes this deep
 
 // An element of type `id` at pos whose data may run past `end`, as the last
 // ones do in a file cut short (a download, a recording stopped by a full
@@ -41,7 +40,7 @@ bool ReadCut(const ByteReader& f, int64_t pos, int64_t end, uint32_t id, EbmlEle
     if (!ReadEbml(f, pos, INT64_MAX, e) || e.id != id || e.data > end) return false;
     e.end = end;
     return true;
-}  // SimpleTags nest; no writer goes this deep
+}
 
 // A master element's CRC-32: its first child, covering the data after it.
 struct Crc {
@@ -139,7 +138,8 @@ struct Walk {
         const bool place = name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
                            ends(".LOCATION.NAME") || ends(".LOCATION.BODY") || ends(".LOCATION.NOTE");
         const OpaqueText holds = OpaqueHolds(f, value.pos, value.len);
-        const bool position = (!place && (has("LOCATION") || has("GPS") || has("ISO6709"))) || holds == OpaqueText::Iso6709;
+        const bool position =
+            (!place && (has("LOCATION") || has("GPS") || has("ISO6709"))) || holds == OpaqueText::Iso6709;
         if (!position && !(place && sink.PlaceNames())) {
             Opaque(value, at);
             return;
@@ -204,7 +204,8 @@ struct Walk {
             if (file.id != kAttachedFile) return Opaque({file.pos, file.end - file.pos}, at);
             Children(file, at, [&](const EbmlElement& e) {
                 const ByteRange data{e.data, e.end - e.data};
-                const Container kind = e.id == kFileData ? RecogniseContainer(f, data.pos, data.End()) : Container::None;
+                const Container kind =
+                    e.id == kFileData ? RecogniseContainer(f, data.pos, data.End()) : Container::None;
                 if (kind == Container::None) return Opaque({e.pos, e.end - e.pos}, at);
                 const size_t before = sink.Result().finds.size();
                 sink.Nested(kind, data, at);
@@ -287,9 +288,9 @@ struct Walk {
         switch (id) {
         case kTags: return "Tags";
         case kAttachments: return "Attachments";
-        case 0x1549A966: return "Info";
-        case 0x1654AE6B: return "Tracks";
-        case 0x1043A770: return "Chapters";
+        case kInfo: return "Info";
+        case kTracks: return "Tracks";
+        case kChapters: return "Chapters";
         default: {
             char hex[16];
             std::snprintf(hex, sizeof hex, "0x%X", id);

@@ -111,7 +111,8 @@ std::vector<Row> Rows() {
                                  psdSmart.begin()) + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes psdExif = psd(resource(0x0422, TiffFile(gps)));
     const int64_t psdGps = 26 + 4 + 4 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
-    const Bytes psdText = psd(Concat({resource(0x0421, Text("Adobe Photoshop")), resource(0x0FA0, Text("GPS route 7"))}));
+    const Bytes psdText =
+        psd(Concat({resource(0x0421, Text("Adobe Photoshop")), resource(0x0FA0, Text("GPS route 7"))}));
     const Bytes google = GoogleMotionPhoto(mp4), samsung = SamsungMotionPhoto(mp4);
     const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {

@@ -35,7 +35,8 @@ Bytes El(uint32_t id, const Bytes& data, bool unknownSize = false) {
 
 // A master element whose first child is the CRC-32 of the others.
 Bytes WithCrc(uint32_t id, const Bytes& children, int wrongBy = 0) {
-    const uint32_t crc = static_cast<uint32_t>(crc32(0L, children.data(), static_cast<uInt>(children.size()))) + wrongBy;
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0L, children.data(), static_cast<uInt>(children.size()))) + wrongBy;
     return El(id, Concat({El(0xBF, {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
                                     static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)}),
                           children}));
@@ -63,15 +64,16 @@ std::vector<Row> Rows() {
     const Bytes tagged = Mkv(Tags(SimpleTag("LOCATION", loc), 0));
     const Bytes plain = Mkv(Tags(SimpleTag("location-eng", loc)));
     const Bytes wrongCrc = Mkv(Tags(SimpleTag("LOCATION", loc), 1));
-    const Bytes comment = Mkv(Tags(Concat({SimpleTag("COMMENT", Text("at " + kWhere)), SimpleTag("ENCODER", Text("x"))})));
+    const Bytes comment =
+        Mkv(Tags(Concat({SimpleTag("COMMENT", Text("at " + kWhere)), SimpleTag("ENCODER", Text("x"))})));
     const Bytes gpsWord = Mkv(Tags(SimpleTag("COMMENT", Text("GPS was off"))));
     const Bytes binary = Mkv(Tags(SimpleTag("LOCATION", loc, 0x4485)));
     const Bytes place = Mkv(Tags(SimpleTag("RECORDING_LOCATION", Text("JP"))));
     const Bytes nested = Mkv(Tags(El(0x67C8, Concat({El(0x45A3, Text("PLACE")), SimpleTag("ISO6709", loc)}))));
     const ExifBuilder gps = FiveEntryGps();
     const Bytes jpeg = Picture({ExifSegment(gps)});
-    const Bytes attached = Mkv(WithCrc(0x1941A469, El(0x61A7, Concat({El(0x466E, Text("cover.jpg")),
-                                                                      El(0x4660, Text("image/jpeg")), El(0x465C, jpeg)}))));
+    const Bytes file = Concat({El(0x466E, Text("cover.jpg")), El(0x4660, Text("image/jpeg")), El(0x465C, jpeg)});
+    const Bytes attached = Mkv(WithCrc(0x1941A469, El(0x61A7, file)));
     const Bytes live = Mkv(Tags(SimpleTag("LOCATION", loc)), true);
     // Tags inside a cluster's bytes, where only the seek index leads.
     const Bytes block = El(0xA3, Text("\x81\0\0\x80 frame")), hiddenTags = Tags(SimpleTag("LOCATION", loc));
@@ -96,7 +98,8 @@ std::vector<Row> Rows() {
         {"a Tags CRC already wrong", wrongCrc, {location(wrongCrc, "", false, FindWhy::ElementCrcWrong)}},
         {"a comment holding a coordinate string", comment,
          {{FindKind::Location, true, FindWhy::None, At(comment, "at +"), "Segment #1 / Tags / Tag #1 / COMMENT"}}},
-        {"a comment holding GPS", gpsWord, {{FindKind::Unparsed, false, FindWhy::ElementsUnparsed, At(gpsWord, "GPS was"), ""}}},
+        {"a comment holding GPS", gpsWord,
+         {{FindKind::Unparsed, false, FindWhy::ElementsUnparsed, At(gpsWord, "GPS was"), ""}}},
         {"a binary LOCATION", binary, {location(binary, "", false, FindWhy::LocationUnreadable)}},
         {"a recording place, not asked for", place, {}},
         {"a nested tag", nested, {location(nested, "Segment #1 / Tags / Tag #1 / PLACE / ISO6709")}},

@@ -70,7 +70,8 @@ std::vector<Row> Rows() {
     const Bytes trailer = Gif({}, Text(kWhere));
     Bytes cut = gifXmp;
     cut.resize(cut.size() - 300);  // inside the landing zone
-    const Bytes sidecar = Text("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\n<!-- darktable -->\n" + kXmp + "\n");
+    const Bytes sidecar =
+        Text("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\n<!-- darktable -->\n" + kXmp + "\n");
     const Bytes svg = Text("<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg'><metadata>" + kXmp +
                            "</metadata></svg>");
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
