@@ -4,6 +4,7 @@
 // its end is seen).
 #pragma once
 #include "cli/FindText.h"
+#include "fuzz/StripContract.h"
 #include "locate/Locator.h"
 #include "tests/support/ContainerBuilder.h"
 
@@ -84,6 +85,26 @@ inline void ExpectFinds(const Bytes& file, const std::vector<Want>& want, Locate
         EXPECT_TRUE(same) << "found " << Describe(r.finds);
         for (const PositionFind& f : r.finds) EXPECT_TRUE(f.pos >= 0 && f.len >= 0 && f.pos + f.len <= len);
     }
+}
+
+// The table test of one row: its walk at both depths; whether a strip, with
+// a cut, can clean it; and, where it holds finds, the strip contract (same
+// length, found clean again, no byte changed outside the strip's ranges)
+// kept exactly when every find can be removed. Gives the stripped copy
+// (empty when none was made).
+inline std::vector<uint8_t> ExpectWalkAndStrip(const Row& row) {
+    SCOPED_TRACE(row.name);
+    LocateResult r;
+    std::unique_ptr<uint8_t[]> copy;
+    ExpectFinds(row.file, row.finds, r, copy);
+    EXPECT_EQ(r.CanClean(true), Cleanable(row.finds));
+    std::vector<uint8_t> out;
+    std::vector<ByteRange> changed;
+    const bool kept = CheckStripContract(copy.get(), row.file.size(), r, out, changed);
+    EXPECT_EQ(kept, !r.finds.empty() && r.CanClean());
+    EXPECT_EQ(changed.empty(), !kept);
+    if (!kept) out.clear();
+    return out;
 }
 
 }  // namespace testjpeg
