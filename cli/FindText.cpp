@@ -31,6 +31,7 @@ const char* ContainerName(Container c) {
     case Container::Gif: return "GIF";
     case Container::Jxl: return "JPEG XL";
     case Container::Matroska: return "Matroska";
+    case Container::Jp2: return "JPEG 2000";
     case Container::Unknown: return "unknown format";
     }
     return "?";

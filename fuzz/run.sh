@@ -145,6 +145,12 @@ seed_fuzz_locator() {
         my $seek = el("114d9b74", el("4dbb", el("53ab", "\x12\x54\xc3\x67") . el("53ac", pack("Q>", 0))));
         print el("1a45dfa3", el("4282", "webm")), el("18538067", $seek . el("1f43b675", el("a3", "GPS")) . $tags . $att);' \
         <"$f" >"$d/matroska.bin"
+    # A JPEG 2000 file: Exif in its uuid box, an xml box, a codestream.
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        print box("jP  ", "\r\n\x87\n"), box("ftyp", "jp2 \0\0\0\0jp2 "), box("jp2h", box("ihdr", "\0" x 14)),
+              box("uuid", "JpgTiffExif->JP2" . $tiff), box("xml ", "<x:xmpmeta><exif:GPSAltitude>1</exif:GPSAltitude></x:xmpmeta>"),
+              box("jp2c", "\xff\x4f\xff\x51");' >"$d/jp2.bin"
     # Two pictures one after the other, the second with an XMP GPS attribute,
     # and text after the end.
     { printf '\xff\xd8\xff\xd9\xff\xd8\xff\xe1\x00\x7ehttp://ns.adobe.com/xap/1.0/\0'

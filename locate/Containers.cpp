@@ -3,6 +3,7 @@
 #include "locate/Pieces.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
+#include "locate/jp2/Jp2Walker.h"
 #include "locate/jxl/JxlWalker.h"
 #include "locate/matroska/MatroskaWalker.h"
 #include "locate/jpeg/JpegWalker.h"
@@ -86,6 +87,10 @@ bool Jxl(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12));
 }
 
+bool Jp2(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, std::string_view("\0\0\0\x0CjP  \r\n\x87\n", 12));
+}
+
 bool Matroska(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "\x1A\x45\xDF\xA3"); }
 
 bool Sef(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "SEFH"); }
@@ -120,6 +125,7 @@ const ContainerRow kRows[] = {
     {Container::Gif, Gif, WalkGifContainer},
     {Container::Jxl, Jxl, WalkJxlContainer},
     {Container::Matroska, Matroska, WalkMatroskaContainer},
+    {Container::Jp2, Jp2, WalkJp2Container},
 };
 
 }  // namespace

@@ -33,6 +33,7 @@ enum class Container : uint8_t {
     Gif,
     Jxl,         // JPEG XL in its box container
     Matroska,    // Matroska and WebM
+    Jp2,         // JPEG 2000 (JP2, JPX)
     Unknown,     // a whole file of no recognised format
 };
 

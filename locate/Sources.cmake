@@ -23,4 +23,4 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/png/PngWalker.cpp locate/png/RawProfile.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/xmp/XmpFileWalker.cpp locate/gif/GifWalker.cpp locate/jxl/JxlWalker.cpp
-  locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp)
+  locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp locate/jp2/Jp2Walker.cpp)

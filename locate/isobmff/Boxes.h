@@ -10,6 +10,11 @@
 
 #include <cstdint>
 
+// XMP in a box of its own (a `uuid` box of this user type; CR3, some MP4s,
+// JPEG 2000).
+inline constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
+                                         0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
+
 struct Box {
     int64_t pos = 0;    // the header's first byte
     int64_t body = 0;   // the first byte after the header (and a `uuid` box's user type)

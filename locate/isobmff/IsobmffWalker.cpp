@@ -10,9 +10,6 @@ namespace {
 
 constexpr int kMaxDepth = 24;
 
-// XMP in a box of its own (a `uuid` box of this user type; CR3, some MP4s).
-constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
-                                  0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
 // Canon's CR3 metadata box: TIFF blocks CMT1 (0th IFD), CMT2 (Exif IFD),
 // CMT3 (maker notes) and CMT4 (the GPS IFD as a 0th IFD).
 constexpr uint8_t kCanonUuid[16] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,

@@ -52,6 +52,12 @@ Bytes Jxl(const Bytes& boxes) {
                    boxes, Box("jxlc", Text("\xFF\x0A GPS"))});
 }
 
+// A JPEG 2000 file: the signature box, `ftyp`, `boxes`, a codestream.
+Bytes Jp2(const Bytes& boxes) {
+    return Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", Text(std::string("jp2 \0\0\0\0jp2 ", 12))),
+                   boxes, Box("jp2c", Text("\xFF\x4F GPS"))});
+}
+
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();
     const Bytes tiff = TiffFile(gps);
@@ -60,6 +66,11 @@ std::vector<Row> Rows() {
     const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
     const Bytes jbrd = Jxl(Box("jbrd", Bytes(40, 0x5A)));
     Bytes past = Jxl(Box("abcd", Text("GPS 35.6586")));
+    const Bytes xmpUuid = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8, 0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
+    const Bytes jp2 = Jp2(Concat({Box("uuid", Concat({Text("JpgTiffExif->JP2"), tiff})),
+                                  Box("uuid", Concat({xmpUuid, Text(kXmp)}))}));
+    const Bytes jp2Prefixed = Jp2(Box("uuid", Concat({Text("JpgTiffExif->JP2"), Text(std::string("Exif\0\0", 6)), tiff})));
+    const Bytes jp2Xml = Jp2(Concat({Box("xml ", Text(kXmp)), Box("xml ", Text("<gml:pos>GPS 35.6 139.7</gml:pos>"))}));
     Put32(past, static_cast<size_t>(At(past, "abcd", -4)), 1000, Order::MM);
     const std::string packet = "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n" + kXmp +
                                "\n<?xpacket end='w'?>";
@@ -99,6 +110,12 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(jbrd, "jbrd", -4), "jbrd"}}},
         {"JPEG XL: a box running past the end", past,
          {{FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(past, "abcd", -4), "after the boxes"}}},
+        {"JPEG 2000: Exif and XMP in their uuid boxes", jp2,
+         {{FindKind::ExifGps, true, FindWhy::None, At(jp2, tiff, gpsIfd), "uuid"}, xmpGps(jp2, "uuid")}},
+        {"JPEG 2000: Exif after Exif\\0\\0", jp2Prefixed,
+         {{FindKind::ExifGps, true, FindWhy::None, At(jp2Prefixed, tiff, gpsIfd), "uuid"}}},
+        {"JPEG 2000: xml boxes, one XMP, one not", jp2Xml,
+         {xmpGps(jp2Xml, "xml "), {FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(jp2Xml, "<gml", -8), "xml "}}},
         {"SVG holding XMP: not a sidecar", svg, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }

@@ -7,7 +7,7 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, JPEG XL,
-# MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
+# JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
@@ -81,11 +81,15 @@ cp base.png photo.png
 cwebp -quiet base.png -o photo.webp
 convert base.png photo.psd
 convert base.png photo.gif
+convert base.png photo.jp2
 # cjxl writes a bare codestream; ExifTool puts it in a box container (-m:
 # it calls that a minor change) with the Exif and XMP boxes.
 cjxl --quiet base.png photo.jxl
 exiftool -q -q -m -overwrite_original "${gps[@]}" "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jxl
-for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif; do et "${gps[@]}" "$f"; done
+for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif photo.jp2; do
+    et "${gps[@]}" "$f"
+done
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jp2
 # A sidecar as a photo manager writes it beside a raw file: the position and
 # other properties, which must stay.
 exiftool -q -q -o photo.xmp "${gps[@]}" -XMP:Rating=3 -XMP:Title=Shared base.png
@@ -187,6 +191,7 @@ rows=(
     "photo.gif|clean|GIF|XMP DataXMP"
     "photo.xmp|clean|XMP|x:xmpmeta"
     "photo.jxl|clean|JXL|xml "
+    "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -235,8 +240,9 @@ positions_read() {
 # A digest of what the file decodes to, or nothing when it does not decode:
 # the pixels of a picture (HEIC through libheif, AVIF through libavif, WebP
 # through dwebp, a JPEG XL through djxl, a JPEG's first picture, a PNG and a
-# TIFF through FFmpeg, a BigTIFF, a PSD and a GIF through ImageMagick, a
-# RAF's preview JPEG), the frames of a clip; a sidecar's other properties.
+# TIFF through FFmpeg, a BigTIFF, a PSD, a GIF and a JPEG 2000 through
+# ImageMagick, a RAF's preview JPEG), the frames of a clip; a sidecar's
+# other properties.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -246,7 +252,7 @@ decoded() {
     *.jpg|*.png|*.tif) pixels "$1" ;;
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
-    *.psd|*.gif) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.psd|*.gif|*.jp2) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;

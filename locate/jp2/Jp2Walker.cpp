@@ -1,0 +1,48 @@
+#include "locate/jp2/Jp2Walker.h"
+
+#include "locate/Sink.h"
+#include "locate/isobmff/BoxWalk.h"
+#include "locate/isobmff/Boxes.h"
+#include "locate/xmp/XmpFileWalker.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint8_t kExifUuid[16] = {'J', 'p', 'g', 'T', 'i', 'f', 'f', 'E', 'x', 'i', 'f', '-', '>', 'J', 'P', '2'};
+
+void Opaque(Sink& sink, ByteRange r, const Carrier& c) {
+    if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
+}
+
+void Xmp(Sink& sink, const Box& b, const Carrier& c) {
+    XmpDoc doc;
+    doc.map = ContentMap(b.Body());
+    doc.reportAt = b.Whole();
+    sink.Xmp({doc}, false, c);
+}
+
+}  // namespace
+
+void WalkJp2Container(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader& f = sink.File();
+    const int64_t end = whole.End();
+    int64_t pos = whole.pos;
+    for (Box b; pos < end && ReadBox(f, pos, end, b); pos = b.end) {
+        const Carrier c = at.Then(BoxName(b.type));
+        if (b.Is(Fourcc("uuid")) && b.IsUuid(kExifUuid)) {
+            const int64_t tiff = f.Matches(b.body, 'E', 'x', 'i', 'f') ? b.body + 6 : b.body;
+            sink.Tiff(tiff, b.end, c);
+        } else if (b.Is(Fourcc("uuid")) && b.IsUuid(kXmpUuid)) {
+            Xmp(sink, b, c);
+        } else if (b.Is(Fourcc("xml "))) {
+            const int64_t n = std::min<int64_t>(b.end - b.body, 1024);
+            const uint8_t* p = f.Span(b.body, n);
+            if (p != nullptr && StartsXmpPacket(p, n)) Xmp(sink, b, c);
+            else Opaque(sink, b.Whole(), c);
+        } else if (!OneOf(b.type, {Fourcc("jP  "), Fourcc("ftyp"), Fourcc("jp2h"), Fourcc("jp2c")})) {
+            Opaque(sink, b.Whole(), c);
+        }
+    }
+    Opaque(sink, {pos, end - pos}, at.Then("after the boxes"));
+}
