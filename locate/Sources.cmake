@@ -11,7 +11,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/MakerNotePlaces.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp
-  locate/isobmff/MovieMeta.cpp locate/isobmff/GpsBlocks.cpp locate/sef/SefWalker.cpp locate/insta360/Insta360Trailer.cpp
+  locate/isobmff/MovieMeta.cpp locate/isobmff/GpsBlocks.cpp locate/isobmff/MakerBoxes.cpp locate/sef/SefWalker.cpp locate/insta360/Insta360Trailer.cpp
   locate/raf/RafWalker.cpp locate/psd/PsdWalker.cpp locate/psd/PsdLayers.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)

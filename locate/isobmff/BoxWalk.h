@@ -94,3 +94,7 @@ std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const 
 void WalkGpsBlocks(BoxWalk& w);
 // GoPro's GPMF block in `udta`: KLV as in its timed track.
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);
+// Nikon's tags (`NCTG` in NCDT): its GPS fields (MakerBoxes.cpp).
+void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c);
+// The TIFF structures in a box no rule reads, each scanned as one.
+void ScanTiffsInBox(BoxWalk& w, const Box& b, const Carrier& c);

@@ -24,7 +24,7 @@ bool IsContainer(uint32_t t) {
     return OneOf(t, {Fourcc("moov"), Fourcc("trak"), Fourcc("mdia"), Fourcc("minf"), Fourcc("dinf"),
                      Fourcc("edts"), Fourcc("mvex"), Fourcc("moof"), Fourcc("traf"), Fourcc("mfra"),
                      Fourcc("udta"), Fourcc("iprp"), Fourcc("ipco"), Fourcc("tref"), Fourcc("grpl"),
-                     Fourcc("meco"), Fourcc("strk"), Fourcc("sinf"), Fourcc("schi")});
+                     Fourcc("meco"), Fourcc("strk"), Fourcc("sinf"), Fourcc("schi"), Fourcc("NCDT")});
 }
 
 // Boxes whose content is media, free space or numbers of the structure:
@@ -184,6 +184,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         sink.Xmp({doc}, false, at);
     } else if (t == Fourcc("GPMF")) {
         WalkGpmfBox(*this, b, at);
+    } else if (t == Fourcc("NCTG")) {
+        WalkNikonTags(*this, b, at);
     } else if (t == Fourcc("mpvd")) {
         // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
         sink.Nested(Container::Isobmff, b.Body(), at);
@@ -205,6 +207,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         Children(b.Body(), at, depth + 1);
     } else {
         Opaque(b.Whole(), at);
+        ScanTiffsInBox(*this, b, at);
     }
 }
 

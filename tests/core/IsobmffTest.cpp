@@ -191,6 +191,16 @@ std::vector<Row> Rows() {
     const Bytes logs = Concat({Mp4({}), Box("gps0", Concat({Be32(0x0A0B0C0D), Bytes(28, 7)})),
                                Box("udat", Text("$GPRMC,120000,A,3539.516,N,13944.724,E"))});
     const Bytes atXyz = Mp4(Box("udta", Box("@xyz", Concat({Bytes{0, 18, 0x15, 0xC7}, Text(kWhere)}))));
+    // Cameras' own boxes: Nikon's tags (records of a tag, an Exif type, a
+    // count, the value: Make, then the latitude's reference and value);
+    // Ricoh's TIFF maker box; a thumbnail JPEG holding Exif.
+    const Bytes nctg = Concat({Be32(0x01), {0, 2, 0, 6}, Text(std::string("NIKON\0", 6)), Be32(0x01200001), {0, 2, 0, 2},
+                               Text(std::string("N\0", 2)), Be32(0x01200002), {0, 5, 0, 3}, Be32(35), Be32(1),
+                               Be32(39), Be32(1), Be32(3096), Be32(100)});
+    const Bytes nikon = Mp4(Box("udta", Box("NCDT", Concat({Box("NCHD", Text("0100")), Box("NCTG", nctg)}))), "qt  ");
+    const Bytes nikonCut = Mp4(Box("udta", Box("NCDT", Box("NCTG", Concat({nctg, Bytes{0, 0, 0, 9, 0, 99}})))), "qt  ");
+    const Bytes ricoh = Mp4(Box("udta", Box("RMKN", tiff)), "qt  ");
+    const Bytes thumb = Mp4(Box("udta", Box("CNTH", Concat({Text("CNDA"), Picture({ExifSegment(gps)})}))), "qt  ");
     // Insta360's trailer after a clip: a GPS record (one fix), then the last
     // 78 bytes (its id and length, little-endian; the trailer's length at
     // 38; the magic); and the same with the fix already zeroed.
@@ -307,6 +317,14 @@ std::vector<Row> Rows() {
          {{FindKind::TimedGps, true, FindWhy::None, static_cast<int64_t>(Mp4({}).size()), "Insta360 trailer / GPS record"}}},
         {"Insta360's trailer, its GPS record zeroed", insvCleaned, {}},
         {"MP4 udta/@xyz", atXyz, location(At(atXyz, "@xyz", -4), "moov / udta / @xyz")},
+        {"Nikon's NCTG: its GPS fields", nikon, location(At(nikon, Be32(0x01200001)), "moov / udta / NCDT / NCTG")},
+        {"Nikon's NCTG: a record that cannot be followed", nikonCut,
+         {{FindKind::Location, false, FindWhy::LocationUnreadable, At(nikonCut, Bytes{0, 0, 0, 9, 0, 99})},
+          {FindKind::Location, true, FindWhy::None, At(nikonCut, Be32(0x01200001))}}},
+        {"Ricoh's RMKN: a TIFF structure", ricoh,
+         {{FindKind::ExifGps, true, FindWhy::None, At(ricoh, tiff, gpsIfd), "moov / udta / RMKN"}}},
+        {"a thumbnail JPEG's Exif in a camera's box", thumb,
+         {{FindKind::ExifGps, true, FindWhy::None, At(thumb, tiff, gpsIfd), "moov / udta / CNTH"}}},
         {"3GP loci", loci, location(At(loci, "loci", -4), "moov / udta / loci")},
         {"a track's udta/\xC2\xA9xyz", track, location(At(track, "\xA9xyz", -4))},
         {"XMP uuid box", uuid, xmp(uuid)},

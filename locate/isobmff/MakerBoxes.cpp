@@ -1,0 +1,60 @@
+// Cameras' own boxes in a clip's `udta`: Nikon's NCDT (header, tags,
+// thumbnail and preview JPEGs), whose tags (`NCTG`) hold the GPS fields of
+// cameras that know their position (built-in receivers, a phone's link);
+// and any other box no rule reads, in which a TIFF structure (Ricoh's
+// RMKN, a thumbnail JPEG's Exif) is scanned as one.
+#include "locate/Containers.h"
+#include "locate/Sink.h"
+#include "locate/isobmff/BoxWalk.h"
+#include "locate/payload/TiffScan.h"
+
+namespace {
+
+// NCTG's GPS fields are the GPS IFD's tags, numbered 0x0120xxxx.
+constexpr uint32_t kNikonGpsTags = 0x0120;
+constexpr int kMaxTiffs = 8;  // TIFF headers scanned in one box
+
+}  // namespace
+
+void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c) {
+    // Records: a tag (32 bits), an Exif field type and a count (16 bits
+    // each), then the value, big-endian as the clip.
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    StripPlan plan;
+    PositionFind found(FindKind::Location, -1, true);
+    int64_t p = b.body;
+    for (uint32_t tag = 0; b.end - p >= 8 && be.U32(p, tag);) {
+        uint16_t type = 0, count = 0;
+        be.U16(p + 4, type);
+        be.U16(p + 6, count);
+        const int64_t unit = TiffUnitSize(type);
+        if (unit == 0 || unit * count > b.end - p - 8) break;
+        const ByteRange value{p + 8, unit * count};
+        // A GPS field becomes a field no reader knows (tag 0), its value
+        // zeros: the records after it stay where they are.
+        if (tag >> 16 == kNikonGpsTags) {
+            if (found.pos < 0) found.pos = p;
+            found.len = value.End() - found.pos;
+            plan.Zero({p, 4});
+            plan.Zero(value);
+        }
+        p = value.End();
+    }
+    if (p < b.end) {
+        // Records that cannot be followed may hold GPS fields.
+        PositionFind f(FindKind::Location, p, false, FindWhy::LocationUnreadable);
+        f.len = b.end - p;
+        w.sink.Add(f, c);
+    }
+    if (found.pos >= 0) w.sink.AddPayload({found}, plan, c);
+}
+
+void ScanTiffsInBox(BoxWalk& w, const Box& b, const Carrier& c) {
+    int64_t from = b.body;
+    for (int n = 0; n < kMaxTiffs && from < b.end; ++n) {
+        const int64_t tiff = FindTiffHeader(w.file, from, b.end);
+        if (tiff < 0) return;
+        w.sink.Tiff(tiff, b.end, c);
+        from = tiff + 4;
+    }
+}
