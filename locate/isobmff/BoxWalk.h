@@ -96,5 +96,5 @@ void WalkGpsBlocks(BoxWalk& w);
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);
 // Nikon's tags (`NCTG` in NCDT): its GPS fields (MakerBoxes.cpp).
 void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c);
-// The TIFF structures in a box no rule reads, each scanned as one.
-void ScanTiffsInBox(BoxWalk& w, const Box& b, const Carrier& c);
+// The first TIFF structure in a box no rule reads, scanned as one.
+void ScanTiffInBox(BoxWalk& w, const Box& b, const Carrier& c);

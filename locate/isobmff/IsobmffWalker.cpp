@@ -207,7 +207,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         Children(b.Body(), at, depth + 1);
     } else {
         Opaque(b.Whole(), at);
-        ScanTiffsInBox(*this, b, at);
+        ScanTiffInBox(*this, b, at);
     }
 }
 

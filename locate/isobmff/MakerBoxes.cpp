@@ -1,8 +1,8 @@
 // Cameras' own boxes in a clip's `udta`: Nikon's NCDT (header, tags,
 // thumbnail and preview JPEGs), whose tags (`NCTG`) hold the GPS fields of
 // cameras that know their position (built-in receivers, a phone's link);
-// and any other box no rule reads, in which a TIFF structure (Ricoh's
-// RMKN, a thumbnail JPEG's Exif) is scanned as one.
+// and any other box no rule reads, in which the first TIFF structure
+// (Ricoh's RMKN, a thumbnail JPEG's Exif) is scanned as one.
 #include "locate/Containers.h"
 #include "locate/Sink.h"
 #include "locate/isobmff/BoxWalk.h"
@@ -12,7 +12,6 @@ namespace {
 
 // NCTG's GPS fields are the GPS IFD's tags, numbered 0x0120xxxx.
 constexpr uint32_t kNikonGpsTags = 0x0120;
-constexpr int kMaxTiffs = 8;  // TIFF headers scanned in one box
 
 }  // namespace
 
@@ -49,12 +48,8 @@ void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c) {
     if (found.pos >= 0) w.sink.AddPayload({found}, plan, c);
 }
 
-void ScanTiffsInBox(BoxWalk& w, const Box& b, const Carrier& c) {
-    int64_t from = b.body;
-    for (int n = 0; n < kMaxTiffs && from < b.end; ++n) {
-        const int64_t tiff = FindTiffHeader(w.file, from, b.end);
-        if (tiff < 0) return;
-        w.sink.Tiff(tiff, b.end, c);
-        from = tiff + 4;
-    }
+void ScanTiffInBox(BoxWalk& w, const Box& b, const Carrier& c) {
+    // One structure per box: a second one could lie inside the first's
+    // tables, where clearing one would change what the other reads.
+    if (const int64_t tiff = FindTiffHeader(w.file, b.body, b.end); tiff >= 0) w.sink.Tiff(tiff, b.end, c);
 }
