@@ -108,6 +108,48 @@ void LinkedFiles(Sink& sink, ByteRange data, const Carrier& c) {
         sink.Opaque({p, data.End() - p}, FindKind::Unparsed, FindWhy::LinkedFileUnread, FindWhy::LinkedFileUnread, c);
 }
 
+bool LinkKey(uint32_t key) { return OneOf(key, {Fourcc("lnk2"), Fourcc("lnk3"), Fourcc("lnkD"), Fourcc("lnkE")}); }
+
+// The tagged block whose signature is at p, inside [p, end): its key and
+// data. False when it does not fit.
+bool TaggedBlock(const ByteReader& be, int64_t p, int64_t end, bool psb, uint32_t& key, ByteRange& data) {
+    int64_t len = 0;
+    if (!TaggedAt(be, p) || !be.U32(p + 4, key)) return false;
+    const bool wide = psb && WideKey(key);
+    if (!Length(be, p + 8, wide, len)) return false;
+    data = {p + 8 + (wide ? 8 : 4), len};
+    return data.pos <= end && len <= end - data.pos;
+}
+
+// Bytes of the section the walk could not follow (a damaged length, a
+// writer's padding not known here): linked files are looked for by their
+// blocks' signatures there, so that no placed photo goes unseen.
+void SearchLinkedFiles(Sink& sink, ByteRange r, bool psb, const Carrier& c) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    int64_t walked = r.pos;  // the end of the last block walked
+    for (int64_t pos = r.pos; pos < r.End();) {
+        std::vector<int64_t> hits;
+        int64_t next = r.End();
+        ForEachPiece(be, pos, r.End() - pos, 7, [&](const uint8_t* p, int64_t at, int64_t n) {
+            for (const uint8_t* hit = FindBytes(p, n, "lnk"); hit != nullptr && hits.size() < 64;
+                 hit = FindBytes(hit + 1, n - (hit + 1 - p), "lnk"))
+                hits.push_back(at + (hit - p) - 4);
+            next = at + n - 7;
+            return !hits.empty();
+        });
+        for (int64_t h : hits) {
+            uint32_t key = 0;
+            ByteRange data;
+            if (h < walked || !TaggedBlock(be, h, r.End(), psb, key, data) || !LinkKey(key)) continue;
+            LinkedFiles(sink, data, c.Then(BoxName(key)));
+            walked = data.End();
+        }
+        const int64_t resume = std::max(next, walked);
+        if (resume <= pos) return;
+        pos = resume;
+    }
+}
+
 }  // namespace
 
 void WalkPsdLayerSection(int64_t at, int64_t end, bool psb, const Carrier& c, Sink& sink) {
@@ -116,20 +158,28 @@ void WalkPsdLayerSection(int64_t at, int64_t end, bool psb, const Carrier& c, Si
     int64_t sectionLen = 0, layersLen = 0, maskLen = 0;
     if (!Length(be, at, psb, sectionLen) || sectionLen > end - at - wide) return;
     const ByteRange section{at + wide, sectionLen};
-    if (!Length(be, section.pos, psb, layersLen) || layersLen > section.End() - section.pos - wide) return;
-    const int64_t mask = section.pos + wide + layersLen;
-    if (!Length(be, mask, false, maskLen) || maskLen > section.End() - mask - 4) return;
     const Carrier layers = c.Then("layers");
-    int64_t p = mask + 4 + maskLen;
-    while (section.End() - p >= 12 && TaggedAt(be, p)) {
-        uint32_t key = 0;
-        int64_t len = 0;
-        const bool keyWide = psb && be.U32(p + 4, key) && WideKey(key);
-        if (!be.U32(p + 4, key) || !Length(be, p + 8, keyWide, len)) break;
-        const ByteRange data{p + 8 + (keyWide ? 8 : 4), len};
-        if (len > section.End() - data.pos) break;
-        if (OneOf(key, {Fourcc("lnk2"), Fourcc("lnk3"), Fourcc("lnkD"), Fourcc("lnkE")}))
-            LinkedFiles(sink, data, layers.Then(BoxName(key)));
-        p = Next(be, mask + 4 + maskLen, data.End(), TaggedAt);
+    int64_t p = section.End();
+    if (Length(be, section.pos, psb, layersLen) && layersLen <= section.End() - section.pos - wide) {
+        const int64_t mask = section.pos + wide + layersLen;
+        if (Length(be, mask, false, maskLen) && maskLen <= section.End() - mask - 4) {
+            const int64_t blocks = mask + 4 + maskLen;
+            uint32_t key = 0;
+            ByteRange data;
+            for (p = blocks; section.End() - p >= 12 && TaggedBlock(be, p, section.End(), psb, key, data);
+                 p = Next(be, blocks, data.End(), TaggedAt))
+                if (LinkKey(key)) LinkedFiles(sink, data, layers.Then(BoxName(key)));
+        } else {
+            p = section.pos;
+        }
+    } else {
+        p = section.pos;
     }
+    // A few zeros pad a section; anything else the walk could not follow.
+    bool padding = section.End() - p <= 4;
+    for (int64_t i = p; padding && i < section.End(); ++i) {
+        uint8_t b = 0;
+        padding = be.U8(i, b) && b == 0;
+    }
+    if (!padding) SearchLinkedFiles(sink, {p, section.End() - p}, psb, layers);
 }

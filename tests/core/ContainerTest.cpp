@@ -97,16 +97,19 @@ std::vector<Row> Rows() {
     // (an 8-byte length, "liFD", version 7, an ID, a name, type and
     // creator, the file's length, no descriptor) with a geotagged JPEG in
     // it, padded to 4 bytes; no layers, no global mask.
-    auto smartObject = [&](const Bytes& file) {
+    auto smartObject = [&](const Bytes& file, const Bytes& before = {}) {
         const Bytes record = Concat({Text("liFD"), Be32(7), {5}, Text("a1b2c"), Be32(1), {0, 'x'}, Text("JPEG8BIM"),
                                      Be32(0), Be32(static_cast<uint32_t>(file.size())), {0}, file, Be32(0),
                                      Bytes(9, 0)});
         const Bytes block = Concat({Be32(0), Be32(static_cast<uint32_t>(record.size())), record,
                                     Bytes((4 - record.size() % 4) % 4, 0)});
-        return psd({}, Concat({Be32(0), Be32(0), Text("8BIMlnk2"), Be32(static_cast<uint32_t>(block.size())), block}));
+        return psd({}, Concat({Be32(0), Be32(0), before, Text("8BIMlnk2"), Be32(static_cast<uint32_t>(block.size())),
+                               block}));
     };
     const Bytes placed = Picture({ExifSegment(gps)});
     const Bytes psdSmart = smartObject(placed);
+    // ... after a block whose length runs past the section.
+    const Bytes psdSmartLost = smartObject(placed, Concat({Text("8BIMabcd"), Be32(0x7FFFFFF0)}));
     const int64_t psdSmartGps = (std::search(psdSmart.begin(), psdSmart.end(), placed.begin(), placed.end()) -
                                  psdSmart.begin()) + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes psdExif = psd(resource(0x0422, TiffFile(gps)));
@@ -130,6 +133,8 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, Container::None, 26 + 8 + 12 + 16 + 12, false, false}}, -1, false},
         {"Photoshop PSD: a smart object's placed JPEG", psdSmart,
          {{FindKind::ExifGps, Container::None, psdSmartGps, false, true}}, -1, true},
+        {"Photoshop PSD: a smart object after a block that cannot be followed", psdSmartLost,
+         {{FindKind::ExifGps, Container::None, psdSmartGps + 12, false, true}}, -1, true},
         {"Fujifilm RAF: the preview JPEG's GPS IFD", raf(rafJpeg, 148),
          {{FindKind::ExifGps, Container::None, rafGps, false, true}}, -1, true},
         // The window's scan still meets the preview's Exif in its first bytes.
