@@ -194,9 +194,9 @@ std::vector<Row> Rows() {
     // Cameras' own boxes: Nikon's tags (records of a tag, an Exif type, a
     // count, the value: Make, then the latitude's reference and value);
     // Ricoh's TIFF maker box; a thumbnail JPEG holding Exif.
-    const Bytes nctg = Concat({Be32(0x01), {0, 2, 0, 6}, Text(std::string("NIKON\0", 6)), Be32(0x01200001), {0, 2, 0, 2},
-                               Text(std::string("N\0", 2)), Be32(0x01200002), {0, 5, 0, 3}, Be32(35), Be32(1),
-                               Be32(39), Be32(1), Be32(3096), Be32(100)});
+    const Bytes nctg = Concat({Be32(0x01), {0, 2, 0, 6}, Text(std::string("NIKON\0", 6)), Be32(0x01200001),
+                               {0, 2, 0, 2}, Text(std::string("N\0", 2)), Be32(0x01200002), {0, 5, 0, 3}, Be32(35),
+                               Be32(1), Be32(39), Be32(1), Be32(3096), Be32(100)});
     const Bytes nikon = Mp4(Box("udta", Box("NCDT", Concat({Box("NCHD", Text("0100")), Box("NCTG", nctg)}))), "qt  ");
     const Bytes nikonCut = Mp4(Box("udta", Box("NCDT", Box("NCTG", Concat({nctg, Bytes{0, 0, 0, 9, 0, 99}})))), "qt  ");
     const Bytes ricoh = Mp4(Box("udta", Box("RMKN", tiff)), "qt  ");

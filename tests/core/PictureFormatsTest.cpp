@@ -66,10 +66,12 @@ std::vector<Row> Rows() {
     const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
     const Bytes jbrd = Jxl(Box("jbrd", Bytes(40, 0x5A)));
     Bytes past = Jxl(Box("abcd", Text("GPS 35.6586")));
-    const Bytes xmpUuid = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8, 0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
+    const Bytes xmpUuid = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
+                           0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
     const Bytes jp2 = Jp2(Concat({Box("uuid", Concat({Text("JpgTiffExif->JP2"), tiff})),
                                   Box("uuid", Concat({xmpUuid, Text(kXmp)}))}));
-    const Bytes jp2Prefixed = Jp2(Box("uuid", Concat({Text("JpgTiffExif->JP2"), Text(std::string("Exif\0\0", 6)), tiff})));
+    const Bytes jp2Prefixed =
+        Jp2(Box("uuid", Concat({Text("JpgTiffExif->JP2"), Text(std::string("Exif\0\0", 6)), tiff})));
     const Bytes jp2Xml = Jp2(Concat({Box("xml ", Text(kXmp)), Box("xml ", Text("<gml:pos>GPS 35.6 139.7</gml:pos>"))}));
     Put32(past, static_cast<size_t>(At(past, "abcd", -4)), 1000, Order::MM);
     const std::string packet = "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n" + kXmp +
