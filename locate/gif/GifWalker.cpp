@@ -56,9 +56,11 @@ void OpaqueExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Ca
 
 // The raw XMP of an "XMP DataXMP" extension, its data in [data, terminator).
 void XmpExtension(Sink& sink, ByteRange ext, int64_t data, int64_t terminator, const Carrier& c) {
+    // The zone is read first: bringing it may give the packet's pages back.
     const int64_t zone = terminator - kLandingZone;
-    const uint8_t* packet = zone > data ? sink.File().Span(data, zone - data) : nullptr;
-    if (packet != nullptr && LandingZoneAt(sink.File(), zone) && std::memchr(packet, 0, zone - data) == nullptr) {
+    const uint8_t* packet =
+        zone > data && LandingZoneAt(sink.File(), zone) ? sink.File().Span(data, zone - data) : nullptr;
+    if (packet != nullptr && std::memchr(packet, 0, static_cast<size_t>(zone - data)) == nullptr) {
         XmpDoc doc;
         doc.map = ContentMap(ByteRange{data, zone - data});
         doc.reportAt = doc.map.Pieces().empty() ? ext : ByteRange{data, zone - data};
