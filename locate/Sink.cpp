@@ -97,6 +97,13 @@ void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c
     AddPayload(x.finds, x.plan, c);
 }
 
+void Sink::Xmp(ByteRange content, ByteRange reportAt, const Carrier& c) {
+    XmpDoc doc;
+    doc.map = ContentMap(content);
+    doc.reportAt = reportAt;
+    Xmp({doc}, false, c);
+}
+
 void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
                       const ContentScan& scan) {
     constexpr int64_t kMaxContent = int64_t{64} << 20;  // metadata; more is not believed

@@ -58,6 +58,9 @@ public:
     void Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt = {});
     // XMP documents (see ScanXmpDocs).
     void Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c);
+    // One XMP document whose bytes lie in `content`, reported at `reportAt`
+    // when it cannot be read.
+    void Xmp(ByteRange content, ByteRange reportAt, const Carrier& c);
     // A payload stored compressed, its stream held in the pieces `stream`
     // maps: `scan` reads the inflated content and gives its finds and their
     // removal in content offsets. The strip writes the stream anew at its

@@ -61,10 +61,7 @@ void XmpExtension(Sink& sink, ByteRange ext, int64_t data, int64_t terminator, c
     const uint8_t* packet =
         zone > data && LandingZoneAt(sink.File(), zone) ? sink.File().Span(data, zone - data) : nullptr;
     if (packet != nullptr && std::memchr(packet, 0, static_cast<size_t>(zone - data)) == nullptr) {
-        XmpDoc doc;
-        doc.map = ContentMap(ByteRange{data, zone - data});
-        doc.reportAt = doc.map.Pieces().empty() ? ext : ByteRange{data, zone - data};
-        sink.Xmp({doc}, false, c);
+        sink.Xmp({data, zone - data}, {data, zone - data}, c);
         return;
     }
     sink.Opaque(ext, FindKind::Xmp, FindWhy::XmpUnparsed, FindWhy::XmpUnparsed, c);

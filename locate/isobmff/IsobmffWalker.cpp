@@ -170,18 +170,10 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
             heifMetas.push_back({b, at, depth});
         else
             WalkMovieMeta(*this, b, children, at, depth);
-    } else if (t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) {
-        XmpDoc doc;
-        doc.map = ContentMap(b.Body());
-        doc.reportAt = b.Whole();
-        sink.Xmp({doc}, false, at);
+    } else if ((t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) || t == Fourcc("XMP_")) {
+        sink.Xmp(b.Body(), b.Whole(), at);
     } else if (t == Fourcc("uuid") && b.IsUuid(kCanonUuid)) {
         WalkCanon(*this, b, at);
-    } else if (t == Fourcc("XMP_")) {
-        XmpDoc doc;
-        doc.map = ContentMap(b.Body());
-        doc.reportAt = b.Whole();
-        sink.Xmp({doc}, false, at);
     } else if (t == Fourcc("GPMF")) {
         WalkGpmfBox(*this, b, at);
     } else if (t == Fourcc("NCTG")) {

@@ -15,13 +15,6 @@ void Opaque(Sink& sink, ByteRange r, const Carrier& c) {
     if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
 }
 
-void Xmp(Sink& sink, const Box& b, const Carrier& c) {
-    XmpDoc doc;
-    doc.map = ContentMap(b.Body());
-    doc.reportAt = b.Whole();
-    sink.Xmp({doc}, false, c);
-}
-
 }  // namespace
 
 void WalkJp2Container(ByteRange whole, const Carrier& at, Sink& sink) {
@@ -34,11 +27,11 @@ void WalkJp2Container(ByteRange whole, const Carrier& at, Sink& sink) {
             const int64_t tiff = f.Matches(b.body, 'E', 'x', 'i', 'f') ? b.body + 6 : b.body;
             sink.Tiff(tiff, b.end, c);
         } else if (b.Is(Fourcc("uuid")) && b.IsUuid(kXmpUuid)) {
-            Xmp(sink, b, c);
+            sink.Xmp(b.Body(), b.Whole(), c);
         } else if (b.Is(Fourcc("xml "))) {
             const int64_t n = std::min<int64_t>(b.end - b.body, 1024);
             const uint8_t* p = f.Span(b.body, n);
-            if (p != nullptr && StartsXmpPacket(p, n)) Xmp(sink, b, c);
+            if (p != nullptr && StartsXmpPacket(p, n)) sink.Xmp(b.Body(), b.Whole(), c);
             else Opaque(sink, b.Whole(), c);
         } else if (!OneOf(b.type, {Fourcc("jP  "), Fourcc("ftyp"), Fourcc("jp2h"), Fourcc("jp2c")})) {
             Opaque(sink, b.Whole(), c);

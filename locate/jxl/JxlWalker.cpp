@@ -36,12 +36,9 @@ void WalkJxlContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         uint32_t inner = 0;
         if (b.Is(Fourcc("Exif")))
             Exif(sink, b, c);
-        else if (b.Is(Fourcc("xml "))) {
-            XmpDoc doc;
-            doc.map = ContentMap(b.Body());
-            doc.reportAt = b.Whole();
-            sink.Xmp({doc}, false, c);
-        } else if (b.Is(Fourcc("jbrd")))
+        else if (b.Is(Fourcc("xml ")))
+            sink.Xmp(b.Body(), b.Whole(), c);
+        else if (b.Is(Fourcc("jbrd")))
             Unread(sink, b, c);
         else if (b.Is(Fourcc("brob")) && be.U32(b.body, inner) &&
                  OneOf(inner, {Fourcc("Exif"), Fourcc("xml "), Fourcc("jumb"), Fourcc("jbrd")}))

@@ -269,10 +269,7 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     std::vector<PositionFind> finds;
     StripPlan plan;
     if (xmp) {
-        XmpDoc doc;
-        doc.map = ContentMap(t.text);
-        doc.reportAt = c.Whole();
-        sink.Xmp({doc}, false, here);
+        sink.Xmp(t.text, c.Whole(), here);
     } else if (raw == RawProfileKind::None) {
         ScanValue(file, t.text, finds, plan);
     } else if (t.text.len > kMaxText) {

@@ -32,13 +32,7 @@ void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
         else
             Unexplained(sink, data, c);
         return;
-    case kXmp: {
-        XmpDoc doc;
-        doc.map = ContentMap(data);
-        doc.reportAt = data;
-        sink.Xmp({doc}, false, c);
-        return;
-    }
+    case kXmp: sink.Xmp(data, data, c); return;
     case kThumbnail:
     case kThumbnailOld:
         if (data.len > kThumbnailHeader)

@@ -89,10 +89,7 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         else Opaque(whole, at);
     } else if (t == Fourcc("XMP ") || t == Fourcc("_PMX")) {
         // A WebP's XMP, and the XMP that AVI and WAV writers put in `_PMX`.
-        XmpDoc doc;
-        doc.map = ContentMap(data);
-        doc.reportAt = whole;
-        sink.Xmp({doc}, false, at);
+        sink.Xmp(data, whole, at);
     } else if (t == Fourcc("LIST")) {
         // A list type, then chunks; an AVI's `movi` list holds its frames.
         if (data.len < 4) {

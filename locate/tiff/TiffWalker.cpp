@@ -219,10 +219,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     for (const Named& x : w.xmp) {
         ByteRange range = x.r;
         if (w.Clip(range)) {
-            XmpDoc doc;
-            doc.map = ContentMap(range);
-            doc.reportAt = range;
-            sink.Xmp({doc}, false, at.Then(x.path));
+            sink.Xmp(range, range, at.Then(x.path));
         } else if (w.StartsInStructure(x.r)) {
             if (OpaqueHolds(file, x.r.pos, std::min(x.r.len, whole.End() - x.r.pos)) != OpaqueText::None)
                 overlapping(x, FindKind::Xmp);

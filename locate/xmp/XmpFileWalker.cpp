@@ -46,8 +46,5 @@ void WalkXmpFileContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    XmpDoc doc;
-    doc.map = ContentMap(whole);
-    doc.reportAt = whole;
-    sink.Xmp({doc}, false, at.Then("XMP packet"));
+    sink.Xmp(whole, whole, at.Then("XMP packet"));
 }
