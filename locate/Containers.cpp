@@ -191,24 +191,10 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
     // piece by piece up to the first that parses: the clip's media data
     // after it is not read. Candidates are judged after each piece's
     // search: reading a box header may give the searched piece's pages back.
-    for (int64_t from = pos + 4, found = -1; found < 0 && from < end;) {
-        std::vector<int64_t> hits;
-        int64_t next = end;
-        ForEachPiece(file, from, end - from, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
-            for (const uint8_t* hit = FindBytes(p, n, "ftyp"); hit != nullptr && hits.size() < 64;
-                 hit = FindBytes(hit + 1, n - (hit + 1 - p), "ftyp"))
-                hits.push_back(at + (hit - p));
-            next = at + n - 3;
-            return !hits.empty();
-        }, kSmallPiece);
-        for (int64_t h : hits)
-            if (BoxAt(file, h - 4, end, "ftyp", 16)) {
-                take(Container::Isobmff, found = h - 4);
-                break;
-            }
-        if (hits.empty() || next <= from) break;
-        from = std::max(next, hits.back() + 1);
-    }
+    const int64_t ftyp = FirstHit(file, pos + 4, end - pos - 4, {"ftyp"}, [&](int64_t at, int) {
+        return BoxAt(file, at - 4, end, "ftyp", 16);
+    }, kSmallPiece);
+    if (ftyp >= 0) take(Container::Isobmff, ftyp - 4);
     if (end == file.Length()) take(Container::SamsungSef, SefStart(file, pos, end));
     return out;
 }

@@ -16,19 +16,6 @@ namespace {
 
 constexpr int kMaxKeys = 65536;
 
-// True when the n bytes at pos are all spaces or NULs (a removed value);
-// bytes that cannot be read are not. Read piece by piece, so that a value
-// of any size is looked at.
-bool Blank(const ByteReader& file, int64_t pos, int64_t n) {
-    for (int64_t at = pos; at < pos + n;) {
-        const int64_t len = std::min(kSearchPiece, pos + n - at);
-        const uint8_t* p = file.Span(at, len);
-        if (p == nullptr || !std::all_of(p, p + len, [](uint8_t b) { return b == 0 || b == ' '; })) return false;
-        at += len;
-    }
-    return true;
-}
-
 // What a key of a location names: its coordinates and what goes with
 // them, or the place's name, description and note (text about the place,
 // a place name), or neither.

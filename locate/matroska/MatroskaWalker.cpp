@@ -119,7 +119,7 @@ struct Walk {
         Children(st, c, child, [&] {
             const Carrier at = c.Then(name.empty() ? "SimpleTag" : name);
             const ByteRange value = text.pos >= 0 ? text : binary;
-            if (value.pos >= 0 && !Blank(value)) Value(name, text, value, at);
+            if (value.pos >= 0 && !Blank(f, value.pos, value.len)) Value(name, text, value, at);
             for (const EbmlElement& e : nested) {
                 if (depth + 1 >= kMaxDepth) Opaque({e.pos, e.end - e.pos}, at);
                 else SimpleTag(e, at, depth + 1);
@@ -173,16 +173,6 @@ struct Walk {
         }
         for (size_t i = firstFind; i < finds.size(); ++i)
             if (finds[i].removable) finds[i].removable = false, finds[i].why = FindWhy::ElementCrcWrong;
-    }
-
-    // True when the value holds nothing but spaces and zeros.
-    bool Blank(ByteRange r) {
-        for (int64_t i = 0; i < r.len; ++i) {
-            uint8_t b = 0;
-            if (!f.U8(r.pos + i, b)) return false;
-            if (b != ' ' && b != 0) return false;
-        }
-        return true;
     }
 
     void Tags(const EbmlElement& tags, const Carrier& c) {

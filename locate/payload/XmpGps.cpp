@@ -24,10 +24,11 @@ void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int6
     if (!guidPos.empty()) s.plan.fixUps.push_back({StripFixUp::kMd5Guid, map, std::move(guidPos)});
 }
 
-// A document that cannot be read and may hold a position.
-void Unreadable(XmpScan& s, const XmpDoc& d) {
-    PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false,
-                   d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed);
+// A document that cannot be read and may hold a position: by default one
+// that cannot be parsed or put together.
+void Unreadable(XmpScan& s, const XmpDoc& d, FindWhy why = FindWhy::None) {
+    if (why == FindWhy::None) why = d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed;
+    PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false, why);
     f.len = d.reportAt.len;
     s.finds.push_back(f);
 }
@@ -63,9 +64,7 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         if (n <= 0) continue;
         // Bytes that cannot be read may hold anything.
         if (p == nullptr) {
-            s.finds.push_back(PositionFind(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false,
-                                           FindWhy::ItemUnreadable));
-            s.finds.back().len = d.reportAt.len;
+            Unreadable(s, d, FindWhy::ItemUnreadable);
             continue;
         }
         // A position's name holds "GPS" as it stands in the packet: without

@@ -61,26 +61,16 @@ int64_t Next(const ByteReader& be, int64_t base, int64_t pos, bool (*at)(const B
 // its signature. Candidates are judged after each piece's search (reading
 // one may give the piece's pages back).
 int64_t EmbeddedStart(const ByteReader& f, int64_t from, int64_t end, Container& kind) {
-    constexpr std::string_view kSigns[] = {"\xFF\xD8\xFF", "\x89PNG", std::string_view("II*\0", 4),
-                                           std::string_view("MM\0*", 4), "8BPS", "GIF8", "RIFF", "ftyp"};
-    for (int64_t pos = from; pos < end;) {
-        std::vector<int64_t> hits;
-        int64_t next = end;
-        ForEachPiece(f, pos, end - pos, 3, [&](const uint8_t* p, int64_t at, int64_t n) {
-            for (std::string_view sign : kSigns)
-                for (const uint8_t* hit = FindBytes(p, n, sign); hit != nullptr && hits.size() < 256;
-                     hit = FindBytes(hit + 1, n - (hit + 1 - p), sign))
-                    hits.push_back(at + (hit - p) - (sign == "ftyp" ? 4 : 0));
-            next = at + n - 3;
-            return !hits.empty();
-        });
-        std::sort(hits.begin(), hits.end());
-        for (int64_t h : hits)
-            if (h >= from && (kind = RecogniseContainer(f, h, end)) != Container::None) return h;
-        if (next <= pos) return -1;
-        pos = next;
-    }
-    return -1;
+    int64_t start = -1;
+    FirstHit(f, from, end - from, {"\xFF\xD8\xFF", "\x89PNG", std::string_view("II*\0", 4),
+                                   std::string_view("MM\0*", 4), "8BPS", "GIF8", "RIFF", "ftyp"},
+             [&](int64_t at, int needle) {
+                 const int64_t here = needle == 7 ? at - 4 : at;  // a box's type follows its size
+                 if (here < from || (kind = RecogniseContainer(f, here, end)) == Container::None) return false;
+                 start = here;
+                 return true;
+             });
+    return start;
 }
 
 void LinkedFiles(Sink& sink, ByteRange data, const Carrier& c) {
@@ -127,27 +117,15 @@ bool TaggedBlock(const ByteReader& be, int64_t p, int64_t end, bool psb, uint32_
 void SearchLinkedFiles(Sink& sink, ByteRange r, bool psb, const Carrier& c) {
     const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
     int64_t walked = r.pos;  // the end of the last block walked
-    for (int64_t pos = r.pos; pos < r.End();) {
-        std::vector<int64_t> hits;
-        int64_t next = r.End();
-        ForEachPiece(be, pos, r.End() - pos, 7, [&](const uint8_t* p, int64_t at, int64_t n) {
-            for (const uint8_t* hit = FindBytes(p, n, "lnk"); hit != nullptr && hits.size() < 64;
-                 hit = FindBytes(hit + 1, n - (hit + 1 - p), "lnk"))
-                hits.push_back(at + (hit - p) - 4);
-            next = at + n - 7;
-            return !hits.empty();
-        });
-        for (int64_t h : hits) {
-            uint32_t key = 0;
-            ByteRange data;
-            if (h < walked || !TaggedBlock(be, h, r.End(), psb, key, data) || !LinkKey(key)) continue;
+    FirstHit(be, r.pos + 4, r.len - 4, {"lnk"}, [&](int64_t at, int) {
+        uint32_t key = 0;
+        ByteRange data;
+        if (at - 4 >= walked && TaggedBlock(be, at - 4, r.End(), psb, key, data) && LinkKey(key)) {
             LinkedFiles(sink, data, c.Then(BoxName(key)));
             walked = data.End();
         }
-        const int64_t resume = std::max(next, walked);
-        if (resume <= pos) return;
-        pos = resume;
-    }
+        return false;
+    });
 }
 
 }  // namespace
