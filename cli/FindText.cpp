@@ -91,6 +91,9 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ElementsUnparsed:
         return "bytes among its elements hold a position's text and cannot be taken apart";
     case FindWhy::ElementCrcWrong: return "an element's CRC-32 is already wrong";
+    case FindWhy::PlaceTextUnparsed:
+        return "a signed manifest (C2PA), or bytes that cannot be taken apart, name a place";
+    case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";
 }

@@ -57,6 +57,18 @@ public:
         return out;
     }
 
+    // The map of content [off, off+len): every place of each stretch.
+    ContentMap Sub(int64_t off, int64_t len) const {
+        ContentMap m;
+        int64_t last = -1;
+        ForEachPlace(off, len, [&](int64_t pos, int64_t from, int64_t n) {
+            if (from == last) m.AlsoAt(pos);
+            else m.Append(pos, n);
+            last = from;
+        });
+        return m;
+    }
+
     // The file position of content byte `off` (its first place); -1 when
     // no piece holds it.
     int64_t FilePos(int64_t off) const {

@@ -82,6 +82,8 @@ enum class FindWhy : uint8_t {
     BrotliUnread,            // metadata compressed with Brotli (JPEG XL's `brob`, `jbrd`), which is not read
     ElementsUnparsed,        // a Matroska element no rule reads, or bytes among elements, hold a position's text
     ElementCrcWrong,         // a Matroska element whose CRC-32 is already wrong (left alone)
+    PlaceTextUnparsed,       // a signed manifest, or bytes no rule reads, name a place property
+    XmpPlaceUnparsed,        // an XMP packet that cannot be parsed (UTF-16, say) may name a place
 };
 
 struct PositionFind {

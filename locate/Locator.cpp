@@ -8,7 +8,8 @@
 #include <algorithm>
 
 bool LocateResult::InTrailer(const PositionFind& f) const {
-    return trailer >= 0 && f.kind == FindKind::AfterEnd && f.pos >= trailer;
+    // Opaque data after the end: a position's text, or with place names a place's.
+    return trailer >= 0 && f.pos >= trailer && (f.kind == FindKind::AfterEnd || f.why == FindWhy::PlaceTextUnparsed);
 }
 
 bool LocateResult::CanClean(bool dropTrailer) const {

@@ -3,6 +3,7 @@
 #include "locate/Pieces.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -64,6 +65,19 @@ bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n) {
             if (g == nullptr) return false;
             if (g[1] == 'P' && g[2] == 'S') return true;
         }
+        return false;
+    });
+}
+
+bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n) {
+    static constexpr std::string_view kNames[] = {
+        "location.broad",   "photoshop:City",           "photoshop:State",
+        "photoshop:Country", "Iptc4xmpCore:Location",   "Iptc4xmpCore:CountryCode",
+        "Iptc4xmpExt:LocationCreated", "Iptc4xmpExt:LocationShown"};
+    if (n <= 0 || pos < 0 || pos > file.Length() - n) return false;
+    return ForEachPiece(file, pos, n, 32, [](const uint8_t* p, int64_t, int64_t len) {
+        for (std::string_view name : kNames)
+            if (FindBytes(p, len, name) != nullptr) return true;
         return false;
     });
 }

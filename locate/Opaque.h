@@ -16,5 +16,11 @@ OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n);
 // True when the n bytes at pos contain the text "GPS".
 bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n);
 
+// True when the n bytes at pos name a place property: a C2PA manifest's
+// broad location assertion ("location.broad") or an XMP place property
+// written out ("photoshop:City", "Iptc4xmpCore:Location", ...), as signed
+// manifests and parts no rule reads carry them. Asked only with place names.
+bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n);
+
 // True when the n bytes at p contain an ISO 6709 coordinate string.
 bool HoldsIso6709(const uint8_t* p, int64_t n);

@@ -33,7 +33,9 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
     TiffScan t;
     if (!ScanTiff(m_file, tiff, end, t, opt)) return;
     AddTiff(std::move(t), c);
-    if (m_opt.placeNames) MakerNotePlaces(m_file, m_out.tiffs.back(), c);
+    if (!m_opt.placeNames) return;
+    MakerNotePlaces(m_file, m_out.tiffs.back(), c);
+    TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
 }
 
 void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt) {
@@ -51,8 +53,10 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
         return;
     t.content = content;
     AddTiff(std::move(t), c);
-    if (m_opt.placeNames)
-        MakerNotePlaces(ByteReader(bytes.data(), static_cast<int64_t>(bytes.size())), m_out.tiffs.back(), c);
+    if (!m_opt.placeNames) return;
+    const ByteReader read(bytes.data(), static_cast<int64_t>(bytes.size()));
+    MakerNotePlaces(read, m_out.tiffs.back(), c);
+    TiffIptcPlaces(read, m_out.tiffs.back(), c);
 }
 
 void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {
@@ -67,6 +71,62 @@ void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const C
         if (f.removable)
             for (const ByteRange& r : at) m_out.plan.fills.push_back({m_out.plan.AddMap(ContentMap(r)), 0, r.len, p.fill, {}});
     }
+}
+
+void Sink::TiffIptcPlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {
+    auto unique = [](std::vector<ByteRange> v) {
+        std::sort(v.begin(), v.end(), [](ByteRange a, ByteRange b) { return a.pos < b.pos; });
+        v.erase(std::unique(v.begin(), v.end(), [](ByteRange a, ByteRange b) { return a.pos == b.pos; }), v.end());
+        return v;
+    };
+    const std::vector<ByteRange> iptc = unique(t.iptc), resources = unique(t.imageResources);
+    IptcScan all;
+    auto take = [&all](const IptcScan& x) {
+        all.finds.insert(all.finds.end(), x.finds.begin(), x.finds.end());
+        all.plan.Append(x.plan);
+    };
+    // The first image resources' digest covers the IPTC field's block.
+    for (size_t k = 0; k < resources.size(); ++k)
+        take(ScanIptcPlaces(content, resources[k], k == 0 && !iptc.empty() ? iptc[0] : ByteRange{-1, 0}));
+    for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k) take(ScanIptcDatasets(content, iptc[k]));
+    if (t.content.Empty()) AddPayload(all.finds, all.plan, c.Then("IPTC"));
+    else AddInContent(std::move(all.finds), all.plan, t.content, c.Then("IPTC"));
+}
+
+void Sink::AddInContent(std::vector<PositionFind> finds, const StripPlan& plan, const ContentMap& content,
+                        const Carrier& c) {
+    StripPlan moved;
+    bool fits = true;
+    for (const ContentMap& m : plan.maps) {
+        ContentMap onFile;
+        for (const ContentMap::Piece& p : m.Pieces()) {
+            const ContentMap sub = content.Sub(p.filePos[0], p.len);
+            for (const ContentMap::Piece& q : sub.Pieces()) {
+                onFile.Append(q.filePos[0], q.len);
+                for (size_t k = 1; k < q.filePos.size(); ++k) onFile.AlsoAt(q.filePos[k]);
+            }
+        }
+        fits = fits && onFile.Length() == m.Length();
+        moved.AddMap(std::move(onFile));
+    }
+    moved.fills = plan.fills;
+    for (StripFixUp fix : plan.fixUps) {
+        std::vector<int64_t> at;
+        for (int64_t a : fix.at)
+            for (const ByteRange& r : content.FileRanges(a, fix.Size())) {
+                fits = fits && r.len == fix.Size();  // written whole, in one piece
+                at.push_back(r.pos);
+            }
+        fix.at = std::move(at);
+        moved.fixUps.push_back(std::move(fix));
+    }
+    for (PositionFind& f : finds) {
+        const std::vector<ByteRange> r = content.FileRanges(f.pos, f.len);
+        f.pos = r.empty() ? content.FilePos(0) : r[0].pos;
+        f.len = r.empty() ? 0 : r[0].len;
+        if (!fits) f.removable = false, f.why = FindWhy::ItemUnreadable;
+    }
+    AddPayload(finds, fits ? moved : StripPlan{}, c);
 }
 
 void Sink::AddTiff(TiffScan t, const Carrier& c) {
@@ -151,7 +211,13 @@ void Sink::AddPayload(const std::vector<PositionFind>& finds, const StripPlan& p
 
 bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
     const OpaqueText t = OpaqueHolds(m_file, r.pos, r.len);
-    if (t == OpaqueText::None) return false;
+    if (t == OpaqueText::None) {
+        if (!m_opt.placeNames || !HoldsPlaceText(m_file, r.pos, r.len)) return false;
+        PositionFind f(FindKind::PlaceName, r.pos, false, FindWhy::PlaceTextUnparsed);
+        f.len = r.len;
+        Add(f, c);
+        return true;
+    }
     PositionFind f(kind, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
     f.len = r.len;
     Add(f, c);

@@ -109,6 +109,12 @@ private:
     // The place names of the maker notes `t` recorded, read through
     // `content` (the bytes its walk read).
     void MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);
+    // The IPTC place names of `t`'s IPTC field and image resources.
+    void TiffIptcPlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);
+    // A scan's finds and removal, made in the offsets of `content` (a
+    // structure in pieces), moved onto the file's.
+    void AddInContent(std::vector<PositionFind> finds, const StripPlan& plan, const ContentMap& content,
+                      const Carrier& c);
 
     const ByteReader& m_file;
     LocateDepth m_depth;

@@ -49,7 +49,7 @@ void ScanDatasets(const ByteReader& be, ByteRange block, IptcScan& out) {
 
 }  // namespace
 
-IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb) {
+IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBeside) {
     IptcScan out;
     const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
     ByteRange iptc{-1, 0}, digest{-1, 0};
@@ -69,10 +69,14 @@ IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb) {
         if (id == kIptcDigest && size == 16) digest = data;
         p = data.End() + (size & 1);
     }
-    if (iptc.pos < 0) return out;
-    ScanDatasets(be, iptc, out);
-    if (!out.finds.empty() && digest.pos >= 0)
-        out.plan.fixUps.push_back({StripFixUp::kMd5, out.plan.AddMap(ContentMap(iptc)), {digest.pos}});
+    // The digest covers the block beside the resources when there is one.
+    const ByteRange digested = iptcBeside.pos >= 0 ? iptcBeside : iptc;
+    if (iptc.pos >= 0 && iptc.pos != digested.pos) ScanDatasets(be, iptc, out);
+    if (digested.pos < 0) return out;
+    const size_t before = out.finds.size();
+    ScanDatasets(be, digested, out);
+    if (out.finds.size() > before && digest.pos >= 0)
+        out.plan.fixUps.push_back({StripFixUp::kMd5, out.plan.AddMap(ContentMap(digested)), {digest.pos}});
     return out;
 }
 

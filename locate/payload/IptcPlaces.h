@@ -18,6 +18,9 @@ struct IptcScan {
 };
 
 // Scans the image resources in `irb` (after the "Photoshop 3.0\0" signature).
-IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb);
+// A TIFF keeps its IPTC block in a field of its own beside the resources:
+// `iptcBeside`, when given, is scanned too, and the resources' digest
+// covers it rather than their own block (as metadata editors compute it).
+IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBeside = {-1, 0});
 // Scans IPTC datasets alone, as a block outside image resources holds them.
 IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block);

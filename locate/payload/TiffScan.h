@@ -116,6 +116,9 @@ struct TiffScan {
     // The Exif IFDs' maker notes (tag 0x927C), cut to the block; each is
     // also among `keep`. Read only when place names are asked for.
     std::vector<ByteRange> makerNotes;
+    // IPTC datasets (tag 0x83BB) and Photoshop's image resources (tag
+    // 0x8649) of the IFDs walked, cut to the block; also among `keep`.
+    std::vector<ByteRange> iptc, imageResources;
     // A structure held in pieces (an item's extents) is walked in its
     // content: the offsets above are then content offsets, which this
     // map turns into the file's.

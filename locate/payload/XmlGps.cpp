@@ -116,7 +116,7 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
 bool IsPlace(Ns ns, std::string_view local) {
     switch (ns) {
         case Ns::kPhotoshop: return local == "City" || local == "State" || local == "Country";
-        case Ns::kIptcCore: return local == "Location";
+        case Ns::kIptcCore: return local == "Location" || local == "CountryCode";
         case Ns::kIptcExt: return local == "LocationCreated" || local == "LocationShown";
         default: return false;
     }
@@ -601,5 +601,26 @@ bool MayHoldGps(const uint8_t* p, int64_t n) {
             if (between && Lower(p[i + step]) == second && Lower(p[i + 2 * step]) == third) return true;
         }
     }
+    return false;
+}
+
+bool MayHoldPlace(const uint8_t* p, int64_t n) {
+    if (!p || n <= 0) return false;
+    if (MayHoldGps(p, n)) return true;  // an entity declaration could build any name
+    static constexpr std::string_view kWords[] = {"city", "state", "country", "location"};
+    for (int64_t i = 0; i < n; ++i)
+        for (std::string_view w : kWords) {
+            if (Lower(p[i]) != static_cast<uint8_t>(w[0])) continue;
+            for (int64_t step : {1, 2, 4}) {
+                const int64_t last = i + step * static_cast<int64_t>(w.size() - 1);
+                if (last >= n) continue;
+                bool match = true;
+                for (int64_t k = 1; match && k < static_cast<int64_t>(w.size()); ++k) {
+                    match = Lower(p[i + step * k]) == static_cast<uint8_t>(w[static_cast<size_t>(k)]);
+                    for (int64_t z = 1; match && z < step; ++z) match = p[i + step * (k - 1) + z] == 0;
+                }
+                if (match) return true;
+            }
+        }
     return false;
 }

@@ -21,7 +21,8 @@ struct XmlGpsResult {
 
 // Parses the n bytes at p (trailing NULs ignored). With `placeNames`,
 // place properties count as well: photoshop:City, photoshop:State,
-// photoshop:Country, Iptc4xmpCore:Location, and Iptc4xmpExt:LocationCreated
+// photoshop:Country, Iptc4xmpCore:Location and CountryCode, and
+// Iptc4xmpExt:LocationCreated
 // and LocationShown with everything they hold.
 XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false);
 
@@ -29,3 +30,7 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false)
 // letters "GPS" or "DJI" in any case, also with 1 or 3 NULs between them
 // (UTF-16/32), or an entity declaration (which could build such a name).
 bool MayHoldGps(const uint8_t* p, int64_t n);
+
+// The same for place names: the words "City", "State", "Country" or
+// "Location" in any case and width, or what MayHoldGps looks for.
+bool MayHoldPlace(const uint8_t* p, int64_t n);

@@ -28,7 +28,10 @@ void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int6
 // that cannot be parsed or put together.
 void Unreadable(XmpScan& s, const XmpDoc& d, FindWhy why = FindWhy::None) {
     if (why == FindWhy::None) why = d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed;
-    PositionFind f(d.extended ? FindKind::ExtendedXmp : FindKind::Xmp, d.reportAt.pos, false, why);
+    const FindKind kind = why == FindWhy::XmpPlaceUnparsed ? FindKind::PlaceName
+                          : d.extended                      ? FindKind::ExtendedXmp
+                                                            : FindKind::Xmp;
+    PositionFind f(kind, d.reportAt.pos, false, why);
     f.len = d.reportAt.len;
     s.finds.push_back(f);
 }
@@ -75,6 +78,7 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         XmlGpsResult x = ScanXmlForGps(p, n, placeNames);
         if (!x.parsed) {
             if (mayHoldGps) Unreadable(s, d);
+            else if (placeNames && MayHoldPlace(p, n)) Unreadable(s, d, FindWhy::XmpPlaceUnparsed);
             continue;
         }
         if (!d.extended)

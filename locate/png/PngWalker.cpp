@@ -59,6 +59,15 @@ bool NamesGps(std::string_view k) {
     return false;
 }
 
+// A keyword that names an XMP place property, as ImageMagick writes each
+// property of a picture's XMP as a text of its own ("photoshop:City").
+bool NamesPlace(std::string_view k) {
+    for (std::string_view name : {"photoshop:City", "photoshop:State", "photoshop:Country", "Iptc4xmpCore:Location",
+                                  "Iptc4xmpCore:CountryCode"})
+        if (k == name) return true;
+    return k.substr(0, 20) == "Iptc4xmpExt:Location";
+}
+
 struct Chunk {
     int64_t pos = 0;  // its length field
     uint32_t type = 0;
@@ -120,14 +129,15 @@ bool ParseText(const ByteReader& file, const Chunk& c, TextChunk& out) {
 
 // A value named by a GPS keyword: a find when it holds more than blanks,
 // removed as spaces.
-void ScanValue(const ByteReader& text, ByteRange r, std::vector<PositionFind>& finds, StripPlan& plan) {
+void ScanValue(const ByteReader& text, ByteRange r, std::vector<PositionFind>& finds, StripPlan& plan,
+               FindKind kind = FindKind::Location) {
     bool held = false;
     ForEachPiece(text, r.pos, r.len, 0, [&](const uint8_t* p, int64_t, int64_t n) {
         for (int64_t i = 0; i < n && !held; ++i) held = p[i] != ' ' && p[i] != '\t' && p[i] != '\n' && p[i] != '\r' && p[i] != 0;
         return held;
     });
     if (!held) return;
-    PositionFind f(FindKind::Location, r.pos, true);
+    PositionFind f(kind, r.pos, true);
     f.len = r.len;
     finds.push_back(f);
     plan.fills.push_back({plan.AddMap(ContentMap(r)), 0, r.len, ' ', {}});
@@ -245,7 +255,9 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     // Profiles that hold place names only are, without the request, text.
     if ((raw == RawProfileKind::Iptc || raw == RawProfileKind::Irb) && !sink.PlaceNames()) raw = RawProfileKind::None;
     const bool xmp = t.keyword == "XML:com.adobe.xmp";
-    if (raw == RawProfileKind::None && !xmp && !NamesGps(t.keyword)) {
+    const FindKind value = NamesGps(t.keyword) ? FindKind::Location : FindKind::PlaceName;
+    const bool named = value == FindKind::Location || (sink.PlaceNames() && NamesPlace(t.keyword));
+    if (raw == RawProfileKind::None && !xmp && !named) {
         OtherText(c, t, here);
         return;
     }
@@ -258,7 +270,7 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
                         [&](const ByteReader& x, std::vector<PositionFind>& finds, StripPlan& plan) {
                             if (raw == RawProfileKind::None) {
                                 if (xmp) ScanXmpText(x, sink.PlaceNames(), finds, plan);
-                                else ScanValue(x, {0, x.Length()}, finds, plan);
+                                else ScanValue(x, {0, x.Length()}, finds, plan, value);
                             } else if (!ScanRawProfile(x, 0, x.Length(), raw, sink.PlaceNames(), finds, plan) &&
                                        OpaqueHolds(x, 0, x.Length()) != OpaqueText::None) {
                                 finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::ChunksUnparsed));
@@ -271,7 +283,7 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     if (xmp) {
         sink.Xmp(t.text, c.Whole(), here);
     } else if (raw == RawProfileKind::None) {
-        ScanValue(file, t.text, finds, plan);
+        ScanValue(file, t.text, finds, plan, value);
     } else if (t.text.len > kMaxText) {
         Unparsed(c.Whole(), here);
     } else if (!ScanRawProfile(file, t.text.pos, t.text.len, raw, sink.PlaceNames(), finds, plan)) {

@@ -100,6 +100,15 @@ Bytes HeifInPieces(const ExifBuilder& exif) {
     return Heif({item});
 }
 
+// A photo with a position whose 0th IFD holds IPTC datasets (tag 0x83BB)
+// and image resources with the IPTC digest (tag 0x8649).
+ExifBuilder TiffWithIptc(const Bytes& iptc) {
+    ExifBuilder b = FiveEntryGps();
+    b.Ifd0Data(0x83BB, kUndefined, static_cast<uint32_t>(iptc.size()), iptc);
+    b.Ifd0Data(0x8649, kUndefined, 28, Resource(0x0425, Bytes(16, 0xAA)));
+    return b;
+}
+
 struct Row {
     const char* name;
     Bytes file;
@@ -115,6 +124,7 @@ std::vector<Row> Rows() {
     const std::string xmp =
         "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
         "<rdf:Description xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:City='Shibuya'"
+        " xmlns:Iptc4xmpCore='http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/' Iptc4xmpCore:CountryCode='JP'"
         " xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.5N'"
         " xmlns:ext='http://iptc.org/std/Iptc4xmpExt/2008-02-29/'><ext:LocationCreated><rdf:Bag><rdf:li"
         " ext:Sublocation='Hachiko'/></rdf:Bag></ext:LocationCreated></rdf:Description></rdf:RDF></x:xmpmeta>";
@@ -131,9 +141,12 @@ std::vector<Row> Rows() {
                                   FullBox("keys", 0, Concat({Be32(2), key(iso), key(name)})),
                                   Box("ilst", Concat({entry(1, "+35.6586+139.7454/"), entry(2, "Hachiko Square")}))})))});
     return {
-        {"XMP: photoshop:City and a LocationCreated structure", Picture({XmpSegment(xmp)}), 1, 2,
+        {"XMP: photoshop:City, a country code and a LocationCreated structure", Picture({XmpSegment(xmp)}), 1, 3,
          {"Shibuya", "Hachiko", "35,39.5N"}},
         {"IPTC datasets in APP13", Picture({app13}), 0, 2, {"Tokyo", "Japan"}},
+        // A TIFF keeps them in a field of their own; the digest beside them covers that field's block.
+        {"IPTC datasets in a TIFF's field", TiffFile(TiffWithIptc(iptc)), 1, 2, {"Tokyo", "Japan"}},
+        {"IPTC datasets in a HEIF's Exif item in pieces", HeifInPieces(TiffWithIptc(iptc)), 1, 2, {"Tokyo", "Japan"}},
         {"a clip's location name key", mov, 1, 1, {"Hachiko", "+35.6586"}},
         {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
         {"Nikon's location in a JPEG", Picture({ExifSegment(WithMakerNote(NikonNote))}), 1, 2,
@@ -191,24 +204,60 @@ TEST(PlaceNames, AreFoundAndBlankedOnlyOnRequest) {
 }
 
 TEST(PlaceNames, TheIptcDigestIsTheMd5OfTheBlankedDatasets) {
-    const Row row = Rows()[1];
-    Bytes out = row.file;
-    LocateResult r;
-    LocatePositions(ByteReader(out.data(), static_cast<int64_t>(out.size())), r, LocateDepth::Thorough, nullptr,
-                    nullptr, {true});
-    ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
-    // The IPTC block is the resource's data; the digest follows its own resource header.
-    const std::string tag(1, '\x1C');
-    const auto block = std::search(out.begin(), out.end(), tag.begin(), tag.end());
-    const size_t blockLen = 4 * 5 + std::string("TitleTokyoJapan  ").size();
-    Md5 md5;
-    md5.Update(&*block, static_cast<int64_t>(blockLen));
-    uint8_t want[16];
-    md5.Final(want);
-    const std::string digest("8BIM\x04\x25", 6);
-    const auto at = std::search(out.begin(), out.end(), digest.begin(), digest.end());
-    ASSERT_NE(at, out.end());
-    EXPECT_EQ(std::memcmp(want, &*at + 12, 16), 0);
+    for (size_t k : {1, 2}) {  // in APP13's resources, and beside a TIFF's resources
+        const Row row = Rows()[k];
+        SCOPED_TRACE(row.name);
+        Bytes out = row.file;
+        LocateResult r;
+        LocatePositions(ByteReader(out.data(), static_cast<int64_t>(out.size())), r, LocateDepth::Thorough, nullptr,
+                        nullptr, {true});
+        ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+        // The IPTC block starts with its first dataset; the digest follows its own resource header.
+        const std::string first("\x1C\x02\x05", 3);
+        const auto block = std::search(out.begin(), out.end(), first.begin(), first.end());
+        ASSERT_NE(block, out.end());
+        const size_t blockLen = 4 * 5 + std::string("TitleTokyoJapan  ").size();
+        Md5 md5;
+        md5.Update(&*block, static_cast<int64_t>(blockLen));
+        uint8_t want[16];
+        md5.Final(want);
+        const std::string digest("8BIM\x04\x25", 6);
+        const auto at = std::search(out.begin(), out.end(), digest.begin(), digest.end());
+        ASSERT_NE(at, out.end());
+        EXPECT_EQ(std::memcmp(want, &*at + 12, 16), 0);
+    }
+}
+
+// Place names in what cannot be taken apart are found on request, and
+// cannot be removed: a signed manifest's location assertion, an XMP packet
+// in UTF-16.
+TEST(PlaceNames, InWhatCannotBeTakenApartAreFoundButNotRemovable) {
+    Bytes utf16 = Text(std::string("http://ns.adobe.com/xap/1.0/\0", 29));
+    for (char ch : std::string("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description photoshop:City='Kyoto'/>"
+                               "</rdf:RDF></x:xmpmeta>"))
+        utf16.insert(utf16.end(), {0, static_cast<uint8_t>(ch)});
+    const struct {
+        const char* name;
+        Bytes file;
+        FindWhy why;
+    } cases[] = {
+        {"a C2PA manifest's broad location", Picture({Segment(0xEB, Concat({Text("JP"), Bytes{0, 1, 0, 0, 0, 1},
+                                                                                 Text("jumb cai.location.broad Kyoto")}))}),
+         FindWhy::PlaceTextUnparsed},
+        {"a UTF-16 XMP packet", Picture({Segment(0xE1, utf16)}), FindWhy::XmpPlaceUnparsed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ByteReader file(c.file.data(), static_cast<int64_t>(c.file.size()));
+        LocateResult plain, asked;
+        LocatePositions(file, plain);
+        EXPECT_TRUE(plain.Clean());
+        LocatePositions(file, asked, LocateDepth::Thorough, nullptr, nullptr, {true});
+        ASSERT_EQ(asked.finds.size(), 1u);
+        EXPECT_EQ(asked.finds[0].kind, FindKind::PlaceName);
+        EXPECT_EQ(asked.finds[0].why, c.why);
+        EXPECT_FALSE(asked.CanClean());
+    }
 }
 
 TEST(PlaceNames, AMakerNoteValueThatCannotBeLocatedSafelyIsFoundButNotRemovable) {

@@ -123,6 +123,11 @@ cp geotagged.jpg geotagged-places.jpg
 et -IPTC:City=Tokyo -IPTC:Sub-location=Hachiko -IPTC:Country-PrimaryLocationName=Japan \
    -XMP-photoshop:City=Tokyo geotagged-places.jpg
 convert geotagged-places.jpg magick-places.png
+# A TIFF keeps IPTC in a field of its own and again in its image resources,
+# whose digest (made current here) covers the field's block. ImageMagick
+# drops the GPS IFD; ExifTool writes it again.
+convert geotagged-places.jpg magick-places.tif
+et "${gps[@]}" -IPTCDigest=new magick-places.tif
 iso6709=+$lat+$lon/
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-ffmpeg.mov
 ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -metadata location="$iso6709" clip-loci.mp4
@@ -423,18 +428,22 @@ for row in "${rows[@]}"; do
     fi
 done
 
-# Place names go only with --place-names; the picture and the length stay.
-row_file=magick-places.png path=$work/$row_file
+# Place names go only with --place-names; the picture, the length and a
+# current IPTC digest stay.
 places_read() {
     { exiftool -a -G1 -s "$1" || true; } |
-        awk '/^\[[^]]*\] +(City|Sub-location|Country-PrimaryLocationName|Country) +: +[^ ]/'
+        awk '/^\[[^]]*\] +(City|Sub-location|Country-PrimaryLocationName|Country|PhotoshopCity) +: +[^ ]/'
 }
-if [ -z "$(places_read "$path")" ]; then
-    fail "ExifTool reads no place name in it"
-else
+digest_warning() { exiftool -s3 -Warning "$1" | grep -c 'IPTCDigest is not current' || true; }
+for row_file in magick-places.png magick-places.tif; do
+    path=$work/$row_file
+    if [ -z "$(places_read "$path")" ]; then
+        fail "ExifTool reads no place name in it"
+        continue
+    fi
     expect 1 "" check && [[ $out == *"place name"* ]] && fail "check without --place-names names a place"
     expect 1 "place name" check --place-names || true
-    mkdir "$work/places" "$work/places-kept"
+    mkdir -p "$work/places" "$work/places-kept"
     expect 0 "removed" strip-gps -o "$work/places-kept" || true
     [ -n "$(places_read "$work/places-kept/$row_file")" ] || fail "strip-gps without --place-names removed place names"
     if expect 0 "removed" strip-gps --place-names -o "$work/places"; then
@@ -443,8 +452,9 @@ else
             fail "ExifTool still reads: $(places_read "$copy") $(positions_read "$copy")"
         [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
         [ "$(pixels "$copy")" = "$(pixels "$path")" ] || fail "the pixels changed"
+        [ "$(digest_warning "$copy")" = "$(digest_warning "$path")" ] || fail "the IPTC digest is no longer current"
     fi
-fi
+done
 
 # A dashcam's clip: its fixes in "freeGPS " blocks among the media data,
 # listed by moov/gps (a version, a count, each block's offset and size).
