@@ -25,6 +25,7 @@ constexpr PlaceTag kNikon[] = {{0x0039, Value::NikonLocation}};
 constexpr PlaceTag kPanasonic[] = {{0x0067, Value::Text}, {0x0069, Value::Text}, {0x006B, Value::Text},
                                    {0x006D, Value::Text}, {0x006F, Value::Text}, {0x0080, Value::Text}};
 constexpr PlaceTag kSamsung[] = {{0x0030, Value::Text}, {0x0031, Value::Text}};
+constexpr PlaceTag kCasio[] = {{0x3006, Value::Text}};
 constexpr PlaceTag kPentax[] = {{0x0023, Value::Code}, {0x0024, Value::Code}, {0x006B, Value::PentaxTimes}};
 
 // Where a recognised note keeps its IFD and what its offsets count from.
@@ -114,6 +115,12 @@ bool Recognise(const ByteReader& r, ByteRange note, const TiffScan& t, Layout& o
                           : CountFits(r, note, ifd, otherOrder) ? otherOrder : 0;
         if (order == 0) return false;
         out = MakeLayout(ifd, t.tiff, order, kPanasonic);
+    } else if (starts("QVC\0", 4) || starts("DCI\0", 4)) {
+        const int64_t ifd = note.pos + 6;
+        const int order = CountFits(r, note, ifd, exifOrder) ? exifOrder
+                          : CountFits(r, note, ifd, otherOrder) ? otherOrder : 0;
+        if (order == 0) return false;
+        out = MakeLayout(ifd, t.tiff, order, kCasio);
     } else if (starts("AOC\0", 4) && OrderAt(r, note.pos + 4) != 0) {
         out = MakeLayout(note.pos + 6, t.tiff, OrderAt(r, note.pos + 4), kPentax);
     } else if (starts("PENTAX \0", 8) && OrderAt(r, note.pos + 8) != 0) {

@@ -11,6 +11,8 @@
 // - Samsung (the IFD form of newer models): an IFD at +0 whose first entry
 //   is 0x0001 "0100", offsets from the Exif TIFF header. Texts 0x0030 local
 //   location name, 0x0031 location name.
+// - Casio (and Concord): "QVC\0" or "DCI\0", an IFD at +6 in either byte
+//   order, offsets from the Exif TIFF header. Text 0x3006 home town.
 // - Pentax: "AOC\0" and "II"/"MM", an IFD at +6, offsets from the Exif TIFF
 //   header; or "PENTAX \0" and "II"/"MM", an IFD at +10, offsets from the
 //   note's start. City codes 0x0023 home town and 0x0024 destination, and

@@ -86,6 +86,11 @@ Bytes SamsungNote(uint32_t at) {
     return Concat({Ifd({{0x0001, kUndefined, 4, 0x30303130}, {0x0031, kAscii, 11, at + 30}}), Padded("Gangnam-gu", 11)});
 }
 
+// Casio's: "QVC\0", two bytes, its IFD; offsets from the Exif TIFF header.
+Bytes CasioNote(uint32_t at) {
+    return Concat({Text(std::string("QVC\0\0\0", 6)), Ifd({{0x3006, kAscii, 9, at + 24}}), Padded("New York", 9)});
+}
+
 // Pentax's: "AOC\0", the byte order, the IFD; the destination's code is 0.
 Bytes PentaxNote(uint32_t) {
     return Concat({Text(std::string("AOC\0II", 6)), Ifd({{0x0023, kShort, 1, 0x012C}, {0x0024, kShort, 1, 0}})});
@@ -151,6 +156,7 @@ std::vector<Row> Rows() {
         {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
         {"Nikon's location in a JPEG", Picture({ExifSegment(WithMakerNote(NikonNote))}), 1, 2,
          {"Shibuya", "JPN"}},
+        {"Casio's home town in a JPEG", Picture({ExifSegment(WithMakerNote(CasioNote))}), 1, 1, {"New York"}},
         {"Panasonic's city in a TIFF file", TiffFile(WithMakerNote(PanasonicNote)), 1, 1, {"Kyoto"}},
         {"Samsung's location name in a HEIF item in pieces", HeifInPieces(WithMakerNote(SamsungNote)), 1, 1,
          {"Gangnam"}},
