@@ -93,6 +93,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ElementCrcWrong: return "an element's CRC-32 is already wrong";
     case FindWhy::PlaceTextUnparsed:
         return "a signed manifest (C2PA), or bytes that cannot be taken apart, name a place";
+    case FindWhy::RebuildDataHoldsPosition:
+        return "the data that rebuilds the original JPEG holds a position's text and cannot be taken apart";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";

@@ -84,6 +84,7 @@ enum class FindWhy : uint8_t {
     ElementCrcWrong,         // a Matroska element whose CRC-32 is already wrong (left alone)
     PlaceTextUnparsed,       // a signed manifest, or bytes no rule reads, name a place property
     XmpPlaceUnparsed,        // an XMP packet that cannot be parsed (UTF-16, say) may name a place
+    RebuildDataHoldsPosition,  // JPEG XL's data that rebuilds a transcoded JPEG holds a position's text
 };
 
 struct PositionFind {

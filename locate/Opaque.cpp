@@ -89,3 +89,15 @@ OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {
         return OpaqueText::Iso6709;
     return OpaqueText::None;
 }
+
+bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709,
+                bool placeNames, PositionFind& out) {
+    const OpaqueText t = OpaqueHolds(file, r.pos, r.len);
+    if (t != OpaqueText::None) out = PositionFind(kind, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
+    else if (placeNames && HoldsPlaceText(file, r.pos, r.len))
+        out = PositionFind(FindKind::PlaceName, r.pos, false, FindWhy::PlaceTextUnparsed);
+    else
+        return false;
+    out.len = r.len;
+    return true;
+}

@@ -5,6 +5,8 @@
 // "+3539.52+13944.72/").
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/Find.h"
+#include "platform/ByteRange.h"
 
 #include <cstdint>
 
@@ -24,3 +26,9 @@ bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n);
 
 // True when the n bytes at p contain an ISO 6709 coordinate string.
 bool HoldsIso6709(const uint8_t* p, int64_t n);
+
+// The find bytes in `r` make under this rule, if any: of `kind` with
+// whyGps or whyIso6709 when they hold a position's text; with `placeNames`,
+// a place name (PlaceTextUnparsed) when they hold a place's. Not removable.
+bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709,
+                bool placeNames, PositionFind& out);

@@ -74,23 +74,9 @@ void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const C
 }
 
 void Sink::TiffIptcPlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {
-    auto unique = [](std::vector<ByteRange> v) {
-        std::sort(v.begin(), v.end(), [](ByteRange a, ByteRange b) { return a.pos < b.pos; });
-        v.erase(std::unique(v.begin(), v.end(), [](ByteRange a, ByteRange b) { return a.pos == b.pos; }), v.end());
-        return v;
-    };
-    const std::vector<ByteRange> iptc = unique(t.iptc), resources = unique(t.imageResources);
-    IptcScan all;
-    auto take = [&all](const IptcScan& x) {
-        all.finds.insert(all.finds.end(), x.finds.begin(), x.finds.end());
-        all.plan.Append(x.plan);
-    };
-    // The first image resources' digest covers the IPTC field's block.
-    for (size_t k = 0; k < resources.size(); ++k)
-        take(ScanIptcPlaces(content, resources[k], k == 0 && !iptc.empty() ? iptc[0] : ByteRange{-1, 0}));
-    for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k) take(ScanIptcDatasets(content, iptc[k]));
-    if (t.content.Empty()) AddPayload(all.finds, all.plan, c.Then("IPTC"));
-    else AddInContent(std::move(all.finds), all.plan, t.content, c.Then("IPTC"));
+    IptcScan x = ScanTiffIptc(content, t.iptc, t.imageResources);
+    if (t.content.Empty()) AddPayload(x.finds, x.plan, c.Then("IPTC"));
+    else AddInContent(std::move(x.finds), x.plan, t.content, c.Then("IPTC"));
 }
 
 void Sink::AddInContent(std::vector<PositionFind> finds, const StripPlan& plan, const ContentMap& content,
@@ -210,16 +196,8 @@ void Sink::AddPayload(const std::vector<PositionFind>& finds, const StripPlan& p
 }
 
 bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
-    const OpaqueText t = OpaqueHolds(m_file, r.pos, r.len);
-    if (t == OpaqueText::None) {
-        if (!m_opt.placeNames || !HoldsPlaceText(m_file, r.pos, r.len)) return false;
-        PositionFind f(FindKind::PlaceName, r.pos, false, FindWhy::PlaceTextUnparsed);
-        f.len = r.len;
-        Add(f, c);
-        return true;
-    }
-    PositionFind f(kind, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
-    f.len = r.len;
+    PositionFind f;
+    if (!OpaqueFind(m_file, r, kind, whyGps, whyIso6709, m_opt.placeNames, f)) return false;
     Add(f, c);
     return true;
 }

@@ -10,7 +10,7 @@ packages=(
   xvfb xauth fonts-ipafont-gothic
   libcairo2-dev poppler-utils
   clang libclang-rt-14-dev
-  libexpat1-dev zlib1g-dev
+  libexpat1-dev zlib1g-dev libbrotli-dev
   xdotool dpkg-dev
   libimage-exiftool-perl libheif-examples libavif-bin webp ffmpeg imagemagick libjxl-tools
 )

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the Windows program links statically, once, into
-# build/windows/deps: wxWidgets 3.2 (wxMSW), libjpeg-turbo, GoogleTest and
-# expat (for the tests),
+# build/windows/deps: wxWidgets 3.2 (wxMSW), libjpeg-turbo, Brotli,
+# GoogleTest and expat (for the tests),
 # cross-compiled with MinGW-w64 from Debian's own source packages. Each part
 # leaves a stamp file; a later run skips what is already built.
 set -euo pipefail
@@ -17,7 +17,7 @@ mkdir -p "$deps" "$src"
 stamp() { [ -e "$deps/.stamp-$1" ]; }
 done_stamp() { touch "$deps/.stamp-$1"; }
 
-if stamp wx && stamp jpeg && stamp gtest && stamp expat && stamp cli11 &&
+if stamp wx && stamp jpeg && stamp brotli && stamp gtest && stamp expat && stamp cli11 &&
    dpkg-query -W -f='${Status}' libz-mingw-w64-dev 2>/dev/null | grep -q 'install ok installed'; then exit 0; fi
 
 # Packages, only the missing: the cross compilers and zlib, the SIMD assembler, dpkg-dev
@@ -58,6 +58,7 @@ need=()
 stamp wx || [ -d "$src"/wxwidgets3.2-* ] 2>/dev/null || need+=(wxwidgets3.2)
 stamp jpeg || [ -d "$src"/libjpeg-turbo-* ] 2>/dev/null || need+=(libjpeg-turbo)
 stamp expat || [ -d "$src"/expat-* ] 2>/dev/null || need+=(expat)
+stamp brotli || [ -d "$src"/brotli-* ] 2>/dev/null || need+=(brotli)
 [ ${#need[@]} -eq 0 ] || fetch_sources "${need[@]}"
 
 if ! stamp jpeg; then
@@ -77,6 +78,21 @@ if ! stamp jpeg; then
   cp "$win/build-jpeg/pkgscripts/libturbojpeg.pc" "$deps/lib/pkgconfig/"
   echo "libjpeg-turbo: $((SECONDS - start)) s"
   done_stamp jpeg
+fi
+
+if ! stamp brotli; then
+  echo "building Brotli for Windows"
+  start=$SECONDS
+  # The static libraries alone (JPEG XL's compressed metadata boxes).
+  bsrc=$(ls -d "$src"/brotli-*/ | head -1)
+  cmake -S "$bsrc" -B "$win/build-brotli" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DBROTLI_DISABLE_TESTS=ON >/dev/null
+  cmake --build "$win/build-brotli" -j"$jobs" --target brotlienc-static brotlidec-static brotlicommon-static >/dev/null
+  mkdir -p "$deps/lib" "$deps/include"
+  cp "$win/build-brotli"/libbrotli{enc,dec,common}-static.a "$deps/lib/"
+  cp -r "$bsrc/c/include/brotli" "$deps/include/"
+  echo "Brotli: $((SECONDS - start)) s"
+  done_stamp brotli
 fi
 
 if ! stamp gtest; then

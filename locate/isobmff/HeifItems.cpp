@@ -232,10 +232,7 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
             const bool places = w.sink.PlaceNames();
             w.sink.Compressed(content, form, ' ', at, [places](const ByteReader& x, std::vector<PositionFind>& finds,
                                                          StripPlan& plan) {
-                XmpDoc doc;
-                doc.map = ContentMap({0, x.Length()});
-                doc.reportAt = {0, x.Length()};
-                XmpScan scan = ScanXmpDocs(x, {doc}, false, places);
+                XmpScan scan = ScanXmpContent(x, places);
                 finds = std::move(scan.finds);
                 plan = std::move(scan.plan);
             });

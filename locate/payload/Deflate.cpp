@@ -1,5 +1,7 @@
 #include "locate/payload/Deflate.h"
 
+#include "locate/payload/Brotli.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,8 +12,6 @@ namespace {
 constexpr int kWindowBits = 15;
 
 int Bits(Deflated form) { return form == Deflated::Zlib ? kWindowBits : -kWindowBits; }
-
-
 
 // The content compressed, flushed to a byte boundary, then stored blocks
 // of pad bytes to the length.
@@ -100,6 +100,7 @@ bool DeflateShort(const std::vector<uint8_t>& content, Deflated form, int64_t le
 }  // namespace
 
 bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::vector<uint8_t>& out) {
+    if (form == Deflated::Brotli) return BrotliDecode(in, n, maxOut, out);
     out.clear();
     if (in == nullptr || n <= 0 || n > std::numeric_limits<uInt>::max()) return false;
     z_stream z{};
@@ -123,5 +124,6 @@ bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::v
 
 bool DeflateToLength(const std::vector<uint8_t>& content, Deflated form, int64_t len, uint8_t pad,
                      std::vector<uint8_t>& out) {
+    if (form == Deflated::Brotli) return BrotliToLength(content, len, out);
     return DeflateFlushed(content, form, len, pad, out) || DeflateShort(content, form, len, pad, out);
 }

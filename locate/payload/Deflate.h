@@ -1,5 +1,6 @@
 // Compressed metadata (XMP items, PNG text chunks): zlib streams and raw
-// deflate, read, and written back at exactly the length they had.
+// deflate (and Brotli, see Brotli.h), read, and written back at exactly
+// the length they had.
 //
 // A stripped content is compressed anew with the best compression, flushed
 // to a byte boundary, and followed by a final stored block holding as many
@@ -13,6 +14,7 @@
 enum class Deflated : uint8_t {
     Zlib,  // RFC 1950: a 2-byte header, deflate, the Adler-32 of the content
     Raw,   // RFC 1951 alone
+    Brotli,  // RFC 7932 (JPEG XL's boxes): see Brotli.h; `pad` is not used
 };
 
 // Inflates the n bytes at `in` into `out` (at most maxOut bytes). False

@@ -1,5 +1,6 @@
 #include "locate/payload/IptcPlaces.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -84,4 +85,21 @@ IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block) {
     IptcScan out;
     ScanDatasets(file.WithOrder(ByteReader::kBigEndian), block, out);
     return out;
+}
+
+IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::vector<ByteRange> resources) {
+    // Two IFDs may name one block.
+    for (std::vector<ByteRange>* v : {&iptc, &resources}) {
+        std::sort(v->begin(), v->end(), [](ByteRange a, ByteRange b) { return a.pos < b.pos; });
+        v->erase(std::unique(v->begin(), v->end(), [](ByteRange a, ByteRange b) { return a.pos == b.pos; }), v->end());
+    }
+    IptcScan all;
+    auto take = [&all](const IptcScan& x) {
+        all.finds.insert(all.finds.end(), x.finds.begin(), x.finds.end());
+        all.plan.Append(x.plan);
+    };
+    for (size_t k = 0; k < resources.size(); ++k)
+        take(ScanIptcPlaces(file, resources[k], k == 0 && !iptc.empty() ? iptc[0] : ByteRange{-1, 0}));
+    for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k) take(ScanIptcDatasets(file, iptc[k]));
+    return all;
 }

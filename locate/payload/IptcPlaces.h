@@ -22,5 +22,9 @@ struct IptcScan {
 // `iptcBeside`, when given, is scanned too, and the resources' digest
 // covers it rather than their own block (as metadata editors compute it).
 IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBeside = {-1, 0});
+// The IPTC a TIFF structure keeps in its IPTC fields (tag 0x83BB) and its
+// image resources (tag 0x8649): the first resources' digest covers the
+// first field's block.
+IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::vector<ByteRange> resources);
 // Scans IPTC datasets alone, as a block outside image resources holds them.
 IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block);

@@ -97,6 +97,13 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
     return s;
 }
 
+XmpScan ScanXmpContent(const ByteReader& content, bool placeNames) {
+    XmpDoc doc;
+    doc.map = ContentMap({0, content.Length()});
+    doc.reportAt = {0, content.Length()};
+    return ScanXmpDocs(content, {doc}, false, placeNames);
+}
+
 bool StripXmp(uint8_t* buf, int64_t len, const XmpScan& scan) {
     return scan.Removable() && scan.plan.Apply(buf, len);
 }

@@ -62,6 +62,9 @@ struct XmpScan {
 XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed,
                     bool placeNames = false);
 
+// Scans one document that is the whole of `content` (inflated metadata).
+XmpScan ScanXmpContent(const ByteReader& content, bool placeNames);
+
 // Carries out the scan on `buf`, a same-length copy of the scanned content:
 // blanks every find and rewrites the GUIDs. Writes nothing and answers false
 // when a find cannot be removed or a range lies outside `buf`.

@@ -145,10 +145,7 @@ void ScanValue(const ByteReader& text, ByteRange r, std::vector<PositionFind>& f
 
 // An XMP packet that is the whole of `text` (place names too when asked).
 void ScanXmpText(const ByteReader& text, bool placeNames, std::vector<PositionFind>& finds, StripPlan& plan) {
-    XmpDoc doc;
-    doc.map = ContentMap({0, text.Length()});
-    doc.reportAt = {0, text.Length()};
-    XmpScan scan = ScanXmpDocs(text, {doc}, false, placeNames);
+    XmpScan scan = ScanXmpContent(text, placeNames);
     finds = std::move(scan.finds);
     plan = std::move(scan.plan);
 }

@@ -3,7 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/ContentMap.h"
 #include "locate/payload/IptcPlaces.h"
-#include "locate/payload/MakerNotePlaces.h"
+#include "locate/payload/TiffBlock.h"
 #include "locate/payload/TiffScan.h"
 #include "locate/payload/XmpGps.h"
 
@@ -109,31 +109,9 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
         if (!found.empty() && !x.plan.Apply(after.data(), size)) after = bytes;
     } else {
         // The TIFF structure, at once or after an APP1 segment's "Exif\0\0".
-        const int64_t tiff = FindTiffHeader(block, 0, size);
-        TiffScan t;
-        if (tiff >= 0 && ScanTiff(block, tiff, size, t)) {
-            std::vector<ByteRange> zero;
-            for (const GpsIfdScan& g : t.gps) {
-                // A GPS IFD outside the profile is read by no reader of it.
-                if (g.outsideSegment || g.positions == 0) continue;
-                const FindWhy why = GpsIfdBlocker(g);
-                PositionFind f(FindKind::ExifGps, g.pos, why == FindWhy::None, why);
-                f.len = t.GpsFindLen(g);
-                found.push_back(f);
-                PlanGpsStrip(t, g, GpsStripMode{}, zero);
-            }
-            for (const ByteRange& z : zero)
-                if (z.pos >= 0 && z.len >= 0 && z.pos <= size - z.len)
-                    std::memset(after.data() + z.pos, 0, static_cast<size_t>(z.len));
-            // The maker note's place names, on request, as in a TIFF of the file's own.
-            for (const MakerPlace& m : placeNames ? ScanMakerNotePlaces(block, t) : std::vector<MakerPlace>{}) {
-                PositionFind f(FindKind::PlaceName, m.value.pos, m.removable, m.why);
-                f.len = m.value.len;
-                found.push_back(f);
-                if (m.removable && m.value.pos >= 0 && m.value.len >= 0 && m.value.pos <= size - m.value.len)
-                    std::memset(after.data() + m.value.pos, m.fill, static_cast<size_t>(m.value.len));
-            }
-        }
+        StripPlan plan;
+        ScanTiffBlock(block, FindTiffHeader(block, 0, size), placeNames, found, plan);
+        if (!found.empty() && !plan.Apply(after.data(), size)) after = bytes;
     }
     if (found.empty()) return true;
 

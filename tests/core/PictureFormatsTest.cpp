@@ -12,6 +12,7 @@
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
 
+#include <brotli/encode.h>
 #include <gtest/gtest.h>
 
 using namespace testjpeg;
@@ -52,6 +53,21 @@ Bytes Jxl(const Bytes& boxes) {
                    boxes, Box("jxlc", Text("\xFF\x0A GPS"))});
 }
 
+// `data` compressed with Brotli, as cjxl compresses metadata boxes.
+Bytes Brotli(const Bytes& data) {
+    Bytes out(BrotliEncoderMaxCompressedSize(data.size()) + 16);
+    size_t n = out.size();
+    BrotliEncoderCompress(9, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, data.size(), data.data(), &n, out.data());
+    out.resize(n);
+    return out;
+}
+
+// A `brob` box standing for a box of `type` whose body is `body`.
+Bytes Brob(const std::string& type, const Bytes& body) { return Box("brob", Concat({Text(type), Brotli(body)})); }
+
+// Rebuild data: some packed fields, then a Brotli stream of `content`.
+Bytes Jbrd(const Bytes& content) { return Box("jbrd", Concat({{0x12, 0x34, 0x56}, Brotli(content)})); }
+
 // A JPEG 2000 file: the signature box, `ftyp`, `boxes`, a codestream.
 Bytes Jp2(const Bytes& boxes) {
     return Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", Text(std::string("jp2 \0\0\0\0jp2 ", 12))),
@@ -64,7 +80,12 @@ std::vector<Row> Rows() {
     const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes jxl = Jxl(Concat({Box("Exif", Concat({Be32(0), tiff})), Box("xml ", Text(kXmp))}));
     const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
+    const Bytes brobExif = Jxl(Brob("Exif", Concat({Be32(0), tiff})));
+    const Bytes brobXmp = Jxl(Brob("xml ", Text(kXmp)));
+    const Bytes brobOther = Jxl(Brob("abcd", Text(kWhere)));
     const Bytes jbrd = Jxl(Box("jbrd", Bytes(40, 0x5A)));
+    // A transcoded JPEG's other segments and what followed its end: here a second picture with a position.
+    const Bytes jbrdPicture = Jxl(Jbrd(Concat({Text("APP2 data"), Picture({ExifSegment(gps)})})));
     Bytes past = Jxl(Box("abcd", Text("GPS 35.6586")));
     const Bytes xmpUuid = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
                            0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
@@ -106,9 +127,18 @@ std::vector<Row> Rows() {
         {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},
         {"JPEG XL: its Exif and XMP boxes", jxl,
          {{FindKind::ExifGps, true, FindWhy::None, At(jxl, tiff, gpsIfd), "Exif"}, xmpGps(jxl, "xml ")}},
-        {"JPEG XL: Exif compressed with Brotli", brob,
-         {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(brob, "brob", -4), "brob"}}},
-        {"JPEG XL: the data that rebuilds a JPEG", jbrd,
+        // What Brotli compresses is read as the box it stands for, and written back at its length.
+        {"JPEG XL: Exif compressed with Brotli", brobExif,
+         {{FindKind::ExifGps, true, FindWhy::None, At(brobExif, "brob", 8), "brob"}}},
+        {"JPEG XL: XMP compressed with Brotli", brobXmp, {{FindKind::Xmp, true, FindWhy::None, At(brobXmp, "brob", 8), "brob"}}},
+        {"JPEG XL: another box compressed, holding a position's text", brobOther,
+         {{FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(brobOther, "brob", 8), "brob"}}},
+        {"JPEG XL: a Brotli stream that does not decode", brob,
+         {{FindKind::Unparsed, false, FindWhy::CompressedUnreadable, At(brob, "brob", 8), "brob"}}},
+        {"JPEG XL: rebuild data holding a picture with a position", jbrdPicture,
+         {{FindKind::Unparsed, false, FindWhy::RebuildDataHoldsPosition, At(jbrdPicture, "jbrd", -4), "jbrd"}}},
+        {"JPEG XL: rebuild data without a position", Jxl(Jbrd(Text("APP2 data"))), {}},
+        {"JPEG XL: rebuild data in which no Brotli stream decodes", jbrd,
          {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(jbrd, "jbrd", -4), "jbrd"}}},
         {"JPEG XL: a box running past the end", past,
          {{FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(past, "abcd", -4), "after the boxes"}}},

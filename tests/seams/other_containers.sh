@@ -114,6 +114,12 @@ convert geotagged.jpg magick.png
 cp base.jpg geotagged-xmp.jpg
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-xmp.jpg
 convert geotagged-xmp.jpg magick-xmp.png
+# A JPEG transcoded to JPEG XL bit for bit: cjxl keeps its Exif and XMP
+# compressed with Brotli (brob boxes) and its other segments in the data
+# that rebuilds it (jbrd).
+cp geotagged.jpg geotagged-both.jpg
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-both.jpg
+cjxl --quiet geotagged-both.jpg transcoded.jxl
 # A BigTIFF ImageMagick makes from it: the XMP packet in tag 700 (ExifTool
 # writes no BigTIFF).
 convert geotagged-xmp.jpg TIFF64:magick-xmp.btf
@@ -455,6 +461,30 @@ for row_file in magick-places.png magick-places.tif; do
         [ "$(digest_warning "$copy")" = "$(digest_warning "$path")" ] || fail "the IPTC digest is no longer current"
     fi
 done
+
+# The transcoded JPEG XL: ExifTool reads no Brotli here, so the JPEG djxl
+# rebuilds from it is read instead; after the strip it holds no position
+# and the same pixels, and the file keeps its length.
+row_file=transcoded.jxl path=$work/$row_file
+if ! djxl "$path" "$work/rebuilt.jpg" >/dev/null 2>&1 || [ -z "$(positions_read "$work/rebuilt.jpg")" ]; then
+    fail "djxl rebuilds no JPEG with a position from it"
+else
+    expect 1 "Exif GPS IFD" check || true
+    mkdir "$work/transcoded"
+    if expect 0 "removed" strip-gps -o "$work/transcoded"; then
+        copy=$work/transcoded/$row_file
+        if ! djxl "$copy" "$work/rebuilt-copy.jpg" >/dev/null 2>&1; then
+            fail "djxl rebuilds no JPEG from the copy"
+        else
+            [ -z "$(positions_read "$work/rebuilt-copy.jpg")" ] ||
+                fail "the rebuilt JPEG still holds: $(positions_read "$work/rebuilt-copy.jpg")"
+            [ "$(pixels "$work/rebuilt-copy.jpg")" = "$(pixels "$work/rebuilt.jpg")" ] || fail "the pixels changed"
+        fi
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        run check "$copy"
+        [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
+    fi
+fi
 
 # A dashcam's clip: its fixes in "freeGPS " blocks among the media data,
 # listed by moov/gps (a version, a count, each block's offset and size).
