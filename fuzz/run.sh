@@ -125,6 +125,9 @@ seed_fuzz_locator() {
         my $x = "<x:xmpmeta xmlns:x=\x27adobe:ns:meta/\x27><rdf:Description xmlns:exif=\x27http://ns.adobe.com/exif/1.0/\x27 exif:GPSLatitude=\x271\x27/></x:xmpmeta>";
         print box("JXL ", "\r\n\x87\n"), box("ftyp", "jxl \0\0\0\0jxl "), box("Exif", pack("N", 0) . $tiff),
               box("xml ", $x), box("brob", "Exif\x1b\x8f"), box("jxlc", "\xff\x0a");' >"$d/jxl.bin"
+    # The tiny one transcoded to JPEG XL: its Exif compressed with Brotli,
+    # the data that rebuilds it.
+    [ -f "$f" ] && command -v cjxl >/dev/null && cjxl --quiet "$f" "$d/jxl_transcoded.bin" 2>/dev/null
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
         my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .

@@ -130,7 +130,8 @@ std::vector<Row> Rows() {
         // What Brotli compresses is read as the box it stands for, and written back at its length.
         {"JPEG XL: Exif compressed with Brotli", brobExif,
          {{FindKind::ExifGps, true, FindWhy::None, At(brobExif, "brob", 8), "brob"}}},
-        {"JPEG XL: XMP compressed with Brotli", brobXmp, {{FindKind::Xmp, true, FindWhy::None, At(brobXmp, "brob", 8), "brob"}}},
+        {"JPEG XL: XMP compressed with Brotli", brobXmp,
+         {{FindKind::Xmp, true, FindWhy::None, At(brobXmp, "brob", 8), "brob"}}},
         {"JPEG XL: another box compressed, holding a position's text", brobOther,
          {{FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(brobOther, "brob", 8), "brob"}}},
         {"JPEG XL: a Brotli stream that does not decode", brob,
