@@ -13,51 +13,51 @@ constexpr int kWindowBits = 15;
 
 int Bits(Deflated form) { return form == Deflated::Zlib ? kWindowBits : -kWindowBits; }
 
-// The content compressed, flushed to a byte boundary, then stored blocks
-// of pad bytes to the length.
-bool DeflateFlushed(const std::vector<uint8_t>& content, Deflated form, int64_t len, uint8_t pad,
-                    std::vector<uint8_t>& out) {
+// The content compressed (its last block left open, mid-byte), then `pads`
+// pad bytes in stored blocks, the last one final. False on an error.
+bool DeflateThenStored(const std::vector<uint8_t>& content, Deflated form, int64_t pads, uint8_t pad,
+                       std::vector<uint8_t>& out) {
     out.clear();
-    if (content.size() > std::numeric_limits<uInt>::max() / 2 || len <= 0) return false;
+    if (content.size() > std::numeric_limits<uInt>::max() / 2 || pads < 0 ||
+        pads > std::numeric_limits<uInt>::max() / 2)
+        return false;
     z_stream z{};
     if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, Bits(form), 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-    out.resize(deflateBound(&z, static_cast<uLong>(content.size())) + 16);
+    const std::vector<uint8_t> padding(static_cast<size_t>(pads), pad);
+    out.resize(deflateBound(&z, static_cast<uLong>(content.size())) + padding.size() + padding.size() / 65535 * 5 + 64);
     z.next_in = const_cast<Bytef*>(content.data());
     z.avail_in = static_cast<uInt>(content.size());
     z.next_out = out.data();
     z.avail_out = static_cast<uInt>(out.size());
-    // A sync flush ends on a byte boundary; the final block follows it.
-    const int rc = deflate(&z, Z_SYNC_FLUSH);
+    int rc = deflate(&z, Z_NO_FLUSH);
+    // Level 0 stores: changing to it ends the compressed block where it
+    // stands, without the empty block a flush to a byte boundary costs.
+    if (rc == Z_OK && z.avail_in == 0) rc = deflateParams(&z, 0, Z_DEFAULT_STRATEGY);
+    if (rc == Z_OK) {
+        z.next_in = const_cast<Bytef*>(padding.data());
+        z.avail_in = static_cast<uInt>(padding.size());
+        rc = deflate(&z, Z_FINISH);
+    }
     out.resize(out.size() - z.avail_out);
     deflateEnd(&z);
-    if (rc != Z_OK || z.avail_in != 0) return false;
+    return rc == Z_STREAM_END;
+}
 
-    // Stored blocks of pad bytes fill what is left: each takes a header
-    // byte, its length and the length's complement, then its bytes; the
-    // last one is final.
-    constexpr int64_t kStored = 5, kMaxStored = 65535;
-    const int64_t trailer = form == Deflated::Zlib ? 4 : 0;
-    int64_t left = len - static_cast<int64_t>(out.size()) - trailer;
-    if (left < kStored) return false;
-    uLong adler = adler32(0L, Z_NULL, 0);
-    adler = adler32(adler, content.data(), static_cast<uInt>(content.size()));
-    const std::vector<uint8_t> pads(static_cast<size_t>(kMaxStored), pad);
-    for (bool last = false; !last;) {
-        last = left - kStored <= kMaxStored;
-        // A block that is not the last leaves room for one more header.
-        const int64_t n = last ? left - kStored : std::min(kMaxStored, left - 2 * kStored);
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<uint8_t>(n & 0xFF));
-        out.push_back(static_cast<uint8_t>(n >> 8));
-        out.push_back(static_cast<uint8_t>(~n & 0xFF));
-        out.push_back(static_cast<uint8_t>((~n >> 8) & 0xFF));
-        out.insert(out.end(), pads.begin(), pads.begin() + n);
-        adler = adler32(adler, pads.data(), static_cast<uInt>(n));
-        left -= kStored + n;
+// The content compressed and followed by as many pad bytes, stored, as
+// fill the length. The stored blocks' headers cost the same for nearby
+// counts: the count is found in a few steps from the first guess.
+bool DeflateFlushed(const std::vector<uint8_t>& content, Deflated form, int64_t len, uint8_t pad,
+                    std::vector<uint8_t>& out) {
+    if (len <= 0 || !DeflateThenStored(content, form, 0, pad, out)) return false;
+    int64_t pads = len - static_cast<int64_t>(out.size());
+    for (int step = 0; step < 4 && pads >= 0; ++step) {
+        if (!DeflateThenStored(content, form, pads, pad, out)) return false;
+        const int64_t miss = len - static_cast<int64_t>(out.size());
+        if (miss == 0) return true;
+        pads += miss;
     }
-    if (form == Deflated::Zlib)
-        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(adler >> shift));
-    return static_cast<int64_t>(out.size()) == len;
+    out.clear();
+    return false;
 }
 
 // The content and `extra` pad bytes compressed whole at `level` with
