@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/Opaque.h"
+#include "locate/Pieces.h"
 #include "locate/isobmff/BoxWalk.h"
 
 #include <algorithm>
@@ -48,6 +49,15 @@ bool IsSkipped(uint32_t t) {
                      Fourcc("emsg"), Fourcc("leva"), Fourcc("trep"), Fourcc("sgpd"), Fourcc("pdin")});
 }
 
+// A text metadata description (`mett`) whose MIME type names Parrot's
+// drone metadata ("application/octet-stream;type=com.parrot.videometadata3").
+bool NamesParrotMetadata(const ByteReader& file, const Box& stsd) {
+    static constexpr std::string_view kParrot = "com.parrot.videometadata";
+    const int64_t n = std::min<int64_t>(stsd.end - stsd.body, 1024);
+    const uint8_t* p = file.Span(stsd.body, n);
+    return p != nullptr && FindBytes(p, n, kParrot) != nullptr;
+}
+
 // A track: its handler and its first sample description, which say
 // whether its samples are timed GPS.
 void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
@@ -68,7 +78,8 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
         handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
-    const bool timedGps = OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")});
+    const bool timedGps = OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) ||
+                          (format == Fourcc("mett") && NamesParrotMetadata(w.file, stsd));
     if (timedGps || captions || !keys.empty()) {
         // The track's number names its movie fragments.
         Box tkhd;

@@ -211,6 +211,7 @@ void WalkTimedTracks(BoxWalk& w) {
                                 : t.format == Fourcc("rtmd") ? TimedFormat::Rtmd
                                 : t.format == Fourcc("RVMI") ? TimedFormat::Rvmi
                                 : t.format == Fourcc("djmd") ? TimedFormat::Djmd
+                                : t.format == Fourcc("mett") ? TimedFormat::Parrot
                                                              : TimedFormat::Text;
         const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);

@@ -138,6 +138,45 @@ void ScanRvmi(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     if (AnyNonZero(s.Span(4, n - 4), n - 4)) t.Value(base + 4, n - 4, true);
 }
 
+// One Parrot mett sample of `n` bytes at file offset `base`, read from
+// `s` (big-endian). Each fix is three 32-bit fields (latitude, longitude,
+// altitude) at the offsets below; a record that cuts one short, or a
+// sample of no known form, cannot be taken apart.
+void ScanParrot(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    constexpr int64_t kFix = 12;
+    auto fix = [&](int64_t at, int64_t len) {
+        if (at + len > n) return t.Bad(base, n);
+        if (AnyNonZero(s.Span(at, len), len)) t.Value(base + at, len, true);
+    };
+    uint8_t kind = 0, version = 0;
+    uint16_t words = 0;
+    if (!s.U8(0, kind) || !s.U8(1, version) || !s.U16(2, words) || (kind != 'P' && kind != 'E') || version < '1' ||
+        version > '9') {
+        // A recorded version 1 sample has no id: 60 bytes, the fix at 32.
+        if (n == 60) fix(32, kFix);
+        else t.Bad(base, n);
+        return;
+    }
+    const int64_t end = 4 + int64_t{words} * 4;
+    if (kind != 'P' || end > n) return t.Bad(base, n);
+    int64_t at = 0;
+    if (version == '1') {
+        if (words >= 13) fix(28, kFix);  // the extended structure; the basic one has no fix
+        return;
+    }
+    if (version == '2') at = 56;
+    else if (version == '3') at = 72;
+    else return t.Bad(base, n);  // a later version, not known
+    fix(8, kFix);
+    // Extensions, each an id and a length in words: E2 follow-me (its
+    // target), E3 automation (its framing target and flight destination).
+    for (uint16_t id = 0, len = 0; at + 4 <= end && s.U16(at, id) && s.U16(at + 2, len); at += 4 + int64_t{len} * 4) {
+        if (at + 4 + int64_t{len} * 4 > end) return t.Bad(base + at, end - at);
+        if (id == 0x4532) fix(at + 4, std::min<int64_t>(kFix, int64_t{len} * 4));
+        if (id == 0x4533) fix(at + 4, std::min<int64_t>(2 * kFix, int64_t{len} * 4));
+    }
+}
+
 // DJI's protocols and where each keeps its fix: the path of field numbers
 // to the GPS message (its fields 2 and 3 the latitude and longitude,
 // doubles, in radians or degrees); all zeros where there is none.
@@ -377,6 +416,8 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
             ScanRvmi(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Djmd)
             ScanDjmd(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::Parrot)
+            ScanParrot(s, r.pos, r.len, t);
         else
             ScanKlv(s, r.pos, 0, r.len, 0, t);
         if (t.Unreadable()) break;

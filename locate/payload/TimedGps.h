@@ -33,6 +33,15 @@
 // 2 and 3 are the latitude and longitude as doubles. A protocol not known
 // cannot be cleaned.
 //
+// Parrot's mett (drones; its sample description's MIME type names
+// "com.parrot.videometadata"): big-endian records of an id ("P1", "P2",
+// "P3") and a length in 32-bit words that counts the extensions after the
+// base record. The fix (latitude, longitude, altitude) lies at +28 in a
+// P1 extended record (a recorded v1 sample has no id: 60 bytes, the fix at
+// +32), at +8 in P2 and P3; the extensions E2 (follow-me) and E3
+// (automation) hold the target's and the destination's after their header.
+// A later version (its records are not laid out so) cannot be cleaned.
+//
 // Text (a subtitle track's `tx3g` or QuickTime `text` samples): a 16-bit
 // big-endian length, then the text (style boxes may follow). Drones and
 // dashcams caption each frame with their fix ("GPS (139.7454, 35.6586,
@@ -47,7 +56,7 @@
 //
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
 // rtmd GPS item's value, a gReV record after its tag, a djmd latitude
-// or longitude, a caption's text)
+// or longitude, a Parrot fix, a caption's text)
 // and keeps every header, type and size, so the samples
 // keep their length and still parse. A value of zeros holds no position:
 // a cleaned track is found clean.
@@ -60,7 +69,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Text };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Parrot, Text };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

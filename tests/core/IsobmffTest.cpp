@@ -140,6 +140,16 @@ std::vector<Row> Rows() {
     const Bytes djiFix = Concat({Bytes{0x08, 0, 0x11}, Bytes(8, 0x41), Bytes{0x19}, Bytes(8, 0x42)});
     const Bytes djmd = textClip("meta", "djmd", Concat({pb(1, pb(1, pb(1, Text("dvtm_wm265e.proto")))),
                                                         pb(3, pb(3, pb(4, pb(1, djiFix))))}));
+    // Parrot's drone metadata, known by its MIME type; another mett track
+    // (a Pixel's motion photo writes one) is not read.
+    auto mett = [&](const std::string& mime, const Bytes& sample) {
+        const Bytes entry = Concat({Bytes(8, 0), Bytes{0}, Text(mime), Bytes{0}});
+        return Concat({Ftyp("isom", "isom"), Box("mdat", Concat({sample, sample})),
+                       Box("moov", timedTrack("meta", "mett", static_cast<uint32_t>(sample.size()), entry))});
+    };
+    const Bytes parrotSample = Concat({Text("P3"), Bytes{0, 17}, Bytes(4, 1), Bytes(12, 0x41), Bytes(52, 2)});
+    const Bytes parrot = mett("application/octet-stream;type=com.parrot.videometadata3", parrotSample);
+    const Bytes otherMett = mett("application/microvideo-meta-stream", parrotSample);
     // Apple's timed metadata: a key table naming a location key and
     // another, samples holding a value of each.
     auto key = [](const char* id, const std::string& name) {
@@ -291,6 +301,8 @@ std::vector<Row> Rows() {
         {"an NMEA sentence with no fix", noFixNmea, {}},
         {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
         {"a dashcam's RVMI track", rvmi, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
+        {"a Parrot drone's mett track", parrot, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 8}}},
+        {"another mett track", otherMett, {}},
         {"a DJI drone's djmd track", djmd, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 23 + 11}}},
         {"a location key's values in Apple's timed metadata", mebx,
          {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 10 + 8}}},

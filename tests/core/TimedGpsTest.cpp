@@ -57,6 +57,12 @@ Bytes Djmd(const std::string& protocol, bool zero) {
     return Concat({PbMsg(1, PbMsg(1, PbMsg(1, Bytes(protocol.begin(), protocol.end())))), frame});
 }
 
+// A Parrot record or extension: its id, its length in words, its body.
+Bytes Parrot(char kind, char version, const Bytes& body) {
+    return Concat({{static_cast<uint8_t>(kind), static_cast<uint8_t>(version), 0,
+                    static_cast<uint8_t>(body.size() / 4)}, body});
+}
+
 struct Row {
     const char* name;
     TimedFormat fmt;
@@ -157,6 +163,33 @@ const Row kRows[] = {
      [](bool) { return std::vector<Bytes>{Djmd("dvtm_X9.proto", false)}; }, 1, false, 0, 6},
     {"DJI djmd frames before any protocol", TimedFormat::Djmd,
      [](bool) { return std::vector<Bytes>{Djmd("", false)}; }, 1, false, 0, 0},
+    // Parrot's base records count their extensions in their length.
+    {"Parrot v3 with its timestamp and automation extensions", TimedFormat::Parrot,
+     [](bool z) {
+         const Bytes ext = Concat({Parrot('E', '1', Fill(8, 3)), Parrot('E', '3', Concat({Gps(z, 24), Fill(4, 4)}))});
+         return std::vector<Bytes>{Parrot('P', '3', Concat({Fill(4, 1), Gps(z, 12), Fill(52, 2), ext}))};
+     },
+     1, true, 0, 8},
+    {"Parrot v2 with a follow-me target", TimedFormat::Parrot,
+     [](bool z) {
+         const Bytes target = Parrot('E', '2', Concat({Gps(z, 12), Fill(12, 5)}));
+         return std::vector<Bytes>{Parrot('P', '2', Concat({Fill(4, 1), Fill(12, 0), Fill(36, 2), target}))};
+     },
+     1, true, 0, 60},
+    {"Parrot v1 as recorded (no id), then the basic record", TimedFormat::Parrot,
+     [](bool z) {
+         return std::vector<Bytes>{Concat({Fill(32, 1), Gps(z, 12), Fill(16, 2)}), Parrot('P', '1', Fill(24, 1))};
+     },
+     1, true, 0, 32},
+    {"Parrot of a later version", TimedFormat::Parrot,
+     [](bool) { return std::vector<Bytes>{Parrot('P', '4', Fill(8, 1))}; }, 1, false, 0, 0},
+    {"Parrot extension running past its record", TimedFormat::Parrot,
+     [](bool) {
+         Bytes s = Parrot('P', '3', Concat({Fill(68, 2), Parrot('E', '3', Fill(28, 7))}));
+         s[3] -= 2;
+         return std::vector<Bytes>{s};
+     },
+     1, false, 0, 72},
     {"GPMF GPS5 of zeros", TimedFormat::Gpmf,
      [](bool) { return std::vector<Bytes>{Strm(Klv("GPS5", 'l', 20, 1, Fill(20, 0)))}; }, 0, false, 0, 0},
 };
