@@ -386,6 +386,40 @@ void ScanKlv(const ByteReader& s, int64_t base, int64_t from, int64_t to, int de
     }
 }
 
+// A `gpmd` sample some dashcams write in their own form rather than
+// GoPro's KLV: Kingslim's binary fix (its status and hemispheres, "A",
+// "N"/"S", "E"/"W", at 24 after three zeros), Rove's enciphered text,
+// Vantrue's "FMAS" records. Each is a fix and nothing else.
+bool DashcamGpmd(const uint8_t* p, int64_t n) {
+    const auto at = [&](int64_t i, std::string_view w) {
+        return i + static_cast<int64_t>(w.size()) <= n && std::equal(w.begin(), w.end(), p + i);
+    };
+    const bool kingslim = n >= 27 && p[21] == 0 && p[22] == 0 && p[23] == 0 && p[24] == 'A' &&
+                          (p[25] == 'N' || p[25] == 'S') && (p[26] == 'E' || p[26] == 'W');
+    return kingslim || at(0, std::string_view("\0\0\xF2\xE1\xF0\xEETT", 8)) ||
+           at(0, std::string_view("FMAS\0\0\0\0", 8));
+}
+
+// One GPMF sample of `n` bytes at file offset `base`, read from `s`. One
+// that does not open with a KLV item is a dashcam's own form: a known
+// one is zeroed whole, another cannot be taken apart.
+void ScanGpmf(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    const uint8_t* p = s.Span(0, n);
+    if (p == nullptr) return;
+    if (DashcamGpmd(p, n)) {
+        if (AnyNonZero(p, n)) t.Value(base, n, true);
+        return;
+    }
+    int64_t first = 0;
+    while (first + 4 <= n && p[first] == 0 && p[first + 1] == 0 && p[first + 2] == 0 && p[first + 3] == 0) first += 4;
+    uint32_t key = 0;
+    if (first + kKlvHeader <= n && s.U32(first, key) && !ValidKey(key)) {
+        t.Bad(base + first, n - first);
+        return;
+    }
+    ScanKlv(s, base, 0, n, 0, t);
+}
+
 }  // namespace
 
 TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples) {
@@ -419,7 +453,7 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
         else if (fmt == TimedFormat::Parrot)
             ScanParrot(s, r.pos, r.len, t);
         else
-            ScanKlv(s, r.pos, 0, r.len, 0, t);
+            ScanGpmf(s, r.pos, r.len, t);
         if (t.Unreadable()) break;
     }
     t.Flush();

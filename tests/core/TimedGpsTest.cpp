@@ -163,6 +163,18 @@ const Row kRows[] = {
      [](bool) { return std::vector<Bytes>{Djmd("dvtm_X9.proto", false)}; }, 1, false, 0, 6},
     {"DJI djmd frames before any protocol", TimedFormat::Djmd,
      [](bool) { return std::vector<Bytes>{Djmd("", false)}; }, 1, false, 0, 0},
+    // Dashcams that write gpmd samples of their own form: zeroed whole when known.
+    {"gpmd of a Kingslim dashcam", TimedFormat::Gpmf,
+     [](bool z) {
+         const Bytes fix = Concat({Fill(21, 0x41), Fill(3, 0), Bytes{'A', 'N', 'E'}, Fill(13, 0x42)});
+         return std::vector<Bytes>{z ? Fill(40, 0) : fix};
+     },
+     1, true, 0, 0},
+    {"gpmd of a Vantrue dashcam", TimedFormat::Gpmf,
+     [](bool z) { return std::vector<Bytes>{z ? Fill(32, 0) : Concat({Bytes{'F', 'M', 'A', 'S'}, Fill(4, 0), Fill(24, 0x41)})}; },
+     1, true, 0, 0},
+    {"gpmd of a form not known", TimedFormat::Gpmf, [](bool) { return std::vector<Bytes>{Fill(4, 0), Fill(16, 1)}; },
+     1, false, 1, 0},
     // Parrot's base records count their extensions in their length.
     {"Parrot v3 with its timestamp and automation extensions", TimedFormat::Parrot,
      [](bool z) {
