@@ -7,7 +7,8 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/jpeg/JpegWalker.cpp locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp
-  locate/payload/Md5.cpp locate/payload/FlirGps.cpp locate/payload/Deflate.cpp locate/payload/Brotli.cpp locate/payload/TiffBlock.cpp locate/payload/IptcPlaces.cpp
+  locate/payload/Md5.cpp locate/payload/FlirGps.cpp locate/payload/Deflate.cpp locate/payload/IptcPlaces.cpp
+  locate/payload/Brotli.cpp locate/payload/TiffBlock.cpp
   locate/payload/MakerNotePlaces.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp

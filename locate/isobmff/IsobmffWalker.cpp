@@ -78,8 +78,9 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
         handler == Fourcc("text") || (handler == Fourcc("sbtl") && OneOf(format, {Fourcc("tx3g"), Fourcc("text")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
-    const bool timedGps = OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) ||
-                          (format == Fourcc("mett") && NamesParrotMetadata(w.file, stsd));
+    const bool timedGps =
+        OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) ||
+        (format == Fourcc("mett") && NamesParrotMetadata(w.file, stsd));
     if (timedGps || captions || !keys.empty()) {
         // The track's number names its movie fragments.
         Box tkhd;

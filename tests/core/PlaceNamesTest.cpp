@@ -247,8 +247,8 @@ TEST(PlaceNames, InWhatCannotBeTakenApartAreFoundButNotRemovable) {
         Bytes file;
         FindWhy why;
     } cases[] = {
-        {"a C2PA manifest's broad location", Picture({Segment(0xEB, Concat({Text("JP"), Bytes{0, 1, 0, 0, 0, 1},
-                                                                                 Text("jumb cai.location.broad Kyoto")}))}),
+        {"a C2PA manifest's broad location",
+         Picture({Segment(0xEB, Concat({Text("JP"), Bytes{0, 1, 0, 0, 0, 1}, Text("jumb cai.location.broad Kyoto")}))}),
          FindWhy::PlaceTextUnparsed},
         {"a UTF-16 XMP packet", Picture({Segment(0xE1, utf16)}), FindWhy::XmpPlaceUnparsed},
     };

@@ -171,7 +171,9 @@ const Row kRows[] = {
      },
      1, true, 0, 0},
     {"gpmd of a Vantrue dashcam", TimedFormat::Gpmf,
-     [](bool z) { return std::vector<Bytes>{z ? Fill(32, 0) : Concat({Bytes{'F', 'M', 'A', 'S'}, Fill(4, 0), Fill(24, 0x41)})}; },
+     [](bool z) {
+         return std::vector<Bytes>{z ? Fill(32, 0) : Concat({Bytes{'F', 'M', 'A', 'S'}, Fill(4, 0), Fill(24, 0x41)})};
+     },
      1, true, 0, 0},
     {"gpmd of a form not known", TimedFormat::Gpmf, [](bool) { return std::vector<Bytes>{Fill(4, 0), Fill(16, 1)}; },
      1, false, 1, 0},
