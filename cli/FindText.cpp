@@ -32,6 +32,7 @@ const char* ContainerName(Container c) {
     case Container::Jxl: return "JPEG XL";
     case Container::Matroska: return "Matroska";
     case Container::Jp2: return "JPEG 2000";
+    case Container::Mpegts: return "MPEG-TS (AVCHD)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -95,6 +96,8 @@ const char* FindWhyText(FindWhy w) {
         return "a signed manifest (C2PA), or bytes that cannot be taken apart, name a place";
     case FindWhy::RebuildDataHoldsPosition:
         return "the data that rebuilds the original JPEG holds a position's text and cannot be taken apart";
+    case FindWhy::PacketsUnparsed:
+        return "bytes that are not whole packets hold a position and cannot be taken apart";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";

@@ -6,6 +6,7 @@
 #include "locate/jp2/Jp2Walker.h"
 #include "locate/jxl/JxlWalker.h"
 #include "locate/matroska/MatroskaWalker.h"
+#include "locate/mpegts/TsWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
@@ -126,6 +127,7 @@ const ContainerRow kRows[] = {
     {Container::Jxl, Jxl, WalkJxlContainer},
     {Container::Matroska, Matroska, WalkMatroskaContainer},
     {Container::Jp2, Jp2, WalkJp2Container},
+    {Container::Mpegts, StartsTransportStream, WalkTsContainer},
 };
 
 }  // namespace

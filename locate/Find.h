@@ -34,6 +34,7 @@ enum class Container : uint8_t {
     Jxl,         // JPEG XL in its box container
     Matroska,    // Matroska and WebM
     Jp2,         // JPEG 2000 (JP2, JPX)
+    Mpegts,      // MPEG transport streams: AVCHD clips (.MTS, .M2TS)
     Unknown,     // a whole file of no recognised format
 };
 
@@ -85,6 +86,7 @@ enum class FindWhy : uint8_t {
     PlaceTextUnparsed,       // a signed manifest, or bytes no rule reads, name a place property
     XmpPlaceUnparsed,        // an XMP packet that cannot be parsed (UTF-16, say) may name a place
     RebuildDataHoldsPosition,  // JPEG XL's data that rebuilds a transcoded JPEG holds a position's text
+    PacketsUnparsed,         // bytes that are not whole transport stream packets hold a position
 };
 
 struct PositionFind {

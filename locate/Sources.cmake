@@ -8,7 +8,8 @@ list(APPEND TAMLIX_CORE_SOURCES
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp
   locate/payload/Md5.cpp locate/payload/FlirGps.cpp locate/payload/Deflate.cpp locate/payload/IptcPlaces.cpp
-  locate/payload/Brotli.cpp locate/payload/TiffBlock.cpp
+  locate/payload/Brotli.cpp locate/payload/TiffBlock.cpp locate/payload/H264Sei.cpp
+  locate/mpegts/TsWalker.cpp
   locate/payload/MakerNotePlaces.cpp)
 list(APPEND TAMLIX_CORE_SOURCES
   locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp

@@ -120,6 +120,20 @@ convert geotagged-xmp.jpg magick-xmp.png
 cp geotagged.jpg geotagged-both.jpg
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-both.jpg
 cjxl --quiet geotagged-both.jpg transcoded.jxl
+# AVCHD: a camera's fix in the H.264 SEI's MDPM block (tag 0xB0 + the GPS
+# tag, four bytes), put in by FFmpeg as unregistered user data (its own SEI
+# taken out first: ExifTool reads the first user data only). Values with no
+# zero byte, which an argument cannot hold (nor a comma or a colon, which
+# part the filters): 8961/257 degrees and so on.
+mdpm=$(printf 'MDPM\x08\xb1N\x01\x01\x01\xb2\x23\x01\x01\x01\xb3\x01\x01\x01\x01\xb4\x01\x01\x01\x01')
+mdpm+=$(printf '\xb5E\x01\x01\x01\xb6\x8b\x01\x01\x01\xb7\x2d\x01\x01\x01\xb8\x01\x01\x01\x01')
+for ts in mts m2ts; do
+    opts=(-f mpegts)
+    [ $ts = m2ts ] && opts+=(-mpegts_m2ts_mode 1)
+    ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 \
+       -bsf:v "filter_units=remove_types=6,h264_metadata=sei_user_data=17ee8c60-f84d-11d9-8cd6-0800200c9a66+$mdpm" \
+       "${opts[@]}" "clip.$ts"
+done
 # A BigTIFF ImageMagick makes from it: the XMP packet in tag 700 (ExifTool
 # writes no BigTIFF).
 convert geotagged-xmp.jpg TIFF64:magick-xmp.btf
@@ -485,6 +499,28 @@ else
         [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
     fi
 fi
+
+# The AVCHD clips: ExifTool reads the fix before the strip and only zeros
+# after it (the values are written as zero, as in the other timed tracks);
+# the frames and the length stay.
+latitudes() { exiftool -ee -n -s3 -GPSLatitude "$1" | sort -u | tr '\n' ' '; }
+for row_file in clip.mts clip.m2ts; do
+    path=$work/$row_file
+    if [ "$(latitudes "$path")" = "" ] || [ "$(latitudes "$path")" = "0 " ]; then
+        fail "ExifTool reads no fix in it"
+        continue
+    fi
+    expect 1 "timed GPS track" check || true
+    mkdir -p "$work/avchd"
+    expect 0 "removed" strip-gps -o "$work/avchd" || continue
+    copy=$work/avchd/$row_file
+    [ "$(latitudes "$copy")" = "0 " ] || fail "ExifTool reads in the copy: $(latitudes "$copy")"
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    [ "$(ffmpeg -nostdin -v error -i "$copy" -f framemd5 - | md5sum)" = \
+      "$(ffmpeg -nostdin -v error -i "$path" -f framemd5 - | md5sum)" ] || fail "the frames changed"
+    run check "$copy"
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
+done
 
 # A dashcam's clip: its fixes in "freeGPS " blocks among the media data,
 # listed by moov/gps (a version, a count, each block's offset and size).
