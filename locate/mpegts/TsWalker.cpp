@@ -56,10 +56,11 @@ struct TsWalk {
         ScanAccessUnit(b.data() + es, n - es, !whole || n >= kPrefix, s);
         if (s.bad >= 0 && bad < 0) bad = pes.map.FilePos(es + s.bad);
         if (s.first >= 0 && first < 0) first = pes.map.FilePos(es + s.first);
-        if (s.writes.empty()) return;
-        const int map = plan.AddMap(pes.map);
-        for (const MdpmScan::Write& w : s.writes)
-            plan.fills.push_back({map, es + w.off, static_cast<int64_t>(w.raw.size()), 0, w.raw});
+        // Each write keeps the file pieces it covers, not the whole access unit's.
+        for (const MdpmScan::Write& w : s.writes) {
+            const auto len = static_cast<int64_t>(w.raw.size());
+            plan.fills.push_back({plan.AddMap(pes.map.Sub(es + w.off, len)), 0, len, 0, w.raw});
+        }
     }
 
     // Bytes that are not whole packets: an MDPM block, or a position's text, in them cannot be removed.
