@@ -217,6 +217,11 @@ bool Sink::AfterEnd(ByteRange whole, bool last, const Carrier& c) {
         if (e.kind != Container::None) Nested(e.kind, {e.pos, r.End() - e.pos}, c);
         else if (last && insta < 0) m_out.trailer = r.pos;
     }
+    // News photo tools' AFCP trailer keeps a copy of the IPTC, place names among them.
+    if (last && insta < 0 && m_opt.placeNames) {
+        const IptcScan x = ScanAfcpIptc(m_file, whole);
+        AddPayload(x.finds, x.plan, c.Then("AFCP trailer"));
+    }
     if (insta >= 0) WalkInsta360Trailer({insta, whole.End() - insta}, c.Then("Insta360 trailer"), *this);
     return held;
 }

@@ -103,3 +103,25 @@ IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::
     for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k) take(ScanIptcDatasets(file, iptc[k]));
     return all;
 }
+
+IptcScan ScanAfcpIptc(const ByteReader& file, ByteRange after) {
+    constexpr int64_t kMark = 12, kEntry = 12;
+    constexpr int kMaxEntries = 256;
+    const int64_t tail = after.End() - kMark;
+    const uint8_t* t = tail >= after.pos ? file.Span(tail, kMark) : nullptr;
+    if (t == nullptr || std::memcmp(t, "AXS", 3) != 0 || (t[3] != '!' && t[3] != '*')) return {};
+    const ByteReader r = file.WithOrder(t[3] == '!' ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint32_t start = 0;
+    uint16_t count = 0;
+    const bool inside = r.U32(tail + 4, start) && start >= after.pos && start <= tail;
+    const uint8_t* head = inside ? file.Span(start, kMark) : nullptr;
+    if (head == nullptr || std::memcmp(head, t, 4) != 0 || !r.U16(int64_t{start} + 6, count)) return {};
+    for (int64_t i = 0, e = int64_t{start} + kMark; i < std::min<int64_t>(count, kMaxEntries); ++i, e += kEntry) {
+        uint32_t size = 0, offset = 0;
+        const uint8_t* tag = e + kEntry <= tail ? file.Span(e, 4) : nullptr;
+        if (tag == nullptr || !r.U32(e + 4, size) || !r.U32(e + 8, offset)) break;
+        if (std::memcmp(tag, "IPTC", 4) == 0 && offset >= start && int64_t{size} <= tail - offset)
+            return ScanIptcDatasets(file, {offset, size});
+    }
+    return {};
+}

@@ -26,5 +26,12 @@ IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBes
 // image resources (tag 0x8649): the first resources' digest covers the
 // first field's block.
 IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::vector<ByteRange> resources);
+// The IPTC block of an AFCP trailer (news photo tools append one after a
+// JPEG's or a TIFF's end): it ends the file with "AXS!" (big-endian) or
+// "AXS*" (little-endian) and the offset of its header; the header, which
+// starts with the same mark, counts entries of a tag, a size and an offset
+// (from the file's start). Its "IPTC" entry's datasets, when the trailer
+// lies in `after`; nothing otherwise.
+IptcScan ScanAfcpIptc(const ByteReader& file, ByteRange after);
 // Scans IPTC datasets alone, as a block outside image resources holds them.
 IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block);

@@ -114,6 +114,16 @@ ExifBuilder TiffWithIptc(const Bytes& iptc) {
     return b;
 }
 
+// `picture` with an AFCP trailer after it: the header ("AXS!", a version,
+// one entry), the entry naming the IPTC block, the block, the mark with the
+// header's offset.
+Bytes Afcp(const Bytes& picture, const Bytes& iptc) {
+    const auto start = static_cast<uint32_t>(picture.size());
+    return Concat({picture, Text("AXS!"), Bytes{0, 1, 0, 1, 0, 0, 0, 0}, Text("IPTC"),
+                   Be32(static_cast<uint32_t>(iptc.size())), Be32(start + 24), iptc, Text("AXS!"), Be32(start),
+                   Bytes(4, 0)});
+}
+
 struct Row {
     const char* name;
     Bytes file;
@@ -152,6 +162,7 @@ std::vector<Row> Rows() {
         // A TIFF keeps them in a field of their own; the digest beside them covers that field's block.
         {"IPTC datasets in a TIFF's field", TiffFile(TiffWithIptc(iptc)), 1, 2, {"Tokyo", "Japan"}},
         {"IPTC datasets in a HEIF's Exif item in pieces", HeifInPieces(TiffWithIptc(iptc)), 1, 2, {"Tokyo", "Japan"}},
+        {"IPTC datasets in a JPEG's AFCP trailer", Afcp(Picture({}), iptc), 0, 2, {"Tokyo", "Japan"}},
         {"a clip's location name key", mov, 1, 1, {"Hachiko", "+35.6586"}},
         {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
         {"Nikon's location in a JPEG", Picture({ExifSegment(WithMakerNote(NikonNote))}), 1, 2,
