@@ -46,20 +46,8 @@ void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
 
 }  // namespace
 
-void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+void WalkImageResources(ByteRange resources, const Carrier& list, Sink& sink, bool iptcPlaces) {
     const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
-    uint32_t modeLen = 0, resourcesLen = 0;
-    bool read = whole.len >= kHeaderLen + 4 && be.U32(whole.pos + kHeaderLen, modeLen);
-    const int64_t resourcesAt = whole.pos + kHeaderLen + 4 + int64_t{modeLen};
-    read = read && resourcesAt + 4 <= whole.End() && be.U32(resourcesAt, resourcesLen) &&
-           int64_t{resourcesLen} <= whole.End() - resourcesAt - 4;
-    if (!read) {
-        // The sections do not fit the file: it is not taken apart.
-        sink.NotTakenApart(whole, at);
-        return;
-    }
-    const ByteRange resources{resourcesAt + 4, resourcesLen};
-    const Carrier list = at.Then("image resources");
     int64_t p = resources.pos;
     while (resources.End() - p >= 12) {
         uint32_t sig = 0, size = 0;
@@ -76,7 +64,23 @@ void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         p = std::min(resources.End(), data.End() + (size & 1));
     }
     Unexplained(sink, {p, resources.End() - p}, list);
-    if (sink.PlaceNames()) sink.IptcPlaces(resources, list);
+    if (iptcPlaces && sink.PlaceNames()) sink.IptcPlaces(resources, list);
+}
+
+void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    uint32_t modeLen = 0, resourcesLen = 0;
+    bool read = whole.len >= kHeaderLen + 4 && be.U32(whole.pos + kHeaderLen, modeLen);
+    const int64_t resourcesAt = whole.pos + kHeaderLen + 4 + int64_t{modeLen};
+    read = read && resourcesAt + 4 <= whole.End() && be.U32(resourcesAt, resourcesLen) &&
+           int64_t{resourcesLen} <= whole.End() - resourcesAt - 4;
+    if (!read) {
+        // The sections do not fit the file: it is not taken apart.
+        sink.NotTakenApart(whole, at);
+        return;
+    }
+    const ByteRange resources{resourcesAt + 4, resourcesLen};
+    WalkImageResources(resources, at.Then("image resources"), sink, true);
     uint8_t version = 1;
     be.U8(whole.pos + 5, version);
     WalkPsdLayerSection(resources.End(), whole.End(), version == 2, at, sink);

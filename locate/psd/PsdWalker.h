@@ -14,5 +14,9 @@
 class Sink;
 struct Carrier;
 
+// Walks the image resources in `resources` (a PSD's section, a TIFF's
+// tag 0x8649), their IPTC place names too with `iptcPlaces`.
+void WalkImageResources(ByteRange resources, const Carrier& at, Sink& sink, bool iptcPlaces);
+
 // Walks the PSD or PSB file in `whole`.
 void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink);

@@ -2,6 +2,7 @@
 
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/psd/PsdWalker.h"
 
 #include <algorithm>
 #include <string>
@@ -12,6 +13,7 @@ namespace {
 constexpr uint16_t kTagRw2Jpeg = 0x002E;  // an RW2's JpgFromRaw, in its 0th IFD
 constexpr uint16_t kTagCompression = 259, kTagStripOffsets = 273, kTagStripCounts = 279;
 constexpr uint16_t kTagSubIfds = 330, kTagJpegOffset = 513, kTagJpegLength = 514, kTagXmp = 700;
+constexpr uint16_t kTagImageResources = 34377;
 constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853;
 // Magic numbers: BigTIFF, Olympus ORF ("IIRO", "MMOR"; "IIRS"), Panasonic RW2.
 constexpr uint16_t kMagicBig = 43, kMagicOrf = 0x4F52, kMagicOrfS = 0x5352, kMagicRw2 = 0x0055;
@@ -84,6 +86,11 @@ public:
                     if ((e.type == 1 || e.type == 2 || e.type == 7) && !e.InField(l))
                         xmp.push_back({{m_f.FilePos(e.value), e.size}, t.path});
                     break;
+                case kTagImageResources:
+                    // Photoshop's image resources, as a PSD holds them.
+                    if (!e.InField(l))
+                        resources.push_back({{m_f.FilePos(e.value), e.size}, t.path + " / image resources"});
+                    break;
                 case kTagRw2Jpeg:
                     if (m_magic == kMagicRw2 && (e.type == 1 || e.type == 7) && !e.InField(l))
                         jpegs.push_back({{m_f.FilePos(e.value), e.size}, t.path + " / JpgFromRaw"});
@@ -141,7 +148,7 @@ public:
 
     std::vector<ByteRange> structure;  // the header, the IFD tables and SubIFD lists (file ranges)
     std::vector<Named> gps;            // each GPS IFD pointer's target (r.pos) and the IFD holding it
-    std::vector<Named> xmp, jpegs;
+    std::vector<Named> xmp, jpegs, resources;
 
 private:
     TiffFields m_f;
@@ -224,6 +231,15 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             if (OpaqueHolds(file, x.r.pos, std::min(x.r.len, whole.End() - x.r.pos)) != OpaqueText::None)
                 overlapping(x, FindKind::Xmp);
         }
+    }
+    // Image resources: their Exif, XMP and thumbnails walked as a PSD's
+    // (their IPTC place names are the TIFF scan's, with the IPTC field).
+    for (const Named& r : w.resources) {
+        ByteRange range = r.r;
+        if (w.Clip(range)) WalkImageResources(range, at.Then(r.path), sink, false);
+        else if (w.StartsInStructure(r.r) &&
+                 OpaqueHolds(file, r.r.pos, std::min(r.r.len, whole.End() - r.r.pos)) != OpaqueText::None)
+            overlapping(r, FindKind::Unparsed);
     }
     // Each embedded JPEG once, walked by the JPEG walker. Bytes after its
     // end are the TIFF's, never a trailer a cut may drop (a TIFF has no

@@ -147,6 +147,18 @@ std::vector<Row> Rows() {
         rows.push_back({"XMP in tag 700", t.Done(t.Ifd({{700, kByte, static_cast<uint32_t>(xml.size()), x}})),
                         {{FindKind::Xmp, true, FindWhy::None, at, "IFD0"}}});
     }
+    {
+        // Photoshop's image resources (tag 0x8649): an XMP resource, 0x0424.
+        TiffMaker t;
+        const Bytes xmp = Text(kXmp);
+        const Bytes irb = Concat({Text("8BIM"), Bytes{0x04, 0x24, 0, 0}, Be32(static_cast<uint32_t>(xmp.size())), xmp,
+                                  Bytes(xmp.size() % 2, 0)});
+        const uint32_t r = t.Add(irb);
+        const auto at = static_cast<int64_t>(r + 12 + kXmp.find("exif:GPS"));
+        const Bytes f = t.Done(t.Ifd({{34377, kUndefined, static_cast<uint32_t>(irb.size()), r}}));
+        rows.push_back({"XMP in the image resources", f, {{FindKind::Xmp, true, FindWhy::None, at,
+                                                           "IFD0 / image resources / 0x0424"}}});
+    }
     // An embedded JPEG holding Exif GPS: a preview (513/514), one strip of
     // JPEG compression, an RW2's JpgFromRaw.
     const Bytes jpeg = Picture({ExifSegment(five)});
