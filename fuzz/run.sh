@@ -129,8 +129,10 @@ seed_fuzz_locator() {
     # the data that rebuilds it.
     [ -f "$f" ] && command -v cjxl >/dev/null && cjxl --quiet "$f" "$d/jxl_transcoded.bin" 2>/dev/null
     # An AVCHD clip: time-stamped packets, a camera's fix in the SEI's MDPM block.
+    local sei
+    sei="17ee8c60-f84d-11d9-8cd6-0800200c9a66+$(printf 'MDPM\x02\xb1N\x01\x01\x01\xb2\x23\x01\x01\x01')"
     command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x32:rate=5 -t 0.4 \
-        -pix_fmt yuv420p -c:v libx264 -bsf:v "filter_units=remove_types=6,h264_metadata=sei_user_data=17ee8c60-f84d-11d9-8cd6-0800200c9a66+$(printf 'MDPM\x02\xb1N\x01\x01\x01\xb2\x23\x01\x01\x01')" \
+        -pix_fmt yuv420p -c:v libx264 -bsf:v "filter_units=remove_types=6,h264_metadata=sei_user_data=$sei" \
         -f mpegts -mpegts_m2ts_mode 1 "$d/avchd.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
