@@ -202,6 +202,14 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
                          Fourcc("gdat"), Fourcc("gps0"), Fourcc("udat")}) ||
                (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
+    } else if ((t == Fourcc("QVMI") || t == Fourcc("MVTG")) && b.end - b.body >= 24) {
+        // Exif IFDs without a header, as Casio (big-endian, the 0th IFD at
+        // 10, offsets from the box's data) and Fujifilm (little-endian, from
+        // 16, offsets from there) keep their clips' metadata.
+        TiffOptions opt;
+        opt.headerless = t == Fourcc("QVMI") ? ByteReader::kBigEndian : ByteReader::kLittleEndian;
+        opt.ifd0 = t == Fourcc("QVMI") ? 10 : 0;
+        sink.Tiff(t == Fourcc("QVMI") ? b.body : b.body + 16, b.end, at, opt);
     } else if (IsContainer(t)) {
         // A dashcam's list of GPS blocks is moov/gps (elsewhere a `gps `
         // box holds its own fixes, as Pittasoft's NMEA log).

@@ -175,11 +175,14 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
     out = TiffScan{};
     if (blockEnd - tiff < 8) return false;
     uint8_t b0 = 0, b1 = 0;
-    uint16_t magic = 0;
+    uint16_t magic = 42;
     file.U8(tiff, b0);
     file.U8(tiff + 1, b1);
-    const bool ii = b0 == 'I' && b1 == 'I', mm = b0 == 'M' && b1 == 'M';
-    if ((!ii && !mm) || !file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian).U16(tiff + 2, magic))
+    const bool headerless = opt.headerless != 0;
+    const bool ii = b0 == 'I' && b1 == 'I';
+    const bool mm = headerless ? opt.headerless == ByteReader::kBigEndian : b0 == 'M' && b1 == 'M';
+    if (!headerless &&
+        ((!ii && !mm) || !file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian).U16(tiff + 2, magic)))
         return false;
     if (magic != 42 && std::find(opt.magic.begin(), opt.magic.end(), magic) == opt.magic.end()) return false;
     const TiffLayout layout = magic == kMagicBig ? kBigTiff : kClassicTiff;
@@ -194,9 +197,11 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
     out.blockEnd = blockEnd;
     out.bigEndian = mm;
     out.layout = layout;
-    out.keep.push_back({tiff, layout.header});
-    uint64_t ifd0 = 0;
-    w.Offset(layout.header - layout.offset, ifd0);
+    uint64_t ifd0 = opt.ifd0;
+    if (!headerless) {
+        out.keep.push_back({tiff, layout.header});
+        w.Offset(layout.header - layout.offset, ifd0);
+    }
 
     // The 0th IFD first; the IFDs it leads to are kept unless a GPS pointer
     // names the same table (then that table is the GPS IFD).
