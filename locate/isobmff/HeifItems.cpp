@@ -186,6 +186,15 @@ int64_t ExifTiffOffset(const ByteReader& file, const ContentMap& m) {
     return -1;
 }
 
+// The content encodings an XMP item is read in, as HTTP names them
+// ("deflate", "br") and as libheif writes them ("compress_zlib").
+bool ItemEncoding(const std::string& name, Deflated& form) {
+    if (name == "br") form = Deflated::Brotli;
+    else if (name == "deflate" || name == "zlib" || name == "compress_zlib") form = Deflated::Zlib;
+    else return false;
+    return true;
+}
+
 }  // namespace
 
 void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
@@ -209,10 +218,11 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
         const auto place = std::find_if(places.begin(), places.end(), [&](const auto& p) { return p.first == it.id; });
         ContentMap content;
         FindWhy why = FindWhy::None;
+        Deflated form = Deflated::Zlib;
         if (it.protection != 0) why = FindWhy::ItemProtected;
         else if (!placed || place == places.end() || !ItemContent(w, place->second, hasIdat ? &idat : nullptr, content))
             why = FindWhy::ItemUnreadable;
-        else if (!exif && !it.encoding.empty() && it.encoding != "deflate" && it.encoding != "zlib")
+        else if (!exif && !it.encoding.empty() && !ItemEncoding(it.encoding, form))
             why = FindWhy::ItemCompressed;
         if (why != FindWhy::None) {
             // An item that cannot be read cannot be called clean.
@@ -224,11 +234,11 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
             const int64_t tiff = ExifTiffOffset(w.file, content);
             if (tiff >= 0) w.sink.Tiff(content, tiff, at);
         } else if (!it.encoding.empty()) {
-            // "deflate" names a zlib stream, as HTTP's does; raw deflate is
-            // taken too, as writers differ.
+            // "deflate" names a zlib stream in HTTP's sense, raw deflate in
+            // libheif's: the first byte tells them apart.
             uint8_t cmf = 0;
             w.file.U8(content.FilePos(0), cmf);
-            const Deflated form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
+            if (form != Deflated::Brotli) form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
             const bool places = w.sink.PlaceNames();
             w.sink.Compressed(content, form, ' ', at, [places](const ByteReader& x, std::vector<PositionFind>& finds,
                                                          StripPlan& plan) {

@@ -60,6 +60,9 @@ std::vector<Row> Rows() {
     HeifItem deflated = xmpItem, isProtected = exifItem(exif), split = exifItem(exif), reversed;
     deflated.data = ZlibStored(deflated.data);
     deflated.encoding = "deflate";
+    HeifItem brotli = xmpItem;
+    brotli.data = Brotli(brotli.data);
+    brotli.encoding = "br";
     isProtected.protection = 1;
     split.extents = 2;
     reversed = split;
@@ -302,6 +305,7 @@ std::vector<Row> Rows() {
         {"HEIC without GPS", clean, {}},
         {"XMP item", Heif({xmpItem}), xmp(Heif({xmpItem}))},
         {"compressed XMP item", Heif({deflated}), {{FindKind::Xmp, true, FindWhy::None, -1}}},
+        {"XMP item compressed with Brotli", Heif({brotli}), {{FindKind::Xmp, true, FindWhy::None, -1}}},
         {"protected Exif item", Heif({isProtected}, {}, pad), no(FindKind::ExifGps, FindWhy::ItemProtected)},
         {"Exif item outside mdat", Heif({exifItem(exif)}, inFree, pad),
          no(FindKind::ExifGps, FindWhy::ItemUnreadable)},

@@ -12,7 +12,6 @@
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
 
-#include <brotli/encode.h>
 #include <gtest/gtest.h>
 
 using namespace testjpeg;
@@ -51,15 +50,6 @@ Bytes Comment(const std::string& text, size_t piece = 255) {
 Bytes Jxl(const Bytes& boxes) {
     return Concat({Box("JXL ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", Text(std::string("jxl \0\0\0\0jxl ", 12))),
                    boxes, Box("jxlc", Text("\xFF\x0A GPS"))});
-}
-
-// `data` compressed with Brotli, as cjxl compresses metadata boxes.
-Bytes Brotli(const Bytes& data) {
-    Bytes out(BrotliEncoderMaxCompressedSize(data.size()) + 16);
-    size_t n = out.size();
-    BrotliEncoderCompress(9, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, data.size(), data.data(), &n, out.data());
-    out.resize(n);
-    return out;
 }
 
 // A `brob` box standing for a box of `type` whose body is `body`.

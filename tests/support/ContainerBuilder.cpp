@@ -2,6 +2,8 @@
 
 #include "tests/support/SegmentBuilder.h"
 
+#include <brotli/encode.h>
+
 #include <algorithm>
 
 namespace testjpeg {
@@ -115,6 +117,14 @@ Bytes ZlibStored(const Bytes& data) {
     }
     const auto n = static_cast<uint16_t>(data.size());
     return Concat({Bytes{0x78, 0x01, 0x01}, Le(n, 2), Le(static_cast<uint16_t>(~n), 2), data, Be(b << 16 | a)});
+}
+
+Bytes Brotli(const Bytes& data) {
+    Bytes out(BrotliEncoderMaxCompressedSize(data.size()) + 16);
+    size_t n = out.size();
+    BrotliEncoderCompress(9, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, data.size(), data.data(), &n, out.data());
+    out.resize(n);
+    return out;
 }
 
 Bytes Mp4(const Bytes& moovBody, const std::string& brand) {

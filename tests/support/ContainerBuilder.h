@@ -62,6 +62,8 @@ Bytes Heif(const std::vector<HeifItem>& items, const HeifLayout& layout = {}, co
 // A zlib stream of one stored (uncompressed) deflate block: 78 01, the
 // block, the Adler-32 of `data`.
 Bytes ZlibStored(const Bytes& data);
+// `data` compressed with Brotli (quality 9), as cjxl and libheif compress metadata.
+Bytes Brotli(const Bytes& data);
 
 // A clip: `ftyp` of `brand`, `mdat`, then `moov` holding `moovBody`.
 Bytes Mp4(const Bytes& moovBody, const std::string& brand = "isom");
