@@ -353,6 +353,18 @@ void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     else t.Value(base + 2, text, true);
 }
 
+// One sample of `n` bytes at file offset `base` that is all text, with no
+// length before it.
+void ScanPlainText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    const uint8_t* p = s.Span(0, n);
+    if (p == nullptr) return;
+    const std::vector<uint8_t> narrow = Narrow(p, n);
+    const bool holds = HoldsBinaryFix(p, n) || (narrow.empty() ? CaptionHoldsFix(p, n)
+                                                               : CaptionHoldsFix(narrow.data(),
+                                                                                 static_cast<int64_t>(narrow.size())));
+    if (holds) t.Value(base, n, true);
+}
+
 // The KLV items in [from, to) of a GPMF sample read from `s` (file
 // offset `base`), `depth` nests down. Each header is read once, so the
 // walk costs in proportion to the sample.
@@ -444,6 +456,11 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
             ScanCamm(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Text)
             ScanText(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::PlainText)
+            ScanPlainText(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::WholeFix) {
+            if (AnyNonZero(p, r.len)) t.Value(r.pos, r.len, true);
+        }
         else if (fmt == TimedFormat::Rtmd)
             ScanRtmd(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::Rvmi)

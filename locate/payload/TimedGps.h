@@ -54,6 +54,11 @@
 // records in a text track (Garmin's "PNDM", enciphered BlueSkySea and
 // Ambarella records) hold a position too; the whole sample is zeroed.
 //
+// AVI text streams ("txts"): each chunk a sample with no length before
+// it, plain text (read as a caption above), or, where the stream's handler
+// is "USER" (Momento dashcams), a binary record that is all fix (altitude,
+// speed, latitude, longitude and time at 28 to 72), zeroed whole.
+//
 // Removal zeroes the values (a CAMM packet's value, a GPS KLV's data, an
 // rtmd GPS item's value, a gReV record after its tag, a djmd latitude
 // or longitude, a Parrot fix, a caption's text)
@@ -69,7 +74,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Parrot, Text };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Parrot, Text, PlainText, WholeFix };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

@@ -3,6 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/Fourcc.h"
 #include "locate/Sink.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,6 +28,21 @@ bool IsSkipped(uint32_t t) {
                      Fourcc("strh"), Fourcc("strf"), Fourcc("dmlh")});
 }
 
+// The stream a chunk of an AVI's frames belongs to: its first two
+// characters are the stream's number ("00dc", "01wb"); -1 for another chunk.
+int StreamOf(uint32_t t) {
+    const auto a = static_cast<char>(t >> 24), b = static_cast<char>(t >> 16);
+    return a >= '0' && a <= '9' && b >= '0' && b <= '9' ? (a - '0') * 10 + (b - '0') : -1;
+}
+
+// Frames, sound, palette changes and a stream's index ("ix00"): skipped
+// by their size, as media data is.
+bool IsMediaChunk(uint32_t t) {
+    const auto kind = static_cast<uint16_t>(t);
+    if (StreamOf(t) >= 0) return OneOf(kind, {0x6463 /* dc */, 0x6462 /* db */, 0x7762 /* wb */, 0x7063 /* pc */});
+    return t >> 16 == 0x6978 /* ix */ && StreamOf(t << 16) >= 0;
+}
+
 // A chunk type as text, without its trailing spaces; bytes that are not
 // printable show as '.'.
 std::string ChunkName(uint32_t t) {
@@ -42,6 +58,13 @@ std::string ChunkName(uint32_t t) {
 struct RiffWalk {
     Sink& sink;
     const ByteReader& file;
+    // An AVI's streams in order (`strh`: their type and handler), and the
+    // samples of each text stream found in the frames' list.
+    struct Stream {
+        uint32_t type = 0, handler = 0;
+        std::vector<ByteRange> text;
+    };
+    std::vector<Stream> streams;
 
     uint32_t Type(int64_t pos) const {
         uint32_t t = 0;
@@ -52,20 +75,29 @@ struct RiffWalk {
     void Opaque(ByteRange r, const Carrier& c) {
         if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed, c);
     }
-    void Chunks(ByteRange r, const Carrier& c, int depth);
+    void Chunks(ByteRange r, const Carrier& c, int depth, bool movi = false);
     void One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth);
+    void Movi(ByteRange r, ByteRange list, const Carrier& c, int depth);
+    bool IndexedMovi(ByteRange r, int64_t idx1, const Carrier& c, int depth);
+    void MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth);
+    void TooDeep(ByteRange whole, const Carrier& c) {
+        PositionFind f(FindKind::Unparsed, whole.pos, false, FindWhy::ChunksTooDeep);
+        f.len = whole.len;
+        sink.Add(f, c);
+    }
 };
 
 // The chunks of r, one after the other; from a header that does not fit
 // (a size running past r) on, the rest of r is opaque.
-void RiffWalk::Chunks(ByteRange r, const Carrier& c, int depth) {
+void RiffWalk::Chunks(ByteRange r, const Carrier& c, int depth, bool movi) {
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
     int64_t pos = r.pos;
     while (r.End() - pos >= kHeader) {
         uint32_t size = 0;
         if (!le.U32(pos + 4, size) || int64_t{size} > r.End() - pos - kHeader) break;
         const ByteRange data{pos + kHeader, int64_t{size}};
-        One(Type(pos), {pos, kHeader + data.len}, data, c, depth);
+        if (movi) MoviOne(Type(pos), {pos, kHeader + data.len}, data, c, depth);
+        else One(Type(pos), {pos, kHeader + data.len}, data, c, depth);
         // A pad byte keeps the next chunk at an even offset; one missing
         // at the end of r is no harm.
         pos = std::min(data.End() + (size & 1), r.End());
@@ -97,14 +129,26 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
             return;
         }
         const uint32_t list = Type(data.pos);
-        if (list == Fourcc("movi")) return;
-        if (depth >= kMaxDepth) {
-            PositionFind f(FindKind::Unparsed, whole.pos, false, FindWhy::ChunksTooDeep);
-            f.len = whole.len;
-            sink.Add(f, c);
-            return;
-        }
+        if (depth >= kMaxDepth) return TooDeep(whole, c);
+        if (list == Fourcc("movi")) return Movi({data.pos + 4, data.len - 4}, whole, c.Then("LIST movi"), depth + 1);
         Chunks({data.pos + 4, data.len - 4}, c.Then("LIST " + ChunkName(list)), depth + 1);
+    } else if (t == Fourcc("strh")) {
+        Stream st;
+        const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+        if (data.len >= 8) be.U32(data.pos, st.type), be.U32(data.pos + 4, st.handler);
+        streams.push_back(std::move(st));
+    } else if (t == Fourcc("strd") && data.len > 8 && Type(data.pos) == Fourcc("AVIF")) {
+        // A camera's Exif IFDs in a stream's data (Fujifilm): little-endian,
+        // without a header, the 0th IFD at 8, offsets from there.
+        TiffOptions opt;
+        opt.headerless = ByteReader::kLittleEndian;
+        sink.Tiff(data.pos + 8, data.End(), at, opt);
+    } else if (t == Fourcc("JUNK") && data.len > 10 && Type(data.pos) == Fourcc("QVMI")) {
+        // Casio's: big-endian, the 0th IFD at 10, offsets from the data.
+        TiffOptions opt;
+        opt.headerless = ByteReader::kBigEndian;
+        opt.ifd0 = 10;
+        sink.Tiff(data.pos, data.End(), at, opt);
     } else if (t == Fourcc("gps0") || t == Fourcc("SLLT")) {
         // Dash cameras' GPS tracks: binary records, which hold no text to
         // find and are not taken apart.
@@ -113,6 +157,81 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         sink.Add(f, at);
     } else if (!IsSkipped(t)) {
         Opaque(whole, at);
+    }
+}
+
+// An AVI's frames (the `movi` list's chunks after its type, r; the whole
+// list chunk, list): frames and sound are skipped by their size; a text
+// stream's samples are read as captions; any other chunk a camera puts
+// among them (a dashcam's `gps0` track, JUNK records) is walked as
+// anywhere else. At the default depth an index that accounts for every
+// chunk spares reading each frame's header.
+void RiffWalk::Movi(ByteRange r, ByteRange list, const Carrier& c, int depth) {
+    for (Stream& st : streams) st.text.clear();
+    if (sink.Depth() != LocateDepth::Metadata || !IndexedMovi(r, list.End() + (list.len & 1), c, depth))
+        Chunks(r, c, depth, true);
+    for (size_t i = 0; i < streams.size(); ++i) {
+        if (streams[i].text.empty()) continue;
+        const TimedFormat fmt = streams[i].handler == Fourcc("USER") ? TimedFormat::WholeFix : TimedFormat::PlainText;
+        const TimedGpsScan scan = ScanTimedGps(file, fmt, streams[i].text);
+        const std::string id = (i < 10 ? "0" : "") + std::to_string(i) + "tx";
+        sink.AddPayload(scan.finds, scan.plan, c.Then(id));
+    }
+}
+
+// The frames' index (`idx1`, at idx1 right after the list): entries of a
+// chunk's type, flags, offset (from the list's type, or from the file's
+// start) and size. When they follow one another with no gap and fill r,
+// r holds exactly the chunks they name; then only those that are not
+// frames or sound are read, each where its own header agrees. False when
+// the index does not account for r.
+bool RiffWalk::IndexedMovi(ByteRange r, int64_t idx1, const Carrier& c, int depth) {
+    constexpr int64_t kEntry = 16;
+    const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
+    uint32_t size = 0, first = 0;
+    if (r.len == 0 || file.Length() - idx1 < kHeader + kEntry || Type(idx1) != Fourcc("idx1") ||
+        !le.U32(idx1 + 4, size) || size % kEntry != 0 || size > file.Length() - idx1 - kHeader ||
+        !le.U32(idx1 + kHeader + 8, first))
+        return false;
+    const int64_t type = r.pos - 4;
+    const int64_t base = first == 4 ? type : int64_t{first} == r.pos ? 0 : -1;
+    if (base < 0) return false;
+    struct Named {
+        uint32_t t;
+        int64_t pos;
+        uint32_t len;
+    };
+    std::vector<Named> others;
+    int64_t next = r.pos;
+    for (int64_t e = idx1 + kHeader; e < idx1 + kHeader + size; e += kEntry) {
+        uint32_t off = 0, len = 0;
+        const uint32_t t = Type(e);
+        if (!le.U32(e + 8, off) || !le.U32(e + 12, len) || base + off != next) return false;
+        if (!IsMediaChunk(t)) others.push_back({t, next, len});
+        next += kHeader + len + (len & 1);
+        if (next > r.End() + 1) return false;
+    }
+    if (next < r.End()) return false;
+    for (const Named& o : others) {
+        uint32_t len = 0;
+        if (Type(o.pos) != o.t || !le.U32(o.pos + 4, len) || len != o.len || o.pos + kHeader + len > r.End())
+            return false;
+    }
+    for (const Named& o : others) MoviOne(o.t, {o.pos, kHeader + o.len}, {o.pos + kHeader, o.len}, c, depth);
+    return true;
+}
+
+void RiffWalk::MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {
+    if (IsMediaChunk(t)) return;
+    const int stream = StreamOf(t);
+    if (stream >= 0 && static_cast<uint16_t>(t) == 0x7478 /* tx */ && stream < static_cast<int>(streams.size())) {
+        streams[static_cast<size_t>(stream)].text.push_back(data);
+    } else if (t == Fourcc("LIST") && data.len >= 4 && Type(data.pos) == Fourcc("rec ")) {
+        // Chunks grouped to be read together.
+        if (depth >= kMaxDepth) return TooDeep(whole, c);
+        Chunks({data.pos + 4, data.len - 4}, c.Then("LIST rec"), depth + 1, true);
+    } else {
+        One(t, whole, data, c, depth);
     }
 }
 
@@ -126,7 +245,7 @@ bool AvixAt(const ByteReader& file, int64_t pos, int64_t end) {
 }  // namespace
 
 void WalkRiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
-    RiffWalk w{sink, sink.File()};
+    RiffWalk w{sink, sink.File(), {}};
     const ByteReader le = w.file.WithOrder(ByteReader::kLittleEndian);
     const int64_t end = whole.End();
     int64_t pos = whole.pos;

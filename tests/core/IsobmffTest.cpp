@@ -140,27 +140,12 @@ std::vector<Row> Rows() {
     const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
     // Exif IFDs without a header in a clip's udta: Casio's QVMI (big-endian,
     // the 0th IFD at 10, offsets from the data) and Fujifilm's MVTG
-    // (little-endian, from 16, offsets from there): a GPS pointer, then a
-    // GPS IFD of a reference and a latitude.
-    auto headerless = [](Order o, size_t at) {
-        Bytes b(at + 82, 0x11);
-        const auto base = static_cast<uint32_t>(at == 10 ? 0 : at), ifd0 = static_cast<uint32_t>(at) - base;
-        auto entry = [&](size_t e, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-            Put16(b, e, tag, o), Put16(b, e + 2, type, o), Put32(b, e + 4, count, o), Put32(b, e + 8, value, o);
-        };
-        Put16(b, at, 1, o);
-        entry(at + 2, 0x8825, 4, 1, ifd0 + 18);
-        Put32(b, at + 14, 0, o);
-        Put16(b, at + 18, 2, o);
-        entry(at + 20, 1, 2, 2, o == Order::MM ? 0x4E000000 : 0x4E);
-        entry(at + 32, 2, 5, 3, ifd0 + 48);
-        Put32(b, at + 44, 0, o);
-        return b;
-    };
+    // (little-endian, from 16, offsets from there).
     auto udtaClip = [](const char* type, const Bytes& body) {
         return Concat({Ftyp("qt  ", "qt  "), Box("mdat", Bytes(8, 0)), Box("moov", Box("udta", Box(type, body)))});
     };
-    const Bytes casio = udtaClip("QVMI", headerless(Order::MM, 10)), fuji = udtaClip("MVTG", headerless(Order::II, 16));
+    const Bytes casio = udtaClip("QVMI", HeaderlessExif(Order::MM, 10, 0)),
+                fuji = udtaClip("MVTG", HeaderlessExif(Order::II, 16, 16));
     // DJI's djmd: protobuf, the protocol at 1.1.1, the fix at 3.3.4.1.
     auto pb = [](int n, const Bytes& v) { return Concat({Bytes{static_cast<uint8_t>(n << 3 | 2), static_cast<uint8_t>(v.size())}, v}); };
     const Bytes djiFix = Concat({Bytes{0x08, 0, 0x11}, Bytes(8, 0x41), Bytes{0x19}, Bytes(8, 0x42)});

@@ -47,7 +47,40 @@ std::vector<Row> Rows() {
                                                                      RiffList("strl", RiffChunk("strh", Bytes(56, 0)))})),
                                            info, RiffList("movi", RiffChunk("00dc", Text("GPS"))),
                                            RiffChunk("idx1", Text("GPS!"))}));
-    const Bytes avix = Concat({Riff("AVI ", RiffList("movi", Text("GPS!"))), Riff("AVIX", info)});
+    const Bytes avix = Concat({Riff("AVI ", RiffList("movi", RiffChunk("00dc", Text("GPS!")))), Riff("AVIX", info)});
+    // AVI clips of a video stream and a text stream (handler `handler`),
+    // their frames' list holding `chunks`, with an index of them or not.
+    auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+    auto clip = [&](const std::vector<Bytes>& chunks, bool indexed, const std::string& handler = "    ",
+                    const Bytes& hdrl = {}) {
+        auto strl = [](const std::string& type, const std::string& h) {
+            return RiffList("strl", RiffChunk("strh", Concat({Text(type), Text(h), Bytes(48, 0)})));
+        };
+        Bytes idx;
+        uint32_t off = 4;
+        for (const Bytes& ch : chunks) {
+            idx = Concat({idx, Bytes(ch.begin(), ch.begin() + 4), le32(0x10), le32(off), Bytes(ch.begin() + 4, ch.begin() + 8)});
+            off += static_cast<uint32_t>(ch.size());
+        }
+        return Riff("AVI ", Concat({RiffList("hdrl", Concat({RiffChunk("avih", Bytes(56, 0)), strl("vids", "MJPG"),
+                                                             strl("txts", handler), hdrl})),
+                                    RiffList("movi", Concat(chunks)), indexed ? RiffChunk("idx1", idx) : Bytes{}}));
+    };
+    const Bytes frame = RiffChunk("00dc", Text("GPS " + kWhere)), caption = RiffChunk("01tx", Text(
+        "[iso: 100] [latitude: 35.658600] [longitude: 139.745400]"));
+    Bytes user(72, 0);
+    user[60] = 0x42;  // a latitude (a float) at 60
+    const Bytes captioned = clip({frame, caption, frame}, false), indexed = clip({frame, caption, frame}, true),
+                userClip = clip({frame, RiffChunk("01tx", user)}, true, "USER"),
+                gps0 = clip({frame, RiffChunk("gps0", Bytes(32, 1)), frame}, true),
+                lucas = clip({frame, RiffChunk("JUNK", Text("0GPS" + std::string(48, '\1'))), frame}, false),
+                rec = clip({RiffList("rec ", Concat({frame, caption}))}, false),
+                plainFrames = clip({frame, RiffChunk("01tx", Text("hello")), frame}, true);
+    Bytes avif = HeaderlessExif(Order::II, 8, 8), qvmi = HeaderlessExif(Order::MM, 10, 0);
+    std::copy_n("AVIF", 4, avif.begin());
+    std::copy_n("QVMI", 4, qvmi.begin());
+    const Bytes strd = clip({frame}, true, "    ", RiffChunk("strd", avif)),
+                junk = Riff("AVI ", Concat({RiffChunk("JUNK", qvmi), RiffList("movi", frame)}));
     const Bytes wav = Riff("WAVE", Concat({RiffChunk("fmt ", Bytes(16, 0)), RiffChunk("data", Text("GPS")),
                                            RiffChunk("_PMX", Text(kXmp))}));
     Bytes deep = RiffChunk("ICMT", Text(kWhere));
@@ -56,6 +89,9 @@ std::vector<Row> Rows() {
 
     auto exifGps = [&](const Bytes& f) { return Want{FindKind::ExifGps, true, FindWhy::None, At(f, tiff, gpsIfd), "EXIF"}; };
     auto xmpGps = [](const Bytes& f) { return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), "XMP"}; };
+    auto timed = [](int64_t pos, const std::string& carrier) {
+        return Want{FindKind::TimedGps, true, FindWhy::None, pos, carrier};
+    };
     auto opaque = [](int64_t pos, const std::string& carrier) {
         return Want{FindKind::Unparsed, false, FindWhy::ChunksUnparsed, pos, carrier};
     };
@@ -73,6 +109,17 @@ std::vector<Row> Rows() {
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(webp({}).size()), ""}}},
         {"AVI: INFO string, frames and index", avi, {opaque(At(avi, "ICMT"), "LIST INFO / ICMT")}},
         {"AVI: a large clip's AVIX RIFF", avix, {opaque(At(avix, "ICMT"), "AVIX #2 / LIST INFO / ICMT")}},
+        {"AVI: a text stream's captions among the frames", captioned, {timed(At(captioned, "[iso"), "LIST movi / 01tx")}},
+        {"AVI: the same, with an index of the frames", indexed, {timed(At(indexed, "[iso"), "LIST movi / 01tx")}},
+        {"AVI: a USER text stream's binary fix", userClip, {timed(At(userClip, "01tx", 8), "LIST movi / 01tx")}},
+        {"AVI: a text stream without a position", plainFrames, {}},
+        {"AVI: a dashcam's gps0 chunk among the frames", gps0,
+         {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(gps0, "gps0"), "LIST movi / gps0"}}},
+        {"AVI: GPS records in a JUNK chunk among the frames", lucas, {opaque(At(lucas, "JUNK"), "LIST movi / JUNK")}},
+        {"AVI: captions in a LIST rec", rec, {timed(At(rec, "[iso"), "LIST movi / 01tx")}},
+        {"AVI: Exif IFDs in a stream's strd (AVIF)", strd,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, "LIST hdrl / strd"}}},
+        {"AVI: Casio's Exif IFDs in JUNK (QVMI)", junk, {{FindKind::ExifGps, true, FindWhy::None, -1, "JUNK"}}},
         {"WAV: XMP in _PMX", wav, {{FindKind::Xmp, true, FindWhy::None, At(wav, "exif:GPSLatitude"), "_PMX"}}},
         {"LIST chunks nested 20 deep", deep, {{FindKind::Unparsed, false, FindWhy::ChunksTooDeep, -1, ""}}},
     };
@@ -83,4 +130,23 @@ std::vector<Row> Rows() {
 TEST(Riff, EveryPlaceInAChunkTreeIsFoundAndStrippedInPlace) {
     // Data after the RIFF is left to a cut; every other find is stripped.
     for (const Row& row : Rows()) ExpectWalkAndStrip(row);
+}
+
+TEST(Riff, AnAviIndexSparesReadingFramesOnlyAtTheFirstDepth) {
+    // An index that names the caption chunk a frame: the first depth reads
+    // no header the index accounts for, the thorough walk (a strip's) reads
+    // every one and finds the caption.
+    const Bytes frame = RiffChunk("00dc", Bytes(6, 0)), caption = RiffChunk("01tx", Text("GPS " + kWhere));
+    auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+    const Bytes idx = Concat({Text("00dc"), le32(0x10), le32(4), le32(6), Text("00dc"), le32(0x10), le32(18),
+                              le32(static_cast<uint32_t>(caption.size() - 8))});
+    const Bytes strl = RiffList("strl", RiffChunk("strh", Concat({Text("txts"), Bytes(52, 0)})));
+    const Bytes avi = Riff("AVI ", Concat({RiffList("hdrl", Concat({strl, strl})),
+                                           RiffList("movi", Concat({frame, caption})), RiffChunk("idx1", idx)}));
+    LocateResult r;
+    LocatePositions(ByteReader(avi.data(), static_cast<int64_t>(avi.size())), r, LocateDepth::Metadata);
+    EXPECT_TRUE(r.finds.empty());
+    LocatePositions(ByteReader(avi.data(), static_cast<int64_t>(avi.size())), r, LocateDepth::Thorough);
+    ASSERT_EQ(r.finds.size(), 1u);
+    EXPECT_EQ(r.finds[0].carrier, "LIST movi / 01tx");
 }

@@ -127,6 +127,22 @@ Bytes Brotli(const Bytes& data) {
     return out;
 }
 
+Bytes HeaderlessExif(Order o, size_t at, size_t base) {
+    Bytes b(at + 82, 0x11);
+    const auto ifd0 = static_cast<uint32_t>(at - base);
+    auto entry = [&](size_t e, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        Put16(b, e, tag, o), Put16(b, e + 2, type, o), Put32(b, e + 4, count, o), Put32(b, e + 8, value, o);
+    };
+    Put16(b, at, 1, o);
+    entry(at + 2, 0x8825, 4, 1, ifd0 + 18);
+    Put32(b, at + 14, 0, o);
+    Put16(b, at + 18, 2, o);
+    entry(at + 20, 1, 2, 2, o == Order::MM ? 0x4E000000 : 0x4E);
+    entry(at + 32, 2, 5, 3, ifd0 + 48);
+    Put32(b, at + 44, 0, o);
+    return b;
+}
+
 Bytes Mp4(const Bytes& moovBody, const std::string& brand) {
     return Concat({Ftyp(brand, brand == "isom" ? "isomiso2mp41" : brand + "isom"), Box("mdat", kVideoData),
                    Box("moov", moovBody)});

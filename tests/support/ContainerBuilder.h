@@ -65,6 +65,11 @@ Bytes ZlibStored(const Bytes& data);
 // `data` compressed with Brotli (quality 9), as cjxl and libheif compress metadata.
 Bytes Brotli(const Bytes& data);
 
+// Exif IFDs without a header, as cameras keep them in a clip's box or
+// chunk: `at` bytes of 0x11, the 0th IFD (a GPS pointer), then a GPS IFD
+// of a reference and a latitude; offsets count from `base`.
+Bytes HeaderlessExif(Order o, size_t at, size_t base);
+
 // A clip: `ftyp` of `brand`, `mdat`, then `moov` holding `moovBody`.
 Bytes Mp4(const Bytes& moovBody, const std::string& brand = "isom");
 // QuickTime's ©xyz box holding the ISO 6709 string.
