@@ -77,8 +77,7 @@ struct RiffWalk {
     }
     void Chunks(ByteRange r, const Carrier& c, int depth, bool movi = false);
     void One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth);
-    void Movi(ByteRange r, ByteRange list, const Carrier& c, int depth);
-    bool IndexedMovi(ByteRange r, int64_t idx1, const Carrier& c, int depth);
+    void Movi(ByteRange r, const Carrier& c, int depth);
     void MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth);
     void TooDeep(ByteRange whole, const Carrier& c) {
         PositionFind f(FindKind::Unparsed, whole.pos, false, FindWhy::ChunksTooDeep);
@@ -130,7 +129,7 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         }
         const uint32_t list = Type(data.pos);
         if (depth >= kMaxDepth) return TooDeep(whole, c);
-        if (list == Fourcc("movi")) return Movi({data.pos + 4, data.len - 4}, whole, c.Then("LIST movi"), depth + 1);
+        if (list == Fourcc("movi")) return Movi({data.pos + 4, data.len - 4}, c.Then("LIST movi"), depth + 1);
         Chunks({data.pos + 4, data.len - 4}, c.Then("LIST " + ChunkName(list)), depth + 1);
     } else if (t == Fourcc("strh")) {
         Stream st;
@@ -160,16 +159,14 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
     }
 }
 
-// An AVI's frames (the `movi` list's chunks after its type, r; the whole
-// list chunk, list): frames and sound are skipped by their size; a text
-// stream's samples are read as captions; any other chunk a camera puts
-// among them (a dashcam's `gps0` track, JUNK records) is walked as
-// anywhere else. At the default depth an index that accounts for every
-// chunk spares reading each frame's header.
-void RiffWalk::Movi(ByteRange r, ByteRange list, const Carrier& c, int depth) {
+// An AVI's frames (the `movi` list's chunks after its type): frames and
+// sound are skipped by their size; a text stream's samples are read as
+// captions; any other chunk a camera puts among them (a dashcam's `gps0`
+// track, JUNK records) is walked as anywhere else. Every chunk's header is
+// read, at both depths: the index (`idx1`) is not trusted to name them.
+void RiffWalk::Movi(ByteRange r, const Carrier& c, int depth) {
     for (Stream& st : streams) st.text.clear();
-    if (sink.Depth() != LocateDepth::Metadata || !IndexedMovi(r, list.End() + (list.len & 1), c, depth))
-        Chunks(r, c, depth, true);
+    Chunks(r, c, depth, true);
     for (size_t i = 0; i < streams.size(); ++i) {
         if (streams[i].text.empty()) continue;
         const TimedFormat fmt = streams[i].handler == Fourcc("USER") ? TimedFormat::WholeFix : TimedFormat::PlainText;
@@ -177,48 +174,6 @@ void RiffWalk::Movi(ByteRange r, ByteRange list, const Carrier& c, int depth) {
         const std::string id = (i < 10 ? "0" : "") + std::to_string(i) + "tx";
         sink.AddPayload(scan.finds, scan.plan, c.Then(id));
     }
-}
-
-// The frames' index (`idx1`, at idx1 right after the list): entries of a
-// chunk's type, flags, offset (from the list's type, or from the file's
-// start) and size. When they follow one another with no gap and fill r,
-// r holds exactly the chunks they name; then only those that are not
-// frames or sound are read, each where its own header agrees. False when
-// the index does not account for r.
-bool RiffWalk::IndexedMovi(ByteRange r, int64_t idx1, const Carrier& c, int depth) {
-    constexpr int64_t kEntry = 16;
-    const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
-    uint32_t size = 0, first = 0;
-    if (r.len == 0 || file.Length() - idx1 < kHeader + kEntry || Type(idx1) != Fourcc("idx1") ||
-        !le.U32(idx1 + 4, size) || size % kEntry != 0 || size > file.Length() - idx1 - kHeader ||
-        !le.U32(idx1 + kHeader + 8, first))
-        return false;
-    const int64_t type = r.pos - 4;
-    const int64_t base = first == 4 ? type : int64_t{first} == r.pos ? 0 : -1;
-    if (base < 0) return false;
-    struct Named {
-        uint32_t t;
-        int64_t pos;
-        uint32_t len;
-    };
-    std::vector<Named> others;
-    int64_t next = r.pos;
-    for (int64_t e = idx1 + kHeader; e < idx1 + kHeader + size; e += kEntry) {
-        uint32_t off = 0, len = 0;
-        const uint32_t t = Type(e);
-        if (!le.U32(e + 8, off) || !le.U32(e + 12, len) || base + off != next) return false;
-        if (!IsMediaChunk(t)) others.push_back({t, next, len});
-        next += kHeader + len + (len & 1);
-        if (next > r.End() + 1) return false;
-    }
-    if (next < r.End()) return false;
-    for (const Named& o : others) {
-        uint32_t len = 0;
-        if (Type(o.pos) != o.t || !le.U32(o.pos + 4, len) || len != o.len || o.pos + kHeader + len > r.End())
-            return false;
-    }
-    for (const Named& o : others) MoviOne(o.t, {o.pos, kHeader + o.len}, {o.pos + kHeader, o.len}, c, depth);
-    return true;
 }
 
 void RiffWalk::MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {

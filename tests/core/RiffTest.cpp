@@ -131,22 +131,3 @@ TEST(Riff, EveryPlaceInAChunkTreeIsFoundAndStrippedInPlace) {
     // Data after the RIFF is left to a cut; every other find is stripped.
     for (const Row& row : Rows()) ExpectWalkAndStrip(row);
 }
-
-TEST(Riff, AnAviIndexSparesReadingFramesOnlyAtTheFirstDepth) {
-    // An index that names the caption chunk a frame: the first depth reads
-    // no header the index accounts for, the thorough walk (a strip's) reads
-    // every one and finds the caption.
-    const Bytes frame = RiffChunk("00dc", Bytes(6, 0)), caption = RiffChunk("01tx", Text("GPS " + kWhere));
-    auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
-    const Bytes idx = Concat({Text("00dc"), le32(0x10), le32(4), le32(6), Text("00dc"), le32(0x10), le32(18),
-                              le32(static_cast<uint32_t>(caption.size() - 8))});
-    const Bytes strl = RiffList("strl", RiffChunk("strh", Concat({Text("txts"), Bytes(52, 0)})));
-    const Bytes avi = Riff("AVI ", Concat({RiffList("hdrl", Concat({strl, strl})),
-                                           RiffList("movi", Concat({frame, caption})), RiffChunk("idx1", idx)}));
-    LocateResult r;
-    LocatePositions(ByteReader(avi.data(), static_cast<int64_t>(avi.size())), r, LocateDepth::Metadata);
-    EXPECT_TRUE(r.finds.empty());
-    LocatePositions(ByteReader(avi.data(), static_cast<int64_t>(avi.size())), r, LocateDepth::Thorough);
-    ASSERT_EQ(r.finds.size(), 1u);
-    EXPECT_EQ(r.finds[0].carrier, "LIST movi / 01tx");
-}
