@@ -14,6 +14,7 @@ enum class Value : uint8_t {
     Code,           // the whole value is a number naming a place
     NikonLocation,  // a country code at +5 (3 bytes), a name at +9 (70 bytes)
     PentaxTimes,    // two city codes at +2 (1 byte each)
+    CanonTimes,     // the home time zone's city code at +8 (4 bytes)
 };
 
 struct PlaceTag {
@@ -27,6 +28,7 @@ constexpr PlaceTag kPanasonic[] = {{0x0067, Value::Text}, {0x0069, Value::Text},
 constexpr PlaceTag kSamsung[] = {{0x0030, Value::Text}, {0x0031, Value::Text}};
 constexpr PlaceTag kCasio[] = {{0x3006, Value::Text}};
 constexpr PlaceTag kPentax[] = {{0x0023, Value::Code}, {0x0024, Value::Code}, {0x006B, Value::PentaxTimes}};
+constexpr PlaceTag kCanon[] = {{0x0035, Value::CanonTimes}};
 
 // Where a recognised note keeps its IFD and what its offsets count from.
 struct Layout {
@@ -99,6 +101,8 @@ bool Recognise(const ByteReader& r, ByteRange note, const TiffScan& t, Layout& o
     auto starts = [&](const char* sig, int64_t k) { return n >= k && std::memcmp(head, sig, static_cast<size_t>(k)) == 0; };
     const int exifOrder = t.bigEndian ? ByteReader::kBigEndian : ByteReader::kLittleEndian;
     const int otherOrder = t.bigEndian ? ByteReader::kLittleEndian : ByteReader::kBigEndian;
+    const uint8_t* make = t.make.len >= 5 ? r.Span(t.make.pos, 5) : nullptr;
+    const bool canon = make != nullptr && std::memcmp(make, "Canon", 5) == 0;
     if (starts("Nikon\0\x02", 7)) {
         // A TIFF header of its own at +10: its offsets count from there.
         const int order = OrderAt(r, note.pos + 10);
@@ -128,6 +132,10 @@ bool Recognise(const ByteReader& r, ByteRange note, const TiffScan& t, Layout& o
     } else if (SamsungFirstEntry(r, note, exifOrder) || SamsungFirstEntry(r, note, otherOrder)) {
         const int order = SamsungFirstEntry(r, note, exifOrder) ? exifOrder : otherOrder;
         out = MakeLayout(note.pos, t.tiff, order, kSamsung);
+    } else if (canon && CountFits(r, note, note.pos, exifOrder)) {
+        // Canon's has no header: an IFD at once, in the Exif byte order,
+        // offsets from the TIFF header; the Make says whose it is.
+        out = MakeLayout(note.pos, t.tiff, exifOrder, kCanon);
     } else {
         return false;
     }
@@ -201,6 +209,9 @@ void ScanNote(const ByteReader& content, ByteRange note, const TiffScan& t, cons
         }
         case Value::PentaxTimes:
             if (size > 2) parts.push_back({{v.pos + 2, std::min<int64_t>(size, 4) - 2}, 0, false, inEntry});
+            break;
+        case Value::CanonTimes:
+            if (size >= 12) parts.push_back({{v.pos + 8, 4}, 0, false, inEntry});
             break;
         }
     }

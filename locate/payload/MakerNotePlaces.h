@@ -17,6 +17,9 @@
 //   header; or "PENTAX \0" and "II"/"MM", an IFD at +10, offsets from the
 //   note's start. City codes 0x0023 home town and 0x0024 destination, and
 //   bytes 2 and 3 (the same two cities) of 0x006B time information.
+// - Canon: no header, so recognised by the 0th IFD's Make ("Canon"): an IFD
+//   at +0 in the Exif byte order, offsets from the Exif TIFF header. Bytes
+//   8 to 11 of 0x0035 time information: the home time zone's city code.
 //
 // A text is written over with spaces (a UTF-16 text with zeros), a code
 // with zeros, at its length. A value that holds only spaces, zeros or

@@ -119,6 +119,9 @@ struct TiffScan {
     // IPTC datasets (tag 0x83BB) and Photoshop's image resources (tag
     // 0x8649) of the IFDs walked, cut to the block; also among `keep`.
     std::vector<ByteRange> iptc, imageResources;
+    // The first Make (tag 0x010F) outside the Exif IFDs, cut to the block:
+    // whose maker note it is when the note has no header of its own.
+    ByteRange make{0, 0};
     // A structure held in pieces (an item's extents) is walked in its
     // content: the offsets above are then content offsets, which this
     // map turns into the file's.

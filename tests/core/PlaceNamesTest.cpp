@@ -57,10 +57,13 @@ Bytes Padded(const std::string& text, size_t n) {
 
 // A photo with a position whose Exif IFD holds one entry, the maker note
 // `note(at)`; `at` is the note's offset from the TIFF header.
-ExifBuilder WithMakerNote(const std::function<Bytes(uint32_t at)>& note) {
+ExifBuilder WithMakerNote(const std::function<Bytes(uint32_t at)>& note, const std::string& make = {}) {
     ExifBuilder b = FiveEntryGps();
-    // The Exif IFD is the value area's first blob, after one more 0th-IFD entry.
-    const auto exifIfd = static_cast<uint32_t>(b.FilePosOfValues() + 12 - b.FilePosOfTiff());
+    if (!make.empty()) b.Ifd0Text(0x010F, make);
+    // The Exif IFD follows the Make's text (word-aligned) in the value area,
+    // after one more 0th-IFD entry.
+    const size_t made = make.empty() ? 0 : (make.size() + 2) / 2 * 2;
+    const auto exifIfd = static_cast<uint32_t>(b.FilePosOfValues() + 12 + made - b.FilePosOfTiff());
     const Bytes body = note(exifIfd + 18);
     return b.Ifd0Data(0x8769, kLong, 1,
                       Concat({Ifd({{0x927C, kUndefined, static_cast<uint32_t>(body.size()), exifIfd + 18}}), body}));
@@ -94,6 +97,14 @@ Bytes CasioNote(uint32_t at) {
 // Pentax's: "AOC\0", the byte order, the IFD; the destination's code is 0.
 Bytes PentaxNote(uint32_t) {
     return Concat({Text(std::string("AOC\0II", 6)), Ifd({{0x0023, kShort, 1, 0x012C}, {0x0024, kShort, 1, 0}})});
+}
+
+// Canon's: an IFD at once; time information: its size, the time zone in
+// minutes, the home town's city code (13), daylight saving.
+Bytes CanonNote(uint32_t at) {
+    Bytes times(16, 0);
+    Put32(times, 0, 16, Order::II), Put32(times, 4, 540, Order::II), Put32(times, 8, 13, Order::II);
+    return Concat({Ifd({{0x0035, kLong, 4, at + 18}}), times});
 }
 
 // A HEIF whose Exif item is split in two extents stored last first.
@@ -172,6 +183,7 @@ std::vector<Row> Rows() {
         {"Samsung's location name in a HEIF item in pieces", HeifInPieces(WithMakerNote(SamsungNote)), 1, 1,
          {"Gangnam"}},
         {"Pentax's home town code in a WebP", WebpWithExif(WithMakerNote(PentaxNote)), 1, 1, {}},
+        {"Canon's home time zone city in a JPEG", Picture({ExifSegment(WithMakerNote(CanonNote, "Canon"))}), 1, 1, {}},
         // As ImageMagick keeps Exif in a PNG: hex digits, "Kyoto" among them.
         {"Panasonic's city in a PNG's raw profile",
          Png(PngText("zTXt", "Raw profile type exif",
