@@ -4,6 +4,7 @@
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/H264Sei.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <map>
@@ -17,38 +18,121 @@ constexpr uint8_t kSync = 0x47;
 // which a picture rarely makes longer.
 constexpr int64_t kPrefix = int64_t{1} << 20;
 
-// The first bytes of one PES packet and where they lie.
+// What a PID carries, as its program table or its first PES header says.
+enum class Kind : uint8_t { Video, Data, Skip };
+
+// Stream types of pictures and of sound: MPEG-1/2 video, MPEG-4, H.264,
+// HEVC, MVC, VC-1; MPEG audio, AAC, LPCM, AC-3, DTS, E-AC-3 and the rest a
+// Blu-ray or AVCHD clip declares.
+bool IsVideoType(uint8_t t) { return t == 0x01 || t == 0x02 || t == 0x10 || t == 0x1B || t == 0x20 || t == 0x24 || t == 0xEA; }
+bool IsAudioType(uint8_t t) {
+    return t == 0x03 || t == 0x04 || t == 0x0F || t == 0x11 || t == 0x1C || (t >= 0x80 && t <= 0x87) || t == 0xA1 ||
+           t == 0xA2;
+}
+
+// The first bytes of one PES packet (or, in a data stream, of the bytes
+// between two unit starts) and where all of it lies.
 struct Pes {
     ContentMap map;
     std::vector<uint8_t> bytes;
-    bool video = true;  // until its header says otherwise
+    Kind kind = Kind::Video;
 };
 
 struct TsWalk {
     Sink& sink;
     const ByteReader& file;
     Carrier at;
-    std::map<uint16_t, Pes> open;  // by PID
-    int64_t first = -1, bad = -1;  // file offsets: the first fix, the first place not taken apart
-    StripPlan plan;
+    std::map<uint16_t, Pes> open;        // by PID
+    std::map<uint16_t, uint8_t> types;   // by PID: the stream type its program table gives
+    std::map<uint16_t, Kind> kinds;      // by PID, once its first unit has started
+    std::vector<uint16_t> pmts;          // the program tables' PIDs, from the PAT
+    int64_t first = -1, bad = -1;        // file offsets: the first fix, the first place not taken apart
+    int64_t dataFirst = -1;              // the first fix in a data stream
+    bool tablesHeld = false;             // a table held a position's text (it is reported once)
+    StripPlan plan, dataPlan;
 
     void Gather(Pes& pes, int64_t pos, int64_t len) {
-        if (!pes.video || static_cast<int64_t>(pes.bytes.size()) >= kPrefix) return;
-        len = std::min<int64_t>(len, kPrefix - static_cast<int64_t>(pes.bytes.size()));
-        const uint8_t* p = file.Span(pos, len);
+        if (pes.kind == Kind::Skip) return;
+        const int64_t held = static_cast<int64_t>(pes.bytes.size());
+        if (pes.kind == Kind::Data) {
+            // A data unit is zeroed whole when it holds a fix; past its
+            // first MiB its bytes are looked through by the opaque rule,
+            // not gathered.
+            pes.map.Append(pos, len);
+            const int64_t take = std::clamp<int64_t>(kPrefix - held, 0, len);
+            if (take < len)
+                sink.Opaque({pos + take, len - take}, FindKind::Unparsed, FindWhy::PacketsUnparsed,
+                            FindWhy::PacketsUnparsed, at.Then("data"));
+            len = take;
+        }
+        if (held >= kPrefix || len == 0) return;
+        const int64_t take = std::min<int64_t>(len, kPrefix - held);
+        const uint8_t* p = file.Span(pos, take);
         if (p == nullptr) return;
-        pes.bytes.insert(pes.bytes.end(), p, p + len);
-        pes.map.Append(pos, len);
+        pes.bytes.insert(pes.bytes.end(), p, p + take);
+        if (pes.kind == Kind::Video) pes.map.Append(pos, take);
         // A PES header: a start code, a stream id (video: 0xE0 to 0xEF).
-        if (pes.bytes.size() >= 4 && !(pes.bytes[0] == 0 && pes.bytes[1] == 0 && pes.bytes[2] == 1 &&
-                                       (pes.bytes[3] & 0xF0) == 0xE0))
-            pes.video = false;
+        if (pes.kind == Kind::Video && pes.bytes.size() >= 4 &&
+            !(pes.bytes[0] == 0 && pes.bytes[1] == 0 && pes.bytes[2] == 1 && (pes.bytes[3] & 0xF0) == 0xE0))
+            pes.kind = Kind::Skip;
     }
 
+    // What the PID carries whose unit starts at `payload` (n bytes): its
+    // program table's stream type, else its PES stream id; bytes that are
+    // no PES in a PID no table names are data.
+    Kind KindOf(uint16_t pid, int64_t payload, int64_t n) const {
+        if (const auto t = types.find(pid); t != types.end())
+            return IsVideoType(t->second) ? Kind::Video : IsAudioType(t->second) ? Kind::Skip : Kind::Data;
+        const uint8_t* p = n >= 4 ? file.Span(payload, 4) : nullptr;
+        if (p == nullptr || p[0] != 0 || p[1] != 0 || p[2] != 1) return Kind::Data;
+        return (p[3] & 0xF0) == 0xE0 ? Kind::Video : (p[3] & 0xE0) == 0xC0 ? Kind::Skip : Kind::Data;
+    }
+
+    // A program table section starting in one packet's payload: the PAT
+    // names the PMTs' PIDs, a PMT each stream's type. A section longer
+    // than the packet is read as far as the packet goes.
+    void Table(uint16_t pid, int64_t payload, int64_t n) {
+        const uint8_t* p = n > 0 ? file.Span(payload, n) : nullptr;
+        if (p == nullptr) return;
+        const int64_t s = 1 + int64_t{p[0]};  // after the pointer field
+        if (s + 3 > n) return;
+        const int64_t end = std::min<int64_t>(n, s + 3 + ((p[s + 1] & 0x0F) << 8 | p[s + 2])) - 4;  // before the CRC
+        const auto pid13 = [&](int64_t i) { return static_cast<uint16_t>((p[i] & 0x1F) << 8 | p[i + 1]); };
+        if (pid == 0 && p[s] == 0x00) {
+            for (int64_t i = s + 8; i + 4 <= end; i += 4)
+                if ((p[i] << 8 | p[i + 1]) != 0) pmts.push_back(pid13(i + 2));
+        } else if (p[s] == 0x02 && s + 12 <= end) {
+            int64_t i = s + 12 + ((p[s + 10] & 0x0F) << 8 | p[s + 11]);
+            for (; i + 5 <= end; i += 5 + ((p[i + 3] & 0x0F) << 8 | p[i + 4])) types[pid13(i + 1)] = p[i];
+        }
+    }
+
+    // Ends the unit open on a PID: scans it by its kind.
+    void Finish(const Pes& pes) {
+        if (pes.kind == Kind::Video) Scan(pes, true);
+        else if (pes.kind == Kind::Data) ScanData(pes);
+    }
+
+    // A data unit holding a fix is zeroed after its PES header, which is kept.
+    void ScanData(const Pes& pes) {
+        const std::vector<uint8_t>& b = pes.bytes;
+        const auto n = static_cast<int64_t>(b.size());
+        int64_t data = 0;
+        if (n >= 6 && b[0] == 0 && b[1] == 0 && b[2] == 1) {
+            // Padding and private stream 2 (and a few others) have no optional header.
+            const bool bare = b[3] == 0xBC || b[3] == 0xBE || b[3] == 0xBF || b[3] == 0xF0 || b[3] == 0xF1 ||
+                              b[3] == 0xF2 || b[3] == 0xF8 || b[3] == 0xFF;
+            data = bare ? 6 : n >= 9 ? 9 + int64_t{b[8]} : n;
+        }
+        if (data >= n || !StreamDataHoldsFix(b.data() + data, n - data)) return;
+        const int64_t len = pes.map.Length() - data;
+        dataPlan.fills.push_back({dataPlan.AddMap(pes.map.Sub(data, len)), 0, len, 0, {}});
+        if (dataFirst < 0) dataFirst = pes.map.FilePos(data);
+    }
     // Scans a video PES's gathered bytes; `whole` when they are all of it.
     void Scan(const Pes& pes, bool whole) {
         const std::vector<uint8_t>& b = pes.bytes;
-        if (!pes.video || b.size() < 9) return;
+        if (b.size() < 9) return;
         const int64_t es = 9 + int64_t{b[8]};  // after the optional header's length
         const auto n = static_cast<int64_t>(b.size());
         if (es >= n) return;
@@ -95,7 +179,7 @@ bool StartsTransportStream(const ByteReader& file, int64_t pos, int64_t end) {
 }
 
 void WalkTsContainer(ByteRange whole, const Carrier& at, Sink& sink) {
-    TsWalk w{sink, sink.File(), at, {}, -1, -1, {}};
+    TsWalk w{sink, sink.File(), at, {}, {}, {}, {}, -1, -1, -1, false, {}, {}};
     const int64_t end = whole.End();
     const bool plain = SyncAt(w.file, whole.pos, end) && SyncAt(w.file, whole.pos + kPacket, end);
     const int64_t stride = plain ? kPacket : kStamped, sync = plain ? 0 : 4;
@@ -110,15 +194,35 @@ void WalkTsContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         if (!(control & 1)) continue;  // no payload
         const int64_t payload = control & 2 ? 5 + int64_t{p[4]} : 4;
         if (payload >= kPacket) continue;
-        if (start) {
-            auto it = w.open.find(pid);
-            if (it != w.open.end()) w.Scan(it->second, true);
-            w.open[pid] = Pes{};
+        const int64_t body = h + payload, n = kPacket - payload;
+        if (pid == 0 || std::find(w.pmts.begin(), w.pmts.end(), pid) != w.pmts.end()) {
+            if (start) w.Table(pid, body, n);
+            continue;
+        }
+        if (pid == 0x1FFF) continue;  // null packets
+        if (pid < 0x20) {
+            // The other tables (service names, events): text no rule reads,
+            // looked through until one holds a position's text.
+            if (!w.tablesHeld)
+                w.tablesHeld = sink.Opaque({body, n}, FindKind::Unparsed, FindWhy::PacketsUnparsed,
+                                           FindWhy::PacketsUnparsed, w.at.Then("tables"));
+            continue;
         }
         auto it = w.open.find(pid);
-        if (it != w.open.end()) w.Gather(it->second, h + payload, kPacket - payload);
+        if (start || it == w.open.end()) {
+            if (it != w.open.end()) w.Finish(it->second);
+            // A unit's kind is decided at the PID's first start; bytes
+            // before any start can only be data.
+            const auto known = w.kinds.find(pid);
+            const Kind kind = known != w.kinds.end() ? known->second : start ? w.KindOf(pid, body, n) : Kind::Data;
+            if (start) w.kinds[pid] = kind;
+            Pes fresh;
+            fresh.kind = kind;
+            it = w.open.insert_or_assign(pid, std::move(fresh)).first;
+        }
+        w.Gather(it->second, body, n);
     }
-    for (const auto& [pid, pes] : w.open) w.Scan(pes, true);
+    for (const auto& [pid, pes] : w.open) w.Finish(pes);
     w.Rest({pos, end - pos});
     if (w.bad >= 0) {
         PositionFind f(FindKind::TimedGps, w.bad, false, FindWhy::TimedGpsUnreadable);
@@ -127,4 +231,5 @@ void WalkTsContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         PositionFind f(FindKind::TimedGps, w.first, true);
         sink.AddPayload({f}, w.plan, at.Then("video"));
     }
+    if (w.dataFirst >= 0) sink.AddPayload({PositionFind(FindKind::TimedGps, w.dataFirst, true)}, w.dataPlan, at.Then("data"));
 }

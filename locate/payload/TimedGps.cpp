@@ -434,6 +434,24 @@ void ScanGpmf(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 
 }  // namespace
 
+bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
+    const auto at = [&](int64_t i, std::string_view w) {
+        return i >= 0 && i + static_cast<int64_t>(w.size()) <= n && std::equal(w.begin(), w.end(), p + i);
+    };
+    const auto fix = [&](int64_t i, int64_t ns, int64_t ew) {
+        return i + 1 <= n && ns < n && ew < n && p[i] == 'A' && (p[ns] == 'N' || p[ns] == 'S') &&
+               (p[ew] == 'E' || p[ew] == 'W');
+    };
+    const std::string_view misb("\x06\x0E\x2B\x34", 4);
+    if (fix(24, 25, 26) || fix(188, 189, 190) || (fix(0, 1, 2) && n > 3 && p[3] == 0) ||
+        (fix(44, 52, 60) && at(45, std::string_view("\0\0\0", 3))) || (n >= 64 && at(32, "$S")) ||
+        at(0, "LIGOGPSINFO") || at(8, "LIGOGPSINFO") || at(0, misb) || at(5, misb))
+        return true;
+    const std::vector<uint8_t> narrow = Narrow(p, n);
+    return HoldsBinaryFix(p, n) ||
+           (narrow.empty() ? CaptionHoldsFix(p, n) : CaptionHoldsFix(narrow.data(), static_cast<int64_t>(narrow.size())));
+}
+
 TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples) {
     TimedGpsScan scan;
     Track t;

@@ -85,6 +85,16 @@ struct TimedGpsScan {
     StripPlan plan;  // zeros over every value; empty unless the find is removable
 };
 
+// True when the n bytes at p, a unit of a stream no table names for
+// sound or pictures (a transport stream's private data, as dashcams keep
+// their fixes), hold a position: a caption's text or binary fix (as
+// above); a Novatek record ("A", "N"/"S", "E"/"W" at 24, or at 188 after
+// a key table), an INNOVV record ("A", the hemispheres, a zero, at 0), an
+// Akaso record ("A\0\0\0" at 44, the hemispheres 8 and 16 bytes on), a
+// DOD record list ("$S" at 32), Ligo's "LIGOGPSINFO" (at 0 or 8), or a
+// MISB KLV set (its key 06 0E 2B 34 at 0 or 5: a drone's sensor position).
+bool StreamDataHoldsFix(const uint8_t* p, int64_t n);
+
 // Scans the samples at `samples` (file ranges that share no byte) one at
 // a time. A sample outside the file, or samples whose lengths add up to
 // more than the file (they overlap), make the track unreadable.

@@ -2,7 +2,8 @@
 // written over in the raw form at their length (an emulation prevention
 // byte kept where the new value needs one too), found through the packets
 // of a transport stream (188 bytes, or 192 with a time stamp) wherever a
-// packet boundary or an adaptation field cuts it.
+// packet boundary or an adaptation field cuts it; and dashcams' fixes in
+// the data streams beside the pictures and the sound.
 #include "locate/payload/H264Sei.h"
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
@@ -78,6 +79,34 @@ Bytes Ts(const Bytes& au, int64_t stride, size_t stuffing) {
     return out;
 }
 
+// A transport stream of 188-byte packets: a PAT naming a PMT (PID 0x100)
+// that declares `declared` (PID, stream type), then each unit (PID,
+// bytes) in packets, its first marked as a unit's start.
+Bytes TsStreams(const std::vector<std::pair<uint16_t, uint8_t>>& declared,
+                const std::vector<std::pair<uint16_t, Bytes>>& units) {
+    Bytes out;
+    auto packets = [&](uint16_t pid, const Bytes& payload) {
+        for (size_t at = 0; at < payload.size(); at += 184) {
+            Bytes p{0x47, static_cast<uint8_t>((at == 0 ? 0x40 : 0) | pid >> 8), static_cast<uint8_t>(pid), 0x10};
+            p.insert(p.end(), payload.begin() + static_cast<long>(at),
+                     payload.begin() + static_cast<long>(std::min(payload.size(), at + 184)));
+            p.resize(188, 0xFF);
+            out.insert(out.end(), p.begin(), p.end());
+        }
+    };
+    packets(0, {0, 0x00, 0xB0, 13, 0, 1, 0xC1, 0, 0, 0, 1, 0xE1, 0x00, 0, 0, 0, 0});
+    Bytes pmt{0, 0x02, 0xB0, static_cast<uint8_t>(13 + 5 * declared.size()), 0, 1, 0xC1, 0, 0, 0xE1, 0x01, 0xF0, 0};
+    for (const auto& [pid, type] : declared)
+        pmt.insert(pmt.end(), {type, static_cast<uint8_t>(0xE0 | pid >> 8), static_cast<uint8_t>(pid), 0xF0, 0});
+    pmt.insert(pmt.end(), {0, 0, 0, 0});
+    packets(0x100, pmt);
+    for (const auto& [pid, bytes] : units) packets(pid, bytes);
+    return out;
+}
+
+// A PES of private stream 1 holding `data`.
+Bytes PrivatePes(const Bytes& data) { return Concat({Bytes{0, 0, 1, 0xBD, 0, 0, 0x80, 0, 0}, data}); }
+
 }  // namespace
 
 // Each GPS value is written as zero in a raw form of its own length; the
@@ -109,7 +138,25 @@ TEST(TransportStream, EveryPlaceIsFoundAndStrippedInPlace) {
     const Bytes noGps = AccessUnit(SeiNal({{0xE0, 1, 2, 3, 4}}));
     Bytes lost = Ts(fix, 188, 0);
     lost[188 * 3] = 0x00;  // the first video packet's sync byte
+    const Bytes nmea = Text("$GPRMC,120000,A,3539.516,N,13944.724,E,0.0,0.0,010124,,,A*00\r\n");
+    Bytes novatek(64, 0);
+    novatek[24] = 'A', novatek[25] = 'N', novatek[26] = 'E', novatek[28] = 0x42;
+    const Bytes klv = Concat({Bytes{0, 0, 0, 0, 0, 0x06, 0x0E, 0x2B, 0x34, 0x02, 0x0B, 0x01, 0x01}, Bytes(40, 7)});
+    const Bytes dashcam = TsStreams({{0x300, 0x06}}, {{0x300, PrivatePes(nmea)}, {0x300, PrivatePes(nmea)}}),
+                undeclared = TsStreams({}, {{0x400, novatek}}),
+                misb = TsStreams({{0x301, 0x15}}, {{0x301, Concat({Bytes{0, 0, 1, 0xFC, 0, 0, 0x80, 0, 0}, klv})}}),
+                inAudio = TsStreams({{0x1100, 0x81}}, {{0x1100, PrivatePes(nmea)}}),
+                plainData = TsStreams({{0x300, 0x06}}, {{0x300, PrivatePes(Text("GPS on, 12 satellites"))}}),
+                service = TsStreams({}, {{0x11, Concat({Bytes{0, 0x42}, Text("GPS 35.6586 139.7454")})}});
     const std::vector<Row> rows = {
+        {"a dashcam's NMEA sentences in a private data stream", dashcam,
+         {{FindKind::TimedGps, true, FindWhy::None, At(dashcam, "$GPRMC"), "data"}}},
+        {"a dashcam's binary fix in a PID no table names", undeclared,
+         {{FindKind::TimedGps, true, FindWhy::None, At(undeclared, Bytes(24, 0)), "data"}}},
+        {"a drone's MISB KLV metadata", misb, {{FindKind::TimedGps, true, FindWhy::None, -1, "data"}}},
+        {"sentences in a sound stream are not read", inAudio, {}},
+        {"a data stream that names GPS but holds no position", plainData, {}},
+        {"a service name holding a position", service, {{FindKind::Unparsed, false, FindWhy::PacketsUnparsed, -1, "tables"}}},
         {"a clip of 188-byte packets", Ts(fix, 188, 0), {{FindKind::TimedGps, true}}},
         {"an AVCHD clip: time-stamped packets, an adaptation field cutting the SEI", Ts(fix, 192, 150),
          {{FindKind::TimedGps, true}}},
