@@ -134,6 +134,13 @@ seed_fuzz_locator() {
     command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x32:rate=5 -t 0.4 \
         -pix_fmt yuv420p -c:v libx264 -bsf:v "filter_units=remove_types=6,h264_metadata=sei_user_data=$sei" \
         -f mpegts -mpegts_m2ts_mode 1 "$d/avchd.bin"
+    # A dashcam's transport stream: a PMT declaring private data, NMEA
+    # sentences in its PES, a binary fix on a PID no table names.
+    perl -e 'sub pk { my ($pid, $p) = @_; substr(pack("CnC", 0x47, 0x4000 | $pid, 0x10) . $p . "\xff" x 184, 0, 188) }
+        print pk(0, pack("H*", "0000b00d0001c100000001e10000000000")),
+              pk(0x100, pack("H*", "0002b0120001c10000e101f00006e300f00000000000")),
+              pk(0x300, "\0\0\1\xbd\0\0\x80\0\0\$GPRMC,120000,A,3539.516,N,13944.724,E,0.0,0.0,010124,,,A*00\r\n"),
+              pk(0x301, "\0" x 24 . "ANE" . "\0" x 13);' >"$d/ts_data.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
         my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .
