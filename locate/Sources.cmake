@@ -3,26 +3,28 @@
 list(APPEND TAMLIX_CORE_SOURCES
   locate/LazyBytes.cpp locate/Locator.cpp locate/Containers.cpp locate/Opaque.cpp locate/StripPlan.cpp
   locate/Sink.cpp)
+# Payload scanners, which know no container.
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/jpeg/JpegWalker.cpp locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp)
+  locate/payload/TiffScan.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
+  locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp locate/payload/Md5.cpp locate/payload/FlirGps.cpp
+  locate/payload/IptcPlaces.cpp locate/payload/Deflate.cpp locate/payload/Brotli.cpp locate/payload/TimedGps.cpp
+  locate/payload/H264Sei.cpp)
+# Container walkers, a folder each.
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/payload/TiffScan.cpp locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp
-  locate/payload/Md5.cpp locate/payload/FlirGps.cpp locate/payload/Deflate.cpp locate/payload/IptcPlaces.cpp
-  locate/payload/Brotli.cpp locate/payload/TiffBlock.cpp locate/payload/H264Sei.cpp
-  locate/mpegts/TsWalker.cpp
-  locate/payload/MakerNotePlaces.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
+  locate/jpeg/JpegWalker.cpp locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp
   locate/isobmff/Boxes.cpp locate/isobmff/IsobmffWalker.cpp locate/isobmff/HeifItems.cpp
-  locate/isobmff/MovieMeta.cpp locate/isobmff/GpsBlocks.cpp locate/isobmff/MakerBoxes.cpp locate/sef/SefWalker.cpp locate/insta360/Insta360Trailer.cpp
-  locate/raf/RafWalker.cpp locate/psd/PsdWalker.cpp locate/psd/PsdLayers.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
-  locate/isobmff/SampleTable.cpp locate/payload/TimedGps.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
-  locate/riff/RiffWalker.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
-  locate/tiff/TiffWalker.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
-  locate/png/PngWalker.cpp locate/png/RawProfile.cpp)
-list(APPEND TAMLIX_CORE_SOURCES
-  locate/xmp/XmpFileWalker.cpp locate/gif/GifWalker.cpp locate/jxl/JxlWalker.cpp
-  locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp locate/jp2/Jp2Walker.cpp)
+  locate/isobmff/MovieMeta.cpp locate/isobmff/GpsBlocks.cpp locate/isobmff/MakerBoxes.cpp
+  locate/isobmff/SampleTable.cpp
+  locate/tiff/TiffWalker.cpp
+  locate/png/PngWalker.cpp locate/png/RawProfile.cpp
+  locate/riff/RiffWalker.cpp
+  locate/sef/SefWalker.cpp
+  locate/insta360/Insta360Trailer.cpp
+  locate/raf/RafWalker.cpp
+  locate/psd/PsdWalker.cpp locate/psd/PsdLayers.cpp
+  locate/xmp/XmpFileWalker.cpp
+  locate/gif/GifWalker.cpp
+  locate/jxl/JxlWalker.cpp
+  locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp
+  locate/jp2/Jp2Walker.cpp
+  locate/mpegts/TsWalker.cpp)
