@@ -21,13 +21,14 @@ constexpr int64_t kPrefix = int64_t{1} << 20;
 // What a PID carries, as its program table or its first PES header says.
 enum class Kind : uint8_t { Video, Data, Skip };
 
-// Stream types of pictures and of sound: MPEG-1/2 video, MPEG-4, H.264,
-// HEVC, MVC, VC-1; MPEG audio, AAC, LPCM, AC-3, DTS, E-AC-3 and the rest a
-// Blu-ray or AVCHD clip declares.
+// Stream types of pictures: MPEG-1/2 video, MPEG-4, H.264, HEVC, MVC, VC-1.
 bool IsVideoType(uint8_t t) { return t == 0x01 || t == 0x02 || t == 0x10 || t == 0x1B || t == 0x20 || t == 0x24 || t == 0xEA; }
-bool IsAudioType(uint8_t t) {
-    return t == 0x03 || t == 0x04 || t == 0x0F || t == 0x11 || t == 0x1C || (t >= 0x80 && t <= 0x87) || t == 0xA1 ||
-           t == 0xA2;
+// Stream types that are not read: sound (MPEG audio, AAC, LPCM, AC-3, DTS,
+// E-AC-3 and the rest a Blu-ray or AVCHD clip declares) and graphics
+// (Blu-ray's subtitle and menu bitmaps).
+bool IsSkippedType(uint8_t t) {
+    return t == 0x03 || t == 0x04 || t == 0x0F || t == 0x11 || t == 0x1C || (t >= 0x80 && t <= 0x87) || t == 0x90 ||
+           t == 0x91 || t == 0xA1 || t == 0xA2;
 }
 
 // The first bytes of one PES packet (or, in a data stream, of the bytes
@@ -82,7 +83,7 @@ struct TsWalk {
     // no PES in a PID no table names are data.
     Kind KindOf(uint16_t pid, int64_t payload, int64_t n) const {
         if (const auto t = types.find(pid); t != types.end())
-            return IsVideoType(t->second) ? Kind::Video : IsAudioType(t->second) ? Kind::Skip : Kind::Data;
+            return IsVideoType(t->second) ? Kind::Video : IsSkippedType(t->second) ? Kind::Skip : Kind::Data;
         const uint8_t* p = n >= 4 ? file.Span(payload, 4) : nullptr;
         if (p == nullptr || p[0] != 0 || p[1] != 0 || p[2] != 1) return Kind::Data;
         return (p[3] & 0xF0) == 0xE0 ? Kind::Video : (p[3] & 0xE0) == 0xC0 ? Kind::Skip : Kind::Data;

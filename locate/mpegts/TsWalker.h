@@ -4,11 +4,12 @@
 // video PES (an H.264 access unit; its first MiB) is gathered across
 // packets and its NAL units scanned for the MDPM block that holds the
 // camera's fix (see H264Sei.h). The PAT and the PMTs say each stream's
-// type: sound is not read; every other stream that is not pictures (a
-// private data stream, metadata, subtitles, and a PID no table names, as
-// dashcams and drones keep their fixes there) is read unit by unit (a PES,
-// or the bytes between two unit starts), and a unit that holds a fix (see
-// StreamDataHoldsFix) is zeroed after its PES header. Packets whose sync
+// type: sound and subtitle bitmaps are not read; every other stream that
+// is not pictures (private data, metadata, text subtitles, and a PID no
+// table names, as dashcams and drones keep their fixes there) is read unit
+// by unit (a PES, or the bytes between two unit starts), and a unit that
+// holds a fix (see StreamDataHoldsFix) is zeroed after its PES header.
+// The other tables (service names, events) follow the opaque rule. Packets whose sync
 // byte is lost, and a cut last packet, cannot be taken apart: a find when
 // they hold an MDPM block or a position's text.
 #pragma once

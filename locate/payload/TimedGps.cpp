@@ -444,7 +444,7 @@ bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
     };
     const std::string_view misb("\x06\x0E\x2B\x34", 4);
     if (fix(24, 25, 26) || fix(188, 189, 190) || (fix(0, 1, 2) && n > 3 && p[3] == 0) ||
-        (fix(44, 52, 60) && at(45, std::string_view("\0\0\0", 3))) || (n >= 64 && at(32, "$S")) ||
+        (fix(44, 52, 60) && at(45, std::string_view("\0\0\0", 3))) || (at(32, "$S") && at(64, "$S")) ||
         at(0, "LIGOGPSINFO") || at(8, "LIGOGPSINFO") || at(0, misb) || at(5, misb))
         return true;
     const std::vector<uint8_t> narrow = Narrow(p, n);

@@ -91,7 +91,7 @@ struct TimedGpsScan {
 // above); a Novatek record ("A", "N"/"S", "E"/"W" at 24, or at 188 after
 // a key table), an INNOVV record ("A", the hemispheres, a zero, at 0), an
 // Akaso record ("A\0\0\0" at 44, the hemispheres 8 and 16 bytes on), a
-// DOD record list ("$S" at 32), Ligo's "LIGOGPSINFO" (at 0 or 8), or a
+// DOD record list ("$S" at 32 and 64), Ligo's "LIGOGPSINFO" (at 0 or 8), or a
 // MISB KLV set (its key 06 0E 2B 34 at 0 or 5: a drone's sensor position).
 bool StreamDataHoldsFix(const uint8_t* p, int64_t n);
 
