@@ -33,6 +33,7 @@ const char* ContainerName(Container c) {
     case Container::Matroska: return "Matroska";
     case Container::Jp2: return "JPEG 2000";
     case Container::Mpegts: return "MPEG-TS (AVCHD)";
+    case Container::Subtitles: return "subtitles (SRT, WebVTT)";
     case Container::Unknown: return "unknown format";
     }
     return "?";

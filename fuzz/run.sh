@@ -141,6 +141,9 @@ seed_fuzz_locator() {
               pk(0x100, pack("H*", "0002b0120001c10000e101f00006e300f00000000000")),
               pk(0x300, "\0\0\1\xbd\0\0\x80\0\0\$GPRMC,120000,A,3539.516,N,13944.724,E,0.0,0.0,010124,,,A*00\r\n"),
               pk(0x301, "\0" x 24 . "ANE" . "\0" x 13);' >"$d/ts_data.bin"
+    # A drone's subtitles: a cue with its fix, one without.
+    { printf '1\r\n00:00:00,000 --> 00:00:00,033\r\n[iso: 100] [latitude: 35.658600] [longitude: 139.745400]\r\n\r\n'
+      printf '2\r\n00:00:00,033 --> 00:00:00,066\r\nHOME\r\n'; } >"$d/subtitles.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
         my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .

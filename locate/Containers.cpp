@@ -7,6 +7,7 @@
 #include "locate/jxl/JxlWalker.h"
 #include "locate/matroska/MatroskaWalker.h"
 #include "locate/mpegts/TsWalker.h"
+#include "locate/subtitles/SubtitleWalker.h"
 #include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
@@ -128,6 +129,7 @@ const ContainerRow kRows[] = {
     {Container::Matroska, Matroska, WalkMatroskaContainer},
     {Container::Jp2, Jp2, WalkJp2Container},
     {Container::Mpegts, StartsTransportStream, WalkTsContainer},
+    {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer},
 };
 
 }  // namespace

@@ -35,6 +35,7 @@ enum class Container : uint8_t {
     Matroska,    // Matroska and WebM
     Jp2,         // JPEG 2000 (JP2, JPX)
     Mpegts,      // MPEG transport streams: AVCHD clips (.MTS, .M2TS)
+    Subtitles,   // SubRip and WebVTT text beside a clip (a drone's fixes)
     Unknown,     // a whole file of no recognised format
 };
 

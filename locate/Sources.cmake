@@ -27,4 +27,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/jxl/JxlWalker.cpp
   locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp
   locate/jp2/Jp2Walker.cpp
-  locate/mpegts/TsWalker.cpp)
+  locate/mpegts/TsWalker.cpp
+  locate/subtitles/SubtitleWalker.cpp)
