@@ -99,6 +99,7 @@ const char* FindWhyText(FindWhy w) {
         return "the data that rebuilds the original JPEG holds a position's text and cannot be taken apart";
     case FindWhy::PacketsUnparsed:
         return "bytes that are not whole packets hold a position and cannot be taken apart";
+    case FindWhy::StreamsUnparsed: return "a stream's table or data that is not read holds a position's text";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";

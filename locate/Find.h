@@ -88,6 +88,7 @@ enum class FindWhy : uint8_t {
     XmpPlaceUnparsed,        // an XMP packet that cannot be parsed (UTF-16, say) may name a place
     RebuildDataHoldsPosition,  // JPEG XL's data that rebuilds a transcoded JPEG holds a position's text
     PacketsUnparsed,         // bytes that are not whole transport stream packets hold a position
+    StreamsUnparsed,         // a transport stream's table, or a data unit past what is read, holds a position's text
 };
 
 struct PositionFind {

@@ -62,8 +62,8 @@ struct TsWalk {
             pes.map.Append(pos, len);
             const int64_t take = std::clamp<int64_t>(kPrefix - held, 0, len);
             if (take < len)
-                sink.Opaque({pos + take, len - take}, FindKind::Unparsed, FindWhy::PacketsUnparsed,
-                            FindWhy::PacketsUnparsed, at.Then("data"));
+                sink.Opaque({pos + take, len - take}, FindKind::Unparsed, FindWhy::StreamsUnparsed,
+                            FindWhy::StreamsUnparsed, at.Then("data"));
             len = take;
         }
         if (held >= kPrefix || len == 0) return;
@@ -205,8 +205,8 @@ void WalkTsContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             // The other tables (service names, events): text no rule reads,
             // looked through until one holds a position's text.
             if (!w.tablesHeld)
-                w.tablesHeld = sink.Opaque({body, n}, FindKind::Unparsed, FindWhy::PacketsUnparsed,
-                                           FindWhy::PacketsUnparsed, w.at.Then("tables"));
+                w.tablesHeld = sink.Opaque({body, n}, FindKind::Unparsed, FindWhy::StreamsUnparsed,
+                                           FindWhy::StreamsUnparsed, w.at.Then("tables"));
             continue;
         }
         auto it = w.open.find(pid);

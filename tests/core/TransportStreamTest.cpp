@@ -156,7 +156,7 @@ TEST(TransportStream, EveryPlaceIsFoundAndStrippedInPlace) {
         {"a drone's MISB KLV metadata", misb, {{FindKind::TimedGps, true, FindWhy::None, -1, "data"}}},
         {"sentences in a sound stream are not read", inAudio, {}},
         {"a data stream that names GPS but holds no position", plainData, {}},
-        {"a service name holding a position", service, {{FindKind::Unparsed, false, FindWhy::PacketsUnparsed, -1, "tables"}}},
+        {"a service name holding a position", service, {{FindKind::Unparsed, false, FindWhy::StreamsUnparsed, -1, "tables"}}},
         {"a clip of 188-byte packets", Ts(fix, 188, 0), {{FindKind::TimedGps, true}}},
         {"an AVCHD clip: time-stamped packets, an adaptation field cutting the SEI", Ts(fix, 192, 150),
          {{FindKind::TimedGps, true}}},
