@@ -34,6 +34,7 @@ const char* ContainerName(Container c) {
     case Container::Jp2: return "JPEG 2000";
     case Container::Mpegts: return "MPEG-TS (AVCHD)";
     case Container::Subtitles: return "subtitles (SRT, WebVTT)";
+    case Container::Bmp: return "BMP";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -100,6 +101,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::PacketsUnparsed:
         return "bytes that are not whole packets hold a position and cannot be taken apart";
     case FindWhy::StreamsUnparsed: return "a stream's table or data that is not read holds a position's text";
+    case FindWhy::BitmapPartUnparsed: return "the bitmap's colour profile holds a position's text";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";

@@ -1,19 +1,20 @@
 #include "locate/Containers.h"
 
 #include "locate/Pieces.h"
+#include "locate/bmp/BmpWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jp2/Jp2Walker.h"
+#include "locate/jpeg/JpegWalker.h"
 #include "locate/jxl/JxlWalker.h"
 #include "locate/matroska/MatroskaWalker.h"
 #include "locate/mpegts/TsWalker.h"
-#include "locate/subtitles/SubtitleWalker.h"
-#include "locate/jpeg/JpegWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
 #include "locate/raf/RafWalker.h"
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
+#include "locate/subtitles/SubtitleWalker.h"
 #include "locate/tiff/TiffWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
 
@@ -130,6 +131,7 @@ const ContainerRow kRows[] = {
     {Container::Jp2, Jp2, WalkJp2Container},
     {Container::Mpegts, StartsTransportStream, WalkTsContainer},
     {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer},
+    {Container::Bmp, StartsBmp, WalkBmpContainer},
 };
 
 }  // namespace

@@ -36,6 +36,7 @@ enum class Container : uint8_t {
     Jp2,         // JPEG 2000 (JP2, JPX)
     Mpegts,      // MPEG transport streams: AVCHD clips (.MTS, .M2TS)
     Subtitles,   // SubRip and WebVTT text beside a clip (a drone's fixes)
+    Bmp,         // Windows bitmaps
     Unknown,     // a whole file of no recognised format
 };
 
@@ -89,6 +90,7 @@ enum class FindWhy : uint8_t {
     RebuildDataHoldsPosition,  // JPEG XL's data that rebuilds a transcoded JPEG holds a position's text
     PacketsUnparsed,         // bytes that are not whole transport stream packets hold a position
     StreamsUnparsed,         // a transport stream's table, or a data unit past what is read, holds a position's text
+    BitmapPartUnparsed,      // a bitmap's colour profile (or its linked file's name) holds a position's text
 };
 
 struct PositionFind {

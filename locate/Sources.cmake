@@ -28,4 +28,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp
   locate/jp2/Jp2Walker.cpp
   locate/mpegts/TsWalker.cpp
-  locate/subtitles/SubtitleWalker.cpp)
+  locate/subtitles/SubtitleWalker.cpp
+  locate/bmp/BmpWalker.cpp)

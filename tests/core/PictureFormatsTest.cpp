@@ -64,6 +64,25 @@ Bytes Jp2(const Bytes& boxes) {
                    boxes, Box("jp2c", Text("\xFF\x4F GPS"))});
 }
 
+// A bitmap of 4 x 2 pixels at 24 bits (rows of 12 bytes) holding
+// `pixels`; its fifth-version header names `profile`, stored after the
+// pixels, then `after`. Compression 4 or 5 stores a JPEG or PNG as the pixels.
+Bytes Bmp(const Bytes& pixels, const Bytes& profile = {}, const Bytes& after = {}, uint32_t compression = 0) {
+    const uint32_t offset = 14 + 124;
+    auto le = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+    Bytes info = Concat({le(124), le(4), le(2), Bytes{1, 0, 24, 0}, le(compression),
+                         le(static_cast<uint32_t>(pixels.size()))});
+    info.resize(124, 0);
+    if (!profile.empty()) {
+        std::copy_n("DEBM", 4, info.begin() + 56);  // "MBED", little-endian
+        const Bytes at = le(static_cast<uint32_t>(124 + pixels.size())), len = le(static_cast<uint32_t>(profile.size()));
+        std::copy(at.begin(), at.end(), info.begin() + 112);
+        std::copy(len.begin(), len.end(), info.begin() + 116);
+    }
+    const Bytes body = Concat({info, pixels, profile, after});
+    return Concat({Text("BM"), le(static_cast<uint32_t>(14 + body.size())), le(0), le(offset), body});
+}
+
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();
     const Bytes tiff = TiffFile(gps);
@@ -98,6 +117,10 @@ std::vector<Row> Rows() {
         Text("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\n<!-- darktable -->\n" + kXmp + "\n");
     const Bytes svg = Text("<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg'><metadata>" + kXmp +
                            "</metadata></svg>");
+    const Bytes pixels = Concat({Text("GPS 35.6586 1"), Bytes(11, 0)});  // never read
+    const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
+                bmpProfile = Bmp(pixels, Text("ICC desc: GPS 35.6586 139.7454")),
+                bmpJpeg = Bmp(Picture({ExifSegment(gps)}), {}, {}, 4);
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
         return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), carrier};
     };
@@ -114,6 +137,13 @@ std::vector<Row> Rows() {
         {"GIF cut inside its XMP's landing zone", cut,
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(cut, "!\xFF"), ""}}},
         {"GIF without a position", Gif(Comment("GIMP")), {}},
+        {"BMP: headers and pixels", bmp, {}},
+        {"BMP: a position after the pixels", bmpAfter,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(bmp.size()), ""}}},
+        {"BMP: a colour profile holding a position's text", bmpProfile,
+         {{FindKind::Unparsed, false, FindWhy::BitmapPartUnparsed, static_cast<int64_t>(bmp.size()), "profile"}}},
+        {"BMP: a JPEG stored as its pixels", bmpJpeg,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, "pixels / picture 1 / APP1 #1"}}},
         {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},
         {"JPEG XL: its Exif and XMP boxes", jxl,
          {{FindKind::ExifGps, true, FindWhy::None, At(jxl, tiff, gpsIfd), "Exif"}, xmpGps(jxl, "xml ")}},
