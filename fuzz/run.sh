@@ -144,6 +144,10 @@ seed_fuzz_locator() {
     # A drone's subtitles: a cue with its fix, one without.
     { printf '1\r\n00:00:00,000 --> 00:00:00,033\r\n[iso: 100] [latitude: 35.658600] [longitude: 139.745400]\r\n\r\n'
       printf '2\r\n00:00:00,033 --> 00:00:00,066\r\nHOME\r\n'; } >"$d/subtitles.bin"
+    # A bitmap whose colour profile, after its pixels, holds "GPS".
+    perl -e 'my $info = pack("VVVvvVV", 124, 2, 1, 1, 24, 0, 8) . "\0" x 100;
+        substr($info, 56, 4) = "DEBM"; substr($info, 112, 8) = pack("VV", 132, 6);
+        my $b = $info . "\0" x 8 . "GPS 35"; print "BM", pack("VVV", 14 + length $b, 0, 138), $b;' >"$d/bmp.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
         my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .
