@@ -102,6 +102,8 @@ const char* FindWhyText(FindWhy w) {
         return "bytes that are not whole packets hold a position and cannot be taken apart";
     case FindWhy::StreamsUnparsed: return "a stream's table or data that is not read holds a position's text";
     case FindWhy::BitmapPartUnparsed: return "the bitmap's colour profile holds a position's text";
+    case FindWhy::CompressedMovieHoldsPosition:
+        return "the compressed movie header holds a position, or cannot be inflated, and cannot be changed in place";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     }
     return "?";

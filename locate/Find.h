@@ -91,6 +91,7 @@ enum class FindWhy : uint8_t {
     PacketsUnparsed,         // bytes that are not whole transport stream packets hold a position
     StreamsUnparsed,         // a transport stream's table, or a data unit past what is read, holds a position's text
     BitmapPartUnparsed,      // a bitmap's colour profile (or its linked file's name) holds a position's text
+    CompressedMovieHoldsPosition,  // QuickTime's compressed movie header holds a position, or does not inflate
 };
 
 struct PositionFind {

@@ -124,6 +124,43 @@ void WalkCanon(BoxWalk& w, const Box& uuid, const Carrier& c) {
     });
 }
 
+// QuickTime's compressed movie header (`cmov`: `dcom` names the method,
+// `cmvd` holds the inflated size and the zlib stream of a `moov` box). It is
+// inflated and walked as a file of its own; a position in it cannot be
+// removed in place (the stream would have to keep both its length and its
+// inflated size).
+void WalkCompressedMovie(BoxWalk& w, const Box& cmov, const Carrier& c) {
+    constexpr int64_t kMaxMovie = int64_t{64} << 20;
+    Box dcom, cmvd;
+    uint32_t method = 0, size = 0;
+    std::vector<uint8_t> movie;
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    const bool read = FindChild(w.file, cmov.Body(), Fourcc("dcom"), dcom) &&
+                      FindChild(w.file, cmov.Body(), Fourcc("cmvd"), cmvd) && cmvd.end - cmvd.body > 4 &&
+                      be.U32(dcom.body, method) && method == Fourcc("zlib") && be.U32(cmvd.body, size) &&
+                      int64_t{size} <= kMaxMovie;
+    const uint8_t* packed = read ? w.file.Span(cmvd.body + 4, cmvd.end - cmvd.body - 4) : nullptr;
+    bool held = packed == nullptr ||
+                !Inflate(packed, cmvd.end - cmvd.body - 4, Deflated::Zlib, kMaxMovie, movie);
+    // A header inside a header inside a header is not followed: it counts
+    // as holding one.
+    static thread_local int nesting = 0;
+    constexpr int kMaxNesting = 2;
+    if (!held && nesting >= kMaxNesting) held = true;
+    if (!held) {
+        LocateResult r;
+        ++nesting;
+        LocatePositions(ByteReader(movie.data(), static_cast<int64_t>(movie.size())), r, LocateDepth::Thorough,
+                        nullptr, nullptr, {w.sink.PlaceNames()});
+        --nesting;
+        held = !r.finds.empty();
+    }
+    if (!held) return;
+    PositionFind f(FindKind::Unparsed, cmov.pos, false, FindWhy::CompressedMovieHoldsPosition);
+    f.len = cmov.end - cmov.pos;
+    w.sink.Add(f, c.Then("cmov"));
+}
+
 }  // namespace
 
 std::string BoxName(uint32_t type) {
@@ -193,6 +230,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("mpvd")) {
         // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
         sink.Nested(Container::Isobmff, b.Body(), at);
+    } else if (t == Fourcc("cmov")) {
+        WalkCompressedMovie(*this, b, c);
     } else if (t == Fourcc("mini")) {
         PositionFind f(FindKind::Container, b.pos, false, FindWhy::ItemsUnreadable);
         f.container = Container::Isobmff;

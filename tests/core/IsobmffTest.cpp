@@ -250,6 +250,13 @@ std::vector<Row> Rows() {
     const Bytes ilst = Mp4(Box("udta", ItemListMeta("\xA9xyz", kWhere)));
     const Bytes loci = Mp4(Box("udta", LociBox(35.6586, 139.7454)), "3gp6");
     const Bytes track = Mp4(Box("trak", Box("udta", XyzBox(kWhere))));
+    // QuickTime's compressed movie header: the inflated size, a zlib stream of a moov box.
+    auto cmov = [](const Bytes& moovBody) {
+        const Bytes movie = Box("moov", moovBody);
+        const Bytes cmvd = Concat({Be32(static_cast<uint32_t>(movie.size())), ZlibStored(movie)});
+        return Concat({Ftyp("qt  ", "qt  "), Box("mdat", Bytes(8, 0)),
+                       Box("moov", Box("cmov", Concat({Box("dcom", Text("zlib")), Box("cmvd", cmvd)})))});
+    };
     const Bytes mov = MovWithLocation(kWhere);
     const Bytes uuid = Concat({Mp4({}), XmpUuidBox(kXmp)});
     const Bytes qtXmp = Mp4(Box("udta", Box("XMP_", Text(kXmp))), "qt  ");
@@ -315,6 +322,9 @@ std::vector<Row> Rows() {
         {"a dashcam's RVMI track", rvmi, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"Casio's QVMI: an Exif IFD without a header", casio, {{FindKind::ExifGps, true, FindWhy::None}}},
         {"Fujifilm's MVTG: an Exif IFD without a header", fuji, {{FindKind::ExifGps, true, FindWhy::None}}},
+        {"a compressed movie header holding a location", cmov(Box("udta", XyzBox(kWhere))),
+         no(FindKind::Unparsed, FindWhy::CompressedMovieHoldsPosition)},
+        {"a compressed movie header without one", cmov(Box("udta", Box("name", Text("clip")))), {}},
         {"a Parrot drone's mett track", parrot, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 8}}},
         {"another mett track", otherMett, {}},
         {"a DJI drone's djmd track", djmd, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 23 + 11}}},
