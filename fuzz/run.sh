@@ -234,6 +234,12 @@ seed_fuzz_isobmff() {
         0000009a75756964be7acfcb97a942e89c71999491e3afac3c783a786d706d65746120786d6c6e733a783d2761646f62653a6e733a6d6574
         612f273e3c7264663a4465736372697074696f6e20786d6c6e733a657869663d27687474703a2f2f6e732e61646f62652e636f6d2f657869
         662f312e302f2720657869663a4750534c617469747564653d2731272f3e3c2f783a786d706d6574613e"
+    # QuickTime's compressed movie header: a zlib stream of a moov box whose udta holds ©xyz.
+    perl -MCompress::Zlib -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        my $movie = box("moov", box("udta", box("\xa9xyz", pack("nn", 18, 0x15c7) . "+35.6586+139.7454/")));
+        print box("ftyp", "qt  \0\0\0\0qt  "), box("mdat", "\0" x 8),
+              box("moov", box("cmov", box("dcom", "zlib") . box("cmvd", pack("N", length $movie) . compress($movie))));' \
+        >"$d/cmov.bin"
     # A clip whose udta holds Fujifilm's MVTG: Exif IFDs without a header.
     hexfile "$d/mvtg.bin" "0000001466747970717420200000000071742020000000106d64617400000000000000000000007a6d6f6f7600000072756474610000006a
         4d56544711111111111111111111111111111111010025880400010000001200000000000000020001000200020000004e00000002000500
