@@ -101,7 +101,8 @@ struct TsWalk {
         const auto pid13 = [&](int64_t i) { return static_cast<uint16_t>((p[i] & 0x1F) << 8 | p[i + 1]); };
         if (pid == 0 && p[s] == 0x00) {
             for (int64_t i = s + 8; i + 4 <= end; i += 4)
-                if ((p[i] << 8 | p[i + 1]) != 0) pmts.push_back(pid13(i + 2));
+                if ((p[i] << 8 | p[i + 1]) != 0 && std::find(pmts.begin(), pmts.end(), pid13(i + 2)) == pmts.end())
+                    pmts.push_back(pid13(i + 2));  // the PAT comes again every few packets
         } else if (p[s] == 0x02 && s + 12 <= end) {
             int64_t i = s + 12 + ((p[s + 10] & 0x0F) << 8 | p[s + 11]);
             for (; i + 5 <= end; i += 5 + ((p[i + 3] & 0x0F) << 8 | p[i + 4])) types[pid13(i + 1)] = p[i];
