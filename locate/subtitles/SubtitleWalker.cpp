@@ -68,8 +68,10 @@ void WalkSubtitleContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     text.Append(whole.pos, whole.len);
     const int map = plan.AddMap(std::move(text));
     int64_t first = -1, block = 0, firstBlock = 0, next = 0;
-    std::vector<Line> lines;
-    for (int64_t pos = 0; pos < end;) {
+    std::vector<Line> lines, segments;
+    std::string joined;  // a block's text, its lines joined
+    const bool bom = end >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+    for (int64_t pos = bom ? 3 : 0; pos < end;) {
         // One block: its lines up to a blank one.
         lines.clear();
         while (pos < end) {
@@ -80,16 +82,33 @@ void WalkSubtitleContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         }
         if (lines.empty()) continue;
         ++block;
-        // The text follows the timing; a block without one (WebVTT's header,
-        // a note, a style) is all text but its first line.
-        const auto timing = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return IsTiming(p, l); });
-        const auto from = timing != lines.end() ? timing + 1 : lines.begin() + 1;
-        if (from >= lines.end()) continue;
-        const int64_t start = from->pos, stop = lines.back().pos + lines.back().len;
-        if (!StreamDataHoldsFix(p + start, stop - start)) continue;
-        if (first < 0) first = whole.pos + start, firstBlock = block;
-        for (auto l = from; l != lines.end(); ++l)
-            if (l->len > 0) plan.fills.push_back({map, l->pos, l->len, ' ', {}});
+        // Every line is text but the timing and a cue's number; the first
+        // line of a block without a timing keeps its keyword (WebVTT's
+        // "WEBVTT", "NOTE", "STYLE", "REGION").
+        const bool timed = std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return IsTiming(p, l); });
+        segments.clear();
+        joined.clear();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            Line l = lines[i];
+            if (IsTiming(p, l) || IsNumber(p, l)) continue;
+            if (i == 0 && !timed) {
+                const std::string_view head(reinterpret_cast<const char*>(p + l.pos), static_cast<size_t>(l.len));
+                for (std::string_view k : {"WEBVTT", "NOTE", "STYLE", "REGION"}) {
+                    if (head.substr(0, k.size()) != k) continue;
+                    const auto kept = static_cast<int64_t>(k.size());
+                    l = {l.pos + kept, l.len - kept};
+                    break;
+                }
+            }
+            if (l.len <= 0) continue;
+            segments.push_back(l);
+            joined.append(reinterpret_cast<const char*>(p + l.pos), static_cast<size_t>(l.len)).push_back('\n');
+        }
+        if (segments.empty() ||
+            !StreamDataHoldsFix(reinterpret_cast<const uint8_t*>(joined.data()), static_cast<int64_t>(joined.size())))
+            continue;
+        if (first < 0) first = whole.pos + segments.front().pos, firstBlock = block;
+        for (const Line& l : segments) plan.fills.push_back({map, l.pos, l.len, ' ', {}});
     }
     if (first < 0) return;
     sink.AddPayload({PositionFind(FindKind::TimedGps, first, true)}, plan, at.Then("block " + std::to_string(firstBlock)));

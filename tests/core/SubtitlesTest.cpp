@@ -18,13 +18,15 @@ TEST(Subtitles, DronesCaptionsAreFoundAndBlankedAtTheirLength) {
     const std::string phantom = "1\n00:00:01,000 --> 00:00:02,000\nHOME(139.7454,35.6586) 2019.05.04 12:00:00\n"
                                 "GPS(139.7455,35.6587,19) BAROMETER:19.6\n";
     const std::string vtt = "WEBVTT\n\n00:00.000 --> 00:01.000\n+35.6586+139.7454/\n";
+    const std::string note = "WEBVTT\n\nNOTE shot at +35.6586+139.7454/\n\n00:00.000 --> 00:01.000\nhello\n";
     const std::string speech = "1\n00:00:01,000 --> 00:00:02,000\nTurn on GPS, then press 2.\n";
-    const Bytes a = Text(mini), b = Text(phantom), c = Text(vtt);
+    const Bytes a = Text(mini), b = Text(phantom), c = Text(vtt), d = Text(note);
     const std::vector<Row> rows = {
         {"a drone's SubRip captions, each cue with its fix", a,
          {{FindKind::TimedGps, true, FindWhy::None, At(a, "<font"), "block 1"}}},
         {"an older drone's HOME and GPS captions", b, {{FindKind::TimedGps, true, FindWhy::None, At(b, "HOME")}}},
         {"WebVTT holding an ISO 6709 string", c, {{FindKind::TimedGps, true, FindWhy::None, At(c, "+35")}}},
+        {"a WebVTT note holding an ISO 6709 string", d, {{FindKind::TimedGps, true, FindWhy::None, At(d, " shot")}}},
         {"captions that name GPS but hold no position", Text(speech), {}},
     };
     for (const Row& row : rows) {
