@@ -50,13 +50,16 @@ void WalkBmpContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // The pixels' size: rows of whole 32-bit words when not compressed
     // (plain or with bit fields), else the size the header gives.
     const bool plain = compression == 0 || compression == 3 || compression == 6;
-    const int64_t size = plain ? (std::llabs(width) * bpp + 31) / 32 * 4 * std::llabs(height) : int64_t{imageSize};
-    const int64_t pix = whole.pos + int64_t{pixels};
-    if (!read || pix > end || (!plain && size == 0)) {
+    const int64_t pix = whole.pos + int64_t{pixels}, left = end - pix;
+    // A row is at most 2^31 pixels of 65535 bits; rows beyond the file's
+    // bytes are not multiplied out.
+    const int64_t stride = (std::llabs(width) * bpp + 31) / 32 * 4, rows = std::llabs(height);
+    const int64_t size = !plain ? int64_t{imageSize} : stride != 0 && rows > left / stride ? left : stride * rows;
+    if (!read || left < 0 || (!plain && size == 0)) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    const int64_t pixEnd = std::min(end, pix + size);
+    const int64_t pixEnd = pix + std::min(left, size);
     if (compression == kJpeg || compression == kPng)
         sink.Nested(compression == kJpeg ? Container::Jpeg : Container::Png, {pix, pixEnd - pix}, at.Then("pixels"));
     int64_t after = pixEnd;
