@@ -74,7 +74,7 @@ void WalkBmpContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         }
         sink.Opaque(prof, FindKind::Unparsed, FindWhy::BitmapPartUnparsed, FindWhy::BitmapPartUnparsed,
                     at.Then("profile"));
-        if (prof.pos >= pixEnd) after = std::max(after, prof.End());
+        after = std::max(after, prof.End());  // a cut keeps it whole
     }
     if (after < end) sink.AfterEnd({after, end - after}, end == sink.File().Length(), at);
 }

@@ -49,7 +49,7 @@ bool StartsSubtitles(const ByteReader& file, int64_t pos, int64_t end) {
     if (p == nullptr) return false;
     int64_t at = n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0, next = 0;
     Line l = LineAt(p, at, n, next);
-    while (next < n && l.len == 0) l = LineAt(p, at = next, n, next);
+    while (next < n && IsBlank(p, l)) l = LineAt(p, at = next, n, next);
     if (l.len >= 6 && std::memcmp(p + l.pos, "WEBVTT", 6) == 0) return true;
     if (!IsNumber(p, l) || next >= n) return false;
     return IsTiming(p, LineAt(p, next, n, next));
@@ -82,16 +82,15 @@ void WalkSubtitleContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         }
         if (lines.empty()) continue;
         ++block;
-        // Every line is text but the timing and a cue's number; the first
-        // line of a block without a timing keeps its keyword (WebVTT's
-        // "WEBVTT", "NOTE", "STYLE", "REGION").
-        const bool timed = std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return IsTiming(p, l); });
+        // Every line is text but the timing and a cue's number; a block's
+        // first line keeps its keyword (WebVTT's "WEBVTT", which tells the
+        // file, "NOTE", "STYLE", "REGION").
         segments.clear();
         joined.clear();
         for (size_t i = 0; i < lines.size(); ++i) {
             Line l = lines[i];
             if (IsTiming(p, l) || IsNumber(p, l)) continue;
-            if (i == 0 && !timed) {
+            if (i == 0) {
                 const std::string_view head(reinterpret_cast<const char*>(p + l.pos), static_cast<size_t>(l.len));
                 for (std::string_view k : {"WEBVTT", "NOTE", "STYLE", "REGION"}) {
                     if (head.substr(0, k.size()) != k) continue;

@@ -121,6 +121,11 @@ std::vector<Row> Rows() {
     const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
                 bmpProfile = Bmp(pixels, Text("ICC desc: GPS 35.6586 139.7454")),
                 bmpJpeg = Bmp(Picture({ExifSegment(gps)}), {}, {}, 4);
+    // A profile that starts in the headers and ends past the pixels: a cut
+    // of what follows keeps it whole.
+    Bytes bmpOver = Bmp(Bytes(24, 0), Text("ICC"), Concat({Bytes(40, 0), Text(kWhere)}));
+    const auto over = static_cast<size_t>(At(bmpOver, "DEBM") + 112 - 56);
+    Put32(bmpOver, over, 0, Order::II), Put32(bmpOver, over + 4, 124 + 30, Order::II);
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
         return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), carrier};
     };
@@ -142,6 +147,8 @@ std::vector<Row> Rows() {
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(bmp.size()), ""}}},
         {"BMP: a colour profile holding a position's text", bmpProfile,
          {{FindKind::Unparsed, false, FindWhy::BitmapPartUnparsed, static_cast<int64_t>(bmp.size()), "profile"}}},
+        {"BMP: a colour profile over the pixels, then a position", bmpOver,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, 14 + 124 + 30, ""}}},
         {"BMP: a JPEG stored as its pixels", bmpJpeg,
          {{FindKind::ExifGps, true, FindWhy::None, -1, "pixels / picture 1 / APP1 #1"}}},
         {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},

@@ -19,6 +19,7 @@ TEST(Subtitles, DronesCaptionsAreFoundAndBlankedAtTheirLength) {
                                 "GPS(139.7455,35.6587,19) BAROMETER:19.6\n";
     const std::string vtt = "WEBVTT\n\n00:00.000 --> 00:01.000\n+35.6586+139.7454/\n";
     const std::string note = "WEBVTT\n\nNOTE shot at +35.6586+139.7454/\n\n00:00.000 --> 00:01.000\nhello\n";
+    const std::string header = "WEBVTT\n00:00.000 --> 00:01.000\nGPS 35.6586 139.7454\n";  // no blank line after it
     const std::string speech = "1\n00:00:01,000 --> 00:00:02,000\nTurn on GPS, then press 2.\n";
     const Bytes a = Text(mini), b = Text(phantom), c = Text(vtt), d = Text(note);
     const std::vector<Row> rows = {
@@ -27,6 +28,7 @@ TEST(Subtitles, DronesCaptionsAreFoundAndBlankedAtTheirLength) {
         {"an older drone's HOME and GPS captions", b, {{FindKind::TimedGps, true, FindWhy::None, At(b, "HOME")}}},
         {"WebVTT holding an ISO 6709 string", c, {{FindKind::TimedGps, true, FindWhy::None, At(c, "+35")}}},
         {"a WebVTT note holding an ISO 6709 string", d, {{FindKind::TimedGps, true, FindWhy::None, At(d, " shot")}}},
+        {"a WebVTT header in the first cue's block", Text(header), {{FindKind::TimedGps, true}}},
         {"captions that name GPS but hold no position", Text(speech), {}},
     };
     for (const Row& row : rows) {
