@@ -214,8 +214,11 @@ bool Sink::AfterEnd(ByteRange whole, bool last, const Carrier& c) {
         const int64_t opaqueEnd = e.kind == Container::None ? r.End() : e.pos;
         held = opaqueEnd > r.pos && Opaque({r.pos, opaqueEnd - r.pos}, FindKind::AfterEnd, FindWhy::AfterEndHoldsGps,
                                            FindWhy::AfterEndHoldsIso6709, c);
-        if (e.kind != Container::None) Nested(e.kind, {e.pos, r.End() - e.pos}, c);
-        else if (last && insta < 0) m_out.trailer = r.pos;
+        // A cut may drop what follows only the file's own last structure:
+        // inside a range another container declares (a raw file's preview,
+        // a box), it would cut that container short.
+        if (e.kind != Container::None) Walk(e.kind, {e.pos, r.End() - e.pos}, c, false, false);
+        else if (last && insta < 0 && m_bounded == 0) m_out.trailer = r.pos;
     }
     // News photo tools' AFCP trailer keeps a copy of the IPTC, place names among them.
     if (last && insta < 0 && m_opt.placeNames) {
@@ -242,13 +245,19 @@ void Sink::NotTakenApart(ByteRange whole, const Carrier& c) {
 }
 
 void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile) {
+    Walk(kind, r, c, wholeFile, !wholeFile);
+}
+
+void Sink::Walk(Container kind, ByteRange r, const Carrier& c, bool wholeFile, bool bounded) {
     const ContainerRow* row = ContainerRowOf(kind);
     // A file that nests containers deeper than any camera does is not
     // followed (each level could hold the next).
     constexpr int kMaxNesting = 8;
     if (row != nullptr && row->walk != nullptr && m_nesting < kMaxNesting) {
         ++m_nesting;
+        m_bounded += bounded ? 1 : 0;
         row->walk(r, c, *this);
+        m_bounded -= bounded ? 1 : 0;
         --m_nesting;
         return;
     }

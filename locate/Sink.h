@@ -91,8 +91,9 @@ public:
     // file. A find that cannot be removed: a strip changes no byte outside
     // the structures.
     void StrayTiff(int64_t tiff, int64_t end, const Carrier& c);
-    // Another container at r.pos (bounded by r): taken apart by the
-    // registry's walker for it, or a find that cannot be removed.
+    // Another container at r.pos (bounded by r, a range the walker's own
+    // container declares, so that a cut never drops data inside it): taken
+    // apart by the registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
     // A container whose own structure does not fit it (a header naming
     // bytes outside the file): a find that cannot be removed, said of the
@@ -105,6 +106,9 @@ public:
     void AddPayload(const std::vector<PositionFind>& finds, const StripPlan& plan, const Carrier& c);
 
 private:
+    // Nested's walk; `bounded` when r is a range another container
+    // declares (not data after its end).
+    void Walk(Container kind, ByteRange r, const Carrier& c, bool wholeFile, bool bounded);
     void AddTiff(TiffScan t, const Carrier& c);
     // The place names of the maker notes `t` recorded, read through
     // `content` (the bytes its walk read).
@@ -122,4 +126,5 @@ private:
     LocateResult& m_out;
     LocateOptions m_opt;
     int m_nesting = 0;  // containers inside containers being walked
+    int m_bounded = 0;  // ... of them, those walked in a range another container declares
 };

@@ -82,6 +82,10 @@ std::vector<Row> Rows() {
     };
     const Bytes rafJpeg = Picture({ExifSegment(gps)});
     const int64_t rafGps = 148 + 12 + gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
+    // A preview that the header names to the file's end, a position after
+    // its EOI: a cut there would cut the raw file's preview short.
+    Bytes rafToEnd = raf(Concat({rafJpeg, Text(kWhere)}), 148);
+    rafToEnd.resize(rafToEnd.size() - 64);
     // Photoshop's PSD: header, no colour mode data, image resources (an
     // Exif resource, a resource holding GPS text), no layers, the pixels.
     auto resource = [](uint16_t id, const Bytes& data) {
@@ -138,6 +142,9 @@ std::vector<Row> Rows() {
         {"Fujifilm RAF: the preview JPEG's GPS IFD", raf(rafJpeg, 148),
          {{FindKind::ExifGps, Container::None, rafGps, false, true}}, -1, true},
         // The window's scan still meets the preview's Exif in its first bytes.
+        {"Fujifilm RAF whose preview runs to the end, a position after its EOI", rafToEnd,
+         {{FindKind::ExifGps, Container::None, rafGps, false, true},
+          {FindKind::AfterEnd, Container::None, static_cast<int64_t>(148 + rafJpeg.size()), false, false}}, -1, false},
         {"Fujifilm RAF naming a preview past its end", raf(rafJpeg, 1 << 20),
          {whole(Container::Unknown)[0], {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
