@@ -174,3 +174,14 @@ bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsS
                     bool dropTrailer) {
     return buf != nullptr && r.CanClean(dropTrailer) && PlanStrip(r, mode).Apply(buf, len);
 }
+
+int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames) {
+    static thread_local int nesting = 0;  // held bytes inside held bytes
+    constexpr int kMaxNesting = 2;
+    if (nesting >= kMaxNesting) return -1;
+    LocateResult r;
+    ++nesting;
+    LocatePositions(ByteReader(p, n), r, LocateDepth::Thorough, nullptr, nullptr, {placeNames});
+    --nesting;
+    return static_cast<int>(r.finds.size());
+}

@@ -74,6 +74,12 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
                      const ExifAnalysis* window = nullptr, ScanEnds* ends = nullptr,
                      const LocateOptions& opt = {});
 
+// Walks n bytes a container keeps in another form (a movie header
+// inflated, a transcoded JPEG's rebuild data) as a file of their own,
+// thoroughly, and gives how many finds it made; -1, without walking, when
+// such walks already nest two deep (each level could hold the next).
+int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames);
+
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS
 // IFDs are cleared as `mode` says; XMP and maker records are always

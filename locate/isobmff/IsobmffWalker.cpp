@@ -142,19 +142,8 @@ void WalkCompressedMovie(BoxWalk& w, const Box& cmov, const Carrier& c) {
     const uint8_t* packed = read ? w.file.Span(cmvd.body + 4, cmvd.end - cmvd.body - 4) : nullptr;
     bool held = packed == nullptr ||
                 !Inflate(packed, cmvd.end - cmvd.body - 4, Deflated::Zlib, kMaxMovie, movie);
-    // A header inside a header inside a header is not followed: it counts
-    // as holding one.
-    static thread_local int nesting = 0;
-    constexpr int kMaxNesting = 2;
-    if (!held && nesting >= kMaxNesting) held = true;
-    if (!held) {
-        LocateResult r;
-        ++nesting;
-        LocatePositions(ByteReader(movie.data(), static_cast<int64_t>(movie.size())), r, LocateDepth::Thorough,
-                        nullptr, nullptr, {w.sink.PlaceNames()});
-        --nesting;
-        held = !r.finds.empty();
-    }
+    // A header nested too deep to be followed counts as holding one.
+    if (!held) held = LocateHeldBytes(movie.data(), static_cast<int64_t>(movie.size()), w.sink.PlaceNames()) != 0;
     if (!held) return;
     PositionFind f(FindKind::Unparsed, cmov.pos, false, FindWhy::CompressedMovieHoldsPosition);
     f.len = cmov.end - cmov.pos;

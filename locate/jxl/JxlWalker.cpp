@@ -76,8 +76,7 @@ void Brob(Sink& sink, const Box& b, uint32_t inner, const Carrier& c) {
 // clip after the picture's end) with a position of its own, looked through
 // as a file of its own.
 bool RebuildHolds(const ByteReader& x, bool places, PositionFind& f) {
-    static thread_local int nesting = 0;  // rebuild data inside rebuild data
-    constexpr int kMaxNesting = 2, kMaxPictures = 16;
+    constexpr int kMaxPictures = 16;
     const int64_t n = x.Length();
     const FindWhy why = FindWhy::RebuildDataHoldsPosition;
     if (OpaqueFind(x, {0, n}, FindKind::Unparsed, why, why, places, f)) return true;
@@ -89,21 +88,15 @@ bool RebuildHolds(const ByteReader& x, bool places, PositionFind& f) {
             return true;
         }
     }
-    if (nesting >= kMaxNesting) return false;
     std::vector<int64_t> starts;
     FirstHit(x, 0, n, {std::string_view("\xFF\xD8\xFF", 3)}, [&](int64_t at, int) {
         starts.push_back(at);
         return static_cast<int>(starts.size()) >= kMaxPictures;
     });
     if (const Embedded e = FindEmbeddedContainer(x, 0, n); e.kind != Container::None) starts.push_back(e.pos);
-    ++nesting;
+    // Rebuild data nested too deep is not looked into further.
     bool held = false;
-    for (int64_t at : starts) {
-        LocateResult r;
-        LocatePositions(ByteReader(x.Span(at, n - at), n - at), r, LocateDepth::Thorough, nullptr, nullptr, {places});
-        held = held || !r.finds.empty();
-    }
-    --nesting;
+    for (int64_t at : starts) held = held || LocateHeldBytes(x.Span(at, n - at), n - at, places) > 0;
     if (held) f = PositionFind(FindKind::Unparsed, 0, false, why);
     return held;
 }

@@ -324,12 +324,19 @@ bool HoldsBinaryFix(const uint8_t* p, int64_t n) {
            ((p[4] == 0xAA && p[5] == 0xAA) || (p[2] == 0xF2 && p[3] == 0xE1 && p[4] == 0xF0 && p[5] == 0xEE));
 }
 
-// True when a caption's n bytes at p hold a position.
-bool CaptionHoldsFix(const uint8_t* p, int64_t n) {
+// True when a caption's n bytes at p, read as text, hold a position.
+bool TextHoldsFix(const uint8_t* p, int64_t n) {
     const ByteReader text(p, n);
     const OpaqueText seen = OpaqueHolds(text, 0, n);
     return seen == OpaqueText::Iso6709 || HoldsNmeaFix(p, n) ||
            ((seen == OpaqueText::Gps || NamesCoordinate(p, n)) && HoldsFineNumber(p, n));
+}
+
+// The same for a caption as stored: UTF-16 text (a byte order mark first)
+// is read by its ASCII characters.
+bool CaptionHoldsFix(const uint8_t* p, int64_t n) {
+    const std::vector<uint8_t> narrow = Narrow(p, n);
+    return narrow.empty() ? TextHoldsFix(p, n) : TextHoldsFix(narrow.data(), static_cast<int64_t>(narrow.size()));
 }
 
 // One caption sample of `n` bytes at file offset `base`, read from `s`.
@@ -345,10 +352,7 @@ void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     const int64_t text = 2 + int64_t{len} <= n ? len : -1;
     const int64_t look = text >= 0 ? text : n - 2;
     if (look <= 0) return;
-    const std::vector<uint8_t> narrow = Narrow(p + 2, look);
-    const bool holds = narrow.empty() ? CaptionHoldsFix(p + 2, look)
-                                      : CaptionHoldsFix(narrow.data(), static_cast<int64_t>(narrow.size()));
-    if (!holds) return;
+    if (!CaptionHoldsFix(p + 2, look)) return;
     if (text < 0) t.Bad(base, n);
     else t.Value(base + 2, text, true);
 }
@@ -358,11 +362,7 @@ void ScanText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 void ScanPlainText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     const uint8_t* p = s.Span(0, n);
     if (p == nullptr) return;
-    const std::vector<uint8_t> narrow = Narrow(p, n);
-    const bool holds = HoldsBinaryFix(p, n) || (narrow.empty() ? CaptionHoldsFix(p, n)
-                                                               : CaptionHoldsFix(narrow.data(),
-                                                                                 static_cast<int64_t>(narrow.size())));
-    if (holds) t.Value(base, n, true);
+    if (HoldsBinaryFix(p, n) || CaptionHoldsFix(p, n)) t.Value(base, n, true);
 }
 
 // The KLV items in [from, to) of a GPMF sample read from `s` (file
@@ -447,9 +447,7 @@ bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
         (fix(44, 52, 60) && at(45, std::string_view("\0\0\0", 3))) || (at(32, "$S") && at(64, "$S")) ||
         at(0, "LIGOGPSINFO") || at(8, "LIGOGPSINFO") || at(0, misb) || at(5, misb))
         return true;
-    const std::vector<uint8_t> narrow = Narrow(p, n);
-    return HoldsBinaryFix(p, n) ||
-           (narrow.empty() ? CaptionHoldsFix(p, n) : CaptionHoldsFix(narrow.data(), static_cast<int64_t>(narrow.size())));
+    return HoldsBinaryFix(p, n) || CaptionHoldsFix(p, n);
 }
 
 TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples) {
