@@ -182,6 +182,14 @@ TEST(Locator, CraftedOffsetsNeverLetAPatchReachOtherStructures) {
     const auto text = std::search(out.begin(), out.end(), std::begin("Maker Name"), std::end("Maker Name") - 1);
     EXPECT_NE(text, out.end());
     EXPECT_TRUE(Locate(out).Clean());
+
+    // A thumbnail length without an offset names no thumbnail: it keeps
+    // nothing, and the GPS IFD can still be cleared.
+    Bytes lengthOnly = FiveEntryGps().Ifd0(0x0202, kLong, 1, 0xFFFFFFFF).Build();
+    r = Locate(lengthOnly);
+    ASSERT_TRUE(r.CanClean()) << DescribeFinds(r.finds);
+    ASSERT_TRUE(StripPositions(lengthOnly.data(), static_cast<int64_t>(lengthOnly.size()), r, {}));
+    EXPECT_TRUE(Locate(lengthOnly).Clean());
 }
 
 namespace {
