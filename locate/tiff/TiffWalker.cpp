@@ -129,8 +129,10 @@ public:
     }
 
     // Bytes an IFD names, cut to the structure's range and where the next
-    // of the structure's own bytes (the header, an IFD table) starts. False
-    // when they start outside the range or among those bytes.
+    // of the structure's own bytes (the header, an IFD table) or the next
+    // part (an XMP packet, image resources, an embedded JPEG) starts: parts
+    // never share bytes, so that cleaning one cannot reach into another.
+    // False when they start outside the range or among the structure's bytes.
     bool Clip(ByteRange& r) const {
         const int64_t end = m_tiff + m_len;
         if (r.pos < m_tiff || r.pos >= end) return false;
@@ -139,6 +141,10 @@ public:
             if (r.pos >= s.pos && r.pos < s.End()) return false;
             if (s.pos > r.pos) r.len = std::min(r.len, s.pos - r.pos);
         }
+        for (const std::vector<Named>* parts : {&xmp, &resources, &jpegs})
+            for (const Named& n : *parts)
+                if (n.r.pos > r.pos && (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
+                    r.len = std::min(r.len, n.r.pos - r.pos);
         return r.len > 0;
     }
     bool StartsInStructure(const ByteRange& r) const {

@@ -170,6 +170,18 @@ std::vector<Row> Rows() {
                         gps(j + five.FilePosOfGpsIfd(), "IFD1 / JPEG preview / picture 1 / APP1 #1")});
     }
     {
+        // A preview length that runs over the XMP packet after it: each
+        // part ends where the next starts, and both are cleaned.
+        TiffMaker t;
+        const uint32_t j = t.Add(jpeg), x = t.Add(Text(kXmp));
+        const uint32_t ifd1 = t.Ifd({{513, kLong, 1, j}, {514, kLong, 1, jpegLen + static_cast<uint32_t>(kXmp.size())}});
+        rows.push_back({"JPEG preview whose length runs over the XMP packet",
+                        t.Done(t.Ifd({{700, kUndefined, static_cast<uint32_t>(kXmp.size()), x}}, ifd1)),
+                        {{FindKind::Xmp, true, FindWhy::None, x + static_cast<int64_t>(kXmp.find("exif:GPS")), "IFD0"},
+                         {FindKind::ExifGps, true, FindWhy::None, j + five.FilePosOfGpsIfd(),
+                          "IFD1 / JPEG preview / picture 1 / APP1 #1"}}});
+    }
+    {
         TiffMaker t;
         const uint32_t j = t.Add(jpeg);
         const uint32_t sub = t.Ifd({{259, kShort, 1, 7}, {273, kLong, 1, j}, {279, kLong, 1, jpegLen}});
