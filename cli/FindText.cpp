@@ -35,6 +35,7 @@ const char* ContainerName(Container c) {
     case Container::Mpegts: return "MPEG-TS (AVCHD)";
     case Container::Subtitles: return "subtitles (SRT, WebVTT)";
     case Container::Bmp: return "BMP";
+    case Container::Codestream: return "bare codestream (JPEG XL, JPEG 2000)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -105,6 +106,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::CompressedMovieHoldsPosition:
         return "the compressed movie header holds a position, or cannot be inflated, and cannot be changed in place";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
+    case FindWhy::CodestreamHoldsPosition:
+        return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }
     return "?";
 }

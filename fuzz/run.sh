@@ -148,6 +148,8 @@ seed_fuzz_locator() {
     perl -e 'my $info = pack("VVVvvVV", 124, 2, 1, 1, 24, 0, 8) . "\0" x 100;
         substr($info, 56, 4) = "DEBM"; substr($info, 112, 8) = pack("VV", 132, 6);
         my $b = $info . "\0" x 8 . "GPS 35"; print "BM", pack("VVV", 14 + length $b, 0, 138), $b;' >"$d/bmp.bin"
+    # A bare JPEG XL codestream, then Exif and a clip's box header.
+    printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
     [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
         my $rec = "liFD" . pack("N", 7) . "\x05a1b2c" . pack("N", 1) . "\0xJPEG8BIM" . pack("NN", 0, length $j) . "\0" .

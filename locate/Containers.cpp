@@ -2,6 +2,7 @@
 
 #include "locate/Pieces.h"
 #include "locate/bmp/BmpWalker.h"
+#include "locate/codestream/CodestreamWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jp2/Jp2Walker.h"
@@ -84,8 +85,7 @@ bool Gif(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, "GIF87a") || Is(f, pos, end, "GIF89a");
 }
 
-// JPEG XL's signature box; a bare codestream (FF 0A) holds no metadata
-// boxes, and is not recognised.
+// JPEG XL's signature box; a bare codestream (FF 0A) is a row of its own.
 bool Jxl(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12));
 }
@@ -132,6 +132,7 @@ const ContainerRow kRows[] = {
     {Container::Mpegts, StartsTransportStream, WalkTsContainer},
     {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer},
     {Container::Bmp, StartsBmp, WalkBmpContainer},
+    {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer},
 };
 
 }  // namespace

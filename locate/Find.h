@@ -37,6 +37,7 @@ enum class Container : uint8_t {
     Mpegts,      // MPEG transport streams: AVCHD clips (.MTS, .M2TS)
     Subtitles,   // SubRip and WebVTT text beside a clip (a drone's fixes)
     Bmp,         // Windows bitmaps
+    Codestream,  // a bare JPEG XL or JPEG 2000 codestream: compressed data, no metadata
     Unknown,     // a whole file of no recognised format
 };
 
@@ -92,6 +93,7 @@ enum class FindWhy : uint8_t {
     StreamsUnparsed,         // a transport stream's table, or a data unit past what is read, holds a position's text
     BitmapPartUnparsed,      // a bitmap's colour profile (or its linked file's name) holds a position's text
     CompressedMovieHoldsPosition,  // QuickTime's compressed movie header holds a position, or does not inflate
+    CodestreamHoldsPosition, // a bare codestream, whose end is not known without decoding, holds a position's text
 };
 
 struct PositionFind {

@@ -29,4 +29,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/jp2/Jp2Walker.cpp
   locate/mpegts/TsWalker.cpp
   locate/subtitles/SubtitleWalker.cpp
-  locate/bmp/BmpWalker.cpp)
+  locate/bmp/BmpWalker.cpp
+  locate/codestream/CodestreamWalker.cpp)

@@ -126,6 +126,12 @@ std::vector<Row> Rows() {
     Bytes bmpOver = Bmp(Bytes(24, 0), Text("ICC"), Concat({Bytes(40, 0), Text(kWhere)}));
     const auto over = static_cast<size_t>(At(bmpOver, "DEBM") + 112 - 56);
     Put32(bmpOver, over, 0, Order::II), Put32(bmpOver, over + 4, 124 + 30, Order::II);
+    // Bare codestreams: compressed data only, then what was appended.
+    const Bytes bareJxl = Concat({Text("\xFF\x0A"), Bytes(40, 0x5A)});
+    const Bytes bareJxlText = Concat({bareJxl, Text(kWhere)});
+    const Bytes bareJ2k = Concat({Text("\xFF\x4F\xFF\x51"), Bytes(40, 0x01), Text("GPS")});
+    const Bytes bareJxlExif = Concat({bareJxl, Text(std::string("Exif\0\0", 6)), tiff});
+    const Bytes bareJxlClip = Concat({bareJxl, Mp4WithLocation(kWhere)});
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
         return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), carrier};
     };
@@ -176,6 +182,15 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2Prefixed, tiff, gpsIfd), "uuid"}}},
         {"JPEG 2000: xml boxes, one XMP, one not", jp2Xml,
          {xmpGps(jp2Xml, "xml "), {FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(jp2Xml, "<gml", -8), "xml "}}},
+        {"bare JPEG XL codestream", bareJxl, {}},
+        {"bare JPEG XL codestream, then a position's text", bareJxlText,
+         {{FindKind::Unparsed, false, FindWhy::CodestreamHoldsPosition, 0, "codestream"}}},
+        {"bare JPEG 2000 codestream holding GPS text", bareJ2k,
+         {{FindKind::Unparsed, false, FindWhy::CodestreamHoldsPosition, 0, "codestream"}}},
+        {"bare codestream, then Exif", bareJxlExif,
+         {{FindKind::Container, false, FindWhy::NotReadYet, static_cast<int64_t>(bareJxl.size()) + 6, "codestream"}}},
+        {"bare codestream, then a clip", bareJxlClip,
+         {{FindKind::Location, true, FindWhy::None, At(bareJxlClip, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz"}}},
         {"SVG holding XMP: not a sidecar", svg, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }

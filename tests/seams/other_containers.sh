@@ -608,6 +608,18 @@ for row_file in dashcam.mp4 dashcam-unlisted.mp4 captions.mp4 nmea.mov insta360.
     fi
 done
 
+# cjxl's bare codestream holds no metadata: clean. With a position's text
+# appended, where the codestream ends is not known: it cannot be made clean.
+cjxl --quiet base.png bare.jxl
+{ cat bare.jxl; printf '+%s+%s/\n' "$lat" "$lon"; } >bare-text.jxl
+row_file=bare.jxl path=$work/bare.jxl
+run check "$path"
+[ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check: exit $rc and '${out//$work\//}', not 0 and nothing"
+row_file=bare-text.jxl path=$work/bare-text.jxl
+mkdir "$work/out-bare-text"
+expect 1 "unparsed bytes at 0" check && expect 1 "the codestream" strip-gps -o "$work/out-bare-text"
+[ -z "$(ls -A "$work/out-bare-text")" ] || fail "strip-gps -o wrote a copy"
+
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
