@@ -106,6 +106,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::CompressedMovieHoldsPosition:
         return "the compressed movie header holds a position, or cannot be inflated, and cannot be changed in place";
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
+    case FindWhy::SplitJpegHoldsPosition:
+        return "the picture's JPEG data, split over several chunks, holds a position and cannot be changed in place";
     case FindWhy::CodestreamHoldsPosition:
         return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }

@@ -480,6 +480,17 @@ seed_fuzz_png() {
         69663a4750534c617469747564653d2731272f3e3c2f783a786d706d6574613edcda2d1a15b4197200000013744558744750534c61746974
         7564650033352e3635383696deaaf200000008636142586332706120475053b5502ce20000000d494441547801010200fdff000000020001
         7e050dd20000000049454e44ae4260822b33352e363538362b3133392e373435342f"
+    # A JNG whose JPEG data (one JDAT) holds Exif with a GPS IFD, then an
+    # MNG holding an eXIf chunk after a picture's IEND.
+    perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
+        my $tiff = pack("H*", "49492a000800000001002588040001000000" . "1a000000" . "00000000" .
+                              "010001000200020000004e000000000000");
+        my $jpeg = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        print "\x8bJNG\r\n\x1a\n", ch("JHDR", "\0" x 16), ch("JDAT", $jpeg), ch("IEND", "");' >"$d/jng.bin"
+    perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
+        print "\x8aMNG\r\n\x1a\n", ch("MHDR", "\0" x 28), ch("IHDR", "\0" x 13), ch("IEND", ""),
+              ch("eXIf", pack("H*", "49492a000800000001002588040001000000" . "1a000000" . "00000000" .
+                                    "010001000200020000004e000000000000")), ch("MEND", "");' >"$d/mng.bin"
 }
 
 # TIFF structures with a two-entry GPS IFD: named by the chain's second

@@ -38,8 +38,10 @@ bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, "\xFF\xD8");
 }
 
+// PNG, and MNG and JNG, which share its chunks.
 bool Png(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\x89PNG\r\n\x1A\n");
+    return Is(f, pos, end, "\x89PNG\r\n\x1A\n") || Is(f, pos, end, "\x8AMNG\r\n\x1A\n") ||
+           Is(f, pos, end, "\x8BJNG\r\n\x1A\n");
 }
 
 // "RIFF", a size, and a form type of four printable letters (WEBP, AVI , WAVE).

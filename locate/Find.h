@@ -94,6 +94,7 @@ enum class FindWhy : uint8_t {
     BitmapPartUnparsed,      // a bitmap's colour profile (or its linked file's name) holds a position's text
     CompressedMovieHoldsPosition,  // QuickTime's compressed movie header holds a position, or does not inflate
     CodestreamHoldsPosition, // a bare codestream, whose end is not known without decoding, holds a position's text
+    SplitJpegHoldsPosition,  // a JNG's JPEG data, split over several chunks, holds a position (or is too large to read)
 };
 
 struct PositionFind {

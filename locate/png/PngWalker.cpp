@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/Fourcc.h"
+#include "locate/Locator.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
@@ -14,6 +15,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -35,7 +37,8 @@ bool IsSkipped(uint32_t t) {
     return OneOf(t, {Fourcc("IHDR"), Fourcc("PLTE"), Fourcc("IDAT"), Fourcc("IEND"), Fourcc("fdAT"), Fourcc("fcTL"),
                      Fourcc("acTL"), Fourcc("tRNS"), Fourcc("gAMA"), Fourcc("cHRM"), Fourcc("sRGB"), Fourcc("bKGD"),
                      Fourcc("pHYs"), Fourcc("sBIT"), Fourcc("hIST"), Fourcc("tIME"), Fourcc("cICP"), Fourcc("mDCv"),
-                     Fourcc("cLLi"), Fourcc("oFFs"), Fourcc("iDOT")});
+                     Fourcc("cLLi"), Fourcc("oFFs"), Fourcc("iDOT"), Fourcc("JHDR"), Fourcc("JSEP"),
+                     Fourcc("MHDR"), Fourcc("MEND")});
 }
 
 // Text as a carrier shows it: bytes that are not printable show as '.'.
@@ -167,6 +170,7 @@ struct PngWalk {
     template <class F>
     void Metadata(const Chunk& c, F handle);
     void One(const Chunk& c, const Carrier& at);
+    void Jpeg(const std::vector<Chunk>& parts, const Carrier& at);
     void Text(const Chunk& c, const Carrier& at);
     void OtherText(const Chunk& c, const TextChunk& t, const Carrier& at);
 };
@@ -237,6 +241,32 @@ void PngWalk::One(const Chunk& c, const Carrier& at) {
         // signed, one no rule knows) is opaque.
         Opaque(c.Whole(), here);
     }
+}
+
+// A JNG's JPEG datastream (JDAT, and JDAA for its alpha) is a JPEG with
+// segments of its own, and ImageMagick copies a photo's Exif into it. In
+// one chunk it is walked as a JPEG (the chunk's CRC written anew where the
+// strip changes it); split over several chunks, its segments may straddle
+// them: it is looked through as a file of its own, and a position in it
+// cannot be removed.
+void PngWalk::Jpeg(const std::vector<Chunk>& parts, const Carrier& at) {
+    const Carrier here = at.Then(ChunkName(parts.front().type));
+    if (parts.size() == 1) {
+        Metadata(parts.front(), [&] { sink.Nested(Container::Jpeg, parts.front().Data(), here); });
+        return;
+    }
+    std::vector<uint8_t> jpeg;
+    bool whole = true;
+    for (const Chunk& c : parts) {
+        const uint8_t* p = c.len <= kMaxText - static_cast<int64_t>(jpeg.size()) ? file.Span(c.Data().pos, c.len)
+                                                                                  : nullptr;
+        whole = whole && (p != nullptr || c.len == 0);
+        if (p != nullptr) jpeg.insert(jpeg.end(), p, p + c.len);
+    }
+    if (whole && LocateHeldBytes(jpeg.data(), static_cast<int64_t>(jpeg.size()), sink.PlaceNames()) == 0) return;
+    PositionFind f(FindKind::Unparsed, parts.front().pos, false, FindWhy::SplitJpegHoldsPosition);
+    f.len = parts.back().Whole().End() - parts.front().pos;
+    sink.Add(f, here);
 }
 
 void PngWalk::Text(const Chunk& c, const Carrier& at) {
@@ -313,6 +343,18 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         w.Opaque(whole, at);
         return;
     }
+    // An MNG ends at MEND (the PNG and JNG pictures in it each at IEND); a
+    // PNG and a JNG at IEND.
+    uint8_t sig = 0;
+    const uint32_t last = w.file.U8(whole.pos, sig) && sig == 0x8A ? Fourcc("MEND") : Fourcc("IEND");
+    // A JNG picture's JPEG data and its alpha's, each in one or more chunks,
+    // walked at the picture's IEND.
+    std::vector<Chunk> jdat, jdaa;
+    auto pictureEnd = [&] {
+        if (!jdat.empty()) w.Jpeg(jdat, at);
+        if (!jdaa.empty()) w.Jpeg(jdaa, at);
+        jdat.clear(), jdaa.clear();
+    };
     int64_t pos = whole.pos + kSignature;
     while (end - pos >= kHeader + kCrc) {
         uint32_t len = 0, type = 0;
@@ -321,13 +363,19 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             break;
         const Chunk c{pos, type, int64_t{len}};
         pos = c.Whole().End();
+        if (type == Fourcc("JDAT") || type == Fourcc("JDAA")) {
+            (type == Fourcc("JDAT") ? jdat : jdaa).push_back(c);
+            continue;
+        }
+        if (type == Fourcc("IEND")) pictureEnd();
         w.One(c, at);
-        if (type != Fourcc("IEND")) continue;
-        // What follows IEND is data after the picture's end: a trailer, or
-        // another container.
+        if (type != last) continue;
+        // What follows the end is data after the picture's end: a trailer,
+        // or another container.
         if (pos < end) sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);
         return;
     }
+    pictureEnd();
     if (pos >= end) return;
     // A chunk running past the end (or bytes too few for one): the rest is
     // opaque. A damaged eXIf chunk's TIFF structure is still read by a

@@ -8,6 +8,8 @@
 // anew; a chunk whose CRC is already wrong is left alone (its finds cannot
 // be removed). Any other ancillary chunk is opaque, a C2PA manifest
 // (`caBX`, signed) too; data after `IEND` follows the trailer rules.
+// MNG and JNG share the chunks: a JNG's JPEG data is walked as a JPEG, and
+// an MNG ends at `MEND`, not at the `IEND` of each picture in it.
 #pragma once
 #include "platform/ByteRange.h"
 

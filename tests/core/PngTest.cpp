@@ -58,6 +58,20 @@ std::vector<Row> Rows() {
     Put32(past, static_cast<size_t>(At(past, "tEXt", -4)), 1000, Order::MM);
     crc[static_cast<size_t>(At(crc, "IDAT", -5))] ^= 1;
 
+    // JNG and MNG share PNG's chunks: a JNG's JPEG data (JDAT) is a JPEG
+    // of its own; an MNG runs on after a picture's IEND up to MEND.
+    const Bytes jpeg = Picture({ExifSegment(gps)});
+    auto jng = [](const Bytes& chunks) {
+        return Concat({Text("\x8BJNG\r\n\x1A\n"), PngChunk("JHDR", Bytes(16, 0)), chunks, PngChunk("IEND", {})});
+    };
+    const Bytes jdat = jng(PngChunk("JDAT", jpeg));
+    const auto half = static_cast<std::ptrdiff_t>(jpeg.size() / 2);
+    const Bytes split = jng(Concat({PngChunk("JDAT", Bytes(jpeg.begin(), jpeg.begin() + half)),
+                                    PngChunk("JDAT", Bytes(jpeg.begin() + half, jpeg.end()))}));
+    const Bytes mng = Concat({Text("\x8AMNG\r\n\x1A\n"), PngChunk("MHDR", Bytes(28, 0)), PngChunk("IHDR", Bytes(13, 0)),
+                              PngChunk("IDAT", Text("GPS")), PngChunk("IEND", {}),
+                              PngText("tEXt", "exif:GPSLatitude", Text("35,39.485N")), PngChunk("MEND", {})});
+
     auto one = [](FindKind k, int64_t pos, const std::string& carrier) {
         return std::vector<Want>{{k, true, FindWhy::None, pos, carrier}};
     };
@@ -87,6 +101,12 @@ std::vector<Row> Rows() {
         {"data after IEND", trailer,
          no(FindKind::AfterEnd, FindWhy::AfterEndHoldsGps, static_cast<int64_t>(png({}).size()), "")},
         {"chunk past the file's end", past, no(opaque, FindWhy::ChunksUnparsed, At(past, "tEXt", -4), "after the chunks")},
+        {"JNG: Exif in its JPEG data", jdat,
+         one(gpsIfdKind, At(jdat, "JDAT", 4) + gps.FilePosOfGpsIfd(), "JDAT / picture 1 / APP1 #1")},
+        {"JNG: JPEG data split over two chunks", split,
+         no(opaque, FindWhy::SplitJpegHoldsPosition, At(split, "JDAT", -4), "JDAT")},
+        {"MNG: a text chunk after a picture's IEND", mng,
+         one(FindKind::Location, At(mng, "35,39"), "tEXt exif:GPSLatitude")},
         {"eXIf with a wrong CRC", crc, no(gpsIfdKind, FindWhy::ChunkCrcWrong, At(crc, tiff, gpsIfd), "eXIf")},
     };
 }

@@ -82,11 +82,12 @@ cwebp -quiet base.png -o photo.webp
 convert base.png photo.psd
 convert base.png photo.gif
 convert base.png photo.jp2
+convert base.png photo.mng
 # cjxl writes a bare codestream; ExifTool puts it in a box container (-m:
 # it calls that a minor change) with the Exif and XMP boxes.
 cjxl --quiet base.png photo.jxl
 exiftool -q -q -m -overwrite_original "${gps[@]}" "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jxl
-for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif photo.jp2; do
+for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif photo.jp2 photo.mng; do
     et "${gps[@]}" "$f"
 done
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jp2
@@ -217,6 +218,7 @@ rows=(
     "photo.xmp|clean|XMP|x:xmpmeta"
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
+    "photo.mng|clean|MNG|eXIf"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -277,7 +279,7 @@ decoded() {
     *.jpg|*.png|*.tif) pixels "$1" ;;
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
-    *.psd|*.gif|*.jp2) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.psd|*.gif|*.jp2|*.mng|*.jng) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
@@ -619,6 +621,26 @@ row_file=bare-text.jxl path=$work/bare-text.jxl
 mkdir "$work/out-bare-text"
 expect 1 "unparsed bytes at 0" check && expect 1 "the codestream" strip-gps -o "$work/out-bare-text"
 [ -z "$(ls -A "$work/out-bare-text")" ] || fail "strip-gps -o wrote a copy"
+
+# ImageMagick's JNG keeps the JPEG's Exif in its JPEG data (JDAT), where
+# ExifTool reads none: check finds it, the strip clears it there (the
+# chunk's CRC written anew), and the JPEG data read alone holds none.
+convert geotagged.jpg magick.jng
+jdat() { perl -e 'local $/; $_ = <STDIN>; /(....)JDAT/s and print substr($_, $+[0], unpack("N", $1));' <"$1"; }
+row_file=magick.jng path=$work/magick.jng
+jdat "$path" >magick-jdat.jpg
+if [ "$(position magick-jdat.jpg)" != "$lat $lon" ]; then
+    fail "ExifTool reads no position in its JPEG data"
+elif mkdir "$work/out-jng" && expect 1 "Exif GPS IFD" check && expect 0 "removed" strip-gps -o "$work/out-jng"; then
+    copy=$work/out-jng/magick.jng
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    jdat "$copy" >magick-jdat-copy.jpg
+    left=$(positions_read magick-jdat-copy.jpg || true)
+    [ -z "$left" ] || fail "ExifTool reads in its JPEG data: $left"
+    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the pixels changed"
+    run check "$copy"
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
+fi
 
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
