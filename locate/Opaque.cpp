@@ -69,6 +69,25 @@ bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n) {
     });
 }
 
+bool HoldsGpsInText(const ByteReader& file, int64_t pos, int64_t n) {
+    // A run of 8 holding "GPS" lies within 5 bytes either side of it:
+    // pieces overlap by more than that window, so each window lies whole
+    // in a piece (or is cut by the range itself).
+    constexpr int64_t kRun = 8, kSide = kRun - 3;
+    if (n < 3 || pos < 0 || pos > file.Length() - n) return false;
+    auto printable = [](uint8_t c) { return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r'; };
+    return ForEachPiece(file, pos, n, 2 * kSide + 3, [&](const uint8_t* p, int64_t, int64_t len) {
+        for (const uint8_t* g = FindBytes(p, len, "GPS"); g != nullptr; g = FindBytes(g + 1, len - (g + 1 - p), "GPS")) {
+            const uint8_t* from = g;
+            const uint8_t* to = g + 3;
+            while (from > p && from > g - kSide && printable(from[-1])) --from;
+            while (to < p + len && to < g + 3 + kSide && printable(*to)) ++to;
+            if (to - from >= kRun) return true;
+        }
+        return false;
+    });
+}
+
 bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n) {
     static constexpr std::string_view kNames[] = {
         "location.broad",   "photoshop:City",           "photoshop:State",
@@ -82,8 +101,8 @@ bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n) {
     });
 }
 
-OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {
-    if (HoldsGpsText(file, pos, n)) return OpaqueText::Gps;
+OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n, bool compressed) {
+    if (compressed ? HoldsGpsInText(file, pos, n) : HoldsGpsText(file, pos, n)) return OpaqueText::Gps;
     // Pieces overlap by more than the longest coordinate string.
     if (ForEachPiece(file, pos, n, 64, [](const uint8_t* p, int64_t, int64_t len) { return HoldsIso6709(p, len); }))
         return OpaqueText::Iso6709;
@@ -91,8 +110,8 @@ OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n) {
 }
 
 bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709,
-                bool placeNames, PositionFind& out) {
-    const OpaqueText t = OpaqueHolds(file, r.pos, r.len);
+                bool placeNames, PositionFind& out, bool compressed) {
+    const OpaqueText t = OpaqueHolds(file, r.pos, r.len, compressed);
     if (t != OpaqueText::None) out = PositionFind(kind, r.pos, false, t == OpaqueText::Gps ? whyGps : whyIso6709);
     else if (placeNames && HoldsPlaceText(file, r.pos, r.len))
         out = PositionFind(FindKind::PlaceName, r.pos, false, FindWhy::PlaceTextUnparsed);

@@ -13,10 +13,17 @@
 enum class OpaqueText : uint8_t { None, Gps, Iso6709 };
 
 // What position text the n bytes at pos hold ("GPS" is looked for first).
-OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n);
+// In `compressed` data "GPS" counts only inside readable text.
+OpaqueText OpaqueHolds(const ByteReader& file, int64_t pos, int64_t n, bool compressed = false);
 
 // True when the n bytes at pos contain the text "GPS".
 bool HoldsGpsText(const ByteReader& file, int64_t pos, int64_t n);
+
+// True when they hold "GPS" inside readable text: a run of at least 8
+// printable characters, as a note or a caption appended to compressed data
+// is. The test for compressed data, whose random bytes hold "GPS" about
+// once in 16 MiB (a few of every ten photos of some megabytes).
+bool HoldsGpsInText(const ByteReader& file, int64_t pos, int64_t n);
 
 // True when the n bytes at pos name a place property: a C2PA manifest's
 // broad location assertion ("location.broad") or an XMP place property
@@ -31,4 +38,4 @@ bool HoldsIso6709(const uint8_t* p, int64_t n);
 // whyGps or whyIso6709 when they hold a position's text; with `placeNames`,
 // a place name (PlaceTextUnparsed) when they hold a place's. Not removable.
 bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709,
-                bool placeNames, PositionFind& out);
+                bool placeNames, PositionFind& out, bool compressed = false);

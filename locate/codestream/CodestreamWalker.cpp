@@ -2,6 +2,7 @@
 
 #include "exif/ByteReader.h"
 #include "locate/Containers.h"
+#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 
@@ -17,8 +18,10 @@ bool StartsBareCodestream(const ByteReader& file, int64_t pos, int64_t end) {
 void WalkCodestreamContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const Embedded e = FindEmbeddedContainer(sink.File(), whole.pos + 2, whole.End());
     const int64_t opaqueEnd = e.kind == Container::None ? whole.End() : e.pos;
-    sink.Opaque({whole.pos, opaqueEnd - whole.pos}, FindKind::Unparsed, FindWhy::CodestreamHoldsPosition,
-                FindWhy::CodestreamHoldsPosition, at.Then("codestream"));
+    PositionFind f;
+    if (OpaqueFind(sink.File(), {whole.pos, opaqueEnd - whole.pos}, FindKind::Unparsed,
+                   FindWhy::CodestreamHoldsPosition, FindWhy::CodestreamHoldsPosition, sink.PlaceNames(), f, true))
+        sink.Add(f, at.Then("codestream"));
     // Exif appended to a codestream has no box to say so: readers that look
     // for it anywhere would find the identifier and the TIFF header.
     const int64_t exif =

@@ -2,8 +2,10 @@
 // (SOC and SIZ, FF 4F FF 51) as a file of its own, as cjxl writes a
 // picture that has no metadata. A codestream holds no Exif, XMP or other
 // metadata box, and where its compressed data ends is only known by
-// decoding it: the whole file follows the opaque rule, and a clip or
-// picture found after padding or by its `ftyp` is walked as that container.
+// decoding it: the whole file follows the opaque rule ("GPS" counted only
+// inside readable text, as compressed data holds those three bytes by
+// chance), Exif appended to it is named, and a clip or picture found after
+// padding or by its `ftyp` is walked as that container.
 #pragma once
 #include "platform/ByteRange.h"
 

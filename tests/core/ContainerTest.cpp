@@ -5,6 +5,7 @@
 #include "cli/FindText.h"
 #include "locate/Locator.h"
 #include "locate/Opaque.h"
+#include "locate/Pieces.h"
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/SegmentBuilder.h"
 #include "tests/support/TestOs.h"
@@ -207,6 +208,25 @@ TEST(Container, Iso6709StringsAreTheFormsLocationAtomsStore) {
         const Bytes b(c.text.begin(), c.text.end());  // no terminator to read past
         EXPECT_EQ(HoldsIso6709(b.data(), static_cast<int64_t>(b.size())), c.holds) << c.text;
     }
+}
+
+// In compressed data "GPS" counts inside a run of 8 readable characters,
+// wherever the search's pieces meet.
+TEST(Container, GpsInCompressedDataCountsOnlyInsideText) {
+    const struct { std::string text; bool holds; } cases[] = {
+        {"GPS 35.6 N", true}, {"xxGPSxxx", true}, {"GPS\r\n\tlat", true},
+        {"xGPSxxx", false}, {"\x01GPS\x02\xFF", false}, {"(GPS)", false},
+    };
+    Bytes b(kSearchPiece + 32, 0);
+    for (const auto& c : cases)
+        for (int64_t at : {int64_t{0}, kSearchPiece - 12, kSearchPiece - 9, kSearchPiece - 3, kSearchPiece - 1,
+                           static_cast<int64_t>(b.size() - c.text.size())}) {
+            std::fill(b.begin(), b.end(), 0);
+            std::copy(c.text.begin(), c.text.end(), b.begin() + at);
+            const ByteReader r(b.data(), static_cast<int64_t>(b.size()));
+            EXPECT_EQ(HoldsGpsInText(r, 0, r.Length()), c.holds) << c.text << " at " << at;
+            EXPECT_TRUE(HoldsGpsText(r, 0, r.Length())) << c.text << " at " << at;
+        }
 }
 
 namespace {

@@ -129,7 +129,9 @@ std::vector<Row> Rows() {
     // Bare codestreams: compressed data only, then what was appended.
     const Bytes bareJxl = Concat({Text("\xFF\x0A"), Bytes(40, 0x5A)});
     const Bytes bareJxlText = Concat({bareJxl, Text(kWhere)});
-    const Bytes bareJ2k = Concat({Text("\xFF\x4F\xFF\x51"), Bytes(40, 0x01), Text("GPS")});
+    const Bytes bareJ2k = Concat({Text("\xFF\x4F\xFF\x51"), Bytes(40, 0x01), Text("note: GPS 35.6586 N")});
+    // Compressed data holds "GPS" by chance: it counts only inside text.
+    const Bytes bareJxlByChance = Concat({bareJxl, Text("\x01GPS\x02\xFF")});
     const Bytes bareJxlExif = Concat({bareJxl, Text(std::string("Exif\0\0", 6)), tiff});
     const Bytes bareJxlClip = Concat({bareJxl, Mp4WithLocation(kWhere)});
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
@@ -185,6 +187,7 @@ std::vector<Row> Rows() {
         {"bare JPEG XL codestream", bareJxl, {}},
         {"bare JPEG XL codestream, then a position's text", bareJxlText,
          {{FindKind::Unparsed, false, FindWhy::CodestreamHoldsPosition, 0, "codestream"}}},
+        {"bare JPEG XL codestream holding \"GPS\" by chance", bareJxlByChance, {}},
         {"bare JPEG 2000 codestream holding GPS text", bareJ2k,
          {{FindKind::Unparsed, false, FindWhy::CodestreamHoldsPosition, 0, "codestream"}}},
         {"bare codestream, then Exif", bareJxlExif,
