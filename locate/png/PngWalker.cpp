@@ -6,6 +6,7 @@
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
+#include "locate/payload/TiffBlock.h"
 #include "locate/png/RawProfile.h"
 
 #include <zlib.h>
@@ -223,13 +224,40 @@ void PngWalk::Metadata(const Chunk& c, F handle) {
     out.plan.fixUps.erase(out.plan.fixUps.begin() + static_cast<std::ptrdiff_t>(fixUps), out.plan.fixUps.end());
 }
 
+// The chunk holds Exif: `eXIf` in any letter case (ImageMagick wrote
+// `exIf` before the name was settled) and `zxIf`, the once-proposed
+// compressed form, as readers take them.
+bool HoldsExif(uint32_t type) {
+    const uint32_t lower = type | 0x20202020;
+    return lower == Fourcc("exif") || lower == Fourcc("zxif");
+}
+
 void PngWalk::One(const Chunk& c, const Carrier& at) {
     if (IsSkipped(c.type)) return;
     const Carrier here = at.Then(ChunkName(c.type));
-    if (c.type == Fourcc("eXIf")) {
+    if (HoldsExif(c.type)) {
         // A TIFF structure, at once or after "Exif\0\0" as some writers
-        // put it: the first TIFF header in the chunk. One without is opaque.
+        // put it: the first TIFF header in the chunk. Data starting with a
+        // zero byte is compressed: the zero, the content's length, then a
+        // zlib stream of the TIFF structure, written back at its length.
+        // A chunk of neither form is opaque.
+        ByteRange d = c.Data();
+        const uint8_t* prefix = file.Span(d.pos, 6);
+        if (prefix != nullptr && std::memcmp(prefix, "Exif\0\0", 6) == 0) d = {d.pos + 6, d.len - 6};
+        uint8_t first = 0xFF;
+        file.U8(d.pos, first);
         Metadata(c, [&] {
+            if (first == 0 && d.len > 5) {
+                sink.Compressed(ContentMap({d.pos + 5, d.len - 5}), Deflated::Zlib, 0, here,
+                                [&](const ByteReader& x, std::vector<PositionFind>& finds, StripPlan& plan) {
+                                    const int64_t tiff = FindTiffHeader(x, 0, std::min<int64_t>(x.Length(), 14));
+                                    if (tiff >= 0) ScanTiffBlock(x, tiff, sink.PlaceNames(), finds, plan);
+                                    else if (OpaqueHolds(x, 0, x.Length()) != OpaqueText::None)
+                                        finds.push_back(
+                                            PositionFind(FindKind::Unparsed, 0, false, FindWhy::ChunksUnparsed));
+                                });
+                return;
+            }
             const int64_t tiff = FindTiffHeader(file, c.Data().pos, c.Data().End());
             if (tiff >= 0) sink.Tiff(tiff, c.Data().End(), here);
             else Opaque(c.Whole(), here);
@@ -348,7 +376,8 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     uint8_t sig = 0;
     const uint32_t last = w.file.U8(whole.pos, sig) && sig == 0x8A ? Fourcc("MEND") : Fourcc("IEND");
     // A JNG picture's JPEG data and its alpha's, each in one or more chunks,
-    // walked at the picture's IEND.
+    // walked at the picture's IEND (in a JNG or an MNG; a PNG has none).
+    const bool jng = sig != 0x89;
     std::vector<Chunk> jdat, jdaa;
     auto pictureEnd = [&] {
         if (!jdat.empty()) w.Jpeg(jdat, at);
@@ -363,7 +392,7 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             break;
         const Chunk c{pos, type, int64_t{len}};
         pos = c.Whole().End();
-        if (type == Fourcc("JDAT") || type == Fourcc("JDAA")) {
+        if (jng && (type == Fourcc("JDAT") || type == Fourcc("JDAA"))) {
             (type == Fourcc("JDAT") ? jdat : jdaa).push_back(c);
             continue;
         }

@@ -47,6 +47,10 @@ std::vector<Row> Rows() {
     // Image data holding "GPS" comes before every chunk of each row.
     auto png = [](const Bytes& chunk) { return Png(Concat({PngChunk("IDAT", Text("GPS " + kWhere)), chunk})); };
     const Bytes exif = PngWithExif(gps), prefixed = png(PngChunk("eXIf", app1));
+    // Exif under the chunk's older name, and in its once-proposed compressed form.
+    const Bytes older = png(PngChunk("exIf", tiff));
+    const Bytes zxif =
+        png(PngChunk("zxIf", Concat({Bytes{0}, Be32(static_cast<uint32_t>(tiff.size())), ZlibStored(tiff)})));
     const Bytes rawExif = png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", app1)));
     const Bytes xmpText = png(PngText("iTXt", "XML:com.adobe.xmp", Text(kXmp)));
     const Bytes gpsValue = png(PngText("tEXt", "exif:GPSLatitude", Text("35,39.485N")));
@@ -82,6 +86,8 @@ std::vector<Row> Rows() {
     return {
         {"eXIf", exif, one(gpsIfdKind, At(exif, tiff, gpsIfd), "eXIf")},
         {"eXIf after Exif\\0\\0", prefixed, one(gpsIfdKind, At(prefixed, tiff, gpsIfd), "eXIf")},
+        {"exIf, the older name", older, one(gpsIfdKind, At(older, tiff, gpsIfd), "exIf")},
+        {"zxIf, compressed", zxif, one(gpsIfdKind, -1, "zxIf")},
         {"tEXt raw profile exif", rawExif, one(gpsIfdKind, -1, "tEXt Raw profile type exif")},
         {"zTXt raw profile exif", png(PngText("zTXt", "Raw profile type exif", RawProfile("exif", app1))),
          one(gpsIfdKind, -1, "zTXt Raw profile type exif")},
