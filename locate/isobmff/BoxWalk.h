@@ -96,5 +96,7 @@ void WalkGpsBlocks(BoxWalk& w);
 void WalkGpmfBox(BoxWalk& w, const Box& b, const Carrier& c);
 // Nikon's tags (`NCTG` in NCDT): its GPS fields (MakerBoxes.cpp).
 void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c);
+// Pentax's `PENT` (Optio WG-2 GPS clips): its GPS fields (MakerBoxes.cpp).
+void WalkPentaxBox(BoxWalk& w, const Box& b, const Carrier& c);
 // The first TIFF structure in a box no rule reads, scanned as one.
 void ScanTiffInBox(BoxWalk& w, const Box& b, const Carrier& c);

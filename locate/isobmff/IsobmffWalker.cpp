@@ -216,6 +216,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         WalkGpmfBox(*this, b, at);
     } else if (t == Fourcc("NCTG")) {
         WalkNikonTags(*this, b, at);
+    } else if (t == Fourcc("PENT")) {
+        WalkPentaxBox(*this, b, at);
     } else if (t == Fourcc("mpvd")) {
         // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
         sink.Nested(Container::Isobmff, b.Body(), at);

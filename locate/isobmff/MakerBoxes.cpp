@@ -1,12 +1,15 @@
 // Cameras' own boxes in a clip's `udta`: Nikon's NCDT (header, tags,
 // thumbnail and preview JPEGs), whose tags (`NCTG`) hold the GPS fields of
 // cameras that know their position (built-in receivers, a phone's link);
-// and any other box no rule reads, in which the first TIFF structure
+// Pentax's PENT, laid out at fixed offsets; and any other box no rule reads, in which the first TIFF structure
 // (Ricoh's RMKN, a thumbnail JPEG's Exif) is scanned as one.
 #include "locate/Containers.h"
+#include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/isobmff/BoxWalk.h"
 #include "locate/payload/TiffScan.h"
+
+#include <cstring>
 
 namespace {
 
@@ -46,6 +49,35 @@ void WalkNikonTags(BoxWalk& w, const Box& b, const Carrier& c) {
         w.sink.Add(f, c);
     }
     if (found.pos >= 0) w.sink.AddPayload({found}, plan, c);
+}
+
+void WalkPentaxBox(BoxWalk& w, const Box& b, const Carrier& c) {
+    // From the body: make, model and exposure; at 0xC7 "GPS_" and the GPS
+    // version; 0xCF to 0x14D the GPS fields (references, latitude,
+    // longitude, altitude, time, satellites, status, datum, date); a
+    // preview JPEG from 0x7D3. The GPS fields are zeroed; the rest is
+    // read as bytes no rule knows, the preview as a JPEG.
+    constexpr int64_t kGps = 0xC7, kFields = 0xCF, kEnd = 0x14D, kPreview = 0x7D3;
+    const uint8_t* sig = b.end - b.body >= kEnd ? w.file.Span(b.body + kGps, 4) : nullptr;
+    if (sig == nullptr || std::memcmp(sig, "GPS_", 4) != 0) {
+        w.Opaque(b.Whole(), c);
+        return;
+    }
+    w.Opaque({b.pos, b.body + kGps - b.pos}, c);
+    const ByteRange fields{b.body + kFields, kEnd - kFields};
+    if (!Blank(w.file, fields.pos, fields.len)) {
+        PositionFind f(FindKind::Location, fields.pos, true);
+        f.len = fields.len;
+        StripPlan plan;
+        plan.Zero(fields);
+        w.sink.AddPayload({f}, plan, c);
+    }
+    const int64_t preview = b.body + kPreview;
+    const uint8_t* soi = b.end - preview >= 2 ? w.file.Span(preview, 2) : nullptr;
+    const bool jpeg = soi != nullptr && soi[0] == 0xFF && soi[1] == 0xD8;
+    const int64_t rest = jpeg ? preview : b.end;
+    if (rest > fields.End()) w.Opaque({fields.End(), rest - fields.End()}, c);
+    if (jpeg) w.sink.Nested(Container::Jpeg, {preview, b.end - preview}, c.Then("preview"));
 }
 
 void ScanTiffInBox(BoxWalk& w, const Box& b, const Carrier& c) {

@@ -218,6 +218,11 @@ std::vector<Row> Rows() {
     const Bytes nctg = Concat({Be32(0x01), {0, 2, 0, 6}, Text(std::string("NIKON\0", 6)), Be32(0x01200001),
                                {0, 2, 0, 2}, Text(std::string("N\0", 2)), Be32(0x01200002), {0, 5, 0, 3}, Be32(35),
                                Be32(1), Be32(39), Be32(1), Be32(3096), Be32(100)});
+    // Pentax's PENT: its make, "GPS_" and the version at 0xC7, the GPS fields from 0xCF to 0x14D.
+    Bytes pent = Concat({Text("PENTAX"), Bytes(0x14D - 6, 0)});
+    const Bytes pentFix = Concat({Text("GPS_"), {2, 2, 0, 0}, Text("N"), {0}, RationalBytes({{35, 1}, {39, 1}}, Order::II)});
+    std::copy(pentFix.begin(), pentFix.end(), pent.begin() + 0xC7);
+    const Bytes pentax = Mp4(Box("udta", Box("PENT", pent)), "qt  ");
     const Bytes nikon = Mp4(Box("udta", Box("NCDT", Concat({Box("NCHD", Text("0100")), Box("NCTG", nctg)}))), "qt  ");
     const Bytes nikonCut = Mp4(Box("udta", Box("NCDT", Box("NCTG", Concat({nctg, Bytes{0, 0, 0, 9, 0, 99}})))), "qt  ");
     const Bytes ricoh = Mp4(Box("udta", Box("RMKN", tiff)), "qt  ");
@@ -353,6 +358,7 @@ std::vector<Row> Rows() {
          {{FindKind::TimedGps, true, FindWhy::None, static_cast<int64_t>(Mp4({}).size()), "Insta360 trailer / GPS record"}}},
         {"Insta360's trailer, its GPS record zeroed", insvCleaned, {}},
         {"MP4 udta/@xyz", atXyz, location(At(atXyz, "@xyz", -4), "moov / udta / @xyz")},
+        {"Pentax's PENT: its GPS fields", pentax, location(At(pentax, "GPS_", 8), "moov / udta / PENT")},
         {"Nikon's NCTG: its GPS fields", nikon, location(At(nikon, Be32(0x01200001)), "moov / udta / NCDT / NCTG")},
         {"Nikon's NCTG: a record that cannot be followed", nikonCut,
          {{FindKind::Location, false, FindWhy::LocationUnreadable, At(nikonCut, Bytes{0, 0, 0, 9, 0, 99})},
