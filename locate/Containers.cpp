@@ -38,10 +38,12 @@ bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, "\xFF\xD8");
 }
 
-// PNG, and MNG and JNG, which share its chunks.
+// PNG, and MNG and JNG, which share its chunks, as files of their own
+// (after a picture, a JNG's JPEG data would be a JPEG there, which is
+// data like any other).
 bool Png(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\x89PNG\r\n\x1A\n") || Is(f, pos, end, "\x8AMNG\r\n\x1A\n") ||
-           Is(f, pos, end, "\x8BJNG\r\n\x1A\n");
+    return Is(f, pos, end, "\x89PNG\r\n\x1A\n") ||
+           (pos == 0 && (Is(f, pos, end, "\x8AMNG\r\n\x1A\n") || Is(f, pos, end, "\x8BJNG\r\n\x1A\n")));
 }
 
 // "RIFF", a size, and a form type of four printable letters (WEBP, AVI , WAVE).
