@@ -85,8 +85,15 @@ std::vector<Row> Rows() {
         "xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" + guid +
         "'/></rdf:RDF></x:xmpmeta>";
     const uint32_t half = static_cast<uint32_t>(ext.size() / 2);
+    // Identifiers readers take for Exif too: in capitals, after 4 bytes of garbage.
+    Bytes capitals = GpsApp1();
+    std::copy_n("EXIF", 4, capitals.begin() + 4);
+    const Bytes app1 = GpsApp1();
+    const Bytes garbage = Segment(0xE1, Concat({Bytes{0, 0, 0, 0}, Bytes(app1.begin() + 4, app1.end())}));
     return {
         {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},
+        {"Exif under the identifier EXIF", Picture({capitals}), {FindKind::ExifGps}, true},
+        {"Exif after garbage in its segment", Picture({garbage}), {FindKind::ExifGps}, true},
         {"a GPS IFD longer than 30 entries", Picture({LongGpsIfd()}), {FindKind::ExifGps}, true},
         {"XMP attribute", Picture({GpsApp1(), XmpSegment(kGpsXmp)}),
          {FindKind::ExifGps, FindKind::Xmp}, true},
