@@ -354,6 +354,11 @@ seed_fuzz_isobmff() {
         b2b2446174616d70763200000000000000000018667479706865696300005555555555555555555549492a00080000000100258804000100
         00001a00000000000b0b0b0b3a00000b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b3d00010001000200020000004e00000000000000
         000000086d001cffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+    # Pentax's PENT in udta: "GPS_" at 0xC7, a latitude from 0xCF, a preview JPEG at 0x7D3.
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        my $p = "PENTAX" . "\0" x (0x7D3 - 6); substr($p, 0xC7, 10) = "GPS_\2\2\0\0N\0";
+        substr($p, 0xD1, 8) = pack("VV", 35, 1); $p .= "\xff\xd8\xff\xd9";
+        print box("ftyp", "qt  \0\0\0\0qt  "), box("moov", box("udta", box("PENT", $p)));' >"$d/pentax.bin"
 }
 
 seed_fuzz_xmp() {
