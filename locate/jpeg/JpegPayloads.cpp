@@ -3,12 +3,29 @@
 #include "locate/Sink.h"
 #include "locate/jpeg/ExtendedXmp.h"
 
+#include "locate/Pieces.h"
+
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
 constexpr uint8_t kApp1 = 0xE1;
 constexpr int64_t kFlirSegmentHeader = 3;  // 0x01, index, last index
+
+// An APP1 segment that readers take for XMP under another header: it
+// starts "http" or "XMP\0" (the standard and extension headers are read
+// as such before), or holds "<exif:" or "<?xpacket". Exif, FLIR, Casio's
+// and Parrot's segments are not. Its payload is read as XMP from its first
+// '<', after the header.
+bool OtherXmp(const ByteReader& file, const JpegSegment& s) {
+    for (std::string_view sig : {std::string_view("Exif\0", 5), std::string_view("exif\0", 5),
+                                 std::string_view("EXIF\0", 5), std::string_view("FLIR\0", 5),
+                                 std::string_view("QVCI\0", 5), std::string_view("PARROT\0", 7)})
+        if (PayloadStartsWith(file, s, sig.data(), static_cast<int64_t>(sig.size()))) return false;
+    if (PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return true;
+    return FirstHit(file, s.payload, s.payloadLen, {"<exif:", "<?xpacket"}, [](int64_t, int) { return true; }) >= 0;
+}
 
 // The payload after a signature of `n` bytes (NUL included).
 ByteRange After(const JpegSegment& s, int64_t n) {
@@ -28,6 +45,11 @@ void LocateXmpAndMakerBlocks(const JpegPicture& p, const Carrier& c, Sink& sink)
             exts.push_back(After(s, kXmpExtensionSignatureLen));
         else if (PayloadStartsWith(file, s, kFlirSignature, kFlirSignatureLen))
             flir.push_back(After(s, kFlirSignatureLen));
+        else if (OtherXmp(file, s)) {
+            const int64_t open = FirstHit(file, s.payload, s.payloadLen, {"<"}, [](int64_t, int) { return true; });
+            const int64_t from = open >= 0 ? open : s.payload;
+            sink.Xmp({from, s.payload + s.payloadLen - from}, {s.pos, s.payload + s.payloadLen - s.pos}, c);
+        }
     }
     if (!mains.empty() || !exts.empty()) sink.Xmp(JpegXmpDocs(file, mains, exts), !exts.empty(), c);
     if (!flir.empty()) {

@@ -90,6 +90,10 @@ std::vector<Row> Rows() {
     std::copy_n("EXIF", 4, capitals.begin() + 4);
     const Bytes app1 = GpsApp1();
     const Bytes garbage = Segment(0xE1, Concat({Bytes{0, 0, 0, 0}, Bytes(app1.begin() + 4, app1.end())}));
+    // XMP under headers readers take for it too.
+    auto bytes = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    const Bytes xmpNul = Segment(0xE1, bytes(std::string("XMP\0://ns.adobe.com/xap/1.0/\0", 29) + kGpsXmp));
+    const Bytes xmpBare = Segment(0xE1, bytes("<?xpacket begin=''?>" + kGpsXmp + "<?xpacket end='w'?>"));
     return {
         {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},
         {"Exif under the identifier EXIF", Picture({capitals}), {FindKind::ExifGps}, true},
@@ -97,6 +101,8 @@ std::vector<Row> Rows() {
         {"a GPS IFD longer than 30 entries", Picture({LongGpsIfd()}), {FindKind::ExifGps}, true},
         {"XMP attribute", Picture({GpsApp1(), XmpSegment(kGpsXmp)}),
          {FindKind::ExifGps, FindKind::Xmp}, true},
+        {"XMP under the header XMP\\0", Picture({xmpNul}), {FindKind::Xmp}, true},
+        {"XMP without a header", Picture({xmpBare}), {FindKind::Xmp}, true},
         {"XMP element, other prefix", Picture({XmpSegment(kGpsXmpElement)}), {FindKind::Xmp}, true},
         {"extended XMP across two chunks",
          Picture({XmpSegment(mainXmp),
