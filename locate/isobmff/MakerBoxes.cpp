@@ -1,8 +1,9 @@
 // Cameras' own boxes in a clip's `udta`: Nikon's NCDT (header, tags,
 // thumbnail and preview JPEGs), whose tags (`NCTG`) hold the GPS fields of
 // cameras that know their position (built-in receivers, a phone's link);
-// Pentax's PENT, laid out at fixed offsets; and any other box no rule reads, in which the first TIFF structure
-// (Ricoh's RMKN, a thumbnail JPEG's Exif) is scanned as one.
+// Pentax's PENT, laid out at fixed offsets; and any other box no rule
+// reads, in which the first TIFF structure (Ricoh's RMKN, a thumbnail
+// JPEG's Exif) is scanned as one.
 #include "locate/Containers.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"

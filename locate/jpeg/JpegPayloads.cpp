@@ -1,9 +1,8 @@
 #include "locate/jpeg/JpegPayloads.h"
 
+#include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/jpeg/ExtendedXmp.h"
-
-#include "locate/Pieces.h"
 
 #include <algorithm>
 #include <string_view>
@@ -15,13 +14,13 @@ constexpr int64_t kFlirSegmentHeader = 3;  // 0x01, index, last index
 
 // An APP1 segment that readers take for XMP under another header: it
 // starts "http" or "XMP\0" (the standard and extension headers are read
-// as such before), or holds "<exif:" or "<?xpacket". Exif, FLIR, Casio's
-// and Parrot's segments are not. Its payload is read as XMP from its first
-// '<', after the header.
+// as such before), or holds "<exif:" or "<?xpacket". Exif (which may hold
+// XMP in a tag), FLIR, Casio's and Parrot's segments are not. Its payload
+// is read as XMP from its first '<', after the header.
 bool OtherXmp(const ByteReader& file, const JpegSegment& s) {
-    for (std::string_view sig : {std::string_view("Exif\0", 5), std::string_view("exif\0", 5),
-                                 std::string_view("EXIF\0", 5), std::string_view("FLIR\0", 5),
-                                 std::string_view("QVCI\0", 5), std::string_view("PARROT\0", 7)})
+    if (ExifBlockStart(file, s) >= 0) return false;
+    for (std::string_view sig : {std::string_view("FLIR\0", 5), std::string_view("QVCI\0", 5),
+                                 std::string_view("PARROT\0", 7)})
         if (PayloadStartsWith(file, s, sig.data(), static_cast<int64_t>(sig.size()))) return false;
     if (PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return true;
     return FirstHit(file, s.payload, s.payloadLen, {"<exif:", "<?xpacket"}, [](int64_t, int) { return true; }) >= 0;

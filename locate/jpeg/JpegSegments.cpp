@@ -208,6 +208,17 @@ bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture&
     return true;
 }
 
+int64_t ExifBlockStart(const ByteReader& file, const JpegSegment& s) {
+    constexpr int64_t kGarbage = 4, kHeader = 6;  // "Exif\0\0"
+    const int64_t n = std::min<int64_t>(s.payloadLen, kGarbage + kHeader);
+    const uint8_t* p = n >= kHeader ? file.Span(s.payload, n) : nullptr;
+    for (int64_t k = 0; p != nullptr && k + kHeader <= n; ++k)
+        if ((p[k] | 0x20) == 'e' && (p[k + 1] | 0x20) == 'x' && (p[k + 2] | 0x20) == 'i' && (p[k + 3] | 0x20) == 'f' &&
+            p[k + 4] == 0)
+            return s.payload + k + kHeader;
+    return -1;
+}
+
 bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char* sig, int64_t n) {
     if (s.payloadLen < n) return false;
     const uint8_t* p = file.Span(s.payload, n);

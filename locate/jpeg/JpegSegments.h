@@ -75,3 +75,9 @@ int64_t EndOfLastEoi(const ByteReader& file, int64_t from, int64_t to);
 // True when the payload of `s` starts with the `n` bytes of `sig`.
 bool PayloadStartsWith(const ByteReader& file, const JpegSegment& s, const char* sig, int64_t n);
 
+// Where an APP1 segment's Exif block starts after its identifier, as
+// readers take it: "Exif\0" in any letter case and any byte after it, at
+// the start or after up to 4 bytes of garbage (some cameras write no
+// second zero, one wrote a segment header twice). -1 when it is no Exif.
+int64_t ExifBlockStart(const ByteReader& file, const JpegSegment& s);
+

@@ -13,25 +13,9 @@ namespace {
 
 constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
 constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
-constexpr int64_t kExifHeader = 6;  // "Exif\0\0"
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
 constexpr uint16_t kTagMpEntry = 0xB002;
 constexpr int kMaxPictures = 64;
-
-// Where an APP1 segment's Exif block starts after its identifier, as
-// readers take it: "Exif\0" in any letter case and any byte after it, at
-// the start or after up to 4 bytes of garbage (some cameras write no
-// second zero, one wrote a segment header twice). -1 when it is no Exif.
-int64_t ExifBlockStart(const ByteReader& file, const JpegSegment& s) {
-    constexpr int64_t kGarbage = 4;
-    const int64_t n = std::min<int64_t>(s.payloadLen, kGarbage + kExifHeader);
-    const uint8_t* p = n >= kExifHeader ? file.Span(s.payload, n) : nullptr;
-    for (int64_t k = 0; p != nullptr && k + kExifHeader <= n; ++k)
-        if ((p[k] | 0x20) == 'e' && (p[k + 1] | 0x20) == 'x' && (p[k + 2] | 0x20) == 'i' && (p[k + 3] | 0x20) == 'f' &&
-            p[k + 4] == 0)
-            return s.payload + k + kExifHeader;
-    return -1;
-}
 
 // The further pictures an MPF index names: their file ranges.
 std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s) {
