@@ -34,8 +34,10 @@ bool Is(const ByteReader& f, int64_t pos, int64_t end, std::string_view sig) {
 }
 
 // An SOI: what follows it is the walker's to judge (stray bytes, say).
+// Exiv2's metadata file, a JPEG's segments after "\xFF\x01Exiv2", is
+// walked alike.
 bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\xFF\xD8");
+    return Is(f, pos, end, "\xFF\xD8") || (pos == 0 && Is(f, pos, end, "\xFF\x01" "Exiv2"));
 }
 
 // PNG, and MNG and JNG, which share its chunks, as files of their own

@@ -136,16 +136,16 @@ int64_t ScanEnds::Next(const ByteReader& file, int64_t pos, int64_t bound) {
 }
 
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
-              bool headOnly, ScanEnds* ends) {
+              bool headOnly, ScanEnds* ends, bool soi) {
     out = JpegPicture{};
     bound = std::min(bound, file.Length());
     uint8_t b0 = 0, b1 = 0;
     if (start < 0 || start + 2 > bound || !file.U8(start, b0) || !file.U8(start + 1, b1) ||
-        b0 != 0xFF || b1 != kSoi)
+        (soi && (b0 != 0xFF || b1 != kSoi)))
         return false;
     out.start = start;
     const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
-    int64_t pos = start + 2;
+    int64_t pos = soi ? start + 2 : start;
     while (pos < bound) {
         uint8_t b = 0;
         file.U8(pos, b);

@@ -58,9 +58,11 @@ private:
 // `bound` (the file's length, or the end an index gives the picture).
 // With `headOnly` the walk stops after the first scan's header (its end is
 // then not known). False when `start` does not hold an SOI.
-// `ends`, when given, records or answers the scans' searches.
+// `ends`, when given, records or answers the scans' searches. Without
+// `soi` the segments start at `start` itself (Exiv2's metadata files hold
+// a JPEG's segments after a header of their own).
 bool WalkJpeg(const ByteReader& file, int64_t start, int64_t bound, JpegPicture& out,
-              bool headOnly = false, ScanEnds* ends = nullptr);
+              bool headOnly = false, ScanEnds* ends = nullptr, bool soi = true);
 
 // The offset of the next marker's 0xFF at or after `pos` and before
 // `bound`: the last 0xFF of a run followed by a byte that is neither 0x00

@@ -6,6 +6,7 @@
 #include "locate/jpeg/JpegSegments.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,8 @@ namespace {
 constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
 constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
+constexpr char kExvSig[] = {'\xFF', '\x01', 'E', 'x', 'i', 'v', '2'};
+constexpr int64_t kExvHeader = sizeof kExvSig;
 constexpr uint16_t kTagMpEntry = 0xB002;
 constexpr int kMaxPictures = 64;
 
@@ -165,8 +168,12 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     ScanEnds* const ends = sink.Ends();
     const int64_t start = whole.pos, bound = whole.End();
     bool headOnly = sink.Depth() == LocateDepth::Metadata;
+    // Exiv2's metadata file (.exv): its header, then a JPEG's segments
+    // without SOI or scans, up to EOI.
+    const uint8_t* head7 = bound - start >= kExvHeader ? file.Span(start, kExvHeader) : nullptr;
+    const bool exv = head7 != nullptr && std::memcmp(head7, kExvSig, kExvHeader) == 0;
     JpegPicture main;
-    if (!WalkJpeg(file, start, bound, main, headOnly, ends)) return;
+    if (!WalkJpeg(file, exv ? start + kExvHeader : start, bound, main, headOnly, ends, !exv)) return;
     // A motion photo's video, or Samsung's trailer, follows the picture:
     // the picture ends at the last EOI before where the file says they
     // start, or, where that does not parse, the picture is walked to its end.

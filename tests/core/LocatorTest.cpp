@@ -94,10 +94,13 @@ std::vector<Row> Rows() {
     auto bytes = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
     const Bytes xmpNul = Segment(0xE1, bytes(std::string("XMP\0://ns.adobe.com/xap/1.0/\0", 29) + kGpsXmp));
     const Bytes xmpBare = Segment(0xE1, bytes("<?xpacket begin=''?>" + kGpsXmp + "<?xpacket end='w'?>"));
+    // Exiv2's metadata file: a header, then a JPEG's segments up to EOI.
+    const Bytes exv = Concat({bytes(std::string("\xFF\x01" "Exiv2")), GpsApp1(), XmpSegment(kGpsXmp), {0xFF, 0xD9}});
     return {
         {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},
         {"Exif under the identifier EXIF", Picture({capitals}), {FindKind::ExifGps}, true},
         {"Exif after garbage in its segment", Picture({garbage}), {FindKind::ExifGps}, true},
+        {"Exiv2's metadata file", exv, {FindKind::ExifGps, FindKind::Xmp}, true},
         {"a GPS IFD longer than 30 entries", Picture({LongGpsIfd()}), {FindKind::ExifGps}, true},
         {"XMP attribute", Picture({GpsApp1(), XmpSegment(kGpsXmp)}),
          {FindKind::ExifGps, FindKind::Xmp}, true},
