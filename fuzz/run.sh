@@ -148,6 +148,10 @@ seed_fuzz_locator() {
     perl -e 'my $info = pack("VVVvvVV", 124, 2, 1, 1, 24, 0, 8) . "\0" x 100;
         substr($info, 56, 4) = "DEBM"; substr($info, 112, 8) = pack("VV", 132, 6);
         my $b = $info . "\0" x 8 . "GPS 35"; print "BM", pack("VVV", 14 + length $b, 0, 138), $b;' >"$d/bmp.bin"
+    # Exiv2's metadata file: its header, an Exif APP1 with a GPS IFD, EOI.
+    printf '\xff\x01Exiv2\xff\xe1\x00\x34' >"$d/exv.bin"
+    printf 'Exif\0\0II*\0\x08\0\0\0\x01\0\x25\x88\x04\0\x01\0\0\0\x1a\0\0\0\0\0\0\0' >>"$d/exv.bin"
+    printf '\x01\0\x01\0\x02\0\x02\0\0\0N\0\0\0\0\0\0\0\xff\xd9' >>"$d/exv.bin"
     # A bare JPEG XL codestream, then Exif and a clip's box header.
     printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.
