@@ -36,6 +36,7 @@ const char* ContainerName(Container c) {
     case Container::Subtitles: return "subtitles (SRT, WebVTT)";
     case Container::Bmp: return "BMP";
     case Container::Codestream: return "bare codestream (JPEG XL, JPEG 2000)";
+    case Container::Mrw: return "Minolta MRW";
     case Container::Unknown: return "unknown format";
     }
     return "?";

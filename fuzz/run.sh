@@ -152,6 +152,10 @@ seed_fuzz_locator() {
     printf '\xff\x01Exiv2\xff\xe1\x00\x34' >"$d/exv.bin"
     printf 'Exif\0\0II*\0\x08\0\0\0\x01\0\x25\x88\x04\0\x01\0\0\0\x1a\0\0\0\0\0\0\0' >>"$d/exv.bin"
     printf '\x01\0\x01\0\x02\0\x02\0\0\0N\0\0\0\0\0\0\0\xff\xd9' >>"$d/exv.bin"
+    # Minolta's MRW: a PRD block, then a TTW block holding a TIFF with a GPS IFD.
+    printf '\0MRM\0\0\0\x44\0PRD\0\0\0\x08\x01\x01\x01\x01\x01\x01\x01\x01\0TTW\0\0\0\x2c' >"$d/mrw.bin"
+    printf 'MM\0*\0\0\0\x08\0\x01\x88\x25\0\x04\0\0\0\x01\0\0\0\x1a\0\0\0\0' >>"$d/mrw.bin"
+    printf '\0\x01\0\x01\0\x02\0\0\0\x02N\0\0\0\0\0\0\0raw' >>"$d/mrw.bin"
     # A bare JPEG XL codestream, then Exif and a clip's box header.
     printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.

@@ -10,6 +10,7 @@
 #include "locate/jxl/JxlWalker.h"
 #include "locate/matroska/MatroskaWalker.h"
 #include "locate/mpegts/TsWalker.h"
+#include "locate/mrw/MrwWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
 #include "locate/raf/RafWalker.h"
@@ -139,6 +140,7 @@ const ContainerRow kRows[] = {
     {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer},
     {Container::Bmp, StartsBmp, WalkBmpContainer},
     {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer},
+    {Container::Mrw, StartsMrw, WalkMrwContainer},
 };
 
 }  // namespace

@@ -38,6 +38,7 @@ enum class Container : uint8_t {
     Subtitles,   // SubRip and WebVTT text beside a clip (a drone's fixes)
     Bmp,         // Windows bitmaps
     Codestream,  // a bare JPEG XL or JPEG 2000 codestream: compressed data, no metadata
+    Mrw,         // Minolta's raw files: blocks (a TIFF structure among them), then the raw data
     Unknown,     // a whole file of no recognised format
 };
 

@@ -30,4 +30,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/mpegts/TsWalker.cpp
   locate/subtitles/SubtitleWalker.cpp
   locate/bmp/BmpWalker.cpp
-  locate/codestream/CodestreamWalker.cpp)
+  locate/codestream/CodestreamWalker.cpp
+  locate/mrw/MrwWalker.cpp)

@@ -104,6 +104,17 @@ std::vector<Row> Rows() {
         {"big-endian TIFF", TiffFile(fiveMm), gps(fiveMm.FilePosOfGpsIfd() - fiveMm.FilePosOfTiff(), "IFD0")},
         {"TIFF without GPS", TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make")), {}},
     };
+    {
+        // Minolta's MRW: blocks (numbers, then the TIFF structure), then
+        // raw data holding "GPS", which is not read.
+        const Bytes tiff = TiffFile(fiveMm);
+        const Bytes blocks = Concat({Text(std::string("\0PRD", 4)), Be32(8), Bytes(8, 1),
+                                     Text(std::string("\0TTW", 4)), Be32(static_cast<uint32_t>(tiff.size())), tiff});
+        const Bytes mrw = Concat({Text(std::string("\0MRM", 4)), Be32(static_cast<uint32_t>(blocks.size())), blocks,
+                                  Text("GPS raw data")});
+        rows.push_back({"MRW: the GPS IFD in its TTW block", mrw,
+                        gps(At(mrw, tiff, fiveMm.FilePosOfGpsIfd() - fiveMm.FilePosOfTiff()), "block TTW")});
+    }
     // The GPS IFD named by the chain's second IFD, a SubIFD, the Exif IFD;
     // and by IFD0 of the raw files' headers.
     {

@@ -1,0 +1,48 @@
+#include "locate/mrw/MrwWalker.h"
+
+#include "exif/ByteReader.h"
+#include "locate/Sink.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int64_t kHeader = 8;  // a name and a length
+
+}  // namespace
+
+bool StartsMrw(const ByteReader& file, int64_t pos, int64_t end) {
+    const uint8_t* p = pos == 0 && end >= kHeader ? file.Span(0, 4) : nullptr;
+    return p != nullptr && (std::memcmp(p, "\0MRM", 4) == 0 || std::memcmp(p, "\0MRI", 4) == 0);
+}
+
+void WalkMrwContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader& file = sink.File();
+    uint8_t order = 0;
+    file.U8(whole.pos + 3, order);
+    const ByteReader r = file.WithOrder(order == 'M' ? ByteReader::kBigEndian : ByteReader::kLittleEndian);
+    uint32_t length = 0;
+    r.U32(whole.pos + 4, length);
+    // The blocks end where the raw data starts; a length past the file is cut to it.
+    const int64_t end = std::min(whole.End(), whole.pos + kHeader + int64_t{length});
+    int64_t pos = whole.pos + kHeader;
+    uint32_t len = 0;
+    for (; end - pos >= kHeader && r.U32(pos + 4, len) && int64_t{len} <= end - pos - kHeader;
+         pos += kHeader + int64_t{len}) {
+        const uint8_t* name = file.Span(pos, 4);
+        if (name == nullptr) break;
+        std::string step = "block ";
+        for (int i = 1; i < 4; ++i) step += name[i] >= 0x20 && name[i] < 0x7F ? static_cast<char>(name[i]) : '.';
+        const ByteRange data{pos + kHeader, int64_t{len}};
+        if (std::memcmp(name, "\0TTW", 4) == 0)
+            sink.Tiff(data.pos, data.End(), at.Then(step));
+        else
+            sink.Opaque({pos, kHeader + data.len}, FindKind::Unparsed, FindWhy::ChunksUnparsed,
+                        FindWhy::ChunksUnparsed, at.Then(step));
+    }
+    if (pos < end)
+        sink.Opaque({pos, end - pos}, FindKind::Unparsed, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed,
+                    at.Then("after the blocks"));
+}
