@@ -35,18 +35,17 @@ bool Is(const ByteReader& f, int64_t pos, int64_t end, std::string_view sig) {
 }
 
 // An SOI: what follows it is the walker's to judge (stray bytes, say).
-// Exiv2's metadata file, a JPEG's segments after "\xFF\x01Exiv2", is
-// walked alike.
-bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\xFF\xD8") || (pos == 0 && Is(f, pos, end, "\xFF\x01" "Exiv2"));
-}
+bool Jpeg(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "\xFF\xD8"); }
 
-// PNG, and MNG and JNG, which share its chunks, as files of their own
-// (after a picture, a JNG's JPEG data would be a JPEG there, which is
-// data like any other).
-bool Png(const ByteReader& f, int64_t pos, int64_t end) {
-    return Is(f, pos, end, "\x89PNG\r\n\x1A\n") ||
-           (pos == 0 && (Is(f, pos, end, "\x8AMNG\r\n\x1A\n") || Is(f, pos, end, "\x8BJNG\r\n\x1A\n")));
+// Exiv2's metadata file: a JPEG's segments after "\xFF\x01Exiv2".
+bool Exv(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "\xFF\x01" "Exiv2"); }
+
+bool Png(const ByteReader& f, int64_t pos, int64_t end) { return Is(f, pos, end, "\x89PNG\r\n\x1A\n"); }
+
+// MNG and JNG, which share PNG's chunks (after a picture, a JNG's JPEG
+// data is data like any other, as a JPEG is there).
+bool MngOrJng(const ByteReader& f, int64_t pos, int64_t end) {
+    return Is(f, pos, end, "\x8AMNG\r\n\x1A\n") || Is(f, pos, end, "\x8BJNG\r\n\x1A\n");
 }
 
 // "RIFF", a size, and a form type of four printable letters (WEBP, AVI , WAVE).
@@ -112,35 +111,38 @@ bool Psd(const ByteReader& f, int64_t pos, int64_t end) {
     return Is(f, pos, end, std::string_view("8BPS\0\x01", 6)) || Is(f, pos, end, std::string_view("8BPS\0\x02", 6));
 }
 
-// An XMP packet is a file of its own only: after a picture it is data
-// like any other, read by the opaque rule.
+// An XMP packet (a file of its own only: after a picture it is data like
+// any other, read by the opaque rule).
 bool XmpFile(const ByteReader& f, int64_t pos, int64_t end) {
-    if (pos != 0) return false;
-    const int64_t n = std::min<int64_t>(end, 1024);
-    const uint8_t* p = f.Span(0, n);
+    const int64_t n = std::min<int64_t>(end - pos, 1024);
+    const uint8_t* p = n > 0 ? f.Span(pos, n) : nullptr;
     return p != nullptr && StartsXmpPacket(p, n);
 }
 
-// One row per container: how it is recognised, which walker takes it apart.
+// One row per container: how it is recognised, which walker takes it
+// apart, whether only as a file of its own. A walk of a container nested
+// in another takes its kind's first row.
 const ContainerRow kRows[] = {
     {Container::Jpeg, Jpeg, WalkJpegContainer},
+    {Container::Jpeg, Exv, WalkJpegContainer, true},
     {Container::Png, Png, WalkPngContainer},
+    {Container::Png, MngOrJng, WalkPngContainer, true},
     {Container::Riff, Riff, WalkRiffContainer},
     {Container::Tiff, Tiff, WalkTiffContainer},
     {Container::Isobmff, Isobmff, WalkIsobmffContainer},
     {Container::SamsungSef, Sef, WalkSefContainer},
     {Container::Raf, Raf, WalkRafContainer},
     {Container::Psd, Psd, WalkPsdContainer},
-    {Container::XmpFile, XmpFile, WalkXmpFileContainer},
+    {Container::XmpFile, XmpFile, WalkXmpFileContainer, true},
     {Container::Gif, Gif, WalkGifContainer},
     {Container::Jxl, Jxl, WalkJxlContainer},
     {Container::Matroska, Matroska, WalkMatroskaContainer},
     {Container::Jp2, Jp2, WalkJp2Container},
     {Container::Mpegts, StartsTransportStream, WalkTsContainer},
-    {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer},
+    {Container::Subtitles, StartsSubtitles, WalkSubtitleContainer, true},
     {Container::Bmp, StartsBmp, WalkBmpContainer},
-    {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer},
-    {Container::Mrw, StartsMrw, WalkMrwContainer},
+    {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer, true},
+    {Container::Mrw, StartsMrw, WalkMrwContainer, true},
 };
 
 }  // namespace
@@ -171,7 +173,7 @@ const ContainerRow* ContainerRowOf(Container kind) {
 
 Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end) {
     for (const ContainerRow& row : kRows)
-        if (row.recognise(file, pos, end)) return row.kind;
+        if ((!row.fileOnly || pos == 0) && row.recognise(file, pos, end)) return row.kind;
     return Container::None;
 }
 

@@ -21,6 +21,10 @@ struct ContainerRow {
     // sink; null while no walker exists (the container is then a find
     // that cannot be removed).
     void (*walk)(ByteRange whole, const Carrier& at, Sink& sink);
+    // Told only as a file of its own: inside another container its first
+    // bytes say too little (a text, two bytes), or what it holds is read
+    // there as data like any other.
+    bool fileOnly = false;
 };
 
 // The row of `kind`; null for None and Unknown.

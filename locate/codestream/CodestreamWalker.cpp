@@ -10,8 +10,7 @@
 #include <string_view>
 
 bool StartsBareCodestream(const ByteReader& file, int64_t pos, int64_t end) {
-    if (pos != 0 || end < 4) return false;
-    const uint8_t* p = file.Span(0, 4);
+    const uint8_t* p = end - pos >= 4 ? file.Span(pos, 4) : nullptr;
     return p != nullptr && ((p[0] == 0xFF && p[1] == 0x0A) || std::memcmp(p, "\xFF\x4F\xFF\x51", 4) == 0);
 }
 

@@ -15,8 +15,9 @@ class ByteReader;
 class Sink;
 struct Carrier;
 
-// True when the file (never a part of one: two bytes say too little
-// there) is a bare JPEG XL or JPEG 2000 codestream.
+// True when a bare JPEG XL or JPEG 2000 codestream starts at pos (two
+// bytes say too little inside another container: the registry asks only
+// at a file's start).
 bool StartsBareCodestream(const ByteReader& file, int64_t pos, int64_t end);
 
 // Walks the codestream in `whole`.

@@ -15,15 +15,20 @@ constexpr int64_t kFlirSegmentHeader = 3;  // 0x01, index, last index
 // An APP1 segment that readers take for XMP under another header: it
 // starts "http" or "XMP\0" (the standard and extension headers are read
 // as such before), or holds "<exif:" or "<?xpacket". Exif (which may hold
-// XMP in a tag), FLIR, Casio's and Parrot's segments are not. Its payload
-// is read as XMP from its first '<', after the header.
-bool OtherXmp(const ByteReader& file, const JpegSegment& s) {
-    if (ExifBlockStart(file, s) >= 0) return false;
+// XMP in a tag), FLIR, Casio's and Parrot's segments are not. Gives where
+// its XMP is read from, its first '<' (after the header); -1 when it is none.
+int64_t OtherXmpStart(const ByteReader& file, const JpegSegment& s) {
+    if (ExifBlockStart(file, s) >= 0) return -1;
     for (std::string_view sig : {std::string_view("FLIR\0", 5), std::string_view("QVCI\0", 5),
                                  std::string_view("PARROT\0", 7)})
-        if (PayloadStartsWith(file, s, sig.data(), static_cast<int64_t>(sig.size()))) return false;
-    if (PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return true;
-    return FirstHit(file, s.payload, s.payloadLen, {"<exif:", "<?xpacket"}, [](int64_t, int) { return true; }) >= 0;
+        if (PayloadStartsWith(file, s, sig.data(), static_cast<int64_t>(sig.size()))) return -1;
+    const bool header = PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4);
+    const int64_t open = FirstHit(file, s.payload, s.payloadLen, {"<"}, [](int64_t, int) { return true; });
+    if (header) return open >= 0 ? open : s.payload;
+    return open >= 0 && FirstHit(file, open, s.payload + s.payloadLen - open, {"<exif:", "<?xpacket"},
+                                 [](int64_t, int) { return true; }) >= 0
+               ? open
+               : -1;
 }
 
 // The payload after a signature of `n` bytes (NUL included).
@@ -44,11 +49,8 @@ void LocateXmpAndMakerBlocks(const JpegPicture& p, const Carrier& c, Sink& sink)
             exts.push_back(After(s, kXmpExtensionSignatureLen));
         else if (PayloadStartsWith(file, s, kFlirSignature, kFlirSignatureLen))
             flir.push_back(After(s, kFlirSignatureLen));
-        else if (OtherXmp(file, s)) {
-            const int64_t open = FirstHit(file, s.payload, s.payloadLen, {"<"}, [](int64_t, int) { return true; });
-            const int64_t from = open >= 0 ? open : s.payload;
+        else if (const int64_t from = OtherXmpStart(file, s); from >= 0)
             sink.Xmp({from, s.payload + s.payloadLen - from}, {s.pos, s.payload + s.payloadLen - s.pos}, c);
-        }
     }
     if (!mains.empty() || !exts.empty()) sink.Xmp(JpegXmpDocs(file, mains, exts), !exts.empty(), c);
     if (!flir.empty()) {

@@ -1,7 +1,9 @@
 #include "locate/mrw/MrwWalker.h"
 
 #include "exif/ByteReader.h"
+#include "locate/Fourcc.h"
 #include "locate/Sink.h"
+#include "locate/isobmff/BoxWalk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +16,7 @@ constexpr int64_t kHeader = 8;  // a name and a length
 }  // namespace
 
 bool StartsMrw(const ByteReader& file, int64_t pos, int64_t end) {
-    const uint8_t* p = pos == 0 && end >= kHeader ? file.Span(0, 4) : nullptr;
+    const uint8_t* p = end - pos >= kHeader ? file.Span(pos, 4) : nullptr;
     return p != nullptr && (std::memcmp(p, "\0MRM", 4) == 0 || std::memcmp(p, "\0MRI", 4) == 0);
 }
 
@@ -31,12 +33,11 @@ void WalkMrwContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     uint32_t len = 0;
     for (; end - pos >= kHeader && r.U32(pos + 4, len) && int64_t{len} <= end - pos - kHeader;
          pos += kHeader + int64_t{len}) {
-        const uint8_t* name = file.Span(pos, 4);
-        if (name == nullptr) break;
-        std::string step = "block ";
-        for (int i = 1; i < 4; ++i) step += name[i] >= 0x20 && name[i] < 0x7F ? static_cast<char>(name[i]) : '.';
+        uint32_t name = 0;
+        file.WithOrder(ByteReader::kBigEndian).U32(pos, name);
+        const std::string step = "block " + BoxName(name).substr(1);  // after the name's leading zero
         const ByteRange data{pos + kHeader, int64_t{len}};
-        if (std::memcmp(name, "\0TTW", 4) == 0)
+        if (name == Fourcc("\0TTW"))
             sink.Tiff(data.pos, data.End(), at.Then(step));
         else
             sink.Opaque({pos, kHeader + data.len}, FindKind::Unparsed, FindWhy::ChunksUnparsed,

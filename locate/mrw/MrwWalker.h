@@ -13,7 +13,7 @@ class ByteReader;
 class Sink;
 struct Carrier;
 
-// True when an MRW file starts at pos (the file's start only).
+// True when an MRW file starts at pos.
 bool StartsMrw(const ByteReader& file, int64_t pos, int64_t end);
 
 // Walks the MRW file in `whole`.

@@ -283,15 +283,12 @@ void PngWalk::Jpeg(const std::vector<Chunk>& parts, const Carrier& at) {
         Metadata(parts.front(), [&] { sink.Nested(Container::Jpeg, parts.front().Data(), here); });
         return;
     }
+    ContentMap data;
+    for (const Chunk& c : parts) data.Append(c.Data().pos, c.len);
     std::vector<uint8_t> jpeg;
-    bool whole = true;
-    for (const Chunk& c : parts) {
-        const uint8_t* p = c.len <= kMaxText - static_cast<int64_t>(jpeg.size()) ? file.Span(c.Data().pos, c.len)
-                                                                                  : nullptr;
-        whole = whole && (p != nullptr || c.len == 0);
-        if (p != nullptr) jpeg.insert(jpeg.end(), p, p + c.len);
-    }
-    if (whole && LocateHeldBytes(jpeg.data(), static_cast<int64_t>(jpeg.size()), sink.PlaceNames()) == 0) return;
+    if (data.Length() <= kMaxText && data.Gather(file, jpeg) &&
+        LocateHeldBytes(jpeg.data(), static_cast<int64_t>(jpeg.size()), sink.PlaceNames()) == 0)
+        return;
     PositionFind f(FindKind::Unparsed, parts.front().pos, false, FindWhy::SplitJpegHoldsPosition);
     f.len = parts.back().Whole().End() - parts.front().pos;
     sink.Add(f, here);

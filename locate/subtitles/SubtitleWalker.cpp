@@ -43,9 +43,8 @@ bool IsBlank(const uint8_t* p, Line l) {
 }  // namespace
 
 bool StartsSubtitles(const ByteReader& file, int64_t pos, int64_t end) {
-    if (pos != 0) return false;  // only a file of its own
-    const int64_t n = std::min<int64_t>(end, 512);
-    const uint8_t* p = file.Span(0, n);
+    const int64_t n = std::min<int64_t>(end - pos, 512);
+    const uint8_t* p = n > 0 ? file.Span(pos, n) : nullptr;
     if (p == nullptr) return false;
     int64_t at = n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0, next = 0;
     Line l = LineAt(p, at, n, next);
