@@ -37,6 +37,7 @@ const char* ContainerName(Container c) {
     case Container::Bmp: return "BMP";
     case Container::Codestream: return "bare codestream (JPEG XL, JPEG 2000)";
     case Container::Mrw: return "Minolta MRW";
+    case Container::Svg: return "SVG";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -109,6 +110,9 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::XmpPlaceUnparsed: return "an XMP packet that cannot be parsed may name a place";
     case FindWhy::SplitJpegHoldsPosition:
         return "the picture's JPEG data, split over several chunks, holds a position and cannot be changed in place";
+    case FindWhy::DrawingPartUnparsed:
+        return "a part of the drawing that is not read (its prolog, or data held as text that is not a picture) "
+               "holds a position's text";
     case FindWhy::CodestreamHoldsPosition:
         return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }

@@ -156,6 +156,13 @@ seed_fuzz_locator() {
     printf '\0MRM\0\0\0\x44\0PRD\0\0\0\x08\x01\x01\x01\x01\x01\x01\x01\x01\0TTW\0\0\0\x2c' >"$d/mrw.bin"
     printf 'MM\0*\0\0\0\x08\0\x01\x88\x25\0\x04\0\0\0\x01\0\0\0\x1a\0\0\0\0' >>"$d/mrw.bin"
     printf '\0\x01\0\x01\0\x02\0\0\0\x02N\0\0\0\0\0\0\0raw' >>"$d/mrw.bin"
+    # An SVG drawing: a document type, metadata with a GPS property, a tiny
+    # JPEG with a GPS IFD as base64 in lines, a font's data.
+    { printf '<?xml version="1.0"?>\n<!DOCTYPE svg [ <!ENTITY a "b"> ]>\n<svg xmlns:exif="http://ns.adobe.com/exif/1.0/">'
+      printf '<metadata><rdf:Description exif:GPSLatitude="35,39.5N"/></metadata><image href="data:image/jpeg;base64,'
+      printf '\xff\xd8\xff\xe1\x00\x34Exif\0\0II*\0\x08\0\0\0\x01\0\x25\x88\x04\0\x01\0\0\0\x1a\0\0\0\0\0\0\0' |
+          cat - <(printf '\x01\0\x01\0\x02\0\x02\0\0\0N\0\0\0\0\0\0\0\xff\xd9') | base64 -w 40
+      printf '"/><style>src:url(data:font/woff2;base64,d09GMiBHUFM=)</style></svg>\n'; } >"$d/svg.bin"
     # A bare JPEG XL codestream, then Exif and a clip's box header.
     printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.

@@ -17,6 +17,7 @@
 #include "locate/riff/RiffWalker.h"
 #include "locate/sef/SefWalker.h"
 #include "locate/subtitles/SubtitleWalker.h"
+#include "locate/svg/SvgWalker.h"
 #include "locate/tiff/TiffWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
 
@@ -143,6 +144,7 @@ const ContainerRow kRows[] = {
     {Container::Bmp, StartsBmp, WalkBmpContainer},
     {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer, true},
     {Container::Mrw, StartsMrw, WalkMrwContainer, true},
+    {Container::Svg, StartsSvg, WalkSvgContainer, true},
 };
 
 }  // namespace

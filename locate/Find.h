@@ -39,6 +39,7 @@ enum class Container : uint8_t {
     Bmp,         // Windows bitmaps
     Codestream,  // a bare JPEG XL or JPEG 2000 codestream: compressed data, no metadata
     Mrw,         // Minolta's raw files: blocks (a TIFF structure among them), then the raw data
+    Svg,         // SVG drawings: XML text, with metadata and pictures held as base64 text
     Unknown,     // a whole file of no recognised format
 };
 
@@ -96,6 +97,7 @@ enum class FindWhy : uint8_t {
     CompressedMovieHoldsPosition,  // QuickTime's compressed movie header holds a position, or does not inflate
     CodestreamHoldsPosition, // a bare codestream, whose end is not known without decoding, holds a position's text
     SplitJpegHoldsPosition,  // a JNG's JPEG data, split over several chunks, holds a position (or is too large to read)
+    DrawingPartUnparsed,     // an SVG's prolog, or data it holds as text that is not a picture, holds a position's text
 };
 
 struct PositionFind {

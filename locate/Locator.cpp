@@ -175,13 +175,17 @@ bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsS
     return buf != nullptr && r.CanClean(dropTrailer) && PlanStrip(r, mode).Apply(buf, len);
 }
 
-int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames) {
+bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out) {
     static thread_local int nesting = 0;  // held bytes inside held bytes
     constexpr int kMaxNesting = 2;
-    if (nesting >= kMaxNesting) return -1;
-    LocateResult r;
+    if (nesting >= kMaxNesting) return false;
     ++nesting;
-    LocatePositions(ByteReader(p, n), r, LocateDepth::Thorough, nullptr, nullptr, {placeNames});
+    LocatePositions(bytes, out, LocateDepth::Thorough, nullptr, nullptr, {placeNames});
     --nesting;
-    return static_cast<int>(r.finds.size());
+    return true;
+}
+
+int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames) {
+    LocateResult r;
+    return LocateHeld(ByteReader(p, n), placeNames, r) ? static_cast<int>(r.finds.size()) : -1;
 }

@@ -79,6 +79,9 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
 // thoroughly, and gives how many finds it made; -1, without walking, when
 // such walks already nest two deep (each level could hold the next).
 int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames);
+// The same, giving what was found in `out`; false, without walking, when
+// such walks already nest two deep.
+bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out);
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS

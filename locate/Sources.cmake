@@ -31,4 +31,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/subtitles/SubtitleWalker.cpp
   locate/bmp/BmpWalker.cpp
   locate/codestream/CodestreamWalker.cpp
-  locate/mrw/MrwWalker.cpp)
+  locate/mrw/MrwWalker.cpp
+  locate/svg/SvgWalker.cpp)

@@ -115,8 +115,21 @@ std::vector<Row> Rows() {
     cut.resize(cut.size() - 300);  // inside the landing zone
     const Bytes sidecar =
         Text("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\n<!-- darktable -->\n" + kXmp + "\n");
-    const Bytes svg = Text("<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg'><metadata>" + kXmp +
-                           "</metadata></svg>");
+    // SVG drawings: metadata read as XMP, pictures and fonts held as base64.
+    auto svg = [](const std::string& prolog, const std::string& body, const std::string& after = "\n") {
+        return Text(prolog + "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'>" +
+                    body + "</svg>" + after);
+    };
+    const std::string doctype =
+        "<?xml version='1.0'?>\n<!DOCTYPE svg PUBLIC '-//W3C//DTD SVG 1.1//EN' 'svg11.dtd' [ <!ENTITY a 'b'> ]>\n";
+    const Bytes svgXmp = svg(doctype, "<metadata>" + kXmp + "</metadata><text>GPS</text>");
+    const Bytes photo = Picture({ExifSegment(gps)});
+    const Bytes svgPhoto = svg("", "<image xlink:href='data:image/jpeg;base64," + Base64(photo, 76) + "'/>");
+    const Bytes svgPhotoClean = svg("", "<image href='data:image/jpeg;base64," + Base64(Picture({}), 0) + "'/>");
+    const Bytes svgFont = svg("", "<style>@font-face{src:url(data:font/woff2;base64," +
+                                      Base64(Text("wOF2 name: GPS 35.6586 N"), 0) + ")}</style>");
+    const Bytes svgProlog = svg("<!-- drawn at " + kWhere + " -->", "");
+    const Bytes svgAfter = svg("", "", "\n" + kWhere);
     const Bytes pixels = Concat({Text("GPS 35.6586 1"), Bytes(11, 0)});  // never read
     const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
                 bmpProfile = Bmp(pixels, Text("ICC desc: GPS 35.6586 139.7454")),
@@ -134,6 +147,8 @@ std::vector<Row> Rows() {
     const Bytes bareJxlByChance = Concat({bareJxl, Text("\x01GPS\x02\xFF")});
     const Bytes bareJxlExif = Concat({bareJxl, Text(std::string("Exif\0\0", 6)), tiff});
     const Bytes bareJxlClip = Concat({bareJxl, Mp4WithLocation(kWhere)});
+    // Where the base64 (in lines of 76) of a data URI's byte `at` starts.
+    auto inLines = [](const Bytes& f, int64_t at) { return At(f, "base64,", 7) + at / 3 * 4 + at / 3 * 4 / 76; };
     auto xmpGps = [](const Bytes& f, const std::string& carrier) {
         return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), carrier};
     };
@@ -194,7 +209,18 @@ std::vector<Row> Rows() {
          {{FindKind::Container, false, FindWhy::NotReadYet, static_cast<int64_t>(bareJxl.size()) + 6, "codestream"}}},
         {"bare codestream, then a clip", bareJxlClip,
          {{FindKind::Location, true, FindWhy::None, At(bareJxlClip, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz"}}},
-        {"SVG holding XMP: not a sidecar", svg, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"SVG: XMP in its metadata, a document type before", svgXmp, {xmpGps(svgXmp, "SVG document")}},
+        {"SVG: a geotagged photo as base64 in lines", svgPhoto,
+         {{FindKind::ExifGps, true, FindWhy::None, inLines(svgPhoto, gps.FilePosOfGpsIfd()),
+           "data URI #1 (image/jpeg) / picture 1 / APP1 #1"}}},
+        {"SVG: a photo without a position as base64", svgPhotoClean, {}},
+        {"SVG: a font holding position text", svgFont,
+         {{FindKind::Unparsed, false, FindWhy::DrawingPartUnparsed, At(svgFont, "base64,", 7),
+           "data URI #1 (font/woff2)"}}},
+        {"SVG: a coordinate string in a comment before it", svgProlog,
+         {{FindKind::Unparsed, false, FindWhy::DrawingPartUnparsed, 0, ""}}},
+        {"SVG: a coordinate string after it", svgAfter,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(svgAfter, kWhere), ""}}},
     };
 }
 
@@ -202,4 +228,23 @@ std::vector<Row> Rows() {
 
 TEST(PictureFormats, EveryPlaceIsFoundAndStrippedInPlace) {
     for (const Row& row : Rows()) ExpectWalkAndStrip(row);
+}
+
+// A photo an SVG holds as base64 is written back as exactly the base64 of
+// the photo stripped on its own: the changed groups of characters land
+// where they belong, across line ends, and no other character changes.
+TEST(PictureFormats, AnSvgPhotoBecomesItsStrippedBase64) {
+    Bytes photo = Picture({ExifSegment(FiveEntryGps())});
+    const Bytes was = photo;
+    LocateResult r;
+    LocatePositions(ByteReader(photo.data(), static_cast<int64_t>(photo.size())), r);
+    ASSERT_TRUE(StripPositions(photo.data(), static_cast<int64_t>(photo.size()), r, {}));
+    ASSERT_NE(photo, was);
+    auto drawing = [](const Bytes& p) {
+        return Text("<svg><image href='data:image/jpeg;base64," + Base64(p, 76) + "'/></svg>");
+    };
+    Bytes svg = drawing(was);
+    LocatePositions(ByteReader(svg.data(), static_cast<int64_t>(svg.size())), r);
+    ASSERT_TRUE(StripPositions(svg.data(), static_cast<int64_t>(svg.size()), r, {}));
+    EXPECT_EQ(svg, drawing(photo));
 }

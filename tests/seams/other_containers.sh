@@ -6,7 +6,8 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, JPEG XL,
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG (and the
+# photo it holds as base64, read by ExifTool once decoded), JPEG XL,
 # JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
@@ -115,6 +116,18 @@ convert geotagged.jpg magick.png
 cp base.jpg geotagged-xmp.jpg
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" geotagged-xmp.jpg
 convert geotagged-xmp.jpg magick-xmp.png
+# An SVG drawing: RDF metadata naming the position (ExifTool reads it as
+# XMP), and the geotagged photo held as base64 in lines of 76, as drawing
+# programs embed a picture.
+{
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<svg xmlns="http://www.w3.org/2000/svg" '
+    printf 'xmlns:xlink="http://www.w3.org/1999/xlink" width="64" height="48">\n<metadata><rdf:RDF '
+    printf 'xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about="" '
+    printf 'xmlns:exif="http://ns.adobe.com/exif/1.0/" exif:GPSLatitude="35,39.516N" exif:GPSLongitude="139,44.724E"/>'
+    printf '</rdf:RDF></metadata>\n<image width="64" height="48" xlink:href="data:image/jpeg;base64,'
+    base64 geotagged.jpg
+    printf '"/>\n</svg>\n'
+} >drawing.svg
 # A JPEG transcoded to JPEG XL bit for bit: cjxl keeps its Exif and XMP
 # compressed with Brotli (brob boxes) and its other segments in the data
 # that rebuilds it (jbrd).
@@ -216,6 +229,7 @@ rows=(
     "photo.psd|clean|PSD|8BIM"
     "photo.gif|clean|GIF|XMP DataXMP"
     "photo.xmp|clean|XMP|x:xmpmeta"
+    "drawing.svg|clean|SVG|data:image/jpeg;base64"
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
@@ -282,6 +296,7 @@ decoded() {
     *.psd|*.gif|*.jp2|*.mng|*.jng) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
+    *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }
@@ -290,6 +305,8 @@ pixels() {
         md5sum | cut -c1-32
 }
 empty_md5=d41d8cd98f00b204e9800998ecf8427e
+# The photo an SVG holds as base64.
+held_photo() { perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1"; }
 
 # Where a clip's coded frames are, as ExifTool reads it: "FROM TO" (bytes,
 # TO past the end), moved on by $2 (where the clip starts in its file).
@@ -341,7 +358,12 @@ for row in "${rows[@]}"; do
     fi
     case $kind in
     clean|refused)
-        [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; } ;;
+        [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; }
+        if [[ $row_file == *.svg ]]; then
+            held_photo "$path" >"$rowdir.photo.jpg"
+            [ "$(position "$rowdir.photo.jpg")" = "$lat $lon" ] ||
+                { fail "ExifTool reads no position in the photo it holds"; continue; }
+        fi ;;
     motion)
         tags=$(exiftool -a "$path" || true)
         if grep -qi gps <<<"$tags"; then fail "the picture itself holds GPS"; continue; fi
@@ -403,6 +425,11 @@ for row in "${rows[@]}"; do
         if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
         left=$(positions_read "$copy" || true)
         [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
+        if [[ $row_file == *.svg ]]; then
+            held_photo "$copy" >"$rowdir.copy-photo.jpg"
+            left=$(positions_read "$rowdir.copy-photo.jpg" || true)
+            [ -z "$left" ] || fail "ExifTool reads in the copy's photo:"$'\n'"$left"
+        fi
         [ "$(decoded "$copy")" = "$before" ] || fail "the copy does not decode as the input did"
         if [ "$kind" = motion ]; then
             cut_clip "$copy" "$rowdir.copy-clip.mp4"

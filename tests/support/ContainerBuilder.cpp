@@ -41,6 +41,20 @@ const Bytes kVideoData{0x00, 0x00, 0x00, 0x02, 0x09, 0xF0, 0xFF, 0xD9, 0x25, 0xB
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+std::string Base64(const Bytes& b, size_t line) {
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string s;
+    for (size_t i = 0; i < b.size(); i += 3) {
+        const uint32_t v = (uint32_t{b[i]} << 16) | (i + 1 < b.size() ? uint32_t{b[i + 1]} << 8 : 0) |
+                           (i + 2 < b.size() ? uint32_t{b[i + 2]} : 0);
+        for (size_t k = 0; k < 4; ++k) s += i + k <= b.size() ? kChars[(v >> (18 - 6 * k)) & 63] : '=';
+    }
+    if (line == 0) return s;
+    std::string lines;
+    for (size_t i = 0; i < s.size(); i += line) lines += s.substr(i, line) + "\n";
+    return lines;
+}
+
 Bytes Box(const std::string& type, const Bytes& payload) {
     return Concat({Be(static_cast<uint32_t>(8 + payload.size())), Text(type), payload});
 }

@@ -13,6 +13,9 @@ namespace testjpeg {
 
 // The bytes of a text, without a terminating NUL.
 Bytes Text(const std::string& s);
+// Base64 text of `b` with its padding, a line end after every `line`
+// characters (0: one line).
+std::string Base64(const Bytes& b, size_t line);
 
 // ISOBMFF: big-endian size, four-letter type ("\xA9xyz" for ©xyz), payload.
 Bytes Box(const std::string& type, const Bytes& payload);
