@@ -38,6 +38,7 @@ const char* ContainerName(Container c) {
     case Container::Codestream: return "bare codestream (JPEG XL, JPEG 2000)";
     case Container::Mrw: return "Minolta MRW";
     case Container::Svg: return "SVG";
+    case Container::Gzip: return "gzip";
     case Container::Unknown: return "unknown format";
     }
     return "?";

@@ -163,6 +163,8 @@ seed_fuzz_locator() {
       printf '\xff\xd8\xff\xe1\x00\x34Exif\0\0II*\0\x08\0\0\0\x01\0\x25\x88\x04\0\x01\0\0\0\x1a\0\0\0\0\0\0\0' |
           cat - <(printf '\x01\0\x01\0\x02\0\x02\0\0\0N\0\0\0\0\0\0\0\xff\xd9') | base64 -w 40
       printf '"/><style>src:url(data:font/woff2;base64,d09GMiBHUFM=)</style></svg>\n'; } >"$d/svg.bin"
+    # The same drawing gzipped, under a file name.
+    gzip -c "$d/svg.bin" >"$d/svgz.bin"
     # A bare JPEG XL codestream, then Exif and a clip's box header.
     printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.

@@ -4,6 +4,7 @@
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/gif/GifWalker.h"
+#include "locate/gzip/GzipWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jp2/Jp2Walker.h"
 #include "locate/jpeg/JpegWalker.h"
@@ -145,6 +146,7 @@ const ContainerRow kRows[] = {
     {Container::Codestream, StartsBareCodestream, WalkCodestreamContainer, true},
     {Container::Mrw, StartsMrw, WalkMrwContainer, true},
     {Container::Svg, StartsSvg, WalkSvgContainer, true},
+    {Container::Gzip, StartsGzip, WalkGzipContainer, true},
 };
 
 }  // namespace

@@ -40,6 +40,7 @@ enum class Container : uint8_t {
     Codestream,  // a bare JPEG XL or JPEG 2000 codestream: compressed data, no metadata
     Mrw,         // Minolta's raw files: blocks (a TIFF structure among them), then the raw data
     Svg,         // SVG drawings: XML text, with metadata and pictures held as base64 text
+    Gzip,        // a gzip file (a compressed SVG drawing): its content walked as a file of its own
     Unknown,     // a whole file of no recognised format
 };
 

@@ -32,4 +32,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/bmp/BmpWalker.cpp
   locate/codestream/CodestreamWalker.cpp
   locate/mrw/MrwWalker.cpp
-  locate/svg/SvgWalker.cpp)
+  locate/svg/SvgWalker.cpp
+  locate/gzip/GzipWalker.cpp)

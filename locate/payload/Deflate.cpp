@@ -99,7 +99,9 @@ bool DeflateShort(const std::vector<uint8_t>& content, Deflated form, int64_t le
 
 }  // namespace
 
-bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::vector<uint8_t>& out) {
+bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::vector<uint8_t>& out,
+             int64_t* used) {
+    if (used != nullptr) *used = n;
     if (form == Deflated::Brotli) return BrotliDecode(in, n, maxOut, out);
     out.clear();
     if (in == nullptr || n <= 0 || n > std::numeric_limits<uInt>::max()) return false;
@@ -118,6 +120,7 @@ bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::v
         else out.insert(out.end(), buf, buf + got);
         if (rc == Z_OK && got == 0 && z.avail_in == 0) rc = Z_BUF_ERROR;  // cut short
     }
+    if (used != nullptr) *used = n - z.avail_in;
     inflateEnd(&z);
     return rc == Z_STREAM_END;
 }

@@ -19,7 +19,9 @@ enum class Deflated : uint8_t {
 
 // Inflates the n bytes at `in` into `out` (at most maxOut bytes). False
 // when the stream is damaged, inflates to more, or does not end within n.
-bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::vector<uint8_t>& out);
+// `used`, when given, gets how many of the n bytes the stream took.
+bool Inflate(const uint8_t* in, int64_t n, Deflated form, int64_t maxOut, std::vector<uint8_t>& out,
+             int64_t* used = nullptr);
 
 // Compresses `content` into exactly `len` bytes, padding the content with
 // `pad`. False when even the best compression does not fit.

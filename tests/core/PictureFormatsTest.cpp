@@ -8,11 +8,14 @@
 // sub-block chains still end where they did.
 #include "fuzz/StripContract.h"
 #include "locate/Locator.h"
+#include "locate/payload/Deflate.h"
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace testjpeg;
 
@@ -130,6 +133,12 @@ std::vector<Row> Rows() {
                                       Base64(Text("wOF2 name: GPS 35.6586 N"), 0) + ")}</style>");
     const Bytes svgProlog = svg("<!-- drawn at " + kWhere + " -->", "");
     const Bytes svgAfter = svg("", "", "\n" + kWhere);
+    // gzip files: a compressed SVG, a photo; a name, a damaged CRC, text.
+    const Bytes svgz = Gzip(svgXmp, "drawing.svg"), photoGz = Gzip(photo);
+    const Bytes namedGz = Gzip(Picture({}), "at " + kWhere);
+    Bytes crcGz = Gzip(photo);
+    crcGz[crcGz.size() - 8] ^= 1;
+    const Bytes textGz = Gzip(Text("plain text, GPS 35.6586 N"));
     const Bytes pixels = Concat({Text("GPS 35.6586 1"), Bytes(11, 0)});  // never read
     const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
                 bmpProfile = Bmp(pixels, Text("ICC desc: GPS 35.6586 139.7454")),
@@ -221,6 +230,13 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::DrawingPartUnparsed, 0, ""}}},
         {"SVG: a coordinate string after it", svgAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(svgAfter, kWhere), ""}}},
+        {"gzip: an SVG with XMP", svgz, {{FindKind::Xmp, true, FindWhy::None, 22, "gzip content / SVG document"}}},
+        {"gzip: a geotagged photo", photoGz,
+         {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / picture 1 / APP1 #1"}}},
+        {"gzip: a coordinate string as its file name", namedGz,
+         {{FindKind::Unparsed, false, FindWhy::CompressedUnreadable, 10, "gzip header"}}},
+        {"gzip: a CRC-32 already wrong", crcGz, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"gzip of a text", textGz, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }
 
@@ -233,7 +249,9 @@ TEST(PictureFormats, EveryPlaceIsFoundAndStrippedInPlace) {
 // A photo an SVG holds as base64 is written back as exactly the base64 of
 // the photo stripped on its own: the changed groups of characters land
 // where they belong, across line ends, and no other character changes.
-TEST(PictureFormats, AnSvgPhotoBecomesItsStrippedBase64) {
+// A gzipped one inflates to the stripped photo, under a CRC-32 and length
+// that fit.
+TEST(PictureFormats, AnSvgOrGzippedPhotoBecomesItsStrippedBytes) {
     Bytes photo = Picture({ExifSegment(FiveEntryGps())});
     const Bytes was = photo;
     LocateResult r;
@@ -247,4 +265,18 @@ TEST(PictureFormats, AnSvgPhotoBecomesItsStrippedBase64) {
     LocatePositions(ByteReader(svg.data(), static_cast<int64_t>(svg.size())), r);
     ASSERT_TRUE(StripPositions(svg.data(), static_cast<int64_t>(svg.size()), r, {}));
     EXPECT_EQ(svg, drawing(photo));
+
+    // Gzipped, it inflates to the stripped photo, then zeros (which a
+    // reader of the photo takes for data after its end).
+    Bytes gz = Gzip(was);
+    LocatePositions(ByteReader(gz.data(), static_cast<int64_t>(gz.size())), r);
+    ASSERT_TRUE(StripPositions(gz.data(), static_cast<int64_t>(gz.size()), r, {}));
+    std::vector<uint8_t> content;
+    ASSERT_TRUE(Inflate(gz.data() + 10, static_cast<int64_t>(gz.size()) - 18, Deflated::Raw, 1 << 20, content));
+    ASSERT_GE(content.size(), photo.size());
+    EXPECT_TRUE(std::equal(photo.begin(), photo.end(), content.begin()));
+    EXPECT_TRUE(std::all_of(content.begin() + static_cast<int64_t>(photo.size()), content.end(),
+                            [](uint8_t b) { return b == 0; }));
+    LocatePositions(ByteReader(gz.data(), static_cast<int64_t>(gz.size())), r);
+    EXPECT_TRUE(r.Clean()) << Describe(r.finds);
 }

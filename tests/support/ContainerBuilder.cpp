@@ -3,6 +3,7 @@
 #include "tests/support/SegmentBuilder.h"
 
 #include <brotli/encode.h>
+#include <zlib.h>
 
 #include <algorithm>
 
@@ -139,6 +140,23 @@ Bytes Brotli(const Bytes& data) {
     BrotliEncoderCompress(9, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, data.size(), data.data(), &n, out.data());
     out.resize(n);
     return out;
+}
+
+Bytes Gzip(const Bytes& data, const std::string& name) {
+    z_stream z{};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    Bytes packed(deflateBound(&z, static_cast<uLong>(data.size())) + 16);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    deflate(&z, Z_FINISH);
+    packed.resize(packed.size() - z.avail_out);
+    deflateEnd(&z);
+    const Bytes header{0x1F, 0x8B, 8, static_cast<uint8_t>(name.empty() ? 0 : 8), 0, 0, 0, 0, 2, 3};
+    const Bytes named = name.empty() ? Bytes{} : Concat({Text(name), Bytes{0}});
+    const auto crc = static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+    return Concat({header, named, packed, Le(crc, 4), Le(static_cast<uint32_t>(data.size()), 4)});
 }
 
 Bytes HeaderlessExif(Order o, size_t at, size_t base) {

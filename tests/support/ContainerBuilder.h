@@ -67,6 +67,8 @@ Bytes Heif(const std::vector<HeifItem>& items, const HeifLayout& layout = {}, co
 Bytes ZlibStored(const Bytes& data);
 // `data` compressed with Brotli (quality 9), as cjxl and libheif compress metadata.
 Bytes Brotli(const Bytes& data);
+// A gzip file of `data` (best compression), with a file name when one is given.
+Bytes Gzip(const Bytes& data, const std::string& name = {});
 
 // Exif IFDs without a header, as cameras keep them in a clip's box or
 // chunk: `at` bytes of 0x11, the 0th IFD (a GPS pointer), then a GPS IFD
