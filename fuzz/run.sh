@@ -165,6 +165,13 @@ seed_fuzz_locator() {
       printf '"/><style>src:url(data:font/woff2;base64,d09GMiBHUFM=)</style></svg>\n'; } >"$d/svg.bin"
     # The same drawing gzipped, under a file name.
     gzip -c "$d/svg.bin" >"$d/svgz.bin"
+    # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
+    perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
+        my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $png = "\x89PNG\r\n\x1a\n" . ch("IHDR", pack("NNCCCCC", 1, 1, 8, 0, 0, 0, 0)) . ch("eXIf", $tiff) . ch("IEND", "");
+        my $bmp = pack("V", 40) . "\0" x 36;
+        print pack("vvv", 0, 1, 2), pack("CCCCvvVV", 1, 1, 0, 0, 1, 32, length $bmp, 38),
+              pack("CCCCvvVV", 1, 1, 0, 0, 1, 32, length $png, 38 + length $bmp), $bmp, $png;' >"$d/ico.bin"
     # A bare JPEG XL codestream, then Exif and a clip's box header.
     printf '\xff\x0a\xcb\xf0\x93\x50ZZZZExif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\x18ftypisom\0\0\0\0isom' >"$d/codestream.bin"
     # A PSD whose layer section holds a smart object: the tiny one, placed.

@@ -5,6 +5,7 @@
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
+#include "locate/ico/IcoWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jp2/Jp2Walker.h"
 #include "locate/jpeg/JpegWalker.h"
@@ -147,6 +148,7 @@ const ContainerRow kRows[] = {
     {Container::Mrw, StartsMrw, WalkMrwContainer, true},
     {Container::Svg, StartsSvg, WalkSvgContainer, true},
     {Container::Gzip, StartsGzip, WalkGzipContainer, true},
+    {Container::Ico, StartsIco, WalkIcoContainer, true},
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ enum class Container : uint8_t {
     Mrw,         // Minolta's raw files: blocks (a TIFF structure among them), then the raw data
     Svg,         // SVG drawings: XML text, with metadata and pictures held as base64 text
     Gzip,        // a gzip file (a compressed SVG drawing): its content walked as a file of its own
+    Ico,         // Windows icons and cursors (a site's favicon): PNG files and bitmaps
     Unknown,     // a whole file of no recognised format
 };
 
@@ -99,6 +100,7 @@ enum class FindWhy : uint8_t {
     CodestreamHoldsPosition, // a bare codestream, whose end is not known without decoding, holds a position's text
     SplitJpegHoldsPosition,  // a JNG's JPEG data, split over several chunks, holds a position (or is too large to read)
     DrawingPartUnparsed,     // an SVG's prolog, or data it holds as text that is not a picture, holds a position's text
+    IconBytesUnparsed,       // bytes among an icon's pictures hold a position's text
 };
 
 struct PositionFind {

@@ -33,4 +33,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/codestream/CodestreamWalker.cpp
   locate/mrw/MrwWalker.cpp
   locate/svg/SvgWalker.cpp
-  locate/gzip/GzipWalker.cpp)
+  locate/gzip/GzipWalker.cpp
+  locate/ico/IcoWalker.cpp)

@@ -139,6 +139,25 @@ std::vector<Row> Rows() {
     Bytes crcGz = Gzip(photo);
     crcGz[crcGz.size() - 8] ^= 1;
     const Bytes textGz = Gzip(Text("plain text, GPS 35.6586 N"));
+    // Icons: a directory naming each picture's length and offset.
+    auto ico = [](const std::vector<Bytes>& pictures, const Bytes& gap = {}, const Bytes& after = {}) {
+        Bytes dir = {0, 0, 1, 0, static_cast<uint8_t>(pictures.size()), 0};
+        size_t at = 6 + 16 * pictures.size() + gap.size();
+        for (const Bytes& p : pictures) {
+            Bytes e(16, 0);
+            Put32(e, 8, static_cast<uint32_t>(p.size()), Order::II), Put32(e, 12, static_cast<uint32_t>(at), Order::II);
+            dir = Concat({dir, e});
+            at += p.size();
+        }
+        dir = Concat({dir, gap});
+        for (const Bytes& p : pictures) dir = Concat({dir, p});
+        return Concat({dir, after});
+    };
+    const Bytes bitmap = Concat({{40, 0, 0, 0}, Text("GPS"), Bytes(33, 0)});  // numbers and pixels: not read
+    const Bytes icoPng = ico({bitmap, PngWithExif(gps)}), icoGap = ico({bitmap}, Text(kWhere)),
+                icoAfter = ico({bitmap}, {}, Text(kWhere));
+    Bytes icoOverlap = ico({bitmap, bitmap});
+    Put32(icoOverlap, 6 + 16 + 12, 6 + 32 + 4, Order::II);
     const Bytes pixels = Concat({Text("GPS 35.6586 1"), Bytes(11, 0)});  // never read
     const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
                 bmpProfile = Bmp(pixels, Text("ICC desc: GPS 35.6586 139.7454")),
@@ -237,6 +256,13 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::CompressedUnreadable, 10, "gzip header"}}},
         {"gzip: a CRC-32 already wrong", crcGz, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"gzip of a text", textGz, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"ICO: a bitmap, then a PNG with eXIf", icoPng,
+         {{FindKind::ExifGps, true, FindWhy::None, At(icoPng, tiff, gpsIfd), "picture #2 / eXIf"}}},
+        {"ICO: a coordinate string between directory and picture", icoGap,
+         {{FindKind::Unparsed, false, FindWhy::IconBytesUnparsed, 22, ""}}},
+        {"ICO: a coordinate string after the last picture", icoAfter,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(icoAfter, kWhere), ""}}},
+        {"ICO: pictures that overlap", icoOverlap, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }
 
