@@ -4,6 +4,7 @@
 #include "locate/Sink.h"
 #include "locate/jpeg/JpegPayloads.h"
 #include "locate/jpeg/JpegSegments.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +13,8 @@
 
 namespace {
 
-constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr char kGoProSig[] = "GoPro";  // and its NUL: 6 bytes
 constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
 constexpr char kExvSig[] = {'\xFF', '\x01', 'E', 'x', 'i', 'v', '2'};
@@ -81,7 +83,12 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             // A JUMBF box (a C2PA manifest): signed, so a position in it stays.
             sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::ManifestHoldsPosition,
                         FindWhy::ManifestHoldsPosition, c);
-        else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
+        else if (s.marker == kApp6 && PayloadStartsWith(file, s, kGoProSig, sizeof kGoProSig)) {
+            // GoPro's metadata (GPMF), which may hold a GPS stream as its clips' samples do.
+            const TimedGpsScan g = ScanTimedGps(
+                file, TimedFormat::Gpmf, {{s.payload + int64_t{sizeof kGoProSig}, s.payloadLen - int64_t{sizeof kGoProSig}}});
+            sink.AddPayload(g.finds, g.plan, c);
+        } else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
             sink.IptcPlaces({s.payload + int64_t{sizeof kPhotoshopSig}, s.payloadLen - int64_t{sizeof kPhotoshopSig}}, c);
         else if (s.marker == kApp2 && mpf != nullptr && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
             const std::vector<ByteRange> more = MpfPictures(file, s);

@@ -96,7 +96,15 @@ std::vector<Row> Rows() {
     const Bytes xmpBare = Segment(0xE1, bytes("<?xpacket begin=''?>" + kGpsXmp + "<?xpacket end='w'?>"));
     // Exiv2's metadata file: a header, then a JPEG's segments up to EOI.
     const Bytes exv = Concat({bytes(std::string("\xFF\x01" "Exiv2")), GpsApp1(), XmpSegment(kGpsXmp), {0xFF, 0xD9}});
+    // GoPro's metadata in APP6: a device holding a stream of GPS5 values;
+    // and one holding settings only.
+    auto gopro = [&](const std::string& key) {
+        return Segment(0xE6, Concat({bytes(std::string("GoPro\0DEVC\0\1\0\x24STRM\0\1\0\x1c", 22) + key),
+                                     Bytes{'l', 20, 0, 1}, Bytes(20, 0x35)}));
+    };
     return {
+        {"GoPro's GPS5 in APP6", Picture({gopro("GPS5")}), {FindKind::TimedGps}, true},
+        {"GoPro's settings in APP6", Picture({gopro("WBAL")}), {}, true},
         {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},
         {"Exif under the identifier EXIF", Picture({capitals}), {FindKind::ExifGps}, true},
         {"Exif after garbage in its segment", Picture({garbage}), {FindKind::ExifGps}, true},
