@@ -40,6 +40,7 @@ const char* ContainerName(Container c) {
     case Container::Svg: return "SVG";
     case Container::Gzip: return "gzip";
     case Container::Ico: return "icon (ICO, CUR)";
+    case Container::Aae: return "photo adjustments (AAE)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -116,6 +117,7 @@ const char* FindWhyText(FindWhy w) {
         return "a part of the drawing that is not read (its prolog, or data held as text that is not a picture) "
                "holds a position's text";
     case FindWhy::IconBytesUnparsed: return "bytes among the icon's pictures hold a position's text";
+    case FindWhy::AdjustmentsHoldPosition: return "the photo adjustments hold a position's text";
     case FindWhy::CodestreamHoldsPosition:
         return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }

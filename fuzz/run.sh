@@ -165,6 +165,10 @@ seed_fuzz_locator() {
       printf '"/><style>src:url(data:font/woff2;base64,d09GMiBHUFM=)</style></svg>\n'; } >"$d/svg.bin"
     # The same drawing gzipped, under a file name.
     gzip -c "$d/svg.bin" >"$d/svgz.bin"
+    # Apple's photo adjustments: a property list, its edits compressed in <data>.
+    { printf '<?xml version="1.0"?>\n<plist version="1.0"><dict><key>adjustmentData</key><data>\n'
+      printf 'bplist00 GPS 35.6586 N' | perl -MCompress::Zlib -e 'local $/; print compress(<STDIN>)' | base64 -w 20
+      printf '</data><key>adjustmentFormatIdentifier</key><string>com.apple.photo</string></dict></plist>\n'; } >"$d/aae.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

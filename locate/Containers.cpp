@@ -1,6 +1,7 @@
 #include "locate/Containers.h"
 
 #include "locate/Pieces.h"
+#include "locate/aae/AaeWalker.h"
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/gif/GifWalker.h"
@@ -149,6 +150,7 @@ const ContainerRow kRows[] = {
     {Container::Svg, StartsSvg, WalkSvgContainer, true},
     {Container::Gzip, StartsGzip, WalkGzipContainer, true},
     {Container::Ico, StartsIco, WalkIcoContainer, true},
+    {Container::Aae, StartsAae, WalkAaeContainer, true},
 };
 
 }  // namespace

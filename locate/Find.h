@@ -42,6 +42,7 @@ enum class Container : uint8_t {
     Svg,         // SVG drawings: XML text, with metadata and pictures held as base64 text
     Gzip,        // a gzip file (a compressed SVG drawing): its content walked as a file of its own
     Ico,         // Windows icons and cursors (a site's favicon): PNG files and bitmaps
+    Aae,         // Apple's photo adjustments beside an exported photo: a property list
     Unknown,     // a whole file of no recognised format
 };
 
@@ -101,6 +102,7 @@ enum class FindWhy : uint8_t {
     SplitJpegHoldsPosition,  // a JNG's JPEG data, split over several chunks, holds a position (or is too large to read)
     DrawingPartUnparsed,     // an SVG's prolog, or data it holds as text that is not a picture, holds a position's text
     IconBytesUnparsed,       // bytes among an icon's pictures hold a position's text
+    AdjustmentsHoldPosition, // Apple's photo adjustments (no rule reads them) hold a position's text
 };
 
 struct PositionFind {

@@ -8,7 +8,8 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
   locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp locate/payload/Md5.cpp locate/payload/FlirGps.cpp
   locate/payload/IptcPlaces.cpp locate/payload/Deflate.cpp locate/payload/Brotli.cpp locate/payload/TimedGps.cpp
-  locate/payload/H264Sei.cpp)
+  locate/payload/H264Sei.cpp locate/payload/Base64.cpp
+  locate/payload/XmlProlog.cpp)
 # Container walkers, a folder each.
 list(APPEND TAMLIX_CORE_SOURCES
   locate/jpeg/JpegWalker.cpp locate/jpeg/JpegSegments.cpp locate/jpeg/JpegPayloads.cpp locate/jpeg/ExtendedXmp.cpp
@@ -34,4 +35,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/mrw/MrwWalker.cpp
   locate/svg/SvgWalker.cpp
   locate/gzip/GzipWalker.cpp
-  locate/ico/IcoWalker.cpp)
+  locate/ico/IcoWalker.cpp
+  locate/aae/AaeWalker.cpp)

@@ -2,6 +2,8 @@
 
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/payload/Base64.h"
+#include "locate/payload/XmlProlog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,49 +34,20 @@ int64_t Past(const uint8_t* p, int64_t n, int64_t i, std::string_view close) {
 
 bool Space(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The root element's name ("svg", or "svg:svg" with a prefix) at i.
+// The length of the root element's name at i ("svg", or "svg:svg" with a
+// prefix); 0 when it is another.
 int64_t RootNameLen(const uint8_t* p, int64_t n, int64_t i) {
-    for (std::string_view name : {"<svg", "<svg:svg"}) {
-        const int64_t after = i + static_cast<int64_t>(name.size());
-        if (At(p, n, i, name) && after < n && (Space(p[after]) || p[after] == '>' || p[after] == '/'))
-            return static_cast<int64_t>(name.size()) - 1;
-    }
+    for (std::string_view name : {"svg", "svg:svg"})
+        if (XmlElementIs(p, n, i, name)) return static_cast<int64_t>(name.size());
     return 0;
 }
 
-// Where the root element starts in the first n bytes, past the prolog
-// (declarations, comments, a document type with its internal subset); -1
-// when they do not start an SVG.
+// Where the root element starts in the first n bytes, past the prolog;
+// -1 when they do not start an SVG.
 int64_t RootStart(const uint8_t* p, int64_t n) {
-    int64_t i = At(p, n, 0, "\xEF\xBB\xBF") ? 3 : 0;
-    for (int steps = 0; i >= 0 && i < n && steps < 32; ++steps) {
-        while (i < n && Space(p[i])) ++i;
-        if (RootNameLen(p, n, i) > 0) return i;
-        if (At(p, n, i, "<?"))
-            i = Past(p, n, i, "?>");
-        else if (At(p, n, i, "<!--"))
-            i = Past(p, n, i, "-->");
-        else if (At(p, n, i, "<!DOCTYPE")) {
-            const int64_t close = Past(p, n, i, ">"), subset = Past(p, n, i, "[");
-            i = subset >= 0 && subset < close ? Past(p, n, Past(p, n, subset, "]"), ">") : close;
-        } else
-            return -1;
-    }
-    return -1;
+    const int64_t root = XmlRootStart(p, n);
+    return root >= 0 && RootNameLen(p, n, root) > 0 ? root : -1;
 }
-
-bool Base64Char(uint8_t c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
-}
-
-uint8_t Base64Value(uint8_t c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<uint8_t>(c - 'A');
-    if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 'a' + 26);
-    if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0' + 52);
-    return c == '+' ? 62 : 63;
-}
-
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // A data URI's base64 text: where it lies and its media type.
 struct DataUri {
@@ -130,89 +103,6 @@ std::vector<DataUri> DataUris(const uint8_t* p, int64_t base, int64_t from, int6
     return out;
 }
 
-// A data URI's base64 characters, in order, and where each lies (white
-// space, references and padding left out).
-struct Base64Text {
-    std::string chars;
-    ContentMap map;
-};
-
-bool ReadBase64(const ByteReader& f, ByteRange r, Base64Text& out) {
-    const uint8_t* p = f.Span(r.pos, r.len);
-    if (p == nullptr) return false;
-    out.chars.reserve(static_cast<size_t>(r.len));
-    for (int64_t i = 0; i < r.len && p[i] != '='; ++i) {
-        if (p[i] == '&') {
-            i = Past(p, r.len, i, ";") - 1;
-            if (i < 0) break;
-            continue;
-        }
-        if (!Base64Char(p[i])) continue;
-        int64_t run = 1;
-        while (i + run < r.len && Base64Char(p[i + run])) ++run;
-        out.chars.append(reinterpret_cast<const char*>(p + i), static_cast<size_t>(run));
-        out.map.Append(r.pos + i, run);
-        i += run - 1;
-    }
-    return true;
-}
-
-// The bytes the characters stand for (a last lone character stands for
-// none).
-std::vector<uint8_t> Decode(const std::string& chars) {
-    std::vector<uint8_t> out;
-    out.reserve(chars.size() / 4 * 3 + 2);
-    uint32_t acc = 0;
-    int bits = 0;
-    for (char ch : chars) {
-        acc = (acc << 6) | Base64Value(static_cast<uint8_t>(ch));
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<uint8_t>(acc >> bits));
-        }
-    }
-    return out;
-}
-
-// Writes group g (bytes 3g.., characters 4g..) of `bytes` into `chars`:
-// only the characters the group's bytes fill, so that a short last group's
-// spare bits stay as they were.
-void EncodeGroup(const std::vector<uint8_t>& bytes, size_t g, std::string& chars) {
-    const size_t b = 3 * g, have = std::min<size_t>(3, bytes.size() - b);
-    const uint32_t v = (uint32_t{bytes[b]} << 16) | (have > 1 ? uint32_t{bytes[b + 1]} << 8 : 0) |
-                       (have > 2 ? uint32_t{bytes[b + 2]} : 0);
-    for (size_t k = 0; k <= have && 4 * g + k < chars.size(); ++k)
-        chars[4 * g + k] = kBase64[(v >> (18 - 6 * k)) & 63];
-}
-
-// Fills writing, over the groups of characters whose bytes the strip
-// changed, their new characters.
-StripPlan RewriteGroups(const Base64Text& text, const std::vector<uint8_t>& was, const std::vector<uint8_t>& now) {
-    StripPlan plan;
-    std::string chars = text.chars;
-    const int map = plan.AddMap(text.map);
-    const size_t groups = (now.size() + 2) / 3;
-    for (size_t g = 0; g < groups;) {
-        auto changed = [&](size_t k) {
-            const size_t b = 3 * k, e = std::min(b + 3, now.size());
-            return !std::equal(now.begin() + b, now.begin() + e, was.begin() + b);
-        };
-        if (!changed(g)) {
-            ++g;
-            continue;
-        }
-        size_t last = g;
-        while (last + 1 < groups && changed(last + 1)) ++last;
-        for (size_t k = g; k <= last; ++k) EncodeGroup(now, k, chars);
-        const int64_t off = 4 * static_cast<int64_t>(g);
-        const int64_t len = std::min<int64_t>(4 * static_cast<int64_t>(last + 1), text.map.Length()) - off;
-        plan.fills.push_back({map, off, len, 0, chars.substr(static_cast<size_t>(off), static_cast<size_t>(len))});
-        g = last + 1;
-    }
-    return plan;
-}
-
 // A picture the drawing holds as text, walked as a file of its own; its
 // positions removed in the decoded bytes, which are then written back.
 void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const std::vector<uint8_t>& bytes,
@@ -237,14 +127,14 @@ void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const
         const Carrier held = f.carrier.empty() ? c : c.Then(f.carrier);
         sink.Add(std::move(f), held);
     }
-    if (removable) sink.Result().plan.Append(RewriteGroups(text, bytes, stripped));
+    if (removable) sink.Result().plan.Append(RewriteBase64(text, bytes, stripped));
 }
 
 void Embedded(Sink& sink, const DataUri& u, int index, const Carrier& at) {
     const Carrier c = at.Then("data URI #" + std::to_string(index) + " (" + u.mediaType + ")");
     Base64Text text;
     if (!ReadBase64(sink.File(), u.text, text)) return;
-    const std::vector<uint8_t> bytes = Decode(text.chars);
+    const std::vector<uint8_t> bytes = DecodeBase64(text.chars);
     if (u.mediaType.compare(0, 6, "image/") == 0) {
         EmbeddedPicture(sink, u, text, bytes, c);
         return;

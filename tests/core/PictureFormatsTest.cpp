@@ -157,6 +157,15 @@ std::vector<Row> Rows() {
     const Bytes icoPng = ico({bitmap, PngWithExif(gps)}), icoGap = ico({bitmap}, Text(kWhere)),
                 icoAfter = ico({bitmap}, {}, Text(kWhere));
     Bytes icoOverlap = ico({bitmap, bitmap});
+    // Apple's photo adjustments: a property list, the edits in <data>.
+    auto aae = [](const Bytes& data, const std::string& more = "") {
+        return Text("<?xml version='1.0'?>\n<!DOCTYPE plist PUBLIC '-//Apple//DTD PLIST 1.0//EN' 'x.dtd'>\n<plist>"
+                    "<dict><key>adjustmentData</key><data>\n" + Base64(data, 68) +
+                    "</data><key>adjustmentFormatIdentifier</key><string>com.apple.photo</string>" + more +
+                    "</dict></plist>\n");
+    };
+    const Bytes aaeClean = aae(Text("\x01\x02GPS\x03\xFE")), aaeText = aae(Text("bplist00"), kWhere),
+                aaePacked = aae(ZlibStored(Text("bplist00 GPS 35.6586 N")));
     Put32(icoOverlap, 6 + 16 + 12, 6 + 32 + 4, Order::II);
     const Bytes pixels = Concat({Text("GPS 35.6586 1"), Bytes(11, 0)});  // never read
     const Bytes bmp = Bmp(pixels), bmpAfter = Bmp(pixels, {}, Text(kWhere)),
@@ -263,6 +272,11 @@ std::vector<Row> Rows() {
         {"ICO: a coordinate string after the last picture", icoAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(icoAfter, kWhere), ""}}},
         {"ICO: pictures that overlap", icoOverlap, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"AAE: binary data holding \"GPS\" by chance", aaeClean, {}},
+        {"AAE: a coordinate string among its keys", aaeText,
+         {{FindKind::Unparsed, false, FindWhy::AdjustmentsHoldPosition, -1, ""}}},
+        {"AAE: a position's text in compressed data", aaePacked,
+         {{FindKind::Unparsed, false, FindWhy::AdjustmentsHoldPosition, At(aaePacked, "<data>", 6), "data #1"}}},
     };
 }
 

@@ -1,0 +1,92 @@
+#include "locate/payload/Base64.h"
+
+#include <algorithm>
+
+namespace {
+
+uint8_t Base64Value(uint8_t c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<uint8_t>(c - 'A');
+    if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 'a' + 26);
+    if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0' + 52);
+    return c == '+' ? 62 : 63;
+}
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Writes group g (bytes 3g.., characters 4g..) of `bytes` into `chars`.
+void EncodeGroup(const std::vector<uint8_t>& bytes, size_t g, std::string& chars) {
+    const size_t b = 3 * g, have = std::min<size_t>(3, bytes.size() - b);
+    const uint32_t v = (uint32_t{bytes[b]} << 16) | (have > 1 ? uint32_t{bytes[b + 1]} << 8 : 0) |
+                       (have > 2 ? uint32_t{bytes[b + 2]} : 0);
+    for (size_t k = 0; k <= have && 4 * g + k < chars.size(); ++k)
+        chars[4 * g + k] = kBase64[(v >> (18 - 6 * k)) & 63];
+}
+
+}  // namespace
+
+bool Base64Char(uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+bool ReadBase64(const ByteReader& f, ByteRange r, Base64Text& out) {
+    const uint8_t* p = f.Span(r.pos, r.len);
+    if (p == nullptr) return false;
+    out.chars.reserve(static_cast<size_t>(r.len));
+    for (int64_t i = 0; i < r.len && p[i] != '='; ++i) {
+        if (p[i] == '&') {
+            const auto* semi = std::find(p + i, p + std::min(r.len, i + 10), ';');
+            if (semi == p + std::min(r.len, i + 10)) break;
+            i = semi - p;
+            continue;
+        }
+        if (!Base64Char(p[i])) continue;
+        int64_t run = 1;
+        while (i + run < r.len && Base64Char(p[i + run])) ++run;
+        out.chars.append(reinterpret_cast<const char*>(p + i), static_cast<size_t>(run));
+        out.map.Append(r.pos + i, run);
+        i += run - 1;
+    }
+    return true;
+}
+
+std::vector<uint8_t> DecodeBase64(const std::string& chars) {
+    std::vector<uint8_t> out;
+    out.reserve(chars.size() / 4 * 3 + 2);
+    uint32_t acc = 0;
+    int bits = 0;
+    for (char ch : chars) {
+        acc = (acc << 6) | Base64Value(static_cast<uint8_t>(ch));
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out.push_back(static_cast<uint8_t>(acc >> bits));
+        }
+    }
+    return out;
+}
+
+StripPlan RewriteBase64(const Base64Text& text, const std::vector<uint8_t>& was, const std::vector<uint8_t>& now) {
+    StripPlan plan;
+    std::string chars = text.chars;
+    const int map = plan.AddMap(text.map);
+    const size_t groups = (now.size() + 2) / 3;
+    for (size_t g = 0; g < groups;) {
+        auto changed = [&](size_t k) {
+            const size_t b = 3 * k, e = std::min(b + 3, now.size());
+            return !std::equal(now.begin() + b, now.begin() + e, was.begin() + b);
+        };
+        if (!changed(g)) {
+            ++g;
+            continue;
+        }
+        size_t last = g;
+        while (last + 1 < groups && changed(last + 1)) ++last;
+        for (size_t k = g; k <= last; ++k) EncodeGroup(now, k, chars);
+        const int64_t off = 4 * static_cast<int64_t>(g);
+        const int64_t len = std::min<int64_t>(4 * static_cast<int64_t>(last + 1), text.map.Length()) - off;
+        plan.fills.push_back({map, off, len, 0, chars.substr(static_cast<size_t>(off), static_cast<size_t>(len))});
+        g = last + 1;
+    }
+    return plan;
+}
+
