@@ -112,6 +112,7 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         g.pos = data;
         g.len = used;
         g.wholeFile = false;
+        g.segment = -1;
         if (removable && !fits) g.removable = false, g.why = FindWhy::CompressedDoesNotFit;
         sink.Add(g, g.carrier.empty() ? c : c.Then(g.carrier));
     }

@@ -120,6 +120,7 @@ void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const
         f.pos = at < text.map.Length() ? text.map.FilePos(at) : u.text.pos;
         f.len = f.len > 0 ? (f.len + 2) / 3 * 4 : 0;
         f.wholeFile = false;
+        f.segment = -1;  // the held picture's offsets name no file byte
         if (!removable) {
             f.removable = false;
             if (f.why == FindWhy::None) f.why = FindWhy::DrawingPartUnparsed;
