@@ -22,12 +22,20 @@ constexpr std::string_view kIptcExtNs = "http://iptc.org/std/Iptc4xmpExt/2008-02
 // GpsLongitude, Latitude, Longitude); metadata readers show it as GPS.
 constexpr std::string_view kDjiNs = "http://www.dji.com/drone-dji/1.0/";
 constexpr std::string_view kDjiPrefix = "drone-dji";
+// Google's depth photos may give the camera's pose on the earth
+// (EarthPose:Latitude, Longitude, Altitude); Darwin Core, which naturalists
+// tag their photos with, its occurrence's place (dwc:decimalLatitude, ...).
+// Readers show both as a position.
+constexpr std::string_view kEarthPoseNs = "http://ns.google.com/photos/dd/1.0/earthpose/";
+constexpr std::string_view kDwcNs = "http://rs.tdwg.org/dwc/index.htm";
 // More attributes on one element than any writer produces: refused rather
 // than checked for duplicates at length.
 constexpr size_t kMaxAttributes = 65536;
 constexpr int64_t kGuidLen = 32;
 
-enum class Ns : uint8_t { kOther, kExif, kDji, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt };
+enum class Ns : uint8_t {
+    kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt
+};
 
 // Byte classes, looked up in a table: every byte of a packet is classed.
 enum : uint8_t { kSpace = 1, kNameStart = 2, kNameChar = 4, kBad = 8 };
@@ -108,6 +116,12 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
     switch (ns) {
         case Ns::kExif: return IsGpsName(local);
         case Ns::kDji: return IsDjiName(local);
+        case Ns::kEarthPose:
+            return EqualsNoCase(local, "Latitude") || EqualsNoCase(local, "Longitude") ||
+                   EqualsNoCase(local, "Altitude");
+        case Ns::kDwc:
+            return local == "decimalLatitude" || local == "decimalLongitude" || local == "verbatimLatitude" ||
+                   local == "verbatimLongitude" || local == "verbatimCoordinates" || local == "footprintWKT";
         case Ns::kUndeclared: return prefix == kDjiPrefix ? IsDjiName(local) : IsGpsName(local);
         default: return false;
     }
@@ -118,6 +132,12 @@ bool IsPlace(Ns ns, std::string_view local) {
         case Ns::kPhotoshop: return local == "City" || local == "State" || local == "Country";
         case Ns::kIptcCore: return local == "Location" || local == "CountryCode";
         case Ns::kIptcExt: return local == "LocationCreated" || local == "LocationShown";
+        case Ns::kDwc:
+            for (std::string_view place : {"continent", "country", "countryCode", "county", "higherGeography",
+                                           "island", "islandGroup", "locality", "municipality", "stateProvince",
+                                           "verbatimLocality", "waterBody"})
+                if (local == place) return true;
+            return false;
         default: return false;
     }
 }
@@ -459,6 +479,8 @@ private:
             std::string uri = Decoded(a);
             Ns ns = uri == kExifNs     ? Ns::kExif
                     : uri == kDjiNs    ? Ns::kDji
+                    : uri == kEarthPoseNs ? Ns::kEarthPose
+                    : uri == kDwcNs    ? Ns::kDwc
                     : uri == kXmpNoteNs ? Ns::kXmpNote
                     : uri == kPhotoshopNs ? Ns::kPhotoshop
                     : uri == kIptcCoreNs ? Ns::kIptcCore
@@ -586,10 +608,11 @@ int64_t NextCandidate(const uint8_t* p, int64_t i, int64_t n) {
 
 bool MayHoldGps(const uint8_t* p, int64_t n) {
     if (!p || n <= 0) return false;
-    static const std::string_view kEntity = "<!ENTITY";
-    if (std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(n)).find(kEntity) !=
-        std::string_view::npos)
-        return true;
+    // An entity declaration could build any name; the namespaces whose
+    // positions have other names are looked for by their own.
+    const std::string_view text(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
+    for (std::string_view s : {std::string_view("<!ENTITY"), kEarthPoseNs, kDwcNs})
+        if (text.find(s) != std::string_view::npos) return true;
     for (int64_t i = NextCandidate(p, 0, n); i < n; i = NextCandidate(p, i + 1, n)) {
         const bool g = Lower(p[i]) == 'g';
         const uint8_t second = g ? 'p' : 'j', third = g ? 's' : 'i';

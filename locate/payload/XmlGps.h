@@ -22,13 +22,14 @@ struct XmlGpsResult {
 // Parses the n bytes at p (trailing NULs ignored). With `placeNames`,
 // place properties count as well: photoshop:City, photoshop:State,
 // photoshop:Country, Iptc4xmpCore:Location and CountryCode, and
-// Iptc4xmpExt:LocationCreated
-// and LocationShown with everything they hold.
+// Iptc4xmpExt:LocationCreated and LocationShown with everything they
+// hold, and Darwin Core's names of places (dwc:country, dwc:locality, ...).
 XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false);
 
 // True when the bytes may hold a position that could not be parsed: the
 // letters "GPS" or "DJI" in any case, also with 1 or 3 NULs between them
-// (UTF-16/32), or an entity declaration (which could build such a name).
+// (UTF-16/32), the namespace of Google's earth pose or of Darwin Core, or an
+// entity declaration (which could build such a name).
 bool MayHoldGps(const uint8_t* p, int64_t n);
 
 // The same for place names: the words "City", "State", "Country" or

@@ -4,14 +4,18 @@
 // A position is a property in the namespace http://ns.adobe.com/exif/1.0/
 // whose local name begins with "GPS" (in any letter case), or in DJI's
 // drone namespace http://www.dji.com/drone-dji/1.0/ whose name begins with
-// "GPS" or is "Latitude" or "Longitude", bound to any prefix or the default
-// namespace, as an attribute or as an element (with whatever it contains,
-// or empty). An unprefixed attribute counts in its element's namespace; an
+// "GPS" or is "Latitude" or "Longitude", in Google's earth pose namespace
+// http://ns.google.com/photos/dd/1.0/earthpose/ "Latitude", "Longitude" or
+// "Altitude", or in Darwin Core's http://rs.tdwg.org/dwc/index.htm
+// "decimalLatitude", "decimalLongitude", "verbatimLatitude",
+// "verbatimLongitude", "verbatimCoordinates" or "footprintWKT", bound to any
+// prefix or the default namespace, as an attribute or as an element (with
+// whatever it contains, or empty). An unprefixed attribute counts in its element's namespace; an
 // undeclared prefix counts as the exif namespace ("drone-dji" as DJI's). A
 // packet is parsed as UTF-8 XML without DTD (trailing NULs ignored, a cut
 // trailing <?xpacket end?> tolerated); one that does not parse but holds
-// the text "GPS" or "DJI" (also as UTF-16/32) or an entity declaration is
-// an unremovable find.
+// the text "GPS" or "DJI" (also as UTF-16/32), one of those namespaces or
+// an entity declaration is an unremovable find.
 //
 // Stripping overwrites each property whole with spaces (a property that is
 // the document's root element becomes "<x/>" and spaces), so a well-formed

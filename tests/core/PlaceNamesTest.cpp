@@ -154,6 +154,11 @@ std::vector<Row> Rows() {
         " xmlns:exif='http://ns.adobe.com/exif/1.0/' exif:GPSLatitude='35,39.5N'"
         " xmlns:ext='http://iptc.org/std/Iptc4xmpExt/2008-02-29/'><ext:LocationCreated><rdf:Bag><rdf:li"
         " ext:Sublocation='Hachiko'/></rdf:Bag></ext:LocationCreated></rdf:Description></rdf:RDF></x:xmpmeta>";
+    const std::string dwc =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description xmlns:dwc='http://rs.tdwg.org/dwc/index.htm'><dwc:dctermsLocation rdf:parseType='Resource'>"
+        "<dwc:decimalLatitude>35.6586</dwc:decimalLatitude><dwc:municipality>Shibuya</dwc:municipality>"
+        "</dwc:dctermsLocation></rdf:Description></rdf:RDF></x:xmpmeta>";
     // A clip's keys: its coordinates and the place's name.
     const std::string iso = "com.apple.quicktime.location.ISO6709", name = "com.apple.quicktime.location.name";
     auto key = [](const std::string& k) { return Concat({Be32(static_cast<uint32_t>(8 + k.size())), Text("mdta"), Text(k)}); };
@@ -192,6 +197,7 @@ std::vector<Row> Rows() {
         {"Panasonic's city in a PNG's raw profile, plain",
          Png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", TiffFile(WithMakerNote(PanasonicNote))))), 1, 1,
          {"4b796f746f"}},
+        {"XMP: Darwin Core's place of an occurrence", Picture({XmpSegment(dwc)}), 1, 1, {"Shibuya", "35.6586"}},
     };
 }
 

@@ -170,6 +170,17 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
          Packet(" drone-dji:Latitude='1' other:Latitude='2' other:GPSLatitude='3'>", ""),
          {kXmpAttribute, kXmpAttribute}, {"drone-dji:Latitude", "GPSLatitude"},
          {"other:Latitude='2'"}},
+        {"Google's earth pose, in a packet without the letters G, P, S together",
+         Packet("><d:EarthPos rdf:parseType='Resource'><p:Latitude>35.6</p:Latitude><p:Longitude>139.7"
+                "</p:Longitude><p:Altitude>40</p:Altitude><p:Timestamp>1</p:Timestamp></d:EarthPos>",
+                "xmlns:d='http://ns.google.com/photos/dd/1.0/device/' "
+                "xmlns:p='http://ns.google.com/photos/dd/1.0/earthpose/'"),
+         {kXmpElement, kXmpElement, kXmpElement}, {"35.6", "139.7", ">40<"}, {"<p:Timestamp>1</p:Timestamp>"}},
+        {"Darwin Core's place of an occurrence",
+         Packet(" w:decimalLatitude='35.6' w:locality='Shibuya'><w:verbatimCoordinates>35.6 N 139.7 E"
+                "</w:verbatimCoordinates>",
+                "xmlns:w='http://rs.tdwg.org/dwc/index.htm'"),
+         {kXmpAttribute, kXmpElement}, {"35.6", "139.7"}, {"w:locality='Shibuya'"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
