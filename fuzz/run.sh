@@ -403,6 +403,9 @@ seed_fuzz_xmp() {
     local body="<rdf:Description xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' xmlns:e='$ex' e:GPSLatitude='1' e:Make='x'><e:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq></e:GPSVersionID><GPSAltitude xmlns='$ex'/><e:gpsTrack rdf:parseType='Resource'><e:a>&amp;</e:a></e:gpsTrack><!-- c --><![CDATA[x]]></rdf:Description>"
     printf '\0<?xpacket begin="" id="x"?><x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta><?xpacket end="w"?>\0\0' "$body" >"$d/forms.xml"
     printf '\0<e:GPSLatitude xmlns:e="%s">1</e:GPSLatitude>' "$ex" >"$d/root.xml"
+    # Positions in other words: Google's earth pose, Darwin Core's place.
+    printf '\0<a xmlns:p="http://ns.google.com/photos/dd/1.0/earthpose/" xmlns:w="http://rs.tdwg.org/dwc/index.htm">%s%s</a>' \
+        '<p:Latitude>1</p:Latitude><p:Timestamp>2</p:Timestamp>' '<w:x w:decimalLatitude="1" w:locality="y"/>' >"$d/other_words.xml"
     printf '\0<a xmlns:e="%s"><e:GPSLatitude>1</e:GPSLongitude></a>' "$ex" >"$d/mismatch.xml"
     printf '\x0b<x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta>' "$body" >"$d/extended_3_chunks.xml"
     # FFF, big-endian version 100, directory at 0x40: a GPS record (0x2B) at 0x80.
