@@ -143,7 +143,8 @@ void FuzzFlir(const uint8_t* data, size_t size, uint8_t mode) {
 // declaration.
 bool PlainMayHoldGps(const uint8_t* p, int64_t n) {
     const std::string text(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
-    for (const char* s : {"<!ENTITY", "http://ns.google.com/photos/dd/1.0/earthpose/", "http://rs.tdwg.org/dwc/index.htm"})
+    for (const char* s :
+         {"<!ENTITY", "http://ns.google.com/photos/dd/1.0/earthpose/", "http://rs.tdwg.org/dwc/index.htm"})
         if (text.find(s) != std::string::npos) return true;
     auto lower = [](uint8_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
     for (int64_t i = 0; i < n; ++i)

@@ -88,8 +88,8 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     std::vector<uint8_t> content;
     int64_t used = 0;
     const uint8_t* stream = f.Span(data, end - data);
-    const bool inflated = stream != nullptr &&
-                          Inflate(stream, end - data, Deflated::Raw, kMaxContent, content, &used) && end - data - used >= 8;
+    const bool inflated = stream != nullptr && Inflate(stream, end - data, Deflated::Raw, kMaxContent, content, &used) &&
+                          end - data - used >= 8;
     uint32_t crc = 0, size = 0;
     const ByteReader le = f.WithOrder(ByteReader::kLittleEndian);
     const bool whole8 = inflated && le.U32(data + used, crc) && le.U32(data + used + 4, size) &&

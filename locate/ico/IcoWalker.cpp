@@ -54,9 +54,8 @@ void WalkIcoContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         return;
     }
     // One picture named twice is walked once; others may not share bytes.
-    pictures.erase(std::unique(pictures.begin(), pictures.end(),
-                               [](const Picture& a, const Picture& b) { return a.r.pos == b.r.pos && a.r.len == b.r.len; }),
-                   pictures.end());
+    auto same = [](const Picture& a, const Picture& b) { return a.r.pos == b.r.pos && a.r.len == b.r.len; };
+    pictures.erase(std::unique(pictures.begin(), pictures.end(), same), pictures.end());
     for (size_t i = 1; i < pictures.size(); ++i)
         if (pictures[i].r.pos < pictures[i - 1].r.End()) {
             sink.NotTakenApart(whole, at);

@@ -85,8 +85,8 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
                         FindWhy::ManifestHoldsPosition, c);
         else if (s.marker == kApp6 && PayloadStartsWith(file, s, kGoProSig, sizeof kGoProSig)) {
             // GoPro's metadata (GPMF), which may hold a GPS stream as its clips' samples do.
-            const TimedGpsScan g = ScanTimedGps(
-                file, TimedFormat::Gpmf, {{s.payload + int64_t{sizeof kGoProSig}, s.payloadLen - int64_t{sizeof kGoProSig}}});
+            const int64_t sig = sizeof kGoProSig;
+            const TimedGpsScan g = ScanTimedGps(file, TimedFormat::Gpmf, {{s.payload + sig, s.payloadLen - sig}});
             sink.AddPayload(g.finds, g.plan, c);
         } else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
             sink.IptcPlaces({s.payload + int64_t{sizeof kPhotoshopSig}, s.payloadLen - int64_t{sizeof kPhotoshopSig}}, c);

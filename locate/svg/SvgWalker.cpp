@@ -25,15 +25,6 @@ bool At(const uint8_t* p, int64_t n, int64_t i, std::string_view s) {
     return i >= 0 && n - i >= static_cast<int64_t>(s.size()) && std::memcmp(p + i, s.data(), s.size()) == 0;
 }
 
-// Past the first `close` at or after i, or -1.
-int64_t Past(const uint8_t* p, int64_t n, int64_t i, std::string_view close) {
-    if (i < 0 || i >= n) return -1;
-    const auto* hit = std::search(p + i, p + n, close.begin(), close.end());
-    return hit == p + n ? -1 : (hit - p) + static_cast<int64_t>(close.size());
-}
-
-bool Space(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // The length of the root element's name at i ("svg", or "svg:svg" with a
 // prefix); 0 when it is another.
 int64_t RootNameLen(const uint8_t* p, int64_t n, int64_t i) {
@@ -85,11 +76,11 @@ std::vector<DataUri> DataUris(const uint8_t* p, int64_t base, int64_t from, int6
         const int64_t marker = hit - p, start = marker + static_cast<int64_t>(kMarker.size());
         int64_t j = start;
         while (j < to) {
-            if (Base64Char(p[j]) || Space(p[j]) || p[j] == '=') {
+            if (Base64Char(p[j]) || XmlSpace(p[j]) || p[j] == '=') {
                 ++j;
                 continue;
             }
-            const int64_t ref = At(p, to, j, "&#") ? Past(p, std::min(to, j + 10), j, ";") : -1;
+            const int64_t ref = At(p, to, j, "&#") ? XmlPast(p, std::min(to, j + 10), j, ";") : -1;
             if (ref < 0) break;
             j = ref;
         }
@@ -112,8 +103,9 @@ void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const
     const bool walked = LocateHeld(ByteReader(bytes.data(), n), sink.PlaceNames(), inner);
     if (walked && inner.finds.empty()) return;
     std::vector<uint8_t> stripped(bytes);
-    const bool removable = walked && StripPositions(stripped.data(), n, inner, GpsStripMode{});
-    if (!walked) inner.finds.push_back(PositionFind(FindKind::Unparsed, 0, false));
+    const bool all = walked && inner.CanClean();
+    const bool removed = all && StripPositions(stripped.data(), n, inner, GpsStripMode{});
+    if (!walked) inner.finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::DrawingPartUnparsed));
     for (PositionFind f : inner.finds) {
         // Reported at the characters that hold it.
         const int64_t at = std::clamp<int64_t>(f.pos, 0, std::max<int64_t>(n - 1, 0)) / 3 * 4;
@@ -121,14 +113,11 @@ void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const
         f.len = f.len > 0 ? (f.len + 2) / 3 * 4 : 0;
         f.wholeFile = false;
         f.segment = -1;  // the held picture's offsets name no file byte
-        if (!removable) {
-            f.removable = false;
-            if (f.why == FindWhy::None) f.why = FindWhy::DrawingPartUnparsed;
-        }
+        if (all && !removed) f.removable = false, f.why = FindWhy::DrawingPartUnparsed;
         const Carrier held = f.carrier.empty() ? c : c.Then(f.carrier);
         sink.Add(std::move(f), held);
     }
-    if (removable) sink.Result().plan.Append(RewriteBase64(text, bytes, stripped));
+    if (removed) sink.Result().plan.Append(RewriteBase64(text, bytes, stripped));
 }
 
 void Embedded(Sink& sink, const DataUri& u, int index, const Carrier& at) {
@@ -172,10 +161,10 @@ void WalkSvgContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const std::string close = "</" + std::string(reinterpret_cast<const char*>(p + root + 1),
                                                  static_cast<size_t>(RootNameLen(p, whole.len, root)));
     const auto* last = std::find_end(p + root, p + whole.len, close.begin(), close.end());
-    const int64_t docEnd = last == p + whole.len ? whole.len : std::max<int64_t>(Past(p, whole.len, last - p, ">"), 0);
+    const int64_t docEnd = last == p + whole.len ? -1 : XmlPast(p, whole.len, last - p, ">");
     const int64_t end = docEnd > 0 ? docEnd : whole.len;
     int64_t after = end;
-    while (after < whole.len && (Space(p[after]) || p[after] == 0)) ++after;
+    while (after < whole.len && (XmlSpace(p[after]) || p[after] == 0)) ++after;
     // Found while the whole drawing is at hand; walked after, when the
     // sink's reads may have given its pages back.
     const std::vector<DataUri> uris = DataUris(p, whole.pos, root, end);
