@@ -41,6 +41,7 @@ const char* ContainerName(Container c) {
     case Container::Gzip: return "gzip";
     case Container::Ico: return "icon (ICO, CUR)";
     case Container::Aae: return "photo adjustments (AAE)";
+    case Container::Pdf: return "PDF";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -118,6 +119,9 @@ const char* FindWhyText(FindWhy w) {
                "holds a position's text";
     case FindWhy::IconBytesUnparsed: return "bytes among the icon's pictures hold a position's text";
     case FindWhy::AdjustmentsHoldPosition: return "the photo adjustments hold a position's text";
+    case FindWhy::DocumentPartUnparsed: return "the document's syntax or its object streams hold a position's text";
+    case FindWhy::AttachmentHoldsPosition:
+        return "a file attached to the document holds a position, and its compressed form cannot be changed in place";
     case FindWhy::CodestreamHoldsPosition:
         return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }

@@ -169,6 +169,17 @@ seed_fuzz_locator() {
     { printf '<?xml version="1.0"?>\n<plist version="1.0"><dict><key>adjustmentData</key><data>\n'
       printf 'bplist00 GPS 35.6586 N' | perl -MCompress::Zlib -e 'local $/; print compress(<STDIN>)' | base64 -w 20
       printf '</data><key>adjustmentFormatIdentifier</key><string>com.apple.photo</string></dict></plist>\n'; } >"$d/aae.bin"
+    # A PDF: a JPEG with a GPS IFD (its length by reference), compressed
+    # XMP, an object stream, an update after the first end.
+    perl -MCompress::Zlib -e 'my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) .
+            pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $jpeg = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        my $xmp = compress("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"1\"/></x:xmpmeta>");
+        my $objs = compress("<< /Title (GPS) >>");
+        print "%PDF-1.7\n1 0 obj\n<< /Filter [/DCTDecode] /Length 2 0 R >>\nstream\n$jpeg\nendstream\nendobj\n",
+              "2 0 obj ", length $jpeg, " endobj\n3 0 obj << /Type /Metadata /Filter /FlateDecode /Length ", length $xmp,
+              " >>\nstream\n$xmp\nendstream\nendobj\n4 0 obj << /Type /ObjStm /Filter /FlateDecode >> stream\r\n$objs",
+              "\r\nendstream endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n5 0 obj << >> endobj\n%%EOF\n";' >"$d/pdf.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

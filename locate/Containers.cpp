@@ -14,6 +14,7 @@
 #include "locate/matroska/MatroskaWalker.h"
 #include "locate/mpegts/TsWalker.h"
 #include "locate/mrw/MrwWalker.h"
+#include "locate/pdf/PdfWalker.h"
 #include "locate/png/PngWalker.h"
 #include "locate/psd/PsdWalker.h"
 #include "locate/raf/RafWalker.h"
@@ -151,6 +152,7 @@ const ContainerRow kRows[] = {
     {Container::Gzip, StartsGzip, WalkGzipContainer, true},
     {Container::Ico, StartsIco, WalkIcoContainer, true},
     {Container::Aae, StartsAae, WalkAaeContainer, true},
+    {Container::Pdf, StartsPdf, WalkPdfContainer, true},
 };
 
 }  // namespace

@@ -43,6 +43,7 @@ enum class Container : uint8_t {
     Gzip,        // a gzip file (a compressed SVG drawing): its content walked as a file of its own
     Ico,         // Windows icons and cursors (a site's favicon): PNG files and bitmaps
     Aae,         // Apple's photo adjustments beside an exported photo: a property list
+    Pdf,         // PDF documents: JPEG pictures, XMP and attached files among their objects
     Unknown,     // a whole file of no recognised format
 };
 
@@ -103,6 +104,8 @@ enum class FindWhy : uint8_t {
     DrawingPartUnparsed,     // an SVG's prolog, or data it holds as text that is not a picture, holds a position's text
     IconBytesUnparsed,       // bytes among an icon's pictures hold a position's text
     AdjustmentsHoldPosition, // Apple's photo adjustments (no rule reads them) hold a position's text
+    DocumentPartUnparsed,    // a PDF's syntax or its object streams hold a position's text
+    AttachmentHoldsPosition, // a file attached to a PDF, compressed, holds a position (or cannot be read)
 };
 
 struct PositionFind {

@@ -36,4 +36,5 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/svg/SvgWalker.cpp
   locate/gzip/GzipWalker.cpp
   locate/ico/IcoWalker.cpp
-  locate/aae/AaeWalker.cpp)
+  locate/aae/AaeWalker.cpp
+  locate/pdf/PdfWalker.cpp)

@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   libexpat1-dev zlib1g-dev libbrotli-dev
   xdotool dpkg-dev
-  libimage-exiftool-perl libheif-examples libavif-bin webp ffmpeg imagemagick libjxl-tools
+  libimage-exiftool-perl libheif-examples libavif-bin webp ffmpeg imagemagick libjxl-tools img2pdf
 )
 
 missing=()

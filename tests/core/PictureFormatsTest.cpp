@@ -164,6 +164,33 @@ std::vector<Row> Rows() {
                     "</data><key>adjustmentFormatIdentifier</key><string>com.apple.photo</string>" + more +
                     "</dict></plist>\n");
     };
+    // PDF documents: objects, streams among them, a trailer.
+    auto pdf = [](const std::vector<Bytes>& objects, const std::string& after = "") {
+        Bytes b = Text("%PDF-1.7\n");
+        for (const Bytes& o : objects) b = Concat({b, o});
+        return Concat({b, Text("trailer\n<< /Root 1 0 R >>\n%%EOF\n" + after)});
+    };
+    auto object = [](int n, const std::string& dict, const Bytes& data) {
+        return Concat({Text(std::to_string(n) + " 0 obj\n<< " + dict + " >>\nstream\n"), data,
+                       Text("\nendstream\nendobj\n")});
+    };
+    auto length = [](const Bytes& b) { return "/Length " + std::to_string(b.size()); };
+    const Bytes xmpZ = ZlibStored(Text(kXmp));
+    const Bytes pdfJpeg = pdf({object(1, "/Type /XObject /Subtype /Image /Filter /DCTDecode " + length(photo), photo)}),
+                pdfByRef = pdf({object(1, "/Filter [/DCTDecode] /Length 2 0 R", photo), Text("2 0 obj 77 endobj\n")}),
+                pdfXmp = pdf({object(1, "/Type /Metadata /Subtype /XML " + length(Text(kXmp)), Text(kXmp))}),
+                pdfXmpZ = pdf({object(1, "/Type /Metadata /Filter /FlateDecode " + length(xmpZ), xmpZ)}),
+                pdfAttached = pdf({object(1, "/Type /EmbeddedFile " + length(photo), photo)}),
+                pdfAttachedZ = pdf({object(1, "/Type /EmbeddedFile /Filter /FlateDecode", ZlibStored(photo))}),
+                pdfObjects = pdf({object(1, "/Type /ObjStm /Filter /FlateDecode",
+                                         ZlibStored(Text("<< /Title (at " + kWhere + ") >>")))}),
+                pdfPage = pdf({object(1, length(Text("BT (GPS) Tj ET")), Text("BT (GPS) Tj ET"))}),
+                pdfInfo = pdf({Text("3 0 obj << /Keywords (GPS 35.6586 N) >> endobj\n")}),
+                pdfAfter = pdf({}, kWhere),
+                pdfEncrypted =
+                    pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
+    Bytes pdfUnended = pdfJpeg;
+    pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
     const Bytes aaeClean = aae(Text("\x01\x02GPS\x03\xFE")), aaeText = aae(Text("bplist00"), kWhere),
                 aaePacked = aae(ZlibStored(Text("bplist00 GPS 35.6586 N")));
     Put32(icoOverlap, 6 + 16 + 12, 6 + 32 + 4, Order::II);
@@ -272,6 +299,26 @@ std::vector<Row> Rows() {
         {"ICO: a coordinate string after the last picture", icoAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(icoAfter, kWhere), ""}}},
         {"ICO: pictures that overlap", icoOverlap, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"PDF: a JPEG picture", pdfJpeg,
+         {{FindKind::ExifGps, true, FindWhy::None, At(pdfJpeg, photo, gps.FilePosOfGpsIfd()),
+           "stream #1 / picture 1 / APP1 #1"}}},
+        {"PDF: a JPEG whose length is given by reference", pdfByRef,
+         {{FindKind::ExifGps, true, FindWhy::None, At(pdfByRef, photo, gps.FilePosOfGpsIfd()), ""}}},
+        {"PDF: XMP metadata", pdfXmp, {xmpGps(pdfXmp, "stream #1")}},
+        {"PDF: XMP metadata, compressed", pdfXmpZ, {{FindKind::Xmp, true, FindWhy::None, At(pdfXmpZ, xmpZ), ""}}},
+        {"PDF: a geotagged photo attached", pdfAttached,
+         {{FindKind::ExifGps, true, FindWhy::None, At(pdfAttached, photo, gps.FilePosOfGpsIfd()), ""}}},
+        {"PDF: a geotagged photo attached, compressed", pdfAttachedZ,
+         {{FindKind::Unparsed, false, FindWhy::AttachmentHoldsPosition, At(pdfAttachedZ, "stream\n", 7),
+           "stream #1"}}},
+        {"PDF: an object stream holding a coordinate string", pdfObjects,
+         {{FindKind::Unparsed, false, FindWhy::DocumentPartUnparsed, At(pdfObjects, "stream\n", 7), "stream #1"}}},
+        {"PDF: a page saying \"GPS\" (not read)", pdfPage, {}},
+        {"PDF: \"GPS\" in a dictionary", pdfInfo, {{FindKind::Unparsed, false, FindWhy::DocumentPartUnparsed, 0, ""}}},
+        {"PDF: a coordinate string after its end", pdfAfter,
+         {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(pdfAfter, kWhere), ""}}},
+        {"PDF: encrypted", pdfEncrypted, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
+        {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"AAE: binary data holding \"GPS\" by chance", aaeClean, {}},
         {"AAE: a coordinate string among its keys", aaeText,
          {{FindKind::Unparsed, false, FindWhy::AdjustmentsHoldPosition, -1, ""}}},

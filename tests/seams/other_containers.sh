@@ -6,8 +6,8 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG (and the
-# photo it holds as base64, read by ExifTool once decoded), JPEG XL,
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG and PDF
+# (and the photo each holds, read by ExifTool once taken out), JPEG XL,
 # JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
@@ -45,7 +45,8 @@ cli=$(realpath "$cli")
 # (scripts/install-deps.sh installs them).
 missing=()
 for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-convert:libheif-examples \
-            avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg; do
+            avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg img2pdf:img2pdf \
+            pdfimages:poppler-utils pdftoppm:poppler-utils; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
 # ImageMagick's convert itself, not another program of that name.
@@ -128,6 +129,10 @@ convert geotagged-xmp.jpg magick-xmp.png
     base64 geotagged.jpg
     printf '"/>\n</svg>\n'
 } >drawing.svg
+# A PDF as a tool that puts photos into one makes it: the geotagged JPEG
+# whole, Exif and all; ExifTool adds XMP naming the position as an update.
+img2pdf geotagged.jpg -o photos.pdf
+et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photos.pdf
 # A JPEG transcoded to JPEG XL bit for bit: cjxl keeps its Exif and XMP
 # compressed with Brotli (brob boxes) and its other segments in the data
 # that rebuilds it (jbrd).
@@ -230,6 +235,7 @@ rows=(
     "photo.gif|clean|GIF|XMP DataXMP"
     "photo.xmp|clean|XMP|x:xmpmeta"
     "drawing.svg|clean|SVG|data:image/jpeg;base64"
+    "photos.pdf|clean|PDF|DCTDecode"
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
@@ -297,6 +303,7 @@ decoded() {
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
+    *.pdf) pdftoppm -r 30 "$1" 2>/dev/null | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }
@@ -305,8 +312,13 @@ pixels() {
         md5sum | cut -c1-32
 }
 empty_md5=d41d8cd98f00b204e9800998ecf8427e
-# The photo an SVG holds as base64.
-held_photo() { perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1"; }
+# The photo an SVG holds as base64, or a PDF as its first picture.
+held_photo() {
+    case $1 in
+    *.pdf) rm -f "$work"/held-*; pdfimages -j -f 1 -l 1 "$1" "$work/held" && cat "$work/held-000.jpg" ;;
+    *) perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1" ;;
+    esac
+}
 
 # Where a clip's coded frames are, as ExifTool reads it: "FROM TO" (bytes,
 # TO past the end), moved on by $2 (where the clip starts in its file).
@@ -359,7 +371,7 @@ for row in "${rows[@]}"; do
     case $kind in
     clean|refused)
         [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; }
-        if [[ $row_file == *.svg ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf ]]; then
             held_photo "$path" >"$rowdir.photo.jpg"
             [ "$(position "$rowdir.photo.jpg")" = "$lat $lon" ] ||
                 { fail "ExifTool reads no position in the photo it holds"; continue; }
@@ -425,7 +437,7 @@ for row in "${rows[@]}"; do
         if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
         left=$(positions_read "$copy" || true)
         [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
-        if [[ $row_file == *.svg ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf ]]; then
             held_photo "$copy" >"$rowdir.copy-photo.jpg"
             left=$(positions_read "$rowdir.copy-photo.jpg" || true)
             [ -z "$left" ] || fail "ExifTool reads in the copy's photo:"$'\n'"$left"
