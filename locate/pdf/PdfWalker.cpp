@@ -37,10 +37,14 @@ int64_t SkipSpace(const uint8_t* p, int64_t n, int64_t i) {
     return i;
 }
 
+// Arrays and dictionaries nested deeper than any writer makes them are
+// not followed (each level is a call).
+constexpr int kMaxNesting = 64;
+
 // Past the object that starts at i (a string, hex string, array,
 // dictionary, name or other token); -1 when it runs past n.
-int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i) {
-    if (i >= n) return -1;
+int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i, int depth = 0) {
+    if (i >= n || depth > kMaxNesting) return -1;
     if (p[i] == '(') {
         int depth = 0;
         for (; i < n; ++i) {
@@ -57,7 +61,7 @@ int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i) {
             i = SkipSpace(p, n, i);
             if (i >= n) return -1;
             if (p[i] == close) return dict ? (i + 1 < n && p[i + 1] == '>' ? i + 2 : -1) : i + 1;
-            i = SkipObject(p, n, i);
+            i = SkipObject(p, n, i, depth + 1);
             if (i < 0) return -1;
         }
     }
