@@ -193,6 +193,7 @@ struct PdfWalk {
     }
 
     void Stream(ByteRange r, const StreamDict& d) {
+        if (r.len <= 0) return;  // an empty stream holds nothing
         const Carrier c = at.Then("stream #" + std::to_string(++streams));
         const bool plain = d.filter.empty(), flate = d.filter == "/FlateDecode";
         if (d.filter == "/DCTDecode") {
