@@ -120,6 +120,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::IconBytesUnparsed: return "bytes among the icon's pictures hold a position's text";
     case FindWhy::AdjustmentsHoldPosition: return "the photo adjustments hold a position's text";
     case FindWhy::DocumentPartUnparsed: return "the document's syntax or its object streams hold a position's text";
+    case FindWhy::DocumentSigned:
+        return "the document is signed, and its signature cannot change without breaking it";
     case FindWhy::AttachmentHoldsPosition:
         return "a file attached to the document holds a position, and its compressed form cannot be changed in place";
     case FindWhy::CodestreamHoldsPosition:

@@ -106,6 +106,7 @@ enum class FindWhy : uint8_t {
     AdjustmentsHoldPosition, // Apple's photo adjustments (no rule reads them) hold a position's text
     DocumentPartUnparsed,    // a PDF's syntax or its object streams hold a position's text
     AttachmentHoldsPosition, // a file attached to a PDF, compressed, holds a position (or cannot be read)
+    DocumentSigned,          // a signed PDF, whose signature a change would break
 };
 
 struct PositionFind {

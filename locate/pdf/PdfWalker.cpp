@@ -281,14 +281,22 @@ void WalkPdfContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     PdfWalk w{sink, sink.File(), whole, at, {}, {}, 0};
     // The streams of an encrypted document are not what they seem; its
     // dictionaries (the trailer's among them) are text.
-    bool encrypted = false;
+    // A signed document's signature covers every byte but its own: a
+    // position in it cannot be removed without breaking the signature.
+    bool encrypted = false, signed_ = false;
     const bool walked = w.Objects();
-    for (const ByteRange& t : w.text)
-        encrypted = encrypted || FirstHit(w.f, t.pos, t.len, {"/Encrypt"}, [](int64_t, int) { return true; }) >= 0;
+    for (const ByteRange& t : w.text) {
+        auto holds = [&](std::string_view s) {
+            return FirstHit(w.f, t.pos, t.len, {s}, [](int64_t, int) { return true; }) >= 0;
+        };
+        encrypted = encrypted || holds("/Encrypt");
+        signed_ = signed_ || holds("/ByteRange");
+    }
     if (!walked || encrypted) {
         sink.NotTakenApart(whole, at);
         return;
     }
+    const size_t first = sink.Result().finds.size();
     for (const auto& [r, d] : w.data) w.Stream(r, d);
     // What follows the last "%%EOF" (and its line end) is data after the end.
     ByteRange last = w.text.back();
@@ -301,4 +309,8 @@ void WalkPdfContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     for (const ByteRange& t : w.text) w.Opaque(t, at);
     if (after >= 0 && after < last.End())
         sink.AfterEnd({after, last.End() - after}, last.End() == w.f.Length(), at);
+    if (!signed_) return;
+    std::vector<PositionFind>& finds = sink.Result().finds;
+    for (size_t i = first; i < finds.size(); ++i)
+        if (finds[i].removable) finds[i].removable = false, finds[i].why = FindWhy::DocumentSigned;
 }

@@ -17,7 +17,8 @@
 //    they are what the document shows.
 // The syntax between streams follows the opaque rule; what follows the
 // last "%%EOF" is data after the end. An encrypted document (/Encrypt),
-// whose streams cannot be read, is not taken apart.
+// whose streams cannot be read, is not taken apart; in a signed one
+// (/ByteRange) no find can be removed without breaking the signature.
 #pragma once
 #include "platform/ByteRange.h"
 

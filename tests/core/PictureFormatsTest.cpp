@@ -190,6 +190,8 @@ std::vector<Row> Rows() {
                 pdfAfter = pdf({}, kWhere),
                 pdfEncrypted =
                     pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
+    const Bytes pdfSigned =
+        pdf({object(1, "/Filter /DCTDecode", photo), Text("6 0 obj << /Type /Sig /ByteRange [0 9 20 9] >> endobj\n")});
     Bytes pdfUnended = pdfJpeg;
     pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
     const Bytes aaeClean = aae(Text("\x01\x02GPS\x03\xFE")), aaeText = aae(Text("bplist00"), kWhere),
@@ -319,6 +321,8 @@ std::vector<Row> Rows() {
         {"PDF: \"GPS\" in a dictionary", pdfInfo, {{FindKind::Unparsed, false, FindWhy::DocumentPartUnparsed, 0, ""}}},
         {"PDF: a coordinate string after its end", pdfAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(pdfAfter, kWhere), ""}}},
+        {"PDF: signed", pdfSigned,
+         {{FindKind::ExifGps, false, FindWhy::DocumentSigned, At(pdfSigned, photo, gps.FilePosOfGpsIfd()), ""}}},
         {"PDF: encrypted", pdfEncrypted, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"AAE: binary data holding \"GPS\" by chance", aaeClean, {}},
