@@ -13,7 +13,8 @@ uint8_t Base64Value(uint8_t c) {
 
 constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// Writes group g (bytes 3g.., characters 4g..) of `bytes` into `chars`.
+// Writes group g (bytes 3g.., characters 4g..) of `bytes` into `chars`:
+// the characters that carry its bytes.
 void EncodeGroup(const std::vector<uint8_t>& bytes, size_t g, std::string& chars) {
     const size_t b = 3 * g, have = std::min<size_t>(3, bytes.size() - b);
     const uint32_t v = (uint32_t{bytes[b]} << 16) | (have > 1 ? uint32_t{bytes[b + 1]} << 8 : 0) |

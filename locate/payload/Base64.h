@@ -28,6 +28,6 @@ bool ReadBase64(const ByteReader& f, ByteRange r, Base64Text& out);
 std::vector<uint8_t> DecodeBase64(const std::string& chars);
 
 // Fills writing, over each group of characters whose bytes changed from
-// `was` to `now`, its new characters (only those the group's bytes fill,
-// so a short last group's spare bits stay).
+// `was` to `now`, its new characters (only those that carry the group's
+// bytes: a short last group's padding stays).
 StripPlan RewriteBase64(const Base64Text& text, const std::vector<uint8_t>& was, const std::vector<uint8_t>& now);
