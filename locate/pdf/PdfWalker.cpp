@@ -41,8 +41,16 @@ int64_t SkipSpace(const uint8_t* p, int64_t n, int64_t i) {
 // not followed (each level is a call).
 constexpr int kMaxNesting = 64;
 
+// True when [i, j) is a keyword that ends an object or starts one, which
+// no array or dictionary holds: one that does is cut short.
+bool ObjectKeyword(const uint8_t* p, int64_t i, int64_t j) {
+    const std::string_view t(reinterpret_cast<const char*>(p + i), static_cast<size_t>(j - i));
+    return t == "obj" || t == "endobj" || t == "stream" || t == "endstream";
+}
+
 // Past the object that starts at i (a string, hex string, array,
-// dictionary, name or other token); -1 when it runs past n.
+// dictionary, name or other token); -1 when it runs past n, or past the
+// end of the object that holds it.
 int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i, int depth = 0) {
     if (i >= n || depth > kMaxNesting) return -1;
     if (p[i] == '(') {
@@ -61,8 +69,9 @@ int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i, int depth = 0) {
             i = SkipSpace(p, n, i);
             if (i >= n) return -1;
             if (p[i] == close) return dict ? (i + 1 < n && p[i + 1] == '>' ? i + 2 : -1) : i + 1;
-            i = SkipObject(p, n, i, depth + 1);
-            if (i < 0) return -1;
+            const int64_t j = SkipObject(p, n, i, depth + 1);
+            if (j < 0 || ObjectKeyword(p, i, j)) return -1;
+            i = j;
         }
     }
     if (p[i] == '<') {
