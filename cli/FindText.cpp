@@ -123,7 +123,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::DocumentSigned:
         return "the document is signed, and its signature cannot change without breaking it";
     case FindWhy::AttachmentHoldsPosition:
-        return "a file attached to the document holds a position, and its compressed form cannot be changed in place";
+        return "a file or picture the document keeps compressed holds a position, which cannot be changed in place";
     case FindWhy::CodestreamHoldsPosition:
         return "the codestream, which is compressed data only, holds a position's text and cannot be taken apart";
     }

@@ -105,7 +105,7 @@ enum class FindWhy : uint8_t {
     IconBytesUnparsed,       // bytes among an icon's pictures hold a position's text
     AdjustmentsHoldPosition, // Apple's photo adjustments (no rule reads them) hold a position's text
     DocumentPartUnparsed,    // a PDF's syntax or its object streams hold a position's text
-    AttachmentHoldsPosition, // a file attached to a PDF, compressed, holds a position (or cannot be read)
+    AttachmentHoldsPosition, // a file or picture a PDF keeps compressed holds a position (or cannot be read)
     DocumentSigned,          // a signed PDF, whose signature a change would break
 };
 

@@ -87,6 +87,7 @@ int64_t SkipObject(const uint8_t* p, int64_t n, int64_t i, int depth = 0) {
 // What a stream's dictionary says of it.
 struct StreamDict {
     std::string filter;  // its only filter ("/DCTDecode"), "" for none, "many" for a chain
+    bool pictureLast = false;  // a chain ending in a picture's coding (a JPEG deflated again)
     bool metadata = false, attached = false, objects = false;
     int64_t length = -1;  // a length given directly
 };
@@ -113,13 +114,14 @@ StreamDict ReadDict(const uint8_t* p, int64_t end, int64_t i) {
         const bool reference = k + 3 < tokens.size() && tokens[k + 3] == "R";
         if (key == "/Filter") {
             // One filter, alone or as an array of one.
-            if (value.size() > 2 && value.front() == '[') {
-                const auto* v = reinterpret_cast<const uint8_t*>(value.data());
-                const int64_t n = static_cast<int64_t>(value.size());
-                const int64_t a = SkipSpace(v, n, 1), b = a < n ? SkipObject(v, n, a) : -1;
-                value = b > a && SkipSpace(v, n, b) == n - 1 ? Token(v, a, b) : "many";
-            }
-            d.filter = value;
+            std::vector<std::string> chain;
+            const auto* v = reinterpret_cast<const uint8_t*>(value.data());
+            const int64_t n = static_cast<int64_t>(value.size());
+            for (int64_t a = value.size() > 2 && value.front() == '[' ? SkipSpace(v, n, 1) : n, b;
+                 a < n - 1 && (b = SkipObject(v, n, a)) > a; a = SkipSpace(v, n, b))
+                chain.push_back(Token(v, a, b));
+            d.filter = value.front() != '[' ? value : chain.size() == 1 ? chain[0] : chain.empty() ? "" : "many";
+            d.pictureLast = chain.size() > 1 && (chain.back() == "/DCTDecode" || chain.back() == "/JPXDecode");
         } else if (key == "/Type" || key == "/Subtype") {
             d.metadata = d.metadata || value == "/Metadata" || value == "/XML";
             d.attached = d.attached || value == "/EmbeddedFile";
@@ -205,9 +207,21 @@ struct PdfWalk {
         if (r.len <= 0) return;  // an empty stream holds nothing
         const Carrier c = at.Then("stream #" + std::to_string(++streams));
         const bool plain = d.filter.empty(), flate = d.filter == "/FlateDecode";
-        if (d.filter == "/DCTDecode") {
-            const uint8_t* soi = r.len >= 2 ? f.Span(r.pos, 2) : nullptr;
-            if (soi != nullptr && soi[0] == 0xFF && soi[1] == 0xD8) sink.Nested(Container::Jpeg, r, c);
+        if (d.filter == "/DCTDecode" || d.filter == "/JPXDecode") {
+            // A JPEG, a JPEG 2000 file or codestream; anything else is pixels.
+            const Container kind = RecogniseContainer(f, r.pos, r.End());
+            if (kind == Container::Jpeg || kind == Container::Jp2 || kind == Container::Codestream)
+                sink.Nested(kind, r, c);
+        } else if (d.pictureLast) {
+            // A picture in another coding as well: walked once inflated, but
+            // its coded form cannot be changed in place.
+            std::vector<uint8_t> content;
+            LocateResult inner;
+            if (d.filter != "many" || !Inflated(r, content) ||
+                !LocateHeld(ByteReader(content.data(), static_cast<int64_t>(content.size())), sink.PlaceNames(),
+                            inner) ||
+                !inner.finds.empty())
+                Unremovable(r, FindWhy::AttachmentHoldsPosition, c);
         } else if (d.metadata && plain) {
             sink.Xmp(r, r, c);
         } else if (d.metadata && flate) {

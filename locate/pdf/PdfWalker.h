@@ -4,8 +4,10 @@
 // text, and a stream's data lies between "stream" and "endstream", its
 // length in its dictionary (when that gives no length that fits, up to
 // "endstream").
-//  - a JPEG (a stream whose only filter is /DCTDecode) is walked as a JPEG
-//    and cleaned in place;
+//  - a JPEG or JPEG 2000 picture (a stream whose only filter is /DCTDecode
+//    or /JPXDecode) is walked as that container and cleaned in place; one
+//    deflated again is walked once inflated, and a position in it cannot be
+//    removed;
 //  - XMP (/Type /Metadata or /Subtype /XML), plain or /FlateDecode, is
 //    scanned and cleaned as a JPEG's (compressed anew at its length);
 //  - an attached file (/Type /EmbeddedFile) is walked as that container
