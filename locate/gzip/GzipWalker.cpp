@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int64_t kMaxContent = int64_t{64} << 20;  // as other compressed metadata
+// The compressed bytes looked at: a larger stream (an archive of gigabytes)
+// is not inflated, and so not brought into memory.
+constexpr int64_t kMaxStream = int64_t{32} << 20;
 constexpr uint8_t kExtra = 4, kName = 8, kComment = 16, kHeaderCrc = 2, kReserved = 0xE0;
 
 // Where the deflate stream starts, past the optional header fields; -1
@@ -87,8 +90,9 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const Carrier c = at.Then("gzip content");
     std::vector<uint8_t> content;
     int64_t used = 0;
-    const uint8_t* stream = f.Span(data, end - data);
-    const bool inflated = stream != nullptr && Inflate(stream, end - data, Deflated::Raw, kMaxContent, content, &used) &&
+    const int64_t window = std::min(end - data, kMaxStream);
+    const uint8_t* stream = f.Span(data, window);
+    const bool inflated = stream != nullptr && Inflate(stream, window, Deflated::Raw, kMaxContent, content, &used) &&
                           end - data - used >= 8;
     uint32_t crc = 0, size = 0;
     const ByteReader le = f.WithOrder(ByteReader::kLittleEndian);

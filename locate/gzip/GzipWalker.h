@@ -2,8 +2,8 @@
 // header (flags, and optional extra field, file name and comment), a raw
 // deflate stream, then the CRC-32 and the length of the content.
 //
-// The content (at most 64 MiB) is inflated and walked as a file of its
-// own. Its positions are removed in the content, which is compressed anew
+// The content (at most 64 MiB, from at most 32 MiB of compressed data) is
+// inflated and walked as a file of its own. Its positions are removed in the content, which is compressed anew
 // at exactly the stream's length (the rest filled with stored pad bytes,
 // spaces after text and zeros after anything else, as compressed metadata
 // is), and the CRC-32 and length are written anew; content whose stripped
