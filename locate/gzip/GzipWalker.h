@@ -3,11 +3,12 @@
 // deflate stream, then the CRC-32 and the length of the content.
 //
 // The content (at most 64 MiB, from at most 32 MiB of compressed data) is
-// inflated and walked as a file of its own. Its positions are removed in the content, which is compressed anew
-// at exactly the stream's length (the rest filled with stored pad bytes,
-// spaces after text and zeros after anything else, as compressed metadata
-// is), and the CRC-32 and length are written anew; content whose stripped
-// form does not fit leaves its finds not removable. A stream that does not
+// inflated and walked as a file of its own. Its positions are removed in
+// the content, which is compressed anew at exactly the stream's length (the
+// rest filled with stored pad bytes, spaces after text and zeros after
+// anything else, as compressed metadata is), and the CRC-32 and length are
+// written anew; content whose stripped form does not fit leaves its finds
+// not removable. A stream that does not
 // inflate, or whose CRC-32 is already wrong, and content of no known format
 // leave the file not checked. The header's text follows the opaque rule;
 // what follows the first member is data after the end.
