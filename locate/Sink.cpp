@@ -202,6 +202,32 @@ bool Sink::Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709
     return true;
 }
 
+bool Sink::OpaqueHeld(const std::vector<uint8_t>& bytes, ByteRange at, FindWhy why, const Carrier& c,
+                      bool compressed) {
+    PositionFind f;
+    const ByteReader held(bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (!OpaqueFind(held, {0, held.Length()}, FindKind::Unparsed, why, why, m_opt.placeNames, f, compressed))
+        return false;
+    f.pos = at.pos;
+    f.len = at.len;
+    Add(f, c);
+    return true;
+}
+
+void Sink::AddHeld(std::vector<PositionFind> finds, const std::function<ByteRange(const PositionFind&)>& where,
+                   const Carrier& c, FindWhy unfit) {
+    for (PositionFind& f : finds) {
+        const ByteRange r = where(f);
+        f.pos = r.pos;
+        f.len = r.len;
+        // A file of its own inside this one, whose segments are no bytes of it.
+        f.wholeFile = false;
+        f.segment = -1;
+        if (unfit != FindWhy::None && f.removable) f.removable = false, f.why = unfit;
+        Add(f, f.carrier.empty() ? c : c.Then(f.carrier));
+    }
+}
+
 bool Sink::AfterEnd(ByteRange whole, bool last, const Carrier& c) {
     // Insta360's trailer ends the file and is known by its last bytes: it
     // is walked (a structure, cleaned rather than cut), and what comes

@@ -79,6 +79,16 @@ public:
     // Bytes inside a container that no structure explains: a find of
     // `kind` when they hold a position's text. False when they hold none.
     bool Opaque(ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c);
+    // The same for bytes the container keeps in another form (decoded,
+    // inflated): a find, reported at `at`, that cannot be removed. In
+    // `compressed` data "GPS" counts only inside readable text.
+    bool OpaqueHeld(const std::vector<uint8_t>& bytes, ByteRange at, FindWhy why, const Carrier& c, bool compressed);
+    // The finds of a walk of such bytes (see LocateHeld), each reported
+    // where `where` places it in the file and named under `c`; with
+    // `unfit`, those that could be removed in the bytes cannot be here
+    // (their new form does not fit), for that reason.
+    void AddHeld(std::vector<PositionFind> finds, const std::function<ByteRange(const PositionFind&)>& where,
+                 const Carrier& c, FindWhy unfit = FindWhy::None);
     // Data after a container's last structure, [r.pos, r.End()): a
     // container in it is handed on as nested, the bytes before it are
     // opaque. With `last` it runs to the file's end (where an Insta360

@@ -38,14 +38,8 @@ void Data(Sink& sink, ByteRange text, int index, const Carrier& at) {
         }
     // A binary property list keeps its strings as text; other data counts
     // "GPS" only inside readable text.
-    PositionFind f;
-    const ByteReader data(bytes.data(), static_cast<int64_t>(bytes.size()));
-    if (!OpaqueFind(data, {0, data.Length()}, FindKind::Unparsed, FindWhy::AdjustmentsHoldPosition,
-                    FindWhy::AdjustmentsHoldPosition, sink.PlaceNames(), f, !readable))
-        return;
-    f.pos = text.pos;
-    f.len = text.len;
-    sink.Add(f, at.Then("data #" + std::to_string(index)));
+    sink.OpaqueHeld(bytes, text, FindWhy::AdjustmentsHoldPosition, at.Then("data #" + std::to_string(index)),
+                    !readable);
 }
 
 }  // namespace

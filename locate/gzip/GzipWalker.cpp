@@ -111,15 +111,9 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     std::string newStream, trailer;
     const bool removable = !inner.finds.empty() && inner.CanClean();
     const bool fits = removable && Rewrite(content, inner, used, newStream, trailer);
-    for (PositionFind g : inner.finds) {
-        // The content's offsets name no file byte: reported at the stream.
-        g.pos = data;
-        g.len = used;
-        g.wholeFile = false;
-        g.segment = -1;
-        if (removable && !fits) g.removable = false, g.why = FindWhy::CompressedDoesNotFit;
-        sink.Add(g, g.carrier.empty() ? c : c.Then(g.carrier));
-    }
+    // The content's offsets name no file byte: each is reported at the stream.
+    sink.AddHeld(std::move(inner.finds), [&](const PositionFind&) { return ByteRange{data, used}; }, c,
+                 removable && !fits ? FindWhy::CompressedDoesNotFit : FindWhy::None);
     if (fits) {
         StripPlan plan;
         plan.fills.push_back({plan.AddMap(ContentMap({data, used})), 0, used, 0, newStream});

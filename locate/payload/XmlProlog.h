@@ -1,5 +1,5 @@
-// Reading XML text as drawings and property lists begin: where the root
-// element starts, past a UTF-8 byte order mark, white space, the
+// Reading XML text as sidecars, drawings and property lists begin: where
+// the root element starts, past a UTF-8 byte order mark, white space, the
 // declaration and other processing instructions, comments and a document
 // type (with its internal subset).
 #pragma once
@@ -7,6 +7,9 @@
 #include <string_view>
 
 bool XmlSpace(uint8_t c);
+
+// True when the n bytes at p hold `s` at i.
+bool XmlAt(const uint8_t* p, int64_t n, int64_t i, std::string_view s);
 
 // Past the first `close` at or after i in the n bytes at p, or -1.
 int64_t XmlPast(const uint8_t* p, int64_t n, int64_t i, std::string_view close);

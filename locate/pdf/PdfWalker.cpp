@@ -203,6 +203,17 @@ struct PdfWalk {
                Inflate(packed.data(), static_cast<int64_t>(packed.size()), Deflated::Zlib, kMaxContent, out);
     }
 
+    // A file or picture kept compressed: walked once inflated, but its
+    // coded form cannot be changed in place.
+    void HeldInflated(ByteRange r, const Carrier& c) {
+        std::vector<uint8_t> content;
+        LocateResult inner;
+        if (!Inflated(r, content) ||
+            !LocateHeld(ByteReader(content.data(), static_cast<int64_t>(content.size())), sink.PlaceNames(), inner) ||
+            !inner.finds.empty())
+            Unremovable(r, FindWhy::AttachmentHoldsPosition, c);
+    }
+
     void Stream(ByteRange r, const StreamDict& d) {
         if (r.len <= 0) return;  // an empty stream holds nothing
         const Carrier c = at.Then("stream #" + std::to_string(++streams));
@@ -213,15 +224,8 @@ struct PdfWalk {
             if (kind == Container::Jpeg || kind == Container::Jp2 || kind == Container::Codestream)
                 sink.Nested(kind, r, c);
         } else if (d.pictureLast) {
-            // A picture in another coding as well: walked once inflated, but
-            // its coded form cannot be changed in place.
-            std::vector<uint8_t> content;
-            LocateResult inner;
-            if (d.filter != "many" || !Inflated(r, content) ||
-                !LocateHeld(ByteReader(content.data(), static_cast<int64_t>(content.size())), sink.PlaceNames(),
-                            inner) ||
-                !inner.finds.empty())
-                Unremovable(r, FindWhy::AttachmentHoldsPosition, c);
+            // A picture in another coding as well.
+            HeldInflated(r, c);
         } else if (d.metadata && plain) {
             sink.Xmp(r, r, c);
         } else if (d.metadata && flate) {
@@ -239,26 +243,11 @@ struct PdfWalk {
             if (kind != Container::None) sink.Nested(kind, r, c);
             else Opaque(r, c);
         } else if (d.attached) {
-            std::vector<uint8_t> content;
-            LocateResult inner;
-            if (!flate || !Inflated(r, content) ||
-                !LocateHeld(ByteReader(content.data(), static_cast<int64_t>(content.size())), sink.PlaceNames(),
-                            inner) ||
-                !inner.finds.empty())
-                Unremovable(r, FindWhy::AttachmentHoldsPosition, c);
+            HeldInflated(r, c);
         } else if (d.objects) {
             std::vector<uint8_t> content;
-            if (!flate || !Inflated(r, content)) {
-                Unremovable(r, FindWhy::CompressedUnreadable, c);
-                return;
-            }
-            PositionFind g;
-            const ByteReader x(content.data(), static_cast<int64_t>(content.size()));
-            if (OpaqueFind(x, {0, x.Length()}, FindKind::Unparsed, FindWhy::DocumentPartUnparsed,
-                           FindWhy::DocumentPartUnparsed, sink.PlaceNames(), g)) {
-                g.pos = r.pos, g.len = r.len;
-                sink.Add(g, c);
-            }
+            if (!flate || !Inflated(r, content)) Unremovable(r, FindWhy::CompressedUnreadable, c);
+            else sink.OpaqueHeld(content, r, FindWhy::DocumentPartUnparsed, c, false);
         }
         // Pages, fonts and pictures in other codings: what the document shows.
     }

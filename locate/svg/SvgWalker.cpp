@@ -21,10 +21,6 @@ constexpr int64_t kMaxProlog = int64_t{64} << 10;
 // How far before ";base64," a data URI's "data:" and media type may start.
 constexpr int64_t kMaxMediaType = 256;
 
-bool At(const uint8_t* p, int64_t n, int64_t i, std::string_view s) {
-    return i >= 0 && n - i >= static_cast<int64_t>(s.size()) && std::memcmp(p + i, s.data(), s.size()) == 0;
-}
-
 // The length of the root element's name at i ("svg", or "svg:svg" with a
 // prefix); 0 when it is another.
 int64_t RootNameLen(const uint8_t* p, int64_t n, int64_t i) {
@@ -80,7 +76,7 @@ std::vector<DataUri> DataUris(const uint8_t* p, int64_t base, int64_t from, int6
                 ++j;
                 continue;
             }
-            const int64_t ref = At(p, to, j, "&#") ? XmlPast(p, std::min(to, j + 10), j, ";") : -1;
+            const int64_t ref = XmlAt(p, to, j, "&#") ? XmlPast(p, std::min(to, j + 10), j, ";") : -1;
             if (ref < 0) break;
             j = ref;
         }
@@ -106,17 +102,12 @@ void EmbeddedPicture(Sink& sink, const DataUri& u, const Base64Text& text, const
     const bool all = walked && inner.CanClean();
     const bool removed = all && StripPositions(stripped.data(), n, inner, GpsStripMode{});
     if (!walked) inner.finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::DrawingPartUnparsed));
-    for (PositionFind f : inner.finds) {
-        // Reported at the characters that hold it.
+    // Each reported at the characters that hold it.
+    sink.AddHeld(std::move(inner.finds), [&](const PositionFind& f) {
         const int64_t at = std::clamp<int64_t>(f.pos, 0, std::max<int64_t>(n - 1, 0)) / 3 * 4;
-        f.pos = at < text.map.Length() ? text.map.FilePos(at) : u.text.pos;
-        f.len = f.len > 0 ? (f.len + 2) / 3 * 4 : 0;
-        f.wholeFile = false;
-        f.segment = -1;  // the held picture's offsets name no file byte
-        if (all && !removed) f.removable = false, f.why = FindWhy::DrawingPartUnparsed;
-        const Carrier held = f.carrier.empty() ? c : c.Then(f.carrier);
-        sink.Add(std::move(f), held);
-    }
+        const int64_t pos = at < text.map.Length() ? text.map.FilePos(at) : u.text.pos;
+        return ByteRange{pos, f.len > 0 ? (f.len + 2) / 3 * 4 : 0};
+    }, c, all && !removed ? FindWhy::DrawingPartUnparsed : FindWhy::None);
     if (removed) sink.Result().plan.Append(RewriteBase64(text, bytes, stripped));
 }
 
@@ -131,14 +122,7 @@ void Embedded(Sink& sink, const DataUri& u, int index, const Carrier& at) {
     }
     // Fonts and other data: compressed or binary, so "GPS" counts only in
     // readable text.
-    PositionFind f;
-    const ByteReader data(bytes.data(), static_cast<int64_t>(bytes.size()));
-    if (!OpaqueFind(data, {0, data.Length()}, FindKind::Unparsed, FindWhy::DrawingPartUnparsed,
-                    FindWhy::DrawingPartUnparsed, sink.PlaceNames(), f, true))
-        return;
-    f.pos = u.text.pos;
-    f.len = u.text.len;
-    sink.Add(f, c);
+    sink.OpaqueHeld(bytes, u.text, FindWhy::DrawingPartUnparsed, c, true);
 }
 
 }  // namespace
