@@ -42,6 +42,9 @@ const char* ContainerName(Container c) {
     case Container::Ico: return "icon (ICO, CUR)";
     case Container::Aae: return "photo adjustments (AAE)";
     case Container::Pdf: return "PDF";
+    case Container::X3f: return "Sigma X3F";
+    case Container::Crw: return "Canon CRW";
+    case Container::CanonVrd: return "Canon recipe data (VRD)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -120,6 +123,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::IconBytesUnparsed: return "bytes among the icon's pictures hold a position's text";
     case FindWhy::AdjustmentsHoldPosition: return "the photo adjustments hold a position's text";
     case FindWhy::DocumentPartUnparsed: return "the document's syntax or its object streams hold a position's text";
+    case FindWhy::CameraDataUnparsed:
+        return "a part of the camera's data that is not read (a header, record or section) holds a position's text";
     case FindWhy::DocumentSigned:
         return "the document is signed, and its signature cannot change without breaking it";
     case FindWhy::AttachmentHoldsPosition:

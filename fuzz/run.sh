@@ -180,6 +180,27 @@ seed_fuzz_locator() {
               "2 0 obj ", length $jpeg, " endobj\n3 0 obj << /Type /Metadata /Filter /FlateDecode /Length ", length $xmp,
               " >>\nstream\n$xmp\nendstream\nendobj\n4 0 obj << /Type /ObjStm /Filter /FlateDecode >> stream\r\n$objs",
               "\r\nendstream endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n5 0 obj << >> endobj\n%%EOF\n";' >"$d/pdf.bin"
+    # Sigma's X3F (a JPEG preview with a GPS IFD, UTF-16 properties, the
+    # directory), Canon's CRW (the JPEG, a heap holding a name, recipe data
+    # with XMP after the heap) and a JPEG followed by such recipe data.
+    perl -e 'my $jpeg = "\xff\xd8\xff\xe1\x00\x34Exif\0\0II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) .
+            pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0) . "\xff\xd9";
+        my $x = "<rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/>";
+        my $xmp = pack("NN", 0xFFFF00F6, length $x) . $x;
+        sub vrd { my ($b, $last) = @_; my $sig = "CANON OPTIONAL DATA\0"; my $f = $sig . pack("N", length $b);
+            $f .= "\0" x (64 - length($f) - length($last)); $sig . "\0\1\0\0" . pack("N", length $b) . $b . $f . $last }
+        my $hdr = "FOVb" . pack("V", 0x00020003) . "\0" x 96;
+        my $ima = "SECi" . pack("V6", 0x00020000, 2, 18, 1, 1, 0) . $jpeg;
+        my $prop = "SECp" . pack("V6", 0x00020000, 1, 0, 0, 0, 9) . join("", map { "$_\0" } split //, "CAMMANUF\0SIGMA\0");
+        my ($ja, $pa) = (length $hdr, length($hdr) + length $ima);
+        open(my $o, ">", "$ARGV[0]/x3f.bin"); print $o $hdr, $ima, $prop, "SECd", pack("VV", 0x00020000, 2),
+            pack("VVa4VVa4V", $ja, length $ima, "IMA2", $pa, length $prop, "PROP", $pa + length $prop);
+        my $sub = "Tamlix" . "\0" x 26 . pack("vvVV", 1, 0x0810, 32, 0) . pack("V", 32);
+        my $heap = $jpeg . $sub; my $dir = length $heap;
+        $heap .= pack("vvVVvVVV", 2, 0x2007, length $jpeg, 0, 0x300a, length $sub, length $jpeg, $dir);
+        open($o, ">", "$ARGV[0]/crw.bin");
+        print $o "II", pack("V", 26), "HEAPCCDR", pack("V", 0x00010002), "\0" x 8, $heap, vrd($xmp, pack("V", $dir));
+        open($o, ">", "$ARGV[0]/jpeg_vrd.bin"); print $o $jpeg, vrd($xmp, "\xff\xd9");' "$d"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

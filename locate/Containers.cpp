@@ -4,6 +4,7 @@
 #include "locate/aae/AaeWalker.h"
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
+#include "locate/crw/CrwWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
 #include "locate/ico/IcoWalker.h"
@@ -23,6 +24,8 @@
 #include "locate/subtitles/SubtitleWalker.h"
 #include "locate/svg/SvgWalker.h"
 #include "locate/tiff/TiffWalker.h"
+#include "locate/vrd/VrdWalker.h"
+#include "locate/x3f/X3fWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
 
 #include <algorithm>
@@ -153,6 +156,9 @@ const ContainerRow kRows[] = {
     {Container::Ico, StartsIco, WalkIcoContainer, true},
     {Container::Aae, StartsAae, WalkAaeContainer, true},
     {Container::Pdf, StartsPdf, WalkPdfContainer, true},
+    {Container::X3f, StartsX3f, WalkX3fContainer, true},
+    {Container::Crw, StartsCrw, WalkCrwContainer, true},
+    {Container::CanonVrd, StartsCanonVrd, WalkCanonVrdContainer},
 };
 
 }  // namespace

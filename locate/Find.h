@@ -44,6 +44,9 @@ enum class Container : uint8_t {
     Ico,         // Windows icons and cursors (a site's favicon): PNG files and bitmaps
     Aae,         // Apple's photo adjustments beside an exported photo: a property list
     Pdf,         // PDF documents: JPEG pictures, XMP and attached files among their objects
+    X3f,         // Sigma's raw files: sections listed at the end, a JPEG preview among them
+    Crw,         // Canon's older raw files: a heap of records (a JPEG among them), Canon's trailer after it
+    CanonVrd,    // Canon's recipe data ("CANON OPTIONAL DATA"): blocks, XMP among them; a file or a trailer
     Unknown,     // a whole file of no recognised format
 };
 
@@ -107,6 +110,7 @@ enum class FindWhy : uint8_t {
     DocumentPartUnparsed,    // a PDF's syntax or its object streams hold a position's text
     AttachmentHoldsPosition, // a file or picture a PDF keeps compressed holds a position (or cannot be read)
     DocumentSigned,          // a signed PDF, whose signature a change would break
+    CameraDataUnparsed,      // a raw file's header, records or sections that no rule reads hold a position's text
 };
 
 struct PositionFind {

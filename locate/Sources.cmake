@@ -37,4 +37,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/gzip/GzipWalker.cpp
   locate/ico/IcoWalker.cpp
   locate/aae/AaeWalker.cpp
-  locate/pdf/PdfWalker.cpp)
+  locate/pdf/PdfWalker.cpp
+  locate/x3f/X3fWalker.cpp
+  locate/crw/CrwWalker.cpp
+  locate/vrd/VrdWalker.cpp)

@@ -5,6 +5,7 @@
 #include "locate/jpeg/JpegPayloads.h"
 #include "locate/jpeg/JpegSegments.h"
 #include "locate/payload/TimedGps.h"
+#include "locate/vrd/VrdWalker.h"
 
 #include <algorithm>
 #include <cstring>
@@ -234,6 +235,9 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Without walking the scans, the pictures end at the last EOI marker
     // after the main picture's head.
     if (headOnly) {
+        // Canon's recipe data end in an EOI marker of their own: the
+        // picture ends before them.
+        if (const int64_t vrd = CanonVrdStart(file, head, eoiBound); vrd >= 0) eoiBound = vrd;
         main.end = EndOfLastEoi(file, head, eoiBound);
         // A clip named where no EOI precedes it still follows the picture.
         if (main.end <= 0 && eoiBound < bound) main.end = eoiBound;

@@ -3,6 +3,7 @@
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
 #include "locate/psd/PsdWalker.h"
+#include "locate/vrd/VrdWalker.h"
 
 #include <algorithm>
 #include <string>
@@ -263,4 +264,9 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         } else if (w.StartsInStructure(j.r))
             overlapping(j, FindKind::Container);
     }
+    // Canon's recipe data, which its raw converter appends to a CR2 (and
+    // writers to any TIFF), end the file: readers find them by its last bytes.
+    if (whole.End() == file.Length())
+        if (const int64_t vrd = CanonVrdStart(file, whole.pos + layout.header, whole.End()); vrd >= 0)
+            sink.Nested(Container::CanonVrd, {vrd, whole.End() - vrd}, at.Then("recipe data"));
 }

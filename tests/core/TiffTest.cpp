@@ -1,7 +1,8 @@
 // The TIFF walk: one row per place a position hides in a TIFF or raw file
 // (a GPS IFD named by any IFD of the chain, a SubIFD or the Exif IFD; the
 // raw files' own magic numbers; XMP in tag 700; an embedded JPEG holding
-// Exif GPS) and per hostile structure. Each file is walked at both depths;
+// Exif GPS; the raw files of other structures, X3F, CRW and MRW, and
+// Canon's recipe data after a JPEG, a TIFF or a CRW) and per hostile structure. Each file is walked at both depths;
 // each one whose finds can all be removed is stripped: same length, found
 // clean again, no byte changed outside the strip's ranges. A walk reads
 // the IFDs and what they name, never the image data.
@@ -114,6 +115,93 @@ std::vector<Row> Rows() {
                                   Text("GPS raw data")});
         rows.push_back({"MRW: the GPS IFD in its TTW block", mrw,
                         gps(At(mrw, tiff, fiveMm.FilePosOfGpsIfd() - fiveMm.FilePosOfTiff()), "block TTW")});
+    }
+    {
+        // Sigma's X3F: a header, sections listed by a directory at the end
+        // (the JPEG preview among them, the properties in UTF-16), and the
+        // directory's offset in the last 4 bytes.
+        auto le32 = [](uint32_t v) {
+            Bytes b;
+            Put32(b, 0, v, Order::II);
+            return b;
+        };
+        auto utf16 = [](const std::string& s) {
+            Bytes b;
+            for (char c : s) b.insert(b.end(), {static_cast<uint8_t>(c), 0});
+            return b;
+        };
+        auto x3f = [&](const std::string& property) {
+            Bytes f = Concat({Text("FOVb"), le32(0x00020003)});
+            f.resize(104, 0);
+            const Bytes jpeg = Concat({Text("SECi"), le32(0x00020000), le32(2), le32(18), le32(1), le32(1),
+                                       le32(0), Picture({ExifSegment(FiveEntryGps())})});
+            const Bytes prop = Concat({Text("SECp"), le32(0x00020000), le32(1), le32(0), le32(0), le32(0),
+                                       le32(0), le32(9), utf16("LOCATION\0" + property + std::string(1, '\0'))});
+            const auto jpegAt = static_cast<uint32_t>(f.size()), propAt = static_cast<uint32_t>(jpegAt + jpeg.size());
+            const auto dir = static_cast<uint32_t>(propAt + prop.size());
+            return Concat({f, jpeg, prop, Text("SECd"), le32(0x00020000), le32(2), le32(jpegAt),
+                           le32(static_cast<uint32_t>(jpeg.size())), Text("IMA2"), le32(propAt),
+                           le32(static_cast<uint32_t>(prop.size())), Text("PROP"), le32(dir)});
+        };
+        const Bytes preview = x3f("Kitakyushu"), prop = x3f("GPS 33.88 N");
+        const Bytes photo = Picture({ExifSegment(FiveEntryGps())});
+        const int64_t previewGps = At(preview, photo, five.FilePosOfGpsIfd());
+        rows.push_back({"X3F: the GPS IFD in its JPEG preview", preview,
+                        gps(previewGps, "section #1 IMA2 / picture 1 / APP1 #1")});
+        rows.push_back({"X3F: position text in its UTF-16 properties", prop,
+                        {{FindKind::ExifGps, true, FindWhy::None, previewGps, ""},
+                         {FindKind::Unparsed, false, FindWhy::CameraDataUnparsed, At(prop, "SECp"), "section #2 PROP"}}});
+        Bytes lost = preview;
+        Put32(lost, lost.size() - 4, 0x7FFFFFF0, Order::II);
+        rows.push_back({"X3F: its directory past the end", lost,
+                        {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
+
+        // Canon's recipe data (as its raw converter appends them; writers
+        // put a CRW's XMP there), the footer ending in `last`.
+        const Bytes sig = Text(std::string("CANON OPTIONAL DATA\0", 20));
+        auto vrd = [&](const Bytes& blocks, const Bytes& last) {
+            const Bytes size = Be32(static_cast<uint32_t>(blocks.size()));
+            Bytes footer = Concat({sig, size});
+            footer.resize(0x40 - last.size(), 0);
+            return Concat({sig, {0, 1, 0, 0}, size, blocks, footer, last});
+        };
+        const Bytes xmpBlock = Concat({Be32(0xFFFF00F6), Be32(static_cast<uint32_t>(kXmp.size())), Text(kXmp)}),
+                    recipe = Concat({Be32(0xFFFF00F4), Be32(4), Bytes(4, 7)});
+        const Bytes jpegVrd = Concat({Picture({}), vrd(Concat({recipe, xmpBlock}), {0xFF, 0xD9})});
+        const Bytes tiffVrd = Concat({TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make")), vrd(xmpBlock, Bytes(4, 0))});
+        const Bytes vrdFile = vrd(xmpBlock, Bytes(4, 0));
+        auto xmp = [](const Bytes& f, const std::string& in) {
+            return std::vector<Want>{{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), in}};
+        };
+        rows.push_back({"JPEG: XMP in Canon's recipe data after the picture (ends in EOI)", jpegVrd,
+                        xmp(jpegVrd, "recipe block #2")});
+        rows.push_back({"TIFF: XMP in Canon's recipe data ending the file", tiffVrd,
+                        xmp(tiffVrd, "recipe data / recipe block #1")});
+        rows.push_back({"Canon's recipe data as a file of their own", vrdFile, xmp(vrdFile, "recipe block #1")});
+
+        // Canon's CRW: a header, then a heap (the JPEG, a heap holding the
+        // owner's name, the directory and its offset), then recipe data
+        // whose footer repeats that offset.
+        Bytes heap = photo;
+        const auto sub = static_cast<uint32_t>(heap.size());
+        Bytes owner = Text("Tamlix");
+        owner.resize(32, 0);
+        const Bytes subHeap = Concat({owner, {1, 0, 0x10, 0x08, 32, 0, 0, 0, 0, 0, 0, 0}, le32(32)});
+        heap = Concat({heap, subHeap});
+        const auto dirOff = static_cast<uint32_t>(heap.size());
+        heap = Concat({heap, {2, 0}, {0x07, 0x20}, le32(static_cast<uint32_t>(photo.size())), le32(0),
+                       {0x0A, 0x30}, le32(static_cast<uint32_t>(subHeap.size())), le32(sub), le32(dirOff)});
+        Bytes head = Concat({Text("II"), le32(26), Text("HEAPCCDR"), le32(0x00010002)});
+        head.resize(26, 0);
+        const Bytes crw = Concat({head, heap, vrd(xmpBlock, le32(dirOff))});
+        rows.push_back({"CRW: the GPS IFD in its JPEG, XMP in its recipe data", crw,
+                        {{FindKind::ExifGps, true, FindWhy::None, At(crw, photo, five.FilePosOfGpsIfd()),
+                          "record 0x2007 / picture 1 / APP1 #1"},
+                         xmp(crw, "recipe data / recipe block #1")[0]}});
+        Bytes outside = crw;
+        Put32(outside, static_cast<size_t>(26 + dirOff + 2 + 2 + 4), 0x10000, Order::II);  // the JPEG past the heap
+        rows.push_back({"CRW: a record outside its heap", outside,
+                        {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
     }
     // The GPS IFD named by the chain's second IFD, a SubIFD, the Exif IFD;
     // and by IFD0 of the raw files' headers.
@@ -344,6 +432,7 @@ TEST(Tiff, OnlyTheIfdsAndWhatTheyNameAreRead) {
     TiffMaker t;
     t.Add(Bytes(256, 0));  // past the window's first 200 bytes
     const uint32_t g = t.Gps(), image = t.Add(Bytes(1 << 20, 'G'));
+    t.Add(Bytes(64, 0));  // the file's last 64 bytes are read for a trailer
     const uint32_t ifd0 = t.Ifd({{256, kShort, 1, 1024}, {273, kLong, 1, image}, {279, kLong, 1, 1 << 20},
                                  {kGpsTag, kLong, 1, g}});
     const Bytes f = t.Done(ifd0);

@@ -7,8 +7,8 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG and PDF
-# (and the photo each holds, read by ExifTool once taken out), JPEG XL,
-# JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
+# (and the photo each holds, read by ExifTool once taken out), Canon's recipe
+# data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
@@ -212,6 +212,15 @@ perl -e 'local $/; my $j = <STDIN>; my $h = pack("a16a4a8a32", "FUJIFILMCCD-RAW 
     $h .= "\0" x (84 - length $h) . pack("NN", 148, length $j); $h .= "\0" x (148 - length $h);
     print $h, $j, "\x5a" x 4096;' <geotagged.jpg >fuji.raf
 
+# Canon's recipe data, which ExifTool makes with XMP naming the position: as
+# a file of their own, and appended (as Canon's raw converter does) to a
+# JPEG, whose picture they follow with an EOI marker of their own, and to
+# a TIFF.
+exiftool -q -q -o recipe.vrd "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" base.jpg
+cp base.jpg recipe.jpg
+ff 1 -frames:v 1 -pix_fmt rgb24 recipe.tif
+et '-CanonVRD<=recipe.vrd' recipe.jpg recipe.tif
+
 # Text after the picture's end; nothing else in these photos holds a position.
 cut=$(stat -c %s base.jpg)
 { cat base.jpg; printf 'Breite (GPS) : N/A\n'; } > text-label.jpg
@@ -239,6 +248,9 @@ rows=(
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
+    "recipe.vrd|clean|VRD|CANON OPTIONAL DATA"
+    "recipe.jpg|clean|JPEG|CANON OPTIONAL DATA"
+    "recipe.tif|clean|TIFF|CANON OPTIONAL DATA"
     "clip.mp4|clean|MP4|"$'\xa9'"xyz"
     "clip.mov|clean|MOV|com.apple.quicktime.location.ISO6709"
     "clip-ffmpeg.mov|clean|MOV|"$'\xa9'"xyz"
@@ -289,7 +301,7 @@ positions_read() {
 # through dwebp, a JPEG XL through djxl, a JPEG's first picture, a PNG and a
 # TIFF through FFmpeg, a BigTIFF, a PSD, a GIF and a JPEG 2000 through
 # ImageMagick, a RAF's preview JPEG), the frames of a clip; a sidecar's
-# other properties.
+# or Canon's recipe data's other properties.
 decoded() {
     rm -f "$work/decoded.png"
     case $1 in
@@ -301,7 +313,7 @@ decoded() {
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
     *.psd|*.gif|*.jp2|*.mng|*.jng) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
-    *.xmp) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
+    *.xmp|*.vrd) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *.pdf) pdftoppm -r 30 "$1" 2>/dev/null | md5sum | cut -c1-32 ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
