@@ -123,6 +123,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::IconBytesUnparsed: return "bytes among the icon's pictures hold a position's text";
     case FindWhy::AdjustmentsHoldPosition: return "the photo adjustments hold a position's text";
     case FindWhy::DocumentPartUnparsed: return "the document's syntax or its object streams hold a position's text";
+    case FindWhy::NotTakenApart:
+        return "it cannot be taken apart (it is damaged or encrypted, or holds data of no known format)";
     case FindWhy::CameraDataUnparsed:
         return "a part of the camera's data that is not read (a header, record or section) holds a position's text";
     case FindWhy::DocumentSigned:
@@ -144,9 +146,10 @@ std::string DescribeFinds(const std::vector<PositionFind>& finds) {
     // A file that was not taken apart at all is said to be so, alone.
     for (const PositionFind& f : finds)
         if (f.kind == FindKind::Container && f.wholeFile)
-            return f.container == Container::Unknown
-                ? std::string("not checked: the format is not known")
-                : std::string("not checked: ") + ContainerName(f.container) + " is not read yet";
+            return f.container == Container::Unknown ? std::string("not checked: the format is not known")
+                   : f.why == FindWhy::NotTakenApart
+                       ? std::string("not checked: this ") + ContainerName(f.container) + " cannot be taken apart"
+                       : std::string("not checked: ") + ContainerName(f.container) + " is not read yet";
     // Finds of one kind in one picture in a row are named once, with their count.
     std::string out;
     for (size_t i = 0; i < finds.size();) {

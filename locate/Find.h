@@ -111,6 +111,7 @@ enum class FindWhy : uint8_t {
     AttachmentHoldsPosition, // a file or picture a PDF keeps compressed holds a position (or cannot be read)
     DocumentSigned,          // a signed PDF, whose signature a change would break
     CameraDataUnparsed,      // a raw file's header, records or sections that no rule reads hold a position's text
+    NotTakenApart,           // a container that is damaged or encrypted, or holds data of no known format
 };
 
 struct PositionFind {

@@ -263,8 +263,8 @@ void Sink::StrayTiff(int64_t tiff, int64_t end, const Carrier& c) {
 }
 
 void Sink::NotTakenApart(ByteRange whole, const Carrier& c) {
-    PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
-    f.container = Container::Unknown;
+    PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotTakenApart);
+    f.container = m_walking == Container::None ? Container::Unknown : m_walking;
     f.wholeFile = whole.pos == 0 && whole.len == m_file.Length();
     f.len = whole.len;
     Add(f, c);
@@ -282,7 +282,10 @@ void Sink::Walk(Container kind, ByteRange r, const Carrier& c, bool wholeFile, b
     if (row != nullptr && row->walk != nullptr && m_nesting < kMaxNesting) {
         ++m_nesting;
         m_bounded += bounded ? 1 : 0;
+        const Container outer = m_walking;
+        m_walking = kind;
         row->walk(r, c, *this);
+        m_walking = outer;
         m_bounded -= bounded ? 1 : 0;
         --m_nesting;
         return;

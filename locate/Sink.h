@@ -105,9 +105,10 @@ public:
     // container declares, so that a cut never drops data inside it): taken
     // apart by the registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
-    // A container whose own structure does not fit it (a header naming
-    // bytes outside the file): a find that cannot be removed, said of the
-    // whole file when it is the whole file.
+    // The container being walked, whose structure does not fit it (a
+    // header naming bytes outside the file, parts that overlap), which is
+    // encrypted, or which holds data of no known format: a find that cannot
+    // be removed, said of the whole file when it is the whole file.
     void NotTakenApart(ByteRange whole, const Carrier& c);
 
     // A find the walker made itself, and a payload scanner's finds with
@@ -137,4 +138,5 @@ private:
     LocateOptions m_opt;
     int m_nesting = 0;  // containers inside containers being walked
     int m_bounded = 0;  // ... of them, those walked in a range another container declares
+    Container m_walking = Container::None;  // the container whose walk is under way
 };

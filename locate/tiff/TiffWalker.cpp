@@ -180,7 +180,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     uint16_t offsetSize = 0, zero = 1;
     if (layout.Big() && !(fields.U16(4, offsetSize) && fields.U16(6, zero) && offsetSize == 8 && zero == 0)) {
         // A BigTIFF header of another offset size is a layout no reader takes.
-        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotReadYet);
+        PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotTakenApart);
         f.container = Container::Tiff;
         f.wholeFile = whole.pos == 0 && whole.End() == file.Length();
         f.len = whole.len;

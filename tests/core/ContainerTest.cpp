@@ -147,7 +147,7 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, Container::None, rafGps, false, true},
           {FindKind::AfterEnd, Container::None, static_cast<int64_t>(148 + rafJpeg.size()), false, false}}, -1, false},
         {"Fujifilm RAF naming a preview past its end", raf(rafJpeg, 1 << 20),
-         {whole(Container::Unknown)[0], {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
+         {whole(Container::Raf)[0], {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
         {"Samsung motion photo", samsung, {at(samsung, "\xA9xyz", 4)}, -1, true},
         {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),

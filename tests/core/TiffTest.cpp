@@ -154,7 +154,7 @@ std::vector<Row> Rows() {
         Bytes lost = preview;
         Put32(lost, lost.size() - 4, 0x7FFFFFF0, Order::II);
         rows.push_back({"X3F: its directory past the end", lost,
-                        {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
+                        {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}});
 
         // Canon's recipe data (as its raw converter appends them; writers
         // put a CRW's XMP there), the footer ending in `last`.
@@ -201,7 +201,7 @@ std::vector<Row> Rows() {
         Bytes outside = crw;
         Put32(outside, static_cast<size_t>(26 + dirOff + 2 + 2 + 4), 0x10000, Order::II);  // the JPEG past the heap
         rows.push_back({"CRW: a record outside its heap", outside,
-                        {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
+                        {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}});
     }
     // The GPS IFD named by the chain's second IFD, a SubIFD, the Exif IFD;
     // and by IFD0 of the raw files' headers.
@@ -334,7 +334,7 @@ std::vector<Row> Rows() {
     }
     // A BigTIFF header of another offset size is a layout no reader takes.
     rows.push_back({"BigTIFF of 4-byte offsets", Concat({Text(std::string("II+\0\x04\0\0\0\x10\0\0\0", 12)), Bytes(16, 0)}),
-                    {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}});
+                    {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}});
     // Hostile BigTIFF: 64-bit offsets and counts near 2^64 (sums that wrap),
     // a chain that loops, a GPS IFD declaring 2^62 entries of which two are
     // in the file, and a 0th IFD past the end.
