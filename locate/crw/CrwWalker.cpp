@@ -1,10 +1,10 @@
 #include "locate/crw/CrwWalker.h"
 
 #include "exif/ByteReader.h"
+#include "locate/Parts.h"
 #include "locate/Sink.h"
 #include "locate/vrd/VrdWalker.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,10 +52,7 @@ public:
             if (off > dirOff || int64_t{size} > dir - r.pos) return false;
             records.push_back({r, tag});
         }
-        std::stable_sort(records.begin(), records.end(),
-                         [](const Record& a, const Record& b) { return a.r.pos < b.r.pos; });
-        for (size_t i = 1; i < records.size(); ++i)
-            if (records[i].r.pos < records[i - 1].r.End()) return false;
+        if (!SortApart(records)) return false;
         int64_t pos = heap.pos;
         for (const Record& rec : records) {
             Gap(pos, rec.r.pos, at);

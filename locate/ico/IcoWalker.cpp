@@ -1,8 +1,8 @@
 #include "locate/ico/IcoWalker.h"
 
+#include "locate/Parts.h"
 #include "locate/Sink.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,8 +16,8 @@ struct Picture {
     int index;  // in the directory, from 1
 };
 
-// The directory's pictures, in the order of their offsets; false when the
-// directory does not fit or a picture lies outside [its end, end).
+// The directory's pictures; false when the directory does not fit or a
+// picture lies outside [its end, end).
 bool Pictures(const ByteReader& file, int64_t pos, int64_t end, std::vector<Picture>& out) {
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
     uint16_t reserved = 1, type = 0, count = 0;
@@ -35,7 +35,6 @@ bool Pictures(const ByteReader& file, int64_t pos, int64_t end, std::vector<Pict
         if (len == 0 || r.pos < dirEnd || r.End() > end) return false;
         out.push_back({r, i + 1});
     }
-    std::stable_sort(out.begin(), out.end(), [](const Picture& a, const Picture& b) { return a.r.pos < b.r.pos; });
     return true;
 }
 
@@ -49,18 +48,10 @@ bool StartsIco(const ByteReader& file, int64_t pos, int64_t end) {
 void WalkIcoContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const ByteReader& f = sink.File();
     std::vector<Picture> pictures;
-    if (!Pictures(f, whole.pos, whole.End(), pictures)) {
+    if (!Pictures(f, whole.pos, whole.End(), pictures) || !SortApart(pictures)) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    // One picture named twice is walked once; others may not share bytes.
-    auto same = [](const Picture& a, const Picture& b) { return a.r.pos == b.r.pos && a.r.len == b.r.len; };
-    pictures.erase(std::unique(pictures.begin(), pictures.end(), same), pictures.end());
-    for (size_t i = 1; i < pictures.size(); ++i)
-        if (pictures[i].r.pos < pictures[i - 1].r.End()) {
-            sink.NotTakenApart(whole, at);
-            return;
-        }
     uint16_t count = 0;
     f.WithOrder(ByteReader::kLittleEndian).U16(whole.pos + 4, count);
     int64_t pos = whole.pos + kHeader + kEntry * count;

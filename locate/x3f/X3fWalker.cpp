@@ -3,10 +3,10 @@
 #include "exif/ByteReader.h"
 #include "locate/Fourcc.h"
 #include "locate/Opaque.h"
+#include "locate/Parts.h"
 #include "locate/Sink.h"
 #include "locate/isobmff/BoxWalk.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,9 +24,9 @@ struct Section {
     int index;  // in the directory, from 1
 };
 
-// The directory's sections, in the order of their offsets, and where the
-// directory lies; false when it cannot be read or a section lies outside
-// [the file's first 8 bytes, the directory).
+// The directory's sections and where the directory lies; false when it
+// cannot be read or a section lies outside [the file's first 8 bytes, the
+// directory).
 bool Sections(const ByteReader& file, int64_t pos, int64_t end, std::vector<Section>& out, ByteRange& dir) {
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
     uint32_t dirOff = 0, count = 0;
@@ -48,7 +48,6 @@ bool Sections(const ByteReader& file, int64_t pos, int64_t end, std::vector<Sect
         if (r.pos < pos + 8 || r.End() > dir.pos) return false;
         out.push_back({r, type, static_cast<int>(i) + 1});
     }
-    std::stable_sort(out.begin(), out.end(), [](const Section& a, const Section& b) { return a.r.pos < b.r.pos; });
     return true;
 }
 
@@ -85,18 +84,10 @@ void WalkX3fContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const ByteReader& f = sink.File();
     std::vector<Section> sections;
     ByteRange dir;
-    if (!Sections(f, whole.pos, whole.End(), sections, dir)) {
+    if (!Sections(f, whole.pos, whole.End(), sections, dir) || !SortApart(sections)) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    // One section named twice is walked once; others may not share bytes.
-    auto same = [](const Section& a, const Section& b) { return a.r.pos == b.r.pos && a.r.len == b.r.len; };
-    sections.erase(std::unique(sections.begin(), sections.end(), same), sections.end());
-    for (size_t i = 1; i < sections.size(); ++i)
-        if (sections[i].r.pos < sections[i - 1].r.End()) {
-            sink.NotTakenApart(whole, at);
-            return;
-        }
     auto opaque = [&](int64_t from, int64_t to, const Carrier& c) {
         if (to > from)
             sink.Opaque({from, to - from}, FindKind::Unparsed, FindWhy::CameraDataUnparsed,
