@@ -151,7 +151,7 @@ void Sink::Xmp(ByteRange content, ByteRange reportAt, const Carrier& c) {
 }
 
 void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
-                      const ContentScan& scan) {
+                      const ContentScan& scan, const StreamTest& takes) {
     constexpr int64_t kMaxContent = int64_t{64} << 20;  // metadata; more is not believed
     std::vector<uint8_t> packed, content;
     const bool inflated = stream.Length() <= kMaxContent && stream.Gather(m_file, packed) &&
@@ -166,7 +166,7 @@ void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, cons
     const bool removable = std::all_of(finds.begin(), finds.end(), [](const PositionFind& f) { return f.removable; });
     std::vector<uint8_t> stripped;
     const bool fits = removable && plan.Apply(content.data(), static_cast<int64_t>(content.size())) &&
-                      DeflateToLength(content, form, len, pad, stripped);
+                      DeflateToLength(content, form, len, pad, stripped) && (!takes || takes(stripped));
     for (PositionFind& f : finds) {
         f.pos = at;
         f.len = len;

@@ -66,11 +66,13 @@ public:
     // removal in content offsets. The strip writes the stream anew at its
     // length (see DeflateToLength), padded with `pad`; where the stripped
     // content does not fit, or the stream does not inflate, the finds
-    // cannot be removed.
+    // cannot be removed. A container whose syntax around the stream hangs
+    // on its bytes says which new streams it takes (`takes`).
     using ContentScan = std::function<void(const ByteReader& content, std::vector<PositionFind>& finds,
                                            StripPlan& plan)>;
+    using StreamTest = std::function<bool(const std::vector<uint8_t>& stream)>;
     void Compressed(const ContentMap& stream, Deflated form, uint8_t pad, const Carrier& c,
-                    const ContentScan& scan);
+                    const ContentScan& scan, const StreamTest& takes = {});
     // Photoshop's image resources (a JPEG's APP13): IPTC place names.
     void IptcPlaces(ByteRange irb, const Carrier& c);
     // A FLIR block whose pieces `fff` maps.

@@ -229,12 +229,21 @@ struct PdfWalk {
         } else if (d.metadata && plain) {
             sink.Xmp(r, r, c);
         } else if (d.metadata && flate) {
+            // A stream whose length is not given (or wrong) ends where
+            // "endstream" is found, less a line end before it: its new
+            // bytes may not end in a line end nor hold "endstream".
+            Sink::StreamTest takes;
+            if (d.length != r.len)
+                takes = [](const std::vector<uint8_t>& s) {
+                    return !s.empty() && s.back() != '\n' && s.back() != '\r' &&
+                           FindBytes(s.data(), static_cast<int64_t>(s.size()), "endstream") == nullptr;
+                };
             sink.Compressed(ContentMap(r), Deflated::Zlib, ' ', c,
                             [&](const ByteReader& x, std::vector<PositionFind>& finds, StripPlan& plan) {
                                 XmpScan scan = ScanXmpContent(x, sink.PlaceNames());
                                 finds = std::move(scan.finds);
                                 plan = std::move(scan.plan);
-                            });
+                            }, takes);
         } else if (d.metadata) {
             // In a coding that is not read: what it holds is not known.
             Unremovable(r, FindWhy::CompressedUnreadable, c);

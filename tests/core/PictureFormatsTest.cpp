@@ -180,6 +180,11 @@ std::vector<Row> Rows() {
                 pdfByRef = pdf({object(1, "/Filter [/DCTDecode] /Length 2 0 R", photo), Text("2 0 obj 77 endobj\n")}),
                 pdfXmp = pdf({object(1, "/Type /Metadata /Subtype /XML " + length(Text(kXmp)), Text(kXmp))}),
                 pdfXmpZ = pdf({object(1, "/Type /Metadata /Filter /FlateDecode " + length(xmpZ), xmpZ)}),
+                pdfXmpZRef = pdf({object(1, "/Type /Metadata /Filter /FlateDecode /Length 2 0 R", xmpZ),
+                                  Text("2 0 obj 99 endobj\n")}),
+                // Stripped and compressed anew, this one's stream ends in a line end.
+                xmpZEol = ZlibStored(Text(std::string(kXmp).replace(kXmp.find("/>"), 0, " n='148'"))),
+                pdfXmpZEol = pdf({object(1, "/Type /Metadata /Filter /FlateDecode", xmpZEol)}),
                 pdfAttached = pdf({object(1, "/Type /EmbeddedFile " + length(photo), photo)}),
                 pdfAttachedZ = pdf({object(1, "/Type /EmbeddedFile /Filter /FlateDecode", ZlibStored(photo))}),
                 pdfJpegZ = pdf({object(1, "/Filter [/FlateDecode /DCTDecode]", ZlibStored(photo))}),
@@ -312,6 +317,11 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(pdfByRef, photo, gps.FilePosOfGpsIfd()), ""}}},
         {"PDF: XMP metadata", pdfXmp, {xmpGps(pdfXmp, "stream #1")}},
         {"PDF: XMP metadata, compressed", pdfXmpZ, {{FindKind::Xmp, true, FindWhy::None, At(pdfXmpZ, xmpZ), ""}}},
+        // Its end found where "endstream" is: the new stream may not end in a line end (found by fuzzing).
+        {"PDF: XMP metadata, compressed, its length by reference", pdfXmpZRef,
+         {{FindKind::Xmp, true, FindWhy::None, At(pdfXmpZRef, xmpZ), ""}}},
+        {"PDF: XMP metadata, compressed, no length, anew ending in a line end", pdfXmpZEol,
+         {{FindKind::Xmp, false, FindWhy::CompressedDoesNotFit, At(pdfXmpZEol, xmpZEol), ""}}},
         {"PDF: a geotagged photo attached", pdfAttached,
          {{FindKind::ExifGps, true, FindWhy::None, At(pdfAttached, photo, gps.FilePosOfGpsIfd()), ""}}},
         {"PDF: a geotagged photo attached, compressed", pdfAttachedZ,
