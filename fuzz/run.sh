@@ -598,6 +598,12 @@ seed_fuzz_tiff() {
         0000000000000001882500120000000000000001000000000000002800000000000000000000000000000000000000018825000400000000
         00000001000000280000000000000000000000000000000000000000000000030100000300000000000000010001000000000000014a0004
         0000000000000002000000600000007087690012000000000000000100000000000000980000000000000000"
+    # A TIFF with a GPS IFD, Canon's recipe data with XMP ending the file.
+    perl -e 'my $x = "<rdf:Description xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/>";
+        my $b = pack("NN", 0xFFFF00F6, length $x) . $x; my $sig = "CANON OPTIONAL DATA\0";
+        my $f = $sig . pack("N", length $b); $f .= "\0" x (64 - length $f);
+        print "II*\0", pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26), pack("V", 0), pack("vvvVa4V", 1, 1, 2, 2, "N", 0),
+            $sig, "\0\1\0\0", pack("N", length $b), $b, $f;' >"$d/tiff_vrd.bin"
 }
 
 status=0
