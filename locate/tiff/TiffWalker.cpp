@@ -142,7 +142,7 @@ public:
             if (r.pos >= s.pos && r.pos < s.End()) return false;
             if (s.pos > r.pos) r.len = std::min(r.len, s.pos - r.pos);
         }
-        for (const std::vector<Named>* parts : {&xmp, &resources, &jpegs})
+        for (const std::vector<Named>* parts : {&xmp, &resources, &jpegs, &trailer})
             for (const Named& n : *parts)
                 if (n.r.pos > r.pos && (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
                     r.len = std::min(r.len, n.r.pos - r.pos);
@@ -156,6 +156,7 @@ public:
     std::vector<ByteRange> structure;  // the header, the IFD tables and SubIFD lists (file ranges)
     std::vector<Named> gps;            // each GPS IFD pointer's target (r.pos) and the IFD holding it
     std::vector<Named> xmp, jpegs, resources;
+    std::vector<Named> trailer;  // Canon's recipe data ending the file
 
 private:
     TiffFields m_f;
@@ -222,6 +223,13 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         }
     }
 
+    // Canon's recipe data, which its raw converter appends to a CR2 (and
+    // writers to any TIFF), end the file: readers find them by its last
+    // bytes. No other part may run into them.
+    if (whole.End() == file.Length())
+        if (const int64_t vrd = CanonVrdStart(file, whole.pos + layout.header, whole.End()); vrd >= 0)
+            w.trailer.push_back({{vrd, whole.End() - vrd}, "recipe data"});
+
     // What starts inside the structure's own bytes is no packet a writer
     // put there: a find that cannot be removed when it may hold a position.
     auto overlapping = [&](const Named& n, FindKind kind) {
@@ -264,9 +272,17 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         } else if (w.StartsInStructure(j.r))
             overlapping(j, FindKind::Container);
     }
-    // Canon's recipe data, which its raw converter appends to a CR2 (and
-    // writers to any TIFF), end the file: readers find them by its last bytes.
-    if (whole.End() == file.Length())
-        if (const int64_t vrd = CanonVrdStart(file, whole.pos + layout.header, whole.End()); vrd >= 0)
-            sink.Nested(Container::CanonVrd, {vrd, whole.End() - vrd}, at.Then("recipe data"));
+    // The recipe data, when the structure's own bytes and its other parts
+    // keep out of them; else, holding a position's text, they cannot be cleaned.
+    for (const Named& t : w.trailer) {
+        ByteRange range = t.r;
+        if (w.Clip(range) && range.len == t.r.len) {
+            sink.Nested(Container::CanonVrd, t.r, at.Then(t.path));
+        } else if (OpaqueHolds(file, t.r.pos, t.r.len) != OpaqueText::None) {
+            PositionFind f(FindKind::Container, t.r.pos, false, FindWhy::TiffPartsOverlap);
+            f.container = Container::CanonVrd;
+            f.len = t.r.len;
+            sink.Add(f, at.Then(t.path));
+        }
+    }
 }

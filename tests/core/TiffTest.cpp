@@ -170,6 +170,8 @@ std::vector<Row> Rows() {
         const Bytes jpegVrd = Concat({Picture({}), vrd(Concat({recipe, xmpBlock}), {0xFF, 0xD9})});
         const Bytes tiffVrd = Concat({TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make")), vrd(xmpBlock, Bytes(4, 0))});
         const Bytes vrdFile = vrd(xmpBlock, Bytes(4, 0));
+        TiffMaker huge;  // the 0th IFD declares more entries than the file holds
+        const Bytes vrdInIfd = Concat({huge.Done(huge.Ifd({}, 0, 0x9090)), vrd(xmpBlock, Bytes(4, 0))});
         auto xmp = [](const Bytes& f, const std::string& in) {
             return std::vector<Want>{{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), in}};
         };
@@ -178,6 +180,8 @@ std::vector<Row> Rows() {
         rows.push_back({"TIFF: XMP in Canon's recipe data ending the file", tiffVrd,
                         xmp(tiffVrd, "recipe data / recipe block #1")});
         rows.push_back({"Canon's recipe data as a file of their own", vrdFile, xmp(vrdFile, "recipe block #1")});
+        rows.push_back({"TIFF: recipe data inside the 0th IFD's table (found by fuzzing)", vrdInIfd,
+                        {{FindKind::Container, false, FindWhy::TiffPartsOverlap, At(vrdInIfd, sig), "recipe data"}}});
 
         // Canon's CRW: a header, then a heap (the JPEG, a heap holding the
         // owner's name, the directory and its offset), then recipe data
