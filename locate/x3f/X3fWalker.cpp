@@ -55,11 +55,12 @@ bool Sections(const ByteReader& file, int64_t pos, int64_t end, std::vector<Sect
 // then the JPEG after the 28-byte header.
 bool HoldsJpeg(const ByteReader& file, const ByteRange& r) {
     uint32_t format = 0;
+    uint8_t b0 = 0, b1 = 0;
     const uint8_t* p = r.len >= kPictureHeader + 2 ? file.Span(r.pos, 4) : nullptr;
-    const uint8_t* soi = p != nullptr ? file.Span(r.pos + kPictureHeader, 2) : nullptr;
-    return soi != nullptr && std::memcmp(p, "SECi", 4) == 0 &&
+    // Each span is used before the next read, which may give its block back.
+    return p != nullptr && std::memcmp(p, "SECi", 4) == 0 &&
            file.WithOrder(ByteReader::kLittleEndian).U32(r.pos + 12, format) && format == kJpegFormat &&
-           soi[0] == 0xFF && soi[1] == 0xD8;
+           file.U8(r.pos + kPictureHeader, b0) && file.U8(r.pos + kPictureHeader + 1, b1) && b0 == 0xFF && b1 == 0xD8;
 }
 
 // The properties' UTF-16 text as bytes (a character past Latin-1 as '?'),
