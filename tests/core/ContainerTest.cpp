@@ -268,6 +268,12 @@ TEST(Container, CliRefusesAnUnknownFormatAndCutsATrailerOnlyWhenAsked) {
     r = Cli({"strip-gps", "-o", U8(out), bmp});
     EXPECT_EQ(r.status, 1) << r;
     EXPECT_TRUE(std::filesystem::is_empty(out));
+    // A known container that cannot be taken apart (a gzip of a text) is named.
+    const std::string gz = U8(d / "notes.txt.gz");
+    ASSERT_TRUE(WriteFileBytes(gz, Gzip(Text("trip notes"))));
+    r = Cli({"check", gz});
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_EQ(r.out, std::vector<std::string>{gz + ": not checked: this gzip cannot be taken apart"}) << r;
 
     const Bytes pic = Picture({});
     const std::string jpg = U8(d / "photo.jpg"), link = U8(d / "link.jpg");
