@@ -142,11 +142,20 @@ public:
             if (r.pos >= s.pos && r.pos < s.End()) return false;
             if (s.pos > r.pos) r.len = std::min(r.len, s.pos - r.pos);
         }
+        // Nor do they start inside the recipe data, which their own walk
+        // cleans (and which such a part does not cut).
+        if (InTrailer(r)) return false;
         for (const std::vector<Named>* parts : {&xmp, &resources, &jpegs, &trailer})
             for (const Named& n : *parts)
-                if (n.r.pos > r.pos && (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
+                if (n.r.pos > r.pos && !InTrailer(n.r) && (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
                     r.len = std::min(r.len, n.r.pos - r.pos);
         return r.len > 0;
+    }
+    // True when r starts inside the recipe data and is not the recipe data themselves.
+    bool InTrailer(const ByteRange& r) const {
+        return std::any_of(trailer.begin(), trailer.end(), [&](const Named& t) {
+            return r.pos >= t.r.pos && r.pos < t.r.End() && !(r.pos == t.r.pos && r.len == t.r.len);
+        });
     }
     bool StartsInStructure(const ByteRange& r) const {
         return std::any_of(structure.begin(), structure.end(),

@@ -182,6 +182,14 @@ std::vector<Row> Rows() {
         rows.push_back({"Canon's recipe data as a file of their own", vrdFile, xmp(vrdFile, "recipe block #1")});
         rows.push_back({"TIFF: recipe data inside the 0th IFD's table (found by fuzzing)", vrdInIfd,
                         {{FindKind::Container, false, FindWhy::TiffPartsOverlap, At(vrdInIfd, sig), "recipe data"}}});
+        // A TIFF whose XMP field names the recipe data's XMP block: one walk cleans it, or none.
+        TiffMaker named;
+        const uint32_t namedIfd0 = named.Ifd({{700, kByte, kXmp.size(), 0}});
+        Bytes vrdNamed = named.Done(namedIfd0);
+        Put32(vrdNamed, namedIfd0 + 2 + 8, static_cast<uint32_t>(vrdNamed.size() + 0x1C + 8), Order::II);
+        vrdNamed = Concat({vrdNamed, vrd(xmpBlock, Bytes(4, 0))});
+        rows.push_back({"TIFF: its XMP field naming the recipe data's", vrdNamed,
+                        xmp(vrdNamed, "recipe data / recipe block #1")});
 
         // Canon's CRW: a header, then a heap (the JPEG, a heap holding the
         // owner's name, the directory and its offset), then recipe data
