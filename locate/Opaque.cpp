@@ -120,3 +120,13 @@ bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyG
     out.len = r.len;
     return true;
 }
+
+std::vector<uint8_t> NarrowUtf16(const uint8_t* p, int64_t n, bool bigEndian) {
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(n > 0 ? n / 2 : 0));
+    for (int64_t i = 0; i + 1 < n; i += 2) {
+        const unsigned u = bigEndian ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
+        out.push_back(u < 0x80 ? static_cast<uint8_t>(u) : '?');
+    }
+    return out;
+}

@@ -9,6 +9,7 @@
 #include "platform/ByteRange.h"
 
 #include <cstdint>
+#include <vector>
 
 enum class OpaqueText : uint8_t { None, Gps, Iso6709 };
 
@@ -39,3 +40,7 @@ bool HoldsIso6709(const uint8_t* p, int64_t n);
 // a place name (PlaceTextUnparsed) when they hold a place's. Not removable.
 bool OpaqueFind(const ByteReader& file, ByteRange r, FindKind kind, FindWhy whyGps, FindWhy whyIso6709,
                 bool placeNames, PositionFind& out, bool compressed = false);
+
+// UTF-16 text (little-endian unless `bigEndian`) as its ASCII characters,
+// any other character as '?', so that the rules above read it.
+std::vector<uint8_t> NarrowUtf16(const uint8_t* p, int64_t n, bool bigEndian);

@@ -1,6 +1,7 @@
 #include "locate/crw/CrwWalker.h"
 
 #include "exif/ByteReader.h"
+#include "locate/Containers.h"
 #include "locate/Parts.h"
 #include "locate/Sink.h"
 #include "locate/vrd/VrdWalker.h"
@@ -61,11 +62,10 @@ public:
             const Carrier c = at.Then(step);
             const int type = (rec.tag >> 8) & 0x38;
             const uint16_t id = rec.tag & 0x3FFF;
-            uint8_t b0 = 0, b1 = 0;
             if (type == 0x28 || type == 0x30) {
                 if (!Heap(rec.r, rec.r.End() - 4, depth + 1, c)) return false;
-            } else if ((id == kJpgFromRaw || id == kThumbnail) && m_r.U8(rec.r.pos, b0) &&
-                       m_r.U8(rec.r.pos + 1, b1) && b0 == 0xFF && b1 == 0xD8) {
+            } else if ((id == kJpgFromRaw || id == kThumbnail) &&
+                       RecogniseContainer(m_r, rec.r.pos, rec.r.End()) == Container::Jpeg) {
                 m_sink.Nested(Container::Jpeg, rec.r, c);
             } else if (id != kRawData) {
                 m_sink.Opaque(rec.r, FindKind::Unparsed, FindWhy::CameraDataUnparsed, FindWhy::CameraDataUnparsed, c);

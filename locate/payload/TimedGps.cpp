@@ -300,15 +300,8 @@ bool HoldsNmeaFix(const uint8_t* p, int64_t n) {
 // A caption's text as the checks read it: UTF-16 text (a byte order mark
 // first) as its ASCII characters, any other character as '?'.
 std::vector<uint8_t> Narrow(const uint8_t* p, int64_t n) {
-    std::vector<uint8_t> out;
     const bool big = n >= 2 && p[0] == 0xFE && p[1] == 0xFF, little = n >= 2 && p[0] == 0xFF && p[1] == 0xFE;
-    if (!big && !little) return out;
-    out.reserve(static_cast<size_t>(n / 2));
-    for (int64_t i = 2; i + 1 < n; i += 2) {
-        const unsigned u = big ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
-        out.push_back(u < 0x80 ? static_cast<uint8_t>(u) : '?');
-    }
-    return out;
+    return big || little ? NarrowUtf16(p + 2, n - 2, big) : std::vector<uint8_t>{};
 }
 
 // Binary fixes some dashcams store in their text track: Garmin's PNDM

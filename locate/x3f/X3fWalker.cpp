@@ -1,6 +1,7 @@
 #include "locate/x3f/X3fWalker.h"
 
 #include "exif/ByteReader.h"
+#include "locate/Containers.h"
 #include "locate/Fourcc.h"
 #include "locate/Opaque.h"
 #include "locate/Parts.h"
@@ -55,23 +56,17 @@ bool Sections(const ByteReader& file, int64_t pos, int64_t end, std::vector<Sect
 // then the JPEG after the 28-byte header.
 bool HoldsJpeg(const ByteReader& file, const ByteRange& r) {
     uint32_t format = 0;
-    uint8_t b0 = 0, b1 = 0;
     const uint8_t* p = r.len >= kPictureHeader + 2 ? file.Span(r.pos, 4) : nullptr;
     // Each span is used before the next read, which may give its block back.
     return p != nullptr && std::memcmp(p, "SECi", 4) == 0 &&
            file.WithOrder(ByteReader::kLittleEndian).U32(r.pos + 12, format) && format == kJpegFormat &&
-           file.U8(r.pos + kPictureHeader, b0) && file.U8(r.pos + kPictureHeader + 1, b1) && b0 == 0xFF && b1 == 0xD8;
+           RecogniseContainer(file, r.pos + kPictureHeader, r.End()) == Container::Jpeg;
 }
 
-// The properties' UTF-16 text as bytes (a character past Latin-1 as '?'),
-// so that the opaque rule reads their names and values.
+// The properties' UTF-16 text, so that the opaque rule reads their names and values.
 std::vector<uint8_t> PropertyText(const ByteReader& file, const ByteRange& r) {
-    std::vector<uint8_t> text;
     const uint8_t* p = file.Span(r.pos, r.len);
-    if (p == nullptr) return text;
-    text.reserve(static_cast<size_t>(r.len / 2));
-    for (int64_t i = 0; i + 1 < r.len; i += 2) text.push_back(p[i + 1] == 0 ? p[i] : '?');
-    return text;
+    return p == nullptr ? std::vector<uint8_t>{} : NarrowUtf16(p, r.len, false);
 }
 
 }  // namespace
