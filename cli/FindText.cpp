@@ -125,6 +125,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::DocumentPartUnparsed: return "the document's syntax or its object streams hold a position's text";
     case FindWhy::NotTakenApart:
         return "it cannot be taken apart (it is damaged or encrypted, or holds data of no known format)";
+    case FindWhy::SegmentUnparsed:
+        return "a segment that is not read (a comment, a maker's data) holds a position's text";
     case FindWhy::CameraDataUnparsed:
         return "a part of the camera's data that is not read (a header, record or section) holds a position's text";
     case FindWhy::DocumentSigned:

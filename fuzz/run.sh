@@ -201,6 +201,16 @@ seed_fuzz_locator() {
         open($o, ">", "$ARGV[0]/crw.bin");
         print $o "II", pack("V", 26), "HEAPCCDR", pack("V", 0x00010002), "\0" x 8, $heap, vrd($xmp, pack("V", $dir));
         open($o, ">", "$ARGV[0]/jpeg_vrd.bin"); print $o $jpeg, vrd($xmp, "\xff\xd9");' "$d"
+    # A JPEG whose Exif thumbnail holds a GPS IFD of its own, with Exif among
+    # Photoshop's image resources and a comment holding a coordinate string.
+    perl -e 'my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $thumb = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        my $ifds = "II*\0" . pack("VvV", 8, 0, 14) . pack("v", 2) . pack("vvVV", 0x201, 4, 1, 44) .
+            pack("vvVV", 0x202, 4, 1, length $thumb) . pack("V", 0) . $thumb;
+        my $irb = "Photoshop 3.0\0" . "8BIM" . pack("nnN", 0x0422, 0, length $tiff) . $tiff;
+        sub seg { "\xff" . chr($_[0]) . pack("n", 2 + length $_[1]) . $_[1] }
+        print "\xff\xd8", seg(0xE1, "Exif\0\0" . $ifds), seg(0xED, $irb), seg(0xFE, "at +35.6586+139.7454/"), "\xff\xd9";' \
+        >"$d/jpeg_segments.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

@@ -112,6 +112,7 @@ enum class FindWhy : uint8_t {
     DocumentSigned,          // a signed PDF, whose signature a change would break
     CameraDataUnparsed,      // a raw file's header, records or sections that no rule reads hold a position's text
     NotTakenApart,           // a container that is damaged or encrypted, or holds data of no known format
+    SegmentUnparsed,         // a JPEG segment no rule reads (an APPn segment, a comment) holds a position's text
 };
 
 struct PositionFind {

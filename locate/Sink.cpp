@@ -33,9 +33,12 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
     TiffScan t;
     if (!ScanTiff(m_file, tiff, end, t, opt)) return;
     AddTiff(std::move(t), c);
-    if (!m_opt.placeNames) return;
-    MakerNotePlaces(m_file, m_out.tiffs.back(), c);
-    TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
+    if (m_opt.placeNames) {
+        MakerNotePlaces(m_file, m_out.tiffs.back(), c);
+        TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
+    }
+    // A whole TIFF file's walker walks its embedded JPEGs itself.
+    if (!opt.allIfds) Thumbnails(m_out.tiffs.back(), m_file, c);
 }
 
 void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt) {
@@ -53,10 +56,41 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
         return;
     t.content = content;
     AddTiff(std::move(t), c);
-    if (!m_opt.placeNames) return;
     const ByteReader read(bytes.data(), static_cast<int64_t>(bytes.size()));
-    MakerNotePlaces(read, m_out.tiffs.back(), c);
-    TiffIptcPlaces(read, m_out.tiffs.back(), c);
+    if (m_opt.placeNames) {
+        MakerNotePlaces(read, m_out.tiffs.back(), c);
+        TiffIptcPlaces(read, m_out.tiffs.back(), c);
+    }
+    if (!opt.allIfds) Thumbnails(m_out.tiffs.back(), read, c);
+}
+
+void Sink::Thumbnails(const TiffScan& t, const ByteReader& content, const Carrier& c) {
+    const std::vector<ByteRange> thumbnails = t.thumbnails;  // the walks below add scans
+    const ContentMap map = t.content;
+    const Carrier at = c.Then("thumbnail");
+    for (const ByteRange& r : thumbnails) {
+        const uint8_t* p = content.Span(r.pos, r.len);
+        if (p == nullptr || r.len < 4 || p[0] != 0xFF || p[1] != 0xD8) continue;
+        // Bytes after its end are the block's, never data a cut may drop.
+        const int64_t trailer = m_out.trailer;
+        const std::vector<ByteRange> onFile = map.Empty() ? std::vector<ByteRange>{r} : map.FileRanges(r.pos, r.len);
+        if (onFile.size() == 1) {
+            Nested(Container::Jpeg, onFile[0], at);
+            m_out.trailer = trailer;
+            continue;
+        }
+        // In pieces: walked as bytes of their own, its removal laid onto
+        // the pieces that hold them.
+        LocateResult held;
+        if (!LocateHeld(ByteReader(p, r.len), m_opt.placeNames, held)) continue;
+        const bool all = held.CanClean();
+        for (PositionFind& f : held.finds) {
+            f.segment = -1;
+            f.wholeFile = false;
+            if (!all && f.removable) f.removable = false, f.why = FindWhy::ItemUnreadable;
+        }
+        AddInContent(std::move(held.finds), all ? PlanStrip(held, {}) : StripPlan{}, map.Sub(r.pos, r.len), at);
+    }
 }
 
 void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {

@@ -126,6 +126,9 @@ private:
     // The place names of the maker notes `t` recorded, read through
     // `content` (the bytes its walk read).
     void MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);
+    // The JPEG thumbnails of `t` (read through `content`), each walked as a
+    // JPEG: some writers give a thumbnail an Exif block of its own.
+    void Thumbnails(const TiffScan& t, const ByteReader& content, const Carrier& c);
     // The IPTC place names of `t`'s IPTC field and image resources.
     void TiffIptcPlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);
     // A scan's finds and removal, made in the offsets of `content` (a

@@ -38,6 +38,12 @@ ByteRange After(const JpegSegment& s, int64_t n) {
 
 }  // namespace
 
+bool App1Read(const ByteReader& file, const JpegSegment& s) {
+    return ExifBlockStart(file, s) >= 0 || PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen) ||
+           PayloadStartsWith(file, s, kXmpExtensionSignature, kXmpExtensionSignatureLen) ||
+           PayloadStartsWith(file, s, kFlirSignature, kFlirSignatureLen) || OtherXmpStart(file, s) >= 0;
+}
+
 void LocateXmpAndMakerBlocks(const JpegPicture& p, const Carrier& c, Sink& sink) {
     const ByteReader& file = sink.File();
     std::vector<ByteRange> mains, exts, flir;

@@ -12,6 +12,9 @@ constexpr int64_t kFlirSignatureLen = sizeof kFlirSignature;
 class Sink;
 struct Carrier;
 
+// True when one of the rules above or the Exif walk reads APP1 segment `s`.
+bool App1Read(const ByteReader& file, const JpegSegment& s);
+
 // Hands one picture's XMP documents and FLIR block to the sink.
 void LocateXmpAndMakerBlocks(const JpegPicture& p, const Carrier& c, Sink& sink);
 

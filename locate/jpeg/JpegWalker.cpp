@@ -1,10 +1,12 @@
 #include "locate/jpeg/JpegWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/Opaque.h"
 #include "locate/Sink.h"
 #include "locate/jpeg/JpegPayloads.h"
 #include "locate/jpeg/JpegSegments.h"
 #include "locate/payload/TimedGps.h"
+#include "locate/psd/PsdWalker.h"
 #include "locate/vrd/VrdWalker.h"
 
 #include <algorithm>
@@ -15,13 +17,19 @@
 namespace {
 
 constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr uint8_t kCom = 0xFE;
 constexpr char kGoProSig[] = "GoPro";  // and its NUL: 6 bytes
+constexpr char kParrotSig[] = "PARROT";  // and its NUL: 7 bytes
 constexpr char kPhotoshopSig[] = "Photoshop 3.0";  // NUL included: 14 bytes
 constexpr char kMpfSig[] = {'M', 'P', 'F', 0};
 constexpr char kExvSig[] = {'\xFF', '\x01', 'E', 'x', 'i', 'v', '2'};
 constexpr int64_t kExvHeader = sizeof kExvSig;
 constexpr uint16_t kTagMpEntry = 0xB002;
 constexpr int kMaxPictures = 64;
+
+bool StartsTiff(const ByteReader& file, int64_t at) {
+    return file.Matches(at, 'I', 'I', '*', 0) || file.Matches(at, 'M', 'M', 0, '*');
+}
 
 // The further pictures an MPF index names: their file ranges.
 std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s) {
@@ -60,6 +68,7 @@ std::string SegmentName(const JpegPicture& p, size_t index) {
     int n = 0;
     for (size_t i = 0; i <= index; ++i) n += p.segments[i].marker == m;
     if (m >= kApp0 && m <= kApp15) return "APP" + std::to_string(m - kApp0) + " #" + std::to_string(n);
+    if (m == kCom) return "COM #" + std::to_string(n);
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", m);
     return std::string("FF") + hex + " #" + std::to_string(n);
@@ -89,21 +98,45 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             const int64_t sig = sizeof kGoProSig;
             const TimedGpsScan g = ScanTimedGps(file, TimedFormat::Gpmf, {{s.payload + sig, s.payloadLen - sig}});
             sink.AddPayload(g.finds, g.plan, c);
-        } else if (s.marker == kApp13 && sink.PlaceNames() && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig))
-            sink.IptcPlaces({s.payload + int64_t{sizeof kPhotoshopSig}, s.payloadLen - int64_t{sizeof kPhotoshopSig}}, c);
-        else if (s.marker == kApp2 && mpf != nullptr && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
+        } else if (s.marker == kApp13 && PayloadStartsWith(file, s, kPhotoshopSig, sizeof kPhotoshopSig)) {
+            // Photoshop's image resources, as a PSD holds them: an Exif
+            // resource there is read as the photo's Exif.
+            const int64_t sig = sizeof kPhotoshopSig;
+            WalkImageResources({s.payload + sig, s.payloadLen - sig}, c, sink, true);
+        } else if (s.marker == kApp2 && PayloadStartsWith(file, s, kMpfSig, sizeof kMpfSig)) {
+            if (mpf == nullptr) continue;
             const std::vector<ByteRange> more = MpfPictures(file, s);
             mpf->insert(mpf->end(), more.begin(), more.end());
+        } else if (s.marker == kApp1 && PayloadStartsWith(file, s, kParrotSig, sizeof kParrotSig) &&
+                   StartsTiff(file, s.payload + sizeof kParrotSig)) {
+            // A thermal drone's raw picture, a TIFF file of its own.
+            sink.Tiff(s.payload + sizeof kParrotSig, s.payload + s.payloadLen, c);
+        } else if ((s.marker >= kApp0 && s.marker <= kApp15 && (s.marker != kApp1 || !App1Read(file, s))) ||
+                   s.marker == kCom) {
+            // A segment no rule reads (a colour profile, a maker's data, a
+            // comment). A preview picture some cameras keep in one is
+            // compressed data, where "GPS" counts only in readable text.
+            const int64_t n = std::min<int64_t>(s.payloadLen, 10);
+            const uint8_t* head = file.Span(s.payload, n);
+            const uint8_t soi[] = {0xFF, 0xD8, 0xFF};
+            const bool preview = head != nullptr && std::search(head, head + n, soi, soi + 3) != head + n;
+            PositionFind f;
+            if (OpaqueFind(file, {s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
+                           FindWhy::SegmentUnparsed, sink.PlaceNames(), f, preview))
+                sink.Add(f, c);
         }
     }
     LocateXmpAndMakerBlocks(p, c, sink);
-    // Each find names the segment that holds it.
+    // Each find names the segment that holds it, before the structures
+    // inside the segment that hold it (a thumbnail, a resource).
     for (size_t i = first; i < finds.size(); ++i)
         for (size_t k = 0; k < p.segments.size(); ++k) {
             const JpegSegment& s = p.segments[k];
             if (finds[i].pos >= s.pos && finds[i].pos < s.payload + s.payloadLen) {
+                std::string& path = finds[i].carrier;
+                const bool inside = path.size() > c.path.size() && path.compare(0, c.path.size(), c.path) == 0;
                 finds[i].segment = s.pos;
-                finds[i].carrier = c.Then(SegmentName(p, k)).path;
+                path = c.Then(SegmentName(p, k)).path + (inside ? path.substr(c.path.size()) : std::string());
             }
         }
 }

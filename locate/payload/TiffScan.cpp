@@ -220,7 +220,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
         // A thumbnail is kept only where an offset names it: a length alone
         // (offset 0 is the TIFF header) would keep the whole block.
         uint64_t thumb = 0, thumbLen = 0;
-        bool thumbNamed = false;
+        bool thumbNamed = false, jpeg = false;
         const bool exif = std::find(exifIfds.begin(), exifIfds.end(), off) != exifIfds.end();
         for (const TiffEntry& e : entries) {
             if (ValueRange(w, e, r)) {
@@ -230,7 +230,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
                 if (!exif && e.tag == kTagImageResources) out.imageResources.push_back(r);
                 if (!exif && e.tag == kTagMake && out.make.len == 0) out.make = r;
             }
-            if (e.tag == kTagThumbOffset) thumb = e.value, thumbNamed = true;
+            if (e.tag == kTagThumbOffset) thumb = e.value, thumbNamed = jpeg = true;
             if (e.tag == kTagThumbLength) thumbLen = e.value;
             if (e.tag == kTagStripOffsets && e.count == 1) thumb = e.value, thumbNamed = true;
             if (e.tag == kTagStripCounts && e.count == 1) thumbLen = e.value;
@@ -247,7 +247,10 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
                 }
             }
         }
-        if (thumbNamed && thumbLen > 0 && Range(w, thumb, Saturated(thumbLen), r)) out.keep.push_back(r);
+        if (thumbNamed && thumbLen > 0 && Range(w, thumb, Saturated(thumbLen), r)) {
+            out.keep.push_back(r);
+            if (jpeg) out.thumbnails.push_back(r);
+        }
         uint64_t next = 0;
         if (collect && (off == ifd0 || (opt.allIfds && inChain))) {
             w.Next(off, declared, next);

@@ -119,6 +119,9 @@ struct TiffScan {
     // IPTC datasets (tag 0x83BB) and Photoshop's image resources (tag
     // 0x8649) of the IFDs walked, cut to the block; also among `keep`.
     std::vector<ByteRange> iptc, imageResources;
+    // The JPEG thumbnails (tags 0x0201 and 0x0202), cut to the block; also
+    // among `keep`. Some writers give a thumbnail an Exif block of its own.
+    std::vector<ByteRange> thumbnails;
     // The first Make (tag 0x010F) outside the Exif IFDs, cut to the block:
     // whose maker note it is when the note has no header of its own.
     ByteRange make{0, 0};

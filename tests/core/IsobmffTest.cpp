@@ -79,6 +79,13 @@ std::vector<Row> Rows() {
         const int64_t second = At(overlapFile, Concat({Be32(x), Be32(n), Be32(x + n)}), 8);
         if (second >= 0) Put32(overlapFile, static_cast<size_t>(second), x + n - 4, Order::MM);
     }
+    // A thumbnail with an Exif block of its own, in an item stored last
+    // extent first: its removal is laid onto the extents.
+    HeifItem thumbSplit = exifItem(Concat({Be32(0), TiffWithThumbnail(Picture({ExifSegment(gps)}))}));
+    thumbSplit.extents = 2;
+    thumbSplit.reversed = true;
+    const Bytes thumbFile = Heif({thumbSplit});
+    const Bytes thumbHead(thumbSplit.data.begin(), thumbSplit.data.begin() + 64);
     // Pushes the items' bytes past the window's first 200 bytes.
     const Bytes pad = Box("free", Bytes(200, 0));
     const Bytes clean = Heif({exifItem(Concat({Be32(0), TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make"))}))});
@@ -298,6 +305,8 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(splitFile, tiff, gpsIfd)}}},
         {"Exif item in two extents, stored last first", reversedFile,
          {{FindKind::ExifGps, true, FindWhy::None, At(reversedFile, firstHalf, 4 + gpsIfd), "meta / Exif item 1"}}},
+        {"a thumbnail's Exif in an item of two extents", thumbFile,
+         {{FindKind::ExifGps, true, FindWhy::None, At(thumbFile, thumbHead, 4 + 44 + gps.FilePosOfGpsIfd())}}},
         {"Exif item in two extents sharing bytes", overlapFile, no(FindKind::ExifGps, FindWhy::ItemUnreadable)},
         {"HEIC without GPS", clean, {}},
         {"XMP item", Heif({xmpItem}), xmp(Heif({xmpItem}))},

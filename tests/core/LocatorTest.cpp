@@ -5,6 +5,7 @@
 #include "cli/FindText.h"
 #include "locate/Locator.h"
 #include "gpsnull/GpsInvalidate.h"
+#include "tests/support/ContainerBuilder.h"
 #include "tests/support/MiniJson.h"
 #include "tests/support/SegmentBuilder.h"
 
@@ -102,7 +103,18 @@ std::vector<Row> Rows() {
         return Segment(0xE6, Concat({bytes(std::string("GoPro\0DEVC\0\1\0\x24STRM\0\1\0\x1c", 22) + key),
                                      Bytes{'l', 20, 0, 1}, Bytes(20, 0x35)}));
     };
+    // Photoshop's image resources in APP13, an Exif resource (0x0422) among them.
+    const Bytes tiff(app1.begin() + 10, app1.end());
+    const Bytes irb = Segment(0xED, Concat({bytes(std::string("Photoshop 3.0\0" "8BIM\x04\x22\0\0", 22)),
+                                            Be32(static_cast<uint32_t>(tiff.size())), tiff}));
+    const Bytes thumbnail = Segment(0xE1, Concat({bytes(std::string("Exif\0\0", 6)), TiffWithThumbnail(Picture({app1}))}));
     return {
+        {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
+        {"Exif among Photoshop's image resources", Picture({irb}), {FindKind::ExifGps}, true},
+        {"a comment holding a coordinate string", Picture({Segment(0xFE, bytes("at +35.6586+139.7454/"))}),
+         {FindKind::Unparsed}, false},
+        {"an APP segment no rule reads holding GPS", Picture({Segment(0xEA, bytes("Note GPS 35,139"))}),
+         {FindKind::Unparsed}, false},
         {"GoPro's GPS5 in APP6", Picture({gopro("GPS5")}), {FindKind::TimedGps}, true},
         {"GoPro's settings in APP6", Picture({gopro("WBAL")}), {}, true},
         {"Exif after other segments", Picture({Jfif(), icc, GpsApp1()}), {FindKind::ExifGps}, true},

@@ -232,6 +232,14 @@ Bytes TiffFile(const ExifBuilder& exif) {
     return Bytes(f.begin() + exif.FilePosOfTiff(), f.end() - 2);
 }
 
+Bytes TiffWithThumbnail(const Bytes& thumb) {
+    Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 14, 0, 0, 0,      // header; the 0th IFD, then the 1st
+                  2, 0, 0x01, 0x02, kLong, 0, 1, 0, 0, 0, 44, 0, 0, 0,  // the thumbnail's offset
+                  0x02, 0x02, kLong, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // its length
+    Put32(tiff, 36, static_cast<uint32_t>(thumb.size()), Order::II);
+    return Concat({tiff, thumb});
+}
+
 Bytes PngChunk(const std::string& type, const Bytes& data) {
     const Bytes body = Concat({Text(type), data});
     return Concat({Be(static_cast<uint32_t>(data.size())), body, Be(Crc32(body))});

@@ -99,6 +99,9 @@ Bytes ToEndBox(const std::string& type, const Bytes& payload);
 
 // The TIFF file an ExifBuilder's Exif block holds: header, IFDs, values.
 Bytes TiffFile(const ExifBuilder& exif);
+// A little-endian TIFF structure whose 0th IFD is empty and whose 1st IFD
+// names `thumb`, after it, as its JPEG thumbnail (tags 0x0201, 0x0202).
+Bytes TiffWithThumbnail(const Bytes& thumb);
 
 // PNG: length, type, data, CRC-32 of type and data.
 Bytes PngChunk(const std::string& type, const Bytes& data);
