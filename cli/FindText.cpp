@@ -45,6 +45,7 @@ const char* ContainerName(Container c) {
     case Container::X3f: return "Sigma X3F";
     case Container::Crw: return "Canon CRW";
     case Container::CanonVrd: return "Canon recipe data (VRD)";
+    case Container::Zip: return "ZIP archive";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -127,6 +128,8 @@ const char* FindWhyText(FindWhy w) {
         return "it cannot be taken apart (it is damaged or encrypted, or holds data of no known format)";
     case FindWhy::SegmentUnparsed:
         return "a segment that is not read (a comment, a maker's data) holds a position's text";
+    case FindWhy::ArchiveEntryUnparsed:
+        return "an entry of the archive that is not a picture or a clip (a text), or a name in it, holds a position";
     case FindWhy::CameraDataUnparsed:
         return "a part of the camera's data that is not read (a header, record or section) holds a position's text";
     case FindWhy::DocumentSigned:

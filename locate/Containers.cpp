@@ -7,6 +7,7 @@
 #include "locate/crw/CrwWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
+#include "locate/zip/ZipWalker.h"
 #include "locate/ico/IcoWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
 #include "locate/jp2/Jp2Walker.h"
@@ -159,6 +160,7 @@ const ContainerRow kRows[] = {
     {Container::X3f, StartsX3f, WalkX3fContainer, true},
     {Container::Crw, StartsCrw, WalkCrwContainer, true},
     {Container::CanonVrd, StartsCanonVrd, WalkCanonVrdContainer},
+    {Container::Zip, StartsZip, WalkZipContainer, true},
 };
 
 }  // namespace

@@ -47,6 +47,7 @@ enum class Container : uint8_t {
     X3f,         // Sigma's raw files: sections listed at the end, a JPEG preview among them
     Crw,         // Canon's older raw files: a heap of records (a JPEG among them), Canon's trailer after it
     CanonVrd,    // Canon's recipe data ("CANON OPTIONAL DATA"): blocks, XMP among them; a file or a trailer
+    Zip,         // ZIP archives (a photo service's export, an office document): entries walked as files
     Unknown,     // a whole file of no recognised format
 };
 
@@ -113,6 +114,7 @@ enum class FindWhy : uint8_t {
     CameraDataUnparsed,      // a raw file's header, records or sections that no rule reads hold a position's text
     NotTakenApart,           // a container that is damaged or encrypted, or holds data of no known format
     SegmentUnparsed,         // a JPEG segment no rule reads (an APPn segment, a comment) holds a position's text
+    ArchiveEntryUnparsed,    // an archive's entry of no known format, a name or a comment holds a position's text
 };
 
 struct PositionFind {

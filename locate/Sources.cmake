@@ -2,7 +2,7 @@
 # containers, one folder per container walker and the payload scanners.
 list(APPEND TAMLIX_CORE_SOURCES
   locate/LazyBytes.cpp locate/Locator.cpp locate/Containers.cpp locate/Opaque.cpp locate/StripPlan.cpp
-  locate/Sink.cpp)
+  locate/Sink.cpp locate/Repack.cpp)
 # Payload scanners, which know no container.
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
@@ -35,6 +35,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/mrw/MrwWalker.cpp
   locate/svg/SvgWalker.cpp
   locate/gzip/GzipWalker.cpp
+  locate/zip/ZipWalker.cpp
   locate/ico/IcoWalker.cpp
   locate/aae/AaeWalker.cpp
   locate/pdf/PdfWalker.cpp

@@ -1,10 +1,10 @@
 #include "locate/gzip/GzipWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/Repack.h"
 #include "locate/Sink.h"
 #include "locate/payload/Deflate.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -36,38 +36,6 @@ int64_t StreamStart(const ByteReader& f, int64_t pos, int64_t end, uint8_t flags
     return at >= 0 && at < end ? at : -1;
 }
 
-uint32_t Crc32(const std::vector<uint8_t>& b) {
-    uLong crc = crc32(0, nullptr, 0);
-    for (size_t i = 0; i < b.size();) {
-        const uInt n = static_cast<uInt>(std::min<size_t>(b.size() - i, 1u << 30));
-        crc = crc32(crc, b.data() + i, n);
-        i += n;
-    }
-    return static_cast<uint32_t>(crc);
-}
-
-std::string Le32(uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-
-// The content's positions, removed and compressed anew at the stream's
-// length, with the trailer that then fits; false when that cannot be done.
-bool Rewrite(const std::vector<uint8_t>& content, LocateResult& inner, int64_t streamLen, std::string& stream,
-             std::string& trailer) {
-    std::vector<uint8_t> stripped(content), packed, again;
-    if (!StripPositions(stripped.data(), static_cast<int64_t>(stripped.size()), inner, GpsStripMode{})) return false;
-    // Text readers skip spaces after the end; binary ones, zeros.
-    const ByteReader held(content.data(), static_cast<int64_t>(content.size()));
-    const Container kind = RecogniseContainer(held, 0, held.Length());
-    const bool text = kind == Container::Svg || kind == Container::XmpFile || kind == Container::Subtitles;
-    if (!DeflateToLength(stripped, Deflated::Raw, streamLen, text ? ' ' : 0, packed) ||
-        !Inflate(packed.data(), static_cast<int64_t>(packed.size()), Deflated::Raw, kMaxContent + streamLen, again))
-        return false;
-    stream.assign(packed.begin(), packed.end());
-    trailer = Le32(Crc32(again)) + Le32(static_cast<uint32_t>(again.size()));
-    return true;
-}
-
 }  // namespace
 
 bool StartsGzip(const ByteReader& file, int64_t pos, int64_t end) {
@@ -97,7 +65,7 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     uint32_t crc = 0, size = 0;
     const ByteReader le = f.WithOrder(ByteReader::kLittleEndian);
     const bool whole8 = inflated && le.U32(data + used, crc) && le.U32(data + used + 4, size) &&
-                        crc == Crc32(content) && size == static_cast<uint32_t>(content.size());
+                        crc == Crc32Of(content) && size == static_cast<uint32_t>(content.size());
     LocateResult inner;
     const bool walked = whole8 && LocateHeld(ByteReader(content.data(), static_cast<int64_t>(content.size())),
                                              sink.PlaceNames(), inner);
@@ -108,16 +76,17 @@ void WalkGzipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    std::string newStream, trailer;
+    Repacked re;
     const bool removable = !inner.finds.empty() && inner.CanClean();
-    const bool fits = removable && Rewrite(content, inner, used, newStream, trailer);
+    const bool fits = removable && RepackHeld(content, inner, used, re);
     // The content's offsets name no file byte: each is reported at the stream.
     sink.AddHeld(std::move(inner.finds), [&](const PositionFind&) { return ByteRange{data, used}; }, c,
                  removable && !fits ? FindWhy::CompressedDoesNotFit : FindWhy::None);
     if (fits) {
         StripPlan plan;
-        plan.fills.push_back({plan.AddMap(ContentMap({data, used})), 0, used, 0, newStream});
-        plan.fills.push_back({plan.AddMap(ContentMap({data + used, 8})), 0, 8, 0, trailer});
+        plan.fills.push_back({plan.AddMap(ContentMap({data, used})), 0, used, 0, re.stream});
+        plan.fills.push_back({plan.AddMap(ContentMap({data + used, 8})), 0, 8, 0,
+                              Le32Text(re.crc) + Le32Text(static_cast<uint32_t>(re.size))});
         sink.Result().plan.Append(plan);
     }
     if (data + used + 8 < end) sink.AfterEnd({data + used + 8, end - data - used - 8}, end == f.Length(), at);

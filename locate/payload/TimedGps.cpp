@@ -427,6 +427,8 @@ void ScanGpmf(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 
 }  // namespace
 
+bool TextHoldsPosition(const uint8_t* p, int64_t n) { return CaptionHoldsFix(p, n); }
+
 bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
     const auto at = [&](int64_t i, std::string_view w) {
         return i >= 0 && i + static_cast<int64_t>(w.size()) <= n && std::equal(w.begin(), w.end(), p + i);

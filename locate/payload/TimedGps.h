@@ -99,3 +99,8 @@ bool StreamDataHoldsFix(const uint8_t* p, int64_t n);
 // a time. A sample outside the file, or samples whose lengths add up to
 // more than the file (they overlap), make the track unreadable.
 TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples);
+
+// True when the n bytes at p, read as text (UTF-16 after a byte order
+// mark), hold a position as a caption does (see the text rule above): a
+// note or a photo service's sidecar ("latitude": 35.6586) too.
+bool TextHoldsPosition(const uint8_t* p, int64_t n);
