@@ -211,6 +211,22 @@ seed_fuzz_locator() {
         sub seg { "\xff" . chr($_[0]) . pack("n", 2 + length $_[1]) . $_[1] }
         print "\xff\xd8", seg(0xE1, "Exif\0\0" . $ifds), seg(0xED, $irb), seg(0xFE, "at +35.6586+139.7454/"), "\xff\xd9";' \
         >"$d/jpeg_segments.bin"
+    # A ZIP archive: a JPEG with a GPS IFD stored, the same deflated with its
+    # sizes in a descriptor after it, a note naming a position.
+    perl -MCompress::Zlib -e 'my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) .
+            pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $jpeg = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        my ($d, $st) = deflateInit(-WindowBits => -15); my ($a) = $d->deflate($jpeg); my ($b) = $d->flush();
+        my ($out, $dir) = ("", "");
+        for my $e (["a.jpg", $jpeg, $jpeg, 0, 0], ["b.jpg", $jpeg, $a . $b, 8, 8], ["c.txt", "latitude: 35.6586", "latitude: 35.6586", 0, 0]) {
+            my ($name, $data, $packed, $method, $flags) = @$e;
+            my $sizes = pack("VVV", crc32($data), length $packed, length $data);
+            my $fields = pack("vvV", $flags, $method, 0);
+            $dir .= pack("Vvv", 0x02014B50, 20, 20) . $fields . $sizes . pack("vvvvvVV", length $name, 0, 0, 0, 0, 0, length $out) . $name;
+            $out .= pack("Vv", 0x04034B50, 20) . $fields . ($flags ? "\0" x 12 : $sizes) . pack("vv", length $name, 0) .
+                $name . $packed . ($flags ? pack("V", 0x08074B50) . $sizes : "");
+        }
+        print $out, $dir, pack("VvvvvVVv", 0x06054B50, 0, 0, 3, 3, length $dir, length $out, 0);' >"$d/zip.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

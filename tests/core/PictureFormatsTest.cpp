@@ -1,7 +1,8 @@
 // The walks of GIF pictures, XMP sidecars and JPEG XL files: one row per
 // place a position hides (the raw XMP of a GIF's application extension, a
 // comment, data after the trailer; a sidecar's packet; a JPEG XL's Exif and
-// XMP boxes, and what Brotli compresses there) and per damaged or
+// XMP boxes, and what Brotli compresses there; the files SVG drawings,
+// gzip files, icons, PDF documents and ZIP archives hold) and per damaged or
 // look-alike file. Each file is walked at both depths; each one whose finds can all
 // be removed keeps the strip contract (same length, found clean again, no
 // byte changed outside the strip's ranges), which for a GIF means its
@@ -139,6 +140,16 @@ std::vector<Row> Rows() {
     Bytes crcGz = Gzip(photo);
     crcGz[crcGz.size() - 8] ^= 1;
     const Bytes textGz = Gzip(Text("plain text, GPS 35.6586 N"));
+    // ZIP archives: a photo stored, deflated after a descriptor, a photo
+    // service's sidecar naming the position, an encrypted entry, a name.
+    const std::string json = "{\"geoData\": {\"latitude\": 35.6586111, \"longitude\": 139.7454}}";
+    const Bytes zipStored = Zip({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
+    const Bytes zipDeflated = Zip({{"a.jpg", photo, true, true}});
+    const Bytes zipSidecar = Zip({{"a.jpg", Picture({}), true}, {"a.jpg.json", Text(json), true}});
+    const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
+    const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
+    Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
+    Put32(zipOverlap, zipOverlap.size() - 22 - 51 + 42, 4, Order::II);  // the second entry's local header, moved in
     // Icons: a directory naming each picture's length and offset.
     auto ico = [](const std::vector<Bytes>& pictures, const Bytes& gap = {}, const Bytes& after = {}) {
         Bytes dir = {0, 0, 1, 0, static_cast<uint8_t>(pictures.size()), 0};
@@ -303,6 +314,15 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::CompressedUnreadable, 10, "gzip header"}}},
         {"gzip: a CRC-32 already wrong", crcGz, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"gzip of a text", textGz, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"ZIP: a photo stored", zipStored,
+         {{FindKind::ExifGps, true, FindWhy::None, At(zipStored, tiff, gpsIfd), "entry a.jpg / picture 1 / APP1 #1"}}},
+        {"ZIP: a photo deflated, sizes after it", zipDeflated, {{FindKind::ExifGps, true, FindWhy::None, 35, ""}}},
+        {"ZIP: a sidecar naming the position", zipSidecar,
+         {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry a.jpg.json"}}},
+        {"ZIP: an encrypted entry", zipLocked, {{FindKind::Container, false, FindWhy::NotTakenApart, 35, ""}}},
+        {"ZIP: a name holding GPS", zipNamed, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 30, ""},
+                                              {FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, ""}}},
+        {"ZIP: entries sharing bytes", zipOverlap, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"ICO: a bitmap, then a PNG with eXIf", icoPng,
          {{FindKind::ExifGps, true, FindWhy::None, At(icoPng, tiff, gpsIfd), "picture #2 / eXIf"}}},
         {"ICO: a coordinate string between directory and picture", icoGap,

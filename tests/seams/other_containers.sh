@@ -6,8 +6,8 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG and PDF
-# (and the photo each holds, read by ExifTool once taken out), Canon's recipe
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF and
+# ZIP (and the photo each holds, read by ExifTool once taken out), Canon's recipe
 # data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
@@ -46,7 +46,7 @@ cli=$(realpath "$cli")
 missing=()
 for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-convert:libheif-examples \
             avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg img2pdf:img2pdf \
-            pdfimages:poppler-utils pdftoppm:poppler-utils; do
+            pdfimages:poppler-utils pdftoppm:poppler-utils zip:zip unzip:unzip; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
 # ImageMagick's convert itself, not another program of that name.
@@ -133,6 +133,10 @@ convert geotagged-xmp.jpg magick-xmp.png
 # whole, Exif and all; ExifTool adds XMP naming the position as an update.
 img2pdf geotagged.jpg -o photos.pdf
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photos.pdf
+# An archive of photos as it is shared, stored (a zip tool's -0, as photos
+# are often kept), with a note beside the photo.
+printf 'Holiday photos\n' >notes.txt
+zip -q -0 -X photos.zip geotagged.jpg notes.txt
 # A JPEG transcoded to JPEG XL bit for bit: cjxl keeps its Exif and XMP
 # compressed with Brotli (brob boxes) and its other segments in the data
 # that rebuilds it (jbrd).
@@ -245,6 +249,7 @@ rows=(
     "photo.xmp|clean|XMP|x:xmpmeta"
     "drawing.svg|clean|SVG|data:image/jpeg;base64"
     "photos.pdf|clean|PDF|DCTDecode"
+    "photos.zip|clean|ZIP|geotagged.jpg"
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
@@ -316,6 +321,8 @@ decoded() {
     *.xmp|*.vrd) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *.pdf) pdftoppm -r 30 "$1" 2>/dev/null | md5sum | cut -c1-32 ;;
+    # An archive whose entries' CRC-32s hold: its photo's pixels.
+    *.zip) unzip -tq "$1" >/dev/null 2>&1 && held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
 }
@@ -328,6 +335,7 @@ empty_md5=d41d8cd98f00b204e9800998ecf8427e
 held_photo() {
     case $1 in
     *.pdf) rm -f "$work"/held-*; pdfimages -j -f 1 -l 1 "$1" "$work/held" && cat "$work/held-000.jpg" ;;
+    *.zip) unzip -p "$1" geotagged.jpg ;;
     *) perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1" ;;
     esac
 }
@@ -382,8 +390,10 @@ for row in "${rows[@]}"; do
     fi
     case $kind in
     clean|refused)
-        [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; }
-        if [[ $row_file == *.svg || $row_file == *.pdf ]]; then
+        # ExifTool does not look into an archive: the photo it holds is read.
+        [[ $row_file == *.zip ]] || [ "$(position "$path")" = "$lat $lon" ] ||
+            { fail "ExifTool reads no position in it"; continue; }
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip ]]; then
             held_photo "$path" >"$rowdir.photo.jpg"
             [ "$(position "$rowdir.photo.jpg")" = "$lat $lon" ] ||
                 { fail "ExifTool reads no position in the photo it holds"; continue; }
@@ -449,7 +459,7 @@ for row in "${rows[@]}"; do
         if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
         left=$(positions_read "$copy" || true)
         [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
-        if [[ $row_file == *.svg || $row_file == *.pdf ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip ]]; then
             held_photo "$copy" >"$rowdir.copy-photo.jpg"
             left=$(positions_read "$rowdir.copy-photo.jpg" || true)
             [ -z "$left" ] || fail "ExifTool reads in the copy's photo:"$'\n'"$left"

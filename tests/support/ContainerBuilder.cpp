@@ -142,7 +142,9 @@ Bytes Brotli(const Bytes& data) {
     return out;
 }
 
-Bytes Gzip(const Bytes& data, const std::string& name) {
+namespace {
+
+Bytes RawDeflate(const Bytes& data) {
     z_stream z{};
     deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
     Bytes packed(deflateBound(&z, static_cast<uLong>(data.size())) + 16);
@@ -153,10 +155,39 @@ Bytes Gzip(const Bytes& data, const std::string& name) {
     deflate(&z, Z_FINISH);
     packed.resize(packed.size() - z.avail_out);
     deflateEnd(&z);
+    return packed;
+}
+
+uint32_t Crc(const Bytes& data) { return static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size()))); }
+
+}  // namespace
+
+Bytes Gzip(const Bytes& data, const std::string& name) {
     const Bytes header{0x1F, 0x8B, 8, static_cast<uint8_t>(name.empty() ? 0 : 8), 0, 0, 0, 0, 2, 3};
     const Bytes named = name.empty() ? Bytes{} : Concat({Text(name), Bytes{0}});
-    const auto crc = static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
-    return Concat({header, named, packed, Le(crc, 4), Le(static_cast<uint32_t>(data.size()), 4)});
+    return Concat({header, named, RawDeflate(data), Le(Crc(data), 4), Le(static_cast<uint32_t>(data.size()), 4)});
+}
+
+Bytes Zip(const std::vector<ZipEntry>& entries) {
+    Bytes out, central;
+    for (const ZipEntry& e : entries) {
+        const Bytes packed = e.deflate ? RawDeflate(e.data) : e.data;
+        const uint32_t crc = Crc(e.data), csize = static_cast<uint32_t>(packed.size());
+        const uint32_t usize = static_cast<uint32_t>(e.data.size());
+        const auto flags = static_cast<uint16_t>(e.flags | (e.descriptor ? 8 : 0));
+        const Bytes fields = Concat({Le(flags, 2), Le(e.deflate ? 8 : 0, 2), Le(0, 4)});  // flags, method, time, date
+        const Bytes sizes = Concat({Le(crc, 4), Le(csize, 4), Le(usize, 4)});
+        const Bytes name = Text(e.name);
+        const uint32_t local = static_cast<uint32_t>(out.size());
+        out = Concat({out, Le(0x04034B50, 4), Le(20, 2), fields, e.descriptor ? Bytes(12, 0) : sizes,
+                      Le(static_cast<uint32_t>(name.size()), 2), Le(0, 2), name, packed,
+                      e.descriptor ? Concat({Le(0x08074B50, 4), sizes}) : Bytes{}});
+        central = Concat({central, Le(0x02014B50, 4), Le(20, 2), Le(20, 2), fields, sizes,
+                          Le(static_cast<uint32_t>(name.size()), 2), Bytes(12, 0), Le(local, 4), name});
+    }
+    const uint32_t count = static_cast<uint32_t>(entries.size());
+    return Concat({out, central, Le(0x06054B50, 4), Bytes(4, 0), Le(count, 2), Le(count, 2),
+                   Le(static_cast<uint32_t>(central.size()), 4), Le(static_cast<uint32_t>(out.size()), 4), Le(0, 2)});
 }
 
 Bytes HeaderlessExif(Order o, size_t at, size_t base) {

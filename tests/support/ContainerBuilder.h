@@ -69,6 +69,16 @@ Bytes ZlibStored(const Bytes& data);
 Bytes Brotli(const Bytes& data);
 // A gzip file of `data` (best compression), with a file name when one is given.
 Bytes Gzip(const Bytes& data, const std::string& name = {});
+// A ZIP archive of these entries, each stored or deflated, its CRC-32 and
+// sizes in its local header or in a data descriptor after it.
+struct ZipEntry {
+    std::string name;
+    Bytes data;
+    bool deflate = false;
+    bool descriptor = false;
+    uint16_t flags = 0;  // more flags: 1, encrypted
+};
+Bytes Zip(const std::vector<ZipEntry>& entries);
 
 // Exif IFDs without a header, as cameras keep them in a clip's box or
 // chunk: `at` bytes of 0x11, the 0th IFD (a GPS pointer), then a GPS IFD
