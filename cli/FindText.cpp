@@ -46,6 +46,7 @@ const char* ContainerName(Container c) {
     case Container::Crw: return "Canon CRW";
     case Container::CanonVrd: return "Canon recipe data (VRD)";
     case Container::Zip: return "ZIP archive";
+    case Container::Json: return "JSON text";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -130,6 +131,7 @@ const char* FindWhyText(FindWhy w) {
         return "a segment that is not read (a comment, a maker's data) holds a position's text";
     case FindWhy::ArchiveEntryUnparsed:
         return "an entry of the archive that is not a picture or a clip (a text), or a name in it, holds a position";
+    case FindWhy::TextValueNamesPosition: return "a text value names a position in words (\"GPS\", a latitude)";
     case FindWhy::CameraDataUnparsed:
         return "a part of the camera's data that is not read (a header, record or section) holds a position's text";
     case FindWhy::DocumentSigned:

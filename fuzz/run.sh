@@ -227,6 +227,9 @@ seed_fuzz_locator() {
                 $name . $packed . ($flags ? pack("V", 0x08074B50) . $sizes : "");
         }
         print $out, $dir, pack("VvvvvVVv", 0x06054B50, 0, 0, 3, 3, length $dir, length $out, 0);' >"$d/zip.bin"
+    # JSON as a photo service's sidecar and a metadata tool write it.
+    printf '{"geoData": {"latitude": 35.6586, "longitudeE7": [1397454000, "x"]}, "GPS:GPSLatitudeRef": "N",\n' >"$d/json.bin"
+    printf ' "note": "GPS on", "where": "+35.6586+139.7454/", "ok": [true, false, null, -1.5e3]}\n' >>"$d/json.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

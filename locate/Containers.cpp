@@ -7,6 +7,7 @@
 #include "locate/crw/CrwWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
+#include "locate/json/JsonWalker.h"
 #include "locate/zip/ZipWalker.h"
 #include "locate/ico/IcoWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
@@ -161,6 +162,7 @@ const ContainerRow kRows[] = {
     {Container::Crw, StartsCrw, WalkCrwContainer, true},
     {Container::CanonVrd, StartsCanonVrd, WalkCanonVrdContainer},
     {Container::Zip, StartsZip, WalkZipContainer, true},
+    {Container::Json, StartsJson, WalkJsonContainer, true},
 };
 
 }  // namespace

@@ -48,6 +48,7 @@ enum class Container : uint8_t {
     Crw,         // Canon's older raw files: a heap of records (a JPEG among them), Canon's trailer after it
     CanonVrd,    // Canon's recipe data ("CANON OPTIONAL DATA"): blocks, XMP among them; a file or a trailer
     Zip,         // ZIP archives (a photo service's export, an office document): entries walked as files
+    Json,        // JSON text: a photo service's sidecar, a metadata tool's output
     Unknown,     // a whole file of no recognised format
 };
 
@@ -115,6 +116,7 @@ enum class FindWhy : uint8_t {
     NotTakenApart,           // a container that is damaged or encrypted, or holds data of no known format
     SegmentUnparsed,         // a JPEG segment no rule reads (an APPn segment, a comment) holds a position's text
     ArchiveEntryUnparsed,    // an archive's entry of no known format, a name or a comment holds a position's text
+    TextValueNamesPosition,  // a JSON string naming no position by its member holds "GPS" or a coordinate in words
 };
 
 struct PositionFind {

@@ -36,6 +36,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/svg/SvgWalker.cpp
   locate/gzip/GzipWalker.cpp
   locate/zip/ZipWalker.cpp
+  locate/json/JsonWalker.cpp
   locate/ico/IcoWalker.cpp
   locate/aae/AaeWalker.cpp
   locate/pdf/PdfWalker.cpp

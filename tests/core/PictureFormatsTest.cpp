@@ -146,6 +146,13 @@ std::vector<Row> Rows() {
     const Bytes zipStored = Zip({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
     const Bytes zipDeflated = Zip({{"a.jpg", photo, true, true}});
     const Bytes zipSidecar = Zip({{"a.jpg", Picture({}), true}, {"a.jpg.json", Text(json), true}});
+    const Bytes zipNote = Zip({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454"), true}});
+    // JSON: as a photo service, a metadata tool and GeoJSON write it.
+    const Bytes takeout = Text(R"({"title": "a.jpg", "geoData": {"latitude": 35.6586, "longitude": 139.7454}})");
+    const Bytes tool = Text(R"([{"GPS:GPSLatitudeRef": "North", "Composite:GPSPosition": "35.6586 N, 139.7454 E"},)"
+                            R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
+    const Bytes iso = Text(R"({"comment": "at )" + kWhere + R"("})");
+    const Bytes gpsNote = Text(R"({"comment": "taken with GPS off"})");
     const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
     const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
     Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
@@ -317,8 +324,17 @@ std::vector<Row> Rows() {
         {"ZIP: a photo stored", zipStored,
          {{FindKind::ExifGps, true, FindWhy::None, At(zipStored, tiff, gpsIfd), "entry a.jpg / picture 1 / APP1 #1"}}},
         {"ZIP: a photo deflated, sizes after it", zipDeflated, {{FindKind::ExifGps, true, FindWhy::None, 35, ""}}},
-        {"ZIP: a sidecar naming the position", zipSidecar,
-         {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry a.jpg.json"}}},
+        {"ZIP: a sidecar naming the position", zipSidecar, {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
+        {"ZIP: a note naming a coordinate", zipNote,
+         {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry notes.txt"}}},
+        {"JSON: a photo service's sidecar", takeout, {{FindKind::Location, true, FindWhy::None, At(takeout, "35.6"), ""}}},
+        {"JSON: a sidecar without a position", Text(R"({"geoData": {"latitude": 0.0, "longitude": -0.0}})"), {}},
+        {"JSON: a tool's GPS names, a GeoJSON point", tool, {{FindKind::Location, true, FindWhy::None, At(tool, "North"), ""}}},
+        {"JSON: a coordinate string in a value", iso, {{FindKind::Location, true, FindWhy::None, At(iso, "at +"), ""}}},
+        {"JSON: a value naming GPS", gpsNote,
+         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(gpsNote, "taken"), ""}}},
+        {"JSON cut short is no JSON", Text(R"({"latitude": 35.6586)"),
+         {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"ZIP: an encrypted entry", zipLocked, {{FindKind::Container, false, FindWhy::NotTakenApart, 35, ""}}},
         {"ZIP: a name holding GPS", zipNamed, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 30, ""},
                                               {FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, ""}}},

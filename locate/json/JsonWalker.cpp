@@ -1,0 +1,180 @@
+#include "locate/json/JsonWalker.h"
+
+#include "locate/Opaque.h"
+#include "locate/Sink.h"
+#include "locate/payload/TimedGps.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int64_t kMaxText = int64_t{64} << 20;
+constexpr int kMaxDepth = 64;
+
+bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// True when a member's name names a position (see the header).
+bool NamesPosition(std::string_view name) {
+    std::string n(name);
+    std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || n.rfind("geo", 0) == 0 || n == "lat" ||
+           n == "lon" || n == "lng" ||
+           n == "coordinates" || n.find("gps") != std::string::npos;
+}
+
+// A recursive descent over the text: values under a name that names a
+// position are collected as `blank`, other strings as `strings`.
+class Parser {
+public:
+    Parser(const uint8_t* p, int64_t n) : m_p(p), m_n(n) {}
+
+    std::vector<ByteRange> numbers, texts;  // values to blank: a number's, a string's text
+    std::vector<ByteRange> strings;         // other strings' text
+
+    bool Document() {
+        Skip();
+        if (m_i >= m_n || (m_p[m_i] != '{' && m_p[m_i] != '[')) return false;
+        if (!Value(false, 0)) return false;
+        Skip();
+        return m_i == m_n;
+    }
+
+private:
+    void Skip() {
+        while (m_i < m_n && Blank(m_p[m_i])) ++m_i;
+    }
+    bool Literal(std::string_view w) {
+        if (m_n - m_i < static_cast<int64_t>(w.size()) || !std::equal(w.begin(), w.end(), m_p + m_i)) return false;
+        m_i += static_cast<int64_t>(w.size());
+        return true;
+    }
+    // A string: its text's range (between the quotes).
+    bool String(ByteRange& text) {
+        if (m_i >= m_n || m_p[m_i] != '"') return false;
+        const int64_t from = ++m_i;
+        while (m_i < m_n && m_p[m_i] != '"') {
+            if (m_p[m_i] < 0x20) return false;
+            m_i += m_p[m_i] == '\\' ? 2 : 1;
+        }
+        if (m_i >= m_n) return false;
+        text = {from, m_i++ - from};
+        return true;
+    }
+    bool Number(ByteRange& r) {
+        const int64_t from = m_i;
+        if (m_i < m_n && m_p[m_i] == '-') ++m_i;
+        const int64_t digits = m_i;
+        while (m_i < m_n && ((m_p[m_i] >= '0' && m_p[m_i] <= '9') || m_p[m_i] == '.' || m_p[m_i] == 'e' ||
+                             m_p[m_i] == 'E' || m_p[m_i] == '+' || m_p[m_i] == '-'))
+            ++m_i;
+        r = {from, m_i - from};
+        return m_i > digits && m_p[digits] >= '0' && m_p[digits] <= '9';
+    }
+    // One value; `position` when a name above it names a position.
+    bool Value(bool position, int depth) {
+        if (depth > kMaxDepth) return false;
+        Skip();
+        if (m_i >= m_n) return false;
+        const uint8_t c = m_p[m_i];
+        if (c == '{' || c == '[') {
+            const bool object = c == '{';
+            ++m_i;
+            Skip();
+            if (m_i < m_n && m_p[m_i] == (object ? '}' : ']')) return ++m_i, true;
+            for (;;) {
+                bool inner = position;
+                if (object) {
+                    ByteRange name;
+                    Skip();
+                    if (!String(name)) return false;
+                    inner = inner || NamesPosition({reinterpret_cast<const char*>(m_p + name.pos),
+                                                    static_cast<size_t>(name.len)});
+                    Skip();
+                    if (m_i >= m_n || m_p[m_i++] != ':') return false;
+                }
+                if (!Value(inner, depth + 1)) return false;
+                Skip();
+                if (m_i >= m_n) return false;
+                if (m_p[m_i] == ',') {
+                    ++m_i;
+                    continue;
+                }
+                return m_p[m_i++] == (object ? '}' : ']');
+            }
+        }
+        if (c == '"') {
+            ByteRange text;
+            if (!String(text)) return false;
+            (position ? texts : strings).push_back(text);
+            return true;
+        }
+        if (c == 't') return Literal("true");
+        if (c == 'f') return Literal("false");
+        if (c == 'n') return Literal("null");
+        ByteRange r;
+        if (!Number(r)) return false;
+        if (position) numbers.push_back(r);
+        return true;
+    }
+
+    const uint8_t* m_p;
+    int64_t m_n;
+    int64_t m_i = 0;
+};
+
+}  // namespace
+
+bool StartsJson(const ByteReader& file, int64_t pos, int64_t end) {
+    const int64_t n = end - pos;
+    const uint8_t* p = n > 0 && n <= kMaxText ? file.Span(pos, n) : nullptr;
+    if (p == nullptr) return false;
+    int64_t i = 0;
+    while (i < n && i < 64 && Blank(p[i])) ++i;
+    if (i >= n || (p[i] != '{' && p[i] != '[')) return false;
+    Parser parse(p, n);
+    return parse.Document();
+}
+
+void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
+    const ByteReader& f = sink.File();
+    const uint8_t* p = whole.len <= kMaxText ? f.Span(whole.pos, whole.len) : nullptr;
+    Parser parse(p, whole.len);
+    if (p == nullptr || !parse.Document()) {
+        sink.NotTakenApart(whole, at);
+        return;
+    }
+    StripPlan plan;
+    int64_t first = -1, last = -1;
+    auto blank = [&](ByteRange r, const char* text) {
+        const ByteRange file{whole.pos + r.pos, r.len};
+        plan.fills.push_back({plan.AddMap(ContentMap(file)), 0, file.len, ' ', text});
+        first = first < 0 ? file.pos : std::min(first, file.pos);
+        last = std::max(last, file.End());
+    };
+    // Zero (as a service writes for a photo without a position) and empty
+    // text name none.
+    auto holds = [&](ByteRange r, bool number) {
+        return std::any_of(p + r.pos, p + r.End(), [&](uint8_t c) { return number ? c >= '1' && c <= '9' : !Blank(c); });
+    };
+    for (const ByteRange& r : parse.numbers)
+        if (holds(r, true)) blank(r, "0");
+    for (const ByteRange& r : parse.texts)
+        if (holds(r, false)) blank(r, "");
+    for (const ByteRange& r : parse.strings) {
+        const OpaqueText t = OpaqueHolds(f, whole.pos + r.pos, r.len);
+        if (t == OpaqueText::Iso6709) {
+            blank(r, "");
+        } else if (t == OpaqueText::Gps || TextHoldsPosition(p + r.pos, r.len)) {
+            PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);
+            x.len = r.len;
+            sink.Add(x, at);
+        }
+    }
+    if (first < 0) return;
+    PositionFind x(FindKind::Location, first, true);
+    x.len = last - first;
+    sink.AddPayload({x}, plan, at);
+}
