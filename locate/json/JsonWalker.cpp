@@ -85,6 +85,10 @@ private:
             Skip();
             if (m_i < m_n && m_p[m_i] == (object ? '}' : ']')) return ++m_i, true;
             for (;;) {
+                // A comma before the end, which lenient writers leave and
+                // readers take.
+                Skip();
+                if (m_i < m_n && m_p[m_i] == (object ? '}' : ']')) return ++m_i, true;
                 bool inner = position;
                 if (object) {
                     ByteRange name;

@@ -148,7 +148,8 @@ std::vector<Row> Rows() {
     const Bytes zipSidecar = Zip({{"a.jpg", Picture({}), true}, {"a.jpg.json", Text(json), true}});
     const Bytes zipNote = Zip({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454"), true}});
     // JSON: as a photo service, a metadata tool and GeoJSON write it.
-    const Bytes takeout = Text(R"({"title": "a.jpg", "geoData": {"latitude": 35.6586, "longitude": 139.7454}})");
+    // (with commas before the ends, as some services leave them)
+    const Bytes takeout = Text(R"({"title": "a.jpg", "geoData": {"latitude": 35.6586, "longitude": 139.7454,},})");
     const Bytes tool = Text(R"([{"GPS:GPSLatitudeRef": "North", "Composite:GPSPosition": "35.6586 N, 139.7454 E"},)"
                             R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
     const Bytes iso = Text(R"({"comment": "at )" + kWhere + R"("})");
