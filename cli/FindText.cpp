@@ -47,6 +47,7 @@ const char* ContainerName(Container c) {
     case Container::CanonVrd: return "Canon recipe data (VRD)";
     case Container::Zip: return "ZIP archive";
     case Container::Json: return "JSON text";
+    case Container::Tar: return "tar archive";
     case Container::Unknown: return "unknown format";
     }
     return "?";

@@ -227,6 +227,18 @@ seed_fuzz_locator() {
                 $name . $packed . ($flags ? pack("V", 0x08074B50) . $sizes : "");
         }
         print $out, $dir, pack("VvvvvVVv", 0x06054B50, 0, 0, 3, 3, length $dir, length $out, 0);' >"$d/zip.bin"
+    # A tar archive holding the JPEG with a GPS IFD and a note, and the same gzipped.
+    perl -e 'my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $jpeg = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        for my $m (["a.jpg", $jpeg], ["n.txt", "Lat: 35.6586"]) {
+            my ($name, $data) = @$m;
+            my $h = pack("a100a8a8a8a12a12a8a1a100a6a2", $name, "0000644", "", "", sprintf("%011o", length $data), "", " " x 8, "0", "", "ustar", "00");
+            $h .= "\0" x (512 - length $h); my $sum = unpack("%32C*", $h);
+            substr($h, 148, 8) = sprintf("%06o\0 ", $sum);
+            print $h, $data, "\0" x ((512 - length($data) % 512) % 512);
+        }
+        print "\0" x 1024;' >"$d/tar.bin"
+    gzip -c "$d/tar.bin" >"$d/tgz.bin"
     # JSON as a photo service's sidecar and a metadata tool write it.
     printf '{"geoData": {"latitude": 35.6586, "longitudeE7": [1397454000, "x"]}, "GPS:GPSLatitudeRef": "N",\n' >"$d/json.bin"
     printf ' "note": "GPS on", "where": "+35.6586+139.7454/", "ok": [true, false, null, -1.5e3]}\n' >>"$d/json.bin"

@@ -8,6 +8,7 @@
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
 #include "locate/json/JsonWalker.h"
+#include "locate/tar/TarWalker.h"
 #include "locate/zip/ZipWalker.h"
 #include "locate/ico/IcoWalker.h"
 #include "locate/isobmff/IsobmffWalker.h"
@@ -163,6 +164,7 @@ const ContainerRow kRows[] = {
     {Container::CanonVrd, StartsCanonVrd, WalkCanonVrdContainer},
     {Container::Zip, StartsZip, WalkZipContainer, true},
     {Container::Json, StartsJson, WalkJsonContainer, true},
+    {Container::Tar, StartsTar, WalkTarContainer, true},
 };
 
 }  // namespace

@@ -49,6 +49,7 @@ enum class Container : uint8_t {
     CanonVrd,    // Canon's recipe data ("CANON OPTIONAL DATA"): blocks, XMP among them; a file or a trailer
     Zip,         // ZIP archives (a photo service's export, an office document): entries walked as files
     Json,        // JSON text: a photo service's sidecar, a metadata tool's output
+    Tar,         // tar archives (also inside a gzip file): members walked where they lie
     Unknown,     // a whole file of no recognised format
 };
 

@@ -1,5 +1,6 @@
 #include "locate/zip/ZipWalker.h"
 
+#include "locate/ArchiveMember.h"
 #include "locate/Containers.h"
 #include "locate/Parts.h"
 #include "locate/Repack.h"
@@ -204,23 +205,7 @@ void DeflatedEntry(Sink& sink, const Entry& e, const Carrier& c) {
 // walk removes anything.
 void StoredEntry(Sink& sink, const Entry& e, const Carrier& c) {
     const ByteRange data{e.data, e.csize};
-    const Container kind = RecogniseContainer(sink.File(), data.pos, data.End());
-    if (kind == Container::None) {
-        const uint8_t* p = sink.File().Span(data.pos, data.len);
-        if (!sink.Opaque(data, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c) &&
-            p != nullptr && data.len <= kMaxContent && TextHoldsPosition(p, data.len)) {
-            PositionFind x(FindKind::Unparsed, data.pos, false, FindWhy::ArchiveEntryUnparsed);
-            x.len = data.len;
-            sink.Add(x, c);
-        }
-        return;
-    }
-    const size_t before = sink.Result().finds.size();
-    const int64_t trailer = sink.Result().trailer;
-    sink.Nested(kind, data, c);
-    // What follows an entry is the archive's, never data a cut may drop.
-    sink.Result().trailer = trailer;
-    if (sink.Result().finds.size() == before) return;
+    if (WalkArchiveMember(sink, data, c) == 0) return;
     StripFixUp crc{StripFixUp::kCrc32Le, sink.Result().plan.AddMap(ContentMap(data)), CrcPlaces(sink, e)};
     sink.Result().plan.fixUps.push_back(std::move(crc));
 }

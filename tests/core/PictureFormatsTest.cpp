@@ -154,6 +154,12 @@ std::vector<Row> Rows() {
                             R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
     const Bytes iso = Text(R"({"comment": "at )" + kWhere + R"("})");
     const Bytes gpsNote = Text(R"({"comment": "taken with GPS off"})");
+    // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
+    const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
+    const Bytes tarNote = Tar({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454")}});
+    const Bytes tarGz = Gzip(tar);
+    Bytes tarSum = tar;
+    tarSum[0] ^= 1;
     const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
     const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
     Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
@@ -328,6 +334,10 @@ std::vector<Row> Rows() {
         {"ZIP: a sidecar naming the position", zipSidecar, {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
         {"ZIP: a note naming a coordinate", zipNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry notes.txt"}}},
+        {"tar: a photo", tar, {{FindKind::ExifGps, true, FindWhy::None, At(tar, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
+        {"tar: a note naming a coordinate", tarNote, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 512, ""}}},
+        {"tar, gzipped", tarGz, {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / member a.jpg / picture 1 / APP1 #1"}}},
+        {"tar: a header's checksum wrong", tarSum, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"JSON: a photo service's sidecar", takeout, {{FindKind::Location, true, FindWhy::None, At(takeout, "35.6"), ""}}},
         {"JSON: a sidecar without a position", Text(R"({"geoData": {"latitude": 0.0, "longitude": -0.0}})"), {}},
         {"JSON: a tool's GPS names, a GeoJSON point", tool, {{FindKind::Location, true, FindWhy::None, At(tool, "North"), ""}}},

@@ -6,8 +6,8 @@
 # for a motion photo) before the companion is asked; so no row can pass on a
 # file that holds no position.
 #
-# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF and
-# ZIP (and the photo each holds, read by ExifTool once taken out), Canon's recipe
+# HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF,
+# ZIP and tar (and the photo each holds, read by ExifTool once taken out), Canon's recipe
 # data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
 # clips with captions and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
@@ -137,6 +137,7 @@ et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photos.pdf
 # are often kept), with a note beside the photo.
 printf 'Holiday photos\n' >notes.txt
 zip -q -0 -X photos.zip geotagged.jpg notes.txt
+tar cf photos.tar geotagged.jpg notes.txt
 # A JPEG transcoded to JPEG XL bit for bit: cjxl keeps its Exif and XMP
 # compressed with Brotli (brob boxes) and its other segments in the data
 # that rebuilds it (jbrd).
@@ -250,6 +251,7 @@ rows=(
     "drawing.svg|clean|SVG|data:image/jpeg;base64"
     "photos.pdf|clean|PDF|DCTDecode"
     "photos.zip|clean|ZIP|geotagged.jpg"
+    "photos.tar|clean|TAR|ustar"
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
@@ -322,6 +324,7 @@ decoded() {
     *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *.pdf) pdftoppm -r 30 "$1" 2>/dev/null | md5sum | cut -c1-32 ;;
     # An archive whose entries' CRC-32s hold: its photo's pixels.
+    *.tar) tar -tf "$1" >/dev/null 2>&1 && held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *.zip) unzip -tq "$1" >/dev/null 2>&1 && held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
     *) ffmpeg -nostdin -v error -i "$1" -map 0:v -f framemd5 - 2>/dev/null | md5sum | cut -c1-32 ;;
     esac
@@ -336,6 +339,7 @@ held_photo() {
     case $1 in
     *.pdf) rm -f "$work"/held-*; pdfimages -j -f 1 -l 1 "$1" "$work/held" && cat "$work/held-000.jpg" ;;
     *.zip) unzip -p "$1" geotagged.jpg ;;
+    *.tar) tar -xOf "$1" geotagged.jpg ;;
     *) perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1" ;;
     esac
 }
@@ -391,9 +395,9 @@ for row in "${rows[@]}"; do
     case $kind in
     clean|refused)
         # ExifTool does not look into an archive: the photo it holds is read.
-        [[ $row_file == *.zip ]] || [ "$(position "$path")" = "$lat $lon" ] ||
+        [[ $row_file == *.zip || $row_file == *.tar ]] || [ "$(position "$path")" = "$lat $lon" ] ||
             { fail "ExifTool reads no position in it"; continue; }
-        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ]]; then
             held_photo "$path" >"$rowdir.photo.jpg"
             [ "$(position "$rowdir.photo.jpg")" = "$lat $lon" ] ||
                 { fail "ExifTool reads no position in the photo it holds"; continue; }
@@ -459,7 +463,7 @@ for row in "${rows[@]}"; do
         if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
         left=$(positions_read "$copy" || true)
         [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
-        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ]]; then
             held_photo "$copy" >"$rowdir.copy-photo.jpg"
             left=$(positions_read "$rowdir.copy-photo.jpg" || true)
             [ -z "$left" ] || fail "ExifTool reads in the copy's photo:"$'\n'"$left"

@@ -1,5 +1,7 @@
 #include "tests/support/ContainerBuilder.h"
 
+#include <cstdio>
+
 #include "tests/support/SegmentBuilder.h"
 
 #include <brotli/encode.h>
@@ -188,6 +190,30 @@ Bytes Zip(const std::vector<ZipEntry>& entries) {
     const uint32_t count = static_cast<uint32_t>(entries.size());
     return Concat({out, central, Le(0x06054B50, 4), Bytes(4, 0), Le(count, 2), Le(count, 2),
                    Le(static_cast<uint32_t>(central.size()), 4), Le(static_cast<uint32_t>(out.size()), 4), Le(0, 2)});
+}
+
+Bytes Tar(const std::vector<std::pair<std::string, Bytes>>& members) {
+    Bytes out;
+    for (const auto& [name, data] : members) {
+        Bytes h(512, 0);
+        std::copy(name.begin(), name.end(), h.begin());
+        char size[12];
+        std::snprintf(size, sizeof size, "%011o", static_cast<unsigned>(data.size()));
+        std::copy(size, size + 11, h.begin() + 124);
+        std::copy_n("0000644", 7, h.begin() + 100);
+        h[156] = '0';
+        std::copy_n("ustar\0" "00", 8, h.begin() + 257);
+        std::fill(h.begin() + 148, h.begin() + 156, ' ');
+        unsigned sum = 0;
+        for (uint8_t b : h) sum += b;
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%06o", sum);
+        std::copy(digits, digits + 7, h.begin() + 148);  // six digits, a NUL, then the space
+        Bytes padded = data;
+        padded.resize((data.size() + 511) / 512 * 512, 0);
+        out = Concat({out, h, padded});
+    }
+    return Concat({out, Bytes(1024, 0)});
 }
 
 Bytes HeaderlessExif(Order o, size_t at, size_t base) {

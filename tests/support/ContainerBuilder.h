@@ -79,6 +79,8 @@ struct ZipEntry {
     uint16_t flags = 0;  // more flags: 1, encrypted
 };
 Bytes Zip(const std::vector<ZipEntry>& entries);
+// A ustar archive of these members (name, data), then its two zero blocks.
+Bytes Tar(const std::vector<std::pair<std::string, Bytes>>& members);
 
 // Exif IFDs without a header, as cameras keep them in a clip's box or
 // chunk: `at` bytes of 0x11, the 0th IFD (a GPS pointer), then a GPS IFD

@@ -1,0 +1,31 @@
+#include "locate/ArchiveMember.h"
+
+#include "locate/Containers.h"
+#include "locate/Sink.h"
+#include "locate/payload/TimedGps.h"
+
+namespace {
+
+constexpr int64_t kMaxText = int64_t{64} << 20;  // a text larger is read by the opaque rule alone
+
+}  // namespace
+
+size_t WalkArchiveMember(Sink& sink, ByteRange data, const Carrier& c) {
+    const size_t before = sink.Result().finds.size();
+    const Container kind = RecogniseContainer(sink.File(), data.pos, data.End());
+    if (kind == Container::None) {
+        const uint8_t* p = data.len <= kMaxText ? sink.File().Span(data.pos, data.len) : nullptr;
+        if (!sink.Opaque(data, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c) &&
+            p != nullptr && TextHoldsPosition(p, data.len)) {
+            PositionFind x(FindKind::Unparsed, data.pos, false, FindWhy::ArchiveEntryUnparsed);
+            x.len = data.len;
+            sink.Add(x, c);
+        }
+        return sink.Result().finds.size() - before;
+    }
+    // What follows a member is the archive's, never data a cut may drop.
+    const int64_t trailer = sink.Result().trailer;
+    sink.Nested(kind, data, c);
+    sink.Result().trailer = trailer;
+    return sink.Result().finds.size() - before;
+}
