@@ -36,11 +36,13 @@ int64_t Number(const uint8_t* p, int64_t n) {
 }
 
 // A header block: its checksum (the bytes summed, the checksum field as
-// spaces) holds and it names ustar.
+// spaces) holds, and it names ustar or, as the first tar writers did not,
+// a member and its size.
 bool Header(const uint8_t* h) {
     int64_t sum = 0;
     for (int64_t i = 0; i < kBlock; ++i) sum += i >= kSumAt && i < kSumAt + kSumLen ? ' ' : h[i];
-    return std::equal(h + kMagicAt, h + kMagicAt + 5, "ustar") && Number(h + kSumAt, kSumLen) == sum;
+    const bool ustar = std::equal(h + kMagicAt, h + kMagicAt + 5, "ustar");
+    return Number(h + kSumAt, kSumLen) == sum && (ustar || (h[0] != 0 && Number(h + kSizeAt, kSizeLen) >= 0));
 }
 
 bool Zeros(const uint8_t* p, int64_t n) {

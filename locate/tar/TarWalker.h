@@ -1,4 +1,4 @@
-// tar archives (POSIX ustar, GNU and pax), as photos are kept together and
+// tar archives (POSIX ustar, GNU, pax and the first tar's), as photos are kept together and
 // gzipped (.tar.gz: the gzip walker inflates it and this one reads it): a
 // 512-byte header per member (its name, its size in octal, its type, a
 // checksum), then its data padded to 512 bytes; two zero blocks end it.
@@ -18,7 +18,7 @@ class ByteReader;
 class Sink;
 struct Carrier;
 
-// True when a file starts with a ustar header whose checksum holds.
+// True when a file starts with a tar header whose checksum holds.
 bool StartsTar(const ByteReader& file, int64_t pos, int64_t end);
 
 // Walks the tar archive in `whole`.

@@ -158,8 +158,15 @@ std::vector<Row> Rows() {
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
     const Bytes tarNote = Tar({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454")}});
     const Bytes tarGz = Gzip(tar);
-    Bytes tarSum = tar;
+    Bytes tarSum = tar, tarV7 = tar;
     tarSum[0] ^= 1;
+    // The first format: no ustar magic in either header, the checksums summed anew.
+    for (size_t h : {size_t{0}, size_t{1024}}) {
+        std::fill_n(tarV7.begin() + static_cast<int64_t>(h) + 257, 8, 0);
+        unsigned sum = 8 * ' ';
+        for (size_t i = 0; i < 512; ++i) sum += i >= 148 && i < 156 ? 0 : tarV7[h + i];
+        for (int d = 5; d >= 0; --d, sum /= 8) tarV7[h + 148 + static_cast<size_t>(d)] = static_cast<uint8_t>('0' + sum % 8);
+    }
     const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
     const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
     Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
@@ -337,6 +344,8 @@ std::vector<Row> Rows() {
         {"tar: a photo", tar, {{FindKind::ExifGps, true, FindWhy::None, At(tar, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
         {"tar: a note naming a coordinate", tarNote, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 512, ""}}},
         {"tar, gzipped", tarGz, {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / member a.jpg / picture 1 / APP1 #1"}}},
+        {"tar of the first format", tarV7,
+         {{FindKind::ExifGps, true, FindWhy::None, At(tarV7, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
         {"tar: a header's checksum wrong", tarSum, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"JSON: a photo service's sidecar", takeout, {{FindKind::Location, true, FindWhy::None, At(takeout, "35.6"), ""}}},
         {"JSON: a sidecar without a position", Text(R"({"geoData": {"latitude": 0.0, "longitude": -0.0}})"), {}},
