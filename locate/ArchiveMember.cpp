@@ -4,11 +4,20 @@
 #include "locate/Sink.h"
 #include "locate/payload/TimedGps.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int64_t kMaxText = int64_t{64} << 20;  // a text larger is read by the opaque rule alone
 
 }  // namespace
+
+std::string MemberName(const uint8_t* p, size_t n) {
+    std::string name(reinterpret_cast<const char*>(p), p != nullptr ? std::min<size_t>(n, 120) : 0);
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return name;
+}
 
 size_t WalkArchiveMember(Sink& sink, ByteRange data, const Carrier& c) {
     const size_t before = sink.Result().finds.size();

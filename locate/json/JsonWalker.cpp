@@ -161,7 +161,8 @@ void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Zero (as a service writes for a photo without a position) and empty
     // text name none.
     auto holds = [&](ByteRange r, bool number) {
-        return std::any_of(p + r.pos, p + r.End(), [&](uint8_t c) { return number ? c >= '1' && c <= '9' : !Blank(c); });
+        return std::any_of(p + r.pos, p + r.End(),
+                           [&](uint8_t c) { return number ? c >= '1' && c <= '9' : !Blank(c); });
     };
     for (const ByteRange& r : parse.numbers)
         if (holds(r, true)) blank(r, "0");

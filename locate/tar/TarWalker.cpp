@@ -77,12 +77,10 @@ void WalkTarContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         texts.push_back({p + kPrefixAt, kPrefixLen});
         const ByteRange data{p + kBlock, size};
         const uint8_t type = h[kTypeAt];
-        if (type == '0' || type == 0 || type == '7') {
-            const auto* name = reinterpret_cast<const char*>(h);
-            members.push_back({data, std::string(name, std::find(name, name + kNameLen, '\0')), type});
-        }
-        else if (type == 'x' || type == 'g' || type == 'L' || type == 'K')
-            texts.push_back(data);
+        if (type == '0' || type == 0 || type == '7')
+            members.push_back({data, MemberName(h, static_cast<size_t>(std::find(h, h + kNameLen, 0) - h)), type});
+        else if (size > 0)
+            texts.push_back(data);  // pax records, long names, and any other type's data
         p = data.pos + (size + kBlock - 1) / kBlock * kBlock;
         p = std::min(p, end);
     }

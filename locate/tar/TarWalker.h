@@ -5,7 +5,8 @@
 //
 // Each regular member is walked where it lies (see WalkArchiveMember): no
 // checksum covers the data, so its positions are removed in place. The
-// headers' names, pax records and GNU long names follow the opaque rule. A
+// headers' names, pax records, GNU long names and the data of members of
+// other types follow the opaque rule. A
 // sparse member, a header whose checksum is wrong or a size past the end:
 // the archive is not taken apart. What follows the end follows the opaque
 // rule, zeros aside.

@@ -107,8 +107,7 @@ bool ReadEntry(const Reader& z, const ByteReader& f, int64_t at, Entry& e, int64
     e.central = at;
     next = at + kCentralLen + nameLen + extraLen + commentLen;
     if (!z.Inside(at, next - at)) return false;
-    const uint8_t* name = f.Span(at + kCentralLen, nameLen);
-    e.name.assign(reinterpret_cast<const char*>(name), std::min<size_t>(nameLen, 120));
+    e.name = MemberName(f.Span(at + kCentralLen, nameLen), nameLen);
     // ZIP64's extra field holds, in this order, each field kept as all ones.
     uint64_t wide[3] = {usize, csize, local};
     for (int64_t x = at + kCentralLen + nameLen; x + 4 <= at + kCentralLen + nameLen + extraLen;) {
@@ -194,10 +193,12 @@ void DeflatedEntry(Sink& sink, const Entry& e, const Carrier& c) {
     if (!fits) return;
     StripPlan plan;
     plan.fills.push_back({plan.AddMap(ContentMap(stream)), 0, e.csize, 0, re.stream});
-    for (int64_t at : CrcPlaces(sink, e)) plan.fills.push_back({plan.AddMap(ContentMap({at, 4})), 0, 4, 0, Le32Text(re.crc)});
-    // The size, after the CRC-32 and the compressed size in each place.
-    const std::string size = Le32Text(static_cast<uint32_t>(re.size));
-    for (int64_t at : CrcPlaces(sink, e)) plan.fills.push_back({plan.AddMap(ContentMap({at + 8, 4})), 0, 4, 0, size});
+    // The CRC-32, then (after the compressed size) the size in each place.
+    const std::string crc = Le32Text(re.crc), size = Le32Text(static_cast<uint32_t>(re.size));
+    for (int64_t at : CrcPlaces(sink, e)) {
+        plan.fills.push_back({plan.AddMap(ContentMap({at, 4})), 0, 4, 0, crc});
+        plan.fills.push_back({plan.AddMap(ContentMap({at + 8, 4})), 0, 4, 0, size});
+    }
     sink.Result().plan.Append(plan);
 }
 
@@ -228,7 +229,11 @@ void WalkZipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         read = ReadEntry(z, f, p, e, next) && next <= d.end;
         if (read) entries.push_back(std::move(e));
     }
-    if (!read || !SortApart(entries) || (!entries.empty() && entries.back().r.End() > d.pos)) {
+    // Two directory records naming one entry would each keep its CRC-32:
+    // such an archive is not taken apart, as entries that overlap are not.
+    const size_t named = entries.size();
+    if (!read || !SortApart(entries) || entries.size() != named ||
+        (!entries.empty() && entries.back().r.End() > d.pos)) {
         sink.NotTakenApart(whole, at);
         return;
     }
@@ -244,7 +249,8 @@ void WalkZipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         // The local header's name and extra field.
         from = e.local + kLocalLen;
         gap(e.data, c);
-        if (e.csize == 0 || e.name.empty() || e.name.back() == '/') {
+        if (e.csize == 0) {
+            // Nothing to read (a folder, an empty file).
         } else if ((e.flags & kEncrypted) != 0 || (e.method != kStored && e.method != kDeflated) ||
                    (e.method == kStored && e.csize != e.usize)) {
             // Not read: what it holds cannot be known.

@@ -107,7 +107,8 @@ std::vector<Row> Rows() {
     const Bytes tiff(app1.begin() + 10, app1.end());
     const Bytes irb = Segment(0xED, Concat({bytes(std::string("Photoshop 3.0\0" "8BIM\x04\x22\0\0", 22)),
                                             Be32(static_cast<uint32_t>(tiff.size())), tiff}));
-    const Bytes thumbnail = Segment(0xE1, Concat({bytes(std::string("Exif\0\0", 6)), TiffWithThumbnail(Picture({app1}))}));
+    const Bytes thumbnail =
+        Segment(0xE1, Concat({bytes(std::string("Exif\0\0", 6)), TiffWithThumbnail(Picture({app1}))}));
     return {
         {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
         {"Exif among Photoshop's image resources", Picture({irb}), {FindKind::ExifGps}, true},

@@ -165,12 +165,15 @@ std::vector<Row> Rows() {
         std::fill_n(tarV7.begin() + static_cast<int64_t>(h) + 257, 8, 0);
         unsigned sum = 8 * ' ';
         for (size_t i = 0; i < 512; ++i) sum += i >= 148 && i < 156 ? 0 : tarV7[h + i];
-        for (int d = 5; d >= 0; --d, sum /= 8) tarV7[h + 148 + static_cast<size_t>(d)] = static_cast<uint8_t>('0' + sum % 8);
+        for (int d = 5; d >= 0; --d, sum /= 8)
+            tarV7[h + 148 + static_cast<size_t>(d)] = static_cast<uint8_t>('0' + sum % 8);
     }
     const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
     const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
     Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
+    Bytes zipTwice = zipOverlap;
     Put32(zipOverlap, zipOverlap.size() - 22 - 51 + 42, 4, Order::II);  // the second entry's local header, moved in
+    Put32(zipTwice, zipTwice.size() - 22 - 51 + 42, 0, Order::II);      // ... or the first entry's
     // Icons: a directory naming each picture's length and offset.
     auto ico = [](const std::vector<Bytes>& pictures, const Bytes& gap = {}, const Bytes& after = {}) {
         Bytes dir = {0, 0, 1, 0, static_cast<uint8_t>(pictures.size()), 0};
@@ -338,18 +341,24 @@ std::vector<Row> Rows() {
         {"ZIP: a photo stored", zipStored,
          {{FindKind::ExifGps, true, FindWhy::None, At(zipStored, tiff, gpsIfd), "entry a.jpg / picture 1 / APP1 #1"}}},
         {"ZIP: a photo deflated, sizes after it", zipDeflated, {{FindKind::ExifGps, true, FindWhy::None, 35, ""}}},
-        {"ZIP: a sidecar naming the position", zipSidecar, {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
+        {"ZIP: a sidecar naming the position", zipSidecar,
+         {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
         {"ZIP: a note naming a coordinate", zipNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry notes.txt"}}},
-        {"tar: a photo", tar, {{FindKind::ExifGps, true, FindWhy::None, At(tar, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
-        {"tar: a note naming a coordinate", tarNote, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 512, ""}}},
-        {"tar, gzipped", tarGz, {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / member a.jpg / picture 1 / APP1 #1"}}},
+        {"tar: a photo", tar,
+         {{FindKind::ExifGps, true, FindWhy::None, At(tar, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
+        {"tar: a note naming a coordinate", tarNote,
+         {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 512, ""}}},
+        {"tar, gzipped", tarGz,
+         {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / member a.jpg / picture 1 / APP1 #1"}}},
         {"tar of the first format", tarV7,
          {{FindKind::ExifGps, true, FindWhy::None, At(tarV7, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
         {"tar: a header's checksum wrong", tarSum, {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
-        {"JSON: a photo service's sidecar", takeout, {{FindKind::Location, true, FindWhy::None, At(takeout, "35.6"), ""}}},
+        {"JSON: a photo service's sidecar", takeout,
+         {{FindKind::Location, true, FindWhy::None, At(takeout, "35.6"), ""}}},
         {"JSON: a sidecar without a position", Text(R"({"geoData": {"latitude": 0.0, "longitude": -0.0}})"), {}},
-        {"JSON: a tool's GPS names, a GeoJSON point", tool, {{FindKind::Location, true, FindWhy::None, At(tool, "North"), ""}}},
+        {"JSON: a tool's GPS names, a GeoJSON point", tool,
+         {{FindKind::Location, true, FindWhy::None, At(tool, "North"), ""}}},
         {"JSON: a coordinate string in a value", iso, {{FindKind::Location, true, FindWhy::None, At(iso, "at +"), ""}}},
         {"JSON: a value naming GPS", gpsNote,
          {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(gpsNote, "taken"), ""}}},
@@ -359,6 +368,7 @@ std::vector<Row> Rows() {
         {"ZIP: a name holding GPS", zipNamed, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 30, ""},
                                               {FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, ""}}},
         {"ZIP: entries sharing bytes", zipOverlap, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"ZIP: two records naming one entry", zipTwice, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"ICO: a bitmap, then a PNG with eXIf", icoPng,
          {{FindKind::ExifGps, true, FindWhy::None, At(icoPng, tiff, gpsIfd), "picture #2 / eXIf"}}},
         {"ICO: a coordinate string between directory and picture", icoGap,
