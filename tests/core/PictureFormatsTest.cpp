@@ -170,6 +170,7 @@ std::vector<Row> Rows() {
     }
     const Bytes zipLocked = Zip({{"a.jpg", photo, false, false, 1}});
     const Bytes zipNamed = Zip({{"GPS 35.6586 N.txt", Text("a")}});
+    const Bytes zipLineEnd = Zip({{"a\nb.jpg: clean\nc.jpg", photo}});
     Bytes zipOverlap = Zip({{"a.jpg", photo}, {"b.jpg", photo}});
     Bytes zipTwice = zipOverlap;
     Put32(zipOverlap, zipOverlap.size() - 22 - 51 + 42, 4, Order::II);  // the second entry's local header, moved in
@@ -368,6 +369,8 @@ std::vector<Row> Rows() {
         {"ZIP: a name holding GPS", zipNamed, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 30, ""},
                                               {FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, ""}}},
         {"ZIP: entries sharing bytes", zipOverlap, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"ZIP: a name holding line ends, shown without them", zipLineEnd,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, "entry a?b.jpg: clean?c.jpg / picture 1 / APP1 #1"}}},
         {"ZIP: two records naming one entry", zipTwice, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"ICO: a bitmap, then a PNG with eXIf", icoPng,
          {{FindKind::ExifGps, true, FindWhy::None, At(icoPng, tiff, gpsIfd), "picture #2 / eXIf"}}},
