@@ -25,19 +25,32 @@ bool NamesPosition(std::string_view name) {
            n == "coordinates" || n.find("gps") != std::string::npos;
 }
 
+// True when a member's name names a place (a city, a country, an
+// address): its strings are place names, blanked on request.
+bool NamesPlace(std::string_view name) {
+    std::string n(name);
+    std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    for (const char* w : {"city", "state", "province", "region", "country", "countrycode", "locality",
+                          "sublocality", "address", "street", "place", "placename", "location", "landmark"})
+        if (n == w) return true;
+    return false;
+}
+
 // A recursive descent over the text: values under a name that names a
-// position are collected as `blank`, other strings as `strings`.
+// position are collected as `numbers` and `texts`, strings under a name
+// that names a place as `places`, other strings as `strings`.
 class Parser {
 public:
     Parser(const uint8_t* p, int64_t n) : m_p(p), m_n(n) {}
 
     std::vector<ByteRange> numbers, texts;  // values to blank: a number's, a string's text
+    std::vector<ByteRange> places;          // strings naming a place
     std::vector<ByteRange> strings;         // other strings' text
 
     bool Document() {
         Skip();
         if (m_i >= m_n || (m_p[m_i] != '{' && m_p[m_i] != '[')) return false;
-        if (!Value(false, 0)) return false;
+        if (!Value(false, false, 0)) return false;
         Skip();
         return m_i == m_n;
     }
@@ -73,8 +86,9 @@ private:
         r = {from, m_i - from};
         return m_i > digits && m_p[digits] >= '0' && m_p[digits] <= '9';
     }
-    // One value; `position` when a name above it names a position.
-    bool Value(bool position, int depth) {
+    // One value; `position` (`place`) when a name above it names a
+    // position (a place).
+    bool Value(bool position, bool place, int depth) {
         if (depth > kMaxDepth) return false;
         Skip();
         if (m_i >= m_n) return false;
@@ -89,17 +103,19 @@ private:
                 // readers take.
                 Skip();
                 if (m_i < m_n && m_p[m_i] == (object ? '}' : ']')) return ++m_i, true;
-                bool inner = position;
+                bool inner = position, innerPlace = place;
                 if (object) {
                     ByteRange name;
                     Skip();
                     if (!String(name)) return false;
-                    inner = inner || NamesPosition({reinterpret_cast<const char*>(m_p + name.pos),
-                                                    static_cast<size_t>(name.len)});
+                    const std::string_view n(reinterpret_cast<const char*>(m_p + name.pos),
+                                             static_cast<size_t>(name.len));
+                    inner = inner || NamesPosition(n);
+                    innerPlace = innerPlace || NamesPlace(n);
                     Skip();
                     if (m_i >= m_n || m_p[m_i++] != ':') return false;
                 }
-                if (!Value(inner, depth + 1)) return false;
+                if (!Value(inner, innerPlace, depth + 1)) return false;
                 Skip();
                 if (m_i >= m_n) return false;
                 if (m_p[m_i] == ',') {
@@ -112,7 +128,7 @@ private:
         if (c == '"') {
             ByteRange text;
             if (!String(text)) return false;
-            (position ? texts : strings).push_back(text);
+            (position ? texts : place ? places : strings).push_back(text);
             return true;
         }
         if (c == 't') return Literal("true");
@@ -168,7 +184,10 @@ void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         if (holds(r, true)) blank(r, "0");
     for (const ByteRange& r : parse.texts)
         if (holds(r, false)) blank(r, "");
-    for (const ByteRange& r : parse.strings) {
+    // A place's name too may be written as a coordinate string.
+    std::vector<ByteRange> others = parse.strings;
+    others.insert(others.end(), parse.places.begin(), parse.places.end());
+    for (const ByteRange& r : others) {
         const OpaqueText t = OpaqueHolds(f, whole.pos + r.pos, r.len);
         if (t == OpaqueText::Iso6709) {
             blank(r, "");
@@ -178,8 +197,19 @@ void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             sink.Add(x, at);
         }
     }
+    if (first >= 0) {
+        PositionFind x(FindKind::Location, first, true);
+        x.len = last - first;
+        sink.AddPayload({x}, plan, at);
+    }
+    if (!sink.PlaceNames()) return;
+    // Place names, on request: one find for them all.
+    plan = {};
+    first = last = -1;
+    for (const ByteRange& r : parse.places)
+        if (holds(r, false)) blank(r, "");
     if (first < 0) return;
-    PositionFind x(FindKind::Location, first, true);
+    PositionFind x(FindKind::PlaceName, first, true);
     x.len = last - first;
     sink.AddPayload({x}, plan, at);
 }

@@ -11,7 +11,9 @@
 // stays JSON of the same length. A string anywhere holding an ISO 6709
 // coordinate string is blanked too; one holding "GPS" (not a name), or a
 // coordinate in words as a caption does ("Lat: 35.6586"), is a find that
-// cannot be removed.
+// cannot be removed. With place names asked for, strings under a name
+// that names a place ("city", "country", "address", "place", "location",
+// ...) are blanked too.
 #pragma once
 #include "platform/ByteRange.h"
 

@@ -152,7 +152,7 @@ std::vector<Row> Rows() {
     const Bytes takeout = Text(R"({"title": "a.jpg", "geoData": {"latitude": 35.6586, "longitude": 139.7454,},})");
     const Bytes tool = Text(R"([{"GPS:GPSLatitudeRef": "North", "Composite:GPSPosition": "35.6586 N, 139.7454 E"},)"
                             R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
-    const Bytes iso = Text(R"({"comment": "at )" + kWhere + R"("})");
+    const Bytes iso = Text(R"({"location": "at )" + kWhere + R"("})");
     const Bytes gpsNote = Text(R"({"comment": "taken with GPS off"})");
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});

@@ -197,6 +197,9 @@ std::vector<Row> Rows() {
         {"Panasonic's city in a PNG's raw profile, plain",
          Png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", TiffFile(WithMakerNote(PanasonicNote))))), 1, 1,
          {"4b796f746f"}},
+        {"JSON: a service's place and its city", Text(R"({"geoData": {"latitude": 35.6586}, "city": "Minato",)"
+                                                          R"( "place": {"name": "Tokyo Tower", "address": "Shiba"}})"),
+         1, 1, {"Minato", "Tokyo Tower", "Shiba", "35.6586"}},
         {"XMP: Darwin Core's place of an occurrence", Picture({XmpSegment(dwc)}), 1, 1, {"Shibuya", "35.6586"}},
     };
 }
