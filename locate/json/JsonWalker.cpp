@@ -148,14 +148,15 @@ private:
 }  // namespace
 
 bool StartsJson(const ByteReader& file, int64_t pos, int64_t end) {
-    const int64_t n = end - pos;
-    const uint8_t* p = n > 0 && n <= kMaxText ? file.Span(pos, n) : nullptr;
-    if (p == nullptr) return false;
+    // The first bytes are looked at before the whole text is read.
+    const int64_t n = end - pos, head = std::min<int64_t>(n, 64);
+    const uint8_t* h = n > 0 && n <= kMaxText ? file.Span(pos, head) : nullptr;
     int64_t i = 0;
-    while (i < n && i < 64 && Blank(p[i])) ++i;
-    if (i >= n || (p[i] != '{' && p[i] != '[')) return false;
+    while (h != nullptr && i < head && Blank(h[i])) ++i;
+    if (h == nullptr || i >= head || (h[i] != '{' && h[i] != '[')) return false;
+    const uint8_t* p = file.Span(pos, n);
     Parser parse(p, n);
-    return parse.Document();
+    return p != nullptr && parse.Document();
 }
 
 void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
