@@ -254,7 +254,8 @@ void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 }
 
 // True when the n bytes at p name a coordinate in words a caption uses:
-// "latitude", "longitude", or "lat"/"lon" (any case) before a colon.
+// "latitude", "longitude", "coordinates" (as a map's placemark keeps
+// them), or "lat"/"lon" (any case) before a colon.
 bool NamesCoordinate(const uint8_t* p, int64_t n) {
     const auto at = [&](int64_t i, std::string_view w) {
         if (i + static_cast<int64_t>(w.size()) > n) return false;
@@ -263,6 +264,7 @@ bool NamesCoordinate(const uint8_t* p, int64_t n) {
         return true;
     };
     for (int64_t i = 0; i < n; ++i) {
+        if (std::tolower(p[i]) == 'c' && at(i, "coordinates")) return true;
         if (std::tolower(p[i]) != 'l') continue;
         if (at(i, "latitude") || at(i, "longitude")) return true;
         int64_t j = i + 3;

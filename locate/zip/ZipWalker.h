@@ -11,7 +11,8 @@
 // (see RepackHeld) and its CRC-32 and size written anew in each place. An
 // entry of no known format (a text, a photo service's JSON sidecar) holds
 // a position when its text does (the opaque rule, and coordinates named
-// as a caption names them); such a find cannot be removed. An encrypted
+// as a caption names them, or as a map's placemark keeps them); such a
+// find cannot be removed. An encrypted
 // entry, one compressed in another method or too large, and one whose
 // sizes only ZIP64 keeps, holding a position: not removable. Names,
 // comments and the bytes between entries follow the opaque rule. An

@@ -147,6 +147,9 @@ std::vector<Row> Rows() {
     const Bytes zipDeflated = Zip({{"a.jpg", photo, true, true}});
     const Bytes zipSidecar = Zip({{"a.jpg", Picture({}), true}, {"a.jpg.json", Text(json), true}});
     const Bytes zipNote = Zip({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454"), true}});
+    // A map's placemark, as a KMZ file holds it.
+    const Bytes zipMap = Zip({{"doc.kml", Text("<kml><Placemark><Point><coordinates>139.7454,35.6586,0</coordinates>"
+                                               "</Point></Placemark></kml>"), true}});
     // JSON: as a photo service, a metadata tool and GeoJSON write it.
     // (with commas before the ends, as some services leave them)
     const Bytes takeout = Text(R"({"title": "a.jpg", "geoData": {"latitude": 35.6586, "longitude": 139.7454,},})");
@@ -344,6 +347,7 @@ std::vector<Row> Rows() {
         {"ZIP: a photo deflated, sizes after it", zipDeflated, {{FindKind::ExifGps, true, FindWhy::None, 35, ""}}},
         {"ZIP: a sidecar naming the position", zipSidecar,
          {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
+        {"ZIP: a map's placemark", zipMap, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry doc.kml"}}},
         {"ZIP: a note naming a coordinate", zipNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry notes.txt"}}},
         {"tar: a photo", tar,
