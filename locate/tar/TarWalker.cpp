@@ -1,6 +1,7 @@
 #include "locate/tar/TarWalker.h"
 
 #include "locate/ArchiveMember.h"
+#include "locate/Pieces.h"
 #include "locate/Sink.h"
 
 #include <algorithm>
@@ -61,7 +62,6 @@ void WalkTarContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     struct Member {
         ByteRange data;
         std::string name;
-        uint8_t type;
     };
     std::vector<Member> members;
     std::vector<ByteRange> texts;  // names, pax records, long names
@@ -78,7 +78,7 @@ void WalkTarContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         const ByteRange data{p + kBlock, size};
         const uint8_t type = h[kTypeAt];
         if (type == '0' || type == 0 || type == '7')
-            members.push_back({data, MemberName(h, static_cast<size_t>(std::find(h, h + kNameLen, 0) - h)), type});
+            members.push_back({data, MemberName(h, static_cast<size_t>(std::find(h, h + kNameLen, 0) - h))});
         else if (size > 0)
             texts.push_back(data);  // pax records, long names, and any other type's data
         p = data.pos + (size + kBlock - 1) / kBlock * kBlock;
@@ -92,7 +92,7 @@ void WalkTarContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         sink.Opaque(t, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed,
                     at.Then("headers"));
     for (const Member& m : members) WalkArchiveMember(sink, m.data, at.Then("member " + m.name));
-    // After the end: zeros as tar writers pad it, or data.
-    const uint8_t* rest = end > p ? f.Span(p, end - p) : nullptr;
-    if (rest != nullptr && !Zeros(rest, end - p)) sink.AfterEnd({p, end - p}, end == f.Length(), at);
+    // After the end: zeros as tar writers pad it, or data; read piece by piece.
+    const bool data = ForEachPiece(f, p, end - p, 0, [](const uint8_t* b, int64_t, int64_t n) { return !Zeros(b, n); });
+    if (data) sink.AfterEnd({p, end - p}, end == f.Length(), at);
 }
