@@ -1,5 +1,6 @@
 #include "locate/jpeg/JpegPayloads.h"
 
+#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/jpeg/ExtendedXmp.h"
@@ -31,6 +32,34 @@ int64_t OtherXmpStart(const ByteReader& file, const JpegSegment& s) {
                : -1;
 }
 
+// An APP1 segment read as XMP only for the "<exif:" it holds, whose
+// strip would blank every "<exif:": readers then take the segment for
+// none, and its other bytes for opaque ones. When they would hold a
+// position's text, the find that says so is made now (a second walk
+// would make it after the strip).
+void OpaqueOnceStripped(Sink& sink, const JpegSegment& s, int64_t from, const Carrier& c) {
+    const ByteReader& file = sink.File();
+    const int64_t n = s.payloadLen;
+    const uint8_t* p = file.Span(s.payload, n);
+    if (p == nullptr || PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return;
+    std::vector<uint8_t> copy(p, p + n);
+    const ByteReader held(copy.data(), n);
+    XmpDoc doc;
+    doc.map = ContentMap({from - s.payload, s.payload + n - from});
+    doc.reportAt = {from - s.payload, s.payload + n - from};
+    const XmpScan x = ScanXmpDocs(held, {doc}, false, sink.PlaceNames());
+    if (x.finds.empty() || !x.plan.Apply(copy.data(), n)) return;
+    const std::string_view text(reinterpret_cast<const char*>(copy.data()), static_cast<size_t>(n));
+    if (text.find("<exif:") != std::string_view::npos || text.find("<?xpacket") != std::string_view::npos) return;
+    PositionFind f;
+    if (OpaqueFind(held, {0, n}, FindKind::Unparsed, FindWhy::SegmentUnparsed, FindWhy::SegmentUnparsed,
+                   sink.PlaceNames(), f)) {
+        f.pos = s.payload;
+        f.len = n;
+        sink.Add(f, c);
+    }
+}
+
 // The payload after a signature of `n` bytes (NUL included).
 ByteRange After(const JpegSegment& s, int64_t n) {
     return {s.payload + n, s.payloadLen - n};
@@ -55,8 +84,10 @@ void LocateXmpAndMakerBlocks(const JpegPicture& p, const Carrier& c, Sink& sink)
             exts.push_back(After(s, kXmpExtensionSignatureLen));
         else if (PayloadStartsWith(file, s, kFlirSignature, kFlirSignatureLen))
             flir.push_back(After(s, kFlirSignatureLen));
-        else if (const int64_t from = OtherXmpStart(file, s); from >= 0)
+        else if (const int64_t from = OtherXmpStart(file, s); from >= 0) {
             sink.Xmp({from, s.payload + s.payloadLen - from}, {s.pos, s.payload + s.payloadLen - s.pos}, c);
+            OpaqueOnceStripped(sink, s, from, c);
+        }
     }
     if (!mains.empty() || !exts.empty()) sink.Xmp(JpegXmpDocs(file, mains, exts), !exts.empty(), c);
     if (!flir.empty()) {

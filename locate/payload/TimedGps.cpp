@@ -253,24 +253,27 @@ void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     if (t.gpsPath[0] != 0) DjiGps(s, base, 0, n, t.gpsPath, 0, t);
 }
 
-// True when the n bytes at p name a coordinate in words a caption uses:
+// The length of a word naming a coordinate at p[i] (any case):
 // "latitude", "longitude", "coordinates" (as a map's placemark keeps
-// them), or "lat"/"lon" (any case) before a colon.
-bool NamesCoordinate(const uint8_t* p, int64_t n) {
-    const auto at = [&](int64_t i, std::string_view w) {
+// them), or "lat"/"lon" before a colon (the colon counted); 0 when none.
+int64_t CoordinateWordAt(const uint8_t* p, int64_t n, int64_t i) {
+    const auto at = [&](std::string_view w) {
         if (i + static_cast<int64_t>(w.size()) > n) return false;
         for (size_t k = 0; k < w.size(); ++k)
             if (std::tolower(p[i + static_cast<int64_t>(k)]) != w[k]) return false;
         return true;
     };
-    for (int64_t i = 0; i < n; ++i) {
-        if (std::tolower(p[i]) == 'c' && at(i, "coordinates")) return true;
-        if (std::tolower(p[i]) != 'l') continue;
-        if (at(i, "latitude") || at(i, "longitude")) return true;
-        int64_t j = i + 3;
-        while (j < n && p[j] == ' ') ++j;
-        if ((at(i, "lat") || at(i, "lon")) && j < n && p[j] == ':') return true;
-    }
+    for (std::string_view w : {"latitude", "longitude", "coordinates"})
+        if (at(w)) return static_cast<int64_t>(w.size());
+    int64_t j = i + 3;
+    while (j < n && p[j] == ' ') ++j;
+    return (at("lat") || at("lon")) && j < n && p[j] == ':' ? j + 1 - i : 0;
+}
+
+// True when the n bytes at p name a coordinate in words a caption uses.
+bool NamesCoordinate(const uint8_t* p, int64_t n) {
+    for (int64_t i = 0; i < n; ++i)
+        if (CoordinateWordAt(p, n, i) > 0) return true;
     return false;
 }
 
@@ -429,7 +432,20 @@ void ScanGpmf(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 
 }  // namespace
 
-bool TextHoldsPosition(const uint8_t* p, int64_t n) { return CaptionHoldsFix(p, n); }
+bool TextHoldsPosition(const uint8_t* p, int64_t n) {
+    // A whole text (a note, a changelog) names coordinates in its prose
+    // and numbers elsewhere: the number must follow the word closely.
+    constexpr int64_t kNear = 48;
+    const bool big = n >= 2 && p[0] == 0xFE && p[1] == 0xFF, little = n >= 2 && p[0] == 0xFF && p[1] == 0xFE;
+    const std::vector<uint8_t> narrow = big || little ? NarrowUtf16(p + 2, n - 2, big) : std::vector<uint8_t>{};
+    if (!narrow.empty()) p = narrow.data(), n = static_cast<int64_t>(narrow.size());
+    if (HoldsNmeaFix(p, n)) return true;
+    for (int64_t i = 0; i < n; ++i) {
+        const int64_t w = CoordinateWordAt(p, n, i);
+        if (w > 0 && HoldsFineNumber(p + i + w, std::min(kNear, n - i - w))) return true;
+    }
+    return false;
+}
 
 bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
     const auto at = [&](int64_t i, std::string_view w) {

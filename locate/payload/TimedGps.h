@@ -100,7 +100,10 @@ bool StreamDataHoldsFix(const uint8_t* p, int64_t n);
 // more than the file (they overlap), make the track unreadable.
 TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::vector<ByteRange>& samples);
 
-// True when the n bytes at p, read as text (UTF-16 after a byte order
-// mark), hold a position as a caption does (see the text rule above): a
-// note or a photo service's sidecar ("latitude": 35.6586) too.
+// True when the n bytes at p, a whole text (UTF-16 after a byte order
+// mark), name a coordinate: an NMEA sentence with a fix, or a word the
+// caption rule above takes ("latitude", "lat:", "coordinates", ...) with a
+// number of three decimals or more within 48 bytes after it ("latitude":
+// 35.6586, <coordinates>139.7454,35.6586). "GPS" and ISO 6709 strings are
+// the opaque rule's.
 bool TextHoldsPosition(const uint8_t* p, int64_t n);

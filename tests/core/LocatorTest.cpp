@@ -127,6 +127,10 @@ std::vector<Row> Rows() {
          {FindKind::ExifGps, FindKind::Xmp}, true},
         {"XMP under the header XMP\\0", Picture({xmpNul}), {FindKind::Xmp}, true},
         {"XMP without a header", Picture({xmpBare}), {FindKind::Xmp}, true},
+        // Read as XMP for its "<exif:" alone: stripped, it is opaque bytes holding "GPS".
+        {"XMP after text naming GPS, without a header", Picture({Segment(0xE1, bytes("noted GPS <exif:GPSLatitude>"
+                                                                                    "35,39.5N</exif:GPSLatitude>"))}),
+         {FindKind::Xmp, FindKind::Unparsed}, false},
         {"XMP element, other prefix", Picture({XmpSegment(kGpsXmpElement)}), {FindKind::Xmp}, true},
         {"extended XMP across two chunks",
          Picture({XmpSegment(mainXmp),

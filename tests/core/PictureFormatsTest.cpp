@@ -161,6 +161,9 @@ std::vector<Row> Rows() {
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
     const Bytes tarNote = Tar({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454")}});
     const Bytes tarGz = Gzip(tar);
+    // Prose that names coordinates, and a number far from the word.
+    const Bytes tarProse = Tar({{"CHANGES", Text("Fixed the check for all-zero coordinates that the triangle check "
+                                                "detects.\nThe default gamma is now 0.45455.\n")}});
     Bytes tarSum = tar, tarV7 = tar;
     tarSum[0] ^= 1;
     // The first format: no ustar magic in either header, the checksums summed anew.
@@ -354,6 +357,7 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(tar, tiff, gpsIfd), "member a.jpg / picture 1 / APP1 #1"}}},
         {"tar: a note naming a coordinate", tarNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, 512, ""}}},
+        {"tar: a changelog naming coordinates in its prose", tarProse, {}},
         {"tar, gzipped", tarGz,
          {{FindKind::ExifGps, true, FindWhy::None, 10, "gzip content / member a.jpg / picture 1 / APP1 #1"}}},
         {"tar of the first format", tarV7,
