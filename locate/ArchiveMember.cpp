@@ -23,9 +23,11 @@ size_t WalkArchiveMember(Sink& sink, ByteRange data, const Carrier& c) {
     const size_t before = sink.Result().finds.size();
     const Container kind = RecogniseContainer(sink.File(), data.pos, data.End());
     if (kind == Container::None) {
+        if (sink.Opaque(data, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c))
+            return sink.Result().finds.size() - before;
+        // Read after the opaque rule's reads, which may give its pages back.
         const uint8_t* p = data.len <= kMaxText ? sink.File().Span(data.pos, data.len) : nullptr;
-        if (!sink.Opaque(data, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c) &&
-            p != nullptr && TextHoldsPosition(p, data.len)) {
+        if (p != nullptr && TextHoldsPosition(p, data.len)) {
             PositionFind x(FindKind::Unparsed, data.pos, false, FindWhy::ArchiveEntryUnparsed);
             x.len = data.len;
             sink.Add(x, c);

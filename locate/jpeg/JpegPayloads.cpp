@@ -39,9 +39,10 @@ int64_t OtherXmpStart(const ByteReader& file, const JpegSegment& s) {
 // would make it after the strip).
 void OpaqueOnceStripped(Sink& sink, const JpegSegment& s, int64_t from, const Carrier& c) {
     const ByteReader& file = sink.File();
+    if (PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return;
     const int64_t n = s.payloadLen;
-    const uint8_t* p = file.Span(s.payload, n);
-    if (p == nullptr || PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return;
+    const uint8_t* p = file.Span(s.payload, n);  // copied at once: a later read may give its pages back
+    if (p == nullptr) return;
     std::vector<uint8_t> copy(p, p + n);
     const ByteReader held(copy.data(), n);
     XmpDoc doc;

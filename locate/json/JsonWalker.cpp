@@ -160,10 +160,14 @@ bool StartsJson(const ByteReader& file, int64_t pos, int64_t end) {
 }
 
 void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
-    const ByteReader& f = sink.File();
-    const uint8_t* p = whole.len <= kMaxText ? f.Span(whole.pos, whole.len) : nullptr;
+    // The text is copied: the reads below may give the file's pages back.
+    const uint8_t* span = whole.len <= kMaxText ? sink.File().Span(whole.pos, whole.len) : nullptr;
+    const std::vector<uint8_t> copy = span != nullptr ? std::vector<uint8_t>(span, span + whole.len)
+                                                      : std::vector<uint8_t>{};
+    const uint8_t* p = copy.data();
+    const ByteReader f(p, whole.len);
     Parser parse(p, whole.len);
-    if (p == nullptr || !parse.Document()) {
+    if (span == nullptr || !parse.Document()) {
         sink.NotTakenApart(whole, at);
         return;
     }
@@ -189,7 +193,7 @@ void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     std::vector<ByteRange> others = parse.strings;
     others.insert(others.end(), parse.places.begin(), parse.places.end());
     for (const ByteRange& r : others) {
-        const OpaqueText t = OpaqueHolds(f, whole.pos + r.pos, r.len);
+        const OpaqueText t = OpaqueHolds(f, r.pos, r.len);
         if (t == OpaqueText::Iso6709) {
             blank(r, "");
         } else if (t == OpaqueText::Gps || TextHoldsPosition(p + r.pos, r.len)) {
