@@ -239,6 +239,12 @@ seed_fuzz_locator() {
         }
         print "\0" x 1024;' >"$d/tar.bin"
     gzip -c "$d/tar.bin" >"$d/tgz.bin"
+    # A fuzz find: an APP1 segment read as XMP for its <exif: alone, whose
+    # bytes were used after reads that may give their pages back.
+    hexfile "$d/paged_xmp.bin" "ffd8fe00630000000c6a50201e6a70326801000000000000c8000025ffd8ffe1007e686f783a786d706f62652e63c26f7800000000000000
+        000000000000000044757569644a546966706766457869662d3eb6aa3249492a00080000000100258804ffffffffffffffffffffffffffff
+        ffffff0200020000004e0000000000000000000045786d6c203c783a786d706d6574613e3c657869663a47505341746c6974756b6b6b6b6b
+        6b6b6b6b6bcb27ffbb"
     # JSON as a photo service's sidecar and a metadata tool write it.
     printf '{"geoData": {"latitude": 35.6586, "longitudeE7": [1397454000, "x"]}, "GPS:GPSLatitudeRef": "N",\n' >"$d/json.bin"
     printf ' "note": "GPS on", "where": "+35.6586+139.7454/", "ok": [true, false, null, -1.5e3]}\n' >>"$d/json.bin"
