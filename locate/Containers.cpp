@@ -238,6 +238,10 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
     return out;
 }
 
+bool TiffHeaderAt(const ByteReader& file, int64_t pos) {
+    return file.Matches(pos, 'I', 'I', '*', 0) || file.Matches(pos, 'M', 'M', 0, '*');
+}
+
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end) {
     // A match of the byte order and magic is a header when 8 bytes fit.
     int64_t found = -1;

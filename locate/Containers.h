@@ -52,6 +52,9 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
 // is not preceded by "SEFT".
 int64_t SefStart(const ByteReader& file, int64_t from, int64_t end);
 
+// True when a TIFF header ("II*\0", "MM\0*") starts at pos.
+bool TiffHeaderAt(const ByteReader& file, int64_t pos);
+
 // The first TIFF header ("II*\0", "MM\0*") inside [pos, end): a reader
 // that looks for Exif anywhere takes it for one. -1 when there is none.
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end);

@@ -69,8 +69,9 @@ void Sink::Thumbnails(const TiffScan& t, const ByteReader& content, const Carrie
     const ContentMap map = t.content;
     const Carrier at = c.Then("thumbnail");
     for (const ByteRange& r : thumbnails) {
+        if (RecogniseContainer(content, r.pos, r.End()) != Container::Jpeg) continue;
         const uint8_t* p = content.Span(r.pos, r.len);
-        if (p == nullptr || r.len < 4 || p[0] != 0xFF || p[1] != 0xD8) continue;
+        if (p == nullptr) continue;
         // Bytes after its end are the block's, never data a cut may drop.
         const int64_t trailer = m_out.trailer;
         const std::vector<ByteRange> onFile = map.Empty() ? std::vector<ByteRange>{r} : map.FileRanges(r.pos, r.len);

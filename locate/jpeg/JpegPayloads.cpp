@@ -39,7 +39,6 @@ int64_t OtherXmpStart(const ByteReader& file, const JpegSegment& s) {
 // would make it after the strip).
 void OpaqueOnceStripped(Sink& sink, const JpegSegment& s, int64_t from, const Carrier& c) {
     const ByteReader& file = sink.File();
-    if (PayloadStartsWith(file, s, "http", 4) || PayloadStartsWith(file, s, "XMP\0", 4)) return;
     const int64_t n = s.payloadLen;
     const uint8_t* p = file.Span(s.payload, n);  // copied at once: a later read may give its pages back
     if (p == nullptr) return;
@@ -49,9 +48,9 @@ void OpaqueOnceStripped(Sink& sink, const JpegSegment& s, int64_t from, const Ca
     doc.map = ContentMap({from - s.payload, s.payload + n - from});
     doc.reportAt = {from - s.payload, s.payload + n - from};
     const XmpScan x = ScanXmpDocs(held, {doc}, false, sink.PlaceNames());
-    if (x.finds.empty() || !x.plan.Apply(copy.data(), n)) return;
-    const std::string_view text(reinterpret_cast<const char*>(copy.data()), static_cast<size_t>(n));
-    if (text.find("<exif:") != std::string_view::npos || text.find("<?xpacket") != std::string_view::npos) return;
+    // Still read as XMP once stripped (a header, a packet's mark): readers
+    // read it as this walk does.
+    if (x.finds.empty() || !x.plan.Apply(copy.data(), n) || OtherXmpStart(held, {s.marker, 0, 0, n}) >= 0) return;
     PositionFind f;
     if (OpaqueFind(held, {0, n}, FindKind::Unparsed, FindWhy::SegmentUnparsed, FindWhy::SegmentUnparsed,
                    sink.PlaceNames(), f)) {

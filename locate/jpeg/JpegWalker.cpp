@@ -27,10 +27,6 @@ constexpr int64_t kExvHeader = sizeof kExvSig;
 constexpr uint16_t kTagMpEntry = 0xB002;
 constexpr int kMaxPictures = 64;
 
-bool StartsTiff(const ByteReader& file, int64_t at) {
-    return file.Matches(at, 'I', 'I', '*', 0) || file.Matches(at, 'M', 'M', 0, '*');
-}
-
 // The further pictures an MPF index names: their file ranges.
 std::vector<ByteRange> MpfPictures(const ByteReader& file, const JpegSegment& s) {
     std::vector<ByteRange> out;
@@ -108,7 +104,7 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             const std::vector<ByteRange> more = MpfPictures(file, s);
             mpf->insert(mpf->end(), more.begin(), more.end());
         } else if (s.marker == kApp1 && PayloadStartsWith(file, s, kParrotSig, sizeof kParrotSig) &&
-                   StartsTiff(file, s.payload + sizeof kParrotSig)) {
+                   TiffHeaderAt(file, s.payload + sizeof kParrotSig)) {
             // A thermal drone's raw picture, a TIFF file of its own.
             sink.Tiff(s.payload + sizeof kParrotSig, s.payload + s.payloadLen, c);
         } else if ((s.marker >= kApp0 && s.marker <= kApp15 && (s.marker != kApp1 || !App1Read(file, s))) ||

@@ -16,10 +16,15 @@ constexpr int kMaxDepth = 64;
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// True when a member's name names a position (see the header).
-bool NamesPosition(std::string_view name) {
+std::string Lower(std::string_view name) {
     std::string n(name);
     std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    return n;
+}
+
+// True when a member's name names a position (see the header).
+bool NamesPosition(std::string_view name) {
+    const std::string n = Lower(name);
     return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || n.rfind("geo", 0) == 0 || n == "lat" ||
            n == "lon" || n == "lng" ||
            n == "coordinates" || n.find("gps") != std::string::npos;
@@ -28,8 +33,7 @@ bool NamesPosition(std::string_view name) {
 // True when a member's name names a place (a city, a country, an
 // address): its strings are place names, blanked on request.
 bool NamesPlace(std::string_view name) {
-    std::string n(name);
-    std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    const std::string n = Lower(name);
     for (const char* w : {"city", "state", "province", "region", "country", "countrycode", "locality",
                           "sublocality", "address", "street", "place", "placename", "location", "landmark"})
         if (n == w) return true;

@@ -436,8 +436,7 @@ bool TextHoldsPosition(const uint8_t* p, int64_t n) {
     // A whole text (a note, a changelog) names coordinates in its prose
     // and numbers elsewhere: the number must follow the word closely.
     constexpr int64_t kNear = 48;
-    const bool big = n >= 2 && p[0] == 0xFE && p[1] == 0xFF, little = n >= 2 && p[0] == 0xFF && p[1] == 0xFE;
-    const std::vector<uint8_t> narrow = big || little ? NarrowUtf16(p + 2, n - 2, big) : std::vector<uint8_t>{};
+    const std::vector<uint8_t> narrow = Narrow(p, n);
     if (!narrow.empty()) p = narrow.data(), n = static_cast<int64_t>(narrow.size());
     if (HoldsNmeaFix(p, n)) return true;
     for (int64_t i = 0; i < n; ++i) {

@@ -1,5 +1,6 @@
 #include "locate/psd/PsdWalker.h"
 
+#include "locate/Containers.h"
 #include "locate/Fourcc.h"
 #include "locate/Sink.h"
 #include "locate/psd/PsdLayers.h"
@@ -26,8 +27,7 @@ void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
     switch (id) {
     case kExif: sink.Tiff(data.pos, data.End(), c); return;
     case kExif3:  // seldom seen; a TIFF structure when it starts like one
-        if (data.len >= 8 &&
-            (sink.File().Matches(data.pos, 'I', 'I', '*', 0) || sink.File().Matches(data.pos, 'M', 'M', 0, '*')))
+        if (data.len >= 8 && TiffHeaderAt(sink.File(), data.pos))
             sink.Tiff(data.pos, data.End(), c);
         else
             Unexplained(sink, data, c);
