@@ -30,6 +30,7 @@
 #include "locate/vrd/VrdWalker.h"
 #include "locate/x3f/X3fWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
+#include "locate/xml/XmlTextWalker.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,6 +166,7 @@ const ContainerRow kRows[] = {
     {Container::Zip, StartsZip, WalkZipContainer, true},
     {Container::Json, StartsJson, WalkJsonContainer, true},
     {Container::Tar, StartsTar, WalkTarContainer, true},
+    {Container::Xml, StartsXmlText, WalkXmlTextContainer, true},
 };
 
 }  // namespace

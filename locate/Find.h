@@ -50,6 +50,7 @@ enum class Container : uint8_t {
     Zip,         // ZIP archives (a photo service's export, an office document): entries walked as files
     Json,        // JSON text: a photo service's sidecar, a metadata tool's output
     Tar,         // tar archives (also inside a gzip file): members walked where they lie
+    Xml,         // XML text: a track (GPX, KML), a sidecar, a property list, an `xml ` box
     Unknown,     // a whole file of no recognised format
 };
 
@@ -117,7 +118,8 @@ enum class FindWhy : uint8_t {
     NotTakenApart,           // a container that is damaged or encrypted, or holds data of no known format
     SegmentUnparsed,         // a JPEG segment no rule reads (an APPn segment, a comment) holds a position's text
     ArchiveEntryUnparsed,    // an archive's entry of no known format, a name or a comment holds a position's text
-    TextValueNamesPosition,  // a JSON string naming no position by its member holds "GPS" or a coordinate in words
+    TextValueNamesPosition,  // a JSON or XML value naming no position by its name holds "GPS" or a coordinate in words
+    XmlPartUnparsed,         // an XML document's prolog, or bytes after it, hold a position's text
 };
 
 struct PositionFind {

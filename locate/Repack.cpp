@@ -28,7 +28,7 @@ bool RepackHeld(const std::vector<uint8_t>& content, const LocateResult& inner, 
     const ByteReader held(content.data(), static_cast<int64_t>(content.size()));
     const Container kind = RecogniseContainer(held, 0, held.Length());
     const bool text = kind == Container::Svg || kind == Container::XmpFile || kind == Container::Subtitles ||
-                      kind == Container::Json;
+                      kind == Container::Json || kind == Container::Xml;
     const int64_t most = static_cast<int64_t>(content.size()) + streamLen;
     if (!DeflateToLength(stripped, Deflated::Raw, streamLen, text ? ' ' : 0, packed) ||
         !Inflate(packed.data(), static_cast<int64_t>(packed.size()), Deflated::Raw, most, again))

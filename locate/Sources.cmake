@@ -2,7 +2,7 @@
 # containers, one folder per container walker and the payload scanners.
 list(APPEND TAMLIX_CORE_SOURCES
   locate/LazyBytes.cpp locate/Locator.cpp locate/Containers.cpp locate/Opaque.cpp locate/StripPlan.cpp
-  locate/Sink.cpp locate/Repack.cpp locate/ArchiveMember.cpp)
+  locate/Sink.cpp locate/Repack.cpp locate/ArchiveMember.cpp locate/NamedValues.cpp)
 # Payload scanners, which know no container.
 list(APPEND TAMLIX_CORE_SOURCES
   locate/payload/TiffScan.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
@@ -38,6 +38,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/zip/ZipWalker.cpp
   locate/json/JsonWalker.cpp
   locate/tar/TarWalker.cpp
+  locate/xml/XmlTextWalker.cpp
   locate/ico/IcoWalker.cpp
   locate/aae/AaeWalker.cpp
   locate/pdf/PdfWalker.cpp

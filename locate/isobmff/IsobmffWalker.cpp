@@ -4,6 +4,8 @@
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/isobmff/BoxWalk.h"
+#include "locate/xml/XmlTextWalker.h"
+#include "locate/xmp/XmpFileWalker.h"
 
 #include <algorithm>
 
@@ -150,6 +152,22 @@ void WalkCompressedMovie(BoxWalk& w, const Box& cmov, const Carrier& c) {
     w.sink.Add(f, c.Then("cmov"));
 }
 
+// An `xml ` box (a full box; some writers leave out its version and
+// flags): XMP, or other XML read by the names of its elements (a camera's
+// clip metadata, as Sony keeps it). False when it holds neither.
+bool WalkXml(BoxWalk& w, const Box& b, const Carrier& c) {
+    uint8_t first = 0;
+    const int64_t text = w.file.U8(b.body, first) && (first == '<' || first == 0xEF) ? b.body : b.body + 4;
+    if (text >= b.end) return false;
+    const int64_t n = std::min<int64_t>(b.end - text, 1024);
+    const uint8_t* p = w.file.Span(text, n);
+    if (p != nullptr && StartsXmpPacket(p, n)) {
+        w.sink.Xmp({text, b.end - text}, b.Whole(), c);
+        return true;
+    }
+    return WalkXmlText({text, b.end - text}, c, w.sink);
+}
+
 }  // namespace
 
 std::string BoxName(uint32_t type) {
@@ -210,6 +228,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
             WalkMovieMeta(*this, b, children, at, depth);
     } else if ((t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) || t == Fourcc("XMP_")) {
         sink.Xmp(b.Body(), b.Whole(), at);
+    } else if (t == Fourcc("xml ") && WalkXml(*this, b, at)) {
     } else if (t == Fourcc("uuid") && b.IsUuid(kCanonUuid)) {
         WalkCanon(*this, b, at);
     } else if (t == Fourcc("GPMF")) {

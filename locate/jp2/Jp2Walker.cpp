@@ -3,6 +3,7 @@
 #include "locate/Sink.h"
 #include "locate/isobmff/BoxWalk.h"
 #include "locate/isobmff/Boxes.h"
+#include "locate/xml/XmlTextWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
 
 #include <algorithm>
@@ -31,8 +32,10 @@ void WalkJp2Container(ByteRange whole, const Carrier& at, Sink& sink) {
         } else if (b.Is(Fourcc("xml "))) {
             const int64_t n = std::min<int64_t>(b.end - b.body, 1024);
             const uint8_t* p = f.Span(b.body, n);
+            // Other XML (JPX's own metadata, with its locations) is read
+            // by the names of its elements.
             if (p != nullptr && StartsXmpPacket(p, n)) sink.Xmp(b.Body(), b.Whole(), c);
-            else Opaque(sink, b.Whole(), c);
+            else if (!WalkXmlText(b.Body(), c, sink)) Opaque(sink, b.Whole(), c);
         } else if (!OneOf(b.type, {Fourcc("jP  "), Fourcc("ftyp"), Fourcc("jp2h"), Fourcc("jp2c")})) {
             Opaque(sink, b.Whole(), c);
         }

@@ -1,8 +1,7 @@
 #include "locate/json/JsonWalker.h"
 
-#include "locate/Opaque.h"
+#include "locate/NamedValues.h"
 #include "locate/Sink.h"
-#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <string>
@@ -16,30 +15,6 @@ constexpr int kMaxDepth = 64;
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-std::string Lower(std::string_view name) {
-    std::string n(name);
-    std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-    return n;
-}
-
-// True when a member's name names a position (see the header).
-bool NamesPosition(std::string_view name) {
-    const std::string n = Lower(name);
-    return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || n.rfind("geo", 0) == 0 || n == "lat" ||
-           n == "lon" || n == "lng" ||
-           n == "coordinates" || n.find("gps") != std::string::npos;
-}
-
-// True when a member's name names a place (a city, a country, an
-// address): its strings are place names, blanked on request.
-bool NamesPlace(std::string_view name) {
-    const std::string n = Lower(name);
-    for (const char* w : {"city", "state", "province", "region", "country", "countrycode", "locality",
-                          "sublocality", "address", "street", "place", "placename", "location", "landmark"})
-        if (n == w) return true;
-    return false;
-}
-
 // A recursive descent over the text: values under a name that names a
 // position are collected as `numbers` and `texts`, strings under a name
 // that names a place as `places`, other strings as `strings`.
@@ -47,9 +22,7 @@ class Parser {
 public:
     Parser(const uint8_t* p, int64_t n) : m_p(p), m_n(n) {}
 
-    std::vector<ByteRange> numbers, texts;  // values to blank: a number's, a string's text
-    std::vector<ByteRange> places;          // strings naming a place
-    std::vector<ByteRange> strings;         // other strings' text
+    NamedValues values;
 
     bool Document() {
         Skip();
@@ -132,7 +105,7 @@ private:
         if (c == '"') {
             ByteRange text;
             if (!String(text)) return false;
-            (position ? texts : place ? places : strings).push_back(text);
+            (position ? values.texts : place ? values.places : values.strings).push_back(text);
             return true;
         }
         if (c == 't') return Literal("true");
@@ -140,7 +113,7 @@ private:
         if (c == 'n') return Literal("null");
         ByteRange r;
         if (!Number(r)) return false;
-        if (position) numbers.push_back(r);
+        if (position) values.numbers.push_back(r);
         return true;
     }
 
@@ -169,56 +142,10 @@ void WalkJsonContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const std::vector<uint8_t> copy = span != nullptr ? std::vector<uint8_t>(span, span + whole.len)
                                                       : std::vector<uint8_t>{};
     const uint8_t* p = copy.data();
-    const ByteReader f(p, whole.len);
     Parser parse(p, whole.len);
     if (span == nullptr || !parse.Document()) {
         sink.NotTakenApart(whole, at);
         return;
     }
-    StripPlan plan;
-    int64_t first = -1, last = -1;
-    auto blank = [&](ByteRange r, const char* text) {
-        const ByteRange file{whole.pos + r.pos, r.len};
-        plan.fills.push_back({plan.AddMap(ContentMap(file)), 0, file.len, ' ', text});
-        first = first < 0 ? file.pos : std::min(first, file.pos);
-        last = std::max(last, file.End());
-    };
-    // Zero (as a service writes for a photo without a position) and empty
-    // text name none.
-    auto holds = [&](ByteRange r, bool number) {
-        return std::any_of(p + r.pos, p + r.End(),
-                           [&](uint8_t c) { return number ? c >= '1' && c <= '9' : !Blank(c); });
-    };
-    for (const ByteRange& r : parse.numbers)
-        if (holds(r, true)) blank(r, "0");
-    for (const ByteRange& r : parse.texts)
-        if (holds(r, false)) blank(r, "");
-    // A place's name too may be written as a coordinate string.
-    std::vector<ByteRange> others = parse.strings;
-    others.insert(others.end(), parse.places.begin(), parse.places.end());
-    for (const ByteRange& r : others) {
-        const OpaqueText t = OpaqueHolds(f, r.pos, r.len);
-        if (t == OpaqueText::Iso6709) {
-            blank(r, "");
-        } else if (t == OpaqueText::Gps || TextHoldsPosition(p + r.pos, r.len)) {
-            PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);
-            x.len = r.len;
-            sink.Add(x, at);
-        }
-    }
-    if (first >= 0) {
-        PositionFind x(FindKind::Location, first, true);
-        x.len = last - first;
-        sink.AddPayload({x}, plan, at);
-    }
-    if (!sink.PlaceNames()) return;
-    // Place names, on request: one find for them all.
-    plan = {};
-    first = last = -1;
-    for (const ByteRange& r : parse.places)
-        if (holds(r, false)) blank(r, "");
-    if (first < 0) return;
-    PositionFind x(FindKind::PlaceName, first, true);
-    x.len = last - first;
-    sink.AddPayload({x}, plan, at);
+    AddNamedValues(sink, p, whole, parse.values, at);
 }

@@ -157,6 +157,25 @@ std::vector<Row> Rows() {
                             R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
     const Bytes iso = Text(R"({"location": "at )" + kWhere + R"("})");
     const Bytes gpsNote = Text(R"({"comment": "taken with GPS off"})");
+    // XML: a track's points, a camera's clip metadata (items named by an
+    // attribute), a property list (a key naming the next value), a feed;
+    // names of fonts and shapes that start as "geo" does.
+    const Bytes gpx = Text(R"(<?xml version="1.0"?><gpx creator="app"><trk><trkseg>)"
+                           R"(<trkpt lat="35.658600" lon="139.745400"><ele>40</ele></trkpt></trkseg></trk></gpx>)");
+    const std::string clipXml = R"(<NonRealTimeMeta><AcquisitionRecord><Group name="ExifGPS">)"
+                                R"(<Item name="LatitudeRef" value="N"/><Item name="Latitude" value="35:39:30.960"/>)"
+                                R"(</Group></AcquisitionRecord></NonRealTimeMeta>)";
+    const Bytes clip = Text(clipXml);
+    const Bytes plist = Text(R"(<?xml version="1.0"?><!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" )"
+                             R"("http://www.apple.com/DTDs/PropertyList-1.0.dtd"><plist version="1.0"><dict>)"
+                             R"(<key>Latitude</key><real>35.6586</real><key>Font</key><string>Georgia</string>)"
+                             R"(</dict></plist>)");
+    const Bytes feed = Text(R"(<rss xmlns:georss="http://www.georss.org/georss"><item><title>GPS on</title>)"
+                            R"(<georss:point>35.6586 139.7454</georss:point></item></rss>)");
+    const Bytes fonts = Text(R"(<typemap><type name="Georgia" glyphs="/g.ttf"/><event name="geometry"/></typemap>)");
+    // A clip's metadata as a camera keeps it in the movie.
+    const Bytes nrtm = FullBox("hdlr", 0, Concat({Be32(0), Text("nrtm"), Bytes(13, 0)}));
+    const Bytes movieXml = Mp4(FullBox("meta", 0, Concat({nrtm, FullBox("xml ", 0, clip)})));
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
     const Bytes tarNote = Tar({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454")}});
@@ -315,7 +334,7 @@ std::vector<Row> Rows() {
         {"JPEG 2000: Exif after Exif\\0\\0", jp2Prefixed,
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2Prefixed, tiff, gpsIfd), "uuid"}}},
         {"JPEG 2000: xml boxes, one XMP, one not", jp2Xml,
-         {xmpGps(jp2Xml, "xml "), {FindKind::Unparsed, false, FindWhy::BoxesUnparsed, At(jp2Xml, "<gml", -8), "xml "}}},
+         {xmpGps(jp2Xml, "xml "), {FindKind::Location, true, FindWhy::None, At(jp2Xml, "GPS 35"), "xml "}}},
         {"bare JPEG XL codestream", bareJxl, {}},
         {"bare JPEG XL codestream, then a position's text", bareJxlText,
          {{FindKind::Unparsed, false, FindWhy::CodestreamHoldsPosition, 0, "codestream"}}},
@@ -350,7 +369,8 @@ std::vector<Row> Rows() {
         {"ZIP: a photo deflated, sizes after it", zipDeflated, {{FindKind::ExifGps, true, FindWhy::None, 35, ""}}},
         {"ZIP: a sidecar naming the position", zipSidecar,
          {{FindKind::Location, true, FindWhy::None, -1, "entry a.jpg.json"}}},
-        {"ZIP: a map's placemark", zipMap, {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry doc.kml"}}},
+        {"ZIP: a map's placemark", zipMap,
+         {{FindKind::Location, true, FindWhy::None, At(zipMap, "139.7"), "entry doc.kml"}}},
         {"ZIP: a note naming a coordinate", zipNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, -1, "entry notes.txt"}}},
         {"tar: a photo", tar,
@@ -371,6 +391,19 @@ std::vector<Row> Rows() {
         {"JSON: a coordinate string in a value", iso, {{FindKind::Location, true, FindWhy::None, At(iso, "at +"), ""}}},
         {"JSON: a value naming GPS", gpsNote,
          {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(gpsNote, "taken"), ""}}},
+        {"XML: a track's points", gpx, {{FindKind::Location, true, FindWhy::None, At(gpx, "35.6586"), ""}}},
+        {"XML: a camera's items named by an attribute", clip,
+         {{FindKind::Location, true, FindWhy::None, At(clip, "N\"/>"), ""}}},
+        {"XML: a property list's key naming the next value", plist,
+         {{FindKind::Location, true, FindWhy::None, At(plist, "35.6586"), ""}}},
+        {"XML: a feed's point, a title naming GPS", feed,
+         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(feed, "GPS on"), ""},
+          {FindKind::Location, true, FindWhy::None, At(feed, "35.6586"), ""}}},
+        {"XML: fonts and shapes whose names start as \"geo\" does", fonts, {}},
+        {"XML declaring entities is not taken apart", Text(R"(<!DOCTYPE a [<!ENTITY p "35.6586">]><a>&p;</a>)"),
+         {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"MP4: a camera's clip metadata in an xml box", movieXml,
+         {{FindKind::Location, true, FindWhy::None, At(movieXml, "N\"/>"), "moov / meta / xml "}}},
         {"JSON cut short is no JSON", Text(R"({"latitude": 35.6586)"),
          {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
         {"ZIP: an encrypted entry", zipLocked, {{FindKind::Container, false, FindWhy::NotTakenApart, 35, ""}}},

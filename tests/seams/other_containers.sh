@@ -707,8 +707,48 @@ elif mkdir "$work/out-jng" && expect 1 "Exif GPS IFD" check && expect 0 "removed
     [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
 fi
 
+# A track and a map ExifTool prints from the geotagged photo, in the print
+# formats its GPX and KML examples use: check finds the points, and the
+# copy is XML that Python's parser reads, of the same length, whose points
+# are all zero.
+gpx_fmt='#[HEAD]<?xml version="1.0" encoding="utf-8"?>
+#[HEAD]<gpx version="1.0" creator="ExifTool $ExifToolVersion" xmlns="http://www.topografix.com/GPX/1/0">
+#[HEAD]<trk><trkseg>
+#[BODY]<trkpt lat="$gpslatitude#" lon="$gpslongitude#"></trkpt>
+#[TAIL]</trkseg></trk></gpx>'
+kml_fmt='#[HEAD]<?xml version="1.0" encoding="UTF-8"?>
+#[HEAD]<kml xmlns="http://www.opengis.net/kml/2.2"><Document>
+#[BODY]<Placemark><name>$filename</name><Point><coordinates>$gpslongitude#,$gpslatitude#,0</coordinates></Point></Placemark>
+#[TAIL]</Document></kml>'
+points() {
+    python3 - "$1" <<'PY'
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+for e in root.iter():
+    tag = e.tag.rsplit('}', 1)[-1]
+    if tag == 'trkpt': print(float(e.get('lat')), float(e.get('lon')))
+    if tag == 'coordinates': print((e.text or '').strip() or '0')
+PY
+}
+for fmt in gpx kml; do
+    row_file=track.$fmt path=$work/$row_file
+    fmt_text=${fmt}_fmt
+    printf '%s\n' "${!fmt_text}" >"$work/$fmt.fmt"
+    exiftool -q -q -p "$work/$fmt.fmt" geotagged.jpg geotagged-xmp.jpg >"$path" || true
+    if [ "$(points "$path" | grep -c "${lat%??}")" -ne 2 ]; then
+        fail "ExifTool wrote no two points at the photo's position: $(cat "$path")"
+    elif mkdir "$work/out-$fmt" && expect 1 "location" check && expect 0 "removed" strip-gps -o "$work/out-$fmt"; then
+        copy=$work/out-$fmt/$row_file
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        left=$(points "$copy" 2>&1 | grep -v -x -e '0.0 0.0' -e '0' || true)
+        [ -z "$left" ] || fail "Python reads in the copy: $left"
+        run check "$copy"
+        [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
+    fi
+done
+
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names, and the dashcams', captioned and Insta360 files pass"
+echo "other_containers: ${#rows[@]} rows, the place names, the dashcams', captioned and Insta360 files, and tracks pass"

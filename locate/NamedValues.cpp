@@ -1,0 +1,88 @@
+#include "locate/NamedValues.h"
+
+#include "locate/Opaque.h"
+#include "locate/Sink.h"
+#include "locate/payload/TimedGps.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+std::string Lower(std::string_view name) {
+    std::string n(name);
+    std::transform(n.begin(), n.end(), n.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    return n;
+}
+
+bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
+bool NamesPositionWord(std::string_view name) {
+    const std::string n = Lower(name);
+    return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || n == "lat" || n == "lon" || n == "lng" ||
+           n == "coordinates" || n.find("gps") != std::string::npos;
+}
+
+bool NamesPosition(std::string_view name) {
+    return NamesPositionWord(name) || Lower(name.substr(0, 3)) == "geo";
+}
+
+bool NamesPlace(std::string_view name) {
+    const std::string n = Lower(name);
+    for (const char* w : {"city", "state", "province", "region", "country", "countrycode", "locality",
+                          "sublocality", "address", "street", "place", "placename", "location", "landmark"})
+        if (n == w) return true;
+    return false;
+}
+
+void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedValues& v, const Carrier& at) {
+    const ByteReader f(p, whole.len);
+    StripPlan plan;
+    int64_t first = -1, last = -1;
+    auto blank = [&](ByteRange r, const char* text) {
+        const ByteRange file{whole.pos + r.pos, r.len};
+        plan.fills.push_back({plan.AddMap(ContentMap(file)), 0, file.len, ' ', text});
+        first = first < 0 ? file.pos : std::min(first, file.pos);
+        last = std::max(last, file.End());
+    };
+    // Zero (as a service writes for a photo without a position) and empty
+    // text name none.
+    auto holds = [&](ByteRange r, bool number) {
+        return std::any_of(p + r.pos, p + r.End(),
+                           [&](uint8_t c) { return number ? c >= '1' && c <= '9' : !Blank(c); });
+    };
+    for (const ByteRange& r : v.numbers)
+        if (holds(r, true)) blank(r, "0");
+    for (const ByteRange& r : v.texts)
+        if (holds(r, false)) blank(r, "");
+    // A place's name too may be written as a coordinate string.
+    std::vector<ByteRange> others = v.strings;
+    others.insert(others.end(), v.places.begin(), v.places.end());
+    for (const ByteRange& r : others) {
+        const OpaqueText t = OpaqueHolds(f, r.pos, r.len);
+        if (t == OpaqueText::Iso6709) {
+            blank(r, "");
+        } else if (t == OpaqueText::Gps || TextHoldsPosition(p + r.pos, r.len)) {
+            PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);
+            x.len = r.len;
+            sink.Add(x, at);
+        }
+    }
+    if (first >= 0) {
+        PositionFind x(FindKind::Location, first, true);
+        x.len = last - first;
+        sink.AddPayload({x}, plan, at);
+    }
+    if (!sink.PlaceNames()) return;
+    // Place names, on request: one find for them all.
+    plan = {};
+    first = last = -1;
+    for (const ByteRange& r : v.places)
+        if (holds(r, false)) blank(r, "");
+    if (first < 0) return;
+    PositionFind x(FindKind::PlaceName, first, true);
+    x.len = last - first;
+    sink.AddPayload({x}, plan, at);
+}

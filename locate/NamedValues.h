@@ -1,0 +1,39 @@
+// Text documents that name their values (JSON members, XML elements and
+// attributes): which names name a position or a place, and how the values
+// found under them are reported and blanked.
+#pragma once
+#include "platform/ByteRange.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class Sink;
+struct Carrier;
+
+// True when a name names a position: "latitude" or "longitude" (and longer
+// names starting so, as "latitudeE7"), "lat", "lon", "lng", "coordinates",
+// a name starting "geo" or holding "gps" (any case).
+bool NamesPosition(std::string_view name);
+
+// The same without the names starting "geo", which in XML name fonts,
+// countries and shapes as often ("Georgia", "geometry").
+bool NamesPositionWord(std::string_view name);
+
+// True when a name names a place (a city, a country, an address).
+bool NamesPlace(std::string_view name);
+
+// A document's values, sorted by the names above them; ranges are from
+// the document's first byte.
+struct NamedValues {
+    std::vector<ByteRange> numbers, texts;  // under a name that names a position
+    std::vector<ByteRange> places;          // under a name that names a place
+    std::vector<ByteRange> strings;         // others
+};
+
+// Reports the values of the n-byte document at p, which lies at `whole` in
+// the file: a position's numbers become "0" and spaces, its texts spaces
+// (zero and empty ones name none); an ISO 6709 string anywhere is blanked;
+// another string holding "GPS" or a coordinate in words is a find that
+// cannot be removed; with place names asked for, places are blanked.
+void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedValues& v, const Carrier& at);
