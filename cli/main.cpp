@@ -82,10 +82,10 @@ int main(int argc, char** argv) {
         "Find every GPS position each photo or clip holds (JPEG, HEIF/HEIC/AVIF, MP4/MOV,\n"
         "motion photos, TIFF and raw files, PNG, WebP, and the photos ZIP and tar archives\n"
         "hold: Exif GPS IFDs, XMP, location boxes and keys, timed GPS tracks, a photo\n"
-        "service's JSON sidecar, data after a picture's end). One line per file that\n"
-        "holds one, and where; nothing for clean files. A file or a part of one that is\n"
-        "not read (another format) is named too. Only the metadata and the file's tail\n"
-        "are read.");
+        "service's JSON sidecar, GPX and KML tracks, data after a picture's end). One\n"
+        "line per file that holds one, and where; nothing for clean files. A file or a\n"
+        "part of one that is not read (another format) is named too. Only the metadata\n"
+        "and the file's tail are read.");
     check->add_flag("--thorough", thorough, thoroughHelp);
     LocateOptions look;
     check->add_flag("--place-names", look.placeNames,

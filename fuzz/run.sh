@@ -248,6 +248,17 @@ seed_fuzz_locator() {
     # JSON as a photo service's sidecar and a metadata tool write it.
     printf '{"geoData": {"latitude": 35.6586, "longitudeE7": [1397454000, "x"]}, "GPS:GPSLatitudeRef": "N",\n' >"$d/json.bin"
     printf ' "note": "GPS on", "where": "+35.6586+139.7454/", "ok": [true, false, null, -1.5e3]}\n' >>"$d/json.bin"
+    # XML text: a track, a clip's metadata (items named by an attribute), a
+    # property list, a feed's point, a comment; and the clip metadata in a
+    # movie's xml box.
+    printf '<?xml version="1.0"?>\n<!-- GPS on --><gpx><trkpt lat="35.6586" lon="139.7454"><ele>4</ele></trkpt>\n' >"$d/xml.bin"
+    printf '<Group name="ExifGPS"><Item name="Latitude" value="35:39:30"/></Group><plist><dict><key>lat</key>' >>"$d/xml.bin"
+    printf '<real>35.6</real></dict></plist><georss:point>35.6 139.7</georss:point><![CDATA[+35.6586+139.7454/]]>' >>"$d/xml.bin"
+    printf '<city>Tokyo</city></gpx><?pi x?>\n' >>"$d/xml.bin"
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        my $x = q(<M><Group name="ExifGPS"><Item name="Latitude" value="35:39:30"/></Group></M>);
+        print box("ftyp", "isom\0\0\0\0isom"), box("moov", box("meta", "\0" x 4 . box("hdlr", "\0" x 8 . "nrtm" . "\0" x 13) .
+              box("xml ", "\0" x 4 . $x)));' >"$d/movie_xml.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

@@ -70,13 +70,15 @@ bool Riff(const ByteReader& f, int64_t pos, int64_t end) {
 }
 
 // The TIFF byte orders and magic numbers, with the raw files' own: BigTIFF
-// (43), Olympus ORF ("IIRO", "IIRS", "MMOR"), Panasonic RW2 ("IIU\0").
+// (43), Olympus ORF ("IIRO", "IIRS", "MMOR"), Panasonic RW2 ("IIU\0"); and
+// JPEG XR's (HD Photo: "II\xBC" and its version, 1), whose IFDs are TIFF's.
 bool Tiff(const ByteReader& f, int64_t pos, int64_t end) {
     if (end - pos < 8) return false;
     for (std::string_view sig : {std::string_view("II*\0", 4), std::string_view("MM\0*", 4),
                                  std::string_view("II+\0", 4), std::string_view("MM\0+", 4),
                                  std::string_view("IIRO"), std::string_view("IIRS"),
-                                 std::string_view("MMOR"), std::string_view("IIU\0", 4)})
+                                 std::string_view("MMOR"), std::string_view("IIU\0", 4),
+                                 std::string_view("II\xBC\x01", 4)})
         if (Is(f, pos, end, sig)) return true;
     return false;
 }

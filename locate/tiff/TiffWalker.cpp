@@ -16,8 +16,8 @@ constexpr uint16_t kTagCompression = 259, kTagStripOffsets = 273, kTagStripCount
 constexpr uint16_t kTagSubIfds = 330, kTagJpegOffset = 513, kTagJpegLength = 514, kTagXmp = 700;
 constexpr uint16_t kTagImageResources = 34377;
 constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853;
-// Magic numbers: BigTIFF, Olympus ORF ("IIRO", "MMOR"; "IIRS"), Panasonic RW2.
-constexpr uint16_t kMagicBig = 43, kMagicOrf = 0x4F52, kMagicOrfS = 0x5352, kMagicRw2 = 0x0055;
+// Magic numbers: BigTIFF, Olympus ORF ("IIRO", "MMOR"; "IIRS"), Panasonic RW2, JPEG XR.
+constexpr uint16_t kMagicBig = 43, kMagicOrf = 0x4F52, kMagicOrfS = 0x5352, kMagicRw2 = 0x0055, kMagicJxr = 0x01BC;
 constexpr size_t kMaxIfds = 64;  // as many as the TIFF scan walks
 
 int64_t Saturated(uint64_t v) {
@@ -213,7 +213,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     std::vector<PositionFind>& finds = sink.Result().finds;
     const size_t first = finds.size(), tiffs = sink.Result().tiffs.size();
     TiffOptions opt;
-    opt.magic = {kMagicOrf, kMagicOrfS, kMagicRw2, kMagicBig};
+    opt.magic = {kMagicOrf, kMagicOrfS, kMagicRw2, kMagicBig, kMagicJxr};
     opt.allIfds = true;
     sink.Tiff(whole.pos, whole.End(), at, opt);
     for (size_t i = first; i < finds.size(); ++i)

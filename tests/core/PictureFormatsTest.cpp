@@ -90,6 +90,9 @@ Bytes Bmp(const Bytes& pixels, const Bytes& profile = {}, const Bytes& after = {
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();
     const Bytes tiff = TiffFile(gps);
+    // JPEG XR: TIFF's IFDs (little-endian) under its own magic number and version.
+    Bytes jxr = tiff;
+    jxr[2] = 0xBC, jxr[3] = 0x01;
     const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes jxl = Jxl(Concat({Box("Exif", Concat({Be32(0), tiff})), Box("xml ", Text(kXmp))}));
     const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
@@ -333,6 +336,8 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2, tiff, gpsIfd), "uuid"}, xmpGps(jp2, "uuid")}},
         {"JPEG 2000: Exif after Exif\\0\\0", jp2Prefixed,
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2Prefixed, tiff, gpsIfd), "uuid"}}},
+        {"JPEG XR: the GPS IFD", jxr,
+         {{FindKind::ExifGps, true, FindWhy::None, gps.FilePosOfGpsIfd() - gps.FilePosOfTiff(), "IFD0"}}},
         {"JPEG 2000: xml boxes, one XMP, one not", jp2Xml,
          {xmpGps(jp2Xml, "xml "), {FindKind::Location, true, FindWhy::None, At(jp2Xml, "GPS 35"), "xml "}}},
         {"bare JPEG XL codestream", bareJxl, {}},
