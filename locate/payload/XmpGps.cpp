@@ -1,5 +1,8 @@
 #include "locate/payload/XmpGps.h"
 
+#include "locate/Opaque.h"
+#include "locate/Pieces.h"
+#include "locate/payload/Base64.h"
 #include "locate/payload/XmlGps.h"
 
 #include <algorithm>
@@ -11,7 +14,7 @@ namespace {
 constexpr int64_t kGuidLen = 32;
 constexpr char kRootFill[] = "<x/>";  // what stays of a position that was the root element
 
-void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int64_t> guidPos) {
+void AddProps(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x) {
     const int map = s.plan.AddMap(d.map);
     for (const XmlGpsResult::Prop& prop : x.props) {
         const FindKind kind = prop.place ? FindKind::PlaceName : d.extended ? FindKind::ExtendedXmp : FindKind::Xmp;
@@ -21,7 +24,80 @@ void AddDoc(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x, std::vector<int6
         s.finds.push_back(f);
         s.plan.fills.push_back({map, prop.off, prop.len, ' ', prop.root ? kRootFill : ""});
     }
-    if (!guidPos.empty()) s.plan.fixUps.push_back({StripFixUp::kMd5Guid, map, std::move(guidPos)});
+}
+
+// The base64 text of each picture a value of the n-byte document holds:
+// from its first characters to the quote or '<' that ends the value.
+std::vector<ByteRange> HeldPictureTexts(const uint8_t* p, int64_t n) {
+    std::vector<ByteRange> out;
+    for (std::string_view start : {std::string_view("/9j/"), std::string_view("iVBORw0KGgo")}) {
+        for (const uint8_t* hit = FindBytes(p, n, start); hit != nullptr;
+             hit = FindBytes(hit + 1, n - (hit + 1 - p), start)) {
+            int64_t from = hit - p, before = from - 1;
+            while (before >= 0 && (p[before] == ' ' || p[before] == '\t' || p[before] == '\n' || p[before] == '\r'))
+                --before;
+            if (before < 0 || (p[before] != '"' && p[before] != '\'' && p[before] != '>')) continue;
+            int64_t end = from;
+            while (end < n && p[end] != '"' && p[end] != '\'' && p[end] != '<') ++end;
+            out.push_back({from, end - from});
+        }
+    }
+    return out;
+}
+
+// The map of content whose places `inner` gives in the content of `outer`.
+ContentMap Through(const ContentMap& inner, const ContentMap& outer) {
+    ContentMap m;
+    for (const ContentMap::Piece& piece : inner.Pieces())
+        outer.ForEachPlace(piece.filePos[0], piece.len, [&](int64_t pos, int64_t, int64_t len) { m.Append(pos, len); });
+    return m;
+}
+
+// Walks the pictures document d (its n bytes at p) holds as base64 text,
+// outside the properties x blanks whole; true when it added a find.
+bool HeldPictures(XmpScan& s, const XmpDoc& d, const uint8_t* p, int64_t n, const XmlGpsResult& x,
+                  const HeldPictureScan& scan) {
+    const ByteReader doc(p, n);
+    bool added = false;
+    for (const ByteRange& r : HeldPictureTexts(p, n)) {
+        const bool inProp = std::any_of(x.props.begin(), x.props.end(), [&](const XmlGpsResult::Prop& q) {
+            return r.pos < q.off + q.len && q.off < r.End();
+        });
+        Base64Text text;
+        if (inProp || !ReadBase64(doc, r, text) || text.chars.empty()) continue;
+        const std::vector<uint8_t> bytes = DecodeBase64(text.chars);
+        std::vector<PositionFind> finds;
+        std::vector<uint8_t> stripped;
+        const int64_t len = static_cast<int64_t>(bytes.size());
+        if (!scan(bytes, finds, stripped)) {
+            // Bytes no walk takes apart count by the opaque rule.
+            if (OpaqueHolds(ByteReader(bytes.data(), len), 0, len) == OpaqueText::None) continue;
+            finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::XmpProperty));
+        }
+        if (finds.empty()) continue;
+        // Each reported at the characters that hold it.
+        for (PositionFind& f : finds) {
+            const int64_t at = std::clamp<int64_t>(f.pos, 0, std::max<int64_t>(len - 1, 0)) / 3 * 4;
+            const int64_t logical = at < text.map.Length() ? text.map.FilePos(at) : r.pos;
+            f.pos = d.map.FilePos(logical);
+            f.len = std::min<int64_t>(f.len > 0 ? (f.len + 2) / 3 * 4 : 0, n - logical);
+            f.wholeFile = false;
+            f.segment = -1;
+            if (stripped.empty() && f.removable) f.removable = false, f.why = FindWhy::XmpProperty;
+            s.finds.push_back(f);
+        }
+        added = true;
+        if (stripped.empty()) continue;
+        const StripPlan rewrite = RewriteBase64(text, bytes, stripped);
+        StripPlan onFile;
+        for (const StripFill& fill : rewrite.fills) {
+            StripFill f = fill;
+            f.map = onFile.AddMap(Through(rewrite.maps[static_cast<size_t>(fill.map)], d.map));
+            onFile.fills.push_back(f);
+        }
+        s.plan.Append(onFile);
+    }
+    return added;
 }
 
 // A document that cannot be read and may hold a position: by default one
@@ -43,7 +119,7 @@ bool XmpScan::Removable() const {
 }
 
 XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed,
-                    bool placeNames) {
+                    bool placeNames, const HeldPictureScan* held) {
     XmpScan s;
     struct GuidRef {
         std::string guid;
@@ -74,24 +150,27 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         // it, a packet matters only for the extended XMP it names.
         // Place names have no such mark: asked for, every packet is parsed.
         const bool mayHoldGps = MayHoldGps(p, n);
-        if (!d.extended && !guidNamed && !mayHoldGps && !placeNames) continue;
-        XmlGpsResult x = ScanXmlForGps(p, n, placeNames);
-        if (!x.parsed) {
-            if (mayHoldGps) Unreadable(s, d);
-            else if (placeNames && MayHoldPlace(p, n)) Unreadable(s, d, FindWhy::XmpPlaceUnparsed);
-            continue;
+        XmlGpsResult x;
+        if (d.extended || guidNamed || mayHoldGps || placeNames) {
+            x = ScanXmlForGps(p, n, placeNames);
+            if (!x.parsed) {
+                if (mayHoldGps) Unreadable(s, d);
+                else if (placeNames && MayHoldPlace(p, n)) Unreadable(s, d, FindWhy::XmpPlaceUnparsed);
+                x = {};
+            }
+            if (!d.extended)
+                for (int64_t off : x.guidOffsets)
+                    refs.push_back(
+                        {std::string(reinterpret_cast<const char*>(p + off), kGuidLen), d.map.FilePos(off)});
         }
-        if (!d.extended)
-            for (int64_t off : x.guidOffsets)
-                refs.push_back({std::string(reinterpret_cast<const char*>(p + off), kGuidLen), d.map.FilePos(off)});
-        if (x.props.empty()) continue;
-        std::vector<int64_t> guidPos;
-        if (!d.guid.empty()) {
-            guidPos = d.guidPos;
-            for (const GuidRef& ref : refs)
-                if (ref.guid == d.guid) guidPos.push_back(ref.pos);
-        }
-        AddDoc(s, d, x, std::move(guidPos));
+        if (!x.props.empty()) AddProps(s, d, x);
+        const bool pictures = held != nullptr && HeldPictures(s, d, p, n, x, *held);
+        if ((x.props.empty() && !pictures) || d.guid.empty()) continue;
+        // A document named by its MD5 is named anew.
+        std::vector<int64_t> guidPos = d.guidPos;
+        for (const GuidRef& ref : refs)
+            if (ref.guid == d.guid) guidPos.push_back(ref.pos);
+        if (!guidPos.empty()) s.plan.fixUps.push_back({StripFixUp::kMd5Guid, s.plan.AddMap(d.map), std::move(guidPos)});
     }
     s.writes = s.plan.Ranges();
     return s;

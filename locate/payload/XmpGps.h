@@ -23,6 +23,13 @@
 // (a JPEG's extended XMP) that changed gets the MD5 of its new content (32
 // uppercase hex digits) at each place that names it, including the
 // xmpNote:HasExtendedXMP values of the other documents.
+//
+// A picture a packet holds as base64 text (Google's GImage:Data, the
+// original of a photo given a blurred background; GDepth:Data; Adobe's
+// xmpGImg:image thumbnails) is known by its first characters ("/9j/" for a
+// JPEG, "iVBORw0KGgo" for a PNG) at the start of a value. It is decoded and
+// walked as a file of its own; its positions are removed in the decoded
+// bytes and the changed groups of four characters written anew.
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
@@ -31,6 +38,7 @@
 #include "platform/ByteRange.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,12 +67,19 @@ struct XmpScan {
     bool Removable() const;          // every find can be removed
 };
 
+// Walks the bytes of a picture a packet holds: gives its finds (at offsets
+// in the bytes) and, when every one was removed, the stripped bytes (else
+// none); false when the bytes cannot be walked.
+using HeldPictureScan = std::function<bool(const std::vector<uint8_t>& bytes, std::vector<PositionFind>& finds,
+                                           std::vector<uint8_t>& stripped)>;
+
 // Scans the documents (those without a GUID first: they name the others).
 // Without `guidNamed` documents, one without "GPS" is not parsed.
 // With `placeNames`, place properties count too (see XmlGps.h); their
-// finds are of kind PlaceName.
+// finds are of kind PlaceName. With `held`, the pictures the documents
+// hold as base64 text are walked.
 XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, bool guidNamed,
-                    bool placeNames = false);
+                    bool placeNames = false, const HeldPictureScan* held = nullptr);
 
 // Scans one document that is the whole of `content` (inflated metadata).
 XmpScan ScanXmpContent(const ByteReader& content, bool placeNames);

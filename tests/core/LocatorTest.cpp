@@ -4,6 +4,7 @@
 #include "exif/ExifReader.h"
 #include "cli/FindText.h"
 #include "locate/Locator.h"
+#include "locate/payload/Md5.h"
 #include "gpsnull/GpsInvalidate.h"
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/MiniJson.h"
@@ -181,6 +182,55 @@ TEST(Locator, FindsAndRemovesEveryPlaceAPositionHides) {
         if (!stripped) continue;
         EXPECT_TRUE(Locate(out).Clean()) << DescribeFinds(Locate(out).finds);
         ExpectOnlyMetadataChanged(row.file, out);
+    }
+}
+
+// A picture an XMP packet holds as base64 (a portrait's original, as
+// Google's camera keeps it) is found and stripped in its characters: the
+// file becomes the one made with the stripped picture, also in extended
+// XMP, which is named anew by the MD5 of its new content.
+TEST(Locator, APictureXmpHoldsAsBase64BecomesItsStrippedCharacters) {
+    const Bytes inner = Picture({GpsApp1()});
+    Bytes stripped = inner;
+    ASSERT_TRUE(StripPositions(stripped.data(), static_cast<int64_t>(stripped.size()), Locate(inner), {}));
+    auto packet = [](const std::string& description) {
+        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+               "<rdf:Description " + description + "/></rdf:RDF></x:xmpmeta>";
+    };
+    auto holding = [&](const Bytes& picture) {
+        return packet("xmlns:GImage='http://ns.google.com/photos/1.0/image/' GImage:Mime='image/jpeg' GImage:Data='" +
+                      Base64(picture, 76) + "'");
+    };
+    auto md5 = [](const std::string& s) {
+        Md5 m;
+        m.Update(reinterpret_cast<const uint8_t*>(s.data()), static_cast<int64_t>(s.size()));
+        char hex[32];
+        m.FinalHex(hex);
+        return std::string(hex, 32);
+    };
+    auto extended = [&](const std::string& content) {
+        const std::string guid = md5(content);
+        const auto size = static_cast<uint32_t>(content.size()), half = size / 2;
+        return Picture({XmpSegment(packet("xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" +
+                                          guid + "'")),
+                        ExtendedXmpSegment(guid, size, 0, content.substr(0, half)),
+                        ExtendedXmpSegment(guid, size, half, content.substr(half))});
+    };
+    const struct {
+        const char* name;
+        Bytes file, want;
+    } cases[] = {
+        {"in the main packet", Picture({XmpSegment(holding(inner))}), Picture({XmpSegment(holding(stripped))})},
+        {"in extended XMP", extended(holding(inner)), extended(holding(stripped))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LocateResult r = Locate(c.file);
+        EXPECT_EQ(Kinds(r), std::vector<FindKind>{FindKind::ExifGps});
+        Bytes out = c.file;
+        ASSERT_TRUE(StripPositions(out.data(), static_cast<int64_t>(out.size()), r, {}));
+        EXPECT_EQ(out, c.want);
+        EXPECT_TRUE(Locate(out).Clean()) << DescribeFinds(Locate(out).finds);
     }
 }
 
