@@ -134,6 +134,8 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ArchiveEntryUnparsed:
         return "an entry of the archive that is not a picture or a clip (a text), or a name in it, holds a position";
     case FindWhy::TextValueNamesPosition: return "a text value names a position in words (\"GPS\", a latitude)";
+    case FindWhy::HeldPictureUnparsed:
+        return "a picture the document holds as base64 text holds a position that cannot be removed there";
     case FindWhy::XmlPartUnparsed: return "the XML document's prolog, or data after it, holds a position's text";
     case FindWhy::CameraDataUnparsed:
         return "a part of the camera's data that is not read (a header, record or section) holds a position's text";

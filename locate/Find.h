@@ -120,6 +120,7 @@ enum class FindWhy : uint8_t {
     ArchiveEntryUnparsed,    // an archive's entry of no known format, a name or a comment holds a position's text
     TextValueNamesPosition,  // a JSON or XML value naming no position by its name holds "GPS" or a coordinate in words
     XmlPartUnparsed,         // an XML document's prolog, or bytes after it, hold a position's text
+    HeldPictureUnparsed,     // a picture a document holds as base64 text holds a position that cannot be removed
 };
 
 struct PositionFind {

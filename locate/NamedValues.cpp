@@ -2,6 +2,7 @@
 
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/payload/Base64.h"
 #include "locate/payload/TimedGps.h"
 
 #include <algorithm>
@@ -16,6 +17,20 @@ std::string Lower(std::string_view name) {
 }
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The base64 text of a picture the value at r holds: all of it, or a data
+// URI's after ";base64,"; empty when it holds none.
+ByteRange PictureText(const uint8_t* p, ByteRange r) {
+    constexpr std::string_view kMarker = ";base64,";
+    int64_t from = r.pos;
+    while (from < r.End() && Blank(p[from])) ++from;
+    if (r.End() - from > 5 && std::equal(p + from, p + from + 5, "data:")) {
+        const auto* hit = std::search(p + from, p + std::min(r.End(), from + 256), kMarker.begin(), kMarker.end());
+        from = hit - p + static_cast<int64_t>(kMarker.size());
+    }
+    return from < r.End() && StartsHeldPicture(p + from, r.End() - from) ? ByteRange{from, r.End() - from}
+                                                                          : ByteRange{r.pos, 0};
+}
 
 }  // namespace
 
@@ -60,7 +75,21 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
     // A place's name too may be written as a coordinate string.
     std::vector<ByteRange> others = v.strings;
     others.insert(others.end(), v.places.begin(), v.places.end());
+    const HeldPictureScan scan = sink.HeldScan();
+    const ContentMap doc(whole);
     for (const ByteRange& r : others) {
+        // A picture held as base64 text (a data URI's, or the whole value)
+        // is walked as a file of its own.
+        const ByteRange picture = PictureText(p, r);
+        if (picture.len > 0) {
+            std::vector<PositionFind> finds;
+            StripPlan rewrite;
+            if (HeldPicture(p, whole.len, doc, picture, scan, finds, rewrite)) {
+                for (const PositionFind& x : finds) sink.Add(x, at);
+                sink.Result().plan.Append(rewrite);
+            }
+            continue;
+        }
         const OpaqueText t = OpaqueHolds(f, r.pos, r.len);
         if (t == OpaqueText::Iso6709) {
             blank(r, "");

@@ -173,19 +173,23 @@ void Sink::AddTiff(TiffScan t, const Carrier& c) {
     m_out.tiffs.push_back(std::move(t));
 }
 
-void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
+HeldPictureScan Sink::HeldScan() const {
     // A picture a document holds is walked as a file of its own.
-    const HeldPictureScan held = [&](const std::vector<uint8_t>& bytes, std::vector<PositionFind>& finds,
-                                     std::vector<uint8_t>& stripped) {
+    return [placeNames = m_opt.placeNames](const std::vector<uint8_t>& bytes, std::vector<PositionFind>& finds,
+                                           std::vector<uint8_t>& stripped) {
         const int64_t n = static_cast<int64_t>(bytes.size());
         LocateResult inner;
-        if (!LocateHeld(ByteReader(bytes.data(), n), m_opt.placeNames, inner)) return false;
+        if (!LocateHeld(ByteReader(bytes.data(), n), placeNames, inner)) return false;
         stripped = bytes;
         if (inner.finds.empty() || !inner.CanClean() || !StripPositions(stripped.data(), n, inner, GpsStripMode{}))
             stripped.clear();
         finds = std::move(inner.finds);
         return true;
     };
+}
+
+void Sink::Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c) {
+    const HeldPictureScan held = HeldScan();
     const XmpScan x = ScanXmpDocs(m_file, docs, guidNamed, m_opt.placeNames, &held);
     AddPayload(x.finds, x.plan, c);
 }

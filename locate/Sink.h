@@ -56,6 +56,8 @@ public:
     // The same, for a structure held in the pieces `content` maps (an
     // item's extents), its header at content offset `tiff`.
     void Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const TiffOptions& opt = {});
+    // The walk of a picture a document holds as base64 text (see HeldPicture).
+    HeldPictureScan HeldScan() const;
     // XMP documents (see ScanXmpDocs).
     void Xmp(const std::vector<XmpDoc>& docs, bool guidNamed, const Carrier& c);
     // One XMP document whose bytes lie in `content`, reported at `reportAt`

@@ -1,5 +1,7 @@
 #include "locate/payload/Base64.h"
 
+#include "locate/Opaque.h"
+
 #include <algorithm>
 
 namespace {
@@ -91,3 +93,63 @@ StripPlan RewriteBase64(const Base64Text& text, const std::vector<uint8_t>& was,
     return plan;
 }
 
+
+bool StartsHeldPicture(const uint8_t* p, int64_t n) {
+    std::string head;
+    for (int64_t i = 0; i < n && head.size() < 12; ++i) {
+        if (Base64Char(p[i])) head += static_cast<char>(p[i]);
+        else if (p[i] != '\\' && p[i] != ' ' && p[i] != '\t' && p[i] != '\n' && p[i] != '\r') break;
+    }
+    if (head.size() < 12) return false;
+    const std::vector<uint8_t> b = DecodeBase64(head);
+    return (b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) ||
+           (b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G' && b[4] == '\r' && b[5] == '\n');
+}
+
+namespace {
+
+// The map of content whose places `inner` gives in the content of `outer`.
+ContentMap Through(const ContentMap& inner, const ContentMap& outer) {
+    ContentMap m;
+    for (const ContentMap::Piece& piece : inner.Pieces())
+        outer.ForEachPlace(piece.filePos[0], piece.len, [&](int64_t pos, int64_t, int64_t len) { m.Append(pos, len); });
+    return m;
+}
+
+}  // namespace
+
+bool HeldPicture(const uint8_t* p, int64_t n, const ContentMap& doc, ByteRange text, const HeldPictureScan& scan,
+                 std::vector<PositionFind>& finds, StripPlan& plan) {
+    Base64Text chars;
+    if (!ReadBase64(ByteReader(p, n), text, chars) || chars.chars.empty()) return false;
+    const std::vector<uint8_t> bytes = DecodeBase64(chars.chars);
+    const int64_t len = static_cast<int64_t>(bytes.size());
+    std::vector<PositionFind> found;
+    std::vector<uint8_t> stripped;
+    if (!scan(bytes, found, stripped)) {
+        // Bytes no walk takes apart count by the opaque rule.
+        if (OpaqueHolds(ByteReader(bytes.data(), len), 0, len) == OpaqueText::None) return false;
+        found.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::HeldPictureUnparsed));
+    }
+    if (found.empty()) return false;
+    for (PositionFind& f : found) {
+        const int64_t at = std::clamp<int64_t>(f.pos, 0, std::max<int64_t>(len - 1, 0)) / 3 * 4;
+        const int64_t logical = at < chars.map.Length() ? chars.map.FilePos(at) : text.pos;
+        f.pos = doc.FilePos(logical);
+        f.len = std::min<int64_t>(f.len > 0 ? (f.len + 2) / 3 * 4 : 0, text.End() - logical);
+        f.wholeFile = false;
+        f.segment = -1;
+        if (stripped.empty() && f.removable) f.removable = false, f.why = FindWhy::HeldPictureUnparsed;
+        finds.push_back(f);
+    }
+    if (stripped.empty()) return true;
+    const StripPlan rewrite = RewriteBase64(chars, bytes, stripped);
+    StripPlan onFile;
+    for (const StripFill& fill : rewrite.fills) {
+        StripFill f = fill;
+        f.map = onFile.AddMap(Through(rewrite.maps[static_cast<size_t>(fill.map)], doc));
+        onFile.fills.push_back(f);
+    }
+    plan.Append(onFile);
+    return true;
+}

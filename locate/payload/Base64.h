@@ -6,10 +6,12 @@
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
+#include "locate/Find.h"
 #include "locate/StripPlan.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,3 +33,20 @@ std::vector<uint8_t> DecodeBase64(const std::string& chars);
 // `was` to `now`, its new characters (only those that carry the group's
 // bytes: a short last group's padding stays).
 StripPlan RewriteBase64(const Base64Text& text, const std::vector<uint8_t>& was, const std::vector<uint8_t>& now);
+
+// True when the base64 text starting at p (n bytes; white space and
+// backslashes, as JSON escapes "/", passed over) stands for a JPEG or a PNG.
+bool StartsHeldPicture(const uint8_t* p, int64_t n);
+
+// Walks the bytes of a picture a document holds as base64 text: gives its
+// finds (at offsets in the bytes) and, when every one was removed, the
+// stripped bytes (else none); false when the bytes cannot be walked.
+using HeldPictureScan = std::function<bool(const std::vector<uint8_t>& bytes, std::vector<PositionFind>& finds,
+                                           std::vector<uint8_t>& stripped)>;
+
+// Walks the picture whose base64 text lies at `text` in the n bytes of a
+// document at p, which `doc` places in the file: adds its finds, each at
+// the characters that hold it, and, when they were removed, the fills
+// that write the changed characters anew. True when it added a find.
+bool HeldPicture(const uint8_t* p, int64_t n, const ContentMap& doc, ByteRange text, const HeldPictureScan& scan,
+                 std::vector<PositionFind>& finds, StripPlan& plan);

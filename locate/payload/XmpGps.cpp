@@ -1,6 +1,5 @@
 #include "locate/payload/XmpGps.h"
 
-#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/payload/Base64.h"
 #include "locate/payload/XmlGps.h"
@@ -26,6 +25,18 @@ void AddProps(XmpScan& s, const XmpDoc& d, const XmlGpsResult& x) {
     }
 }
 
+// A document that cannot be read and may hold a position: by default one
+// that cannot be parsed or put together.
+void Unreadable(XmpScan& s, const XmpDoc& d, FindWhy why = FindWhy::None) {
+    if (why == FindWhy::None) why = d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed;
+    const FindKind kind = why == FindWhy::XmpPlaceUnparsed ? FindKind::PlaceName
+                          : d.extended                      ? FindKind::ExtendedXmp
+                                                            : FindKind::Xmp;
+    PositionFind f(kind, d.reportAt.pos, false, why);
+    f.len = d.reportAt.len;
+    s.finds.push_back(f);
+}
+
 // The base64 text of each picture a value of the n-byte document holds:
 // from its first characters to the quote or '<' that ends the value.
 std::vector<ByteRange> HeldPictureTexts(const uint8_t* p, int64_t n) {
@@ -45,71 +56,18 @@ std::vector<ByteRange> HeldPictureTexts(const uint8_t* p, int64_t n) {
     return out;
 }
 
-// The map of content whose places `inner` gives in the content of `outer`.
-ContentMap Through(const ContentMap& inner, const ContentMap& outer) {
-    ContentMap m;
-    for (const ContentMap::Piece& piece : inner.Pieces())
-        outer.ForEachPlace(piece.filePos[0], piece.len, [&](int64_t pos, int64_t, int64_t len) { m.Append(pos, len); });
-    return m;
-}
-
 // Walks the pictures document d (its n bytes at p) holds as base64 text,
 // outside the properties x blanks whole; true when it added a find.
 bool HeldPictures(XmpScan& s, const XmpDoc& d, const uint8_t* p, int64_t n, const XmlGpsResult& x,
                   const HeldPictureScan& scan) {
-    const ByteReader doc(p, n);
     bool added = false;
     for (const ByteRange& r : HeldPictureTexts(p, n)) {
         const bool inProp = std::any_of(x.props.begin(), x.props.end(), [&](const XmlGpsResult::Prop& q) {
             return r.pos < q.off + q.len && q.off < r.End();
         });
-        Base64Text text;
-        if (inProp || !ReadBase64(doc, r, text) || text.chars.empty()) continue;
-        const std::vector<uint8_t> bytes = DecodeBase64(text.chars);
-        std::vector<PositionFind> finds;
-        std::vector<uint8_t> stripped;
-        const int64_t len = static_cast<int64_t>(bytes.size());
-        if (!scan(bytes, finds, stripped)) {
-            // Bytes no walk takes apart count by the opaque rule.
-            if (OpaqueHolds(ByteReader(bytes.data(), len), 0, len) == OpaqueText::None) continue;
-            finds.push_back(PositionFind(FindKind::Unparsed, 0, false, FindWhy::XmpProperty));
-        }
-        if (finds.empty()) continue;
-        // Each reported at the characters that hold it.
-        for (PositionFind& f : finds) {
-            const int64_t at = std::clamp<int64_t>(f.pos, 0, std::max<int64_t>(len - 1, 0)) / 3 * 4;
-            const int64_t logical = at < text.map.Length() ? text.map.FilePos(at) : r.pos;
-            f.pos = d.map.FilePos(logical);
-            f.len = std::min<int64_t>(f.len > 0 ? (f.len + 2) / 3 * 4 : 0, n - logical);
-            f.wholeFile = false;
-            f.segment = -1;
-            if (stripped.empty() && f.removable) f.removable = false, f.why = FindWhy::XmpProperty;
-            s.finds.push_back(f);
-        }
-        added = true;
-        if (stripped.empty()) continue;
-        const StripPlan rewrite = RewriteBase64(text, bytes, stripped);
-        StripPlan onFile;
-        for (const StripFill& fill : rewrite.fills) {
-            StripFill f = fill;
-            f.map = onFile.AddMap(Through(rewrite.maps[static_cast<size_t>(fill.map)], d.map));
-            onFile.fills.push_back(f);
-        }
-        s.plan.Append(onFile);
+        if (!inProp && StartsHeldPicture(p + r.pos, r.len)) added |= HeldPicture(p, n, d.map, r, scan, s.finds, s.plan);
     }
     return added;
-}
-
-// A document that cannot be read and may hold a position: by default one
-// that cannot be parsed or put together.
-void Unreadable(XmpScan& s, const XmpDoc& d, FindWhy why = FindWhy::None) {
-    if (why == FindWhy::None) why = d.extended ? FindWhy::ExtendedXmpUnassembled : FindWhy::XmpUnparsed;
-    const FindKind kind = why == FindWhy::XmpPlaceUnparsed ? FindKind::PlaceName
-                          : d.extended                      ? FindKind::ExtendedXmp
-                                                            : FindKind::Xmp;
-    PositionFind f(kind, d.reportAt.pos, false, why);
-    f.len = d.reportAt.len;
-    s.finds.push_back(f);
 }
 
 }  // namespace

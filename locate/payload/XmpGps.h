@@ -33,12 +33,12 @@
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/ContentMap.h"
+#include "locate/payload/Base64.h"
 #include "locate/StripPlan.h"
 #include "locate/Find.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,12 +66,6 @@ struct XmpScan {
     bool Clean() const { return finds.empty(); }
     bool Removable() const;          // every find can be removed
 };
-
-// Walks the bytes of a picture a packet holds: gives its finds (at offsets
-// in the bytes) and, when every one was removed, the stripped bytes (else
-// none); false when the bytes cannot be walked.
-using HeldPictureScan = std::function<bool(const std::vector<uint8_t>& bytes, std::vector<PositionFind>& finds,
-                                           std::vector<uint8_t>& stripped)>;
 
 // Scans the documents (those without a GUID first: they name the others).
 // Without `guidNamed` documents, one without "GPS" is not parsed.

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace testjpeg;
 
@@ -471,25 +472,36 @@ TEST(PictureFormats, EveryPlaceIsFoundAndStrippedInPlace) {
     for (const Row& row : Rows()) ExpectWalkAndStrip(row);
 }
 
-// A photo an SVG holds as base64 is written back as exactly the base64 of
-// the photo stripped on its own: the changed groups of characters land
-// where they belong, across line ends, and no other character changes.
+// A photo an SVG, a JSON value (its slashes escaped, as some writers do)
+// or XML text holds as base64 is written back as exactly the base64 of the
+// photo stripped on its own: the changed groups of characters land where
+// they belong, across line ends and escapes, and no other character changes.
 // A gzipped one inflates to the stripped photo, under a CRC-32 and length
 // that fit.
-TEST(PictureFormats, AnSvgOrGzippedPhotoBecomesItsStrippedBytes) {
+TEST(PictureFormats, AHeldOrGzippedPhotoBecomesItsStrippedBytes) {
     Bytes photo = Picture({ExifSegment(FiveEntryGps())});
     const Bytes was = photo;
     LocateResult r;
     LocatePositions(ByteReader(photo.data(), static_cast<int64_t>(photo.size())), r);
     ASSERT_TRUE(StripPositions(photo.data(), static_cast<int64_t>(photo.size()), r, {}));
     ASSERT_NE(photo, was);
-    auto drawing = [](const Bytes& p) {
-        return Text("<svg><image href='data:image/jpeg;base64," + Base64(p, 76) + "'/></svg>");
+    const std::function<Bytes(const Bytes&)> holders[] = {
+        [](const Bytes& p) { return Text("<svg><image href='data:image/jpeg;base64," + Base64(p, 76) + "'/></svg>"); },
+        [](const Bytes& p) {
+            std::string text;
+            for (char c : Base64(p, 0)) text += c == '/' ? std::string("\\/") : std::string(1, c);
+            return Text(R"({"title": "a.jpg", "thumbnail": ")" + text + "\"}");
+        },
+        [](const Bytes& p) {
+            return Text("<kml><Icon><href>data:image/jpeg;base64," + Base64(p, 76) + "</href></Icon></kml>");
+        },
     };
-    Bytes svg = drawing(was);
-    LocatePositions(ByteReader(svg.data(), static_cast<int64_t>(svg.size())), r);
-    ASSERT_TRUE(StripPositions(svg.data(), static_cast<int64_t>(svg.size()), r, {}));
-    EXPECT_EQ(svg, drawing(photo));
+    for (const auto& holding : holders) {
+        Bytes held = holding(was);
+        LocatePositions(ByteReader(held.data(), static_cast<int64_t>(held.size())), r);
+        ASSERT_TRUE(StripPositions(held.data(), static_cast<int64_t>(held.size()), r, {}));
+        EXPECT_EQ(held, holding(photo));
+    }
 
     // Gzipped, it inflates to the stripped photo, then zeros (which a
     // reader of the photo takes for data after its end).
