@@ -259,6 +259,18 @@ seed_fuzz_locator() {
         my $x = q(<M><Group name="ExifGPS"><Item name="Latitude" value="35:39:30"/></Group></M>);
         print box("ftyp", "isom\0\0\0\0isom"), box("moov", box("meta", "\0" x 4 . box("hdlr", "\0" x 8 . "nrtm" . "\0" x 13) .
               box("xml ", "\0" x 4 . $x)));' >"$d/movie_xml.bin"
+    # A JPEG holding a JPEG with a GPS IFD as base64 in its XMP (a portrait's
+    # original), and the same as a JSON value with escaped slashes and as a
+    # data URI in XML text.
+    perl -MMIME::Base64 -e 'my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) .
+            pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
+        my $jpeg = "\xff\xd8\xff\xe1" . pack("n", 8 + length $tiff) . "Exif\0\0" . $tiff . "\xff\xd9";
+        my $b = encode_base64($jpeg); (my $j = encode_base64($jpeg, "")) =~ s|/|\\/|g;
+        my $x = "<x:xmpmeta><rdf:Description GImage:Data=\"$b\"/></x:xmpmeta>";
+        open(my $o, ">", "$ARGV[0]/xmp_picture.bin");
+        print $o "\xff\xd8\xff\xe1", pack("n", 31 + length $x), "http://ns.adobe.com/xap/1.0/\0", $x, "\xff\xd9";
+        open($o, ">", "$ARGV[0]/json_picture.bin"); print $o "{\"thumb\": \"$j\"}";
+        open($o, ">", "$ARGV[0]/xml_picture.bin"); print $o "<kml><href>data:image/jpeg;base64,$b</href></kml>";' "$d"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
