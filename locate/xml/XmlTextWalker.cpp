@@ -154,6 +154,8 @@ private:
         Frame& f = m_stack.back();
         if (f.key) {
             // A key's text is a name: it names the next element's value.
+            while (r.len > 0 && XmlSpace(m_p[r.pos])) ++r.pos, --r.len;
+            while (r.len > 0 && XmlSpace(m_p[r.End() - 1])) --r.len;
             f.keyText = r;
             const std::string_view k = View(r);
             if (!NamesPositionXml(k) && !NamesPlace(k)) values.strings.push_back(r);
@@ -205,7 +207,8 @@ private:
         ++m_i;
         Frame f;
         f.name = Name();
-        if (f.name.empty()) return false;
+        // A declaration (<!DOCTYPE, <!ENTITY) has no place inside the document.
+        if (f.name.empty() || f.name[0] == '!') return false;
         struct Attribute {
             std::string_view name;
             ByteRange value;
