@@ -305,7 +305,9 @@ bool Walk(ByteRange r, const Carrier& at, Sink& sink, bool file) {
 bool StartsXmlText(const ByteReader& file, int64_t pos, int64_t end) {
     const int64_t n = std::min(end - pos, kMaxProlog);
     const uint8_t* p = n > 0 ? file.Span(pos, n) : nullptr;
-    return p != nullptr && XmlRootStart(p, n) >= 0;
+    const int64_t root = p != nullptr ? XmlRootStart(p, n) : -1;
+    // A web page is HTML, which is no XML (its elements need not close).
+    return root >= 0 && !XmlElementIs(p, n, root, "html") && !XmlElementIs(p, n, root, "HTML");
 }
 
 void WalkXmlTextContainer(ByteRange whole, const Carrier& at, Sink& sink) {
