@@ -1,6 +1,7 @@
 #include "locate/NamedValues.h"
 
 #include "locate/Opaque.h"
+#include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/Base64.h"
 #include "locate/payload/TimedGps.h"
@@ -17,6 +18,20 @@ std::string Lower(std::string_view name) {
 }
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// True when "GPS" stands in the text as a word of its own (not "GPSMAP")
+// with a digit after it: a fix written out ("GPS 35.6586 N", "GPS: 35°39'"),
+// where a label ("source": "GPS") or a device's name holds none.
+bool GpsBeforeNumber(const uint8_t* p, int64_t n) {
+    constexpr int64_t kNear = 48;
+    for (const uint8_t* g = FindBytes(p, n, "GPS"); g != nullptr; g = FindBytes(g + 1, n - (g + 1 - p), "GPS")) {
+        const int64_t at = g - p + 3;
+        if (at < n && ((p[at] >= 'A' && p[at] <= 'Z') || (p[at] >= 'a' && p[at] <= 'z'))) continue;
+        for (int64_t i = at; i < n && i < at + kNear; ++i)
+            if (p[i] >= '0' && p[i] <= '9') return true;
+    }
+    return false;
+}
 
 // The base64 text of a picture the value at r holds: all of it, or a data
 // URI's after ";base64,"; empty when it holds none.
@@ -53,7 +68,6 @@ bool NamesPlace(std::string_view name) {
 }
 
 void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedValues& v, const Carrier& at) {
-    const ByteReader f(p, whole.len);
     StripPlan plan;
     int64_t first = -1, last = -1;
     auto blank = [&](ByteRange r, const char* text) {
@@ -90,10 +104,9 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
             }
             continue;
         }
-        const OpaqueText t = OpaqueHolds(f, r.pos, r.len);
-        if (t == OpaqueText::Iso6709) {
+        if (HoldsIso6709(p + r.pos, r.len)) {
             blank(r, "");
-        } else if (t == OpaqueText::Gps || TextHoldsPosition(p + r.pos, r.len)) {
+        } else if (GpsBeforeNumber(p + r.pos, r.len) || TextHoldsPosition(p + r.pos, r.len)) {
             PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);
             x.len = r.len;
             sink.Add(x, at);

@@ -34,6 +34,8 @@ struct NamedValues {
 // Reports the values of the n-byte document at p, which lies at `whole` in
 // the file: a position's numbers become "0" and spaces, its texts spaces
 // (zero and empty ones name none); an ISO 6709 string anywhere is blanked;
-// another string holding "GPS" or a coordinate in words is a find that
-// cannot be removed; with place names asked for, places are blanked.
+// another string naming a number as "GPS" ("GPS 35.6586 N", not "source":
+// "GPS") or a coordinate in words ("Lat: 35.6586") is a find that cannot be
+// removed; a picture held as base64 text is walked as a file of its own;
+// with place names asked for, places are blanked.
 void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedValues& v, const Carrier& at);

@@ -9,9 +9,9 @@
 // object or array under such a name; zero and empty text name none. Such
 // a number becomes "0" and spaces, such a string's text spaces: the text
 // stays JSON of the same length. A string anywhere holding an ISO 6709
-// coordinate string is blanked too; one holding "GPS" (not a name), or a
-// coordinate in words as a caption does ("Lat: 35.6586"), is a find that
-// cannot be removed. With place names asked for, strings under a name
+// coordinate string is blanked too; one naming a number as "GPS" ("GPS
+// 35.6586 N"), or a coordinate in words as a caption does ("Lat:
+// 35.6586"), is a find that cannot be removed (see NamedValues.h). With place names asked for, strings under a name
 // that names a place ("city", "country", "address", "place", "location",
 // ...) are blanked too.
 #pragma once

@@ -160,7 +160,7 @@ std::vector<Row> Rows() {
     const Bytes tool = Text(R"([{"GPS:GPSLatitudeRef": "North", "Composite:GPSPosition": "35.6586 N, 139.7454 E"},)"
                             R"( {"type": "Point", "coordinates": [139.7454, 35.6586]}])");
     const Bytes iso = Text(R"({"location": "at )" + kWhere + R"("})");
-    const Bytes gpsNote = Text(R"({"comment": "taken with GPS off"})");
+    const Bytes gpsNote = Text(R"({"comment": "taken with GPS off", "device": "GPSMAP 64s", "note": "GPS 35.6586 N"})");
     // XML: a track's points, a camera's clip metadata (items named by an
     // attribute), a property list (a key naming the next value), a feed;
     // names of fonts and shapes that start as "geo" does.
@@ -174,7 +174,7 @@ std::vector<Row> Rows() {
                              R"("http://www.apple.com/DTDs/PropertyList-1.0.dtd"><plist version="1.0"><dict>)"
                              R"(<key>Latitude</key><real>35.6586</real><key>Font</key><string>Georgia</string>)"
                              R"(</dict></plist>)");
-    const Bytes feed = Text(R"(<rss xmlns:georss="http://www.georss.org/georss"><item><title>GPS on</title>)"
+    const Bytes feed = Text(R"(<rss xmlns:georss="http://www.georss.org/georss"><item><title>GPS: 35N</title>)"
                             R"(<georss:point>35.6586 139.7454</georss:point></item></rss>)");
     const Bytes fonts = Text(R"(<typemap><type name="Georgia" glyphs="/g.ttf"/><event name="geometry"/></typemap>)");
     // A clip's metadata as a camera keeps it in the movie.
@@ -395,15 +395,15 @@ std::vector<Row> Rows() {
         {"JSON: a tool's GPS names, a GeoJSON point", tool,
          {{FindKind::Location, true, FindWhy::None, At(tool, "North"), ""}}},
         {"JSON: a coordinate string in a value", iso, {{FindKind::Location, true, FindWhy::None, At(iso, "at +"), ""}}},
-        {"JSON: a value naming GPS", gpsNote,
-         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(gpsNote, "taken"), ""}}},
+        {"JSON: values naming GPS, a number after it in one", gpsNote,
+         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(gpsNote, "GPS 35"), ""}}},
         {"XML: a track's points", gpx, {{FindKind::Location, true, FindWhy::None, At(gpx, "35.6586"), ""}}},
         {"XML: a camera's items named by an attribute", clip,
          {{FindKind::Location, true, FindWhy::None, At(clip, "N\"/>"), ""}}},
         {"XML: a property list's key naming the next value", plist,
          {{FindKind::Location, true, FindWhy::None, At(plist, "35.6586"), ""}}},
         {"XML: a feed's point, a title naming GPS", feed,
-         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(feed, "GPS on"), ""},
+         {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(feed, "GPS:"), ""},
           {FindKind::Location, true, FindWhy::None, At(feed, "35.6586"), ""}}},
         {"XML: fonts and shapes whose names start as \"geo\" does", fonts, {}},
         {"XML declaring entities is not taken apart", Text(R"(<!DOCTYPE a [<!ENTITY p "35.6586">]><a>&p;</a>)"),
