@@ -43,15 +43,30 @@ bool NamesPositionXml(std::string_view name) {
            Is(local, "pos") || Is(local, "poslist");
 }
 
-// Attributes that label an element rather than give it a value; a name
-// or a key may name what its value is.
+// Attributes that label an element rather than give it a value.
 bool Label(std::string_view name) {
     const std::string_view local = Local(name);
     return Is(local, "name") || Is(local, "key") || Is(local, "id") || Is(local, "type");
 }
-bool Naming(std::string_view name) {
-    const std::string_view local = Local(name);
-    return Is(local, "name") || Is(local, "key");
+
+// A value that is a name of a position or a place: a short word (letters,
+// digits, '_', '-', ':'; blanks around it left out) naming one as a name
+// does ("Latitude", "GPSLatitude", "ExifGPS"; not "GPSMAP 64s", "gps.html").
+// "geo" starts none here (a language's code, "GeoJSON-paikkatieto"); nor,
+// as an attribute's value, do "lat", "lon" and "lng" (Latin's code).
+enum class Names { None, Position, Place };
+Names NamesBy(std::string_view v, bool attribute) {
+    constexpr size_t kLongest = 64;
+    while (!v.empty() && XmlSpace(static_cast<uint8_t>(v.front()))) v.remove_prefix(1);
+    while (!v.empty() && XmlSpace(static_cast<uint8_t>(v.back()))) v.remove_suffix(1);
+    const bool word = std::all_of(v.begin(), v.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+               c == ':';
+    });
+    if (v.empty() || v.size() > kLongest || !word) return Names::None;
+    const bool shortName = Is(v, "lat") || Is(v, "lon") || Is(v, "lng");
+    if (NamesPositionWord(v) && !(attribute && shortName)) return Names::Position;
+    return NamesPlace(v) ? Names::Place : Names::None;
 }
 
 bool Declares(std::string_view name) { return name == "xmlns" || name.rfind("xmlns:", 0) == 0; }
@@ -76,6 +91,16 @@ bool NumberText(const uint8_t* p, ByteRange r) {
         digit = i > exp;
     }
     return digit && i == end;
+}
+
+// A number as a coordinate is written: at least three decimals.
+bool CoordinateText(const uint8_t* p, ByteRange r) {
+    if (!NumberText(p, r)) return false;
+    const uint8_t* dot = std::find(p + r.pos, p + r.End(), '.');
+    int64_t decimals = 0;
+    for (const uint8_t* d = dot + (dot < p + r.End() ? 1 : 0); d < p + r.End() && *d >= '0' && *d <= '9'; ++d)
+        ++decimals;
+    return dot < p + r.End() && decimals >= 3;
 }
 
 // The document from its root element, read as a stack of open elements.
@@ -130,8 +155,10 @@ private:
         std::string_view name;
         bool position = false, place = false;
         bool key = false;                    // a property list's <key>
-        bool nextPosition = false, nextPlace = false;  // what the last <key> child named
-        ByteRange keyText{0, 0};
+        bool heading = false;                // after a heading naming a position: its coordinates are
+        Names names = Names::None;           // what its text names
+        bool nextPosition = false, nextPlace = false;  // what the last child's text named (a key)
+        bool nextHeading = false;                      // ... (another element: a heading)
     };
 
     // A comment or an instruction: its text follows the rule for strings.
@@ -144,24 +171,25 @@ private:
         return true;
     }
 
-    void Value(ByteRange r, bool position, bool place) {
+    void Value(ByteRange r, bool position, bool place, bool heading) {
         if (position) (NumberText(m_p, r) ? values.numbers : values.texts).push_back(r);
+        else if (heading && CoordinateText(m_p, r)) values.numbers.push_back(r);
         else (place ? values.places : values.strings).push_back(r);
     }
 
     void Text(ByteRange r) {
         if (std::all_of(m_p + r.pos, m_p + r.End(), [](uint8_t c) { return XmlSpace(c); })) return;
         Frame& f = m_stack.back();
-        if (f.key) {
-            // A key's text is a name: it names the next element's value.
-            while (r.len > 0 && XmlSpace(m_p[r.pos])) ++r.pos, --r.len;
-            while (r.len > 0 && XmlSpace(m_p[r.End() - 1])) --r.len;
-            f.keyText = r;
-            const std::string_view k = View(r);
-            if (!NamesPositionXml(k) && !NamesPlace(k)) values.strings.push_back(r);
+        // A key's text is a name (a property list's): it names the next
+        // element's value, and stays. Another element's text naming a
+        // position is a heading ("<th>Longitude</th><td>139.7454</td>"):
+        // a coordinate in the next element is a position's.
+        const Names names = !f.position ? NamesBy(View(r), false) : Names::None;
+        if (names == Names::Position || (f.key && names == Names::Place)) {
+            f.names = names;
             return;
         }
-        Value(r, f.position, f.place);
+        Value(r, f.position, f.place, f.heading);
     }
 
     std::string_view View(ByteRange r) const {
@@ -195,11 +223,9 @@ private:
             m_rootDone = true;
             return;
         }
-        if (f.key && f.keyText.len > 0) {
-            const std::string_view k = View(f.keyText);
-            m_stack.back().nextPosition = NamesPositionXml(k);
-            m_stack.back().nextPlace = NamesPlace(k);
-        }
+        m_stack.back().nextPosition = f.key && f.names == Names::Position;
+        m_stack.back().nextPlace = f.key && f.names == Names::Place;
+        m_stack.back().nextHeading = !f.key && f.names == Names::Position;
     }
 
     bool StartTag() {
@@ -242,22 +268,26 @@ private:
         f.position = NamesPositionXml(f.name) || (parent != nullptr && (parent->position || parent->nextPosition));
         f.place = NamesPlace(Local(f.name)) || (parent != nullptr && (parent->place || parent->nextPlace));
         f.key = Is(Local(f.name), "key");
-        if (parent != nullptr) parent->nextPosition = parent->nextPlace = false;
-        // A label naming a position or a place makes the element's values so.
-        for (const Attribute& a : attributes) {
-            if (!Naming(a.name)) continue;
-            const std::string_view v = View(a.value);
-            f.position = f.position || NamesPositionXml(v);
-            f.place = f.place || NamesPlace(v);
+        f.heading = parent != nullptr && (parent->heading || parent->nextHeading);
+        if (parent != nullptr) parent->nextPosition = parent->nextPlace = parent->nextHeading = false;
+        // An attribute naming a position (a label naming a place) makes
+        // the element's other values so; it stays, as labels and
+        // declarations do.
+        std::vector<bool> naming(attributes.size());
+        for (size_t i = 0; i < attributes.size(); ++i) {
+            Names names = Declares(attributes[i].name) ? Names::None : NamesBy(View(attributes[i].value), true);
+            if (names == Names::Place && !Label(attributes[i].name)) names = Names::None;
+            naming[i] = names != Names::None;
+            f.position = f.position || names == Names::Position;
+            f.place = f.place || names == Names::Place;
         }
-        for (const Attribute& a : attributes) {
-            if (Declares(a.name)) continue;
-            if (Label(a.name)) {
-                const std::string_view v = View(a.value);
-                if (!Naming(a.name) || (!NamesPositionXml(v) && !NamesPlace(v))) values.strings.push_back(a.value);
-                continue;
-            }
-            Value(a.value, f.position || NamesPositionXml(a.name), f.place || NamesPlace(Local(a.name)));
+        for (size_t i = 0; i < attributes.size(); ++i) {
+            const Attribute& a = attributes[i];
+            if (Declares(a.name) || naming[i]) continue;
+            if (Label(a.name)) values.strings.push_back(a.value);
+            else
+                Value(a.value, f.position || NamesPositionXml(a.name), f.place || NamesPlace(Local(a.name)),
+                      f.heading);
         }
         m_stack.push_back(f);
         if (empty) Close();

@@ -8,11 +8,13 @@
 // "coordinates", "...gps...", "geo" as a word of its own, anything in the
 // "geo" and "georss" vocabularies, KML's "coord", GML's "pos" and
 // "posList"), with everything inside such an element; an element that
-// names itself so by a `name` or `key` attribute (<Item name="Latitude"
-// value="..."/>); the element after a property list's <key>Latitude</key>.
+// names itself so by an attribute (<Item name="Latitude" value="..."/>,
+// <E K="GPSLatitude" V="..."/>); the element after a property list's
+// <key>Latitude</key>; a coordinate (three decimals or more) in the element
+// after a heading naming a position (<th>Longitude</th><td>139.7454</td>).
 // Such a number becomes "0" and spaces, other text spaces, so the document
-// stays XML of the same length. Label attributes (name, key, id, type) and
-// namespace declarations are never blanked. Other text, attribute values,
+// stays XML of the same length. Names, label attributes (name, key, id,
+// type) and namespace declarations are never blanked. Other text, attribute values,
 // comments and processing instructions follow the rule for JSON strings
 // (see NamedValues.h); place names, on request, as in JSON text.
 //
