@@ -1,6 +1,5 @@
 #include "locate/ArchiveMember.h"
 
-#include "locate/Containers.h"
 #include "locate/Sink.h"
 #include "locate/payload/TimedGps.h"
 
@@ -21,8 +20,9 @@ std::string MemberName(const uint8_t* p, size_t n) {
 
 size_t WalkArchiveMember(Sink& sink, ByteRange data, const Carrier& c) {
     const size_t before = sink.Result().finds.size();
-    const Container kind = RecogniseContainer(sink.File(), data.pos, data.End());
-    if (kind == Container::None) {
+    // What follows a member is the archive's, never data a cut may drop.
+    const int64_t trailer = sink.Result().trailer;
+    if (!sink.FileAt(data, c)) {
         if (sink.Opaque(data, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c))
             return sink.Result().finds.size() - before;
         // Read after the opaque rule's reads, which may give its pages back.
@@ -34,9 +34,6 @@ size_t WalkArchiveMember(Sink& sink, ByteRange data, const Carrier& c) {
         }
         return sink.Result().finds.size() - before;
     }
-    // What follows a member is the archive's, never data a cut may drop.
-    const int64_t trailer = sink.Result().trailer;
-    sink.Nested(kind, data, c);
     sink.Result().trailer = trailer;
     return sink.Result().finds.size() - before;
 }

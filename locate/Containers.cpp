@@ -197,9 +197,9 @@ const ContainerRow* ContainerRowOf(Container kind) {
     return nullptr;
 }
 
-Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end) {
+Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end, bool asFile) {
     for (const ContainerRow& row : kRows)
-        if ((!row.fileOnly || pos == 0) && row.recognise(file, pos, end)) return row.kind;
+        if ((!row.fileOnly || pos == 0 || asFile) && row.recognise(file, pos, end)) return row.kind;
     return Container::None;
 }
 

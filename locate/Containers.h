@@ -31,7 +31,9 @@ struct ContainerRow {
 const ContainerRow* ContainerRowOf(Container kind);
 
 // The container starting at pos (before end); None when no row matches.
-Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end);
+// `asFile`: [pos, end) is a file of its own (an archive's member), so the
+// rows told only as a file count too.
+Container RecogniseContainer(const ByteReader& file, int64_t pos, int64_t end, bool asFile = false);
 
 // The first container inside data that follows a picture, [pos, end):
 // one starting there (after zero or 0xFF padding), an ISOBMFF file (a

@@ -175,10 +175,13 @@ bool StripPositions(uint8_t* buf, int64_t len, const LocateResult& r, const GpsS
     return buf != nullptr && r.CanClean(dropTrailer) && PlanStrip(r, mode).Apply(buf, len);
 }
 
-bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out) {
-    static thread_local int nesting = 0;  // held bytes inside held bytes
-    constexpr int kMaxNesting = 2;
-    if (nesting >= kMaxNesting) return false;
+bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out, bool copy) {
+    // Held bytes inside held bytes: another form (inflated, decoded) may
+    // hold the next level, a copy of a file inside a file is smaller.
+    static thread_local int forms = 0, copies = 0;
+    constexpr int kMaxForms = 2, kMaxCopies = 4;
+    int& nesting = copy ? copies : forms;
+    if (nesting >= (copy ? kMaxCopies : kMaxForms)) return false;
     ++nesting;
     LocatePositions(bytes, out, LocateDepth::Thorough, nullptr, nullptr, {placeNames});
     --nesting;

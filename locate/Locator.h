@@ -80,8 +80,9 @@ void LocatePositions(const ByteReader& file, LocateResult& out,
 // such walks already nest two deep (each level could hold the next).
 int LocateHeldBytes(const uint8_t* p, int64_t n, bool placeNames);
 // The same, giving what was found in `out`; false, without walking, when
-// such walks already nest two deep.
-bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out);
+// such walks already nest two deep. A `copy` of a file inside the file
+// (the same bytes, fewer of them) nests apart from them, four deep.
+bool LocateHeld(const ByteReader& bytes, bool placeNames, LocateResult& out, bool copy = false);
 
 // Removes every removable find from `buf` (the whole file, `len` bytes, the
 // content `r` was made from); the length and every other byte stay. GPS

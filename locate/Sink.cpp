@@ -325,6 +325,33 @@ void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile)
     Walk(kind, r, c, wholeFile, !wholeFile);
 }
 
+bool Sink::FileAt(ByteRange r, const Carrier& c) {
+    constexpr int64_t kMaxCopy = int64_t{64} << 20;
+    const Container kind = RecogniseContainer(m_file, r.pos, r.End(), true);
+    const ContainerRow* row = ContainerRowOf(kind);
+    if (row == nullptr) return false;
+    if (!row->fileOnly || r.pos == 0) {
+        Nested(kind, r, c);
+        return true;
+    }
+    const uint8_t* p = r.len <= kMaxCopy ? m_file.Span(r.pos, r.len) : nullptr;
+    if (p == nullptr) return false;
+    const std::vector<uint8_t> copy(p, p + r.len);
+    LocateResult inner;
+    if (!LocateHeld(ByteReader(copy.data(), r.len), m_opt.placeNames, inner, true)) return false;
+    // Text that only looked like a document (a page's fragment, broken
+    // JSON) is text of no known format.
+    const bool text = kind == Container::Xml || kind == Container::Json || kind == Container::Svg ||
+                      kind == Container::XmpFile || kind == Container::Subtitles;
+    if (text && inner.finds.size() == 1 && inner.finds[0].wholeFile && inner.finds[0].kind == FindKind::Container)
+        return false;
+    const StripPlan plan = PlanStrip(inner, GpsStripMode{});
+    // A file of its own inside this one, whose segments are no bytes of it.
+    for (PositionFind& f : inner.finds) f.wholeFile = false, f.segment = -1;
+    AddInContent(std::move(inner.finds), plan, ContentMap(r), c);
+    return true;
+}
+
 void Sink::Walk(Container kind, ByteRange r, const Carrier& c, bool wholeFile, bool bounded) {
     const ContainerRow* row = ContainerRowOf(kind);
     // A file that nests containers deeper than any camera does is not

@@ -109,6 +109,13 @@ public:
     // container declares, so that a cut never drops data inside it): taken
     // apart by the registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
+    // A file of its own inside the file (an archive's member, an attached
+    // file), walked as the container it is: one told only as a file (a
+    // text, an archive) is walked in a copy of its bytes and its finds and
+    // removal moved onto the file. False, with nothing walked, when it is
+    // of no known format (text that only looks like a document's too) or
+    // its copy cannot be walked (too large, nested too deep).
+    bool FileAt(ByteRange r, const Carrier& c);
     // The container being walked, whose structure does not fit it (a
     // header naming bytes outside the file, parts that overlap), which is
     // encrypted, or which holds data of no known format: a find that cannot

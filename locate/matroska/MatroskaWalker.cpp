@@ -194,11 +194,8 @@ struct Walk {
             if (file.id != kAttachedFile) return Opaque({file.pos, file.end - file.pos}, at);
             Children(file, at, [&](const EbmlElement& e) {
                 const ByteRange data{e.data, e.end - e.data};
-                const Container kind =
-                    e.id == kFileData ? RecogniseContainer(f, data.pos, data.End()) : Container::None;
-                if (kind == Container::None) return Opaque({e.pos, e.end - e.pos}, at);
                 const size_t before = sink.Result().finds.size();
-                sink.Nested(kind, data, at);
+                if (e.id != kFileData || !sink.FileAt(data, at)) return Opaque({e.pos, e.end - e.pos}, at);
                 CrcsAfterNested(before);
             });
         });

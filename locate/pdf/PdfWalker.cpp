@@ -248,9 +248,7 @@ struct PdfWalk {
             // In a coding that is not read: what it holds is not known.
             Unremovable(r, FindWhy::CompressedUnreadable, c);
         } else if (d.attached && plain) {
-            const Container kind = RecogniseContainer(f, r.pos, r.End());
-            if (kind != Container::None) sink.Nested(kind, r, c);
-            else Opaque(r, c);
+            if (!sink.FileAt(r, c)) Opaque(r, c);
         } else if (d.attached) {
             HeldInflated(r, c);
         } else if (d.objects) {

@@ -169,6 +169,7 @@ void DeflatedEntry(Sink& sink, const Entry& e, const Carrier& c) {
                              inner)) {
         // Compressed data hides any text: an entry not read may hold anything.
         PositionFind x(FindKind::Container, e.data, false, FindWhy::NotTakenApart);
+        x.container = Container::Zip;
         x.len = e.csize;
         sink.Add(x, c);
         return;
@@ -255,6 +256,7 @@ void WalkZipContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                    (e.method == kStored && e.csize != e.usize)) {
             // Not read: what it holds cannot be known.
             PositionFind x(FindKind::Container, e.data, false, FindWhy::NotTakenApart);
+            x.container = Container::Zip;
             x.len = e.csize;
             sink.Add(x, c);
         } else if (e.method == kStored) {

@@ -183,6 +183,7 @@ std::vector<Row> Rows() {
     const Bytes table = Text(R"(<table><tr><th>Longitude</th><td>139.7454</td><td>3.25</td></tr></table>)");
     // A clip's metadata as a camera keeps it in the movie.
     const Bytes nrtm = FullBox("hdlr", 0, Concat({Be32(0), Text("nrtm"), Bytes(13, 0)}));
+    const Bytes tarTrack = Tar({{"notes.txt", Text("Holiday")}, {"walk.gpx", gpx}});
     const Bytes movieXml = Mp4(FullBox("meta", 0, Concat({nrtm, FullBox("xml ", 0, clip)})));
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
@@ -415,6 +416,8 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(table, "139.7"), ""}}},
         {"XML declaring entities is not taken apart", Text(R"(<!DOCTYPE a [<!ENTITY p "35.6586">]><a>&p;</a>)"),
          {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"tar: a track, a text told only as a file of its own", tarTrack,
+         {{FindKind::Location, true, FindWhy::None, At(tarTrack, "35.6586"), "member walk.gpx"}}},
         {"MP4: a camera's clip metadata in an xml box", movieXml,
          {{FindKind::Location, true, FindWhy::None, At(movieXml, "N\"/>"), "moov / meta / xml "}}},
         {"JSON cut short is no JSON", Text(R"({"latitude": 35.6586)"),
