@@ -49,6 +49,7 @@ const char* ContainerName(Container c) {
     case Container::Json: return "JSON text";
     case Container::Tar: return "tar archive";
     case Container::Xml: return "XML text";
+    case Container::AppleDouble: return "AppleDouble";
     case Container::Unknown: return "unknown format";
     }
     return "?";

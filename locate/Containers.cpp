@@ -2,6 +2,7 @@
 
 #include "locate/Pieces.h"
 #include "locate/aae/AaeWalker.h"
+#include "locate/appledouble/AppleDoubleWalker.h"
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/crw/CrwWalker.h"
@@ -169,6 +170,7 @@ const ContainerRow kRows[] = {
     {Container::Json, StartsJson, WalkJsonContainer, true},
     {Container::Tar, StartsTar, WalkTarContainer, true},
     {Container::Xml, StartsXmlText, WalkXmlTextContainer, true},
+    {Container::AppleDouble, StartsAppleDouble, WalkAppleDoubleContainer, true},
 };
 
 }  // namespace

@@ -51,6 +51,7 @@ enum class Container : uint8_t {
     Json,        // JSON text: a photo service's sidecar, a metadata tool's output
     Tar,         // tar archives (also inside a gzip file): members walked where they lie
     Xml,         // XML text: a track (GPX, KML), a sidecar, a property list, an `xml ` box
+    AppleDouble, // a Mac's "._" file beside a file it copied: forks and extended attributes
     Unknown,     // a whole file of no recognised format
 };
 

@@ -39,6 +39,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/json/JsonWalker.cpp
   locate/tar/TarWalker.cpp
   locate/xml/XmlTextWalker.cpp
+  locate/appledouble/AppleDoubleWalker.cpp
   locate/ico/IcoWalker.cpp
   locate/aae/AaeWalker.cpp
   locate/pdf/PdfWalker.cpp

@@ -88,6 +88,29 @@ Bytes Bmp(const Bytes& pixels, const Bytes& profile = {}, const Bytes& after = {
     return Concat({Text("BM"), le(static_cast<uint32_t>(14 + body.size())), le(0), le(offset), body});
 }
 
+// A Mac's AppleDouble file: the Finder's information with the extended
+// attributes `attrs` (names and values) after it, then a resource fork.
+Bytes AppleDouble(const std::vector<std::pair<std::string, Bytes>>& attrs, const Bytes& fork) {
+    const uint32_t finder = 26 + 2 * 12;
+    Bytes entries, values;
+    size_t listLen = 0;
+    for (const auto& a : attrs) listLen += (11 + a.first.size() + 1 + 3) / 4 * 4;
+    uint32_t at = finder + 32 + 2 + 36 + static_cast<uint32_t>(listLen);
+    for (const auto& [name, value] : attrs) {
+        Bytes e = Concat({Be32(at), Be32(static_cast<uint32_t>(value.size())), {0, 0, uint8_t(name.size() + 1)},
+                          Text(name), {0}});
+        e.resize((e.size() + 3) / 4 * 4, 0);
+        entries = Concat({entries, e});
+        values = Concat({values, value});
+        at += static_cast<uint32_t>(value.size());
+    }
+    Bytes attr = Concat({Text("ATTR"), Bytes(30, 0), {0, uint8_t(attrs.size())}});
+    const Bytes info = Concat({Bytes(34, 0), attr, entries, values});
+    const auto len = [](const Bytes& b) { return Be32(static_cast<uint32_t>(b.size())); };
+    return Concat({{0, 5, 0x16, 7, 0, 2, 0, 0}, Text("Mac OS X        "), {0, 2}, Be32(9), Be32(finder), len(info),
+                   Be32(2), Be32(finder + static_cast<uint32_t>(info.size())), len(fork), info, fork});
+}
+
 std::vector<Row> Rows() {
     const ExifBuilder gps = FiveEntryGps();
     const Bytes tiff = TiffFile(gps);
@@ -183,6 +206,14 @@ std::vector<Row> Rows() {
     const Bytes table = Text(R"(<table><tr><th>Longitude</th><td>139.7454</td><td>3.25</td></tr></table>)");
     // A clip's metadata as a camera keeps it in the movie.
     const Bytes nrtm = FullBox("hdlr", 0, Concat({Be32(0), Text("nrtm"), Bytes(13, 0)}));
+    // AppleDouble: attributes a browser and an app wrote; a sidecar's JSON
+    // as an attribute; a comment naming a fix; entries that overlap.
+    const Bytes blank = Concat({Bytes(30, 0), Text("This resource fork intentionally left blank")});
+    const Bytes adClean = AppleDouble({{"com.apple.quarantine", Text("0081;6579a1b2;Safari;")}}, blank);
+    const Bytes adJson = AppleDouble({{"com.example.where", Text(json)}}, blank);
+    const Bytes adNote = AppleDouble({{"com.apple.metadata:kMDItemComment", Text("GPS 35.6586 N")}}, blank);
+    Bytes adOverlap = adClean;
+    Put32(adOverlap, 26 + 12 + 4, 26 + 2 * 12, Order::MM);  // the fork over the Finder's information
     const Bytes tarTrack = Tar({{"notes.txt", Text("Holiday")}, {"walk.gpx", gpx}});
     const Bytes movieXml = Mp4(FullBox("meta", 0, Concat({nrtm, FullBox("xml ", 0, clip)})));
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
@@ -416,6 +447,12 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(table, "139.7"), ""}}},
         {"XML declaring entities is not taken apart", Text(R"(<!DOCTYPE a [<!ENTITY p "35.6586">]><a>&p;</a>)"),
          {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"AppleDouble: a browser's attributes", adClean, {}},
+        {"AppleDouble: a JSON attribute naming the position", adJson,
+         {{FindKind::Location, true, FindWhy::None, At(adJson, "35.6"), "attribute com.example.where"}}},
+        {"AppleDouble: a comment naming a fix", adNote,
+         {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, At(adNote, "GPS 35"), ""}}},
+        {"AppleDouble: entries that overlap", adOverlap, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"tar: a track, a text told only as a file of its own", tarTrack,
          {{FindKind::Location, true, FindWhy::None, At(tarTrack, "35.6586"), "member walk.gpx"}}},
         {"MP4: a camera's clip metadata in an xml box", movieXml,
