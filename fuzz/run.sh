@@ -271,6 +271,16 @@ seed_fuzz_locator() {
         print $o "\xff\xd8\xff\xe1", pack("n", 31 + length $x), "http://ns.adobe.com/xap/1.0/\0", $x, "\xff\xd9";
         open($o, ">", "$ARGV[0]/json_picture.bin"); print $o "{\"thumb\": \"$j\"}";
         open($o, ">", "$ARGV[0]/xml_picture.bin"); print $o "<kml><href>data:image/jpeg;base64,$b</href></kml>";' "$d"
+    # A Mac's AppleDouble file: an attribute holding a sidecar's JSON, a
+    # comment naming a fix, then a resource fork.
+    perl -e 'my @a = (["com.example.where", "{\"latitude\": 35.6586}"], ["kMDItemComment", "GPS 35.6586 N"]);
+        my ($list, $vals) = ("", ""); my $len = 0; $len += int((11 + length($_->[0]) + 1 + 3) / 4) * 4 for @a;
+        my $at = 50 + 34 + 36 + $len;
+        for (@a) { my $e = pack("NNnC", $at, length $_->[1], 0, 1 + length $_->[0]) . $_->[0] . "\0";
+                   $list .= $e . "\0" x ((4 - length($e) % 4) % 4); $vals .= $_->[1]; $at += length $_->[1]; }
+        my $info = "\0" x 34 . "ATTR" . "\0" x 30 . pack("n", scalar @a) . $list . $vals;
+        print pack("NN", 0x00051607, 0x00020000), "Mac OS X        ", pack("n", 2), pack("NNN", 9, 50, length $info),
+              pack("NNN", 2, 50 + length $info, 8), $info, "fork GPS";' >"$d/appledouble.bin"
     # An icon: a bitmap, then a PNG whose eXIf holds a GPS IFD.
     perl -MCompress::Zlib -e 'sub ch { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);
