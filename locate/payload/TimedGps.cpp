@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 #include <iterator>
 #include <string_view>
 
@@ -287,6 +288,59 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
     return false;
 }
 
+// True when the n bytes at p hold a coordinate pair written bare, as a
+// table of photos and places has it ("IMG_1234.JPG,35.6586,139.7454"): two
+// numbers of four decimals or more, latitude and longitude in either order
+// (at most 90 and 180, one of them 1 or more), side by side, perhaps with
+// a third (an altitude); a run of four numbers or more is a list (a
+// colour matrix), no pair.
+bool HoldsCoordinatePair(const uint8_t* p, int64_t n) {
+    struct Number {
+        int whole;  // the part before the point, its sign left out (three digits at most)
+        int decimals;
+        int64_t end;
+    };
+    // The number at i (a sign, digits, a point and digits), if one starts there.
+    const auto read = [&](int64_t i, Number& out) {
+        const int64_t from = i;
+        if (i < n && (p[i] == '-' || p[i] == '+')) ++i;
+        const int64_t whole = i;
+        int value = 0;
+        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) value = value * 10 + (p[i] - '0');
+        if (i == whole || i - whole > 3) return false;
+        int decimals = 0;
+        if (i < n && p[i] == '.')
+            for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i) ++decimals;
+        // Part of a longer token (a version "1.2.3", a name "x35.6") is none.
+        if ((i < n && (p[i] == '.' || (p[i] >= 'A' && p[i] <= 'Z') || (p[i] >= 'a' && p[i] <= 'z'))) ||
+            (from > 0 && (p[from - 1] == '.' || (p[from - 1] >= '0' && p[from - 1] <= '9'))))
+            return false;
+        out = {value, decimals, i};
+        return true;
+    };
+    const auto separator = [](uint8_t c) { return c == ',' || c == ';' || c == ' ' || c == '\t'; };
+    for (int64_t i = 0; i < n; ++i) {
+        Number first;
+        if (!read(i, first)) continue;
+        // The run of numbers side by side from here.
+        std::vector<Number> run{first};
+        for (int64_t j = first.end; run.size() < 5;) {
+            int64_t k = j;
+            while (k < n && k - j < 3 && separator(p[k])) ++k;
+            Number next;
+            if (k == j || !read(k, next)) break;
+            run.push_back(next);
+            j = next.end;
+        }
+        i = run.back().end - 1;
+        if (run.size() < 2 || run.size() > 3 || run[0].decimals < 4 || run[1].decimals < 4) continue;
+        // Up to 90 and 180 (the whole part, 90.0001 aside), in either order.
+        const int a = run[0].whole, b = run[1].whole;
+        if (((a < 90 && b < 180) || (a < 180 && b < 90)) && (a >= 1 || b >= 1)) return true;
+    }
+    return false;
+}
+
 // True when the n bytes at p hold an NMEA sentence with a fix, as
 // dashcams caption each frame: "$GPRMC," (any talker, RMC, GGA or GLL)
 // and, later in the sentence, a hemisphere field ",N," or ",S,".
@@ -438,7 +492,7 @@ bool TextHoldsPosition(const uint8_t* p, int64_t n) {
     constexpr int64_t kNear = 48;
     const std::vector<uint8_t> narrow = Narrow(p, n);
     if (!narrow.empty()) p = narrow.data(), n = static_cast<int64_t>(narrow.size());
-    if (HoldsNmeaFix(p, n)) return true;
+    if (HoldsNmeaFix(p, n) || HoldsCoordinatePair(p, n)) return true;
     for (int64_t i = 0; i < n; ++i) {
         const int64_t w = CoordinateWordAt(p, n, i);
         if (w > 0 && HoldsFineNumber(p + i + w, std::min(kNear, n - i - w))) return true;
