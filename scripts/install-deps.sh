@@ -13,7 +13,7 @@ packages=(
   libexpat1-dev zlib1g-dev libbrotli-dev
   xdotool dpkg-dev
   libimage-exiftool-perl libheif-examples libavif-bin webp ffmpeg imagemagick libjxl-tools img2pdf
-  zip unzip
+  zip unzip libjxr-tools
 )
 
 missing=()

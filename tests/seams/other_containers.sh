@@ -46,7 +46,8 @@ cli=$(realpath "$cli")
 missing=()
 for need in exiftool:libimage-exiftool-perl heif-enc:libheif-examples heif-convert:libheif-examples \
             avifenc:libavif-bin avifdec:libavif-bin cwebp:webp dwebp:webp ffmpeg:ffmpeg img2pdf:img2pdf \
-            pdfimages:poppler-utils pdftoppm:poppler-utils zip:zip unzip:unzip; do
+            pdfimages:poppler-utils pdftoppm:poppler-utils zip:zip unzip:unzip JxrEncApp:libjxr-tools \
+            JxrDecApp:libjxr-tools; do
     command -v "${need%%:*}" >/dev/null || missing+=("${need#*:} (for ${need%%:*})")
 done
 # ImageMagick's convert itself, not another program of that name.
@@ -85,11 +86,14 @@ convert base.png photo.psd
 convert base.png photo.gif
 convert base.png photo.jp2
 convert base.png photo.mng
+# JPEG XR, as Windows keeps HDR screenshots: TIFF's IFDs under its own magic.
+convert base.png BMP3:base.bmp
+JxrEncApp -i base.bmp -o photo.jxr -q 1 >/dev/null
 # cjxl writes a bare codestream; ExifTool puts it in a box container (-m:
 # it calls that a minor change) with the Exif and XMP boxes.
 cjxl --quiet base.png photo.jxl
 exiftool -q -q -m -overwrite_original "${gps[@]}" "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jxl
-for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif photo.jp2 photo.mng; do
+for f in photo.heic photo.avif photo.tif photo.png photo.webp photo.psd photo.gif photo.jp2 photo.mng photo.jxr; do
     et "${gps[@]}" "$f"
 done
 et "-XMP:GPSLatitude=$lat" "-XMP:GPSLongitude=$lon" photo.jp2
@@ -129,6 +133,13 @@ convert geotagged-xmp.jpg magick-xmp.png
     base64 geotagged.jpg
     printf '"/>\n</svg>\n'
 } >drawing.svg
+# A portrait as Google's camera kept it: the original photo, geotagged, as
+# base64 in the XMP property GImage:Data.
+perl -MMIME::Base64 -e 'local $/; open(my $j, "<", "geotagged.jpg"); my $b = encode_base64(<$j>, "");
+    print "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">",
+          "<rdf:Description rdf:about=\"\" xmlns:GImage=\"http://ns.google.com/photos/1.0/image/\" ",
+          "GImage:Mime=\"image/jpeg\" GImage:Data=\"$b\"/></rdf:RDF></x:xmpmeta>"' >portrait.xmp
+exiftool -q -q -o portrait.jpg "-XMP<=portrait.xmp" base.jpg
 # A PDF as a tool that puts photos into one makes it: the geotagged JPEG
 # whole, Exif and all; ExifTool adds XMP naming the position as an update.
 img2pdf geotagged.jpg -o photos.pdf
@@ -255,6 +266,8 @@ rows=(
     "photo.jxl|clean|JXL|xml "
     "photo.jp2|clean|JP2|JpgTiffExif->JP2"
     "photo.mng|clean|MNG|eXIf"
+    "photo.jxr|clean|JXR|"
+    "portrait.jpg|clean|JPEG|GImage:Data"
     "recipe.vrd|clean|VRD|CANON OPTIONAL DATA"
     "recipe.jpg|clean|JPEG|CANON OPTIONAL DATA"
     "recipe.tif|clean|TIFF|CANON OPTIONAL DATA"
@@ -319,6 +332,7 @@ decoded() {
     *.btf) convert "$1" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
     *.raf) exiftool -b -PreviewImage "$1" >"$work/decoded.jpg" 2>/dev/null && pixels "$work/decoded.jpg" ;;
     *.psd|*.gif|*.jp2|*.mng|*.jng) convert "$1[0]" rgb:- 2>/dev/null | md5sum | cut -c1-32 ;;
+    *.jxr) JxrDecApp -i "$1" -o "$work/decoded.bmp" >/dev/null 2>&1 && md5sum <"$work/decoded.bmp" | cut -c1-32 ;;
     *.jxl) djxl "$1" "$work/decoded.png" >/dev/null 2>&1 && pixels "$work/decoded.png" ;;
     *.xmp|*.vrd) exiftool -s -a -XMP:all "--XMP-exif:GPS*" "$1" | md5sum | cut -c1-32 ;;
     *.svg) held_photo "$1" >"$work/decoded.jpg" && pixels "$work/decoded.jpg" ;;
@@ -339,6 +353,7 @@ held_photo() {
     case $1 in
     *.pdf) rm -f "$work"/held-*; pdfimages -j -f 1 -l 1 "$1" "$work/held" && cat "$work/held-000.jpg" ;;
     *.zip) unzip -p "$1" geotagged.jpg ;;
+    */portrait*) perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /GImage:Data="([^"]*)"/' "$1" ;;
     *.tar) tar -xOf "$1" geotagged.jpg ;;
     *) perl -MMIME::Base64 -0777 -ne 'print decode_base64($1) if /;base64,([^"]*)"/' "$1" ;;
     esac
@@ -394,10 +409,12 @@ for row in "${rows[@]}"; do
     fi
     case $kind in
     clean|refused)
-        # ExifTool does not look into an archive: the photo it holds is read.
-        [[ $row_file == *.zip || $row_file == *.tar ]] || [ "$(position "$path")" = "$lat $lon" ] ||
-            { fail "ExifTool reads no position in it"; continue; }
-        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ]]; then
+        # ExifTool does not look into an archive, nor into a picture XMP
+        # holds: the photo held is read.
+        [[ $row_file == *.zip || $row_file == *.tar || $row_file == portrait* ]] ||
+            [ "$(position "$path")" = "$lat $lon" ] || { fail "ExifTool reads no position in it"; continue; }
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ||
+              $row_file == portrait* ]]; then
             held_photo "$path" >"$rowdir.photo.jpg"
             [ "$(position "$rowdir.photo.jpg")" = "$lat $lon" ] ||
                 { fail "ExifTool reads no position in the photo it holds"; continue; }
@@ -463,7 +480,8 @@ for row in "${rows[@]}"; do
         if grep -qaF -- "+$lat+$lon" "$copy"; then fail "the copy holds the text +$lat+$lon"; fi
         left=$(positions_read "$copy" || true)
         [ -z "$left" ] || fail "ExifTool reads in the copy:"$'\n'"$left"
-        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ]]; then
+        if [[ $row_file == *.svg || $row_file == *.pdf || $row_file == *.zip || $row_file == *.tar ||
+              $row_file == portrait* ]]; then
             held_photo "$copy" >"$rowdir.copy-photo.jpg"
             left=$(positions_read "$rowdir.copy-photo.jpg" || true)
             [ -z "$left" ] || fail "ExifTool reads in the copy's photo:"$'\n'"$left"
