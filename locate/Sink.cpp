@@ -334,15 +334,24 @@ bool Sink::FileAt(ByteRange r, const Carrier& c) {
         Nested(kind, r, c);
         return true;
     }
-    const uint8_t* p = r.len <= kMaxCopy ? m_file.Span(r.pos, r.len) : nullptr;
-    if (p == nullptr) return false;
-    const std::vector<uint8_t> copy(p, p + r.len);
-    LocateResult inner;
-    if (!LocateHeld(ByteReader(copy.data(), r.len), m_opt.placeNames, inner, true)) return false;
-    // Text that only looked like a document (a page's fragment, broken
-    // JSON) is text of no known format.
     const bool text = kind == Container::Xml || kind == Container::Json || kind == Container::Svg ||
                       kind == Container::XmpFile || kind == Container::Subtitles;
+    const uint8_t* p = r.len <= kMaxCopy ? m_file.Span(r.pos, r.len) : nullptr;
+    const std::vector<uint8_t> copy = p != nullptr ? std::vector<uint8_t>(p, p + r.len) : std::vector<uint8_t>{};
+    LocateResult inner;
+    if (p == nullptr || !LocateHeld(ByteReader(copy.data(), r.len), m_opt.placeNames, inner, true)) {
+        // Too large to copy, or nested too deep: a text follows the opaque
+        // rule; what else it holds (an archive's compressed photos) cannot
+        // be known.
+        if (text) return false;
+        PositionFind f(FindKind::Container, r.pos, false, FindWhy::NotTakenApart);
+        f.container = kind;
+        f.len = r.len;
+        Add(f, c);
+        return true;
+    }
+    // Text that only looked like a document (a page's fragment, broken
+    // JSON) is text of no known format.
     if (text && inner.finds.size() == 1 && inner.finds[0].wholeFile && inner.finds[0].kind == FindKind::Container)
         return false;
     const StripPlan plan = PlanStrip(inner, GpsStripMode{});

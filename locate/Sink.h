@@ -112,9 +112,10 @@ public:
     // A file of its own inside the file (an archive's member, an attached
     // file), walked as the container it is: one told only as a file (a
     // text, an archive) is walked in a copy of its bytes and its finds and
-    // removal moved onto the file. False, with nothing walked, when it is
-    // of no known format (text that only looks like a document's too) or
-    // its copy cannot be walked (too large, nested too deep).
+    // removal moved onto the file; a copy that cannot be walked (too large,
+    // nested too deep) is a find that cannot be removed. False, with
+    // nothing walked, when it is of no known format (text that only looks
+    // like a document's, or that cannot be copied, too).
     bool FileAt(ByteRange r, const Carrier& c);
     // The container being walked, whose structure does not fit it (a
     // header naming bytes outside the file, parts that overlap), which is

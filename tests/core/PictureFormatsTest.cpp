@@ -214,6 +214,10 @@ std::vector<Row> Rows() {
     const Bytes adNote = AppleDouble({{"com.apple.metadata:kMDItemComment", Text("GPS 35.6586 N")}}, blank);
     Bytes adOverlap = adClean;
     Put32(adOverlap, 26 + 12 + 4, 26 + 2 * 12, Order::MM);  // the fork over the Finder's information
+    // Archives in archives, deeper than copies of them are walked: the
+    // innermost, a ZIP of photos, cannot be known.
+    Bytes nested = zipStored;
+    for (int level = 0; level < 5; ++level) nested = Tar({{"level.tar", nested}});
     const Bytes tarTrack = Tar({{"notes.txt", Text("Holiday")}, {"walk.gpx", gpx}});
     const Bytes movieXml = Mp4(FullBox("meta", 0, Concat({nrtm, FullBox("xml ", 0, clip)})));
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
@@ -459,6 +463,8 @@ std::vector<Row> Rows() {
         {"AppleDouble: a comment naming a fix", adNote,
          {{FindKind::Unparsed, false, FindWhy::ArchiveEntryUnparsed, At(adNote, "GPS 35"), ""}}},
         {"AppleDouble: entries that overlap", adOverlap, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"tar: archives nested deeper than they are walked", nested,
+         {{FindKind::Container, false, FindWhy::NotTakenApart, -1, ""}}},
         {"tar: a track, a text told only as a file of its own", tarTrack,
          {{FindKind::Location, true, FindWhy::None, At(tarTrack, "35.6586"), "member walk.gpx"}}},
         {"MP4: a camera's clip metadata in an xml box", movieXml,
