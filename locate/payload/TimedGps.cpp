@@ -306,7 +306,8 @@ bool HoldsCoordinatePair(const uint8_t* p, int64_t n) {
         if (i < n && (p[i] == '-' || p[i] == '+')) ++i;
         const int64_t whole = i;
         int value = 0;
-        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) value = value * 10 + (p[i] - '0');
+        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
+            if (i - whole < 4) value = value * 10 + (p[i] - '0');  // more digits are no coordinate
         if (i == whole || i - whole > 3) return false;
         int decimals = 0;
         if (i < n && p[i] == '.')

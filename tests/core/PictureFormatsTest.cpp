@@ -223,10 +223,12 @@ std::vector<Row> Rows() {
     // tar archives: a photo, a note naming a coordinate, gzipped, a checksum wrong.
     const Bytes tar = Tar({{"notes.txt", Text("Holiday")}, {"a.jpg", photo}});
     const Bytes tarNote = Tar({{"notes.txt", Text("Lat: 35.6586, Lon: 139.7454")}});
-    // A table of photos and places, its coordinates bare; a colour matrix and
-    // a version are none.
-    const Bytes tarTable = Tar({{"places.csv", Text("IMG_1.JPG,35.658600,139.745400,40.5\n")},
-                                {"matrix.txt", Text("1.3447 -0.5358 -0.1327 -0.4287 1.1831 0.2882\nv1.2345.6789 1.25\n")}});
+    // A table of photos and places, its coordinates bare; a colour matrix, a
+    // version and a long run of digits (found by fuzzing) are none.
+    const Bytes tarTable =
+        Tar({{"places.csv", Text("IMG_1.JPG,35.658600,139.745400,40.5\n")},
+             {"matrix.txt", Text("1.3447 -0.5358 -0.1327 -0.4287 1.1831 0.2882\nv1.2345.6789 1.25\n"
+                                 "88888888888888.88888 35.6586\n")}});
     const Bytes tarGz = Gzip(tar);
     // Prose that names coordinates, and a number far from the word.
     const Bytes tarProse = Tar({{"CHANGES", Text("Fixed the check for all-zero coordinates that the triangle check "
