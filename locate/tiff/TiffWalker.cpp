@@ -222,6 +222,8 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                 finds[i].carrier = at.Then(g.path).path;
                 break;
             }
+    // What clearing the GPS IFDs writes: their tables and values.
+    std::vector<ByteRange> gpsWrites;
     if (sink.Result().tiffs.size() > tiffs) {
         const std::vector<GpsIfdScan> gps = sink.Result().tiffs.back().gps;
         for (const GpsIfdScan& g : gps) {
@@ -229,6 +231,8 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             if (!g.outsideSegment)
                 w.structure.push_back({g.pos, std::min(layout.Table(static_cast<uint64_t>(g.inside)),
                                                        whole.End() - g.pos)});
+            if (!g.outsideSegment) gpsWrites.push_back(w.structure.back());
+            gpsWrites.insert(gpsWrites.end(), g.values.begin(), g.values.end());
         }
     }
 
@@ -285,7 +289,11 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // keep out of them; else, holding a position's text, they cannot be cleaned.
     for (const Named& t : w.trailer) {
         ByteRange range = t.r;
-        if (w.Clip(range) && range.len == t.r.len) {
+        // A GPS IFD whose values run into them would change them when cleared.
+        const bool written = std::any_of(gpsWrites.begin(), gpsWrites.end(), [&](const ByteRange& g) {
+            return g.pos < t.r.End() && t.r.pos < g.End();
+        });
+        if (!written && w.Clip(range) && range.len == t.r.len) {
             sink.Nested(Container::CanonVrd, t.r, at.Then(t.path));
         } else if (OpaqueHolds(file, t.r.pos, t.r.len) != OpaqueText::None) {
             PositionFind f(FindKind::Container, t.r.pos, false, FindWhy::TiffPartsOverlap);
