@@ -93,7 +93,6 @@ StripPlan RewriteBase64(const Base64Text& text, const std::vector<uint8_t>& was,
     return plan;
 }
 
-
 bool StartsHeldPicture(const uint8_t* p, int64_t n) {
     std::string head;
     for (int64_t i = 0; i < n && head.size() < 12; ++i) {

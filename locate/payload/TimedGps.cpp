@@ -301,21 +301,22 @@ bool HoldsCoordinatePair(const uint8_t* p, int64_t n) {
         int64_t end;
     };
     // The number at i (a sign, digits, a point and digits), if one starts there.
+    // Each byte is read once: a start inside a number or after four digits is refused at once.
     const auto read = [&](int64_t i, Number& out) {
-        const int64_t from = i;
+        // Part of a longer token (a version "1.2.3", a name "x35.6") is none.
+        if (i > 0 && (p[i - 1] == '.' || (p[i - 1] >= '0' && p[i - 1] <= '9'))) return false;
         if (i < n && (p[i] == '-' || p[i] == '+')) ++i;
         const int64_t whole = i;
         int value = 0;
-        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
-            if (i - whole < 4) value = value * 10 + (p[i] - '0');  // more digits are no coordinate
-        if (i == whole || i - whole > 3) return false;
+        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
+            if (i - whole == 3) return false;  // more digits are no coordinate
+            value = value * 10 + (p[i] - '0');
+        }
+        if (i == whole) return false;
         int decimals = 0;
         if (i < n && p[i] == '.')
             for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i) ++decimals;
-        // Part of a longer token (a version "1.2.3", a name "x35.6") is none.
-        if ((i < n && (p[i] == '.' || (p[i] >= 'A' && p[i] <= 'Z') || (p[i] >= 'a' && p[i] <= 'z'))) ||
-            (from > 0 && (p[from - 1] == '.' || (p[from - 1] >= '0' && p[from - 1] <= '9'))))
-            return false;
+        if (i < n && (p[i] == '.' || (p[i] >= 'A' && p[i] <= 'Z') || (p[i] >= 'a' && p[i] <= 'z'))) return false;
         out = {value, decimals, i};
         return true;
     };

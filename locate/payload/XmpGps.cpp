@@ -38,19 +38,24 @@ void Unreadable(XmpScan& s, const XmpDoc& d, FindWhy why = FindWhy::None) {
 }
 
 // The base64 text of each picture a value of the n-byte document holds:
-// from its first characters to the quote or '<' that ends the value.
+// from its first characters to the quote or '<' that ends the value. A
+// start inside a value already taken is that value's (each byte is looked
+// at once per kind of start).
 std::vector<ByteRange> HeldPictureTexts(const uint8_t* p, int64_t n) {
     std::vector<ByteRange> out;
     for (std::string_view start : {std::string_view("/9j/"), std::string_view("iVBORw0KGgo")}) {
+        int64_t taken = 0;
         for (const uint8_t* hit = FindBytes(p, n, start); hit != nullptr;
              hit = FindBytes(hit + 1, n - (hit + 1 - p), start)) {
             int64_t from = hit - p, before = from - 1;
+            if (from < taken) continue;
             while (before >= 0 && (p[before] == ' ' || p[before] == '\t' || p[before] == '\n' || p[before] == '\r'))
                 --before;
             if (before < 0 || (p[before] != '"' && p[before] != '\'' && p[before] != '>')) continue;
             int64_t end = from;
             while (end < n && p[end] != '"' && p[end] != '\'' && p[end] != '<') ++end;
             out.push_back({from, end - from});
+            taken = end;
         }
     }
     return out;
