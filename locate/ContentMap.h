@@ -69,6 +69,18 @@ public:
         return m;
     }
 
+    // This map placed through `outer`: its pieces name content offsets of
+    // `outer` (a payload inside a payload), whose places are the file's.
+    // Shorter than this map when `outer` does not hold all of it.
+    ContentMap Through(const ContentMap& outer) const {
+        ContentMap m;
+        for (const Piece& p : m_pieces)
+            for (const Piece& q : outer.Sub(p.filePos[0], p.len).m_pieces) {
+                m.Append(q.filePos[0], q.len);
+                for (size_t k = 1; k < q.filePos.size(); ++k) m.AlsoAt(q.filePos[k]);
+            }
+        return m;
+    }
     // The file position of content byte `off` (its first place); -1 when
     // no piece holds it.
     int64_t FilePos(int64_t off) const {

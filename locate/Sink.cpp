@@ -119,14 +119,7 @@ void Sink::AddInContent(std::vector<PositionFind> finds, const StripPlan& plan, 
     StripPlan moved;
     bool fits = true;
     for (const ContentMap& m : plan.maps) {
-        ContentMap onFile;
-        for (const ContentMap::Piece& p : m.Pieces()) {
-            const ContentMap sub = content.Sub(p.filePos[0], p.len);
-            for (const ContentMap::Piece& q : sub.Pieces()) {
-                onFile.Append(q.filePos[0], q.len);
-                for (size_t k = 1; k < q.filePos.size(); ++k) onFile.AlsoAt(q.filePos[k]);
-            }
-        }
+        ContentMap onFile = m.Through(content);
         fits = fits && onFile.Length() == m.Length();
         moved.AddMap(std::move(onFile));
     }

@@ -105,18 +105,6 @@ bool StartsHeldPicture(const uint8_t* p, int64_t n) {
            (b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G' && b[4] == '\r' && b[5] == '\n');
 }
 
-namespace {
-
-// The map of content whose places `inner` gives in the content of `outer`.
-ContentMap Through(const ContentMap& inner, const ContentMap& outer) {
-    ContentMap m;
-    for (const ContentMap::Piece& piece : inner.Pieces())
-        outer.ForEachPlace(piece.filePos[0], piece.len, [&](int64_t pos, int64_t, int64_t len) { m.Append(pos, len); });
-    return m;
-}
-
-}  // namespace
-
 bool HeldPicture(const uint8_t* p, int64_t n, const ContentMap& doc, ByteRange text, const HeldPictureScan& scan,
                  std::vector<PositionFind>& finds, StripPlan& plan) {
     Base64Text chars;
@@ -146,7 +134,7 @@ bool HeldPicture(const uint8_t* p, int64_t n, const ContentMap& doc, ByteRange t
     StripPlan onFile;
     for (const StripFill& fill : rewrite.fills) {
         StripFill f = fill;
-        f.map = onFile.AddMap(Through(rewrite.maps[static_cast<size_t>(fill.map)], doc));
+        f.map = onFile.AddMap(rewrite.maps[static_cast<size_t>(fill.map)].Through(doc));
         onFile.fills.push_back(f);
     }
     plan.Append(onFile);
