@@ -77,7 +77,8 @@ void WalkAppleDoubleContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         // A listed entry's parts stand for it; the rest of it lies between them.
         if (listed) continue;
         const char* names[] = {"", "data fork", "resource fork"};
-        parts.push_back({r, id >= 1 && id <= kResourceFork ? names[id] : "entry " + std::to_string(id), id == kDataFork});
+        const std::string name = id >= 1 && id <= kResourceFork ? names[id] : "entry " + std::to_string(id);
+        parts.push_back({r, name, id == kDataFork});
     }
     // The entries never share bytes; what lies between them is opaque.
     std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) { return a.r.pos < b.r.pos; });
@@ -92,7 +93,8 @@ void WalkAppleDoubleContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     }
     from = whole.pos + kHeaderLen + kEntryLen * count;
     auto opaque = [&](ByteRange r, const Carrier& c) {
-        if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ArchiveEntryUnparsed, FindWhy::ArchiveEntryUnparsed, c);
+        const FindWhy why = FindWhy::ArchiveEntryUnparsed;
+        if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, why, why, c);
     };
     opaque({whole.pos, from - whole.pos}, at.Then("header"));
     for (const Part& p : parts) {

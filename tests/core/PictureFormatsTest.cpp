@@ -199,8 +199,9 @@ std::vector<Row> Rows() {
                              R"(</dict></plist>)");
     const Bytes feed = Text(R"(<rss xmlns:georss="http://www.georss.org/georss"><item><title>GPS: 35N</title>)"
                             R"(<georss:point>35.6586 139.7454</georss:point></item></rss>)");
-    const Bytes fonts = Text(R"(<typemap><type name="Georgia" glyphs="/g.ttf"/><event name="geometry"/><lang id="lat"/>)"
-                             R"(<model><name>latitude</name><description>Dell Latitude 7</description></model></typemap>)");
+    const Bytes fonts =
+        Text(R"(<typemap><type name="Georgia" glyphs="/g.ttf"/><event name="geometry"/><lang id="lat"/>)"
+             R"(<model><name>latitude</name><description>Dell Latitude 7</description></model></typemap>)");
     // Settings keyed by an attribute, and a table's heading.
     const Bytes keyed = Text(R"(<s><E K="GPSLatitude" V="35.6586"/><E K="Rating" V="3"/></s>)");
     const Bytes table = Text(R"(<table><tr><th>Longitude</th><td>139.7454</td><td>3.25</td></tr></table>)");
@@ -454,7 +455,8 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::TextValueNamesPosition, At(feed, "GPS:"), ""},
           {FindKind::Location, true, FindWhy::None, At(feed, "35.6586"), ""}}},
         {"XML: names that only look like a position's", fonts, {}},
-        {"XML: a value keyed by an attribute", keyed, {{FindKind::Location, true, FindWhy::None, At(keyed, "35.6"), ""}}},
+        {"XML: a value keyed by an attribute", keyed,
+         {{FindKind::Location, true, FindWhy::None, At(keyed, "35.6"), ""}}},
         {"XML: a coordinate after a heading", table,
          {{FindKind::Location, true, FindWhy::None, At(table, "139.7"), ""}}},
         {"XML declaring entities is not taken apart", Text(R"(<!DOCTYPE a [<!ENTITY p "35.6586">]><a>&p;</a>)"),
