@@ -310,6 +310,18 @@ seed_fuzz_locator() {
         my $seek = el("114d9b74", el("4dbb", el("53ab", "\x12\x54\xc3\x67") . el("53ac", pack("Q>", 0))));
         print el("1a45dfa3", el("4282", "webm")), el("18538067", $seek . el("1f43b675", el("a3", "GPS")) . $tags . $att);' \
         <"$f" >"$d/matroska.bin"
+    # A Matroska clip with text tracks: a caption in a block group under the
+    # cluster's CRC-32, a laced block, and a zlib-compressed track.
+    perl -MCompress::Zlib -e 'sub el { my ($id, $d) = @_; pack("H*", $id) . "\x01" . substr(pack("Q>", length $d), 1) . $d }
+        sub crc { my ($id, $d) = @_; el($id, el("bf", pack("V", crc32($d))) . $d) }
+        sub track { el("ae", el("d7", chr $_[0]) . el("83", chr $_[1]) . el("86", $_[2]) . ($_[3] // "")) }
+        my $cap = "GPS (139.7454, 35.6586, 19)";
+        my $tracks = el("1654ae6b", track(1, 1, "V_VP9") . track(2, 0x11, "S_TEXT/UTF8") .
+                                    track(3, 0x11, "S_TEXT/ASS", el("6d80", el("6240", el("5034", el("4254", "\0"))))));
+        my $cluster = crc("1f43b675", el("e7", "\0") . el("a3", "\x81\0\0\x80GPS") .
+                          el("a0", el("a1", "\x82\0\0\0" . $cap) . el("9b", "\x05")) .
+                          el("a3", "\x82\0\0\x02\x01\x03abc" . $cap) . el("a3", "\x83\0\0\0" . compress($cap)));
+        print el("1a45dfa3", el("4282", "matroska")), el("18538067", $tracks . $cluster);' >"$d/matroska_text.bin"
     # A JPEG 2000 file: Exif in its uuid box, an xml box, a codestream.
     perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
         my $tiff = "II*\0" . pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26) . pack("V", 0) . pack("vvvVa4V", 1, 1, 2, 2, "N", 0);

@@ -44,3 +44,19 @@ bool ReadEbml(const ByteReader& file, int64_t pos, int64_t end, EbmlElement& out
     out.end = out.data + static_cast<int64_t>(size);
     return true;
 }
+
+bool ReadEbmlNumber(const ByteReader& file, int64_t pos, int64_t end, int& len, uint64_t& value) {
+    bool ones = false;
+    return pos >= 0 && pos < end && Vint(file, pos, 8, false, len, value, ones) && len <= end - pos;
+}
+
+bool ReadEbmlUint(const ByteReader& file, const EbmlElement& e, uint64_t& value) {
+    if (e.end - e.data > 8) return false;
+    value = 0;
+    uint8_t b = 0;
+    for (int64_t i = e.data; i < e.end; ++i) {
+        if (!file.U8(i, b)) return false;
+        value = value << 8 | b;
+    }
+    return true;
+}

@@ -20,3 +20,10 @@ struct EbmlElement {
 // The element whose header starts at pos, inside [pos, end). False when
 // the header cannot be read or the data runs past `end`.
 bool ReadEbml(const ByteReader& file, int64_t pos, int64_t end, EbmlElement& out);
+
+// A variable-length number (a block's track number, a lace's size) at pos,
+// before end: its length in bytes and its value without the marker.
+bool ReadEbmlNumber(const ByteReader& file, int64_t pos, int64_t end, int& len, uint64_t& value);
+
+// An unsigned integer element's value (at most 8 bytes, big-endian).
+bool ReadEbmlUint(const ByteReader& file, const EbmlElement& e, uint64_t& value);

@@ -5,12 +5,17 @@
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/matroska/Ebml.h"
+#include "locate/matroska/TextTracks.h"
+#include "locate/payload/Deflate.h"
+#include "locate/payload/TimedGps.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +26,7 @@ enum : uint32_t {
     kSeekHead = 0x114D9B74, kTags = 0x1254C367, kAttachments = 0x1941A469, kVoid = 0xEC, kCrc32 = 0xBF,
     kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
     kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
+    kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
@@ -31,6 +37,10 @@ bool TopLevel(uint32_t id) {
 }
 
 constexpr int kMaxDepth = 16;  // SimpleTags nest; no writer goes this deep
+// More text frames than any clip holds (a drone writes a caption a frame):
+// a segment's text tracks past this are not taken apart.
+constexpr size_t kMaxTextFrames = size_t{1} << 20;
+constexpr int64_t kMaxInflatedFrame = int64_t{1} << 20;
 
 // An element of type `id` at pos whose data may run past `end`, as the last
 // ones do in a file cut short (a download, a recording stopped by a full
@@ -62,10 +72,23 @@ bool CrcRight(const ByteReader& f, const Crc& crc) {
     return read && static_cast<uint32_t>(sum) == stored;
 }
 
+// A text track's frame and the CRC-32s (indices into Walk::frameCrcs, -1
+// for none) of the cluster and the block group around it.
+struct Frame {
+    ByteRange r;
+    int crcs[2] = {-1, -1};
+    bool laced = true;  // false: the block's lacing cannot be read, the frame runs from its flags on
+};
+
 struct Walk {
     Sink& sink;
     const ByteReader& f;
     std::vector<Crc> crcs;  // of the masters around the element being walked
+    // Of the segment being walked: its text tracks, its clusters (read for
+    // those tracks' frames only) and the CRC-32s around the frames.
+    std::vector<TextTrack> texts;
+    std::vector<EbmlElement> clusters;
+    std::vector<Crc> frameCrcs;
 
     void Opaque(ByteRange r, const Carrier& c) {
         if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ElementsUnparsed, FindWhy::ElementsUnparsed, c);
@@ -214,8 +237,15 @@ struct Walk {
     void TopElement(const EbmlElement& e, const Carrier& c) {
         const Carrier at = c.Then(Name(e.id));
         switch (e.id) {
-        case kCluster: case kCues: case kSeekHead: case kVoid: case kCrc32: break;
+        case kCluster: clusters.push_back(e); break;
+        case kCues: case kSeekHead: case kVoid: case kCrc32: break;
         case kTags: Tags(e, at); break;
+        case kTracks:
+            Opaque({e.pos, e.end - e.pos}, at);
+            for (const TextTrack& t : TextTracksIn(f, e))
+                if (std::none_of(texts.begin(), texts.end(), [&](const TextTrack& o) { return o.number == t.number; }))
+                    texts.push_back(t);
+            break;
         case kAttachments: Attachments(e, at); break;
         default: Opaque({e.pos, e.end - e.pos}, at);
         }
@@ -238,6 +268,151 @@ struct Walk {
         }
         Opaque({p, seg.end - p}, c.Then("after the elements"));
         Sought(seg, std::move(walked), seekHeads, c);
+        TextFrames(c);
+        texts.clear(), clusters.clear(), frameCrcs.clear();
+    }
+
+    // The frames of the text tracks, read block by block through every
+    // cluster; a segment without a text track is not read past its
+    // clusters' headers.
+    void TextFrames(const Carrier& c) {
+        if (texts.empty()) return;
+        std::map<uint64_t, std::vector<Frame>> frames;
+        for (const TextTrack& t : texts) frames[t.number];
+        int64_t tooMany = -1;
+        size_t count = 0;
+        for (const EbmlElement& cl : clusters)
+            if (!Blocks(cl, -1, false, frames, count, tooMany)) break;
+        for (const TextTrack& t : texts) {
+            const Carrier at = c.Then("text track " + std::to_string(t.number));
+            if (tooMany >= 0) {
+                PositionFind found(FindKind::TimedGps, tooMany, false, FindWhy::TimedGpsUnreadable);
+                sink.Add(found, at);
+                return;
+            }
+            if (!frames[t.number].empty()) TextTrackFrames(t, frames[t.number], at);
+        }
+    }
+
+    // The blocks of a cluster (or of a block group in it, `group`): each
+    // text track's frames, with the CRC-32s around them; `count` adds them
+    // up. False once more frames than believed were met (`tooMany` gets
+    // where).
+    bool Blocks(const EbmlElement& m, int outer, bool group, std::map<uint64_t, std::vector<Frame>>& out,
+                size_t& count, int64_t& tooMany) {
+        int own = -1;
+        uint64_t track = 0;
+        std::vector<ByteRange> laces;
+        EbmlElement e;
+        for (int64_t p = m.data; p < m.end && ReadEbml(f, p, m.end, e) && !e.unknownSize; p = e.end) {
+            if (p == m.data && e.id == kCrc32 && e.end - e.data == 4) {
+                own = static_cast<int>(frameCrcs.size());
+                frameCrcs.push_back({e.data, {e.end, m.end - e.end}});
+            } else if (e.id == kBlockGroup && !group) {
+                if (!Blocks(e, own, true, out, count, tooMany)) return false;
+            } else if ((e.id == kSimpleBlock && !group) || (e.id == kBlock && group)) {
+                const auto it = BlockTrack(f, e, track) ? out.find(track) : out.end();
+                if (it == out.end()) continue;
+                const int around[2] = {group ? outer : own, group ? own : -1};
+                const bool laced = BlockFrames(f, e, track, laces);
+                if (!laced) {
+                    // Taken as one frame after the header, which cannot be cleaned.
+                    int len = 0;
+                    const int64_t from = ReadEbmlNumber(f, e.data, e.end, len, track) ? e.data + len + 3 : e.end;
+                    laces.assign(1, {std::min(from, e.end), e.end - std::min(from, e.end)});
+                }
+                for (const ByteRange& r : laces)
+                    if (r.len > 0) it->second.push_back({r, {around[0], around[1]}, laced}), ++count;
+                if (count > kMaxTextFrames) {
+                    tooMany = e.pos;
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // One text track's frames, read as captions. A zlib-compressed frame
+    // holding a fix is compressed anew at its length with its text zeroed.
+    void TextTrackFrames(const TextTrack& t, const std::vector<Frame>& frames, const Carrier& at) {
+        std::vector<PositionFind> finds;
+        StripPlan plan;
+        std::vector<int> changed;  // the frames whose bytes the plan writes
+        auto unremovable = [&](const Frame& fr, FindWhy why) {
+            PositionFind found(FindKind::TimedGps, fr.r.pos, false, why);
+            found.len = fr.r.len;
+            finds.assign(1, found);
+            plan = {};
+        };
+        if (t.unreadable) {
+            unremovable(frames.front(), FindWhy::TimedGpsUnreadable);
+        } else if (!t.zlib) {
+            std::vector<ByteRange> samples;
+            for (const Frame& fr : frames) samples.push_back(fr.r);
+            TimedGpsScan scan = ScanTimedGps(f, TimedFormat::PlainText, samples);
+            finds = std::move(scan.finds);
+            plan = std::move(scan.plan);
+            // The frames the zeros fall in (frames side by side in a laced
+            // block may be zeroed as one range).
+            std::vector<ByteRange> zeroed;
+            for (const StripFill& fill : plan.fills)
+                for (const ByteRange& r : plan.maps[static_cast<size_t>(fill.map)].FileRanges(fill.off, fill.len))
+                    zeroed.push_back(r);
+            const auto byPos = [](const ByteRange& a, const ByteRange& b) { return a.pos < b.pos; };
+            std::sort(zeroed.begin(), zeroed.end(), byPos);
+            for (size_t i = 0; !finds.empty() && finds[0].removable && i < frames.size(); ++i) {
+                const ByteRange one{frames[i].r.pos, 0};
+                const auto after = std::upper_bound(zeroed.begin(), zeroed.end(), one, byPos);
+                if (after == zeroed.begin() || std::prev(after)->End() <= frames[i].r.pos) continue;
+                if (!frames[i].laced) unremovable(frames[i], FindWhy::TimedGpsUnreadable);
+                else changed.push_back(static_cast<int>(i));
+            }
+        } else {
+            std::vector<uint8_t> text, packed;
+            for (size_t i = 0; i < frames.size(); ++i) {
+                const Frame& fr = frames[i];
+                const uint8_t* p = f.Span(fr.r.pos, fr.r.len);
+                if (p == nullptr || !Inflate(p, fr.r.len, Deflated::Zlib, kMaxInflatedFrame, text)) {
+                    unremovable(fr, FindWhy::CompressedUnreadable);
+                    break;
+                }
+                if (!StreamDataHoldsFix(text.data(), static_cast<int64_t>(text.size()))) continue;
+                if (!fr.laced ||
+                    !DeflateToLength(std::vector<uint8_t>(text.size(), 0), Deflated::Zlib, fr.r.len, 0, packed)) {
+                    unremovable(fr, fr.laced ? FindWhy::CompressedDoesNotFit : FindWhy::TimedGpsUnreadable);
+                    break;
+                }
+                if (finds.empty()) {
+                    finds.push_back(PositionFind(FindKind::TimedGps, fr.r.pos, true));
+                    finds[0].len = fr.r.len;
+                }
+                const std::string bytes(packed.begin(), packed.end());
+                plan.fills.push_back({plan.AddMap(ContentMap(fr.r)), 0, fr.r.len, 0, bytes});
+                changed.push_back(static_cast<int>(i));
+            }
+        }
+        if (!finds.empty() && finds[0].removable) {
+            // The clusters' and block groups' CRC-32s over a changed frame
+            // are written anew; one already wrong leaves the track alone.
+            std::vector<int> crcIdx;
+            for (int i : changed)
+                for (int k : frames[static_cast<size_t>(i)].crcs)
+                    if (k >= 0 && std::find(crcIdx.begin(), crcIdx.end(), k) == crcIdx.end()) crcIdx.push_back(k);
+            for (int k : crcIdx) {
+                const Crc& crc = frameCrcs[static_cast<size_t>(k)];
+                if (!CrcRight(f, crc)) {
+                    finds[0].removable = false, finds[0].why = FindWhy::ElementCrcWrong;
+                    plan = {};
+                    break;
+                }
+                plan.fixUps.push_back({StripFixUp::kCrc32Le, plan.AddMap(ContentMap(crc.covered)), {crc.at}});
+            }
+        }
+        Add(finds, plan, at);
+    }
+
+    void Add(const std::vector<PositionFind>& finds, const StripPlan& plan, const Carrier& at) {
+        if (!finds.empty()) sink.AddPayload(finds, plan, at);
     }
 
     // Players find the tags and attachments through the seek index, which
@@ -291,7 +466,7 @@ struct Walk {
 
 void WalkMatroskaContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const ByteReader le = sink.File().WithOrder(ByteReader::kLittleEndian);
-    Walk w{sink, le, {}};
+    Walk w{sink, le, {}, {}, {}, {}};
     EbmlElement e;
     if (!ReadEbml(le, whole.pos, whole.End(), e) || e.id != kEbml || e.unknownSize) {
         sink.NotTakenApart(whole, at);

@@ -3,10 +3,13 @@
 // `SimpleTag`s, a name and a string or binary value, nested), where a
 // video converted from a phone's keeps its position ("LOCATION":
 // "+35.6586+139.7454/"); the attachments, whose files (a cover picture)
-// are walked as the containers they are; the clusters (the media), the
-// cues, the seek index and void space are skipped, never read; every other
-// element (the segment's information, tracks, chapters) follows the opaque
-// rule.
+// are walked as the containers they are; the frames of the text tracks
+// (subtitles and metadata, see TextTracks.h), found block by block in the
+// clusters and read as captions, where a drone's clip remuxed from MP4
+// keeps its fix in each cue; the clusters of a segment without a text
+// track, the cues, the seek index and void space are skipped, never read;
+// every other element (the segment's information, tracks, chapters)
+// follows the opaque rule.
 //
 // A tag whose name names a location ("LOCATION", any name holding
 // "LOCATION", "GPS" or "ISO6709"), or whose string holds a position's
@@ -15,7 +18,9 @@
 // names, looked for on request. An element whose CRC-32 child covers a
 // changed byte gets its CRC written anew; one whose CRC is already wrong is
 // left alone, and its finds cannot be removed. A binary value naming a
-// location cannot be removed either.
+// location cannot be removed either. A caption's frame holding a fix is
+// zeroed (a compressed one is compressed anew at its length, holding
+// zeros), and the CRC-32s of its cluster and block group written anew.
 #pragma once
 #include "platform/ByteRange.h"
 

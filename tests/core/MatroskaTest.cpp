@@ -2,8 +2,10 @@
 // WebM file (a tag's string, under a CRC or not; a string holding a
 // coordinate under another name; an attached picture's Exif) and per
 // damaged or unusual file (a CRC already wrong, a binary value, sizes left
-// unknown by a live recording, a file cut in its media). Cluster data
-// holds "GPS" in every row: it is skipped, never read. Each file is walked
+// unknown by a live recording, a file cut in its media), and the text
+// tracks' frames in the clusters (captions a drone writes, plain, laced,
+// compressed, under a cluster's CRC). Cluster data of other tracks holds
+// "GPS" in every row: it is skipped, never read. Each file is walked
 // at both depths; each one whose finds can all be removed keeps the strip
 // contract (same length, found clean again, no byte changed outside the
 // strip's ranges), which for a CRC means it is written anew.
@@ -59,6 +61,26 @@ Bytes Mkv(const Bytes& rest, bool live = false) {
     return Concat({header, El(0x18538067, Concat({info, cluster, rest}), live)});
 }
 
+// A text track's caption holding a fix, in the form a drone writes.
+const std::string kCaption = "[latitude: 35.658600] [longitude: 139.745400]";
+
+Bytes TrackEntry(uint8_t number, uint8_t type, const std::string& codec, const Bytes& more = {}) {
+    return El(0xAE, Concat({El(0xD7, {number}), El(0x83, {type}), El(0x86, Text(codec)), more}));
+}
+
+// Tracks (a video track 1, the text track 2 with `more` in its entry), then
+// a cluster under a CRC holding the text track's block `block`.
+Bytes TextTrack(const Bytes& more, const Bytes& block, int crcWrongBy = 0) {
+    const Bytes tracks =
+        El(0x1654AE6B, Concat({TrackEntry(1, 1, "V_MPEG4/ISO/AVC"), TrackEntry(2, 0x11, "S_TEXT/UTF8", more)}));
+    return Mkv(Concat({tracks, WithCrc(0x1F43B675, Concat({El(0xE7, {0}), block}), crcWrongBy)}));
+}
+
+// A block of track 2 (flags: its lacing) holding `frames`.
+Bytes TextBlock(uint32_t id, uint8_t flags, const Bytes& frames) {
+    return El(id, Concat({Bytes{0x82, 0, 0, flags}, frames}));
+}
+
 std::vector<Row> Rows() {
     const Bytes loc = Text(kWhere);
     const Bytes tagged = Mkv(Tags(SimpleTag("LOCATION", loc), 0));
@@ -88,6 +110,21 @@ std::vector<Row> Rows() {
                                                         El(0x1F43B675, Concat({block, hiddenTags}))}))});
     Bytes cut = Mkv(El(0x1F43B675, Text("GPS GPS GPS GPS")));
     cut.resize(cut.size() - 4);
+    const Bytes caption = Text(kCaption), other = Text("Hello");
+    const Bytes grouped = TextTrack({}, El(0xA0, Concat({TextBlock(0xA1, 0, caption), El(0x9B, {5})})));
+    const Bytes laced =
+        TextTrack({}, TextBlock(0xA3, 0x02, Concat({Bytes{1, static_cast<uint8_t>(other.size())}, other, caption})));
+    Bytes packed(compressBound(kCaption.size()));
+    uLongf packedLen = packed.size();
+    compress2(packed.data(), &packedLen, caption.data(), caption.size(), 9);
+    packed.resize(packedLen);
+    const Bytes zlibEncoding = El(0x6D80, El(0x6240, El(0x5034, El(0x4254, {0}))));
+    const Bytes compressed = TextTrack(zlibEncoding, TextBlock(0xA3, 0, packed));
+    const Bytes crcWrong = TextTrack({}, TextBlock(0xA3, 0, caption), 1);
+    const Bytes encrypted = TextTrack(El(0x6D80, El(0x6240, El(0x5035, El(0x47E1, {5})))), TextBlock(0xA3, 0, other));
+    auto timed = [](int64_t at, bool removable = true, FindWhy why = FindWhy::None) {
+        return Want{FindKind::TimedGps, removable, why, at, "Segment #1 / text track 2"};
+    };
     auto location = [](const Bytes& f, const std::string& carrier, bool removable = true,
                        FindWhy why = FindWhy::None) {
         return Want{FindKind::Location, removable, why, At(f, kWhere), carrier};
@@ -109,6 +146,13 @@ std::vector<Row> Rows() {
         {"a file cut inside a cluster", cut, {}},
         {"tags inside a cluster, where the seek index leads", sought,
          {location(sought, "Segment #1 / sought / Tags / Tag #1 / LOCATION")}},
+        {"a caption in a block group of a text track, under the cluster's CRC", grouped,
+         {timed(At(grouped, kCaption))}},
+        {"a laced block: the second frame holds the caption", laced, {timed(At(laced, kCaption))}},
+        {"a zlib-compressed caption, compressed anew at its length", compressed, {timed(At(compressed, packed))}},
+        {"a cluster's CRC already wrong", crcWrong, {timed(At(crcWrong, kCaption), false, FindWhy::ElementCrcWrong)}},
+        {"an encrypted text track cannot be read", encrypted,
+         {timed(At(encrypted, "Hello"), false, FindWhy::TimedGpsUnreadable)}},
     };
 }
 

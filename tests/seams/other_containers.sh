@@ -9,7 +9,7 @@
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF,
 # ZIP and tar (and the photo each holds, read by ExifTool once taken out), Canon's recipe
 # data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
-# clips with captions and Insta360's clip and picture, whose position
+# clips with captions (also in Matroska) and Insta360's clip and picture, whose position
 # ExifTool reads with -ee, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
@@ -692,6 +692,50 @@ for row_file in dashcam.mp4 dashcam-unlisted.mp4 captions.mp4 nmea.mov insta360.
         [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '$out', not 0 and nothing"
     fi
 done
+
+# The drone's captions carried into Matroska by FFmpeg (as SubRip), each cluster under a
+# CRC-32. ExifTool does not read Matroska's subtitles, so FFmpeg takes them
+# out: the fix before the strip and none after; the frames, the length and
+# every top-level element's CRC-32 hold.
+ffmpeg -nostdin -v error -i "$work/captions.mp4" -map 0 -c:v copy -c:s srt "$work/captions.mkv"
+subtitles() { ffmpeg -nostdin -v error -i "$1" -map 0:s -f srt - 2>/dev/null || true; }
+crcs_wrong() {
+    python3 - "$1" <<'PY'
+import sys, zlib
+d = open(sys.argv[1], 'rb').read()
+def num(i, marker):
+    n = 1
+    while not d[i] & (0x80 >> (n - 1)): n += 1
+    v = d[i] if marker else d[i] & (0xFF >> n)
+    for k in range(1, n): v = v << 8 | d[i + k]
+    return n, v
+def element(i):
+    a, ident = num(i, True)
+    b, size = num(i + a, False)
+    return ident, i + a + b, i + a + b + size
+_, _, i = element(0)
+_, data, end = element(i)   # the segment
+wrong, i = 0, data
+while i < end:
+    ident, data, stop = element(i)
+    if d[data] == 0xBF and zlib.crc32(d[data + 6:stop]) != int.from_bytes(d[data + 2:data + 6], 'little'):
+        wrong += 1
+    i = stop
+print(wrong)
+PY
+}
+row_file=captions.mkv path=$work/$row_file
+if ! subtitles "$path" | grep -q "Lat:$lat"; then
+    fail "FFmpeg reads no caption with the position in it"
+elif mkdir "$work/out-mkv" && expect 1 "timed GPS track" check && expect 0 "removed" strip-gps -o "$work/out-mkv"; then
+    copy=$work/out-mkv/$row_file
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    if subtitles "$copy" | grep -q "$lat"; then fail "FFmpeg still reads the caption"; fi
+    [ "$(crcs_wrong "$copy")" = 0 ] || fail "elements' CRC-32s are wrong in the copy"
+    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+    run check "$copy"
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
+fi
 
 # cjxl's bare codestream holds no metadata: clean. With a position's text
 # appended, where the codestream ends is not known: it cannot be made clean.
