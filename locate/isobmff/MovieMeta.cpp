@@ -212,6 +212,8 @@ void WalkTimedTracks(BoxWalk& w) {
                                 : t.format == Fourcc("RVMI") ? TimedFormat::Rvmi
                                 : t.format == Fourcc("djmd") ? TimedFormat::Djmd
                                 : t.format == Fourcc("mett") ? TimedFormat::Parrot
+                                : t.format == Fourcc("wvtt") ? TimedFormat::WebVtt
+                                : t.format == Fourcc("stpp") ? TimedFormat::Ttml
                                                              : TimedFormat::Text;
         const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);

@@ -1,5 +1,6 @@
 #include "locate/payload/TimedGps.h"
 
+#include "locate/Fourcc.h"
 #include "locate/Opaque.h"
 #include "locate/payload/Protobuf.h"
 
@@ -419,6 +420,36 @@ void ScanPlainText(const ByteReader& s, int64_t base, int64_t n, Track& t) {
     if (HoldsBinaryFix(p, n) || CaptionHoldsFix(p, n)) t.Value(base, n, true);
 }
 
+// One WebVTT sample (ISO 14496-30's `wvtt`): boxes, where a cue (`vttc`)
+// holds its text (`payl`), settings (`sttg`) and id (`iden`) and `vtta` a
+// comment. Each text is read as a plain caption; the box headers stay.
+// Bytes that are not boxes cannot be cleaned.
+void ScanWebVtt(const ByteReader& s, int64_t from, int64_t to, int64_t base, bool inCue, Track& t) {
+    for (int64_t at = from; at < to && !t.Unreadable();) {
+        uint32_t size = 0, type = 0;
+        if (to - at < 8 || !s.U32(at, size) || !s.U32(at + 4, type) || size < 8 || size > to - at) {
+            const uint8_t* p = s.Span(at, to - at);
+            if (p != nullptr && (HoldsBinaryFix(p, to - at) || CaptionHoldsFix(p, to - at))) t.Bad(base + at, to - at);
+            return;
+        }
+        const int64_t body = at + 8, len = int64_t{size} - 8;
+        if (type == Fourcc("vttc") && !inCue) {
+            ScanWebVtt(s, body, body + len, base, true, t);
+        } else if (OneOf(type, {Fourcc("payl"), Fourcc("sttg"), Fourcc("iden"), Fourcc("vtta")}) && len > 0) {
+            const uint8_t* p = s.Span(body, len);
+            if (p != nullptr) ScanPlainText(ByteReader(p, len), base + body, len, t);
+        }
+        at += size;
+    }
+}
+
+// One TTML sample (`stpp`): an XML document of cues, whose fix cannot be
+// blanked without the markup around it.
+void ScanTtml(const ByteReader& s, int64_t base, int64_t n, Track& t) {
+    const uint8_t* p = s.Span(0, n);
+    if (p != nullptr && (CaptionHoldsFix(p, n) || TextHoldsPosition(p, n))) t.Bad(base, n);
+}
+
 // The KLV items in [from, to) of a GPMF sample read from `s` (file
 // offset `base`), `depth` nests down. Each header is read once, so the
 // walk costs in proportion to the sample.
@@ -542,6 +573,10 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
             ScanText(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::PlainText)
             ScanPlainText(s, r.pos, r.len, t);
+        else if (fmt == TimedFormat::WebVtt)
+            ScanWebVtt(s, 0, r.len, r.pos, false, t);
+        else if (fmt == TimedFormat::Ttml)
+            ScanTtml(s, r.pos, r.len, t);
         else if (fmt == TimedFormat::WholeFix) {
             if (AnyNonZero(p, r.len)) t.Value(r.pos, r.len, true);
         }

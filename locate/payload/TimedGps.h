@@ -54,6 +54,11 @@
 // records in a text track (Garmin's "PNDM", enciphered BlueSkySea and
 // Ambarella records) hold a position too; the whole sample is zeroed.
 //
+// WebVTT samples in a clip (`wvtt`): boxes; each cue's text, settings and
+// id, and each comment, read as a caption above and zeroed alone. TTML
+// samples (`stpp`): XML documents; one that names a coordinate cannot be
+// cleaned.
+//
 // AVI text streams ("txts"): each chunk a sample with no length before
 // it, plain text (read as a caption above), or, where the stream's handler
 // is "USER" (Momento dashcams), a binary record that is all fix (altitude,
@@ -74,7 +79,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Parrot, Text, PlainText, WholeFix };
+enum class TimedFormat : uint8_t { Camm, Gpmf, Rtmd, Rvmi, Djmd, Parrot, Text, PlainText, WholeFix, WebVtt, Ttml };
 
 struct TimedGpsScan {
     // At most one find for the whole track (picture and carrier unset):

@@ -142,6 +142,11 @@ std::vector<Row> Rows() {
                        Box("moov", timedTrack(handler, format, static_cast<uint32_t>(sample.size())))});
     };
     const Bytes utf16 = textClip("sbtl", "tx3g", caption16(yuneec)), nmea = textClip("text", "text", caption(rmc));
+    // WebVTT cues (ISO 14496-30: a cue box holding its text box) and a TTML
+    // document, under the subtitle handler.
+    const Bytes vttCue = Box("vttc", Concat({Box("iden", Text("1")), Box("payl", Text(fix))}));
+    const Bytes webVtt = textClip("subt", "wvtt", vttCue);
+    const Bytes ttml = textClip("subt", "stpp", Text("<tt><p>" + fix + "</p></tt>"));
     const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
     const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
     const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
@@ -330,6 +335,8 @@ std::vector<Row> Rows() {
         {"captions with Lat: and Lon:", yuneecClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"captions that name GPS but hold no position", plainCaptions, {}},
         {"UTF-16 captions", utf16, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
+        {"WebVTT cues: the cue's text alone", webVtt, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 25}}},
+        {"a TTML document naming a fix", ttml, {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, mdatBody}}},
         {"a text track's NMEA sentences", nmea, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"an NMEA sentence with no fix", noFixNmea, {}},
         {"Garmin's binary fix in a text track", pndm, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
