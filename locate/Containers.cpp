@@ -166,6 +166,7 @@ const ContainerRow kRows[] = {
     {Container::X3f, StartsX3f, WalkX3fContainer, true},
     {Container::Crw, StartsCrw, WalkCrwContainer, true},
     {Container::CanonVrd, StartsCanonVrd, WalkCanonVrdContainer},
+    {Container::CanonVrd, StartsCanonDr4, WalkCanonVrdContainer, true},
     {Container::Zip, StartsZip, WalkZipContainer, true},
     {Container::Json, StartsJson, WalkJsonContainer, true},
     {Container::Tar, StartsTar, WalkTarContainer, true},

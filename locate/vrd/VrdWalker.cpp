@@ -43,6 +43,10 @@ int64_t CanonVrdStart(const ByteReader& file, int64_t from, int64_t end) {
 
 void WalkCanonVrdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const ByteReader& f = sink.File();
+    if (StartsCanonDr4(f, whole.pos, whole.End())) {
+        sink.Opaque(whole, FindKind::Unparsed, FindWhy::CameraDataUnparsed, FindWhy::CameraDataUnparsed, at);
+        return;
+    }
     const int64_t n = BlocksLength(f, whole.pos, whole.End());
     if (n < 0) {
         sink.NotTakenApart(whole, at);
@@ -69,4 +73,10 @@ void WalkCanonVrdContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                     at.Then("after the recipe blocks"));
     const int64_t after = end + kFooter;
     if (after < whole.End()) sink.AfterEnd({after, whole.End() - after}, whole.End() == f.Length(), at);
+}
+
+bool StartsCanonDr4(const ByteReader& file, int64_t pos, int64_t end) {
+    constexpr int64_t kMagic = 8;
+    const uint8_t* p = pos >= 0 && end - pos >= kMagic ? file.Span(pos, kMagic) : nullptr;
+    return p != nullptr && std::memcmp(p, "IIII\x04\0\x04\0", kMagic) == 0;
 }

@@ -22,5 +22,10 @@ bool StartsCanonVrd(const ByteReader& file, int64_t pos, int64_t end);
 // its header after `from`); -1 when [from, end) does not end with them.
 int64_t CanonVrdStart(const ByteReader& file, int64_t from, int64_t end);
 
-// Walks the recipe data in `whole`.
+// Walks the recipe data (or the .dr4 recipe) in `whole`.
 void WalkCanonVrdContainer(ByteRange whole, const Carrier& at, Sink& sink);
+
+// True when Canon's recipe of its later raw converter (.dr4) starts at pos:
+// "IIII", version 4 and its records, the data a recipe block 0xFFFF00F7
+// holds. Numbers and the names of styles, read by the opaque rule.
+bool StartsCanonDr4(const ByteReader& file, int64_t pos, int64_t end);

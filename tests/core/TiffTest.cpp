@@ -180,6 +180,12 @@ std::vector<Row> Rows() {
         rows.push_back({"TIFF: XMP in Canon's recipe data ending the file", tiffVrd,
                         xmp(tiffVrd, "recipe data / recipe block #1")});
         rows.push_back({"Canon's recipe data as a file of their own", vrdFile, xmp(vrdFile, "recipe block #1")});
+        // The later converter's recipe (.dr4): numbers and style names, by the opaque rule.
+        const Bytes dr4 = Concat({Text(std::string("IIII\x04\0\x04\0", 8)), Bytes(16, 3), Text("Standard")});
+        const Bytes dr4Text = Concat({dr4, Text("GPS 35.6586")});
+        rows.push_back({"a .dr4 recipe", dr4, {}});
+        rows.push_back({"a .dr4 recipe holding GPS text", dr4Text,
+                        {{FindKind::Unparsed, false, FindWhy::CameraDataUnparsed, 0, ""}}});
         rows.push_back({"TIFF: recipe data inside the 0th IFD's table (found by fuzzing)", vrdInIfd,
                         {{FindKind::Container, false, FindWhy::TiffPartsOverlap, At(vrdInIfd, sig), "recipe data"}}});
         // A TIFF whose XMP field names the recipe data's XMP block: one walk cleans it, or none.
