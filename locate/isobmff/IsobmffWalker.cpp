@@ -75,10 +75,12 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
         if (stbl.end > stbl.pos) w.tables.push_back(stbl);
     }
     // Text tracks of every format, and subtitles in the forms that hold
-    // text (QuickTime's, WebVTT, TTML), are read as captions.
+    // text (QuickTime's, WebVTT, TTML, ISO's simple text), are read as
+    // captions.
     const bool captions = handler == Fourcc("text") ||
                           (OneOf(handler, {Fourcc("sbtl"), Fourcc("subt")}) &&
-                           OneOf(format, {Fourcc("tx3g"), Fourcc("text"), Fourcc("wvtt"), Fourcc("stpp")}));
+                           OneOf(format, {Fourcc("tx3g"), Fourcc("text"), Fourcc("wvtt"), Fourcc("stpp"),
+                                          Fourcc("sbtt"), Fourcc("stxt")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
     const bool timedGps =

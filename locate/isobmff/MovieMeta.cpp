@@ -214,6 +214,7 @@ void WalkTimedTracks(BoxWalk& w) {
                                 : t.format == Fourcc("mett") ? TimedFormat::Parrot
                                 : t.format == Fourcc("wvtt") ? TimedFormat::WebVtt
                                 : t.format == Fourcc("stpp") ? TimedFormat::Ttml
+                                : OneOf(t.format, {Fourcc("sbtt"), Fourcc("stxt")}) ? TimedFormat::PlainText
                                                              : TimedFormat::Text;
         const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);

@@ -54,7 +54,8 @@
 // records in a text track (Garmin's "PNDM", enciphered BlueSkySea and
 // Ambarella records) hold a position too; the whole sample is zeroed.
 //
-// WebVTT samples in a clip (`wvtt`): boxes; each cue's text, settings and
+// ISO's simple text samples (`sbtt`, `stxt`): plain text, read as a
+// caption and zeroed whole. WebVTT samples in a clip (`wvtt`): boxes; each cue's text, settings and
 // id, and each comment, read as a caption above and zeroed alone. TTML
 // samples (`stpp`): XML documents; one that names a coordinate cannot be
 // cleaned.
