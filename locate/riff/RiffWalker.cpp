@@ -118,8 +118,9 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         const int64_t tiff = FindTiffHeader(file, data.pos, data.End());
         if (tiff >= 0) sink.Tiff(tiff, data.End(), at);
         else Opaque(whole, at);
-    } else if (t == Fourcc("XMP ") || t == Fourcc("_PMX")) {
-        // A WebP's XMP, and the XMP that AVI and WAV writers put in `_PMX`.
+    } else if (t == Fourcc("XMP ") || t == Fourcc("XMP\0") || t == Fourcc("_PMX")) {
+        // A WebP's XMP (ImageMagick names the chunk with a NUL for its
+        // space), and the XMP that AVI and WAV writers put in `_PMX`.
         sink.Xmp(data, whole, at);
     } else if (t == Fourcc("LIST")) {
         // A list type, then chunks; an AVI's `movi` list holds its frames.

@@ -32,6 +32,7 @@ std::vector<Row> Rows() {
     const Bytes exif = webp(RiffChunk("EXIF", tiff));
     const Bytes prefixed = webp(RiffChunk("EXIF", Concat({Text(std::string("Exif\0\0", 6)), tiff})));
     const Bytes xmp = webp(RiffChunk("XMP ", Text(kXmp)));
+    const Bytes magickXmp = webp(RiffChunk(std::string("XMP\0", 4), Text(kXmp)));  // as ImageMagick names it
     const Bytes both = webp(Concat({RiffChunk("EXIF", tiff), RiffChunk("XMP ", Text(kXmp))}));
     const Bytes unknown = webp(RiffChunk("abcd", Text("GPS 35.6586")));
     // A chunk whose size runs past the RIFF and the file.
@@ -99,6 +100,8 @@ std::vector<Row> Rows() {
         {"WebP EXIF chunk", exif, {exifGps(exif)}},
         {"WebP EXIF chunk after Exif\\0\\0", prefixed, {exifGps(prefixed)}},
         {"WebP XMP chunk", xmp, {xmpGps(xmp)}},
+        {"WebP XMP chunk named with a NUL", magickXmp,
+         {{FindKind::Xmp, true, FindWhy::None, At(magickXmp, "exif:GPSLatitude"), "XMP."}}},
         {"WebP EXIF and XMP chunks", both, {exifGps(both), xmpGps(both)}},
         {"WebP of RIFF size 0", zero, {exifGps(zero)}},
         {"unknown chunk holding GPS", unknown, {opaque(At(unknown, "abcd"), "abcd")}},
