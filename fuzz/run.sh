@@ -511,6 +511,19 @@ seed_fuzz_isobmff() {
         my $p = "PENTAX" . "\0" x (0x7D3 - 6); substr($p, 0xC7, 10) = "GPS_\2\2\0\0N\0";
         substr($p, 0xD1, 8) = pack("VV", 35, 1); $p .= "\xff\xd8\xff\xd9";
         print box("ftyp", "qt  \0\0\0\0qt  "), box("moov", box("udta", box("PENT", $p)));' >"$d/pentax.bin"
+    # Subtitle tracks (handler subt): WebVTT cues (a cue box, its id and
+    # text) and ISO's simple text, each two samples naming a fix.
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] } sub full { box($_[0], "\0\0\0\0" . $_[1]) }
+        my $fix = "GPS (139.7454, 35.6586, 20)";
+        for my $f (["wvtt", box("vttc", box("iden", "1") . box("payl", $fix))], ["sbtt", $fix]) {
+            my ($fmt, $s) = @$f;
+            my $stbl = box("stbl", full("stsd", pack("N", 1) . box($fmt, "\0" x 8)) . full("stsc", pack("N4", 1, 1, 2, 1)) .
+                                   full("stsz", pack("NN", length $s, 2)) . full("stco", pack("NN", 1, 36)));
+            my $trak = box("trak", full("tkhd", pack("N3", 0, 0, 1) . "\0" x 68) .
+                                   box("mdia", full("hdlr", "\0\0\0\0subt" . "\0" x 13) . box("minf", $stbl)));
+            open(my $o, ">", "$ARGV[0]/$fmt.bin"); binmode $o;
+            print $o box("ftyp", "isom\0\0\0\0isomiso2mp41"), box("mdat", $s . $s), box("moov", $trak);
+        }' "$d"
 }
 
 seed_fuzz_xmp() {
