@@ -1,7 +1,10 @@
 // HEIF items that hold metadata: an `Exif` item (a TIFF structure after a
 // 4-byte offset to its header) and an XMP item (`mime`, content type
 // application/rdf+xml), found through `iinf` and read through the extents
-// `iloc` gives them, in the file or in the `meta` box's `idat`.
+// `iloc` gives them, in the file or in the `meta` box's `idat`. Items of
+// other content types (`mime`) and URI items (`uri `) follow the opaque
+// rule, and a JPEG picture item (`jpeg`), which may keep a photo's own
+// segments, is walked as a JPEG.
 #include "locate/isobmff/BoxWalk.h"
 
 #include "locate/Opaque.h"
@@ -74,8 +77,7 @@ std::vector<Item> MetadataItems(const ByteReader& file, const Box& iinf) {
             CString(file, p, infe.end, it.encoding);
             it.type = Fourcc("mime");
         }
-        const bool xmp = it.type == Fourcc("mime") && it.contentType == "application/rdf+xml";
-        if (it.type == Fourcc("Exif") || xmp) out.push_back(it);
+        if (OneOf(it.type, {Fourcc("Exif"), Fourcc("mime"), Fourcc("uri "), Fourcc("jpeg")})) out.push_back(it);
         return true;
     });
     return out;
@@ -195,6 +197,21 @@ bool ItemEncoding(const std::string& name, Deflated& form) {
     return true;
 }
 
+bool IsXmpItem(const Item& it) { return it.type == Fourcc("mime") && it.contentType == "application/rdf+xml"; }
+
+// An item of another content type or a URI item: its bytes by the opaque
+// rule; a JPEG picture item in one extent walked as a JPEG. One that
+// cannot be read (protected, or not placed in this file) is a picture's
+// or a reference's, and is left alone.
+void OtherItem(BoxWalk& w, const Item& it, const ItemPlace* place, const Box* idat, const Carrier& at) {
+    ContentMap content;
+    if (it.protection != 0 || place == nullptr || !ItemContent(w, *place, idat, content)) return;
+    if (it.type == Fourcc("jpeg") && content.Pieces().size() == 1 &&
+        w.sink.FileAt({content.FilePos(0), content.Length()}, at))
+        return;
+    for (const ByteRange& r : content.FileRanges(0, content.Length())) w.Opaque(r, at);
+}
+
 }  // namespace
 
 void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
@@ -214,8 +231,13 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
     const bool placed = FindChild(w.file, children, Fourcc("iloc"), iloc) && ItemPlaces(w.file, iloc, items, places);
     for (const Item& it : items) {
         const bool exif = it.type == Fourcc("Exif");
-        const Carrier at = c.Then((exif ? "Exif item " : "XMP item ") + std::to_string(it.id));
         const auto place = std::find_if(places.begin(), places.end(), [&](const auto& p) { return p.first == it.id; });
+        if (!exif && !IsXmpItem(it)) {
+            OtherItem(w, it, placed && place != places.end() ? &place->second : nullptr, hasIdat ? &idat : nullptr,
+                      c.Then("item " + std::to_string(it.id)));
+            continue;
+        }
+        const Carrier at = c.Then((exif ? "Exif item " : "XMP item ") + std::to_string(it.id));
         ContentMap content;
         FindWhy why = FindWhy::None;
         Deflated form = Deflated::Zlib;

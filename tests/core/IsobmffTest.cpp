@@ -89,6 +89,11 @@ std::vector<Row> Rows() {
     // Pushes the items' bytes past the window's first 200 bytes.
     const Bytes pad = Box("free", Bytes(200, 0));
     const Bytes clean = Heif({exifItem(Concat({Be32(0), TiffFile(ExifBuilder().Ifd0Text(0x010F, "Make"))}))});
+    // Items of other kinds: a JSON document and a URI item by the opaque
+    // rule, a JPEG picture item keeping a photo's Exif segment.
+    const Bytes jsonItem = Heif({item("mime", Text("{\"where\": \"" + kWhere + "\"}"), "application/json")});
+    const Bytes uriItem = Heif({item("uri ", Text("tag:GPS"))});
+    const Bytes jpegItem = Heif({item("jpeg", Picture({ExifSegment(gps)}))});
 
     // A clip with a CAMM track: two type 5 samples (latitude, longitude,
     // altitude) in `mdat`, named by the track's sample tables.
@@ -315,6 +320,11 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(thumbFile, thumbHead, 4 + 44 + gps.FilePosOfGpsIfd())}}},
         {"Exif item in two extents sharing bytes", overlapFile, no(FindKind::ExifGps, FindWhy::ItemUnreadable)},
         {"HEIC without GPS", clean, {}},
+        {"a JSON item holding a coordinate string", jsonItem,
+         no(FindKind::Unparsed, FindWhy::BoxesUnparsed, At(jsonItem, "{\"where"))},
+        {"a URI item naming GPS", uriItem, no(FindKind::Unparsed, FindWhy::BoxesUnparsed, At(uriItem, "tag:GPS"))},
+        {"a JPEG picture item's Exif", jpegItem,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, "meta / item 1 / picture 1 / APP1 #1"}}},
         {"XMP item", Heif({xmpItem}), xmp(Heif({xmpItem}))},
         {"compressed XMP item", Heif({deflated}), {{FindKind::Xmp, true, FindWhy::None, -1}}},
         {"XMP item compressed with Brotli", Heif({brotli}), {{FindKind::Xmp, true, FindWhy::None, -1}}},
