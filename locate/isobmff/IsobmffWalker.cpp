@@ -243,6 +243,9 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("mpvd")) {
         // Samsung's motion photo in a HEIC: the clip is an ISOBMFF file.
         sink.Nested(Container::Isobmff, b.Body(), at);
+    } else if (t == Fourcc("sefd")) {
+        // Samsung's trailer, which its HEIC photos keep in a box.
+        sink.Nested(Container::SamsungSef, b.Body(), at);
     } else if (t == Fourcc("cmov")) {
         WalkCompressedMovie(*this, b, c);
     } else if (t == Fourcc("mini")) {

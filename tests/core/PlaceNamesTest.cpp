@@ -181,6 +181,8 @@ std::vector<Row> Rows() {
         {"IPTC datasets in a JPEG's AFCP trailer", Afcp(Picture({}), iptc), 0, 2, {"Tokyo", "Japan"}},
         {"a clip's location name key", mov, 1, 1, {"Hachiko", "+35.6586"}},
         {"Samsung's country code", Concat({Picture({}), SefTrailer(0x0A31, "MCC_Data", Text("440"))}), 0, 1, {"440"}},
+        {"Samsung's country code in a HEIC's trailer box",
+         Heif({}, {}, Box("sefd", SefTrailer(0x0A31, "MCC_Data", Text("440")))), 0, 1, {"440"}},
         {"Nikon's location in a JPEG", Picture({ExifSegment(WithMakerNote(NikonNote))}), 1, 2,
          {"Shibuya", "JPN"}},
         {"Casio's home town in a JPEG", Picture({ExifSegment(WithMakerNote(CasioNote))}), 1, 1, {"New York"}},
