@@ -50,6 +50,8 @@ const char* ContainerName(Container c) {
     case Container::Tar: return "tar archive";
     case Container::Xml: return "XML text";
     case Container::AppleDouble: return "AppleDouble";
+    case Container::Ogg: return "Ogg";
+    case Container::Flac: return "FLAC";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -109,6 +111,9 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ElementsUnparsed:
         return "bytes among its elements hold a position's text and cannot be taken apart";
     case FindWhy::ElementCrcWrong: return "an element's CRC-32 is already wrong";
+    case FindWhy::PageCrcWrong: return "an Ogg page's CRC is already wrong";
+    case FindWhy::OggPacketUnparsed: return "a packet of a stream that is not read holds a position's text";
+    case FindWhy::CommentUnparsed: return "a comment holds a position's text under another name";
     case FindWhy::PlaceTextUnparsed:
         return "a signed manifest (C2PA), or bytes that cannot be taken apart, name a place";
     case FindWhy::RebuildDataHoldsPosition:

@@ -2,6 +2,7 @@
 
 #include "locate/Pieces.h"
 #include "locate/aae/AaeWalker.h"
+#include "locate/ogg/OggWalker.h"
 #include "locate/appledouble/AppleDoubleWalker.h"
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
@@ -172,6 +173,8 @@ const ContainerRow kRows[] = {
     {Container::Tar, StartsTar, WalkTarContainer, true},
     {Container::Xml, StartsXmlText, WalkXmlTextContainer, true},
     {Container::AppleDouble, StartsAppleDouble, WalkAppleDoubleContainer, true},
+    {Container::Ogg, StartsOgg, WalkOggContainer},
+    {Container::Flac, StartsFlac, WalkFlacContainer, true},
 };
 
 }  // namespace

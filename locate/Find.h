@@ -52,6 +52,8 @@ enum class Container : uint8_t {
     Tar,         // tar archives (also inside a gzip file): members walked where they lie
     Xml,         // XML text: a track (GPX, KML), a sidecar, a property list, an `xml ` box
     AppleDouble, // a Mac's "._" file beside a file it copied: forks and extended attributes
+    Ogg,         // Ogg streams (Vorbis, Opus, Theora, Speex, FLAC): their comments
+    Flac,        // a FLAC file: its metadata blocks (comments, pictures)
     Unknown,     // a whole file of no recognised format
 };
 
@@ -122,6 +124,9 @@ enum class FindWhy : uint8_t {
     TextValueNamesPosition,  // a JSON or XML value naming no position by its name holds "GPS" or a coordinate in words
     XmlPartUnparsed,         // an XML document's prolog, or bytes after it, hold a position's text
     HeldPictureUnparsed,     // a picture a document holds as base64 text holds a position that cannot be removed
+    CommentUnparsed,         // a stream's comment (a tag) or vendor string holds a position's text under another name
+    PageCrcWrong,            // an Ogg page whose CRC is already wrong (left alone)
+    OggPacketUnparsed,       // a packet of an Ogg stream of another kind (a skeleton) holds a position's text
 };
 
 struct PositionFind {

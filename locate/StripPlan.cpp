@@ -1,5 +1,6 @@
 #include "locate/StripPlan.h"
 
+#include "locate/ogg/OggCrc.h"
 #include "locate/payload/Md5.h"
 #include "platform/ChangedRuns.h"
 
@@ -75,6 +76,24 @@ bool StripPlan::Apply(uint8_t* buf, int64_t len) const {
                 md5.FinalHex(hex);
                 std::memcpy(value, hex, sizeof hex);
             }
+        } else if (x.kind == StripFixUp::kOggCrc) {
+            // The content in runs that stop where a CRC field starts or
+            // ends; the field's bytes count as zeros.
+            static constexpr uint8_t kZeros[4] = {};
+            uint32_t crc = 0;
+            for (const ContentMap::Piece& p : pieces)
+                for (int64_t k = 0; k < p.len;) {
+                    const int64_t pos = p.filePos[0] + k;
+                    int64_t run = p.len - k;
+                    bool field = false;
+                    for (int64_t a : x.at) {
+                        if (pos >= a && pos < a + 4) field = true, run = std::min(run, a + 4 - pos);
+                        else if (a > pos) run = std::min(run, a - pos);
+                    }
+                    crc = OggCrc(crc, field ? kZeros : buf + pos, run);
+                    k += run;
+                }
+            for (int i = 0; i < 4; ++i) value[i] = static_cast<uint8_t>(crc >> (8 * i));
         } else {
             uLong crc = crc32(0L, Z_NULL, 0);
             for (const ContentMap::Piece& p : pieces)

@@ -25,6 +25,7 @@ struct StripFixUp {
         kCrc32,    // the CRC-32 of the content, 4 bytes big-endian, at each `at` (a PNG chunk's)
         kCrc32Le,  // the same, little-endian (a Matroska element's CRC-32 child)
         kMd5,      // the 16 bytes of the MD5 of the content (Photoshop's IPTC digest)
+        kOggCrc,   // an Ogg page's CRC (see OggCrc) of the content, its 4 bytes at `at` taken as zeros, little-endian
     };
     // The bytes written at each `at`.
     int64_t Size() const { return kind == kMd5Guid ? 32 : kind == kMd5 ? 16 : 4; }
