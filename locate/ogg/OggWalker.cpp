@@ -1,5 +1,6 @@
 #include "locate/ogg/OggWalker.h"
 
+#include "locate/Opaque.h"
 #include "locate/Sink.h"
 #include "locate/ogg/OggCrc.h"
 #include "locate/ogg/VorbisComments.h"
@@ -58,17 +59,26 @@ void OpaquePacket(Sink& sink, const ContentMap& m, FindWhy why, const Carrier& c
     for (const ContentMap::Piece& p : m.Pieces()) sink.Opaque({p.filePos[0], p.len}, FindKind::Unparsed, why, why, c);
 }
 
+// True when the picture a comment or a block holds as its bytes holds a
+// position: as the file it is, or, of no known format, by the opaque rule.
+bool PictureHolds(const Sink& sink, const std::vector<uint8_t>& pic) {
+    std::vector<PositionFind> finds;
+    std::vector<uint8_t> stripped;
+    if (!sink.HeldScan()(pic, finds, stripped)) return true;
+    const bool unknown = finds.size() == 1 && finds[0].kind == FindKind::Container &&
+                         finds[0].container == Container::Unknown && finds[0].wholeFile;
+    if (!unknown) return !finds.empty();
+    const int64_t n = static_cast<int64_t>(pic.size());
+    return OpaqueHolds(ByteReader(pic.data(), n), 0, n, true) != OpaqueText::None;
+}
+
 // The finds of the comments at `base` in a packet's bytes. A value's pages
 // (none in a FLAC file) get their CRCs written anew; where one is already
 // wrong, its find cannot be removed. Comments that cannot be read follow
 // the opaque rule.
 void AddComments(Sink& sink, const std::vector<uint8_t>& bytes, int64_t base, const Packet& packet,
                  const Carrier& c) {
-    const auto picture = [&](const std::vector<uint8_t>& pic) {
-        std::vector<PositionFind> finds;
-        std::vector<uint8_t> stripped;
-        return sink.HeldScan()(pic, finds, stripped) && !finds.empty();
-    };
+    const auto picture = [&](const std::vector<uint8_t>& pic) { return PictureHolds(sink, pic); };
     std::vector<CommentValue> values;
     const int64_t n = static_cast<int64_t>(bytes.size()) - base;
     if (n < 0 || !ScanVorbisComments(bytes.data() + base, n, sink.PlaceNames(), picture, values)) {
@@ -187,11 +197,9 @@ struct Walk {
                 // there cannot be removed.
                 const int64_t n = static_cast<int64_t>(bytes.size());
                 const ByteRange pic = n > 4 ? FlacPicture(bytes.data() + 4, n - 4) : ByteRange{-1, 0};
-                std::vector<PositionFind> finds;
-                std::vector<uint8_t> stripped;
                 const std::vector<uint8_t> copy(bytes.begin() + 4 + std::max<int64_t>(pic.pos, 0),
                                                 bytes.begin() + 4 + std::max<int64_t>(pic.End(), 0));
-                if (pic.pos >= 0 && sink.HeldScan()(copy, finds, stripped) && !finds.empty()) {
+                if (pic.pos >= 0 && PictureHolds(sink, copy)) {
                     PositionFind found(FindKind::Unparsed, s.packet.map.FilePos(4 + pic.pos), false,
                                        FindWhy::HeldPictureUnparsed);
                     found.len = pic.len;

@@ -7,10 +7,12 @@
 # file that holds no position.
 #
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF,
-# ZIP and tar (and the photo each holds, read by ExifTool once taken out), Canon's recipe
-# data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams' clips,
-# clips with captions (also in Matroska) and Insta360's clip and picture, whose position
-# ExifTool reads with -ee, likewise, at the end):
+# ZIP and tar (and the photo each holds, read by ExifTool once taken out),
+# Canon's recipe data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG
+# 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams'
+# clips, clips with captions (also in Matroska), Ogg and FLAC sound with a
+# clip's location, and Insta360's clip and picture, whose position ExifTool
+# reads with -ee or in tags of their own, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
 #                   not say the file or a part of it is not read
 #   strip-gps -o    exit 0, the line says it "removed" what check found; the
@@ -737,6 +739,51 @@ elif mkdir "$work/out-mkv" && expect 1 "timed GPS track" check && expect 0 "remo
     [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
 fi
 
+# A phone clip's position as FFmpeg carries it into Ogg (Vorbis, Opus) and
+# FLAC comments, the FLAC file's cover being the geotagged photo: ExifTool
+# reads the location (and the cover's GPS) before the strip and none after;
+# the sound, the length and every Ogg page's CRC hold.
+sine() { ffmpeg -nostdin -v error -f lavfi -i sine=d=1 "${@:1:$#-1}" -metadata location="$iso6709" "${@: -1}"; }
+sine -c:a libvorbis "$work/sound.ogg"
+sine -c:a libopus "$work/sound.opus"
+sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic "$work/sound.flac"
+ogg_crcs_wrong() {
+    python3 - "$1" <<'PY'
+import sys
+table = []
+for i in range(256):
+    r = i << 24
+    for _ in range(8): r = ((r << 1) ^ 0x04C11DB7 if r & 0x80000000 else r << 1) & 0xFFFFFFFF
+    table.append(r)
+d, i, wrong = open(sys.argv[1], 'rb').read(), 0, 0
+while d[i:i + 4] == b'OggS':
+    end = i + 27 + d[i + 26] + sum(d[i + 27:i + 27 + d[i + 26]])
+    page = bytearray(d[i:end]); page[22:26] = bytes(4); crc = 0
+    for b in page: crc = ((crc << 8) & 0xFFFFFFFF) ^ table[(crc >> 24) ^ b]
+    wrong += crc != int.from_bytes(d[i + 22:i + 26], 'little'); i = end
+print(wrong)
+PY
+}
+cover_gps() { exiftool -b -Picture "$1" | exiftool -q -q -n -s3 -GPSLatitude -; }
+for row_file in sound.ogg sound.opus sound.flac; do
+    path=$work/$row_file
+    if [ "$(exiftool -s3 -Vorbis:Location "$path")" != "$iso6709" ]; then
+        fail "ExifTool reads no location in it"
+    elif [ "$row_file" = sound.flac ] && [ -z "$(cover_gps "$path")" ]; then
+        fail "ExifTool reads no GPS in its cover"
+    elif mkdir "$work/out-$row_file" && expect 1 "location" check && expect 0 "removed" strip-gps -o "$work/out-$row_file"; then
+        copy=$work/out-$row_file/$row_file
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        [ -z "$(exiftool -s3 -Vorbis:Location "$copy" | tr -d ' ')" ] || fail "ExifTool still reads its location"
+        [ "$row_file" != sound.flac ] || [ -z "$(cover_gps "$copy")" ] || fail "ExifTool still reads its cover's GPS"
+        [ "$row_file" = sound.flac ] || [ "$(ogg_crcs_wrong "$copy")" = 0 ] || fail "pages' CRCs are wrong in the copy"
+        [ "$(ffmpeg -v error -i "$copy" -map 0:a -f md5 -)" = "$(ffmpeg -v error -i "$path" -map 0:a -f md5 -)" ] ||
+            fail "the sound changed"
+        run check "$copy"
+        [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check of the copy: exit $rc and '${out//$work\//}', not 0 and nothing"
+    fi
+done
+
 # cjxl's bare codestream holds no metadata: clean. With a position's text
 # appended, where the codestream ends is not known: it cannot be made clean.
 cjxl --quiet base.png bare.jxl
@@ -813,4 +860,4 @@ if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names, the dashcams', captioned and Insta360 files, and tracks pass"
+echo "other_containers: ${#rows[@]} rows, the place names, the dashcams', captioned, sound and Insta360 files, and tracks pass"
