@@ -348,6 +348,25 @@ seed_fuzz_locator() {
         0500457869660000520000aa0000006874740000000045584946da00000049492a000800000003000f010200040000000043428300000000
         0000000074000000258804000100000032000000001c49492a0000000500013f000200020000004e00000002009600ff34ff0056ff89504e
         470d0a1a0a0000001804000000000003020000000001007c2c010000240003fe0000000000ff000001000000000000000000000000"
+    # Ogg: a Vorbis stream whose comment packet crosses two pages (a
+    # location, a GPS comment), pages with their CRCs; a FLAC file with a
+    # comment block and a picture block holding the tiny photo.
+    perl -e 'sub crc { my $c = 0; for my $b (unpack "C*", $_[0]) { $c ^= $b << 24;
+                 for (1 .. 8) { $c = $c & 0x80000000 ? (($c << 1) ^ 0x04C11DB7) & 0xFFFFFFFF : ($c << 1) & 0xFFFFFFFF } }
+                 $c }
+        sub page { my ($flags, $data, $open) = @_; my $n = length $data; my $lacing = "\xff" x int($n / 255);
+                   $lacing .= chr($n % 255) unless $open;
+                   my $p = "OggS\0" . chr($flags) . "\0" x 8 . pack("VVV", 7, 0, 0) . chr(length $lacing) . $lacing . $data;
+                   substr($p, 22, 4) = pack("V", crc($p)); $p }
+        my @c = ("TITLE=" . "x" x 210, "LOCATION=+35.6586+139.7454/", "COMMENT=GPS on");
+        my $com = "\x03vorbis" . pack("V", 4) . "Lavf" . pack("V", scalar @c) . join("", map { pack("V", length) . $_ } @c) . "\x01";
+        print page(2, "\x01vorbis" . "\0" x 23), page(0, substr($com, 0, 255), 1), page(1, substr($com, 255)),
+              page(4, "GPS sound");' >"$d/ogg.bin"
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        sub blk { my ($t, $d) = @_; chr($t) . substr(pack("N", length $d), 1) . $d }
+        my $vc = pack("V", 4) . "Lavf" . pack("V", 1) . pack("V", 27) . "LOCATION=+35.6586+139.7454/";
+        my $pic = pack("NN", 3, 10) . "image/jpeg" . pack("N", 0) . "\0" x 16 . pack("N", length $j) . $j;
+        print "fLaC", blk(0, "\0" x 34), blk(4, $vc), blk(0x86, $pic), "GPS frames";' <"$f" >"$d/flac.bin"
 }
 
 # The same files as the locator's: what is read lazily is what it walks.
