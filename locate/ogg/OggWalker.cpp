@@ -197,9 +197,8 @@ struct Walk {
                 // there cannot be removed.
                 const int64_t n = static_cast<int64_t>(bytes.size());
                 const ByteRange pic = n > 4 ? FlacPicture(bytes.data() + 4, n - 4) : ByteRange{-1, 0};
-                const std::vector<uint8_t> copy(bytes.begin() + 4 + std::max<int64_t>(pic.pos, 0),
-                                                bytes.begin() + 4 + std::max<int64_t>(pic.End(), 0));
-                if (pic.pos >= 0 && PictureHolds(sink, copy)) {
+                if (pic.pos >= 0 && PictureHolds(sink, std::vector<uint8_t>(bytes.begin() + 4 + pic.pos,
+                                                                            bytes.begin() + 4 + pic.End()))) {
                     PositionFind found(FindKind::Unparsed, s.packet.map.FilePos(4 + pic.pos), false,
                                        FindWhy::HeldPictureUnparsed);
                     found.len = pic.len;
