@@ -2,6 +2,7 @@
 #pragma once
 #include "locate/Sink.h"
 #include "locate/isobmff/Boxes.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <iterator>
@@ -51,6 +52,7 @@ struct BoxWalk {
     struct Timed {
         Box stbl;
         uint32_t format = 0;
+        TimedFormat read = TimedFormat::Text;  // how its samples are read
         uint32_t trackId = 0;
         Carrier at;
         std::vector<KeyedValue> keys;  // `mebx` tracks only

@@ -83,17 +83,31 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
                                           Fourcc("sbtt"), Fourcc("stxt")}));
     std::vector<BoxWalk::KeyedValue> keys;
     if (format == Fourcc("mebx")) keys = MebxLocationKeys(w.file, stsd, w.sink.PlaceNames());
+    // A metadata track of text (`mett` other than Parrot's, `stxt`): its
+    // samples read as captions.
+    const bool parrot = format == Fourcc("mett") && NamesParrotMetadata(w.file, stsd);
+    const bool textMeta = handler == Fourcc("meta") && OneOf(format, {Fourcc("mett"), Fourcc("stxt")}) && !parrot;
     const bool timedGps =
-        OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) ||
-        (format == Fourcc("mett") && NamesParrotMetadata(w.file, stsd));
+        OneOf(format, {Fourcc("camm"), Fourcc("gpmd"), Fourcc("rtmd"), Fourcc("RVMI"), Fourcc("djmd")}) || parrot ||
+        textMeta;
     if (timedGps || captions || !keys.empty()) {
+        const TimedFormat read = format == Fourcc("camm")   ? TimedFormat::Camm
+                                 : format == Fourcc("gpmd") ? TimedFormat::Gpmf
+                                 : format == Fourcc("rtmd") ? TimedFormat::Rtmd
+                                 : format == Fourcc("RVMI") ? TimedFormat::Rvmi
+                                 : format == Fourcc("djmd") ? TimedFormat::Djmd
+                                 : parrot                   ? TimedFormat::Parrot
+                                 : format == Fourcc("wvtt") ? TimedFormat::WebVtt
+                                 : format == Fourcc("stpp") ? TimedFormat::Ttml
+                                 : textMeta || OneOf(format, {Fourcc("sbtt"), Fourcc("stxt")}) ? TimedFormat::PlainText
+                                                            : TimedFormat::Text;
         // The track's number names its movie fragments.
         Box tkhd;
         uint8_t v = 0;
         uint32_t flags = 0, id = 0;
         if (FindChild(w.file, trak.Body(), Fourcc("tkhd"), tkhd) && FullBoxVersion(w.file, tkhd, v, flags))
             be.U32(tkhd.body + (v == 1 ? 20 : 12), id);
-        w.timed.push_back({stbl, format, id, c, std::move(keys)});
+        w.timed.push_back({stbl, format, read, id, c, std::move(keys)});
     } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
         // Another timed metadata track whose description names a location
         // (its keys, its mime type): its samples are not understood.

@@ -206,17 +206,7 @@ void WalkTimedTracks(BoxWalk& w) {
             ScanKeyedSamples(w, t, samples);
             continue;
         }
-        const TimedFormat fmt = t.format == Fourcc("camm")   ? TimedFormat::Camm
-                                : t.format == Fourcc("gpmd") ? TimedFormat::Gpmf
-                                : t.format == Fourcc("rtmd") ? TimedFormat::Rtmd
-                                : t.format == Fourcc("RVMI") ? TimedFormat::Rvmi
-                                : t.format == Fourcc("djmd") ? TimedFormat::Djmd
-                                : t.format == Fourcc("mett") ? TimedFormat::Parrot
-                                : t.format == Fourcc("wvtt") ? TimedFormat::WebVtt
-                                : t.format == Fourcc("stpp") ? TimedFormat::Ttml
-                                : OneOf(t.format, {Fourcc("sbtt"), Fourcc("stxt")}) ? TimedFormat::PlainText
-                                                             : TimedFormat::Text;
-        const TimedGpsScan scan = ScanTimedGps(w.file, fmt, samples);
+        const TimedGpsScan scan = ScanTimedGps(w.file, t.read, samples);
         w.sink.AddPayload(scan.finds, scan.plan, t.at);
     }
 }

@@ -152,7 +152,7 @@ std::vector<Row> Rows() {
     const Bytes vttCue = Box("vttc", Concat({Box("iden", Text("1")), Box("payl", Text(fix))}));
     const Bytes webVtt = textClip("subt", "wvtt", vttCue);
     const Bytes ttml = textClip("subt", "stpp", Text("<tt><p>" + fix + "</p></tt>"));
-    const Bytes simpleText = textClip("subt", "sbtt", Text(fix));
+    const Bytes simpleText = textClip("subt", "sbtt", Text(fix)), textMeta = textClip("meta", "mett", Text(rmc));
     const Bytes noFixNmea = textClip("text", "text", caption(noRmc));
     const Bytes pndm = textClip("text", "gpsd", Concat({Bytes{0, 20}, Text("PNDM"), Bytes(16, 9)}));
     const Bytes rvmi = textClip("data", "RVMI", Concat({Text("gReV"), Bytes(16, 9)}));
@@ -348,6 +348,7 @@ std::vector<Row> Rows() {
         {"UTF-16 captions", utf16, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"WebVTT cues: the cue's text alone", webVtt, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 25}}},
         {"ISO's simple text: the whole sample", simpleText, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
+        {"a text metadata track's NMEA sentences", textMeta, {{FindKind::TimedGps, true, FindWhy::None, mdatBody}}},
         {"a TTML document naming a fix", ttml, {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, mdatBody}}},
         {"a text track's NMEA sentences", nmea, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 2}}},
         {"an NMEA sentence with no fix", noFixNmea, {}},
