@@ -191,6 +191,42 @@ int64_t NamedClipStart(const ByteReader& file, const JpegPicture& p, int64_t fro
     return -1;
 }
 
+// The pictures a Container:Directory names after the main one (Google's
+// container, where depth photos and gain maps keep theirs): the items'
+// Item:Length values, the items laid end to end up to the file's end.
+// Only those that start as a JPEG or a PNG are given (a motion photo's
+// clip is found as above); none when the lengths do not fit.
+std::vector<ByteRange> DirectoryPictures(const ByteReader& file, const JpegPicture& p, int64_t from, int64_t bound) {
+    constexpr size_t kMaxItems = 64;
+    std::vector<ByteRange> out;
+    for (const JpegSegment& s : p.segments) {
+        if (s.marker != kApp1 || !PayloadStartsWith(file, s, kXmpSignature, kXmpSignatureLen)) continue;
+        const uint8_t* x = file.Span(s.payload, s.payloadLen);
+        if (x == nullptr) continue;
+        const std::string_view text(reinterpret_cast<const char*>(x), static_cast<size_t>(s.payloadLen));
+        const size_t dir = text.find("Directory");
+        if (dir == std::string_view::npos) continue;
+        std::vector<int64_t> lens;
+        int64_t total = 0;
+        for (size_t at = text.find("Item:Length", dir); at != std::string_view::npos && lens.size() < kMaxItems;
+             at = text.find("Item:Length", at + 1)) {
+            const int64_t len = NumberAfter(x, s.payloadLen, static_cast<int64_t>(at), "Item:Length");
+            if (len <= 0) continue;
+            lens.push_back(len);
+            total += len;
+            if (total > bound - from) return {};
+        }
+        int64_t pos = bound - total;
+        for (int64_t len : lens) {
+            const Container kind = RecogniseContainer(file, pos, pos + len);
+            if (kind == Container::Jpeg || kind == Container::Png) out.push_back({pos, len});
+            pos += len;
+        }
+        return out;
+    }
+    return out;
+}
+
 Carrier PictureCarrier(const Carrier& at, int picture) {
     Carrier c = at.Then("picture " + std::to_string(picture + 1));
     c.picture = picture;
@@ -227,8 +263,14 @@ void WalkJpegContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         main = JpegPicture{};
         WalkJpeg(file, start, bound, main, false, ends);
     }
+    // Pictures the XMP's container directory names, which the head alone
+    // would not show: the main picture ends before them.
+    const std::vector<ByteRange> items =
+        headOnly ? DirectoryPictures(file, main, head, bound) : std::vector<ByteRange>{};
+    if (!items.empty()) eoiBound = std::min(eoiBound, items.front().pos);
     std::vector<ByteRange> mpf;
     LocatePicture(main, PictureCarrier(at, at.picture), sink, &mpf);
+    mpf.insert(mpf.end(), items.begin(), items.end());
     // Further pictures, each once; their ranges are not data after the end.
     std::vector<ByteRange> covered;
     if (main.end > 0) covered.push_back({start, main.end - start});

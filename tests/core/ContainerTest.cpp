@@ -122,6 +122,19 @@ std::vector<Row> Rows() {
     const Bytes psdText =
         psd(Concat({resource(0x0421, Text("Adobe Photoshop")), resource(0x0FA0, Text("GPS route 7"))}));
     const Bytes google = GoogleMotionPhoto(mp4), samsung = SamsungMotionPhoto(mp4);
+    // A picture a container directory names (a gain map, a depth map),
+    // appended without an index: only the directory's lengths place it.
+    const Bytes gainMap = Picture({ExifSegment(gps)});
+    const Bytes directoryPrimary = Picture({XmpSegment(
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description xmlns:Container='http://ns.google.com/photos/1.0/container/' "
+        "xmlns:Item='http://ns.google.com/photos/1.0/container/item/'><Container:Directory><rdf:Seq>"
+        "<rdf:li rdf:parseType='Resource'><Container:Item Item:Semantic='Primary' Item:Mime='image/jpeg'/></rdf:li>"
+        "<rdf:li rdf:parseType='Resource'><Container:Item Item:Semantic='GainMap' Item:Mime='image/jpeg' Item:Length='" +
+        std::to_string(gainMap.size()) + "'/></rdf:li></rdf:Seq></Container:Directory></rdf:Description></rdf:RDF>"
+        "</x:xmpmeta>")});
+    const Bytes directory = Concat({directoryPrimary, gainMap});
+    const auto directoryGps = static_cast<int64_t>(directoryPrimary.size()) + gps.FilePosOfGpsIfd();
     const Bytes mov = MovWithLocation(kWhere), oldMov = MovWithLocation(kWhere, false);
     return {
         {"HEIC with an Exif item", heic, {{FindKind::ExifGps, Container::None, heicGps, false, true}}, -1, true},
@@ -150,6 +163,8 @@ std::vector<Row> Rows() {
          {whole(Container::Raf)[0], {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
         {"Samsung motion photo", samsung, {at(samsung, "\xA9xyz", 4)}, -1, true},
+        {"a picture a container directory names", directory,
+         {{FindKind::ExifGps, Container::None, directoryGps, false, true}}, -1, true},
         {"PNG after the picture and padding", after(Concat({Bytes(6, 0), PngWithExif(gps)})),
          {{FindKind::ExifGps, Container::None, end + 6 + 79, false, true}}, -1, true},
         // Both videos' media data hold FF D9: without walking the scans the
