@@ -18,6 +18,10 @@ constexpr std::string_view kXmpNoteNs = "http://ns.adobe.com/xmp/note/";
 constexpr std::string_view kPhotoshopNs = "http://ns.adobe.com/photoshop/1.0/";
 constexpr std::string_view kIptcCoreNs = "http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/";
 constexpr std::string_view kIptcExtNs = "http://iptc.org/std/Iptc4xmpExt/2008-02-29/";
+// Where a clip was shot (Adobe's dynamic media) and a cataloguer's location
+// (iView MediaPro, later Expression Media): place names too.
+constexpr std::string_view kXmpDmNs = "http://ns.adobe.com/xmp/1.0/DynamicMedia/";
+constexpr std::string_view kMediaProNs = "http://ns.iview-multimedia.com/mediapro/1.0/";
 // DJI drones repeat the position in their own namespace (GpsLatitude,
 // GpsLongitude, Latitude, Longitude); metadata readers show it as GPS.
 constexpr std::string_view kDjiNs = "http://www.dji.com/drone-dji/1.0/";
@@ -34,7 +38,7 @@ constexpr size_t kMaxAttributes = 65536;
 constexpr int64_t kGuidLen = 32;
 
 enum class Ns : uint8_t {
-    kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt
+    kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt, kXmpDm, kMediaPro
 };
 
 // Byte classes, looked up in a table: every byte of a packet is classed.
@@ -132,6 +136,8 @@ bool IsPlace(Ns ns, std::string_view local) {
         case Ns::kPhotoshop: return local == "City" || local == "State" || local == "Country";
         case Ns::kIptcCore: return local == "Location" || local == "CountryCode";
         case Ns::kIptcExt: return local == "LocationCreated" || local == "LocationShown";
+        case Ns::kXmpDm: return local == "shotLocation";
+        case Ns::kMediaPro: return local == "Location";
         case Ns::kDwc:
             for (std::string_view place : {"continent", "country", "countryCode", "county", "higherGeography",
                                            "island", "islandGroup", "locality", "municipality", "stateProvince",
@@ -485,6 +491,8 @@ private:
                     : uri == kPhotoshopNs ? Ns::kPhotoshop
                     : uri == kIptcCoreNs ? Ns::kIptcCore
                     : uri == kIptcExtNs ? Ns::kIptcExt
+                    : uri == kXmpDmNs ? Ns::kXmpDm
+                    : uri == kMediaProNs ? Ns::kMediaPro
                                         : Ns::kOther;
             Bind(prefix, ns);
         }

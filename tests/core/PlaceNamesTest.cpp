@@ -159,6 +159,11 @@ std::vector<Row> Rows() {
         "<rdf:Description xmlns:dwc='http://rs.tdwg.org/dwc/index.htm'><dwc:dctermsLocation rdf:parseType='Resource'>"
         "<dwc:decimalLatitude>35.6586</dwc:decimalLatitude><dwc:municipality>Shibuya</dwc:municipality>"
         "</dwc:dctermsLocation></rdf:Description></rdf:RDF></x:xmpmeta>";
+    const std::string shot =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description xmlns:xmpDM='http://ns.adobe.com/xmp/1.0/DynamicMedia/' xmpDM:shotLocation='Shibuya'"
+        " xmlns:mediapro='http://ns.iview-multimedia.com/mediapro/1.0/' mediapro:Location='Tokyo Tower'/>"
+        "</rdf:RDF></x:xmpmeta>";
     // A clip's keys: its coordinates and the place's name.
     const std::string iso = "com.apple.quicktime.location.ISO6709", name = "com.apple.quicktime.location.name";
     auto key = [](const std::string& k) { return Concat({Be32(static_cast<uint32_t>(8 + k.size())), Text("mdta"), Text(k)}); };
@@ -203,6 +208,8 @@ std::vector<Row> Rows() {
                                                           R"( "place": {"name": "Tokyo Tower", "address": "Shiba"}})"),
          1, 1, {"Minato", "Tokyo Tower", "Shiba", "35.6586"}},
         {"XMP: Darwin Core's place of an occurrence", Picture({XmpSegment(dwc)}), 1, 1, {"Shibuya", "35.6586"}},
+        {"XMP: where a clip was shot, a cataloguer's location", Picture({XmpSegment(shot)}), 0, 2,
+         {"Shibuya", "Tokyo Tower"}},
     };
 }
 
