@@ -6,6 +6,7 @@
 #include "locate/payload/FlirGps.h"
 #include "locate/payload/IptcPlaces.h"
 #include "locate/payload/MakerNotePlaces.h"
+#include "locate/payload/TiffTexts.h"
 
 #include <algorithm>
 
@@ -33,6 +34,7 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
     TiffScan t;
     if (!ScanTiff(m_file, tiff, end, t, opt)) return;
     AddTiff(std::move(t), c);
+    TextPositions(m_file, m_out.tiffs.back(), c);
     if (m_opt.placeNames) {
         MakerNotePlaces(m_file, m_out.tiffs.back(), c);
         TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
@@ -57,6 +59,7 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
     t.content = content;
     AddTiff(std::move(t), c);
     const ByteReader read(bytes.data(), static_cast<int64_t>(bytes.size()));
+    TextPositions(read, m_out.tiffs.back(), c);
     if (m_opt.placeNames) {
         MakerNotePlaces(read, m_out.tiffs.back(), c);
         TiffIptcPlaces(read, m_out.tiffs.back(), c);
@@ -91,6 +94,20 @@ void Sink::Thumbnails(const TiffScan& t, const ByteReader& content, const Carrie
             if (!all && f.removable) f.removable = false, f.why = FindWhy::ItemUnreadable;
         }
         AddInContent(std::move(held.finds), all ? PlanStrip(held, {}) : StripPlan{}, map.Sub(r.pos, r.len), at);
+    }
+}
+
+void Sink::TextPositions(const ByteReader& content, const TiffScan& t, const Carrier& c) {
+    for (const TextPosition& p : ScanTiffTexts(content, t)) {
+        // In pieces, the scan's offsets are the content's.
+        const std::vector<ByteRange> at =
+            t.content.Empty() ? std::vector<ByteRange>{p.value} : t.content.FileRanges(p.value.pos, p.value.len);
+        if (at.empty()) continue;
+        PositionFind f(FindKind::Location, at[0].pos, p.removable, p.removable ? FindWhy::None : FindWhy::GpsIfdSharesBytes);
+        f.len = at[0].len;
+        Add(f, c.Then("text"));
+        if (f.removable)
+            for (const ByteRange& r : at) m_out.plan.fills.push_back({m_out.plan.AddMap(ContentMap(r)), 0, r.len, p.fill, {}});
     }
 }
 

@@ -133,6 +133,8 @@ private:
     // declares (not data after its end).
     void Walk(Container kind, ByteRange r, const Carrier& c, bool wholeFile, bool bounded);
     void AddTiff(TiffScan t, const Carrier& c);
+    // The texts of `t` that hold coordinates, read through `content`.
+    void TextPositions(const ByteReader& content, const TiffScan& t, const Carrier& c);
     // The place names of the maker notes `t` recorded, read through
     // `content` (the bytes its walk read).
     void MakerNotePlaces(const ByteReader& content, const TiffScan& t, const Carrier& c);

@@ -5,7 +5,7 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/Sink.cpp locate/Repack.cpp locate/ArchiveMember.cpp locate/NamedValues.cpp)
 # Payload scanners, which know no container.
 list(APPEND TAMLIX_CORE_SOURCES
-  locate/payload/TiffScan.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
+  locate/payload/TiffScan.cpp locate/payload/TiffTexts.cpp locate/payload/TiffBlock.cpp locate/payload/MakerNotePlaces.cpp
   locate/payload/XmlGps.cpp locate/payload/XmpGps.cpp locate/payload/Md5.cpp locate/payload/FlirGps.cpp
   locate/payload/IptcPlaces.cpp locate/payload/Deflate.cpp locate/payload/Brotli.cpp locate/payload/TimedGps.cpp
   locate/payload/H264Sei.cpp locate/payload/Base64.cpp

@@ -122,6 +122,15 @@ struct TiffScan {
     // The JPEG thumbnails (tags 0x0201 and 0x0202), cut to the block; also
     // among `keep`. Some writers give a thumbnail an Exif block of its own.
     std::vector<ByteRange> thumbnails;
+    // The texts people and programs write (ImageDescription 0x010E,
+    // UserComment 0x9286, Windows' XPTitle to XPSubject 0x9C9B-0x9C9F)
+    // where their values lie apart from the entries, cut to the block;
+    // also among `keep`. Some programs write a place's coordinates there.
+    struct Text {
+        ByteRange value;
+        uint16_t tag = 0;
+    };
+    std::vector<Text> texts;
     // The first Make (tag 0x010F) outside the Exif IFDs, cut to the block:
     // whose maker note it is when the note has no header of its own.
     ByteRange make{0, 0};

@@ -388,6 +388,42 @@ std::vector<Row> Rows() {
         rows.push_back({"BigTIFF: GPS IFD of more entries than are read", t.Done(t.Ifd({{kGpsTag, kLong, 1, g}})),
                         {{FindKind::ExifGps, false, FindWhy::GpsIfdTooLong, g, "IFD0"}}});
     }
+    {
+        // Coordinates typed into the texts: the description (ASCII), the
+        // user's comment (its code, then UCS-2 in the file's order) and
+        // Windows' comment (UTF-16LE); texts without a coordinate stay.
+        auto utf16 = [](const std::string& s, bool big) {
+            Bytes b;
+            for (char c : s) big ? b.insert(b.end(), {0, static_cast<uint8_t>(c)}) : b.insert(b.end(), {static_cast<uint8_t>(c), 0});
+            return Concat({b, Bytes{0, 0}});
+        };
+        for (const Order o : {Order::II, Order::MM}) {
+            const bool mm = o == Order::MM;
+            TiffMaker t(mm ? std::string("MM\0*", 4) : std::string("II*\0", 4), o);
+            const Bytes comment = Concat({Text(std::string("UNICODE\0", 8)), utf16("Latitude: 35.6586", mm)});
+            const uint32_t d = t.Add(Text(kWhere + std::string(1, '\0'))), u = t.Add(comment);
+            const uint32_t x = t.Add(utf16("Latitude 35.65860", false));
+            const uint32_t plain = t.Add(Text(std::string("OLYMPUS DIGITAL CAMERA\0", 23)));
+            const uint32_t gpsWord = t.Add(utf16("GPS was on", false));
+            const uint32_t exif = t.Ifd({{37510, kUndefined, comment.size(), u}});
+            const uint32_t ifd0 = t.Ifd({{270, kAscii, kWhere.size() + 1, d}, {34665, kLong, 1, exif},
+                                         {40092, kByte, 36, x}, {40091, kByte, 22, gpsWord}});
+            const uint32_t ifd1 = t.Ifd({{270, kAscii, 23, plain}});
+            Bytes f = t.Done(ifd0);
+            if (mm) Put32(f, ifd0 + 2 + 4 * 12, ifd1, o);
+            rows.push_back({mm ? "coordinates in texts, big-endian" : "coordinates in texts", f,
+                            {{FindKind::Location, true, FindWhy::None, d, "text"},
+                             {FindKind::Location, true, FindWhy::None, x, "text"},
+                             {FindKind::Location, true, FindWhy::None, u + 8, "text"}}});
+        }
+        // A description whose bytes are also another entry's value cannot
+        // be written over alone.
+        TiffMaker t;
+        const uint32_t d = t.Add(Text(kWhere + std::string(1, '\0')));
+        rows.push_back({"coordinates in a text another entry shares",
+                        t.Done(t.Ifd({{270, kAscii, kWhere.size() + 1, d}, {700, kByte, 8, d}})),
+                        {{FindKind::Location, false, FindWhy::GpsIfdSharesBytes, d, "text"}}});
+    }
     // Hostile: a chain that loops, offsets past the end, huge counts, a
     // preview starting inside an IFD.
     {

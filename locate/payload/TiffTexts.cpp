@@ -1,0 +1,57 @@
+#include "locate/payload/TiffTexts.h"
+
+#include "locate/Opaque.h"
+#include "locate/payload/TimedGps.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kTagDescription = 270, kTagUserComment = 37510;
+constexpr int64_t kCodeLen = 8;
+
+bool Overlap(const ByteRange& a, const ByteRange& b) { return a.pos < b.End() && b.pos < a.End(); }
+
+// True when `r` shares bytes with a part of the structure other than the
+// value it lies in: another field's value, a table, a GPS IFD.
+bool Shared(const TiffScan& t, const ByteRange& value, const ByteRange& r) {
+    for (const ByteRange& k : t.keep)
+        if (Overlap(k, r) && !(k.pos == value.pos && k.len == value.len)) return true;
+    for (const GpsIfdScan& g : t.gps) {
+        if (Overlap({g.pos, t.GpsFindLen(g)}, r)) return true;
+        for (const ByteRange& v : g.values)
+            if (Overlap(v, r)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffScan& t) {
+    std::vector<TextPosition> out;
+    for (const TiffScan::Text& x : t.texts) {
+        const uint8_t* p = content.Span(x.value.pos, x.value.len);
+        if (p == nullptr) continue;
+        int64_t from = 0, end = x.value.len;
+        bool wide = x.tag != kTagUserComment && x.tag != kTagDescription, big = false;
+        if (x.tag == kTagUserComment) {
+            if (end <= kCodeLen || std::memcmp(p, "JIS", 3) == 0) continue;
+            from = kCodeLen;
+            wide = std::memcmp(p, "UNICODE\0", kCodeLen) == 0;
+            big = t.bigEndian;
+        }
+        // The terminator: a zero byte, or a zero code unit in UTF-16.
+        const int64_t unit = wide ? 2 : 1;
+        end = from + (end - from) / unit * unit;
+        while (end - from >= unit && p[end - 1] == 0 && p[end - unit] == 0) end -= unit;
+        if (end <= from) continue;
+        const std::vector<uint8_t> narrow =
+            wide ? NarrowUtf16(p + from, end - from, big) : std::vector<uint8_t>(p + from, p + end);
+        const auto n = static_cast<int64_t>(narrow.size());
+        if (!HoldsIso6709(narrow.data(), n) && !TextHoldsPosition(narrow.data(), n)) continue;
+        const ByteRange r{x.value.pos + from, end - from};
+        out.push_back({r, static_cast<uint8_t>(wide ? 0 : ' '), !Shared(t, x.value, r)});
+    }
+    return out;
+}
