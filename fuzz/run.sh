@@ -735,6 +735,10 @@ seed_fuzz_tiff() {
         my $f = $sig . pack("N", length $b); $f .= "\0" x (64 - length $f);
         print "II*\0", pack("VvvvVV", 8, 1, 0x8825, 4, 1, 26), pack("V", 0), pack("vvvVa4V", 1, 1, 2, 2, "N", 0),
             $sig, "\0\1\0\0", pack("N", length $b), $b, $f;' >"$d/tiff_vrd.bin"
+    # Coordinates typed into the description and, as UCS-2, the user's comment.
+    perl -e 'my $w = "+35.6586+139.7454/\0"; my $c = "UNICODE\0" . join("", map { "$_\0" } split //, "Latitude: 35.6586");
+        print "II*\0", pack("V", 8), pack("vvvVVvvVVV", 2, 270, 2, length $w, 38, 34665, 4, 1, 58, 0), $w, "\0",
+            pack("vvvVVV", 1, 37510, 7, length $c, 76, 0), $c;' >"$d/tiff_texts.bin"
 }
 
 status=0
