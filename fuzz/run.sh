@@ -367,6 +367,17 @@ seed_fuzz_locator() {
         my $vc = pack("V", 4) . "Lavf" . pack("V", 1) . pack("V", 27) . "LOCATION=+35.6586+139.7454/";
         my $pic = pack("NN", 3, 10) . "image/jpeg" . pack("N", 0) . "\0" x 16 . pack("N", length $j) . $j;
         print "fLaC", blk(0, "\0" x 34), blk(4, $vc), blk(0x86, $pic), "GPS frames";' <"$f" >"$d/flac.bin"
+    # FLV: a picture tag, onMetaData with a location string, a latitude and
+    # a nested object; onXMPData; a tag cut short.
+    perl -e 'sub s2 { pack("n", length $_[0]) . $_[0] } sub str { "\x02" . s2($_[0]) }
+        sub tag { my ($t, $d) = @_; chr($t) . substr(pack("N", length $d), 1) . "\0" x 7 . $d . pack("N", 11 + length $d) }
+        my $meta = str("onMetaData") . "\x08" . pack("N", 3) . s2("location") . str("+35.6586+139.7454/") .
+            s2("latitude") . "\0" . pack("d>", 35.6586) . s2("gps") . "\x03" . s2("lon") . "\0" . pack("d>", 139.7) .
+            "\0\0\x09\0\0\x09";
+        my $xmp = str("onXMPData") . "\x08" . pack("N", 1) . s2("liveXML") . str("<x:xmpmeta><rdf:Description " .
+            "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/></x:xmpmeta>") . "\0\0\x09";
+        print "FLV\x01\x05", pack("NN", 9, 0), tag(9, "GPS frame"), tag(18, $meta), tag(18, $xmp),
+            substr(tag(18, str("+35.6586+139.7454/")), 0, 20);' >"$d/flv.bin"
 }
 
 # The same files as the locator's: what is read lazily is what it walks.

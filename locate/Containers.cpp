@@ -7,6 +7,7 @@
 #include "locate/bmp/BmpWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/crw/CrwWalker.h"
+#include "locate/flv/FlvWalker.h"
 #include "locate/gif/GifWalker.h"
 #include "locate/gzip/GzipWalker.h"
 #include "locate/json/JsonWalker.h"
@@ -175,6 +176,7 @@ const ContainerRow kRows[] = {
     {Container::AppleDouble, StartsAppleDouble, WalkAppleDoubleContainer, true},
     {Container::Ogg, StartsOgg, WalkOggContainer},
     {Container::Flac, StartsFlac, WalkFlacContainer, true},
+    {Container::Flv, StartsFlv, WalkFlvContainer},
 };
 
 }  // namespace

@@ -54,6 +54,7 @@ enum class Container : uint8_t {
     AppleDouble, // a Mac's "._" file beside a file it copied: forks and extended attributes
     Ogg,         // Ogg streams (Vorbis, Opus, Theora, Speex, FLAC): their comments
     Flac,        // a FLAC file: its metadata blocks (comments, pictures)
+    Flv,         // Flash video: its script data (onMetaData)
     Unknown,     // a whole file of no recognised format
 };
 
@@ -127,6 +128,7 @@ enum class FindWhy : uint8_t {
     CommentUnparsed,         // a stream's comment (a tag) or vendor string holds a position's text under another name
     PageCrcWrong,            // an Ogg page whose CRC is already wrong (left alone)
     OggPacketUnparsed,       // a packet of an Ogg stream of another kind (a skeleton) holds a position's text
+    TagsUnparsed,            // an FLV tag no rule reads, unreadable script data or bytes after its tags hold a position
 };
 
 struct PositionFind {

@@ -9,7 +9,7 @@
 # HEIC, AVIF, PNG, WebP, TIFF, BigTIFF, PSD, RAF, GIF, XMP sidecars, SVG, PDF,
 # ZIP and tar (and the photo each holds, read by ExifTool once taken out),
 # Canon's recipe data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG
-# 2000, MP4, MOV, Matroska, WebM and motion photos (cleaned; two dashcams'
+# 2000, MP4, MOV, Matroska, WebM, FLV and motion photos (cleaned; two dashcams'
 # clips, clips with captions (also in Matroska), Ogg and FLAC sound with a
 # clip's location, and Insta360's clip and picture, whose position ExifTool
 # reads with -ee or in tags of their own, likewise, at the end):
@@ -194,6 +194,8 @@ ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 -movflags use_metadata_tags \
 # into a LOCATION tag under the tags' CRC, and one made as WebM.
 ffmpeg -nostdin -v error -i clip-loci.mp4 -c copy clip.mkv
 ff 10 -t 1 -c:v libvpx-vp9 -b:v 100k -metadata location="$iso6709" clip.webm
+# FFmpeg copies the location into an FLV's onMetaData too.
+ffmpeg -nostdin -v error -i clip-loci.mp4 -c copy clip.flv
 
 # Where each motion photo's clip starts, and its length.
 declare -A clip_at
@@ -280,6 +282,7 @@ rows=(
     "clip-keys.mp4|clean|MP4|mdtalocation"
     "clip.mkv|clean|MKV|LOCATION"
     "clip.webm|clean|WEBM|LOCATION"
+    "clip.flv|clean|FLV|location"
     "google-motion.jpg|motion|JPEG|MicroVideoOffset"
     "samsung-motion.jpg|motion|JPEG|MotionPhoto_Data"
     "text-label.jpg|trailer|JPEG|Breite (GPS) : N/A"
@@ -291,11 +294,11 @@ failed=0
 fail() { echo "FAIL $row_file: $*" >&2; failed=1; }
 
 # The position ExifTool reads (from the GPS tags, or the clip's coordinates,
-# or a Matroska LOCATION tag's ISO 6709 string), to 4 decimals (it reads
+# or a Matroska LOCATION tag's or an FLV's location string), to 4 decimals (it reads
 # loci's fixed-point numbers as 35.65860 139.74539).
 position() {
     { exiftool -n -s3 -Composite:GPSPosition "$1"
-      exiftool -s3 -Matroska:Location "$1" | sed -n 's|^\([+-][0-9.]*\)\([+-][0-9.]*\).*|\1 \2|p'; } |
+      exiftool -s3 -Matroska:Location -Flash:Location "$1" | sed -n 's|^\([+-][0-9.]*\)\([+-][0-9.]*\).*|\1 \2|p'; } |
         awk 'NF == 2 { printf "%.4f %.4f", $1, $2; exit }'
 }
 
