@@ -1,5 +1,9 @@
 #include "locate/payload/XmlGps.h"
 
+#include "locate/Opaque.h"
+#include "locate/Pieces.h"
+#include "locate/payload/TimedGps.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -16,6 +20,10 @@ namespace {
 constexpr std::string_view kExifNs = "http://ns.adobe.com/exif/1.0/";
 constexpr std::string_view kXmpNoteNs = "http://ns.adobe.com/xmp/note/";
 constexpr std::string_view kPhotoshopNs = "http://ns.adobe.com/photoshop/1.0/";
+// The texts people write (a description, a title; Exif's mirrored ones):
+// a survey camera or an app may type the coordinates into them.
+constexpr std::string_view kDcNs = "http://purl.org/dc/elements/1.1/";
+constexpr std::string_view kTiffNs = "http://ns.adobe.com/tiff/1.0/";
 constexpr std::string_view kIptcCoreNs = "http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/";
 constexpr std::string_view kIptcExtNs = "http://iptc.org/std/Iptc4xmpExt/2008-02-29/";
 // Where a clip was shot (Adobe's dynamic media) and a cataloguer's location
@@ -38,7 +46,8 @@ constexpr size_t kMaxAttributes = 65536;
 constexpr int64_t kGuidLen = 32;
 
 enum class Ns : uint8_t {
-    kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt, kXmpDm, kMediaPro
+    kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt, kXmpDm, kMediaPro,
+    kDc, kTiff
 };
 
 // Byte classes, looked up in a table: every byte of a packet is classed.
@@ -131,6 +140,14 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
     }
 }
 
+bool IsCaption(Ns ns, std::string_view local) {
+    return (ns == Ns::kDc && (local == "description" || local == "title")) ||
+           (ns == Ns::kExif && local == "UserComment") || (ns == Ns::kTiff && local == "ImageDescription");
+}
+
+// True when a caption's bytes (markup and all) name a coordinate.
+bool CaptionNamesCoordinate(const uint8_t* p, int64_t n) { return HoldsIso6709(p, n) || TextHoldsPosition(p, n); }
+
 bool IsPlace(Ns ns, std::string_view local) {
     switch (ns) {
         case Ns::kPhotoshop: return local == "City" || local == "State" || local == "Country";
@@ -182,6 +199,7 @@ struct Open {
     bool gps;                 // an outermost position property
     bool place;               // ... which is a place's name
     bool guid;                // xmpNote:HasExtendedXMP with no child element so far
+    bool caption;             // a text people write (see IsCaption), outside any position
 };
 
 class Parser {
@@ -493,6 +511,8 @@ private:
                     : uri == kIptcExtNs ? Ns::kIptcExt
                     : uri == kXmpDmNs ? Ns::kXmpDm
                     : uri == kMediaProNs ? Ns::kMediaPro
+                    : uri == kDcNs ? Ns::kDc
+                    : uri == kTiffNs ? Ns::kTiff
                                         : Ns::kOther;
             Bind(prefix, ns);
         }
@@ -514,7 +534,8 @@ private:
                 std::string_view ap, al;
                 Split(a.name, ap, al);
                 Ns ns = ap.empty() ? elementNs : Resolve(ap);
-                if (IsPosition(ns, ap.empty() ? prefix : ap, al) || Place(ns, al))
+                if (IsPosition(ns, ap.empty() ? prefix : ap, al) || Place(ns, al) ||
+                    (IsCaption(ns, al) && CaptionNamesCoordinate(m_p + a.valueStart, a.valueEnd - a.valueStart)))
                     AddProp(a.start, a.valueEnd + 1, false, false, Place(ns, al));
                 else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
                     AddGuid(a.valueStart, a.valueEnd);
@@ -527,7 +548,8 @@ private:
             return true;
         }
         if (gps) m_gpsDepth = static_cast<int64_t>(m_stack.size());
-        m_stack.push_back({name, bindingsBefore, start, m_i, gps, place, guidElement});
+        const bool caption = !gps && !inGps && IsCaption(elementNs, local);
+        m_stack.push_back({name, bindingsBefore, start, m_i, gps, place, guidElement, caption});
         return true;
     }
 
@@ -547,6 +569,15 @@ private:
         if (o.gps) {
             AddProp(o.start, m_i, true, m_stack.empty(), o.place);
             m_gpsDepth = -1;
+        } else if (o.caption && CaptionNamesCoordinate(m_p + o.contentStart, tagStart - o.contentStart)) {
+            // Blanked whole: what it holds goes with it.
+            auto& props = m_out->props;
+            const auto inside = [&](int64_t off) { return off >= o.start; };
+            props.erase(std::find_if(props.begin(), props.end(), [&](const auto& q) { return inside(q.off); }),
+                        props.end());
+            auto& guids = m_out->guidOffsets;
+            guids.erase(std::find_if(guids.begin(), guids.end(), inside), guids.end());
+            AddProp(o.start, m_i, true, m_stack.empty(), false);
         } else if (o.guid) {
             AddGuid(o.contentStart, tagStart);
         }
@@ -654,4 +685,20 @@ bool MayHoldPlace(const uint8_t* p, int64_t n) {
             }
         }
     return false;
+}
+
+bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
+    if (!p || n <= 0) return false;
+    // Looked for first, as every packet passes through here and few hold
+    // these names: the end of a dc:description or dc:title element (at
+    // each '>'), and names starting with rare capitals.
+    const auto ends = [&](const uint8_t* at, std::string_view w) {
+        const auto m = static_cast<int64_t>(w.size());
+        return at - p >= m && std::memcmp(at - m, w.data(), w.size()) == 0;
+    };
+    bool named = FindBytes(p, n, "ImageDescription") != nullptr || FindBytes(p, n, "UserComment") != nullptr;
+    for (const uint8_t* gt = FindBytes(p, n, ">"); !named && gt != nullptr;
+         gt = FindBytes(gt + 1, n - (gt + 1 - p), ">"))
+        named = ends(gt, "description") || ends(gt, "title");
+    return named && CaptionNamesCoordinate(p, n);
 }

@@ -19,7 +19,8 @@ struct XmlGpsResult {
     std::vector<int64_t> guidOffsets;   // 32-byte HasExtendedXMP values, outside every prop
 };
 
-// Parses the n bytes at p (trailing NULs ignored). With `placeNames`,
+// Parses the n bytes at p (trailing NULs ignored). A text people write
+// counts when it names a coordinate (see MayHoldCaptionPosition). With `placeNames`,
 // place properties count as well: photoshop:City, photoshop:State,
 // photoshop:Country, Iptc4xmpCore:Location and CountryCode, and
 // Iptc4xmpExt:LocationCreated and LocationShown with everything they
@@ -31,6 +32,13 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false)
 // (UTF-16/32), the namespace of Google's earth pose or of Darwin Core, or an
 // entity declaration (which could build such a name).
 bool MayHoldGps(const uint8_t* p, int64_t n);
+
+// True when a packet that names no position may still hold one in a text
+// people write (dc:description, dc:title, exif:UserComment,
+// tiff:ImageDescription): one of those names stands in it, and it names a
+// coordinate as a caption does ("Latitude: 35.6586") or as ISO 6709. Such
+// a text counts as a position property, blanked whole.
+bool MayHoldCaptionPosition(const uint8_t* p, int64_t n);
 
 // The same for place names: the words "City", "State", "Country" or
 // "Location" in any case and width, or what MayHoldGps looks for.

@@ -114,7 +114,7 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         // Place names have no such mark: asked for, every packet is parsed.
         const bool mayHoldGps = MayHoldGps(p, n);
         XmlGpsResult x;
-        if (d.extended || guidNamed || mayHoldGps || placeNames) {
+        if (d.extended || guidNamed || mayHoldGps || placeNames || MayHoldCaptionPosition(p, n)) {
             x = ScanXmlForGps(p, n, placeNames);
             if (!x.parsed) {
                 if (mayHoldGps) Unreadable(s, d);

@@ -181,6 +181,15 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
                 "</w:verbatimCoordinates>",
                 "xmlns:w='http://rs.tdwg.org/dwc/index.htm'"),
          {kXmpAttribute, kXmpElement}, {"35.6", "139.7"}, {"w:locality='Shibuya'"}},
+        {"texts people write that name a coordinate, in a packet without the letters G, P, S together",
+         Packet(" t:ImageDescription='Latitude: 43.68739354' t:Make='Ricoh'><dc:description><rdf:Alt>"
+                "<rdf:li xml:lang='x-default'>Lat: 35.6586 Lon: 139.7454</rdf:li></rdf:Alt></dc:description>"
+                "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Bridge, 35 km out</rdf:li></rdf:Alt></dc:title>"
+                "<e:UserComment><e:GPSAltitude>1</e:GPSAltitude>+35.6586+139.7454/</e:UserComment>",
+                "xmlns:t='http://ns.adobe.com/tiff/1.0/' xmlns:dc='http://purl.org/dc/elements/1.1/' "
+                "xmlns:e='" + kExif + "'"),
+         {kXmpAttribute, kXmpElement, kXmpElement}, {"43.68739354", "35.6586", "GPSAltitude"},
+         {"t:Make='Ricoh'", "Bridge, 35 km out"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
