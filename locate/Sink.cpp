@@ -35,9 +35,9 @@ void Sink::Tiff(int64_t tiff, int64_t end, const Carrier& c, const TiffOptions& 
     if (!ScanTiff(m_file, tiff, end, t, opt)) return;
     AddTiff(std::move(t), c);
     TextPositions(m_file, m_out.tiffs.back(), c);
+    TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
     if (m_opt.placeNames) {
         MakerNotePlaces(m_file, m_out.tiffs.back(), c);
-        TiffIptcPlaces(m_file, m_out.tiffs.back(), c);
     }
     // A whole TIFF file's walker walks its embedded JPEGs itself.
     if (!opt.allIfds) Thumbnails(m_out.tiffs.back(), m_file, c);
@@ -60,9 +60,9 @@ void Sink::Tiff(const ContentMap& content, int64_t tiff, const Carrier& c, const
     AddTiff(std::move(t), c);
     const ByteReader read(bytes.data(), static_cast<int64_t>(bytes.size()));
     TextPositions(read, m_out.tiffs.back(), c);
+    TiffIptcPlaces(read, m_out.tiffs.back(), c);
     if (m_opt.placeNames) {
         MakerNotePlaces(read, m_out.tiffs.back(), c);
-        TiffIptcPlaces(read, m_out.tiffs.back(), c);
     }
     if (!opt.allIfds) Thumbnails(m_out.tiffs.back(), read, c);
 }
@@ -103,11 +103,12 @@ void Sink::TextPositions(const ByteReader& content, const TiffScan& t, const Car
         const std::vector<ByteRange> at =
             t.content.Empty() ? std::vector<ByteRange>{p.value} : t.content.FileRanges(p.value.pos, p.value.len);
         if (at.empty()) continue;
-        PositionFind f(FindKind::Location, at[0].pos, p.removable, p.removable ? FindWhy::None : FindWhy::GpsIfdSharesBytes);
+        PositionFind f(FindKind::Location, at[0].pos, p.removable, p.why());
         f.len = at[0].len;
         Add(f, c.Then("text"));
-        if (f.removable)
-            for (const ByteRange& r : at) m_out.plan.fills.push_back({m_out.plan.AddMap(ContentMap(r)), 0, r.len, p.fill, {}});
+        if (!f.removable) continue;
+        for (const ByteRange& r : at)
+            m_out.plan.fills.push_back({m_out.plan.AddMap(ContentMap(r)), 0, r.len, p.fill, {}});
     }
 }
 
@@ -126,7 +127,7 @@ void Sink::MakerNotePlaces(const ByteReader& content, const TiffScan& t, const C
 }
 
 void Sink::TiffIptcPlaces(const ByteReader& content, const TiffScan& t, const Carrier& c) {
-    IptcScan x = ScanTiffIptc(content, t.iptc, t.imageResources);
+    IptcScan x = ScanTiffIptc(content, t.iptc, t.imageResources, m_opt.placeNames);
     if (t.content.Empty()) AddPayload(x.finds, x.plan, c.Then("IPTC"));
     else AddInContent(std::move(x.finds), x.plan, t.content, c.Then("IPTC"));
 }
@@ -241,7 +242,7 @@ void Sink::Compressed(const ContentMap& stream, Deflated form, uint8_t pad, cons
 }
 
 void Sink::IptcPlaces(ByteRange irb, const Carrier& c) {
-    const IptcScan x = ScanIptcPlaces(m_file, irb);
+    const IptcScan x = ScanIptcPlaces(m_file, irb, {-1, 0}, m_opt.placeNames);
     AddPayload(x.finds, x.plan, c);
 }
 
@@ -307,9 +308,9 @@ bool Sink::AfterEnd(ByteRange whole, bool last, const Carrier& c) {
         if (e.kind != Container::None) Walk(e.kind, {e.pos, r.End() - e.pos}, c, false, false);
         else if (last && insta < 0 && m_bounded == 0) m_out.trailer = r.pos;
     }
-    // News photo tools' AFCP trailer keeps a copy of the IPTC, place names among them.
-    if (last && insta < 0 && m_opt.placeNames) {
-        const IptcScan x = ScanAfcpIptc(m_file, whole);
+    // News photo tools' AFCP trailer keeps a copy of the IPTC, place names and captions among them.
+    if (last && insta < 0) {
+        const IptcScan x = ScanAfcpIptc(m_file, whole, m_opt.placeNames);
         AddPayload(x.finds, x.plan, c.Then("AFCP trailer"));
     }
     if (insta >= 0) WalkInsta360Trailer({insta, whole.End() - insta}, c.Then("Insta360 trailer"), *this);

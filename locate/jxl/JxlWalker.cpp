@@ -80,13 +80,16 @@ bool RebuildHolds(const ByteReader& x, bool places, PositionFind& f) {
     const int64_t n = x.Length();
     const FindWhy why = FindWhy::RebuildDataHoldsPosition;
     if (OpaqueFind(x, {0, n}, FindKind::Unparsed, why, why, places, f)) return true;
-    if (places) {
-        const int64_t irb = FirstHit(x, 0, n, {std::string_view("Photoshop 3.0\0", 14)},
-                                     [](int64_t, int) { return true; });
-        if (irb >= 0 && !ScanIptcPlaces(x, {irb + 14, n - irb - 14}).finds.empty()) {
-            f = PositionFind(FindKind::PlaceName, 0, false, FindWhy::PlaceTextUnparsed);
-            return true;
-        }
+    // IPTC: place names, asked for, and captions naming a coordinate.
+    const int64_t irb =
+        FirstHit(x, 0, n, {std::string_view("Photoshop 3.0\0", 14)}, [](int64_t, int) { return true; });
+    const IptcScan iptc = irb >= 0 ? ScanIptcPlaces(x, {irb + 14, n - irb - 14}, {-1, 0}, places) : IptcScan{};
+    if (!iptc.finds.empty()) {
+        const bool named = std::all_of(iptc.finds.begin(), iptc.finds.end(),
+                                       [](const PositionFind& p) { return p.kind == FindKind::PlaceName; });
+        f = named ? PositionFind(FindKind::PlaceName, 0, false, FindWhy::PlaceTextUnparsed)
+                  : PositionFind(FindKind::Unparsed, 0, false, why);
+        return true;
     }
     std::vector<int64_t> starts;
     FirstHit(x, 0, n, {std::string_view("\xFF\xD8\xFF", 3)}, [&](int64_t at, int) {

@@ -1,5 +1,8 @@
 #include "locate/payload/IptcPlaces.h"
 
+#include "locate/Opaque.h"
+#include "locate/payload/TimedGps.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,9 +15,16 @@ bool IsPlaceDataset(uint8_t record, uint8_t dataset) {
     return record == 2 && (dataset == 90 || dataset == 92 || dataset == 95 || dataset == 100 || dataset == 101);
 }
 
-// The datasets of one IPTC block: each value of a place dataset that holds
-// more than spaces is a find, blanked by the plan.
-void ScanDatasets(const ByteReader& be, ByteRange block, IptcScan& out) {
+// The texts people write: the object name (a title), the headline and the
+// caption, which editors copy the Exif description into.
+bool IsCaptionDataset(uint8_t record, uint8_t dataset) {
+    return record == 2 && (dataset == 5 || dataset == 105 || dataset == 120);
+}
+
+// The datasets of one IPTC block: each value of a place dataset (with
+// `placeNames`) that holds more than spaces, and each caption that names a
+// coordinate, is a find, blanked by the plan.
+void ScanDatasets(const ByteReader& be, ByteRange block, bool placeNames, IptcScan& out) {
     int64_t p = block.pos;
     for (int n = 0; n < kMaxDatasets && p + 5 <= block.End(); ++n) {
         uint8_t tag = 0, record = 0, dataset = 0;
@@ -38,8 +48,11 @@ void ScanDatasets(const ByteReader& be, ByteRange block, IptcScan& out) {
         const uint8_t* v = be.Span(value, len);
         bool blank = true;
         for (int64_t i = 0; v != nullptr && i < len; ++i) blank = blank && (v[i] == ' ' || v[i] == 0);
-        if (IsPlaceDataset(record, dataset) && !blank) {
-            PositionFind f(FindKind::PlaceName, value, true);
+        const bool place = placeNames && IsPlaceDataset(record, dataset) && !blank;
+        const bool caption = v != nullptr && IsCaptionDataset(record, dataset) &&
+                             (HoldsIso6709(v, len) || TextHoldsPosition(v, len));
+        if (place || caption) {
+            PositionFind f(caption ? FindKind::Location : FindKind::PlaceName, value, true);
             f.len = len;
             out.finds.push_back(f);
             out.plan.fills.push_back({out.plan.AddMap(ContentMap({value, len})), 0, len, ' ', {}});
@@ -50,7 +63,7 @@ void ScanDatasets(const ByteReader& be, ByteRange block, IptcScan& out) {
 
 }  // namespace
 
-IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBeside) {
+IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBeside, bool placeNames) {
     IptcScan out;
     const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
     ByteRange iptc{-1, 0}, digest{-1, 0};
@@ -72,22 +85,23 @@ IptcScan ScanIptcPlaces(const ByteReader& file, ByteRange irb, ByteRange iptcBes
     }
     // The digest covers the block beside the resources when there is one.
     const ByteRange digested = iptcBeside.pos >= 0 ? iptcBeside : iptc;
-    if (iptc.pos >= 0 && iptc.pos != digested.pos) ScanDatasets(be, iptc, out);
+    if (iptc.pos >= 0 && iptc.pos != digested.pos) ScanDatasets(be, iptc, placeNames, out);
     if (digested.pos < 0) return out;
     const size_t before = out.finds.size();
-    ScanDatasets(be, digested, out);
+    ScanDatasets(be, digested, placeNames, out);
     if (out.finds.size() > before && digest.pos >= 0)
         out.plan.fixUps.push_back({StripFixUp::kMd5, out.plan.AddMap(ContentMap(digested)), {digest.pos}});
     return out;
 }
 
-IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block) {
+IptcScan ScanIptcDatasets(const ByteReader& file, ByteRange block, bool placeNames) {
     IptcScan out;
-    ScanDatasets(file.WithOrder(ByteReader::kBigEndian), block, out);
+    ScanDatasets(file.WithOrder(ByteReader::kBigEndian), block, placeNames, out);
     return out;
 }
 
-IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::vector<ByteRange> resources) {
+IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::vector<ByteRange> resources,
+                      bool placeNames) {
     // Two IFDs may name one block.
     for (std::vector<ByteRange>* v : {&iptc, &resources}) {
         std::sort(v->begin(), v->end(), [](ByteRange a, ByteRange b) { return a.pos < b.pos; });
@@ -99,12 +113,13 @@ IptcScan ScanTiffIptc(const ByteReader& file, std::vector<ByteRange> iptc, std::
         all.plan.Append(x.plan);
     };
     for (size_t k = 0; k < resources.size(); ++k)
-        take(ScanIptcPlaces(file, resources[k], k == 0 && !iptc.empty() ? iptc[0] : ByteRange{-1, 0}));
-    for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k) take(ScanIptcDatasets(file, iptc[k]));
+        take(ScanIptcPlaces(file, resources[k], k == 0 && !iptc.empty() ? iptc[0] : ByteRange{-1, 0}, placeNames));
+    for (size_t k = resources.empty() ? 0 : 1; k < iptc.size(); ++k)
+        take(ScanIptcDatasets(file, iptc[k], placeNames));
     return all;
 }
 
-IptcScan ScanAfcpIptc(const ByteReader& file, ByteRange after) {
+IptcScan ScanAfcpIptc(const ByteReader& file, ByteRange after, bool placeNames) {
     constexpr int64_t kMark = 12, kEntry = 12;
     constexpr int kMaxEntries = 256;
     const int64_t tail = after.End() - kMark;
@@ -121,7 +136,7 @@ IptcScan ScanAfcpIptc(const ByteReader& file, ByteRange after) {
         const uint8_t* tag = e + kEntry <= tail ? file.Span(e, 4) : nullptr;
         if (tag == nullptr || !r.U32(e + 4, size) || !r.U32(e + 8, offset)) break;
         if (std::memcmp(tag, "IPTC", 4) == 0 && offset >= start && int64_t{size} <= tail - offset)
-            return ScanIptcDatasets(file, {offset, size});
+            return ScanIptcDatasets(file, {offset, size}, placeNames);
     }
     return {};
 }

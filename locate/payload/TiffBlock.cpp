@@ -3,6 +3,7 @@
 #include "locate/payload/IptcPlaces.h"
 #include "locate/payload/MakerNotePlaces.h"
 #include "locate/payload/TiffScan.h"
+#include "locate/payload/TiffTexts.h"
 
 void ScanTiffBlock(const ByteReader& block, int64_t tiff, bool placeNames, std::vector<PositionFind>& finds,
                    StripPlan& plan) {
@@ -19,6 +20,15 @@ void ScanTiffBlock(const ByteReader& block, int64_t tiff, bool placeNames, std::
         PlanGpsStrip(t, g, GpsStripMode{}, zero);
     }
     for (const ByteRange& z : zero) plan.Zero(z);
+    for (const TextPosition& p : ScanTiffTexts(block, t)) {
+        PositionFind f(FindKind::Location, p.value.pos, p.removable, p.why());
+        f.len = p.value.len;
+        finds.push_back(f);
+        if (p.removable) plan.fills.push_back({plan.AddMap(ContentMap(p.value)), 0, p.value.len, p.fill, {}});
+    }
+    IptcScan x = ScanTiffIptc(block, t.iptc, t.imageResources, placeNames);
+    finds.insert(finds.end(), x.finds.begin(), x.finds.end());
+    plan.Append(x.plan);
     if (!placeNames) return;
     for (const MakerPlace& m : ScanMakerNotePlaces(block, t)) {
         PositionFind f(FindKind::PlaceName, m.value.pos, m.removable, m.why);
@@ -26,7 +36,4 @@ void ScanTiffBlock(const ByteReader& block, int64_t tiff, bool placeNames, std::
         finds.push_back(f);
         if (m.removable) plan.fills.push_back({plan.AddMap(ContentMap(m.value)), 0, m.value.len, m.fill, {}});
     }
-    IptcScan x = ScanTiffIptc(block, t.iptc, t.imageResources);
-    finds.insert(finds.end(), x.finds.begin(), x.finds.end());
-    plan.Append(x.plan);
 }

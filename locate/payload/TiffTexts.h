@@ -8,6 +8,7 @@
 // spaces (UTF-16 with zeros) at its length, its code and terminator kept.
 #pragma once
 #include "exif/ByteReader.h"
+#include "locate/Find.h"
 #include "locate/payload/TiffScan.h"
 #include "platform/ByteRange.h"
 
@@ -18,6 +19,7 @@ struct TextPosition {
     ByteRange value;     // the bytes written over (offsets as the scan's)
     uint8_t fill = ' ';  // written over them
     bool removable = true;  // false: the bytes are shared with another part of the structure
+    FindWhy why() const { return removable ? FindWhy::None : FindWhy::GpsIfdSharesBytes; }
 };
 
 // The texts of `t` that hold a position, read through `content`, the

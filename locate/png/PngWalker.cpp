@@ -303,9 +303,7 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     const Carrier here = at.Then(ChunkName(c.type) + " " +
                                  Printable(reinterpret_cast<const uint8_t*>(t.keyword.data()),
                                            static_cast<int64_t>(t.keyword.size())));
-    RawProfileKind raw = RawProfileOf(t.keyword);
-    // Profiles that hold place names only are, without the request, text.
-    if ((raw == RawProfileKind::Iptc || raw == RawProfileKind::Irb) && !sink.PlaceNames()) raw = RawProfileKind::None;
+    const RawProfileKind raw = RawProfileOf(t.keyword);
     const bool xmp = t.keyword == "XML:com.adobe.xmp";
     const FindKind value = NamesGps(t.keyword) ? FindKind::Location : FindKind::PlaceName;
     const bool named = value == FindKind::Location || (sink.PlaceNames() && NamesPlace(t.keyword));

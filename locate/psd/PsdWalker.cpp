@@ -39,7 +39,7 @@ void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
             sink.Nested(Container::Jpeg, {data.pos + kThumbnailHeader, data.len - kThumbnailHeader}, c);
         return;
     case kIptc:
-    case kIptcDigest: return;  // place names only: read with the whole block below
+    case kIptcDigest: return;  // read with the whole block below
     default: Unexplained(sink, data, c);
     }
 }
@@ -64,7 +64,7 @@ void WalkImageResources(ByteRange resources, const Carrier& list, Sink& sink, bo
         p = std::min(resources.End(), data.End() + (size & 1));
     }
     Unexplained(sink, {p, resources.End() - p}, list);
-    if (iptcPlaces && sink.PlaceNames()) sink.IptcPlaces(resources, list);
+    if (iptcPlaces) sink.IptcPlaces(resources, list);
 }
 
 void WalkPsdContainer(ByteRange whole, const Carrier& at, Sink& sink) {

@@ -210,6 +210,15 @@ std::vector<Row> Rows() {
         {"XMP: Darwin Core's place of an occurrence", Picture({XmpSegment(dwc)}), 1, 1, {"Shibuya", "35.6586"}},
         {"XMP: where a clip was shot, a cataloguer's location", Picture({XmpSegment(shot)}), 0, 2,
          {"Shibuya", "Tokyo Tower"}},
+        // A caption naming a coordinate is a position, asked for or not; a title naming none stays.
+        {"IPTC: a caption naming a coordinate in APP13",
+         Picture({Segment(0xED, Concat({Text(std::string("Photoshop 3.0\0", 14)),
+                                        Resource(0x0404, Concat({Dataset(5, "Bridge 35"), Dataset(90, "Tokyo"),
+                                                                 Dataset(120, "Lat: 35.6586 Lon: 139.7454")})),
+                                        Resource(0x0425, Bytes(16, 0xAA))}))}),
+         1, 1, {"35.6586", "Tokyo"}},
+        {"IPTC: a headline holding ISO 6709 in a TIFF's field", TiffFile(TiffWithIptc(Dataset(105, "+35.6586+139.7454/"))),
+         2, 0, {"+35.6586"}},
     };
 }
 
