@@ -218,6 +218,7 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
         const std::vector<TiffEntry> entries = Entries(w, off, declared);
         ByteRange r;
         if (Range(w, off, layout.Table(declared), r)) out.keep.push_back(r);
+        if (Range(w, off, layout.Table(entries.size()), r)) out.tables.push_back(r);
         // A thumbnail is kept only where an offset names it: a length alone
         // (offset 0 is the TIFF header) would keep the whole block.
         uint64_t thumb = 0, thumbLen = 0;

@@ -113,6 +113,9 @@ struct TiffScan {
     TiffLayout layout;                    // classic TIFF or BigTIFF
     std::vector<GpsIfdScan> gps;
     std::vector<ByteRange> keep;          // bytes the other IFDs use (file offsets)
+    // Each IFD's count and the entries read of it (a table whose declared
+    // length runs out of the block is not among `keep`).
+    std::vector<ByteRange> tables;
     // The Exif IFDs' maker notes (tag 0x927C), cut to the block; each is
     // also among `keep`. Read only when place names are asked for.
     std::vector<ByteRange> makerNotes;

@@ -18,6 +18,8 @@ bool Overlap(const ByteRange& a, const ByteRange& b) { return a.pos < b.End() &&
 bool Shared(const TiffScan& t, const ByteRange& value, const ByteRange& r) {
     for (const ByteRange& k : t.keep)
         if (Overlap(k, r) && !(k.pos == value.pos && k.len == value.len)) return true;
+    for (const ByteRange& k : t.tables)
+        if (Overlap(k, r)) return true;
     for (const GpsIfdScan& g : t.gps) {
         if (Overlap({g.pos, t.GpsFindLen(g)}, r)) return true;
         for (const ByteRange& v : g.values)

@@ -423,6 +423,13 @@ std::vector<Row> Rows() {
         rows.push_back({"coordinates in a text another entry shares",
                         t.Done(t.Ifd({{270, kAscii, kWhere.size() + 1, d}, {700, kByte, 8, d}})),
                         {{FindKind::Location, false, FindWhy::GpsIfdSharesBytes, d, "text"}}});
+        // Found by fuzzing: a description that is its own IFD's table, both
+        // cut at the block's end where the coordinates lie.
+        TiffMaker u;
+        const uint32_t self = u.Ifd({{270, kAscii, 0xFFFF, 8}}, 0, 0x4949);
+        u.Add(Text(kWhere));
+        rows.push_back({"coordinates in a text that is its own IFD", u.Done(self),
+                        {{FindKind::Location, false, FindWhy::GpsIfdSharesBytes, self, "text"}}});
     }
     // Hostile: a chain that loops, offsets past the end, huge counts, a
     // preview starting inside an IFD.
