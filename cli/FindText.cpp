@@ -53,6 +53,7 @@ const char* ContainerName(Container c) {
     case Container::Ogg: return "Ogg";
     case Container::Flac: return "FLAC";
     case Container::Flv: return "FLV";
+    case Container::Id3: return "ID3 (MP3)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -114,6 +115,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::ElementCrcWrong: return "an element's CRC-32 is already wrong";
     case FindWhy::PageCrcWrong: return "an Ogg page's CRC is already wrong";
     case FindWhy::OggPacketUnparsed: return "a packet of a stream that is not read holds a position's text";
+    case FindWhy::FramesUnparsed: return "an ID3 frame that is not read holds a position's text";
     case FindWhy::TagsUnparsed: return "an FLV tag that is not read holds a position's text";
     case FindWhy::CommentUnparsed: return "a comment holds a position's text under another name";
     case FindWhy::PlaceTextUnparsed:

@@ -378,6 +378,16 @@ seed_fuzz_locator() {
             "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/></x:xmpmeta>") . "\0\0\x09";
         print "FLV\x01\x05", pack("NN", 9, 0), tag(9, "GPS frame"), tag(18, $meta), tag(18, $xmp),
             substr(tag(18, str("+35.6586+139.7454/")), 0, 20);' >"$d/flv.bin"
+    # ID3: FFmpeg's location (TXXX), a UTF-16 title, a cover photo, a
+    # compressed frame; the sound; ID3v1 at the end.
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        sub ss { my $n = shift; pack("C4", $n >> 21 & 127, $n >> 14 & 127, $n >> 7 & 127, $n & 127) }
+        sub fr { my ($id, $d, $fl) = @_; $id . ss(length $d) . pack("n", $fl // 0) . $d }
+        my $t = fr("TXXX", "\x03location\0+35.6586+139.7454/") .
+            fr("TIT2", "\x01\xff\xfe" . join("", map { "$_\0" } split //, "Latitude: 35.6586")) .
+            fr("APIC", "\0image/jpeg\0\x03\0" . $j) . fr("TXXX", "\x03gps\0" . "x" x 9, 8) . "\0" x 16;
+        print "ID3\x04\0\0", ss(length $t), $t, "\xff\xfb\x90\0 GPS", "TAG", "+35.6586+139.7454/", "\0" x 107;' \
+        <"$f" >"$d/id3.bin"
 }
 
 # The same files as the locator's: what is read lazily is what it walks.

@@ -9,6 +9,7 @@
 #include "locate/crw/CrwWalker.h"
 #include "locate/flv/FlvWalker.h"
 #include "locate/gif/GifWalker.h"
+#include "locate/id3/Id3Walker.h"
 #include "locate/gzip/GzipWalker.h"
 #include "locate/json/JsonWalker.h"
 #include "locate/tar/TarWalker.h"
@@ -177,6 +178,7 @@ const ContainerRow kRows[] = {
     {Container::Ogg, StartsOgg, WalkOggContainer},
     {Container::Flac, StartsFlac, WalkFlacContainer, true},
     {Container::Flv, StartsFlv, WalkFlvContainer},
+    {Container::Id3, StartsId3, WalkId3Container},
 };
 
 }  // namespace

@@ -55,6 +55,7 @@ enum class Container : uint8_t {
     Ogg,         // Ogg streams (Vorbis, Opus, Theora, Speex, FLAC): their comments
     Flac,        // a FLAC file: its metadata blocks (comments, pictures)
     Flv,         // Flash video: its script data (onMetaData)
+    Id3,         // an MP3 (or AAC) file's ID3 tags: texts, a cover picture
     Unknown,     // a whole file of no recognised format
 };
 
@@ -128,6 +129,7 @@ enum class FindWhy : uint8_t {
     CommentUnparsed,         // a stream's comment (a tag) or vendor string holds a position's text under another name
     PageCrcWrong,            // an Ogg page whose CRC is already wrong (left alone)
     OggPacketUnparsed,       // a packet of an Ogg stream of another kind (a skeleton) holds a position's text
+    FramesUnparsed,          // an ID3 frame no rule reads (compressed, encrypted), or bytes among them, hold a position
     TagsUnparsed,            // an FLV tag no rule reads, unreadable script data or bytes after its tags hold a position
 };
 

@@ -3,6 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/Fourcc.h"
 #include "locate/Sink.h"
+#include "locate/id3/Id3Walker.h"
 #include "locate/payload/TimedGps.h"
 
 #include <algorithm>
@@ -149,6 +150,9 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         opt.headerless = ByteReader::kBigEndian;
         opt.ifd0 = 10;
         sink.Tiff(data.pos, data.End(), at, opt);
+    } else if ((t == Fourcc("id3 ") || t == Fourcc("ID3 ")) && StartsId3(file, data.pos, data.End())) {
+        // A WAV's ID3 tag, as FFmpeg and tag editors write one.
+        WalkId3Tag(data, at, sink);
     } else if (t == Fourcc("gps0") || t == Fourcc("SLLT")) {
         // Dash cameras' GPS tracks: binary records, which hold no text to
         // find and are not taken apart.

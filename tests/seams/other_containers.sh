@@ -10,7 +10,7 @@
 # ZIP and tar (and the photo each holds, read by ExifTool once taken out),
 # Canon's recipe data (alone, after a JPEG and ending a TIFF), JPEG XL, JPEG
 # 2000, MP4, MOV, Matroska, WebM, FLV and motion photos (cleaned; two dashcams'
-# clips, clips with captions (also in Matroska), Ogg and FLAC sound with a
+# clips, clips with captions (also in Matroska), Ogg, FLAC and MP3 sound with a
 # clip's location, and Insta360's clip and picture, whose position ExifTool
 # reads with -ee or in tags of their own, likewise, at the end):
 #   check           exit 1, one line starting with the file's name that does
@@ -743,13 +743,16 @@ elif mkdir "$work/out-mkv" && expect 1 "timed GPS track" check && expect 0 "remo
 fi
 
 # A phone clip's position as FFmpeg carries it into Ogg (Vorbis, Opus) and
-# FLAC comments, the FLAC file's cover being the geotagged photo: ExifTool
-# reads the location (and the cover's GPS) before the strip and none after;
-# the sound, the length and every Ogg page's CRC hold.
+# FLAC comments and an MP3's ID3 tag (TXXX), the FLAC's and the MP3's
+# cover being the geotagged photo: ExifTool reads the location (and the
+# cover's GPS) before the strip and none after; the sound, the length and
+# every Ogg page's CRC hold.
 sine() { ffmpeg -nostdin -v error -f lavfi -i sine=d=1 "${@:1:$#-1}" -metadata location="$iso6709" "${@: -1}"; }
 sine -c:a libvorbis "$work/sound.ogg"
 sine -c:a libopus "$work/sound.opus"
 sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic "$work/sound.flac"
+sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic -c:a libmp3lame "$work/sound.mp3"
+sound_location() { exiftool -s3 -Vorbis:Location -ID3:UserDefinedText "$1" | sed 's/^(location) *//'; }
 ogg_crcs_wrong() {
     python3 - "$1" <<'PY'
 import sys
@@ -768,18 +771,20 @@ print(wrong)
 PY
 }
 cover_gps() { exiftool -b -Picture "$1" | exiftool -q -q -n -s3 -GPSLatitude -; }
-for row_file in sound.ogg sound.opus sound.flac; do
+for row_file in sound.ogg sound.opus sound.flac sound.mp3; do
     path=$work/$row_file
-    if [ "$(exiftool -s3 -Vorbis:Location "$path")" != "$iso6709" ]; then
+    covered=false
+    [[ $row_file != sound.flac && $row_file != sound.mp3 ]] || covered=true
+    if [ "$(sound_location "$path")" != "$iso6709" ]; then
         fail "ExifTool reads no location in it"
-    elif [ "$row_file" = sound.flac ] && [ -z "$(cover_gps "$path")" ]; then
+    elif $covered && [ -z "$(cover_gps "$path")" ]; then
         fail "ExifTool reads no GPS in its cover"
     elif mkdir "$work/out-$row_file" && expect 1 "location" check && expect 0 "removed" strip-gps -o "$work/out-$row_file"; then
         copy=$work/out-$row_file/$row_file
         [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
-        [ -z "$(exiftool -s3 -Vorbis:Location "$copy" | tr -d ' ')" ] || fail "ExifTool still reads its location"
-        [ "$row_file" != sound.flac ] || [ -z "$(cover_gps "$copy")" ] || fail "ExifTool still reads its cover's GPS"
-        [ "$row_file" = sound.flac ] || [ "$(ogg_crcs_wrong "$copy")" = 0 ] || fail "pages' CRCs are wrong in the copy"
+        [ -z "$(sound_location "$copy" | tr -d ' ')" ] || fail "ExifTool still reads its location"
+        ! $covered || [ -z "$(cover_gps "$copy")" ] || fail "ExifTool still reads its cover's GPS"
+        $covered || [ "$(ogg_crcs_wrong "$copy")" = 0 ] || fail "pages' CRCs are wrong in the copy"
         [ "$(ffmpeg -v error -i "$copy" -map 0:a -f md5 -)" = "$(ffmpeg -v error -i "$path" -map 0:a -f md5 -)" ] ||
             fail "the sound changed"
         run check "$copy"
