@@ -178,7 +178,7 @@ const ContainerRow kRows[] = {
     {Container::Ogg, StartsOgg, WalkOggContainer},
     {Container::Flac, StartsFlac, WalkFlacContainer, true},
     {Container::Flv, StartsFlv, WalkFlvContainer},
-    {Container::Id3, StartsId3, WalkId3Container},
+    {Container::Id3, StartsId3, WalkId3Container, true},  // the sound after the tags is not read
 };
 
 }  // namespace
