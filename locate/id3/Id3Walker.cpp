@@ -219,7 +219,7 @@ private:
         const std::vector<uint8_t> text = Narrow(p + v.pos, end - v.pos, enc, skip);
         const auto n = static_cast<int64_t>(text.size());
         if (std::all_of(text.begin(), text.end(), [](uint8_t ch) { return ch == ' ' || ch == 0; })) return;
-        const bool position = NamesPosition(name) || HoldsIso6709(text.data(), n) || TextHoldsPosition(text.data(), n);
+        const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), n);
         if (!position && !(m_sink.PlaceNames() && NamesPlace(name))) return;
         const ByteRange at{base + v.pos + skip, end - v.pos - skip};
         PositionFind f(position ? FindKind::Location : FindKind::PlaceName, at.pos, true);

@@ -1,6 +1,5 @@
 #include "locate/payload/IptcPlaces.h"
 
-#include "locate/Opaque.h"
 #include "locate/payload/TimedGps.h"
 
 #include <algorithm>
@@ -50,7 +49,7 @@ void ScanDatasets(const ByteReader& be, ByteRange block, bool placeNames, IptcSc
         for (int64_t i = 0; v != nullptr && i < len; ++i) blank = blank && (v[i] == ' ' || v[i] == 0);
         const bool place = placeNames && IsPlaceDataset(record, dataset) && !blank;
         const bool caption = v != nullptr && IsCaptionDataset(record, dataset) &&
-                             (HoldsIso6709(v, len) || TextHoldsPosition(v, len));
+                             TextNamesCoordinate(v, len);
         if (place || caption) {
             PositionFind f(caption ? FindKind::Location : FindKind::PlaceName, value, true);
             f.len = len;

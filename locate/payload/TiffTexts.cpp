@@ -51,7 +51,7 @@ std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffSca
         const std::vector<uint8_t> narrow =
             wide ? NarrowUtf16(p + from, end - from, big) : std::vector<uint8_t>(p + from, p + end);
         const auto n = static_cast<int64_t>(narrow.size());
-        if (!HoldsIso6709(narrow.data(), n) && !TextHoldsPosition(narrow.data(), n)) continue;
+        if (!TextNamesCoordinate(narrow.data(), n)) continue;
         const ByteRange r{x.value.pos + from, end - from};
         out.push_back({r, static_cast<uint8_t>(wide ? 0 : ' '), !Shared(t, x.value, r)});
     }

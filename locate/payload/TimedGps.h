@@ -114,3 +114,7 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
 // bare ("IMG_1234.JPG,35.6586,139.7454"). "GPS" and ISO 6709 strings are
 // the opaque rule's.
 bool TextHoldsPosition(const uint8_t* p, int64_t n);
+
+// The same, or an ISO 6709 string: a text people write (a description, a
+// caption, a tag's value) that names a coordinate.
+bool TextNamesCoordinate(const uint8_t* p, int64_t n);

@@ -1,6 +1,5 @@
 #include "locate/payload/XmlGps.h"
 
-#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/payload/TimedGps.h"
 
@@ -144,9 +143,6 @@ bool IsCaption(Ns ns, std::string_view local) {
     return (ns == Ns::kDc && (local == "description" || local == "title")) ||
            (ns == Ns::kExif && local == "UserComment") || (ns == Ns::kTiff && local == "ImageDescription");
 }
-
-// True when a caption's bytes (markup and all) name a coordinate.
-bool CaptionNamesCoordinate(const uint8_t* p, int64_t n) { return HoldsIso6709(p, n) || TextHoldsPosition(p, n); }
 
 bool IsPlace(Ns ns, std::string_view local) {
     switch (ns) {
@@ -535,7 +531,7 @@ private:
                 Split(a.name, ap, al);
                 Ns ns = ap.empty() ? elementNs : Resolve(ap);
                 if (IsPosition(ns, ap.empty() ? prefix : ap, al) || Place(ns, al) ||
-                    (IsCaption(ns, al) && CaptionNamesCoordinate(m_p + a.valueStart, a.valueEnd - a.valueStart)))
+                    (IsCaption(ns, al) && TextNamesCoordinate(m_p + a.valueStart, a.valueEnd - a.valueStart)))
                     AddProp(a.start, a.valueEnd + 1, false, false, Place(ns, al));
                 else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
                     AddGuid(a.valueStart, a.valueEnd);
@@ -569,7 +565,7 @@ private:
         if (o.gps) {
             AddProp(o.start, m_i, true, m_stack.empty(), o.place);
             m_gpsDepth = -1;
-        } else if (o.caption && CaptionNamesCoordinate(m_p + o.contentStart, tagStart - o.contentStart)) {
+        } else if (o.caption && TextNamesCoordinate(m_p + o.contentStart, tagStart - o.contentStart)) {
             // Blanked whole: what it holds goes with it.
             auto& props = m_out->props;
             const auto inside = [&](int64_t off) { return off >= o.start; };
@@ -700,5 +696,5 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
     for (const uint8_t* gt = FindBytes(p, n, ">"); !named && gt != nullptr;
          gt = FindBytes(gt + 1, n - (gt + 1 - p), ">"))
         named = ends(gt, "description") || ends(gt, "title");
-    return named && CaptionNamesCoordinate(p, n);
+    return named && TextNamesCoordinate(p, n);
 }
