@@ -54,6 +54,9 @@ const char* ContainerName(Container c) {
     case Container::Flac: return "FLAC";
     case Container::Flv: return "FLV";
     case Container::Id3: return "ID3 (MP3)";
+    case Container::Asf: return "ASF (Windows Media)";
+    case Container::Aiff: return "AIFF";
+    case Container::Caf: return "CAF (Core Audio)";
     case Container::Unknown: return "unknown format";
     }
     return "?";
@@ -117,6 +120,7 @@ const char* FindWhyText(FindWhy w) {
     case FindWhy::OggPacketUnparsed: return "a packet of a stream that is not read holds a position's text";
     case FindWhy::FramesUnparsed: return "an ID3 frame that is not read holds a position's text";
     case FindWhy::TagsUnparsed: return "an FLV tag that is not read holds a position's text";
+    case FindWhy::ObjectsUnparsed: return "an ASF object that is not read holds a position's text";
     case FindWhy::CommentUnparsed: return "a comment holds a position's text under another name";
     case FindWhy::PlaceTextUnparsed:
         return "a signed manifest (C2PA), or bytes that cannot be taken apart, name a place";

@@ -3,8 +3,11 @@
 #include "locate/Pieces.h"
 #include "locate/aae/AaeWalker.h"
 #include "locate/ogg/OggWalker.h"
+#include "locate/aiff/AiffWalker.h"
 #include "locate/appledouble/AppleDoubleWalker.h"
+#include "locate/asf/AsfWalker.h"
 #include "locate/bmp/BmpWalker.h"
+#include "locate/caf/CafWalker.h"
 #include "locate/codestream/CodestreamWalker.h"
 #include "locate/crw/CrwWalker.h"
 #include "locate/flv/FlvWalker.h"
@@ -179,6 +182,9 @@ const ContainerRow kRows[] = {
     {Container::Flac, StartsFlac, WalkFlacContainer, true},
     {Container::Flv, StartsFlv, WalkFlvContainer},
     {Container::Id3, StartsId3, WalkId3Container, true},  // the sound after the tags is not read
+    {Container::Asf, StartsAsf, WalkAsfContainer},
+    {Container::Aiff, StartsAiff, WalkAiffContainer},
+    {Container::Caf, StartsCaf, WalkCafContainer},
 };
 
 }  // namespace

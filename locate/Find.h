@@ -56,6 +56,9 @@ enum class Container : uint8_t {
     Flac,        // a FLAC file: its metadata blocks (comments, pictures)
     Flv,         // Flash video: its script data (onMetaData)
     Id3,         // an MP3 (or AAC) file's ID3 tags: texts, a cover picture
+    Asf,         // Windows Media (WMV, WMA): its header's descriptions and attributes
+    Aiff,        // AIFF and AIFF-C sound: text chunks, an ID3 chunk
+    Caf,         // Apple's Core Audio files: the information chunk
     Unknown,     // a whole file of no recognised format
 };
 
@@ -131,6 +134,7 @@ enum class FindWhy : uint8_t {
     OggPacketUnparsed,       // a packet of an Ogg stream of another kind (a skeleton) holds a position's text
     FramesUnparsed,          // an ID3 frame no rule reads (compressed, encrypted), or bytes among them, hold a position
     TagsUnparsed,            // an FLV tag no rule reads, unreadable script data or bytes after its tags hold a position
+    ObjectsUnparsed,         // an ASF object or value no rule reads, or bytes among objects, hold a position's text
 };
 
 struct PositionFind {

@@ -128,3 +128,16 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
     x.len = last - first;
     sink.AddPayload({x}, plan, at);
 }
+
+bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
+                  const Carrier& c) {
+    if (std::all_of(text.begin(), text.end(), [](uint8_t ch) { return ch == ' ' || ch == 0; })) return false;
+    const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()));
+    if (!position && !(sink.PlaceNames() && NamesPlace(name))) return false;
+    PositionFind f(position ? FindKind::Location : FindKind::PlaceName, at.pos, true);
+    f.len = at.len;
+    StripPlan plan;
+    plan.fills.push_back({plan.AddMap(ContentMap(at)), 0, at.len, static_cast<uint8_t>(wide ? 0 : ' '), {}});
+    sink.AddPayload({f}, plan, c);
+    return true;
+}

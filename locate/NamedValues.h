@@ -39,3 +39,12 @@ struct NamedValues {
 // removed; a picture held as base64 text is walked as a file of its own;
 // with place names asked for, places are blanked.
 void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedValues& v, const Carrier& at);
+
+// One text a tag format names (an ID3 frame, an ASF attribute, an audio
+// file's text chunk), whose characters lie at `at` and read as `text` (see
+// NarrowUtf16): a position when `name` names one or the text names a
+// coordinate (TextNamesCoordinate), written over with spaces, or zeros in
+// UTF-16 (`wide`); a place's name on request. Blank texts name nothing.
+// True when it was a find.
+bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
+                  const Carrier& c);

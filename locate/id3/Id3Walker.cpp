@@ -217,16 +217,7 @@ private:
         if (wide) end = std::min(v.End(), v.pos + ((end - v.pos + 1) & ~int64_t{1}));
         int64_t skip = 0;
         const std::vector<uint8_t> text = Narrow(p + v.pos, end - v.pos, enc, skip);
-        const auto n = static_cast<int64_t>(text.size());
-        if (std::all_of(text.begin(), text.end(), [](uint8_t ch) { return ch == ' ' || ch == 0; })) return;
-        const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), n);
-        if (!position && !(m_sink.PlaceNames() && NamesPlace(name))) return;
-        const ByteRange at{base + v.pos + skip, end - v.pos - skip};
-        PositionFind f(position ? FindKind::Location : FindKind::PlaceName, at.pos, true);
-        f.len = at.len;
-        StripPlan plan;
-        plan.fills.push_back({plan.AddMap(ContentMap(at)), 0, at.len, static_cast<uint8_t>(wide ? 0 : ' '), {}});
-        m_sink.AddPayload({f}, plan, c);
+        AddTextValue(m_sink, {base + v.pos + skip, end - v.pos - skip}, text, name, wide, c);
     }
 
     Sink& m_sink;
