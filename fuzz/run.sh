@@ -388,6 +388,40 @@ seed_fuzz_locator() {
             fr("APIC", "\0image/jpeg\0\x03\0" . $j) . fr("TXXX", "\x03gps\0" . "x" x 9, 8) . "\0" x 16;
         print "ID3\x04\0\0", ss(length $t), $t, "\xff\xfb\x90\0 GPS", "TAG", "+35.6586+139.7454/", "\0" x 107;' \
         <"$f" >"$d/id3.bin"
+    # ASF: the content description's title, FFmpeg's location attribute, a
+    # cover photo (WM/Picture), a position's number in a metadata library
+    # record inside the header extension; the data; XMP after it.
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        sub g { pack("VvvC8", hex $_[0], hex $_[1], hex $_[2], map { hex } unpack("(A2)8", $_[3])) }
+        sub w { join("", map { "$_\0" } split //, $_[0]) . "\0\0" }
+        sub obj { g(@_[0 .. 3]) . pack("Q<", 24 + length $_[4]) . $_[4] }
+        sub at { my ($n, $t, $v) = @_; pack("v", length w($n)) . w($n) . pack("vv", $t, length $v) . $v }
+        my $title = w("GPS 35.6586 139.7454");
+        my $cd = obj("75B22633", "668E", "11CF", "A6D900AA0062CE6C", pack("v5", length $title, 0, 0, 0, 0) . $title);
+        my $ecd = obj("D2D0A440", "E307", "11D2", "97F000A0C95EA850", pack("v", 2) . at("location", 0,
+            w("+35.6586+139.7454/")) . at("WM/Picture", 1, "\x03" . pack("V", length $j) . w("image/jpeg") . w("") . $j));
+        my $rec = pack("vvvvV", 0, 0, length w("WM/Latitude"), 4, 8) . w("WM/Latitude") . pack("Q<", 356586);
+        my $lib = obj("44231C94", "9498", "49D1", "A1411D134E457054", pack("v", 1) . $rec);
+        my $ext = obj("5FBF03B5", "A92E", "11CF", "8EE300C00C205365", "\0" x 16 . pack("vV", 6, length $lib) . $lib);
+        my $kids = $cd . $ecd . $ext;
+        print g("75B22630", "668E", "11CF", "A6D900AA0062CE6C"), pack("Q<VCC", 30 + length $kids, 3, 1, 2), $kids,
+            obj("75B22636", "668E", "11CF", "A6D900AA0062CE6C", "\0" x 26 . "GPS +35.6586+139.7454/"),
+            obj("BE7ACFCB", "97A9", "42E8", "9C71999491E3AFAC", "<x:xmpmeta><rdf:Description " .
+                "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/></x:xmpmeta>");' \
+        <"$f" >"$d/asf.bin"
+    # AIFF: a title naming a coordinate, a comment, the sound, FFmpeg's ID3
+    # chunk; CAF: the information chunk's location, the audio data to the end.
+    perl -e 'sub ck { my ($id, $d) = @_; $id . pack("N", length $d) . $d . ("\0" x (length($d) % 2)) }
+        my $id3 = "\x03location\0+35.6586+139.7454/";
+        $id3 = "TXXX" . pack("N", length $id3) . "\0\0" . $id3;
+        my $b = "AIFF" . ck("COMM", "\1" x 18) . ck("NAME", "Lat: 35.6586") .
+            ck("COMT", pack("nNnn", 1, 0, 0, 7) . "35.6586") . ck("SSND", "GPS sound") .
+            ck("ID3 ", "ID3\x04\0\0" . pack("N", length $id3) . $id3);
+        print "FORM", pack("N", length $b), $b;' >"$d/aiff.bin"
+    perl -e 'sub ck { $_[0] . pack("Q>", length $_[1]) . $_[1] }
+        print "caff\0\x01\0\0", ck("desc", "\1" x 32),
+            ck("info", pack("N", 2) . "title\0Walk\0location\0+35.6586+139.7454/\0"),
+            "data", "\xff" x 8, "GPS +35.6586+139.7454/";' >"$d/caf.bin"
 }
 
 # The same files as the locator's: what is read lazily is what it walks.
