@@ -12,6 +12,7 @@
 #include "locate/crw/CrwWalker.h"
 #include "locate/flv/FlvWalker.h"
 #include "locate/gif/GifWalker.h"
+#include "locate/id3/AudioFrames.h"
 #include "locate/id3/Id3Walker.h"
 #include "locate/gzip/GzipWalker.h"
 #include "locate/json/JsonWalker.h"
@@ -182,6 +183,7 @@ const ContainerRow kRows[] = {
     {Container::Flac, StartsFlac, WalkFlacContainer, true},
     {Container::Flv, StartsFlv, WalkFlvContainer},
     {Container::Id3, StartsId3, WalkId3Container, true},  // the sound after the tags is not read
+    {Container::Id3, StartsAudioFrames, WalkId3Container, true},  // no leading tag: only those at the end
     {Container::Asf, StartsAsf, WalkAsfContainer},
     {Container::Aiff, StartsAiff, WalkAiffContainer},
     {Container::Caf, StartsCaf, WalkCafContainer},

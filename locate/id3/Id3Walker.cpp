@@ -225,6 +225,23 @@ private:
     Carrier m_at;
 };
 
+// ID3v1's 128 bytes at `pos` (read into v1): "TAG", then fields of fixed
+// length in Latin-1 (title, artist, album, year, comment, with a track
+// number in the comment's last two bytes, a genre), each padded with zeros
+// or spaces.
+void WalkId3v1(Sink& sink, const uint8_t* v1, int64_t pos, const Carrier& c) {
+    static constexpr struct { int at, len; const char* name; } kFields[] = {
+        {3, 30, "title"}, {33, 30, "artist"}, {63, 30, "album"}, {93, 4, "year"}, {97, 30, "comment"}};
+    // Copies: a find's report may read the file and give the tag's page back.
+    const std::vector<uint8_t> tag(v1, v1 + kId3v1);
+    for (const auto& field : kFields) {
+        int64_t n = field.len;
+        while (n > 0 && (tag[field.at + n - 1] == 0 || tag[field.at + n - 1] == ' ')) --n;
+        const std::vector<uint8_t> text(tag.begin() + field.at, tag.begin() + field.at + n);
+        AddTextValue(sink, {pos + field.at, n}, text, field.name, false, c.Then(field.name));
+    }
+}
+
 }  // namespace
 
 bool StartsId3(const ByteReader& file, int64_t pos, int64_t end) {
@@ -247,9 +264,9 @@ void WalkId3Container(ByteRange whole, const Carrier& at, Sink& sink) {
         pos += len;
     }
     // At the end: ID3v1's 128 bytes, an APE tag, an ID3v2.4 tag with its footer.
-    const uint8_t* v1 = end - kId3v1 >= pos ? f.Span(end - kId3v1, 3) : nullptr;
+    const uint8_t* v1 = end - kId3v1 >= pos ? f.Span(end - kId3v1, kId3v1) : nullptr;
     if (v1 != nullptr && std::memcmp(v1, "TAG", 3) == 0) {
-        sink.Opaque({end - kId3v1, kId3v1}, FindKind::Unparsed, FindWhy::FramesUnparsed, FindWhy::FramesUnparsed, at);
+        WalkId3v1(sink, v1, end - kId3v1, at.Then("ID3v1"));
         end -= kId3v1;
     }
     const uint8_t* ape = end - kApeFooter >= pos ? f.Span(end - kApeFooter, kApeFooter) : nullptr;

@@ -15,8 +15,9 @@
 //   - other frames, and frames compressed, encrypted or unsynchronised: by
 //     the opaque rule.
 // The sound after the tag is not read. A tag at the file's end (ID3v2.4's
-// "3DI" footer) is walked too; ID3v1's 128 bytes and an APE tag there
-// follow the opaque rule.
+// "3DI" footer) is walked too, and so are ID3v1's 128 bytes (fixed fields
+// of Latin-1 text, read as text frames are); an APE tag there follows the
+// opaque rule.
 #pragma once
 #include "platform/ByteRange.h"
 

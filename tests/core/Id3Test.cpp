@@ -1,9 +1,10 @@
 // ID3 tags: one row per place a position hides in them (a user text as
 // FFmpeg writes a clip's location, a UTF-16 title, ID3v2.2's frames, a
 // cover photo, XMP in a private frame, a tag at the file's end, a WAV's ID3
-// chunk) and per frame that cannot be taken apart (compressed, ID3v1's
-// comment). The sound after the tag holds "GPS" and an ISO 6709 string in
-// every row: it is never read.
+// chunk, ID3v1's fields) and per frame that cannot be taken apart
+// (compressed). The sound after the tag holds "GPS" and an ISO 6709 string in
+// every row: it is never read, nor are bare frames with no tag before them
+// (MP3, AAC in ADTS, AMR).
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
@@ -65,6 +66,14 @@ std::vector<Row> Rows() {
     const Bytes chunks = Concat({Text("WAVEfmt "), le32(16), Bytes(16, 1), Text("data"), le32(kSound.size()), kSound,
                                  Bytes(kSound.size() % 2, 0), Text("id3 "), le32(id3.size()), id3});
     const Bytes wav = Concat({Text("RIFF"), le32(chunks.size()), chunks});
+    // MPEG-1 layer III frames of 128 kbit/s at 44.1 kHz (417 bytes), and
+    // AAC's ADTS frames of 16 bytes, holding a position's text.
+    Bytes mp3Frame = Concat({Bytes{0xFF, 0xFB, 0x90, 0x00}, Text("GPS " + kWhere)});
+    mp3Frame.resize(417);
+    const Bytes v1Tag = Concat({Text("TAG"), Bytes(94, ' '), Text("Lat: 35.6586"), Bytes(18, 0), Bytes{12}});
+    const Bytes bareV1 = Concat({mp3Frame, mp3Frame, mp3Frame, v1Tag});
+    const Bytes adtsFrame = Concat({Bytes{0xFF, 0xF1, 0x50, 0x80, 0x02, 0x00, 0x00}, Text("GPS +35."), Bytes{0}});
+    const Bytes adts = Concat({adtsFrame, adtsFrame, adtsFrame, adtsFrame});
     auto location = [](const Bytes& f, const std::string& text, const std::string& carrier = {}) {
         return Want{FindKind::Location, true, FindWhy::None, At(f, text), carrier};
     };
@@ -76,10 +85,16 @@ std::vector<Row> Rows() {
         {"XMP in a private frame", xmp, {{FindKind::Xmp, true, FindWhy::None, -1}}},
         {"a compressed frame", sealed,
          {{FindKind::Unparsed, false, FindWhy::FramesUnparsed, At(sealed, "\x03location")}}},
-        {"ID3v1's comment", v1, {{FindKind::Unparsed, false, FindWhy::FramesUnparsed, At(v1, "TAG+")}}},
+        {"ID3v1's title", v1, {{FindKind::Location, true, FindWhy::None, At(v1, "TAG+", 3), "ID3v1 / title"}}},
         {"a tag with a footer at the file's end", atEnd, {location(atEnd, kWhere + std::string(1, '\0') + "3DI", "")}},
         {"a WAV's ID3 chunk", wav, {{FindKind::Location, true, FindWhy::None, At(wav, "location", 9)}}},
         {"a clean tag", Concat({Tag(Frame("TIT2", Concat({Bytes{0}, Text("Song")}))), kSound}), {}},
+        {"bare MP3 frames, ID3v1's comment", bareV1,
+         {{FindKind::Location, true, FindWhy::None, At(bareV1, "TAG", 97), "ID3v1 / comment"}}},
+        {"bare ADTS frames", adts, {}},
+        {"AMR", Concat({Text("#!AMR\n"), kSound}), {}},
+        {"a sync word that leads to no frame", Concat({mp3Frame, kSound}),
+         {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},
     };
 }
 

@@ -800,6 +800,31 @@ for row_file in sound.ogg sound.opus sound.flac sound.mp3 sound.aiff sound.caf s
     fi
 done
 
+# Sound as bare frames, with no tag before them (FFmpeg's MP3 without ID3,
+# AAC in ADTS, MP2): clean. With ID3v1's title naming a position after
+# them: ExifTool reads it before the strip and not after; the sound and
+# the length hold.
+ffmpeg -nostdin -v error -f lavfi -i sine=d=1 -id3v2_version 0 "$work/bare.mp3"
+ffmpeg -nostdin -v error -f lavfi -i sine=d=1 -c:a aac -f adts "$work/bare.aac"
+ffmpeg -nostdin -v error -f lavfi -i sine=d=1 -c:a mp2 "$work/bare.mp2"
+for row_file in bare.mp3 bare.aac bare.mp2; do
+    path=$work/$row_file
+    run check "$path"
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || fail "check: exit $rc and '${out//$work\//}', not 0 and nothing"
+done
+{ cat "$work/bare.mp3"; printf 'TAG%-125s' "GPS $iso6709"; } >"$work/bare-v1.mp3"
+row_file=bare-v1.mp3 path=$work/bare-v1.mp3
+v1_title() { exiftool -s3 -ID3v1:Title "$1" | tr -d ' '; }
+if [ "$(v1_title "$path")" != "GPS$iso6709" ]; then
+    fail "ExifTool reads no title naming the position"
+elif mkdir "$work/out-bare" && expect 1 "location" check && expect 0 "removed" strip-gps -o "$work/out-bare"; then
+    copy=$work/out-bare/$row_file
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    [ -z "$(v1_title "$copy")" ] || fail "ExifTool still reads the title"
+    [ "$(ffmpeg -v error -i "$copy" -map 0:a -f md5 -)" = "$(ffmpeg -v error -i "$path" -map 0:a -f md5 -)" ] ||
+        fail "the sound changed"
+fi
+
 # cjxl's bare codestream holds no metadata: clean. With a position's text
 # appended, where the codestream ends is not known: it cannot be made clean.
 cjxl --quiet base.png bare.jxl
