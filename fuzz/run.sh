@@ -409,6 +409,9 @@ seed_fuzz_locator() {
             obj("BE7ACFCB", "97A9", "42E8", "9C71999491E3AFAC", "<x:xmpmeta><rdf:Description " .
                 "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:GPSLatitude=\"35,39.5N\"/></x:xmpmeta>");' \
         <"$f" >"$d/asf.bin"
+    # Bare MP3 frames (no tag before them), then ID3v1 naming a position.
+    perl -e 'my $f = "\xff\xfb\x90\0GPS +35.6586+139.7454/"; $f .= "\0" x (417 - length $f);
+        print $f x 3, "TAG", "Lat: 35.6586", " " x 82, "+35.6586+139.7454/", "\0" x 12, "\x0c";' >"$d/bare_mp3.bin"
     # AIFF: a title naming a coordinate, a comment, the sound, FFmpeg's ID3
     # chunk; CAF: the information chunk's location, the audio data to the end.
     perl -e 'sub ck { my ($id, $d) = @_; $id . pack("N", length $d) . $d . ("\0" x (length($d) % 2)) }
