@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/Fourcc.h"
+#include "locate/NamedValues.h"
 #include "locate/Sink.h"
 #include "locate/id3/Id3Walker.h"
 #include "locate/payload/TimedGps.h"
@@ -19,6 +20,7 @@ constexpr int kMaxDepth = 16;
 // little-endian size; a RIFF header adds the form type.
 constexpr int64_t kHeader = 8;
 constexpr int64_t kRiffHeader = 12;
+constexpr int64_t kMaxText = int64_t{1} << 20;  // a text chunk read whole; a longer one is opaque
 
 // Chunks whose data is a picture, a sound, a video or numbers of the
 // structure: skipped by their size, so that their bytes are never read
@@ -66,6 +68,29 @@ struct RiffWalk {
         std::vector<ByteRange> text;
     };
     std::vector<Stream> streams;
+    uint32_t list = 0;  // the type of the LIST whose chunks are walked
+
+    // A text at r (a LIST INFO item, a field of a broadcast WAV's `bext`),
+    // its terminators left out: a coordinate it names is blanked.
+    void Text(ByteRange r, const std::string& name, const Carrier& c) {
+        const uint8_t* p = r.len <= kMaxText ? file.Span(r.pos, r.len) : nullptr;
+        if (p == nullptr) return Opaque(r, c);
+        int64_t n = r.len;
+        while (n > 0 && p[n - 1] == 0) --n;
+        AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
+    }
+    // A broadcast WAV's `bext`: a description (256 bytes), the originator
+    // (32), its reference (32), a date and a time (18), numbers and the
+    // UMID (up to 602), then the coding history's text.
+    void Bext(ByteRange whole, ByteRange d, const Carrier& c) {
+        constexpr int64_t kNumbers = 338, kHistory = 602;
+        if (d.len < kHistory) return Opaque(whole, c);
+        Text({d.pos, 256}, "description", c.Then("description"));
+        Text({d.pos + 256, 32}, "originator", c.Then("originator"));
+        Text({d.pos + 288, 32}, "originator reference", c.Then("originator reference"));
+        Opaque({d.pos + kNumbers, kHistory - kNumbers}, c);
+        Text({d.pos + kHistory, d.len - kHistory}, "coding history", c.Then("coding history"));
+    }
 
     uint32_t Type(int64_t pos) const {
         uint32_t t = 0;
@@ -129,10 +154,13 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
             Opaque(whole, at);
             return;
         }
-        const uint32_t list = Type(data.pos);
+        const uint32_t type = Type(data.pos);
         if (depth >= kMaxDepth) return TooDeep(whole, c);
-        if (list == Fourcc("movi")) return Movi({data.pos + 4, data.len - 4}, c.Then("LIST movi"), depth + 1);
-        Chunks({data.pos + 4, data.len - 4}, c.Then("LIST " + ChunkName(list)), depth + 1);
+        if (type == Fourcc("movi")) return Movi({data.pos + 4, data.len - 4}, c.Then("LIST movi"), depth + 1);
+        const uint32_t outer = list;
+        list = type;
+        Chunks({data.pos + 4, data.len - 4}, c.Then("LIST " + ChunkName(type)), depth + 1);
+        list = outer;
     } else if (t == Fourcc("strh")) {
         Stream st;
         const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
@@ -150,6 +178,15 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         opt.headerless = ByteReader::kBigEndian;
         opt.ifd0 = 10;
         sink.Tiff(data.pos, data.End(), at, opt);
+    } else if (list == Fourcc("INFO") && !IsSkipped(t)) {
+        // The items of a LIST INFO (INAM, ICMT, ...): texts.
+        Text(data, ChunkName(t), at);
+    } else if (t == Fourcc("bext")) {
+        Bext(whole, data, at);
+    } else if (t == Fourcc("iXML") || t == Fourcc("axml")) {
+        // A field recorder's metadata (iXML: its LOCATION_GPS among them), an
+        // archive's (axml): XML, walked as a document of its own.
+        if (!sink.FileAt(data, at)) Opaque(whole, at);
     } else if ((t == Fourcc("id3 ") || t == Fourcc("ID3 ")) && StartsId3(file, data.pos, data.End())) {
         // A WAV's ID3 tag, as FFmpeg and tag editors write one.
         WalkId3Tag(data, at, sink);

@@ -1,8 +1,8 @@
 // The RIFF walk: one row per place a position hides in a WebP (its EXIF
 // chunk with or without "Exif\0\0", its XMP chunk), an AVI or a WAV (INFO
-// strings, XMP in `_PMX`, a large clip's next RIFF) and per damaged
-// chunk tree. Picture, sound and video data hold "GPS" in most rows: it is
-// skipped, never read. Each file is walked at both depths; each one whose
+// strings, XMP in `_PMX`, a large clip's next RIFF, a broadcast WAV's
+// `bext`, a field recorder's iXML) and per damaged chunk tree. Picture,
+// sound and video data hold "GPS" in most rows: it is skipped, never read. Each file is walked at both depths; each one whose
 // finds can all be removed keeps the strip contract (same length, found
 // clean again, no byte changed outside the strip's ranges).
 #include "cli/FindText.h"
@@ -84,6 +84,11 @@ std::vector<Row> Rows() {
                 junk = Riff("AVI ", Concat({RiffChunk("JUNK", qvmi), RiffList("movi", frame)}));
     const Bytes wav = Riff("WAVE", Concat({RiffChunk("fmt ", Bytes(16, 0)), RiffChunk("data", Text("GPS")),
                                            RiffChunk("_PMX", Text(kXmp))}));
+    auto wave = [](const Bytes& chunk) { return Riff("WAVE", Concat({RiffChunk("fmt ", Bytes(16, 0)), chunk})); };
+    const Bytes bext = wave(RiffChunk("bext", Concat({Text("Lat: 35.6586 Lon: 139.7454"), Bytes(576, 0)})));
+    const Bytes ixml = wave(RiffChunk("iXML", Text("<?xml version=\"1.0\"?><BWFXML><LOCATION><LOCATION_GPS>35.6586, "
+                                                   "139.7454</LOCATION_GPS></LOCATION></BWFXML>")));
+    const Bytes labelled = wave(RiffList("INFO", RiffChunk("ICMT", Text("GPS on"))));
     Bytes deep = RiffChunk("ICMT", Text(kWhere));
     for (int i = 0; i < 20; ++i) deep = RiffList("INFO", deep);
     deep = Riff("AVI ", deep);
@@ -92,6 +97,9 @@ std::vector<Row> Rows() {
     auto xmpGps = [](const Bytes& f) { return Want{FindKind::Xmp, true, FindWhy::None, At(f, "exif:GPSLatitude"), "XMP"}; };
     auto timed = [](int64_t pos, const std::string& carrier) {
         return Want{FindKind::TimedGps, true, FindWhy::None, pos, carrier};
+    };
+    auto location = [](int64_t pos, const std::string& carrier) {
+        return Want{FindKind::Location, true, FindWhy::None, pos, carrier};
     };
     auto opaque = [](int64_t pos, const std::string& carrier) {
         return Want{FindKind::Unparsed, false, FindWhy::ChunksUnparsed, pos, carrier};
@@ -110,8 +118,8 @@ std::vector<Row> Rows() {
          {{FindKind::Container, false, FindWhy::NotReadYet, At(exifPast, tiff), "after the chunks"}}},
         {"a position after the RIFF's size", trailer,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(webp({}).size()), ""}}},
-        {"AVI: INFO string, frames and index", avi, {opaque(At(avi, "ICMT"), "LIST INFO / ICMT")}},
-        {"AVI: a large clip's AVIX RIFF", avix, {opaque(At(avix, "ICMT"), "AVIX #2 / LIST INFO / ICMT")}},
+        {"AVI: INFO string, frames and index", avi, {location(At(avi, "ICMT", 8), "LIST INFO / ICMT")}},
+        {"AVI: a large clip's AVIX RIFF", avix, {location(At(avix, "ICMT", 8), "AVIX #2 / LIST INFO / ICMT")}},
         {"AVI: a text stream's captions among the frames", captioned, {timed(At(captioned, "[iso"), "LIST movi / 01tx")}},
         {"AVI: the same, with an index of the frames", indexed, {timed(At(indexed, "[iso"), "LIST movi / 01tx")}},
         {"AVI: a USER text stream's binary fix", userClip, {timed(At(userClip, "01tx", 8), "LIST movi / 01tx")}},
@@ -124,6 +132,9 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, -1, "LIST hdrl / strd"}}},
         {"AVI: Casio's Exif IFDs in JUNK (QVMI)", junk, {{FindKind::ExifGps, true, FindWhy::None, -1, "JUNK"}}},
         {"WAV: XMP in _PMX", wav, {{FindKind::Xmp, true, FindWhy::None, At(wav, "exif:GPSLatitude"), "_PMX"}}},
+        {"WAV: bext's description naming a coordinate", bext, {location(At(bext, "Lat:"), "bext / description")}},
+        {"WAV: a field recorder's iXML", ixml, {location(At(ixml, "35.6586"), "iXML")}},
+        {"WAV: an INFO comment naming GPS, a label", labelled, {}},
         {"LIST chunks nested 20 deep", deep, {{FindKind::Unparsed, false, FindWhy::ChunksTooDeep, -1, ""}}},
     };
 }
