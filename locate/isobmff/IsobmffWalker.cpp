@@ -3,6 +3,7 @@
 #include "locate/Containers.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
+#include "locate/id3/Id3Walker.h"
 #include "locate/isobmff/BoxWalk.h"
 #include "locate/xml/XmlTextWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
@@ -245,6 +246,9 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
             WalkMovieMeta(*this, b, children, at, depth);
     } else if ((t == Fourcc("uuid") && b.IsUuid(kXmpUuid)) || t == Fourcc("XMP_")) {
         sink.Xmp(b.Body(), b.Whole(), at);
+    } else if (t == Fourcc("ID32") && b.end - b.body > 6) {
+        // An ID3 tag in a `meta` box, after version, flags and a language.
+        WalkId3Tag({b.body + 6, b.end - b.body - 6}, at, sink);
     } else if (t == Fourcc("xml ") && WalkXml(*this, b, at)) {
     } else if (t == Fourcc("uuid") && b.IsUuid(kCanonUuid)) {
         WalkCanon(*this, b, at);

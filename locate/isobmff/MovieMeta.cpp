@@ -1,7 +1,7 @@
 // A clip's location: boxes that hold one (QuickTime's ©xyz, 3GPP's
 // `loci`, cameras' GPS boxes) and the item lists of `meta` boxes, whose
 // entries are named by a four-letter code (©xyz) or by a key of `keys`
-// (com.apple.quicktime.location.ISO6709).
+// (com.apple.quicktime.location.ISO6709); other entries' pictures.
 #include "locate/isobmff/BoxWalk.h"
 
 #include "locate/Pieces.h"
@@ -67,6 +67,18 @@ void LocationValue(BoxWalk& w, const Box& entry, bool keyed, FindKind kind, cons
     });
 }
 
+// Another entry's values: a `data` box holding a file of a known format
+// (a cover picture, `covr`, which may be a geotagged photo) is walked as
+// that file; other values, and other boxes, follow the opaque rule.
+void OtherValues(BoxWalk& w, const Box& entry, const Carrier& c) {
+    const int64_t stop = ForEachBox(w.file, entry.Body(), [&](const Box& data) {
+        const ByteRange value{data.body + 8, data.end - data.body - 8};
+        if (!data.Is(Fourcc("data")) || value.len <= 0 || !w.sink.FileAt(value, c)) w.Opaque(data.Whole(), c);
+        return true;
+    });
+    if (stop < entry.end) w.Opaque({stop, entry.end - stop}, c);
+}
+
 }  // namespace
 
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth) {
@@ -86,7 +98,7 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
             else if (key == KeyKind::PlaceName && w.sink.PlaceNames())
                 LocationValue(w, entry, keyed, FindKind::PlaceName, at);
             else
-                w.Opaque(entry.Whole(), at);
+                OtherValues(w, entry, at);
             return true;
         });
         if (stop < ilst.end) w.Opaque({stop, ilst.end - stop}, list);

@@ -271,6 +271,12 @@ std::vector<Row> Rows() {
     };
     auto no = [](FindKind k, FindWhy why, int64_t pos = -1) { return std::vector<Want>{{k, false, why, pos}}; };
     const Bytes ilst = Mp4(Box("udta", ItemListMeta("\xA9xyz", kWhere)));
+    const Bytes coverPhoto = Picture({ExifSegment(FiveEntryGps())});
+    const Bytes cover = Mp4(Box("udta", ItemListMeta("covr", std::string(coverPhoto.begin(), coverPhoto.end()))));
+    const Bytes txxx = Concat({Bytes{3}, Text("location"), Bytes{0}, Text(kWhere)});
+    const Bytes frame = Concat({Text("TXXX"), Be32(static_cast<uint32_t>(txxx.size())), Bytes{0, 0}, txxx});
+    const Bytes tag = Concat({Text("ID3"), Bytes{4, 0, 0}, Be32(static_cast<uint32_t>(frame.size())), frame});
+    const Bytes id32 = Mp4(Box("udta", FullBox("meta", 0, FullBox("ID32", 0, Concat({Bytes{0x15, 0xC7}, tag})))));
     const Bytes loci = Mp4(Box("udta", LociBox(35.6586, 139.7454)), "3gp6");
     const Bytes track = Mp4(Box("trak", Box("udta", XyzBox(kWhere))));
     // QuickTime's compressed movie header: the inflated size, a zlib stream of a moov box.
@@ -338,6 +344,8 @@ std::vector<Row> Rows() {
         {"HEIC with Samsung's mpvd clip", mpvd, location(At(mpvd, "\xA9xyz", -4), "mpvd / moov / udta / \xC2\xA9xyz")},
         {"MP4 udta/\xC2\xA9xyz", mp4, location(At(mp4, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz")},
         {"MP4 udta/meta/ilst/\xC2\xA9xyz", ilst, location(At(ilst, kWhere), "moov / udta / meta / ilst / \xC2\xA9xyz")},
+        {"MP4 udta/meta/ilst/covr: a geotagged cover photo", cover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
+        {"MP4 meta/ID32: an ID3 tag's location", id32, location(At(id32, "location", 9))},
         {"MOV location key", mov, location(At(mov, kWhere))},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},

@@ -743,17 +743,18 @@ elif mkdir "$work/out-mkv" && expect 1 "timed GPS track" check && expect 0 "remo
 fi
 
 # A phone clip's position as FFmpeg carries it into Ogg (Vorbis, Opus) and
-# FLAC comments, an MP3's ID3 tag (TXXX), an AIFF's ID3 chunk, a CAF's
-# information chunk and a WMA's attributes, the FLAC's and the MP3's cover
-# being the geotagged photo: ExifTool (or, where it reads no location, as
-# in CAF and WMA, FFmpeg) reads the location (and the cover's GPS) before
-# the strip and none after; the sound, the length and every Ogg page's CRC
-# hold.
+# FLAC comments, an MP3's ID3 tag (TXXX), an M4A's location box, an AIFF's
+# ID3 chunk, a CAF's information chunk and a WMA's attributes, the FLAC's,
+# the MP3's and the M4A's cover (`covr`) being the geotagged photo: ExifTool
+# (or, where it reads no location, as in CAF and WMA, FFmpeg) reads the
+# location (and the cover's GPS) before the strip and none after; the
+# sound, the length and every Ogg page's CRC hold.
 sine() { ffmpeg -nostdin -v error -f lavfi -i sine=d=1 "${@:1:$#-1}" -metadata location="$iso6709" "${@: -1}"; }
 sine -c:a libvorbis "$work/sound.ogg"
 sine -c:a libopus "$work/sound.opus"
 sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic "$work/sound.flac"
 sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic -c:a libmp3lame "$work/sound.mp3"
+sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic "$work/sound.m4a"
 sine -write_id3v2 1 "$work/sound.aiff"
 sine "$work/sound.caf"
 sine -c:a wmav2 "$work/sound.wma"
@@ -778,11 +779,11 @@ while d[i:i + 4] == b'OggS':
 print(wrong)
 PY
 }
-cover_gps() { exiftool -b -Picture "$1" | exiftool -q -q -n -s3 -GPSLatitude -; }
-for row_file in sound.ogg sound.opus sound.flac sound.mp3 sound.aiff sound.caf sound.wma; do
+cover_gps() { exiftool -b -Picture -CoverArt "$1" | exiftool -q -q -n -s3 -GPSLatitude -; }
+for row_file in sound.ogg sound.opus sound.flac sound.mp3 sound.m4a sound.aiff sound.caf sound.wma; do
     path=$work/$row_file
     covered=false
-    [[ $row_file != sound.flac && $row_file != sound.mp3 ]] || covered=true
+    [[ $row_file != sound.flac && $row_file != sound.mp3 && $row_file != sound.m4a ]] || covered=true
     if [ "$(sound_location "$path")" != "$iso6709" ]; then
         fail "ExifTool reads no location in it"
     elif $covered && [ -z "$(cover_gps "$path")" ]; then
