@@ -82,10 +82,11 @@ void WalkAiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     int64_t pos = whole.pos + kFormHead;
     while (end - pos >= kChunkHead) {
         const uint8_t* id = f.Span(pos, 4);
+        if (id == nullptr) break;
+        const std::string name(reinterpret_cast<const char*>(id), 4);  // before a read gives the page back
         uint32_t len = 0;
-        if (id == nullptr || !f.U32(pos + 4, len)) break;
+        if (!f.U32(pos + 4, len)) break;
         const int64_t data = pos + kChunkHead;
-        const std::string name(reinterpret_cast<const char*>(id), 4);
         // A chunk cut short by the file's end (a recording stopped) is read as far as it goes.
         const int64_t n = std::min<int64_t>(len, end - data);
         Chunk(sink, f, name.c_str(), {data, n}, at.Then(name.substr(0, name.find_last_not_of(' ') + 1)));

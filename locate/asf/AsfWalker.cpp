@@ -57,9 +57,14 @@ public:
     void Objects(ByteRange r, int depth, const Carrier& c) {
         int64_t pos = r.pos;
         while (r.End() - pos >= kObjectHead) {
-            const uint8_t* guid = m_file.Span(pos, 16);
+            const uint8_t* at = m_file.Span(pos, 16);
+            if (at == nullptr) break;
+            // A copy: the reads after it may give the page back.
+            Guid id;
+            std::memcpy(id.data(), at, id.size());
+            const uint8_t* guid = id.data();
             int64_t size = 0;
-            if (guid == nullptr || !U64(pos + 16, size)) break;
+            if (!U64(pos + 16, size)) break;
             const bool data = depth == 0 && Is(guid, kData);
             // The data object of a stream being broadcast has no size: it runs to the end.
             if (data && (size == 0 || size > r.End() - pos)) return;
@@ -86,10 +91,11 @@ private:
         if (r.len <= 0 || m_sink.Opaque(r, FindKind::Unparsed, FindWhy::ObjectsUnparsed, FindWhy::ObjectsUnparsed, c))
             return;
         const uint8_t* p = r.len <= kMaxNarrow ? m_file.Span(r.pos, r.len) : nullptr;
-        for (int64_t odd = 0; p != nullptr && odd < 2 && odd < r.len; ++odd)
-            if (m_sink.OpaqueHeld(NarrowUtf16(p + odd, (r.len - odd) & ~int64_t{1}, false), r,
-                                  FindWhy::ObjectsUnparsed, c, false))
-                return;
+        if (p == nullptr) return;
+        const std::vector<uint8_t> even = NarrowUtf16(p, r.len & ~int64_t{1}, false),
+                                   odd = NarrowUtf16(p + 1, (r.len - 1) & ~int64_t{1}, false);
+        if (!m_sink.OpaqueHeld(even, r, FindWhy::ObjectsUnparsed, c, false))
+            m_sink.OpaqueHeld(odd, r, FindWhy::ObjectsUnparsed, c, false);
     }
 
     void Object(const uint8_t* guid, ByteRange o, int depth, const Carrier& c) {

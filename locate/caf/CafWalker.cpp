@@ -74,9 +74,10 @@ void WalkCafContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     int64_t pos = whole.pos + kFileHead;
     while (whole.End() - pos >= kChunkHead) {
         const uint8_t* t = f.Span(pos, 4);
+        if (t == nullptr) break;
+        const std::string type(reinterpret_cast<const char*>(t), 4);  // before a read gives the page back
         uint32_t hi = 0, lo = 0;
-        if (t == nullptr || !f.U32(pos + 4, hi) || !f.U32(pos + 8, lo)) break;
-        const std::string type(reinterpret_cast<const char*>(t), 4);
+        if (!f.U32(pos + 4, hi) || !f.U32(pos + 8, lo)) break;
         const int64_t data = pos + kChunkHead, room = whole.End() - data;
         // -1: the audio data, to the end. A size past the end is not believed.
         const bool toEnd = hi == 0xFFFFFFFFu && lo == 0xFFFFFFFFu && type == "data";
