@@ -219,7 +219,16 @@ void RiffWalk::Movi(ByteRange r, const Carrier& c, int depth) {
 }
 
 void RiffWalk::MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {
-    if (IsMediaChunk(t)) return;
+    if (IsMediaChunk(t)) {
+        // A Motion JPEG frame is a JPEG file, which may keep the Exif of the
+        // photo it was copied from (a still made into a clip): walked as one.
+        const auto kind = static_cast<uint16_t>(t);
+        const uint8_t* p = (kind == 0x6463 /* dc */ || kind == 0x6462 /* db */) && data.len >= 4
+                               ? file.Span(data.pos, 3) : nullptr;
+        if (p != nullptr && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF)
+            sink.Nested(Container::Jpeg, data, c.Then(ChunkName(t)));
+        return;
+    }
     const int stream = StreamOf(t);
     if (stream >= 0 && static_cast<uint16_t>(t) == 0x7478 /* tx */ && stream < static_cast<int>(streams.size())) {
         streams[static_cast<size_t>(stream)].text.push_back(data);

@@ -76,7 +76,8 @@ std::vector<Row> Rows() {
                 gps0 = clip({frame, RiffChunk("gps0", Bytes(32, 1)), frame}, true),
                 lucas = clip({frame, RiffChunk("JUNK", Text("0GPS" + std::string(48, '\1'))), frame}, false),
                 rec = clip({RiffList("rec ", Concat({frame, caption}))}, false),
-                plainFrames = clip({frame, RiffChunk("01tx", Text("hello")), frame}, true);
+                plainFrames = clip({frame, RiffChunk("01tx", Text("hello")), frame}, true),
+                mjpeg = clip({RiffChunk("00dc", Picture({ExifSegment(FiveEntryGps())}))}, true);
     Bytes avif = HeaderlessExif(Order::II, 8, 8), qvmi = HeaderlessExif(Order::MM, 10, 0);
     std::copy_n("AVIF", 4, avif.begin());
     std::copy_n("QVMI", 4, qvmi.begin());
@@ -127,6 +128,7 @@ std::vector<Row> Rows() {
         {"AVI: a dashcam's gps0 chunk among the frames", gps0,
          {{FindKind::TimedGps, false, FindWhy::TimedGpsUnreadable, At(gps0, "gps0"), "LIST movi / gps0"}}},
         {"AVI: GPS records in a JUNK chunk among the frames", lucas, {opaque(At(lucas, "JUNK"), "LIST movi / JUNK")}},
+        {"AVI: a Motion JPEG frame keeping a photo's Exif", mjpeg, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"AVI: captions in a LIST rec", rec, {timed(At(rec, "[iso"), "LIST movi / 01tx")}},
         {"AVI: Exif IFDs in a stream's strd (AVIF)", strd,
          {{FindKind::ExifGps, true, FindWhy::None, -1, "LIST hdrl / strd"}}},

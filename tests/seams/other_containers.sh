@@ -826,6 +826,22 @@ elif mkdir "$work/out-bare" && expect 1 "location" check && expect 0 "removed" s
         fail "the sound changed"
 fi
 
+# A geotagged photo made into a clip without re-encoding (Motion JPEG in
+# AVI): each frame is the photo, its Exif kept. ExifTool reads the GPS of
+# the first frame taken out before the strip and none after; the frames
+# decode as before and the length holds.
+ffmpeg -nostdin -v error -loop 1 -framerate 5 -i geotagged.jpg -t 1 -c:v copy "$work/still.avi"
+row_file=still.avi path=$work/still.avi
+frame_gps() { ffmpeg -v error -i "$1" -c:v copy -frames:v 1 -f mjpeg - | exiftool -q -q -n -s3 -GPSLatitude -; }
+if [ -z "$(frame_gps "$path")" ]; then
+    fail "ExifTool reads no GPS in its first frame"
+elif mkdir "$work/out-still" && expect 1 "Exif GPS IFD" check && expect 0 "removed" strip-gps -o "$work/out-still"; then
+    copy=$work/out-still/$row_file
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+    [ -z "$(frame_gps "$copy")" ] || fail "ExifTool still reads the first frame's GPS"
+    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+fi
+
 # cjxl's bare codestream holds no metadata: clean. With a position's text
 # appended, where the codestream ends is not known: it cannot be made clean.
 cjxl --quiet base.png bare.jxl
