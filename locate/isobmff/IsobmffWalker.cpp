@@ -5,6 +5,7 @@
 #include "locate/Pieces.h"
 #include "locate/id3/Id3Walker.h"
 #include "locate/isobmff/BoxWalk.h"
+#include "locate/isobmff/SampleTable.h"
 #include "locate/xml/XmlTextWalker.h"
 #include "locate/xmp/XmpFileWalker.h"
 
@@ -109,6 +110,22 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
         if (FindChild(w.file, trak.Body(), Fourcc("tkhd"), tkhd) && FullBoxVersion(w.file, tkhd, v, flags))
             be.U32(tkhd.body + (v == 1 ? 20 : 12), id);
         w.timed.push_back({stbl, format, read, id, c, std::move(keys)});
+    } else if (handler == Fourcc("vide") && OneOf(format, {Fourcc("jpeg"), Fourcc("mjpa"), Fourcc("mjpb"),
+                                                         Fourcc("MJPG"), Fourcc("AVDJ"), Fourcc("dmb1"),
+                                                         Fourcc("mp4v")})) {
+        // Motion JPEG: each frame is a JPEG file, which may keep the Exif of
+        // the photo it was copied from (a still made into a clip). MP4 names
+        // it `mp4v`, as MPEG-4 video, whose frames never start with an SOI.
+        std::vector<ByteRange> samples;
+        const auto jpeg = [&](const ByteRange& r) {
+            const uint8_t* p = r.len >= 4 ? w.file.Span(r.pos, 3) : nullptr;
+            return p != nullptr && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF;
+        };
+        if (TrackSamples(w.file, stbl, w.whole.pos, samples) && !samples.empty() &&
+            (format != Fourcc("mp4v") || jpeg(samples.front())))
+            for (size_t i = 0; i < samples.size(); ++i)
+                if (jpeg(samples[i]))
+                    w.sink.Nested(Container::Jpeg, samples[i], c.Then("frame " + std::to_string(i + 1)));
     } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
         // Another timed metadata track whose description names a location
         // (its keys, its mime type): its samples are not understood.

@@ -120,6 +120,10 @@ std::vector<Row> Rows() {
                                 Box("minf", stbl)}))}));
     };
     const Bytes cammClip = Concat({Ftyp("isom", "isom"), Box("mdat", samples), Box("moov", timedTrack("meta", "camm", 28))});
+    // Motion JPEG: two frames, each a photo keeping its Exif.
+    const Bytes still = Picture({ExifSegment(FiveEntryGps())});
+    const Bytes mjpegClip = Concat({Ftyp("isom", "isom"), Box("mdat", Concat({still, still})),
+                                    Box("moov", timedTrack("vide", "jpeg", static_cast<uint32_t>(still.size())))});
     // A drone's captions: tx3g samples, a 16-bit length and the text.
     auto caption = [](const std::string& text) {
         return Concat({Bytes{0, static_cast<uint8_t>(text.size())}, Text(text)});
@@ -347,6 +351,8 @@ std::vector<Row> Rows() {
         {"MP4 udta/meta/ilst/covr: a geotagged cover photo", cover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"MP4 meta/ID32: an ID3 tag's location", id32, location(At(id32, "location", 9))},
         {"MOV location key", mov, location(At(mov, kWhere))},
+        {"Motion JPEG frames keeping a photo's Exif", mjpegClip,
+         {{FindKind::ExifGps, true, FindWhy::None, -1}, {FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
         {"a CAMM track naming bytes outside mdat", cammOutside, no(FindKind::TimedGps, FindWhy::TimedGpsUnreadable)},
         {"a Sony rtmd track's GPS items", rtmdClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 32}}},

@@ -827,20 +827,23 @@ elif mkdir "$work/out-bare" && expect 1 "location" check && expect 0 "removed" s
 fi
 
 # A geotagged photo made into a clip without re-encoding (Motion JPEG in
-# AVI): each frame is the photo, its Exif kept. ExifTool reads the GPS of
-# the first frame taken out before the strip and none after; the frames
-# decode as before and the length holds.
-ffmpeg -nostdin -v error -loop 1 -framerate 5 -i geotagged.jpg -t 1 -c:v copy "$work/still.avi"
-row_file=still.avi path=$work/still.avi
+# AVI, MOV and MP4): each frame is the photo, its Exif kept. ExifTool reads
+# the GPS of the first frame taken out before the strip and none after; the
+# frames decode as before and the length holds.
 frame_gps() { ffmpeg -v error -i "$1" -c:v copy -frames:v 1 -f mjpeg - | exiftool -q -q -n -s3 -GPSLatitude -; }
-if [ -z "$(frame_gps "$path")" ]; then
-    fail "ExifTool reads no GPS in its first frame"
-elif mkdir "$work/out-still" && expect 1 "Exif GPS IFD" check && expect 0 "removed" strip-gps -o "$work/out-still"; then
-    copy=$work/out-still/$row_file
-    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
-    [ -z "$(frame_gps "$copy")" ] || fail "ExifTool still reads the first frame's GPS"
-    [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
-fi
+for row_file in still.avi still.mov still.mp4; do
+    path=$work/$row_file
+    ffmpeg -nostdin -v error -loop 1 -framerate 5 -i geotagged.jpg -t 1 -c:v copy "$path"
+    if [ -z "$(frame_gps "$path")" ]; then
+        fail "ExifTool reads no GPS in its first frame"
+    elif mkdir "$work/out-$row_file" && expect 1 "Exif GPS IFD" check &&
+         expect 0 "removed" strip-gps -o "$work/out-$row_file"; then
+        copy=$work/out-$row_file/$row_file
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        [ -z "$(frame_gps "$copy")" ] || fail "ExifTool still reads the first frame's GPS"
+        [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+    fi
+done
 
 # cjxl's bare codestream holds no metadata: clean. With a position's text
 # appended, where the codestream ends is not known: it cannot be made clean.
