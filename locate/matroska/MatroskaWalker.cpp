@@ -290,7 +290,9 @@ struct Walk {
                 sink.Add(found, at);
                 return;
             }
-            if (!frames[t.number].empty()) TextTrackFrames(t, frames[t.number], at);
+            if (frames[t.number].empty()) continue;
+            if (t.pictures) PictureFrames(t, frames[t.number], c.Then("video track " + std::to_string(t.number)));
+            else TextTrackFrames(t, frames[t.number], at);
         }
     }
 
@@ -330,6 +332,40 @@ struct Walk {
             }
         }
         return true;
+    }
+
+    // A Motion JPEG track's frames, each that is a JPEG file walked as one.
+    // Where a frame's removal changes bytes under CRC-32 elements, they are
+    // written anew; where one of them is already wrong, its finds cannot
+    // be removed (the CRC is left alone).
+    void PictureFrames(const TextTrack& t, const std::vector<Frame>& frames, const Carrier& at) {
+        if (t.zlib || t.unreadable) return;  // compressed frames, as pictures' data, are not read
+        std::vector<PositionFind>& finds = sink.Result().finds;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            const Frame& fr = frames[i];
+            const uint8_t* p = fr.laced && fr.r.len >= 4 ? f.Span(fr.r.pos, 3) : nullptr;
+            if (p == nullptr || p[0] != 0xFF || p[1] != 0xD8 || p[2] != 0xFF) continue;
+            const size_t before = finds.size();
+            sink.Nested(Container::Jpeg, fr.r, at.Then("frame " + std::to_string(i + 1)));
+            if (std::none_of(finds.begin() + static_cast<std::ptrdiff_t>(before), finds.end(),
+                             [](const PositionFind& x) { return x.removable; }))
+                continue;
+            StripPlan plan;
+            bool right = true;
+            for (int k : fr.crcs)
+                if (k >= 0) {
+                    right = right && CrcRight(f, frameCrcs[static_cast<size_t>(k)]);
+                    plan.fixUps.push_back({StripFixUp::kCrc32Le,
+                                           plan.AddMap(ContentMap(frameCrcs[static_cast<size_t>(k)].covered)),
+                                           {frameCrcs[static_cast<size_t>(k)].at}});
+                }
+            if (right) {
+                sink.Result().plan.Append(plan);
+                continue;
+            }
+            for (size_t j = before; j < finds.size(); ++j)
+                if (finds[j].removable) finds[j].removable = false, finds[j].why = FindWhy::ElementCrcWrong;
+        }
     }
 
     // One text track's frames, read as captions. A zlib-compressed frame

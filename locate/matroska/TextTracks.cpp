@@ -73,7 +73,8 @@ std::vector<TextTrack> TextTracksIn(const ByteReader& file, const EbmlElement& t
                     for (int64_t i = 0; i < e.end - e.data && p[i] != 0; ++i) codec += static_cast<char>(p[i]);
             return true;
         });
-        if (numbered && (type == kMetadata || ((type == kSubtitle || type == 0) && IsTextCodec(codec))))
+        t.pictures = codec == "V_MJPEG";
+        if (numbered && (type == kMetadata || t.pictures || ((type == kSubtitle || type == 0) && IsTextCodec(codec))))
             out.push_back(t);
         return out.size() < 1024;
     });

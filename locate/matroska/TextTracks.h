@@ -13,11 +13,14 @@
 
 struct TextTrack {
     uint64_t number = 0;
+    bool pictures = false;    // a Motion JPEG track: each frame a JPEG file, walked as one
     bool zlib = false;        // each frame is a zlib stream (content compression 0)
     bool unreadable = false;  // encrypted, or compressed in another way: its frames cannot be read
 };
 
-// The text tracks that the entries of `tracks` (a Tracks element) name.
+// The text tracks that the entries of `tracks` (a Tracks element) name,
+// and the Motion JPEG tracks (`V_MJPEG`), whose frames are JPEG files that
+// may keep the Exif of the photo they were copied from.
 std::vector<TextTrack> TextTracksIn(const ByteReader& file, const EbmlElement& tracks);
 
 // A Block's or SimpleBlock's track number. False when it cannot be read.

@@ -8,7 +8,8 @@
 // "GPS" in every row: it is skipped, never read. Each file is walked
 // at both depths; each one whose finds can all be removed keeps the strip
 // contract (same length, found clean again, no byte changed outside the
-// strip's ranges), which for a CRC means it is written anew.
+// strip's ranges), and every CRC-32 around what the strip changed is
+// written anew.
 #include "fuzz/StripContract.h"
 #include "locate/Locator.h"
 #include "tests/support/ContainerBuilder.h"
@@ -16,6 +17,8 @@
 #include "tests/support/SegmentBuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <zlib.h>
 
@@ -122,6 +125,12 @@ std::vector<Row> Rows() {
     const Bytes compressed = TextTrack(zlibEncoding, TextBlock(0xA3, 0, packed));
     const Bytes crcWrong = TextTrack({}, TextBlock(0xA3, 0, caption), 1);
     const Bytes encrypted = TextTrack(El(0x6D80, El(0x6240, El(0x5035, El(0x47E1, {5})))), TextBlock(0xA3, 0, other));
+    // A Motion JPEG track whose frame is a photo keeping its Exif, under the cluster's CRC.
+    auto mjpeg = [&](int crcWrongBy) {
+        const Bytes tracks = El(0x1654AE6B, TrackEntry(1, 1, "V_MJPEG"));
+        const Bytes block = El(0xA3, Concat({Bytes{0x81, 0, 0, 0x80}, jpeg}));
+        return Mkv(Concat({tracks, WithCrc(0x1F43B675, Concat({El(0xE7, {0}), block}), crcWrongBy)}));
+    };
     auto timed = [](int64_t at, bool removable = true, FindWhy why = FindWhy::None) {
         return Want{FindKind::TimedGps, removable, why, at, "Segment #1 / text track 2"};
     };
@@ -151,6 +160,10 @@ std::vector<Row> Rows() {
         {"a laced block: the second frame holds the caption", laced, {timed(At(laced, kCaption))}},
         {"a zlib-compressed caption, compressed anew at its length", compressed, {timed(At(compressed, packed))}},
         {"a cluster's CRC already wrong", crcWrong, {timed(At(crcWrong, kCaption), false, FindWhy::ElementCrcWrong)}},
+        {"a Motion JPEG frame keeping a photo's Exif, under the cluster's CRC", mjpeg(0),
+         {{FindKind::ExifGps, true, FindWhy::None, -1, ""}}},
+        {"the same, the cluster's CRC already wrong", mjpeg(1),
+         {{FindKind::ExifGps, false, FindWhy::ElementCrcWrong, -1, ""}}},
         {"an encrypted text track cannot be read", encrypted,
          {timed(At(encrypted, "Hello"), false, FindWhy::TimedGpsUnreadable)}},
     };
@@ -158,6 +171,28 @@ std::vector<Row> Rows() {
 
 }  // namespace
 
+// True when every cluster, Tags and Attachments element of `f` whose first
+// child is a CRC-32 (as El and WithCrc write them) holds the right one.
+static bool CrcsRight(const std::vector<uint8_t>& f) {
+    const Bytes ids[] = {{0x1F, 0x43, 0xB6, 0x75}, {0x12, 0x54, 0xC3, 0x67}, {0x19, 0x41, 0xA4, 0x69}};
+    for (const Bytes& id : ids)
+        for (auto at = std::search(f.begin(), f.end(), id.begin(), id.end()); at != f.end();
+             at = std::search(at + 1, f.end(), id.begin(), id.end())) {
+            const auto pos = static_cast<size_t>(at - f.begin());
+            if (pos + 25 > f.size() || f[pos + 4] != 0x01 || f[pos + 12] != 0xBF) continue;
+            uint64_t size = 0;
+            for (size_t i = 5; i < 12; ++i) size = size << 8 | f[pos + i];
+            const size_t children = pos + 25, end = pos + 12 + static_cast<size_t>(size);
+            if (end > f.size() || end < children) continue;
+            const uint32_t want = f[pos + 21] | f[pos + 22] << 8 | f[pos + 23] << 16 | uint32_t{f[pos + 24]} << 24;
+            if (crc32(0L, f.data() + children, static_cast<uInt>(end - children)) != want) return false;
+        }
+    return true;
+}
+
 TEST(Matroska, EveryPlaceInATagOrAttachmentIsFoundAndStrippedInPlace) {
-    for (const Row& row : Rows()) ExpectWalkAndStrip(row);
+    for (const Row& row : Rows()) {
+        const std::vector<uint8_t> copy = ExpectWalkAndStrip(row);
+        EXPECT_TRUE(copy.empty() || CrcsRight(copy)) << row.name << ": a CRC-32 is wrong after the strip";
+    }
 }

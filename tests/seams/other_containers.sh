@@ -827,11 +827,12 @@ elif mkdir "$work/out-bare" && expect 1 "location" check && expect 0 "removed" s
 fi
 
 # A geotagged photo made into a clip without re-encoding (Motion JPEG in
-# AVI, MOV and MP4): each frame is the photo, its Exif kept. ExifTool reads
-# the GPS of the first frame taken out before the strip and none after; the
-# frames decode as before and the length holds.
+# AVI, MOV, MP4 and Matroska): each frame is the photo, its Exif kept.
+# ExifTool reads the GPS of the first frame taken out before the strip and
+# none after; the frames decode as before, the length and the clusters'
+# CRC-32s hold.
 frame_gps() { ffmpeg -v error -i "$1" -c:v copy -frames:v 1 -f mjpeg - | exiftool -q -q -n -s3 -GPSLatitude -; }
-for row_file in still.avi still.mov still.mp4; do
+for row_file in still.avi still.mov still.mp4 still.mkv; do
     path=$work/$row_file
     ffmpeg -nostdin -v error -loop 1 -framerate 5 -i geotagged.jpg -t 1 -c:v copy "$path"
     if [ -z "$(frame_gps "$path")" ]; then
@@ -842,6 +843,7 @@ for row_file in still.avi still.mov still.mp4; do
         [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
         [ -z "$(frame_gps "$copy")" ] || fail "ExifTool still reads the first frame's GPS"
         [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the frames changed"
+        [[ $row_file != *.mkv ]] || [ "$(crcs_wrong "$copy")" = 0 ] || fail "elements' CRC-32s are wrong in the copy"
     fi
 done
 
