@@ -134,6 +134,16 @@ seed_fuzz_locator() {
     command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x32:rate=5 -t 0.4 \
         -pix_fmt yuv420p -c:v libx264 -bsf:v "filter_units=remove_types=6,h264_metadata=sei_user_data=$sei" \
         -f mpegts -mpegts_m2ts_mode 1 "$d/avchd.bin"
+    # The tiny one made into clips without re-encoding: Motion JPEG frames
+    # keeping its Exif, in AVI, MP4 and Matroska (under a cluster's CRC).
+    local ext
+    for ext in avi mp4 mkv; do
+        [ -f "$f" ] && command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -loop 1 -framerate 5 -i "$f" -t 0.4 \
+            -c:v copy -f "${ext/mkv/matroska}" "$d/still_$ext.bin"
+    done
+    # An M4A whose cover (covr) is the tiny one.
+    [ -f "$f" ] && command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i sine=d=0.1 -i "$f" \
+        -map 0 -map 1 -c:v copy -disposition:v attached_pic -f ipod "$d/cover_m4a.bin"
     # A dashcam's transport stream: a PMT declaring private data, NMEA
     # sentences in its PES, a binary fix on a PID no table names.
     perl -e 'sub pk { my ($pid, $p) = @_; substr(pack("CnC", 0x47, 0x4000 | $pid, 0x10) . $p . "\xff" x 184, 0, 188) }
