@@ -422,6 +422,15 @@ seed_fuzz_locator() {
     # Bare MP3 frames (no tag before them), then ID3v1 naming a position.
     perl -e 'my $f = "\xff\xfb\x90\0GPS +35.6586+139.7454/"; $f .= "\0" x (417 - length $f);
         print $f x 3, "TAG", "Lat: 35.6586", " " x 82, "+35.6586+139.7454/", "\0" x 12, "\x0c";' >"$d/bare_mp3.bin"
+    # WavPack: a block, then an APE tag (header, FFmpeg's location, a
+    # cover that is the tiny one, footer).
+    [ -f "$f" ] && perl -e 'local $/; my $j = <STDIN>;
+        sub item { my ($k, $v, $fl) = @_; pack("VV", length $v, $fl // 0) . $k . "\0" . $v }
+        my $items = item("title", "Walk") . item("location", "+35.6586+139.7454/") .
+            item("Cover Art (Front)", "cover.jpg\0" . $j, 2);
+        sub part { "APETAGEX" . pack("VVVV", 2000, length($items) + 32, 3, $_[0]) . "\0" x 8 }
+        print "wvpk", pack("V", 24), "\0" x 24, "GPS +35.6586+139.7454/", part(0xA0000000), $items,
+            part(0x80000000);' <"$f" >"$d/wavpack.bin"
     # AIFF: a title naming a coordinate, a comment, the sound, FFmpeg's ID3
     # chunk; CAF: the information chunk's location, the audio data to the end.
     perl -e 'sub ck { my ($id, $d) = @_; $id . pack("N", length $d) . $d . ("\0" x (length($d) % 2)) }

@@ -27,7 +27,8 @@ list(APPEND TAMLIX_CORE_SOURCES
   locate/gif/GifWalker.cpp
   locate/jxl/JxlWalker.cpp
   locate/matroska/Ebml.cpp locate/matroska/MatroskaWalker.cpp locate/matroska/TextTracks.cpp
-  locate/ogg/OggWalker.cpp locate/ogg/VorbisComments.cpp locate/flv/FlvWalker.cpp locate/id3/Id3Walker.cpp locate/id3/AudioFrames.cpp
+  locate/ogg/OggWalker.cpp locate/ogg/VorbisComments.cpp locate/flv/FlvWalker.cpp locate/id3/Id3Walker.cpp
+  locate/id3/AudioFrames.cpp locate/id3/ApeTag.cpp
   locate/asf/AsfWalker.cpp locate/aiff/AiffWalker.cpp locate/caf/CafWalker.cpp
   locate/jp2/Jp2Walker.cpp
   locate/mpegts/TsWalker.cpp

@@ -2,7 +2,9 @@
 
 #include "exif/ByteReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -59,6 +61,10 @@ bool Frames(const ByteReader& f, int64_t pos, int64_t end, int64_t (*frame)(cons
 
 bool StartsAudioFrames(const ByteReader& file, int64_t pos, int64_t end) {
     const uint8_t* p = end - pos >= 9 ? file.Span(pos, 9) : nullptr;
-    if (p != nullptr && (std::memcmp(p, "#!AMR\n", 6) == 0 || std::memcmp(p, "#!AMR-WB\n", 9) == 0)) return true;
+    static constexpr const char* kMagics[] = {"#!AMR\n", "#!AMR-WB\n", "wvpk", "MAC ", "TTA1", "MPCK", "MP+"};
+    if (p != nullptr && std::any_of(std::begin(kMagics), std::end(kMagics), [&](const char* m) {
+            return std::memcmp(p, m, std::strlen(m)) == 0;
+        }))
+        return true;
     return Frames(file, pos, end, AdtsFrame) || Frames(file, pos, end, MpegFrame);
 }

@@ -3,6 +3,7 @@
 #include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/id3/ApeTag.h"
 #include "locate/payload/TimedGps.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr int64_t kHeader = 10, kId3v1 = 128, kApeFooter = 32;
+constexpr int64_t kHeader = 10, kId3v1 = 128;
 // Frames whose content is read: texts are short; a picture's header is
 // read, its data walked where it lies.
 constexpr int64_t kMaxText = int64_t{1} << 20, kMaxHead = 4096;
@@ -269,11 +270,8 @@ void WalkId3Container(ByteRange whole, const Carrier& at, Sink& sink) {
         WalkId3v1(sink, v1, end - kId3v1, at.Then("ID3v1"));
         end -= kId3v1;
     }
-    const uint8_t* ape = end - kApeFooter >= pos ? f.Span(end - kApeFooter, kApeFooter) : nullptr;
-    if (ape != nullptr && std::memcmp(ape, "APETAGEX", 8) == 0) {
-        const int64_t size = ape[12] | ape[13] << 8 | ape[14] << 16 | int64_t{ape[15]} << 24;
-        const int64_t from = std::max(pos, end - size - ((ape[23] & 0x80) ? kApeFooter : 0));
-        sink.Opaque({from, end - from}, FindKind::Unparsed, FindWhy::FramesUnparsed, FindWhy::FramesUnparsed, at);
+    if (const int64_t from = ApeTagStart(f, pos, end); from >= 0) {
+        WalkApeTag({from, end - from}, at, sink);
         end = from;
     }
     const uint8_t* footer = end - kHeader >= pos ? f.Span(end - kHeader, kHeader) : nullptr;

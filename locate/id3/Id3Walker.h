@@ -16,8 +16,7 @@
 //     the opaque rule.
 // The sound after the tag is not read. A tag at the file's end (ID3v2.4's
 // "3DI" footer) is walked too, and so are ID3v1's 128 bytes (fixed fields
-// of Latin-1 text, read as text frames are); an APE tag there follows the
-// opaque rule.
+// of Latin-1 text, read as text frames are), and an APE tag (ApeTag.h).
 #pragma once
 #include "platform/ByteRange.h"
 

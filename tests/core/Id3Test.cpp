@@ -4,7 +4,7 @@
 // chunk, ID3v1's fields) and per frame that cannot be taken apart
 // (compressed). The sound after the tag holds "GPS" and an ISO 6709 string in
 // every row: it is never read, nor are bare frames with no tag before them
-// (MP3, AAC in ADTS, AMR).
+// (MP3, AAC in ADTS, AMR) or WavPack's blocks, whose APE tag is.
 #include "tests/support/ContainerBuilder.h"
 #include "tests/support/FindTable.h"
 #include "tests/support/SegmentBuilder.h"
@@ -74,6 +74,21 @@ std::vector<Row> Rows() {
     const Bytes bareV1 = Concat({mp3Frame, mp3Frame, mp3Frame, v1Tag});
     const Bytes adtsFrame = Concat({Bytes{0xFF, 0xF1, 0x50, 0x80, 0x02, 0x00, 0x00}, Text("GPS +35."), Bytes{0}});
     const Bytes adts = Concat({adtsFrame, adtsFrame, adtsFrame, adtsFrame});
+    // An APE tag (version 2, with a header) of text items, and one cover.
+    auto ape = [&](const std::vector<std::pair<std::string, Bytes>>& items, uint32_t binary = 0) {
+        Bytes b;
+        for (const auto& [key, value] : items)
+            b = Concat({b, le32(value.size()), le32(key == "Cover Art (Front)" ? binary : 0), Text(key), Bytes{0},
+                        value});
+        auto part = [&](uint32_t flags) {
+            return Concat({Text("APETAGEX"), le32(2000), le32(b.size() + 32), le32(items.size()), le32(flags),
+                           Bytes(8, 0)});
+        };
+        return Concat({part(0xA0000000u), b, part(0x80000000u)});
+    };
+    const Bytes wavpack = Concat({Text("wvpk"), kSound, ape({{"title", Text("Walk")}, {"location", Text(kWhere)}})});
+    const Bytes apeCover = Concat({Bytes(bareV1.begin(), bareV1.end() - 128),
+                                   ape({{"Cover Art (Front)", Concat({Text("cover.jpg"), Bytes{0}, photo})}}, 2)});
     auto location = [](const Bytes& f, const std::string& text, const std::string& carrier = {}) {
         return Want{FindKind::Location, true, FindWhy::None, At(f, text), carrier};
     };
@@ -92,6 +107,9 @@ std::vector<Row> Rows() {
         {"bare MP3 frames, ID3v1's comment", bareV1,
          {{FindKind::Location, true, FindWhy::None, At(bareV1, "TAG", 97), "ID3v1 / comment"}}},
         {"bare ADTS frames", adts, {}},
+        {"WavPack: FFmpeg's location in the APE tag", wavpack,
+         {{FindKind::Location, true, FindWhy::None, At(wavpack, "location", 9), "APE tag / location"}}},
+        {"an APE tag's cover photo after MP3 frames", apeCover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"AMR", Concat({Text("#!AMR\n"), kSound}), {}},
         {"a sync word that leads to no frame", Concat({mp3Frame, kSound}),
          {{FindKind::Container, false, FindWhy::NotReadYet, 0, ""}}},

@@ -744,9 +744,10 @@ fi
 
 # A phone clip's position as FFmpeg carries it into Ogg (Vorbis, Opus) and
 # FLAC comments, an MP3's ID3 tag (TXXX), an M4A's location box, an AIFF's
-# ID3 chunk, a CAF's information chunk and a WMA's attributes, the FLAC's,
-# the MP3's and the M4A's cover (`covr`) being the geotagged photo: ExifTool
-# (or, where it reads no location, as in CAF and WMA, FFmpeg) reads the
+# ID3 chunk, a CAF's information chunk, a WMA's attributes and the APE tags
+# of WavPack and TTA, the FLAC's, the MP3's and the M4A's cover (`covr`)
+# being the geotagged photo: ExifTool (or, where it reads no location, as
+# in CAF, WMA, WavPack and TTA, FFmpeg) reads the
 # location (and the cover's GPS) before the strip and none after; the
 # sound, the length and every Ogg page's CRC hold.
 sine() { ffmpeg -nostdin -v error -f lavfi -i sine=d=1 "${@:1:$#-1}" -metadata location="$iso6709" "${@: -1}"; }
@@ -758,6 +759,8 @@ sine -i geotagged.jpg -map 0 -map 1 -c:v copy -disposition:v attached_pic "$work
 sine -write_id3v2 1 "$work/sound.aiff"
 sine "$work/sound.caf"
 sine -c:a wmav2 "$work/sound.wma"
+sine "$work/sound.wv"
+sine "$work/sound.tta"
 sound_location() {
     { exiftool -s3 -Vorbis:Location -ID3:UserDefinedText "$1" 2>/dev/null | sed 's/^(location) *//'
       ffprobe -v error -show_entries format_tags=location -of default=nw=1:nk=1 "$1"; } | awk 'NF' | sort -u
@@ -780,7 +783,8 @@ print(wrong)
 PY
 }
 cover_gps() { exiftool -b -Picture -CoverArt "$1" | exiftool -q -q -n -s3 -GPSLatitude -; }
-for row_file in sound.ogg sound.opus sound.flac sound.mp3 sound.m4a sound.aiff sound.caf sound.wma; do
+for row_file in sound.ogg sound.opus sound.flac sound.mp3 sound.m4a sound.aiff sound.caf sound.wma sound.wv \
+                sound.tta; do
     path=$work/$row_file
     covered=false
     [[ $row_file != sound.flac && $row_file != sound.mp3 && $row_file != sound.m4a ]] || covered=true
