@@ -48,3 +48,8 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
 // True when it was a find.
 bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
                   const Carrier& c);
+
+// The one-byte text at r, its trailing NULs left out, as AddTextValue reads
+// it. False when r is too long to read whole (over 1 MiB) or cannot be read:
+// the caller then treats r as opaque.
+bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);

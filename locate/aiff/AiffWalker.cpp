@@ -12,7 +12,6 @@
 namespace {
 
 constexpr int64_t kFormHead = 12, kChunkHead = 8;
-constexpr int64_t kMaxText = int64_t{1} << 20;  // a text read whole; a longer one is opaque
 
 void Opaque(Sink& sink, ByteRange r, const Carrier& c) {
     if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed, c);
@@ -20,14 +19,7 @@ void Opaque(Sink& sink, ByteRange r, const Carrier& c) {
 
 // A text at r, its terminators and padding left out.
 void Text(Sink& sink, ByteRange r, const std::string& name, const Carrier& c) {
-    const uint8_t* p = r.len <= kMaxText ? sink.File().Span(r.pos, r.len) : nullptr;
-    if (p == nullptr) {
-        Opaque(sink, r, c);
-        return;
-    }
-    int64_t n = r.len;
-    while (n > 0 && p[n - 1] == 0) --n;
-    AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
+    if (!AddTextAt(sink, r, name, c)) Opaque(sink, r, c);
 }
 
 // Comments: a count; each a time, a marker, a length and its text, padded

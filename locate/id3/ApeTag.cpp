@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int64_t kFooter = 32;
-constexpr int64_t kMaxText = int64_t{1} << 20;  // a text read whole; a longer one is opaque
 constexpr uint32_t kHasHeader = 0x80000000u;
 
 void Opaque(Sink& sink, ByteRange r, const Carrier& c) {
@@ -53,17 +52,15 @@ void WalkApeTag(ByteRange r, const Carrier& at, Sink& sink) {
         const ByteRange value{key + (nul - k) + 1, len};
         if (value.len > footer - value.pos) break;
         const int type = version == 1000 ? 0 : (itemFlags >> 1) & 3;
-        const uint8_t* p = type == 0 && value.len <= kMaxText ? f.Span(value.pos, value.len) : nullptr;
-        if (p != nullptr) {
-            AddTextValue(sink, value, std::vector<uint8_t>(p, p + value.len), name, false, c.Then(name));
-        } else if (type == 1) {
+        const bool text = type == 0 && AddTextAt(sink, value, name, c.Then(name));
+        if (!text && type == 1) {
             // A cover: a file's name, a NUL, then the picture.
             const int64_t head = std::min<int64_t>(value.len, 1024);
             const uint8_t* v = f.Span(value.pos, head);
             const auto* cut = v != nullptr ? static_cast<const uint8_t*>(std::memchr(v, 0, head)) : nullptr;
             const int64_t skip = cut != nullptr ? cut - v + 1 : 0;
             if (!sink.FileAt({value.pos + skip, value.len - skip}, c.Then(name))) Opaque(sink, value, c.Then(name));
-        } else {
+        } else if (!text) {
             Opaque(sink, value, c.Then(name));
         }
         pos = value.End();

@@ -20,7 +20,6 @@ constexpr int kMaxDepth = 16;
 // little-endian size; a RIFF header adds the form type.
 constexpr int64_t kHeader = 8;
 constexpr int64_t kRiffHeader = 12;
-constexpr int64_t kMaxText = int64_t{1} << 20;  // a text chunk read whole; a longer one is opaque
 
 // Chunks whose data is a picture, a sound, a video or numbers of the
 // structure: skipped by their size, so that their bytes are never read
@@ -73,11 +72,7 @@ struct RiffWalk {
     // A text at r (a LIST INFO item, a field of a broadcast WAV's `bext`),
     // its terminators left out: a coordinate it names is blanked.
     void Text(ByteRange r, const std::string& name, const Carrier& c) {
-        const uint8_t* p = r.len <= kMaxText ? file.Span(r.pos, r.len) : nullptr;
-        if (p == nullptr) return Opaque(r, c);
-        int64_t n = r.len;
-        while (n > 0 && p[n - 1] == 0) --n;
-        AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
+        if (!AddTextAt(sink, r, name, c)) Opaque(r, c);
     }
     // A broadcast WAV's `bext`: a description (256 bytes), the originator
     // (32), its reference (32), a date and a time (18), numbers and the
