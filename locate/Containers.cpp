@@ -260,6 +260,11 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
     return out;
 }
 
+bool JpegFileAt(const ByteReader& file, ByteRange r) {
+    const uint8_t* p = r.len >= 4 ? file.Span(r.pos, 3) : nullptr;
+    return p != nullptr && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF;
+}
+
 bool TiffHeaderAt(const ByteReader& file, int64_t pos) {
     return file.Matches(pos, 'I', 'I', '*', 0) || file.Matches(pos, 'M', 'M', 0, '*');
 }

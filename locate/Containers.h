@@ -54,6 +54,10 @@ Embedded FindEmbeddedContainer(const ByteReader& file, int64_t pos, int64_t end)
 // is not preceded by "SEFT".
 int64_t SefStart(const ByteReader& file, int64_t from, int64_t end);
 
+// True when r holds a JPEG file's start: an SOI and a marker (FF D8 FF),
+// as a Motion JPEG frame does when it is a whole file.
+bool JpegFileAt(const ByteReader& file, ByteRange r);
+
 // True when a TIFF header ("II*\0", "MM\0*") starts at pos.
 bool TiffHeaderAt(const ByteReader& file, int64_t pos);
 

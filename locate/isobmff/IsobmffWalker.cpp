@@ -117,14 +117,10 @@ void WalkTrack(BoxWalk& w, const Box& trak, const Carrier& c, int depth) {
         // the photo it was copied from (a still made into a clip). MP4 names
         // it `mp4v`, as MPEG-4 video, whose frames never start with an SOI.
         std::vector<ByteRange> samples;
-        const auto jpeg = [&](const ByteRange& r) {
-            const uint8_t* p = r.len >= 4 ? w.file.Span(r.pos, 3) : nullptr;
-            return p != nullptr && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF;
-        };
         if (TrackSamples(w.file, stbl, w.whole.pos, samples) && !samples.empty() &&
-            (format != Fourcc("mp4v") || jpeg(samples.front())))
+            (format != Fourcc("mp4v") || JpegFileAt(w.file, samples.front())))
             for (size_t i = 0; i < samples.size(); ++i)
-                if (jpeg(samples[i]))
+                if (JpegFileAt(w.file, samples[i]))
                     w.sink.Nested(Container::Jpeg, samples[i], c.Then("frame " + std::to_string(i + 1)));
     } else if (OneOf(handler, {Fourcc("meta"), Fourcc("text"), Fourcc("sbtl")}) && stsd.end > stsd.body) {
         // Another timed metadata track whose description names a location

@@ -343,8 +343,7 @@ struct Walk {
         std::vector<PositionFind>& finds = sink.Result().finds;
         for (size_t i = 0; i < frames.size(); ++i) {
             const Frame& fr = frames[i];
-            const uint8_t* p = fr.laced && fr.r.len >= 4 ? f.Span(fr.r.pos, 3) : nullptr;
-            if (p == nullptr || p[0] != 0xFF || p[1] != 0xD8 || p[2] != 0xFF) continue;
+            if (!fr.laced || !JpegFileAt(f, fr.r)) continue;
             const size_t before = finds.size();
             sink.Nested(Container::Jpeg, fr.r, at.Then("frame " + std::to_string(i + 1)));
             if (std::none_of(finds.begin() + static_cast<std::ptrdiff_t>(before), finds.end(),

@@ -218,9 +218,7 @@ void RiffWalk::MoviOne(uint32_t t, ByteRange whole, ByteRange data, const Carrie
         // A Motion JPEG frame is a JPEG file, which may keep the Exif of the
         // photo it was copied from (a still made into a clip): walked as one.
         const auto kind = static_cast<uint16_t>(t);
-        const uint8_t* p = (kind == 0x6463 /* dc */ || kind == 0x6462 /* db */) && data.len >= 4
-                               ? file.Span(data.pos, 3) : nullptr;
-        if (p != nullptr && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF)
+        if ((kind == 0x6463 /* dc */ || kind == 0x6462 /* db */) && JpegFileAt(file, data))
             sink.Nested(Container::Jpeg, data, c.Then(ChunkName(t)));
         return;
     }
