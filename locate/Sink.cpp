@@ -336,6 +336,19 @@ void Sink::Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile)
     Walk(kind, r, c, wholeFile, !wholeFile);
 }
 
+void Sink::Nested(Container kind, ByteRange r, const Carrier& c, const Around& around) {
+    const size_t before = m_out.finds.size();
+    Nested(kind, r, c);
+    const auto first = m_out.finds.begin() + static_cast<std::ptrdiff_t>(before);
+    if (std::none_of(first, m_out.finds.end(), [](const PositionFind& x) { return x.removable; })) return;
+    if (around.intact) {
+        m_out.plan.Append(around.fixUps);
+        return;
+    }
+    for (auto it = first; it != m_out.finds.end(); ++it)
+        if (it->removable) it->removable = false, it->why = around.why;
+}
+
 bool Sink::FileAt(ByteRange r, const Carrier& c) {
     constexpr int64_t kMaxCopy = int64_t{64} << 20;
     const Container kind = RecogniseContainer(m_file, r.pos, r.End(), true);

@@ -109,6 +109,17 @@ public:
     // container declares, so that a cut never drops data inside it): taken
     // apart by the registry's walker for it, or a find that cannot be removed.
     void Nested(Container kind, ByteRange r, const Carrier& c, bool wholeFile = false);
+    // What the outer container keeps over a nested one's bytes: checksums
+    // its removal must write anew (`fixUps`, applied only when the nested
+    // walk found something it can remove), and whether they are right now.
+    // A checksum already wrong is left alone, so the nested finds cannot be
+    // removed, for `why`.
+    struct Around {
+        StripPlan fixUps;
+        bool intact = true;
+        FindWhy why = FindWhy::None;
+    };
+    void Nested(Container kind, ByteRange r, const Carrier& c, const Around& around);
     // A file of its own inside the file (an archive's member, an attached
     // file), walked as the container it is: one told only as a file (a
     // text, an archive) is walked in a copy of its bytes and its finds and

@@ -340,30 +340,19 @@ struct Walk {
     // be removed (the CRC is left alone).
     void PictureFrames(const TextTrack& t, const std::vector<Frame>& frames, const Carrier& at) {
         if (t.zlib || t.unreadable) return;  // compressed frames, as pictures' data, are not read
-        std::vector<PositionFind>& finds = sink.Result().finds;
         for (size_t i = 0; i < frames.size(); ++i) {
             const Frame& fr = frames[i];
             if (!fr.laced || !JpegFileAt(f, fr.r)) continue;
-            const size_t before = finds.size();
-            sink.Nested(Container::Jpeg, fr.r, at.Then("frame " + std::to_string(i + 1)));
-            if (std::none_of(finds.begin() + static_cast<std::ptrdiff_t>(before), finds.end(),
-                             [](const PositionFind& x) { return x.removable; }))
-                continue;
-            StripPlan plan;
-            bool right = true;
+            Sink::Around around;
+            around.why = FindWhy::ElementCrcWrong;
             for (int k : fr.crcs)
                 if (k >= 0) {
-                    right = right && CrcRight(f, frameCrcs[static_cast<size_t>(k)]);
-                    plan.fixUps.push_back({StripFixUp::kCrc32Le,
-                                           plan.AddMap(ContentMap(frameCrcs[static_cast<size_t>(k)].covered)),
-                                           {frameCrcs[static_cast<size_t>(k)].at}});
+                    const Crc& crc = frameCrcs[static_cast<size_t>(k)];
+                    around.intact = around.intact && CrcRight(f, crc);
+                    around.fixUps.fixUps.push_back(
+                        {StripFixUp::kCrc32Le, around.fixUps.AddMap(ContentMap(crc.covered)), {crc.at}});
                 }
-            if (right) {
-                sink.Result().plan.Append(plan);
-                continue;
-            }
-            for (size_t j = before; j < finds.size(); ++j)
-                if (finds[j].removable) finds[j].removable = false, finds[j].why = FindWhy::ElementCrcWrong;
+            sink.Nested(Container::Jpeg, fr.r, at.Then("frame " + std::to_string(i + 1)), around);
         }
     }
 
