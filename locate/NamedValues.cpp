@@ -142,12 +142,13 @@ bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, st
     return true;
 }
 
-bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
+bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c, bool* found) {
     constexpr int64_t kMaxText = int64_t{1} << 20;
     const uint8_t* p = r.len <= kMaxText ? sink.File().Span(r.pos, r.len) : nullptr;
     if (p == nullptr) return false;
     int64_t n = r.len;
     while (n > 0 && p[n - 1] == 0) --n;
-    AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
+    const bool find = AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
+    if (found != nullptr) *found = find;
     return true;
 }

@@ -50,6 +50,7 @@ bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, st
                   const Carrier& c);
 
 // The one-byte text at r, its trailing NULs left out, as AddTextValue reads
-// it. False when r is too long to read whole (over 1 MiB) or cannot be read:
-// the caller then treats r as opaque.
-bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);
+// it (`found`, when given, says whether it was a find). False when r is too
+// long to read whole (over 1 MiB) or cannot be read: the caller then treats
+// r as opaque.
+bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c, bool* found = nullptr);

@@ -1,6 +1,7 @@
 #include "locate/jpeg/JpegWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
 #include "locate/jpeg/JpegPayloads.h"
@@ -70,6 +71,12 @@ std::string SegmentName(const JpegPicture& p, size_t index) {
     return std::string("FF") + hex + " #" + std::to_string(n);
 }
 
+// A comment segment's text, a find when it names a coordinate.
+bool CommentNamesCoordinate(Sink& sink, const JpegSegment& s, const Carrier& c) {
+    bool found = false;
+    return AddTextAt(sink, {s.payload, s.payloadLen}, "comment", c, &found) && found;
+}
+
 // One picture's segments and stray bytes; the MPF index's pictures go to `mpf`.
 void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vector<ByteRange>* mpf) {
     const ByteReader& file = sink.File();
@@ -107,6 +114,9 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
                    TiffHeaderAt(file, s.payload + sizeof kParrotSig)) {
             // A thermal drone's raw picture, a TIFF file of its own.
             sink.Tiff(s.payload + sizeof kParrotSig, s.payload + s.payloadLen, c);
+        } else if (s.marker == kCom && CommentNamesCoordinate(sink, s, c)) {
+            // A comment that names a coordinate ("Lat: 35.6586 Lon: 139.7454"),
+            // as some loggers and editors write one: blanked with spaces.
         } else if ((s.marker >= kApp0 && s.marker <= kApp15 && (s.marker != kApp1 || !App1Read(file, s))) ||
                    s.marker == kCom) {
             // A segment no rule reads (a colour profile, a maker's data, a
