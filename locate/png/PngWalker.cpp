@@ -3,10 +3,12 @@
 #include "locate/Containers.h"
 #include "locate/Fourcc.h"
 #include "locate/Locator.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/TiffBlock.h"
+#include "locate/payload/TimedGps.h"
 #include "locate/png/RawProfile.h"
 
 #include <zlib.h>
@@ -342,17 +344,29 @@ void PngWalk::Text(const Chunk& c, const Carrier& at) {
     sink.AddPayload(finds, plan, here);
 }
 
-// Text under any other keyword (a comment, a description) is opaque: its
-// inflated text when it is compressed, else the chunk's bytes.
+// Text under any other keyword (a comment, a description): a find when it
+// names a coordinate ("Lat: 35.6586 Lon: 139.7454"), blanked with spaces
+// (compressed text written anew at its length); else opaque, its inflated
+// text when it is compressed, else the chunk's bytes.
 void PngWalk::OtherText(const Chunk& c, const TextChunk& t, const Carrier& at) {
     std::vector<uint8_t> packed, text;
     if (t.compressed && t.text.len > 0 && t.text.len <= kMaxText && ContentMap(t.text).Gather(file, packed) &&
-        Inflate(packed.data(), t.text.len, Deflated::Zlib, kMaxText, text) &&
-        OpaqueHolds(ByteReader(text.data(), static_cast<int64_t>(text.size())), 0,
-                    static_cast<int64_t>(text.size())) != OpaqueText::None) {
-        Unparsed(c.Whole(), at);
-        return;
+        Inflate(packed.data(), t.text.len, Deflated::Zlib, kMaxText, text)) {
+        const ByteReader x(text.data(), static_cast<int64_t>(text.size()));
+        if (TextNamesCoordinate(text.data(), x.Length())) {
+            sink.Compressed(ContentMap(t.text), Deflated::Zlib, ' ', at,
+                            [](const ByteReader& y, std::vector<PositionFind>& finds, StripPlan& plan) {
+                                ScanValue(y, {0, y.Length()}, finds, plan);
+                            });
+            return;
+        }
+        if (OpaqueHolds(x, 0, x.Length()) != OpaqueText::None) {
+            Unparsed(c.Whole(), at);
+            return;
+        }
     }
+    bool found = false;
+    if (!t.compressed && AddTextAt(sink, t.text, t.keyword, at, &found) && found) return;
     Opaque(c.Whole(), at);
 }
 

@@ -94,8 +94,11 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
     const bool app1Xmp = kind == RawProfileKind::App1 && size >= kXmpSignatureLen &&
                          std::memcmp(bytes.data(), kXmpSignature, kXmpSignatureLen) == 0;
     if (kind == RawProfileKind::Iptc || kind == RawProfileKind::Irb) {
-        IptcScan x = kind == RawProfileKind::Irb ? ScanIptcPlaces(block, {0, size}, {-1, 0}, placeNames)
-                                                 : ScanIptcDatasets(block, {0, size}, placeNames);
+        // An iptc profile holds the datasets, or (as ImageMagick and
+        // ExifTool write it) Photoshop's image resources around them.
+        const bool irb = kind == RawProfileKind::Irb || (size >= 4 && std::memcmp(bytes.data(), "8BIM", 4) == 0);
+        IptcScan x = irb ? ScanIptcPlaces(block, {0, size}, {-1, 0}, placeNames)
+                         : ScanIptcDatasets(block, {0, size}, placeNames);
         found = std::move(x.finds);
         if (!found.empty() && !x.plan.Apply(after.data(), size)) after = bytes;
     } else if (kind == RawProfileKind::Xmp || app1Xmp) {
