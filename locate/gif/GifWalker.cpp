@@ -2,6 +2,7 @@
 
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/payload/TimedGps.h"
 
 #include <cstring>
 #include <string>
@@ -54,6 +55,22 @@ void OpaqueExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Ca
     sink.Add(f, c);
 }
 
+// A comment extension whose text (its sub-blocks joined) names a
+// coordinate ("Lat: 35.6586 Lon: 139.7454"): blanked with spaces, the
+// sub-blocks' lengths kept. False when it names none.
+bool CommentExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Carrier& c) {
+    std::vector<uint8_t> joined;
+    if (text.Empty() || text.Length() > kMaxJoined || !text.Gather(sink.File(), joined) ||
+        !TextNamesCoordinate(joined.data(), static_cast<int64_t>(joined.size())))
+        return false;
+    PositionFind f(FindKind::Location, ext.pos, true);
+    f.len = ext.len;
+    StripPlan plan;
+    plan.fills.push_back({plan.AddMap(text), 0, text.Length(), ' ', {}});
+    sink.AddPayload({f}, plan, c);
+    return true;
+}
+
 // The raw XMP of an "XMP DataXMP" extension, its data in [data, terminator).
 void XmpExtension(Sink& sink, ByteRange ext, int64_t data, int64_t terminator, const Carrier& c) {
     // The zone is read first: bringing it may give the packet's pages back.
@@ -104,7 +121,7 @@ void WalkGifContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         if (label == 0xFF && id != nullptr && std::memcmp(id, kXmpApp, 11) == 0)
             XmpExtension(sink, ext, pos + 14, terminator, c);
         // Graphic control blocks hold four bytes of timing and transparency.
-        else if (label != 0xF9)
+        else if (label != 0xF9 && !(label == 0xFE && CommentExtension(sink, ext, text, c)))
             OpaqueExtension(sink, ext, text, c);
         pos = terminator + 1;
     }
