@@ -88,6 +88,11 @@ std::string BoxName(uint32_t type);
 void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth);
 void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrier& c, int depth);
 void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
+// QuickTime's text records in a box named ©... (in `udta`): each a 16-bit
+// length, a language and the text. A text that names a coordinate is
+// blanked with spaces; others follow the opaque rule. False, with nothing
+// done, when the box is not laid out so.
+bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
 // The keys of a `mebx` sample description (the first entry of `stsd`)
 // whose values are a location, or a place's name when `placeNames`,

@@ -288,6 +288,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
                          Fourcc("gdat"), Fourcc("gps0"), Fourcc("udat")}) ||
                (t == Fourcc("uuid") && b.IsUuid(kGarminGpsUuid))) {
         WalkLocationBox(*this, b, at);
+    } else if ((t >> 24) == 0xA9 && WalkTextRecords(*this, b, at)) {
+        // A title, a comment, an author: QuickTime's text records.
     } else if ((t == Fourcc("QVMI") || t == Fourcc("MVTG")) && b.end - b.body >= 24) {
         // Exif IFDs without a header, as Casio (big-endian, the 0th IFD at
         // 10, offsets from the box's data) and Fujifilm (little-endian, from

@@ -4,6 +4,7 @@
 // (com.apple.quicktime.location.ISO6709); other entries' pictures.
 #include "locate/isobmff/BoxWalk.h"
 
+#include "locate/NamedValues.h"
 #include "locate/Pieces.h"
 #include "locate/isobmff/SampleTable.h"
 #include "locate/payload/TimedGps.h"
@@ -67,12 +68,19 @@ void LocationValue(BoxWalk& w, const Box& entry, bool keyed, FindKind kind, cons
     });
 }
 
-// Another entry's values: a `data` box holding a file of a known format
-// (a cover picture, `covr`, which may be a geotagged photo) is walked as
-// that file; other values, and other boxes, follow the opaque rule.
-void OtherValues(BoxWalk& w, const Box& entry, const Carrier& c) {
+// Another entry's values: a UTF-8 text (a comment, a title) that names a
+// coordinate is blanked with spaces; a `data` box holding a file of a known
+// format (a cover picture, `covr`, which may be a geotagged photo) is walked
+// as that file; other values, and other boxes, follow the opaque rule.
+void OtherValues(BoxWalk& w, const Box& entry, const std::string& name, const Carrier& c) {
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
     const int64_t stop = ForEachBox(w.file, entry.Body(), [&](const Box& data) {
         const ByteRange value{data.body + 8, data.end - data.body - 8};
+        uint32_t type = 0;
+        bool found = false;
+        if (data.Is(Fourcc("data")) && value.len > 0 && be.U32(data.body, type) && (type & 0xFFFFFF) == 1 &&
+            AddTextAt(w.sink, value, name, c, &found) && found)
+            return true;
         if (!data.Is(Fourcc("data")) || value.len <= 0 || !w.sink.FileAt(value, c)) w.Opaque(data.Whole(), c);
         return true;
     });
@@ -98,7 +106,7 @@ void WalkMovieMeta(BoxWalk& w, const Box& meta, ByteRange children, const Carrie
             else if (key == KeyKind::PlaceName && w.sink.PlaceNames())
                 LocationValue(w, entry, keyed, FindKind::PlaceName, at);
             else
-                OtherValues(w, entry, at);
+                OtherValues(w, entry, name, at);
             return true;
         });
         if (stop < ilst.end) w.Opaque({stop, ilst.end - stop}, list);
@@ -122,6 +130,21 @@ void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c) {
     plan.fills.push_back({plan.AddMap(ContentMap({b.pos + 4, 4})), 0, 4, 0, "free"});
     plan.Zero(b.Body());
     w.sink.AddPayload({f}, plan, c);
+}
+
+bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c) {
+    const ByteReader be = w.file.WithOrder(ByteReader::kBigEndian);
+    std::vector<ByteRange> texts;
+    int64_t pos = b.body;
+    for (uint16_t len = 0; b.end - pos >= 4 && be.U16(pos, len) && len <= b.end - pos - 4; pos += 4 + len)
+        texts.push_back({pos + 4, len});
+    if (pos != b.end || texts.empty()) return false;
+    const std::string name = BoxName(b.type);
+    for (const ByteRange& t : texts) {
+        bool found = false;
+        if (!AddTextAt(w.sink, t, name, c, &found) || !found) w.Opaque(t, c);
+    }
+    return true;
 }
 
 std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const Box& stsd, bool placeNames) {
