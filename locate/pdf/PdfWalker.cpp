@@ -5,6 +5,7 @@
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/Deflate.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -259,6 +260,56 @@ struct PdfWalk {
         // Pages, fonts and pictures in other codings: what the document shows.
     }
 
+    // The strings of the document's information (title, subject,
+    // keywords, author) and of annotations (contents) in the text `t`
+    // that name a coordinate ("Lat: 35.6586 Lon: 139.7454"): blanked, a
+    // literal string with spaces, a hex string with zero digits. The
+    // ranges blanked go to `blanked`.
+    void InfoStrings(ByteRange t, std::vector<ByteRange>& blanked) {
+        std::vector<int64_t> keys;
+        FirstHit(f, t.pos, t.len, {"/Title", "/Subject", "/Keywords", "/Author", "/Contents"},
+                 [&](int64_t at, int) {
+                     keys.push_back(at);
+                     return keys.size() >= 4096;
+                 });
+        std::sort(keys.begin(), keys.end());
+        for (int64_t key : keys) {
+            if (!blanked.empty() && key < blanked.back().End()) continue;
+            const int64_t n = std::min<int64_t>(t.End() - key, kMaxDict);
+            const uint8_t* w = f.Span(key, n);
+            if (w == nullptr) continue;
+            int64_t i = 1;
+            while (i < n && !Delimiter(w[i])) ++i;  // the key's name
+            i = SkipSpace(w, n, i);
+            const bool hex = i + 1 < n && w[i] == '<' && w[i + 1] != '<';
+            if (i >= n || (w[i] != '(' && !hex)) continue;
+            const int64_t j = SkipObject(w, n, i);
+            if (j < 0 || j - i < 2) continue;
+            std::vector<uint8_t> text(w + i + 1, w + j - 1);
+            if (hex) {
+                std::vector<uint8_t> bytes;
+                int digits = 0, v = 0;
+                for (uint8_t c : text) {
+                    const int low = c | 0x20;
+                    const int d = Digit(c) ? c - '0' : low >= 'a' && low <= 'f' ? low - 'a' + 10 : -1;
+                    if (d < 0) continue;
+                    v = v << 4 | d;
+                    if (++digits % 2 == 0) bytes.push_back(static_cast<uint8_t>(v)), v = 0;
+                }
+                text = std::move(bytes);
+            }
+            if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) continue;
+            const ByteRange value{key + i + 1, j - i - 2};
+            PositionFind g(FindKind::Location, value.pos, true);
+            g.len = value.len;
+            StripPlan plan;
+            const auto blank = static_cast<uint8_t>(hex ? '0' : ' ');
+            plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, blank, {}});
+            sink.AddPayload({g}, plan, at);
+            blanked.push_back(value);
+        }
+    }
+
     // Finds the streams and the text between them (handing nothing to the
     // sink yet); false when a stream's end cannot be found.
     bool Objects() {
@@ -325,7 +376,14 @@ void WalkPdfContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         after = from = hit + 5;
     for (uint8_t c = 0; after >= 0 && after < last.End() && w.f.U8(after, c) && (c == '\r' || c == '\n');) ++after;
     if (after >= 0 && after < last.End()) w.text.back().len = after - last.pos;
-    for (const ByteRange& t : w.text) w.Opaque(t, at);
+    for (const ByteRange& t : w.text) {
+        // The text around the strings blanked follows the opaque rule.
+        std::vector<ByteRange> blanked;
+        w.InfoStrings(t, blanked);
+        int64_t from = t.pos;
+        for (const ByteRange& b : blanked) w.Opaque({from, b.pos - from}, at), from = b.End();
+        w.Opaque({from, t.End() - from}, at);
+    }
     if (after >= 0 && after < last.End())
         sink.AfterEnd({after, last.End() - after}, last.End() == w.f.Length(), at);
     if (!signed_) return;

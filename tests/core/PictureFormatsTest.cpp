@@ -307,6 +307,10 @@ std::vector<Row> Rows() {
                 pdfEmpty = pdf({object(1, "/Type /Metadata /Filter /FlateDecode /Length 0", {})}),
                 pdfPage = pdf({object(1, length(Text("BT (GPS) Tj ET")), Text("BT (GPS) Tj ET"))}),
                 pdfInfo = pdf({Text("3 0 obj << /Keywords (GPS 35.6586 N) >> endobj\n")}),
+                pdfWords = pdf({Text("3 0 obj << /Title (\\(Lat: 35.6586 Lon: 139.7454\\)) >> endobj\n")}),
+                // "Lat: 35.6586" in UTF-16 after a byte order mark.
+                pdfWordsHex = pdf({Text("3 0 obj << /Subject <FEFF004C00610074003A0020003300350"
+                                        "02E0036003500380036> >> endobj\n")}),
                 pdfAfter = pdf({}, kWhere),
                 pdfEncrypted =
                     pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
@@ -515,6 +519,10 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(pdfOpen, photo, gps.FilePosOfGpsIfd()), ""}}},
         {"PDF: a page saying \"GPS\" (not read)", pdfPage, {}},
         {"PDF: \"GPS\" in a dictionary", pdfInfo, {{FindKind::Unparsed, false, FindWhy::DocumentPartUnparsed, 0, ""}}},
+        {"PDF: a title naming a coordinate", pdfWords,
+         {{FindKind::Location, true, FindWhy::None, At(pdfWords, "\\(Lat"), ""}}},
+        {"PDF: a subject naming a coordinate in UTF-16", pdfWordsHex,
+         {{FindKind::Location, true, FindWhy::None, At(pdfWordsHex, "FEFF"), ""}}},
         {"PDF: a coordinate string after its end", pdfAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(pdfAfter, kWhere), ""}}},
         {"PDF: signed", pdfSigned,
