@@ -923,8 +923,45 @@ for fmt in gpx kml; do
     fi
 done
 
+# A coordinate in words ("Lat: ... Lon: ...") in a text each format keeps
+# for people (a comment, a caption, keywords), written by ExifTool: check
+# finds a location, and the copy keeps its length and its pictures while
+# ExifTool reads the words no more.
+words="Lat: $lat Lon: $lon"
+word_rows=(
+    "words.jpg|-Comment=$words"
+    "words.png|-PNG:Comment=$words"
+    "words-iptc.png|-IPTC:Caption-Abstract=$words"
+    "words.gif|-Comment=$words"
+    "words.jp2|-IPTC:Caption-Abstract=$words"
+    "words.mp4|-ItemList:Comment=$words"
+    "words.mov|-UserData:Comment=$words"
+    "words.pdf|-PDF:Keywords=$words"
+)
+for word_row in "${word_rows[@]}"; do
+    row_file=${word_row%%|*} path=$work/$row_file
+    case $row_file in
+    *.jpg) cp base.jpg "$path" ;;
+    *.png) cp base.png "$path" ;;
+    *.gif|*.jp2) convert base.png "$path" ;;
+    *.pdf) img2pdf base.jpg -o "$path" ;;
+    *) ff 10 -t 1 -pix_fmt yuv420p -c:v libx264 "$path" ;;
+    esac
+    exiftool -q -q -m -overwrite_original "${word_row#*|}" "$path" || true
+    if ! exiftool -a -s3 "$path" | grep -qF "$lat"; then
+        fail "ExifTool reads no words naming the position"
+    elif mkdir "$work/out-$row_file" && expect 1 "location" check &&
+         expect 0 "removed" strip-gps -o "$work/out-$row_file"; then
+        copy=$work/out-$row_file/$row_file
+        [ "$(stat -c %s "$copy")" = "$(stat -c %s "$path")" ] || fail "the length changed"
+        left=$(exiftool -a -ee3 -s "$copy" | grep -F "$lat" || true)
+        [ -z "$left" ] || fail "ExifTool reads in the copy: $left"
+        [ "$(decoded "$copy")" = "$(decoded "$path")" ] || fail "the pictures changed"
+    fi
+done
+
 if [ "$failed" -ne 0 ]; then
     echo "other_containers: some rows failed" >&2
     exit 1
 fi
-echo "other_containers: ${#rows[@]} rows, the place names, the dashcams', captioned, sound and Insta360 files, and tracks pass"
+echo "other_containers: ${#rows[@]} rows, the place names, the dashcams', captioned, sound and Insta360 files, tracks and coordinates in words pass"
