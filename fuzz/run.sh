@@ -144,6 +144,23 @@ seed_fuzz_locator() {
     # An M4A whose cover (covr) is the tiny one.
     [ -f "$f" ] && command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i sine=d=0.1 -i "$f" \
         -map 0 -map 1 -c:v copy -disposition:v attached_pic -f ipod "$d/cover_m4a.bin"
+    # A coordinate in words in the texts formats keep for people: a GIF's
+    # comment over two sub-blocks, a MOV's text record in udta, a PDF's
+    # title and its subject in UTF-16 hex, a PNG's comment under its CRC.
+    local words='Lat: 35.6586 Lon: 139.7454'
+    perl -e 'print "GIF89a", pack("vvCCC", 1, 1, 0, 0, 0), "\x21\xfe\x05", substr($ARGV[0], 0, 5),
+        "\x15", substr($ARGV[0], 5), "\x00\x3b"' "$words" >"$d/words_gif.bin"
+    perl -e 'sub box { pack("N", 8 + length $_[1]) . $_[0] . $_[1] }
+        print box("ftyp", "qt  \0\0\0\0qt  "),
+              box("moov", box("udta", box("\xa9cmt", pack("nn", length $ARGV[0], 0x55c4) . $ARGV[0])))' \
+        "$words" >"$d/words_mov.bin"
+    printf '%%PDF-1.4\n1 0 obj << /Title (%s) /Subject <FEFF004C00610074003A002000330035002E0036003500380036>' \
+        "$words" >"$d/words_pdf.bin"
+    printf ' >> endobj\ntrailer << /Info 1 0 R >>\n%%%%EOF\n' >>"$d/words_pdf.bin"
+    perl -MCompress::Zlib -e 'sub chunk { pack("N", length $_[1]) . $_[0] . $_[1] . pack("N", crc32($_[0] . $_[1])) }
+        print "\x89PNG\r\n\x1a\n", chunk("IHDR", pack("NNCCCCC", 1, 1, 8, 0, 0, 0, 0)),
+              chunk("tEXt", "Comment\0$ARGV[0]"), chunk("zTXt", "Comment\0\0" . compress($ARGV[0])),
+              chunk("IEND", "")' "$words" >"$d/words_png.bin"
     # A dashcam's transport stream: a PMT declaring private data, NMEA
     # sentences in its PES, a binary fix on a PID no table names.
     perl -e 'sub pk { my ($pid, $p) = @_; substr(pack("CnC", 0x47, 0x4000 | $pid, 0x10) . $p . "\xff" x 184, 0, 188) }
