@@ -14,10 +14,11 @@ bool IsPlaceDataset(uint8_t record, uint8_t dataset) {
     return record == 2 && (dataset == 90 || dataset == 92 || dataset == 95 || dataset == 100 || dataset == 101);
 }
 
-// The texts people write: the object name (a title), the headline and the
-// caption, which editors copy the Exif description into.
+// The texts people write: the object name (a title), the keywords, the
+// special instructions, the headline and the caption, which editors copy
+// the Exif description into.
 bool IsCaptionDataset(uint8_t record, uint8_t dataset) {
-    return record == 2 && (dataset == 5 || dataset == 105 || dataset == 120);
+    return record == 2 && (dataset == 5 || dataset == 25 || dataset == 40 || dataset == 105 || dataset == 120);
 }
 
 // The datasets of one IPTC block: each value of a place dataset (with

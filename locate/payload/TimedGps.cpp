@@ -257,7 +257,9 @@ void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 
 // The length of a word naming a coordinate at p[i] (any case):
 // "latitude", "longitude", "coordinates" (as a map's placemark keeps
-// them), or "lat"/"lon" before a colon (the colon counted); 0 when none.
+// them), or "lat"/"lon"/"lng" before a colon or an equals sign ("Lat:",
+// a machine tag's "geo:lat=", a map link's "lng="; the sign counted); 0
+// when none.
 int64_t CoordinateWordAt(const uint8_t* p, int64_t n, int64_t i) {
     const auto at = [&](std::string_view w) {
         if (i + static_cast<int64_t>(w.size()) > n) return false;
@@ -267,9 +269,11 @@ int64_t CoordinateWordAt(const uint8_t* p, int64_t n, int64_t i) {
     };
     for (std::string_view w : {"latitude", "longitude", "coordinates"})
         if (at(w)) return static_cast<int64_t>(w.size());
+    // A word of its own: "colon=" names nothing.
+    if (i > 0 && std::isalpha(p[i - 1])) return 0;
     int64_t j = i + 3;
     while (j < n && p[j] == ' ') ++j;
-    return (at("lat") || at("lon")) && j < n && p[j] == ':' ? j + 1 - i : 0;
+    return (at("lat") || at("lon") || at("lng")) && j < n && (p[j] == ':' || p[j] == '=') ? j + 1 - i : 0;
 }
 
 // True when the n bytes at p name a coordinate in words a caption uses.

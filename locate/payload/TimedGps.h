@@ -108,8 +108,8 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
 
 // True when the n bytes at p, a whole text (UTF-16 after a byte order
 // mark), name a coordinate: an NMEA sentence with a fix, or a word the
-// caption rule above takes ("latitude", "lat:", "coordinates", ...) with a
-// number of three decimals or more within 48 bytes after it ("latitude":
+// caption rule above takes ("latitude", "lat:", "lon=", "coordinates", ...)
+// with a number of three decimals or more within 48 bytes after it ("latitude":
 // 35.6586, <coordinates>139.7454,35.6586); or a coordinate pair written
 // bare ("IMG_1234.JPG,35.6586,139.7454"). "GPS" and ISO 6709 strings are
 // the opaque rule's.

@@ -140,8 +140,10 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
 }
 
 bool IsCaption(Ns ns, std::string_view local) {
-    return (ns == Ns::kDc && (local == "description" || local == "title")) ||
-           (ns == Ns::kExif && local == "UserComment") || (ns == Ns::kTiff && local == "ImageDescription");
+    return (ns == Ns::kDc && (local == "description" || local == "title" || local == "subject")) ||
+           (ns == Ns::kPhotoshop && (local == "Headline" || local == "Instructions")) ||
+           (ns == Ns::kXmpDm && local == "logComment") || (ns == Ns::kExif && local == "UserComment") ||
+           (ns == Ns::kTiff && local == "ImageDescription");
 }
 
 bool IsPlace(Ns ns, std::string_view local) {
@@ -686,15 +688,17 @@ bool MayHoldPlace(const uint8_t* p, int64_t n) {
 bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
     if (!p || n <= 0) return false;
     // Looked for first, as every packet passes through here and few hold
-    // these names: the end of a dc:description or dc:title element (at
-    // each '>'), and names starting with rare capitals.
+    // these names: the end of a dc:description, dc:title or dc:subject
+    // element (at each '>'), and names starting with rare capitals.
     const auto ends = [&](const uint8_t* at, std::string_view w) {
         const auto m = static_cast<int64_t>(w.size());
         return at - p >= m && std::memcmp(at - m, w.data(), w.size()) == 0;
     };
-    bool named = FindBytes(p, n, "ImageDescription") != nullptr || FindBytes(p, n, "UserComment") != nullptr;
+    bool named = false;
+    for (std::string_view name : {"ImageDescription", "UserComment", "Headline", "Instructions", "logComment"})
+        named = named || FindBytes(p, n, name) != nullptr;
     for (const uint8_t* gt = FindBytes(p, n, ">"); !named && gt != nullptr;
          gt = FindBytes(gt + 1, n - (gt + 1 - p), ">"))
-        named = ends(gt, "description") || ends(gt, "title");
+        named = ends(gt, "description") || ends(gt, "title") || ends(gt, "subject");
     return named && TextNamesCoordinate(p, n);
 }

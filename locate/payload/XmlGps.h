@@ -34,7 +34,8 @@ XmlGpsResult ScanXmlForGps(const uint8_t* p, int64_t n, bool placeNames = false)
 bool MayHoldGps(const uint8_t* p, int64_t n);
 
 // True when a packet that names no position may still hold one in a text
-// people write (dc:description, dc:title, exif:UserComment,
+// people write (dc:description, dc:title, dc:subject, photoshop:Headline
+// and Instructions, xmpDM:logComment, exif:UserComment,
 // tiff:ImageDescription): one of those names stands in it, and it names a
 // coordinate as a caption does ("Latitude: 35.6586") or as ISO 6709. Such
 // a text counts as a position property, blanked whole.

@@ -190,6 +190,11 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
                 "xmlns:e='" + kExif + "'"),
          {kXmpAttribute, kXmpElement, kXmpElement}, {"43.68739354", "35.6586", "GPSAltitude"},
          {"t:Make='Ricoh'", "Bridge, 35 km out"}},
+        {"a headline and keywords that name a coordinate (a machine tag), instructions that do not",
+         Packet(" p:Headline='Lat: 35.6586 Lon: 139.7454' p:Instructions='keep colon=1.2345'><dc:subject><rdf:Bag>"
+                "<rdf:li>geo:lat=35.658600</rdf:li></rdf:Bag></dc:subject>",
+                "xmlns:p='http://ns.adobe.com/photoshop/1.0/' xmlns:dc='http://purl.org/dc/elements/1.1/'"),
+         {kXmpAttribute, kXmpElement}, {"35.6586 Lon", "geo:lat="}, {"colon=1.2345"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
