@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+class ContentMap;
 class Sink;
 struct Carrier;
 
@@ -48,6 +49,10 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
 // True when it was a find.
 bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
                   const Carrier& c);
+// The same for a text whose characters a container cuts into pieces
+// (`chars`, as GIF sub-blocks do); the find is reported at `where`.
+bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const std::vector<uint8_t>& text,
+                  std::string_view name, bool wide, const Carrier& c);
 
 // The one-byte text at r, its trailing NULs left out, as AddTextValue reads
 // it (`found`, when given, says whether it was a find). False when r is too

@@ -1,8 +1,8 @@
 #include "locate/gif/GifWalker.h"
 
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
-#include "locate/payload/TimedGps.h"
 
 #include <cstring>
 #include <string>
@@ -60,15 +60,8 @@ void OpaqueExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Ca
 // sub-blocks' lengths kept. False when it names none.
 bool CommentExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Carrier& c) {
     std::vector<uint8_t> joined;
-    if (text.Empty() || text.Length() > kMaxJoined || !text.Gather(sink.File(), joined) ||
-        !TextNamesCoordinate(joined.data(), static_cast<int64_t>(joined.size())))
-        return false;
-    PositionFind f(FindKind::Location, ext.pos, true);
-    f.len = ext.len;
-    StripPlan plan;
-    plan.fills.push_back({plan.AddMap(text), 0, text.Length(), ' ', {}});
-    sink.AddPayload({f}, plan, c);
-    return true;
+    return !text.Empty() && text.Length() <= kMaxJoined && text.Gather(sink.File(), joined) &&
+           AddTextValue(sink, text, ext, joined, "comment", false, c);
 }
 
 // The raw XMP of an "XMP DataXMP" extension, its data in [data, terminator).

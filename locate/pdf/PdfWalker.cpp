@@ -1,6 +1,7 @@
 #include "locate/pdf/PdfWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
@@ -285,26 +286,28 @@ struct PdfWalk {
             if (i >= n || (w[i] != '(' && !hex)) continue;
             const int64_t j = SkipObject(w, n, i);
             if (j < 0 || j - i < 2) continue;
-            std::vector<uint8_t> text(w + i + 1, w + j - 1);
-            if (hex) {
-                std::vector<uint8_t> bytes;
-                int digits = 0, v = 0;
-                for (uint8_t c : text) {
-                    const int low = c | 0x20;
-                    const int d = Digit(c) ? c - '0' : low >= 'a' && low <= 'f' ? low - 'a' + 10 : -1;
-                    if (d < 0) continue;
-                    v = v << 4 | d;
-                    if (++digits % 2 == 0) bytes.push_back(static_cast<uint8_t>(v)), v = 0;
-                }
-                text = std::move(bytes);
-            }
-            if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) continue;
             const ByteRange value{key + i + 1, j - i - 2};
+            std::vector<uint8_t> text(w + i + 1, w + j - 1);
+            if (!hex) {
+                if (AddTextValue(sink, value, text, "", false, at)) blanked.push_back(value);
+                continue;
+            }
+            std::vector<uint8_t> bytes;
+            int digits = 0, v = 0;
+            for (uint8_t c : text) {
+                const int low = c | 0x20;
+                const int d = Digit(c) ? c - '0' : low >= 'a' && low <= 'f' ? low - 'a' + 10 : -1;
+                if (d < 0) continue;
+                v = v << 4 | d;
+                if (++digits % 2 == 0) bytes.push_back(static_cast<uint8_t>(v)), v = 0;
+            }
+            text = std::move(bytes);
+            // A hex string's digits become '0', which keeps it a string.
+            if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) continue;
             PositionFind g(FindKind::Location, value.pos, true);
             g.len = value.len;
             StripPlan plan;
-            const auto blank = static_cast<uint8_t>(hex ? '0' : ' ');
-            plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, blank, {}});
+            plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, '0', {}});
             sink.AddPayload({g}, plan, at);
             blanked.push_back(value);
         }
