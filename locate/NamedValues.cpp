@@ -147,13 +147,26 @@ bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const st
     return true;
 }
 
-bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c, bool* found) {
+namespace {
+
+enum class TextRead { Unreadable, Find, NoFind };
+
+TextRead TextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
     constexpr int64_t kMaxText = int64_t{1} << 20;
     const uint8_t* p = r.len <= kMaxText ? sink.File().Span(r.pos, r.len) : nullptr;
-    if (p == nullptr) return false;
+    if (p == nullptr) return TextRead::Unreadable;
     int64_t n = r.len;
     while (n > 0 && p[n - 1] == 0) --n;
-    const bool find = AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c);
-    if (found != nullptr) *found = find;
-    return true;
+    return AddTextValue(sink, {r.pos, n}, std::vector<uint8_t>(p, p + n), name, false, c) ? TextRead::Find
+                                                                                            : TextRead::NoFind;
+}
+
+}  // namespace
+
+bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
+    return TextAt(sink, r, name, c) != TextRead::Unreadable;
+}
+
+bool TextFindAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
+    return TextAt(sink, r, name, c) == TextRead::Find;
 }

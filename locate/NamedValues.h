@@ -55,7 +55,9 @@ bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const st
                   std::string_view name, bool wide, const Carrier& c);
 
 // The one-byte text at r, its trailing NULs left out, as AddTextValue reads
-// it (`found`, when given, says whether it was a find). False when r is too
-// long to read whole (over 1 MiB) or cannot be read: the caller then treats
-// r as opaque.
-bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c, bool* found = nullptr);
+// it. False when r is too long to read whole (over 1 MiB) or cannot be
+// read: the caller then treats r as opaque.
+bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);
+// The same, true only when the text was a find: for a text that the caller
+// otherwise treats as opaque (a comment, a free-form title).
+bool TextFindAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);

@@ -77,9 +77,8 @@ void OtherValues(BoxWalk& w, const Box& entry, const std::string& name, const Ca
     const int64_t stop = ForEachBox(w.file, entry.Body(), [&](const Box& data) {
         const ByteRange value{data.body + 8, data.end - data.body - 8};
         uint32_t type = 0;
-        bool found = false;
         if (data.Is(Fourcc("data")) && value.len > 0 && be.U32(data.body, type) && (type & 0xFFFFFF) == 1 &&
-            AddTextAt(w.sink, value, name, c, &found) && found)
+            TextFindAt(w.sink, value, name, c))
             return true;
         if (!data.Is(Fourcc("data")) || value.len <= 0 || !w.sink.FileAt(value, c)) w.Opaque(data.Whole(), c);
         return true;
@@ -140,10 +139,8 @@ bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c) {
         texts.push_back({pos + 4, len});
     if (pos != b.end || texts.empty()) return false;
     const std::string name = BoxName(b.type);
-    for (const ByteRange& t : texts) {
-        bool found = false;
-        if (!AddTextAt(w.sink, t, name, c, &found) || !found) w.Opaque(t, c);
-    }
+    for (const ByteRange& t : texts)
+        if (!TextFindAt(w.sink, t, name, c)) w.Opaque(t, c);
     return true;
 }
 

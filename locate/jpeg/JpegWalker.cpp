@@ -73,8 +73,7 @@ std::string SegmentName(const JpegPicture& p, size_t index) {
 
 // A comment segment's text, a find when it names a coordinate.
 bool CommentNamesCoordinate(Sink& sink, const JpegSegment& s, const Carrier& c) {
-    bool found = false;
-    return AddTextAt(sink, {s.payload, s.payloadLen}, "comment", c, &found) && found;
+    return TextFindAt(sink, {s.payload, s.payloadLen}, "comment", c);
 }
 
 // One picture's segments and stray bytes; the MPF index's pictures go to `mpf`.

@@ -365,8 +365,7 @@ void PngWalk::OtherText(const Chunk& c, const TextChunk& t, const Carrier& at) {
             return;
         }
     }
-    bool found = false;
-    if (!t.compressed && AddTextAt(sink, t.text, t.keyword, at, &found) && found) return;
+    if (!t.compressed && TextFindAt(sink, t.text, t.keyword, at)) return;
     Opaque(c.Whole(), at);
 }
 
