@@ -1,6 +1,7 @@
 #include "locate/pdf/PdfWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/HexText.h"
 #include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
@@ -292,17 +293,8 @@ struct PdfWalk {
                 if (AddTextValue(sink, value, text, "", false, at)) blanked.push_back(value);
                 continue;
             }
-            std::vector<uint8_t> bytes;
-            int digits = 0, v = 0;
-            for (uint8_t c : text) {
-                const int low = c | 0x20;
-                const int d = Digit(c) ? c - '0' : low >= 'a' && low <= 'f' ? low - 'a' + 10 : -1;
-                if (d < 0) continue;
-                v = v << 4 | d;
-                if (++digits % 2 == 0) bytes.push_back(static_cast<uint8_t>(v)), v = 0;
-            }
-            text = std::move(bytes);
             // A hex string's digits become '0', which keeps it a string.
+            text = HexBytes(text.data(), static_cast<int64_t>(text.size()));
             if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) continue;
             PositionFind g(FindKind::Location, value.pos, true);
             g.len = value.len;

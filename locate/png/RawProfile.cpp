@@ -2,6 +2,7 @@
 
 #include "locate/Containers.h"
 #include "locate/ContentMap.h"
+#include "locate/HexText.h"
 #include "locate/payload/IptcPlaces.h"
 #include "locate/payload/TiffBlock.h"
 #include "locate/payload/TiffScan.h"
@@ -14,13 +15,6 @@
 namespace {
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-
-int Nibble(uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool SameLetters(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -42,24 +36,6 @@ int64_t Header(const uint8_t* p, int64_t n, int64_t& body) {
     for (; i < n && p[i] >= '0' && p[i] <= '9' && digits < 12; ++i, ++digits) count = count * 10 + (p[i] - '0');
     body = i;
     return digits == 0 || digits == 12 ? -1 : count;
-}
-
-// Calls f(k, hi, lo, value) for each byte k of the profile (at most
-// `count`) with the text offsets of its two digits, from `body` on. Bytes
-// that are not hex digits are skipped, as readers of the text skip them.
-template <class F>
-void ForEachByte(const uint8_t* p, int64_t n, int64_t body, int64_t count, F f) {
-    int64_t k = 0, hi = -1;
-    for (int64_t i = body; i < n && k < count; ++i) {
-        const int v = Nibble(p[i]);
-        if (v < 0) continue;
-        if (hi < 0) {
-            hi = i;
-        } else {
-            f(k++, hi, i, static_cast<uint8_t>(Nibble(p[hi]) << 4 | v));
-            hi = -1;
-        }
-    }
 }
 
 }  // namespace
@@ -86,7 +62,7 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
     // The decoded profile: at most a byte per two bytes of text.
     std::vector<uint8_t> bytes;
     bytes.reserve(static_cast<size_t>(std::min(count, (len - body) / 2)));
-    ForEachByte(p, len, body, count, [&](int64_t, int64_t, int64_t, uint8_t v) { bytes.push_back(v); });
+    ForEachHexByte(p, len, body, count, [&](int64_t, int64_t, int64_t, uint8_t v) { bytes.push_back(v); });
     const int64_t size = static_cast<int64_t>(bytes.size());
     const ByteReader block(bytes.data(), size);
     std::vector<uint8_t> after = bytes;
@@ -132,7 +108,7 @@ bool ScanRawProfile(const ByteReader& text, int64_t pos, int64_t len, RawProfile
         run.clear();
         runFrom = -1;
     };
-    ForEachByte(p, len, body, size, [&](int64_t k, int64_t hi, int64_t lo, uint8_t) {
+    ForEachHexByte(p, len, body, size, [&](int64_t k, int64_t hi, int64_t lo, uint8_t) {
         for (size_t i = 0; i < found.size(); ++i) {
             if (k == found[i].pos) at[i] = {pos + hi, lo + 1 - hi};
             if (k > found[i].pos && k < found[i].pos + found[i].len) at[i].len = pos + lo + 1 - at[i].pos;
