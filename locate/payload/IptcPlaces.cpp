@@ -10,8 +10,11 @@ namespace {
 constexpr uint16_t kIptcResource = 0x0404, kIptcDigest = 0x0425;
 constexpr int kMaxResources = 4096, kMaxDatasets = 65536;
 
+// The content location's code and name, the city, the sub-location, the
+// province or state, the country's code and name.
 bool IsPlaceDataset(uint8_t record, uint8_t dataset) {
-    return record == 2 && (dataset == 90 || dataset == 92 || dataset == 95 || dataset == 100 || dataset == 101);
+    return record == 2 && (dataset == 26 || dataset == 27 || dataset == 90 || dataset == 92 || dataset == 95 ||
+                           dataset == 100 || dataset == 101);
 }
 
 // The texts people write: the object name (a title), the keywords, the

@@ -1,5 +1,6 @@
 // Place names in IPTC IIM datasets, as a JPEG's APP13 segment holds them
-// inside Photoshop's image resource block (resource 0x0404): 2:90 City,
+// inside Photoshop's image resource block (resource 0x0404): 2:26 and 2:27
+// Content location code and name, 2:90 City,
 // 2:92 Sub-location, 2:95 Province/State, 2:100 Country code and 2:101
 // Country name; and, asked for or not, a title (2:5), a headline (2:105) or
 // a caption (2:120) that names a coordinate as a caption of a clip does

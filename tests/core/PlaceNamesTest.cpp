@@ -219,6 +219,9 @@ std::vector<Row> Rows() {
          1, 1, {"35.6586", "Tokyo"}},
         {"IPTC: a headline holding ISO 6709 in a TIFF's field", TiffFile(TiffWithIptc(Dataset(105, "+35.6586+139.7454/"))),
          2, 0, {"+35.6586"}},
+        {"IPTC: the content's location, its code and name, in a TIFF's field",
+         TiffFile(TiffWithIptc(Concat({Dataset(26, "JPN"), Dataset(27, "Shibuya Crossing")}))), 1, 2,
+         {"JPN", "Shibuya Crossing"}},
         {"IPTC: a keyword that is a machine tag's latitude in a TIFF's field",
          TiffFile(TiffWithIptc(Dataset(25, "geo:lat=35.658600"))), 2, 0, {"geo:lat"}},
     };
