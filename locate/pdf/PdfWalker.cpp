@@ -275,8 +275,11 @@ struct PdfWalk {
                      return keys.size() >= 4096;
                  });
         std::sort(keys.begin(), keys.end());
+        // A key's name inside an earlier string is that string's text: the
+        // strip may change it, so it never counts as a key.
+        int64_t read = t.pos;
         for (int64_t key : keys) {
-            if (!blanked.empty() && key < blanked.back().End()) continue;
+            if (key < read) continue;
             const int64_t n = std::min<int64_t>(t.End() - key, kMaxDict);
             const uint8_t* w = f.Span(key, n);
             if (w == nullptr) continue;
@@ -287,6 +290,7 @@ struct PdfWalk {
             if (i >= n || (w[i] != '(' && !hex)) continue;
             const int64_t j = SkipObject(w, n, i);
             if (j < 0 || j - i < 2) continue;
+            read = key + j;
             const ByteRange value{key + i + 1, j - i - 2};
             std::vector<uint8_t> text(w + i + 1, w + j - 1);
             if (!hex) {

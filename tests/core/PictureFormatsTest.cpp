@@ -311,6 +311,9 @@ std::vector<Row> Rows() {
                 // "Lat: 35.6586" in UTF-16 after a byte order mark.
                 pdfWordsHex = pdf({Text("3 0 obj << /Subject <FEFF004C00610074003A0020003300350"
                                         "02E0036003500380036> >> endobj\n")}),
+                // A hex string holding what reads as a title: its text, which a strip may not change.
+                pdfInHex =
+                    pdf({Text("3 0 obj << /Subject <FEFF (x) /Title (Lat: 35.6586 Lon: 139.7454) 00> >> endobj\n")}),
                 pdfAfter = pdf({}, kWhere),
                 pdfEncrypted =
                     pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
@@ -523,6 +526,7 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(pdfWords, "\\(Lat"), ""}}},
         {"PDF: a subject naming a coordinate in UTF-16", pdfWordsHex,
          {{FindKind::Location, true, FindWhy::None, At(pdfWordsHex, "FEFF"), ""}}},
+        {"PDF: a title inside a hex string (found by fuzzing)", pdfInHex, {}},
         {"PDF: a coordinate string after its end", pdfAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(pdfAfter, kWhere), ""}}},
         {"PDF: signed", pdfSigned,
