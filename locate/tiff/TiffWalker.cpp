@@ -244,20 +244,30 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             w.trailer.push_back({{vrd, whole.End() - vrd}, "recipe data"});
 
     // What starts inside the structure's own bytes is no packet a writer
-    // put there: a find that cannot be removed when it may hold a position.
-    auto overlapping = [&](const Named& n, FindKind kind) {
-        PositionFind f(kind, n.r.pos, false, FindWhy::TiffPartsOverlap);
-        f.container = kind == FindKind::Container ? Container::Jpeg : Container::None;
-        f.len = std::min(n.r.len, whole.End() - n.r.pos);
-        sink.Add(f, at.Then(n.path));
+    // put there: a find that cannot be removed when it may hold a position,
+    // or, asked for, a place's name (as the part's own walk would tell once
+    // a strip had moved the structure out of its way).
+    auto add = [&](ByteRange r, const std::string& path, FindKind kind, Container container) {
+        PositionFind f(kind, r.pos, false, FindWhy::TiffPartsOverlap);
+        f.container = kind == FindKind::Container ? container : Container::None;
+        f.len = std::min(r.len, whole.End() - r.pos);
+        sink.Add(f, at.Then(path));
+    };
+    // Such a part found as `kind` when it holds a position's text, as a
+    // place's name when it holds one of those; else nothing.
+    auto addHolding = [&](ByteRange r, const std::string& path, FindKind kind, Container container) {
+        const int64_t n = std::min(r.len, whole.End() - r.pos);
+        if (OpaqueHolds(file, r.pos, n) != OpaqueText::None)
+            add(r, path, kind, container);
+        else if (sink.PlaceNames() && HoldsPlaceText(file, r.pos, n))
+            add(r, path, FindKind::PlaceName, Container::None);
     };
     for (const Named& x : w.xmp) {
         ByteRange range = x.r;
         if (w.Clip(range)) {
             sink.Xmp(range, range, at.Then(x.path));
         } else if (w.StartsInStructure(x.r)) {
-            if (OpaqueHolds(file, x.r.pos, std::min(x.r.len, whole.End() - x.r.pos)) != OpaqueText::None)
-                overlapping(x, FindKind::Xmp);
+            addHolding(x.r, x.path, FindKind::Xmp, Container::None);
         }
     }
     // Image resources: their Exif, XMP and thumbnails walked as a PSD's
@@ -265,9 +275,8 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     for (const Named& r : w.resources) {
         ByteRange range = r.r;
         if (w.Clip(range)) WalkImageResources(range, at.Then(r.path), sink, false);
-        else if (w.StartsInStructure(r.r) &&
-                 OpaqueHolds(file, r.r.pos, std::min(r.r.len, whole.End() - r.r.pos)) != OpaqueText::None)
-            overlapping(r, FindKind::Unparsed);
+        else if (w.StartsInStructure(r.r))
+            addHolding(r.r, r.path, FindKind::Unparsed, Container::None);
     }
     // Each embedded JPEG once, walked by the JPEG walker. Bytes after its
     // end are the TIFF's, never a trailer a cut may drop (a TIFF has no
@@ -283,7 +292,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             sink.Nested(Container::Jpeg, range, at.Then(j.path));
             sink.Result().trailer = trailer;
         } else if (w.StartsInStructure(j.r))
-            overlapping(j, FindKind::Container);
+            add(j.r, j.path, FindKind::Container, Container::Jpeg);
     }
     // The recipe data, when the structure's own bytes and its other parts
     // keep out of them; else, holding a position's text, they cannot be cleaned.
@@ -295,11 +304,8 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         });
         if (!written && w.Clip(range) && range.len == t.r.len) {
             sink.Nested(Container::CanonVrd, t.r, at.Then(t.path));
-        } else if (OpaqueHolds(file, t.r.pos, t.r.len) != OpaqueText::None) {
-            PositionFind f(FindKind::Container, t.r.pos, false, FindWhy::TiffPartsOverlap);
-            f.container = Container::CanonVrd;
-            f.len = t.r.len;
-            sink.Add(f, at.Then(t.path));
+        } else {
+            addHolding(t.r, t.path, FindKind::Container, Container::CanonVrd);
         }
     }
 }

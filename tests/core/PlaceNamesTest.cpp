@@ -291,12 +291,20 @@ TEST(PlaceNames, TheIptcDigestIsTheMd5OfTheBlankedDatasets) {
 
 // Place names in what cannot be taken apart are found on request, and
 // cannot be removed: a signed manifest's location assertion, an XMP packet
-// in UTF-16.
+// in UTF-16, Canon's recipe data that a TIFF's 0th IFD runs over.
 TEST(PlaceNames, InWhatCannotBeTakenApartAreFoundButNotRemovable) {
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description photoshop:City='Kyoto'/></rdf:RDF></x:xmpmeta>";
     Bytes utf16 = Text(std::string("http://ns.adobe.com/xap/1.0/\0", 29));
-    for (char ch : std::string("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description photoshop:City='Kyoto'/>"
-                               "</rdf:RDF></x:xmpmeta>"))
-        utf16.insert(utf16.end(), {0, static_cast<uint8_t>(ch)});
+    for (char ch : xmp) utf16.insert(utf16.end(), {0, static_cast<uint8_t>(ch)});
+    // The 0th IFD declares 0x9090 entries; the recipe data (an XMP block,
+    // the footer naming the blocks' length) lie inside what it declares.
+    const Bytes sig = Text(std::string("CANON OPTIONAL DATA\0", 20));
+    const Bytes blocks = Concat({Be32(0xFFFF00F6), Be32(static_cast<uint32_t>(xmp.size())), Text(xmp)});
+    Bytes footer = Concat({sig, Be32(static_cast<uint32_t>(blocks.size()))});
+    footer.resize(0x40, 0);
+    const Bytes overrun = Concat({Text(std::string("II*\0\x08\0\0\0\x90\x90", 10)), sig, Bytes{0, 1, 0, 0},
+                                 Be32(static_cast<uint32_t>(blocks.size())), blocks, footer});
     const struct {
         const char* name;
         Bytes file;
@@ -306,6 +314,7 @@ TEST(PlaceNames, InWhatCannotBeTakenApartAreFoundButNotRemovable) {
          Picture({Segment(0xEB, Concat({Text("JP"), Bytes{0, 1, 0, 0, 0, 1}, Text("jumb cai.location.broad Kyoto")}))}),
          FindWhy::PlaceTextUnparsed},
         {"a UTF-16 XMP packet", Picture({Segment(0xE1, utf16)}), FindWhy::XmpPlaceUnparsed},
+        {"recipe data inside a TIFF's 0th IFD (found by fuzzing)", overrun, FindWhy::TiffPartsOverlap},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
