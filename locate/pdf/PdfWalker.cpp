@@ -268,45 +268,47 @@ struct PdfWalk {
     // literal string with spaces, a hex string with zero digits. The
     // ranges blanked go to `blanked`.
     void InfoStrings(ByteRange t, std::vector<ByteRange>& blanked) {
-        std::vector<int64_t> keys;
-        FirstHit(f, t.pos, t.len, {"/Title", "/Subject", "/Keywords", "/Author", "/Contents"},
-                 [&](int64_t at, int) {
-                     keys.push_back(at);
-                     return keys.size() >= 4096;
-                 });
-        std::sort(keys.begin(), keys.end());
         // A key's name inside an earlier string is that string's text: the
-        // strip may change it, so it never counts as a key.
+        // strip may change it, so it never counts as a key (nor towards
+        // the keys read).
         int64_t read = t.pos;
-        for (int64_t key : keys) {
-            if (key < read) continue;
-            const int64_t n = std::min<int64_t>(t.End() - key, kMaxDict);
-            const uint8_t* w = f.Span(key, n);
-            if (w == nullptr) continue;
-            int64_t i = 1;
-            while (i < n && !Delimiter(w[i])) ++i;  // the key's name
-            i = SkipSpace(w, n, i);
-            const bool hex = i + 1 < n && w[i] == '<' && w[i + 1] != '<';
-            if (i >= n || (w[i] != '(' && !hex)) continue;
-            const int64_t j = SkipObject(w, n, i);
-            if (j < 0 || j - i < 2) continue;
-            read = key + j;
-            const ByteRange value{key + i + 1, j - i - 2};
-            std::vector<uint8_t> text(w + i + 1, w + j - 1);
-            if (!hex) {
-                if (AddTextValue(sink, value, text, "", false, at)) blanked.push_back(value);
-                continue;
-            }
-            // A hex string's digits become '0', which keeps it a string.
-            text = HexBytes(text.data(), static_cast<int64_t>(text.size()));
-            if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) continue;
-            PositionFind g(FindKind::Location, value.pos, true);
-            g.len = value.len;
-            StripPlan plan;
-            plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, '0', {}});
-            sink.AddPayload({g}, plan, at);
-            blanked.push_back(value);
+        int keys = 0;
+        FirstHit(f, t.pos, t.len, {"/Title", "/Subject", "/Keywords", "/Author", "/Contents"}, [&](int64_t key, int) {
+            if (key < read) return false;
+            InfoString(key, t, read, blanked);
+            return ++keys >= 4096;
+        });
+    }
+
+    // The value after the key at `key`, when it is a string; `read` goes to
+    // the string's end.
+    void InfoString(int64_t key, ByteRange t, int64_t& read, std::vector<ByteRange>& blanked) {
+        const int64_t n = std::min<int64_t>(t.End() - key, kMaxDict);
+        const uint8_t* w = f.Span(key, n);
+        if (w == nullptr) return;
+        int64_t i = 1;
+        while (i < n && !Delimiter(w[i])) ++i;  // the key's name
+        i = SkipSpace(w, n, i);
+        const bool hex = i + 1 < n && w[i] == '<' && w[i + 1] != '<';
+        if (i >= n || (w[i] != '(' && !hex)) return;
+        const int64_t j = SkipObject(w, n, i);
+        if (j < 0 || j - i < 2) return;
+        read = key + j;
+        const ByteRange value{key + i + 1, j - i - 2};
+        std::vector<uint8_t> text(w + i + 1, w + j - 1);
+        if (!hex) {
+            if (AddTextValue(sink, value, text, "", false, at)) blanked.push_back(value);
+            return;
         }
+        // A hex string's digits become '0', which keeps it a string.
+        text = HexBytes(text.data(), static_cast<int64_t>(text.size()));
+        if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) return;
+        PositionFind g(FindKind::Location, value.pos, true);
+        g.len = value.len;
+        StripPlan plan;
+        plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, '0', {}});
+        sink.AddPayload({g}, plan, at);
+        blanked.push_back(value);
     }
 
     // Finds the streams and the text between them (handing nothing to the
