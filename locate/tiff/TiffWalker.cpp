@@ -295,7 +295,8 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
             add(j.r, j.path, FindKind::Container, Container::Jpeg);
     }
     // The recipe data, when the structure's own bytes and its other parts
-    // keep out of them; else, holding a position's text, they cannot be cleaned.
+    // keep out of them; else, holding a position's text (or, asked for, a
+    // place's name), they cannot be cleaned.
     for (const Named& t : w.trailer) {
         ByteRange range = t.r;
         // A GPS IFD whose values run into them would change them when cleared.
