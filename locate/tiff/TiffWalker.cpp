@@ -256,11 +256,10 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // Such a part found as `kind` when it holds a position's text, as a
     // place's name when it holds one of those; else nothing.
     auto addHolding = [&](ByteRange r, const std::string& path, FindKind kind, Container container) {
-        const int64_t n = std::min(r.len, whole.End() - r.pos);
-        if (OpaqueHolds(file, r.pos, n) != OpaqueText::None)
-            add(r, path, kind, container);
-        else if (sink.PlaceNames() && HoldsPlaceText(file, r.pos, n))
-            add(r, path, FindKind::PlaceName, Container::None);
+        PositionFind f;
+        if (OpaqueFind(file, {r.pos, std::min(r.len, whole.End() - r.pos)}, kind, FindWhy::TiffPartsOverlap,
+                       FindWhy::TiffPartsOverlap, sink.PlaceNames(), f))
+            add(r, path, f.kind, container);
     };
     for (const Named& x : w.xmp) {
         ByteRange range = x.r;
