@@ -131,18 +131,18 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
 
 bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
                   const Carrier& c) {
-    return AddTextValue(sink, ContentMap(at), at, text, name, wide, c);
+    return AddTextValue(sink, ContentMap(at), at, text, name, static_cast<uint8_t>(wide ? 0 : ' '), c);
 }
 
 bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const std::vector<uint8_t>& text,
-                  std::string_view name, bool wide, const Carrier& c) {
+                  std::string_view name, uint8_t fill, const Carrier& c) {
     if (std::all_of(text.begin(), text.end(), [](uint8_t ch) { return ch == ' ' || ch == 0; })) return false;
     const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()));
     if (!position && !(sink.PlaceNames() && NamesPlace(name))) return false;
     PositionFind f(position ? FindKind::Location : FindKind::PlaceName, where.pos, true);
     f.len = where.len;
     StripPlan plan;
-    plan.fills.push_back({plan.AddMap(chars), 0, chars.Length(), static_cast<uint8_t>(wide ? 0 : ' '), {}});
+    plan.fills.push_back({plan.AddMap(chars), 0, chars.Length(), fill, {}});
     sink.AddPayload({f}, plan, c);
     return true;
 }

@@ -50,9 +50,10 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
 bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,
                   const Carrier& c);
 // The same for a text whose characters a container cuts into pieces
-// (`chars`, as GIF sub-blocks do); the find is reported at `where`.
+// (`chars`, as GIF sub-blocks do) or writes otherwise (a PDF's hex
+// digits), written over with `fill`; the find is reported at `where`.
 bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const std::vector<uint8_t>& text,
-                  std::string_view name, bool wide, const Carrier& c);
+                  std::string_view name, uint8_t fill, const Carrier& c);
 
 // The one-byte text at r, its trailing NULs left out, as AddTextValue reads
 // it. False when r is too long to read whole (over 1 MiB) or cannot be

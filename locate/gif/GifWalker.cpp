@@ -61,7 +61,7 @@ void OpaqueExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Ca
 bool CommentExtension(Sink& sink, ByteRange ext, const ContentMap& text, const Carrier& c) {
     std::vector<uint8_t> joined;
     return !text.Empty() && text.Length() <= kMaxJoined && text.Gather(sink.File(), joined) &&
-           AddTextValue(sink, text, ext, joined, "comment", false, c);
+           AddTextValue(sink, text, ext, joined, "comment", ' ', c);
 }
 
 // The raw XMP of an "XMP DataXMP" extension, its data in [data, terminator).

@@ -7,7 +7,6 @@
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/Deflate.h"
-#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -296,19 +295,9 @@ struct PdfWalk {
         read = key + j;
         const ByteRange value{key + i + 1, j - i - 2};
         std::vector<uint8_t> text(w + i + 1, w + j - 1);
-        if (!hex) {
-            if (AddTextValue(sink, value, text, "", false, at)) blanked.push_back(value);
-            return;
-        }
         // A hex string's digits become '0', which keeps it a string.
-        text = HexBytes(text.data(), static_cast<int64_t>(text.size()));
-        if (!TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()))) return;
-        PositionFind g(FindKind::Location, value.pos, true);
-        g.len = value.len;
-        StripPlan plan;
-        plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, '0', {}});
-        sink.AddPayload({g}, plan, at);
-        blanked.push_back(value);
+        if (hex) text = HexBytes(text.data(), static_cast<int64_t>(text.size()));
+        if (AddTextValue(sink, ContentMap(value), value, text, "", hex ? '0' : ' ', at)) blanked.push_back(value);
     }
 
     // Finds the streams and the text between them (handing nothing to the
