@@ -26,7 +26,7 @@ enum : uint32_t {
     kSeekHead = 0x114D9B74, kTags = 0x1254C367, kAttachments = 0x1941A469, kVoid = 0xEC, kCrc32 = 0xBF,
     kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
     kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
-    kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1,
+    kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1, kTitle = 0x7BA9,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
@@ -150,9 +150,17 @@ struct Walk {
         });
     }
 
+    // True when the string at r names a coordinate as a caption does, or
+    // holds an ISO 6709 string (read whole up to 1 MiB).
+    bool NamesCoordinate(ByteRange r) {
+        constexpr int64_t kMaxText = int64_t{1} << 20;
+        const uint8_t* p = r.pos >= 0 && r.len <= kMaxText ? f.Span(r.pos, r.len) : nullptr;
+        return p != nullptr && TextNamesCoordinate(p, r.len);
+    }
+
     // A tag's value: a find when its name names a location or a place (on
-    // request), or its text holds an ISO 6709 string; otherwise it follows
-    // the opaque rule.
+    // request), or it holds an ISO 6709 string or names a coordinate as a
+    // caption does; otherwise it follows the opaque rule.
     void Value(const std::string& name, ByteRange text, ByteRange value, const Carrier& at) {
         auto ends = [&](const std::string& s) {
             return name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
@@ -161,8 +169,8 @@ struct Walk {
         const bool place = name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
                            ends(".LOCATION.NAME") || ends(".LOCATION.BODY") || ends(".LOCATION.NOTE");
         const OpaqueText holds = OpaqueHolds(f, value.pos, value.len);
-        const bool position =
-            (!place && (has("LOCATION") || has("GPS") || has("ISO6709"))) || holds == OpaqueText::Iso6709;
+        const bool position = (!place && (has("LOCATION") || has("GPS") || has("ISO6709"))) ||
+                              holds == OpaqueText::Iso6709 || NamesCoordinate(text);
         if (!position && !(place && sink.PlaceNames())) {
             Opaque(value, at);
             return;
@@ -210,6 +218,16 @@ struct Walk {
         });
     }
 
+    // The segment's information: its title (where FFmpeg puts a clip's
+    // title) is read as a tag's string is; the rest follows the opaque rule.
+    void Info(const EbmlElement& info, const Carrier& c) {
+        Children(info, c, [&](const EbmlElement& e) {
+            const ByteRange data{e.data, e.end - e.data};
+            if (e.id == kTitle && !Blank(f, data.pos, data.len)) Value("TITLE", data, data, c.Then("Title"));
+            else if (e.id != kTitle && e.id != kVoid) Opaque(data, c);
+        });
+    }
+
     void Attachments(const EbmlElement& list, const Carrier& c) {
         int n = 0;
         Children(list, c, [&](const EbmlElement& file) {
@@ -247,6 +265,7 @@ struct Walk {
                     texts.push_back(t);
             break;
         case kAttachments: Attachments(e, at); break;
+        case kInfo: Info(e, at); break;
         default: Opaque({e.pos, e.end - e.pos}, at);
         }
     }

@@ -8,12 +8,13 @@
 // clusters and read as captions, where a drone's clip remuxed from MP4
 // keeps its fix in each cue; the clusters of a segment without a text
 // track, the cues, the seek index and void space are skipped, never read;
-// every other element (the segment's information, tracks, chapters)
+// the segment's title (in its information) is read as a tag's string;
+// every other element (the rest of the information, tracks, chapters)
 // follows the opaque rule.
 //
 // A tag whose name names a location ("LOCATION", any name holding
-// "LOCATION", "GPS" or "ISO6709"), or whose string holds a position's
-// text, is a find; its string is overwritten with spaces. Recording and
+// "LOCATION", "GPS" or "ISO6709"), or whose string holds an ISO 6709
+// string or names a coordinate as a caption does, is a find; its string is overwritten with spaces. Recording and
 // composition places, and the location's name, body and note, are place
 // names, looked for on request. An element whose CRC-32 child covers a
 // changed byte gets its CRC written anew; one whose CRC is already wrong is

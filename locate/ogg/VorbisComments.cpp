@@ -73,13 +73,12 @@ bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
         const std::string name = Upper(c, nameLen);
         const uint8_t* v = p + off;
         auto has = [&](const char* s) { return name.find(s) != std::string::npos; };
-        const bool location = name == "LOCATION";
-        const bool place = location || name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
+        const bool place = name == "LOCATION" || name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
                            EndsWith(name, "LOCATION.NAME") || EndsWith(name, "LOCATION.BODY") ||
                            EndsWith(name, "LOCATION.NOTE");
         const bool position = (!place && (has("GPS") || has("ISO6709") || has("LATITUDE") || has("LONGITUDE") ||
                                           has("COORDINATES"))) ||
-                              HoldsIso6709(v, valueLen) || (location && TextHoldsPosition(v, valueLen));
+                              TextNamesCoordinate(v, valueLen);
         if (position) {
             out.push_back({FindKind::Location, FindWhy::None, off, valueLen, name});
         } else if (place) {

@@ -4,8 +4,9 @@
 // a phone clip's position over as "LOCATION=+35.6586+139.7454/".
 //
 // A value is a position when its name holds GPS, ISO6709, LATITUDE,
-// LONGITUDE or COORDINATES, when it holds an ISO 6709 string, or when it is
-// a LOCATION naming a coordinate; otherwise a LOCATION (as the format
+// LONGITUDE or COORDINATES, or when it names a coordinate (an ISO 6709
+// string, or words as a caption's: a title or comment "Lat: 35.6586 Lon:
+// 139.7454"); otherwise a LOCATION (as the format
 // means it, where a track was recorded) and a location's name, body or
 // note are place names. Another value, and the vendor string, holding a
 // position's text cannot be cleaned (the opaque rule). A cover picture

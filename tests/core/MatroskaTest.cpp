@@ -1,6 +1,6 @@
 // The Matroska walk: one row per place a position hides in a Matroska or
-// WebM file (a tag's string, under a CRC or not; a string holding a
-// coordinate under another name; an attached picture's Exif) and per
+// WebM file (a tag's string, under a CRC or not; a string or the segment's
+// title naming a coordinate under another name; an attached picture's Exif) and per
 // damaged or unusual file (a CRC already wrong, a binary value, sizes left
 // unknown by a live recording, a file cut in its media), and the text
 // tracks' frames in the clusters (captions a drone writes, plain, laced,
@@ -57,9 +57,8 @@ Bytes Tags(const Bytes& simpleTags, int crcWrongBy = -1) {
 }
 
 // EBML header, then a segment: information, a cluster holding "GPS", then `rest`.
-Bytes Mkv(const Bytes& rest, bool live = false) {
+Bytes Mkv(const Bytes& rest, bool live = false, const Bytes& info = El(0x1549A966, El(0x4D80, Text("Lavf60")))) {
     const Bytes header = El(0x1A45DFA3, Concat({El(0x4282, Text("matroska")), El(0x4287, {4})}));
-    const Bytes info = El(0x1549A966, El(0x4D80, Text("Lavf60")));
     const Bytes cluster = El(0x1F43B675, Concat({El(0xE7, {0}), El(0xA3, Text("\x81\0\0\x80 GPS frame"))}), live);
     return Concat({header, El(0x18538067, Concat({info, cluster, rest}), live)});
 }
@@ -92,6 +91,11 @@ std::vector<Row> Rows() {
     const Bytes comment =
         Mkv(Tags(Concat({SimpleTag("COMMENT", Text("at " + kWhere)), SimpleTag("ENCODER", Text("x"))})));
     const Bytes gpsWord = Mkv(Tags(SimpleTag("COMMENT", Text("GPS was off"))));
+    // A coordinate in words (as a caption names one) in a tag and in the
+    // segment's title, where FFmpeg writes a clip's title.
+    const Bytes words = Mkv(Tags(SimpleTag("DESCRIPTION", Text(kCaption))));
+    const Bytes title =
+        Mkv({}, false, WithCrc(0x1549A966, Concat({El(0x4D80, Text("Lavf60")), El(0x7BA9, Text(kCaption))})));
     const Bytes binary = Mkv(Tags(SimpleTag("LOCATION", loc, 0x4485)));
     const Bytes place = Mkv(Tags(SimpleTag("RECORDING_LOCATION", Text("JP"))));
     const Bytes nested = Mkv(Tags(El(0x67C8, Concat({El(0x45A3, Text("PLACE")), SimpleTag("ISO6709", loc)}))));
@@ -146,6 +150,10 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(comment, "at +"), "Segment #1 / Tags / Tag #1 / COMMENT"}}},
         {"a comment holding GPS", gpsWord,
          {{FindKind::Unparsed, false, FindWhy::ElementsUnparsed, At(gpsWord, "GPS was"), ""}}},
+        {"a description naming a coordinate in words", words,
+         {{FindKind::Location, true, FindWhy::None, At(words, kCaption), "Segment #1 / Tags / Tag #1 / DESCRIPTION"}}},
+        {"the segment's title naming one, under the information's CRC", title,
+         {{FindKind::Location, true, FindWhy::None, At(title, kCaption), "Segment #1 / Info / Title"}}},
         {"a binary LOCATION", binary, {location(binary, "", false, FindWhy::LocationUnreadable)}},
         {"a recording place, not asked for", place, {}},
         {"a nested tag", nested, {location(nested, "Segment #1 / Tags / Tag #1 / PLACE / ISO6709")}},
@@ -171,10 +179,11 @@ std::vector<Row> Rows() {
 
 }  // namespace
 
-// True when every cluster, Tags and Attachments element of `f` whose first
-// child is a CRC-32 (as El and WithCrc write them) holds the right one.
+// True when every cluster, Tags, Attachments and Info element of `f` whose
+// first child is a CRC-32 (as El and WithCrc write them) holds the right one.
 static bool CrcsRight(const std::vector<uint8_t>& f) {
-    const Bytes ids[] = {{0x1F, 0x43, 0xB6, 0x75}, {0x12, 0x54, 0xC3, 0x67}, {0x19, 0x41, 0xA4, 0x69}};
+    const Bytes ids[] = {{0x1F, 0x43, 0xB6, 0x75}, {0x12, 0x54, 0xC3, 0x67}, {0x19, 0x41, 0xA4, 0x69},
+                         {0x15, 0x49, 0xA9, 0x66}};
     for (const Bytes& id : ids)
         for (auto at = std::search(f.begin(), f.end(), id.begin(), id.end()); at != f.end();
              at = std::search(at + 1, f.end(), id.begin(), id.end())) {

@@ -81,6 +81,7 @@ std::vector<Row> Rows() {
     const Bytes wrongCrc = Vorbis(Comments({kLocation}), 0, 1);
     const Bytes named = Vorbis(Comments({"GPS_LATITUDE=35.6586", "LOCATION=Abbey Road"}));
     const Bytes unnamed = Vorbis(Comments({"COMMENT=the GPS was on"}));
+    const Bytes words = Vorbis(Comments({"TITLE=Lat: 35.6586 Lon: 139.7454"}));
     const Bytes opus = Concat({Page(9, 0x02, Text("OpusHead\x01\x02")),
                                Page(9, 0, Concat({Text("OpusTags"), Comments({kLocation}), Bytes(8, 0)})),
                                Page(9, 0x04, kSound)});
@@ -111,6 +112,8 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(named, "35.6586"), "stream 7 / packet 1 / GPS_LATITUDE"}}},
         {"a comment holding GPS text", unnamed,
          {{FindKind::Unparsed, false, FindWhy::CommentUnparsed, At(unnamed, "the GPS")}}},
+        {"a title naming a coordinate in words, as a caption does", words,
+         {{FindKind::Location, true, FindWhy::None, At(words, "Lat:"), "stream 7 / packet 1 / TITLE"}}},
         {"Opus tags", opus, {location(opus, "stream 9 / packet 1 / LOCATION")}},
         {"a skeleton stream naming GPS", other,
          {{FindKind::Unparsed, false, FindWhy::OggPacketUnparsed, At(other, "fishead")}, location(other)}},
