@@ -23,6 +23,8 @@ constexpr std::string_view kPhotoshopNs = "http://ns.adobe.com/photoshop/1.0/";
 // a survey camera or an app may type the coordinates into them.
 constexpr std::string_view kDcNs = "http://purl.org/dc/elements/1.1/";
 constexpr std::string_view kTiffNs = "http://ns.adobe.com/tiff/1.0/";
+// An SVG drawing's title and description, which readers show as its metadata.
+constexpr std::string_view kSvgNs = "http://www.w3.org/2000/svg";
 constexpr std::string_view kIptcCoreNs = "http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/";
 constexpr std::string_view kIptcExtNs = "http://iptc.org/std/Iptc4xmpExt/2008-02-29/";
 // Where a clip was shot (Adobe's dynamic media) and a cataloguer's location
@@ -46,7 +48,7 @@ constexpr int64_t kGuidLen = 32;
 
 enum class Ns : uint8_t {
     kOther, kExif, kDji, kEarthPose, kDwc, kXmpNote, kUndeclared, kPhotoshop, kIptcCore, kIptcExt, kXmpDm, kMediaPro,
-    kDc, kTiff
+    kDc, kTiff, kSvg
 };
 
 // Byte classes, looked up in a table: every byte of a packet is classed.
@@ -143,7 +145,8 @@ bool IsCaption(Ns ns, std::string_view local) {
     return (ns == Ns::kDc && (local == "description" || local == "title" || local == "subject")) ||
            (ns == Ns::kPhotoshop && (local == "Headline" || local == "Instructions")) ||
            (ns == Ns::kXmpDm && local == "logComment") || (ns == Ns::kExif && local == "UserComment") ||
-           (ns == Ns::kTiff && local == "ImageDescription");
+           (ns == Ns::kTiff && local == "ImageDescription") ||
+           (ns == Ns::kSvg && (local == "title" || local == "desc"));
 }
 
 bool IsPlace(Ns ns, std::string_view local) {
@@ -511,6 +514,7 @@ private:
                     : uri == kMediaProNs ? Ns::kMediaPro
                     : uri == kDcNs ? Ns::kDc
                     : uri == kTiffNs ? Ns::kTiff
+                    : uri == kSvgNs ? Ns::kSvg
                                         : Ns::kOther;
             Bind(prefix, ns);
         }
@@ -689,7 +693,8 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
     if (!p || n <= 0) return false;
     // Looked for first, as every packet passes through here and few hold
     // these names: the end of a dc:description, dc:title or dc:subject
-    // element (at each '>'), and names starting with rare capitals.
+    // element, or an SVG drawing's desc (at each '>'), and names starting
+    // with rare capitals.
     const auto ends = [&](const uint8_t* at, std::string_view w) {
         const auto m = static_cast<int64_t>(w.size());
         return at - p >= m && std::memcmp(at - m, w.data(), w.size()) == 0;
@@ -699,6 +704,6 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
         named = named || FindBytes(p, n, name) != nullptr;
     for (const uint8_t* gt = FindBytes(p, n, ">"); !named && gt != nullptr;
          gt = FindBytes(gt + 1, n - (gt + 1 - p), ">"))
-        named = ends(gt, "description") || ends(gt, "title") || ends(gt, "subject");
+        named = ends(gt, "description") || ends(gt, "title") || ends(gt, "subject") || ends(gt, "desc");
     return named && TextNamesCoordinate(p, n);
 }

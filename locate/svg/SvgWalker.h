@@ -5,7 +5,8 @@
 // ...") holding a geotagged photo, which drawing programs store whole.
 //
 // The document, from its root element, is scanned and cleaned as an XMP
-// packet (properties overwritten with spaces). Each base64 data URI is
+// packet (properties overwritten with spaces; its title and description
+// are read as captions). Each base64 data URI is
 // decoded and walked as a file of its own: a position in a picture there
 // is removed in the decoded bytes and the changed groups of four
 // characters are written anew, so the text keeps its length and every

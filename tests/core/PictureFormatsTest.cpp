@@ -161,6 +161,7 @@ std::vector<Row> Rows() {
                                       Base64(Text("wOF2 name: GPS 35.6586 N"), 0) + ")}</style>");
     const Bytes svgProlog = svg("<!-- drawn at " + kWhere + " -->", "");
     const Bytes svgAfter = svg("", "", "\n" + kWhere);
+    const Bytes svgTitle = svg("", "<title>Lat: 35.6586 Lon: 139.7454</title><desc>" + kWhere + "</desc>");
     // gzip files: a compressed SVG, a photo; a name, a damaged CRC, text.
     const Bytes svgz = Gzip(svgXmp, "drawing.svg"), photoGz = Gzip(photo);
     const Bytes namedGz = Gzip(Picture({}), "at " + kWhere);
@@ -415,6 +416,9 @@ std::vector<Row> Rows() {
            "data URI #1 (font/woff2)"}}},
         {"SVG: a coordinate string in a comment before it", svgProlog,
          {{FindKind::Unparsed, false, FindWhy::DrawingPartUnparsed, 0, ""}}},
+        {"SVG: a title and a description naming a coordinate", svgTitle,
+         {{FindKind::Xmp, true, FindWhy::None, At(svgTitle, "<title>"), "SVG document"},
+          {FindKind::Xmp, true, FindWhy::None, At(svgTitle, "<desc>"), "SVG document"}}},
         {"SVG: a coordinate string after it", svgAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(svgAfter, kWhere), ""}}},
         {"gzip: an SVG with XMP", svgz, {{FindKind::Xmp, true, FindWhy::None, 22, "gzip content / SVG document"}}},
