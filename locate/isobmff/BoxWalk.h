@@ -93,6 +93,10 @@ void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 // blanked with spaces; others follow the opaque rule. False, with nothing
 // done, when the box is not laid out so.
 bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c);
+// A 3GPP asset's text (`titl`, `dscp`, `auth`, ... in `udta`: version,
+// flags, a language, then UTF-8, or UTF-16 after its byte order mark)
+// naming a coordinate: blanked (spaces; zeros in UTF-16). True only then.
+bool WalkAssetText(BoxWalk& w, const Box& b, const Carrier& c);
 void WalkTimedTracks(BoxWalk& w);
 // The keys of a `mebx` sample description (the first entry of `stsd`)
 // whose values are a location, or a place's name when `placeNames`,

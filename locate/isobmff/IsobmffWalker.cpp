@@ -290,6 +290,10 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
         WalkLocationBox(*this, b, at);
     } else if ((t >> 24) == 0xA9 && WalkTextRecords(*this, b, at)) {
         // A title, a comment, an author: QuickTime's text records.
+    } else if (OneOf(t, {Fourcc("titl"), Fourcc("dscp"), Fourcc("cprt"), Fourcc("perf"), Fourcc("auth"),
+                         Fourcc("gnre"), Fourcc("albm")}) &&
+               WalkAssetText(*this, b, at)) {
+        // The same as 3GPP writes them, naming a coordinate.
     } else if ((t == Fourcc("QVMI") || t == Fourcc("MVTG")) && b.end - b.body >= 24) {
         // Exif IFDs without a header, as Casio (big-endian, the 0th IFD at
         // 10, offsets from the box's data) and Fujifilm (little-endian, from

@@ -5,6 +5,7 @@
 #include "locate/isobmff/BoxWalk.h"
 
 #include "locate/NamedValues.h"
+#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/isobmff/SampleTable.h"
 #include "locate/payload/TimedGps.h"
@@ -142,6 +143,17 @@ bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c) {
     for (const ByteRange& t : texts)
         if (!TextFindAt(w.sink, t, name, c)) w.Opaque(t, c);
     return true;
+}
+
+bool WalkAssetText(BoxWalk& w, const Box& b, const Carrier& c) {
+    constexpr int64_t kMaxText = int64_t{1} << 20;
+    const int64_t text = b.body + 6, n = b.end - text;  // after version, flags and a language
+    const uint8_t* p = n > 0 && n <= kMaxText ? w.file.Span(text, n) : nullptr;
+    if (p == nullptr) return false;
+    const std::string name = BoxName(b.type);
+    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
+        return AddTextValue(w.sink, {text + 2, n - 2}, NarrowUtf16(p + 2, n - 2, true), name, true, c);
+    return TextFindAt(w.sink, {text, n}, name, c);
 }
 
 std::vector<BoxWalk::KeyedValue> MebxLocationKeys(const ByteReader& file, const Box& stsd, bool placeNames) {
