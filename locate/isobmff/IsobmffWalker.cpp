@@ -1,6 +1,7 @@
 #include "locate/isobmff/IsobmffWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/id3/Id3Walker.h"
@@ -294,6 +295,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
                          Fourcc("gnre"), Fourcc("albm")}) &&
                WalkAssetText(*this, b, at)) {
         // The same as 3GPP writes them, naming a coordinate.
+    } else if (t == Fourcc("name") && TextFindAt(sink, b.Body(), "name", at)) {
+        // A track's title (in its `udta`, as FFmpeg writes one) naming a coordinate.
     } else if ((t == Fourcc("QVMI") || t == Fourcc("MVTG")) && b.end - b.body >= 24) {
         // Exif IFDs without a header, as Casio (big-endian, the 0th IFD at
         // 10, offsets from the box's data) and Fujifilm (little-endian, from

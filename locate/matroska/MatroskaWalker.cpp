@@ -26,7 +26,7 @@ enum : uint32_t {
     kSeekHead = 0x114D9B74, kTags = 0x1254C367, kAttachments = 0x1941A469, kVoid = 0xEC, kCrc32 = 0xBF,
     kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
     kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
-    kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1, kTitle = 0x7BA9,
+    kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1, kTitle = 0x7BA9, kTrackEntry = 0xAE, kName = 0x536E,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
@@ -228,6 +228,21 @@ struct Walk {
         });
     }
 
+    // The tracks: each track's name (its title) is read as a tag's string
+    // is; everything else follows the opaque rule.
+    void Tracks(const EbmlElement& tracks, const Carrier& c) {
+        int n = 0;
+        Children(tracks, c, [&](const EbmlElement& entry) {
+            const Carrier at = c.Then("TrackEntry #" + std::to_string(++n));
+            if (entry.id != kTrackEntry) return Opaque({entry.pos, entry.end - entry.pos}, at);
+            Children(entry, at, [&](const EbmlElement& e) {
+                const ByteRange data{e.data, e.end - e.data};
+                if (e.id == kName && !Blank(f, data.pos, data.len)) Value("NAME", data, data, at.Then("Name"));
+                else if (e.id != kName && e.id != kVoid) Opaque(data, at);
+            });
+        });
+    }
+
     void Attachments(const EbmlElement& list, const Carrier& c) {
         int n = 0;
         Children(list, c, [&](const EbmlElement& file) {
@@ -259,7 +274,7 @@ struct Walk {
         case kCues: case kSeekHead: case kVoid: case kCrc32: break;
         case kTags: Tags(e, at); break;
         case kTracks:
-            Opaque({e.pos, e.end - e.pos}, at);
+            Tracks(e, at);
             for (const TextTrack& t : TextTracksIn(f, e))
                 if (std::none_of(texts.begin(), texts.end(), [&](const TextTrack& o) { return o.number == t.number; }))
                     texts.push_back(t);

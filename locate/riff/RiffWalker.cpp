@@ -178,6 +178,9 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         Text(data, ChunkName(t), at);
     } else if (t == Fourcc("bext")) {
         Bext(whole, data, at);
+    } else if (t == Fourcc("strn")) {
+        // A stream's name (its title, as FFmpeg writes one): a text.
+        Text(data, "strn", at);
     } else if (t == Fourcc("iXML") || t == Fourcc("axml")) {
         // A field recorder's metadata (iXML: its LOCATION_GPS among them), an
         // archive's (axml): XML, walked as a document of its own.

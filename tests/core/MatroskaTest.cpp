@@ -96,6 +96,7 @@ std::vector<Row> Rows() {
     const Bytes words = Mkv(Tags(SimpleTag("DESCRIPTION", Text(kCaption))));
     const Bytes title =
         Mkv({}, false, WithCrc(0x1549A966, Concat({El(0x4D80, Text("Lavf60")), El(0x7BA9, Text(kCaption))})));
+    const Bytes trackName = Mkv(WithCrc(0x1654AE6B, TrackEntry(1, 1, "V_MPEG4/ISO/AVC", El(0x536E, Text(kCaption)))));
     const Bytes binary = Mkv(Tags(SimpleTag("LOCATION", loc, 0x4485)));
     const Bytes place = Mkv(Tags(SimpleTag("RECORDING_LOCATION", Text("JP"))));
     const Bytes nested = Mkv(Tags(El(0x67C8, Concat({El(0x45A3, Text("PLACE")), SimpleTag("ISO6709", loc)}))));
@@ -154,6 +155,9 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(words, kCaption), "Segment #1 / Tags / Tag #1 / DESCRIPTION"}}},
         {"the segment's title naming one, under the information's CRC", title,
          {{FindKind::Location, true, FindWhy::None, At(title, kCaption), "Segment #1 / Info / Title"}}},
+        {"a track's name naming one, under the tracks' CRC", trackName,
+         {{FindKind::Location, true, FindWhy::None, At(trackName, kCaption),
+           "Segment #1 / Tracks / TrackEntry #1 / Name"}}},
         {"a binary LOCATION", binary, {location(binary, "", false, FindWhy::LocationUnreadable)}},
         {"a recording place, not asked for", place, {}},
         {"a nested tag", nested, {location(nested, "Segment #1 / Tags / Tag #1 / PLACE / ISO6709")}},
@@ -179,11 +183,11 @@ std::vector<Row> Rows() {
 
 }  // namespace
 
-// True when every cluster, Tags, Attachments and Info element of `f` whose
+// True when every cluster, Tags, Attachments, Info and Tracks element of `f` whose
 // first child is a CRC-32 (as El and WithCrc write them) holds the right one.
 static bool CrcsRight(const std::vector<uint8_t>& f) {
     const Bytes ids[] = {{0x1F, 0x43, 0xB6, 0x75}, {0x12, 0x54, 0xC3, 0x67}, {0x19, 0x41, 0xA4, 0x69},
-                         {0x15, 0x49, 0xA9, 0x66}};
+                         {0x15, 0x49, 0xA9, 0x66}, {0x16, 0x54, 0xAE, 0x6B}};
     for (const Bytes& id : ids)
         for (auto at = std::search(f.begin(), f.end(), id.begin(), id.end()); at != f.end();
              at = std::search(at + 1, f.end(), id.begin(), id.end())) {

@@ -44,8 +44,10 @@ std::vector<Row> Rows() {
     Put32(zero, 4, 0, Order::II);
     const Bytes trailer = Concat({webp({}), Text(kWhere)});
     const Bytes info = RiffList("INFO", Concat({RiffChunk("ISFT", Text("Lavf")), RiffChunk("ICMT", Text(kWhere))}));
-    const Bytes avi = Riff("AVI ", Concat({RiffList("hdrl", Concat({RiffChunk("avih", Bytes(56, 0)),
-                                                                     RiffList("strl", RiffChunk("strh", Bytes(56, 0)))})),
+    // A stream named (its title) with a coordinate in words.
+    const Bytes strn = RiffChunk("strn", Text("Lat: 35.6586 Lon: 139.7454"));
+    const Bytes strl = RiffList("strl", Concat({RiffChunk("strh", Bytes(56, 0)), strn}));
+    const Bytes avi = Riff("AVI ", Concat({RiffList("hdrl", Concat({RiffChunk("avih", Bytes(56, 0)), strl})),
                                            info, RiffList("movi", RiffChunk("00dc", Text("GPS"))),
                                            RiffChunk("idx1", Text("GPS!"))}));
     const Bytes avix = Concat({Riff("AVI ", RiffList("movi", RiffChunk("00dc", Text("GPS!")))), Riff("AVIX", info)});
@@ -119,7 +121,9 @@ std::vector<Row> Rows() {
          {{FindKind::Container, false, FindWhy::NotReadYet, At(exifPast, tiff), "after the chunks"}}},
         {"a position after the RIFF's size", trailer,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(webp({}).size()), ""}}},
-        {"AVI: INFO string, frames and index", avi, {location(At(avi, "ICMT", 8), "LIST INFO / ICMT")}},
+        {"AVI: a stream's name, INFO string, frames and index", avi,
+         {location(At(avi, "strn", 8), "LIST hdrl / LIST strl / strn"),
+          location(At(avi, "ICMT", 8), "LIST INFO / ICMT")}},
         {"AVI: a large clip's AVIX RIFF", avix, {location(At(avix, "ICMT", 8), "AVIX #2 / LIST INFO / ICMT")}},
         {"AVI: a text stream's captions among the frames", captioned, {timed(At(captioned, "[iso"), "LIST movi / 01tx")}},
         {"AVI: the same, with an index of the frames", indexed, {timed(At(indexed, "[iso"), "LIST movi / 01tx")}},
