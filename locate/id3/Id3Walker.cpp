@@ -19,6 +19,7 @@ constexpr int64_t kHeader = 10, kId3v1 = 128;
 // read, its data walked where it lies.
 constexpr int64_t kMaxText = int64_t{1} << 20, kMaxHead = 4096;
 constexpr int kMaxTags = 16;  // tags one after another at the start
+constexpr int kMaxChapterDepth = 4;  // chapters hold frames; a table of contents holds none deeper
 
 enum : uint8_t { kLatin1 = 0, kUtf16 = 1, kUtf16Be = 2, kUtf8 = 3 };
 
@@ -193,6 +194,10 @@ private:
             if (next >= headLen || !m_sink.FileAt(held, c)) Opaque(d, c);
             return;
         }
+        if (id == "CHAP" || id == "CTOC") {
+            Chapter(id, p, headLen, d, version, c);
+            return;
+        }
         if (!text) {
             Opaque(d, c);
             return;
@@ -210,6 +215,25 @@ private:
         if (at < headLen) Value(p, d.pos, {at, headLen - at}, enc, name, name == id ? c : c.Then(name));
     }
 
+    // A chapter (its element ID and times) or a table of contents (its ID,
+    // flags and the IDs it lists), then frames of its own: the chapter's
+    // title among them, read as the tag's frames are.
+    void Chapter(const std::string& id, const uint8_t* p, int64_t headLen, ByteRange d, int version,
+                 const Carrier& c) {
+        int64_t next = 0;
+        StringEnd(p, 0, headLen, kLatin1, next);
+        int64_t at = next + (id == "CHAP" ? 16 : 2);
+        if (id == "CTOC" && at <= headLen)
+            for (int i = 0; i < p[at - 1] && at < headLen; ++i) StringEnd(p, at, headLen, kLatin1, next), at = next;
+        if (at > headLen || m_depth >= kMaxChapterDepth) {
+            Opaque(d, c);
+            return;
+        }
+        ++m_depth;
+        Frames({d.pos + at, d.len - at}, version, c);
+        --m_depth;
+    }
+
     // A text value at v (offsets from the frame's data at `base`).
     void Value(const uint8_t* p, int64_t base, ByteRange v, uint8_t enc, const std::string& name, const Carrier& c) {
         const bool wide = enc == kUtf16 || enc == kUtf16Be;
@@ -224,6 +248,7 @@ private:
     Sink& m_sink;
     const ByteReader& m_file;
     Carrier m_at;
+    int m_depth = 0;  // chapters around the frames being walked
 };
 
 // ID3v1's 128 bytes at `pos` (read into v1): "TAG", then fields of fixed

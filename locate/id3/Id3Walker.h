@@ -12,6 +12,8 @@
 //     it is, as a cover may be a geotagged photo; of no known format, by
 //     the opaque rule;
 //   - XMP in a private frame (PRIV owned by "XMP"): as XMP;
+//   - a chapter (CHAP) or a table of contents (CTOC): the frames it holds
+//     (a chapter's title), read as the tag's are;
 //   - other frames, and frames compressed, encrypted or unsynchronised: by
 //     the opaque rule.
 // The sound after the tag is not read. A tag at the file's end (ID3v2.4's

@@ -27,6 +27,7 @@ enum : uint32_t {
     kTag = 0x7373, kSimpleTag = 0x67C8, kTagName = 0x45A3, kTagString = 0x4487, kTagBinary = 0x4485,
     kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
     kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1, kTitle = 0x7BA9, kTrackEntry = 0xAE, kName = 0x536E,
+    kEditionEntry = 0x45B9, kChapterAtom = 0xB6, kChapterDisplay = 0x80, kChapString = 0x85,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
@@ -243,6 +244,19 @@ struct Walk {
         });
     }
 
+    // The chapters: each chapter's title (its displays' strings; chapters
+    // nest) is read as a tag's string is; everything else follows the
+    // opaque rule.
+    void Chapters(const EbmlElement& m, const Carrier& c, int depth) {
+        Children(m, c, [&](const EbmlElement& e) {
+            const ByteRange data{e.data, e.end - e.data};
+            const bool master = e.id == kEditionEntry || e.id == kChapterAtom || e.id == kChapterDisplay;
+            if (master && depth + 1 < kMaxDepth) Chapters(e, c, depth + 1);
+            else if (e.id == kChapString && !Blank(f, data.pos, data.len)) Value("ChapString", data, data, c);
+            else if (e.id != kChapString && e.id != kVoid) Opaque(data, c);
+        });
+    }
+
     void Attachments(const EbmlElement& list, const Carrier& c) {
         int n = 0;
         Children(list, c, [&](const EbmlElement& file) {
@@ -281,6 +295,7 @@ struct Walk {
             break;
         case kAttachments: Attachments(e, at); break;
         case kInfo: Info(e, at); break;
+        case kChapters: Chapters(e, at, 0); break;
         default: Opaque({e.pos, e.end - e.pos}, at);
         }
     }

@@ -8,9 +8,9 @@
 // clusters and read as captions, where a drone's clip remuxed from MP4
 // keeps its fix in each cue; the clusters of a segment without a text
 // track, the cues, the seek index and void space are skipped, never read;
-// the segment's title (in its information) and each track's name are
-// read as a tag's string; every other element (the rest of the
-// information and of the tracks, chapters) follows the opaque rule.
+// the segment's title (in its information), each track's name and each
+// chapter's title are read as a tag's string; every other element (the
+// rest of the information, tracks and chapters) follows the opaque rule.
 //
 // A tag whose name names a location ("LOCATION", any name holding
 // "LOCATION", "GPS" or "ISO6709"), or whose string holds an ISO 6709

@@ -57,6 +57,11 @@ std::vector<Row> Rows() {
     const Bytes v1 = Concat({Tag(Frame("TIT2", Concat({Bytes{0}, Text("Song")}))), kSound, Text("TAG"),
                              Text(kWhere), Bytes(125 - kWhere.size(), 0)});
     const Bytes appended = Tag(Frame("TXXX", UserText("location", kWhere)), 4, 0x10);
+    // A table of contents listing a chapter whose title names a coordinate.
+    const Bytes chapterTitle = Frame("TIT2", Concat({Bytes{3}, Text("Lat: 35.6586 Lon: 139.7454")}));
+    const Bytes toc = Frame("CTOC", Concat({Text("toc"), Bytes{0, 3, 1}, Text("ch0"), Bytes{0}}));
+    const Bytes chapters = Concat({Tag(Concat({toc, Frame("CHAP", Concat({Text("ch0"), Bytes(17, 0), chapterTitle}))})),
+                                   kSound});
     Bytes footer = appended;
     std::copy_n("3DI", 3, footer.begin());
     const Bytes atEnd = Concat({Tag(Frame("TIT2", Concat({Bytes{0}, Text("Song")}))), kSound, appended,
@@ -95,6 +100,8 @@ std::vector<Row> Rows() {
     return {
         {"FFmpeg's location (TXXX)", ffmpeg, {location(ffmpeg, kWhere, "ID3v2.4 / TXXX / location")}},
         {"a UTF-16 title naming a coordinate", title, {{FindKind::Location, true, FindWhy::None, At(title, "L", 0)}}},
+        {"a chapter's title naming a coordinate", chapters,
+         {{FindKind::Location, true, FindWhy::None, At(chapters, "Lat:"), "ID3v2.4 / CHAP / TIT2"}}},
         {"ID3v2.2: a user text named GPS", old, {location(old, "35.6586", "ID3v2.2 / TXX / GPSLatitude")}},
         {"a cover photo's Exif", cover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"XMP in a private frame", xmp, {{FindKind::Xmp, true, FindWhy::None, -1}}},

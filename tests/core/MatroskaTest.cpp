@@ -97,6 +97,8 @@ std::vector<Row> Rows() {
     const Bytes title =
         Mkv({}, false, WithCrc(0x1549A966, Concat({El(0x4D80, Text("Lavf60")), El(0x7BA9, Text(kCaption))})));
     const Bytes trackName = Mkv(WithCrc(0x1654AE6B, TrackEntry(1, 1, "V_MPEG4/ISO/AVC", El(0x536E, Text(kCaption)))));
+    const Bytes display = El(0x80, Concat({El(0x85, Text(kCaption)), El(0x437C, Text("und"))}));
+    const Bytes chapter = Mkv(WithCrc(0x1043A770, El(0x45B9, El(0xB6, Concat({El(0x73C4, {1}), display})))));
     const Bytes binary = Mkv(Tags(SimpleTag("LOCATION", loc, 0x4485)));
     const Bytes place = Mkv(Tags(SimpleTag("RECORDING_LOCATION", Text("JP"))));
     const Bytes nested = Mkv(Tags(El(0x67C8, Concat({El(0x45A3, Text("PLACE")), SimpleTag("ISO6709", loc)}))));
@@ -155,6 +157,8 @@ std::vector<Row> Rows() {
          {{FindKind::Location, true, FindWhy::None, At(words, kCaption), "Segment #1 / Tags / Tag #1 / DESCRIPTION"}}},
         {"the segment's title naming one, under the information's CRC", title,
          {{FindKind::Location, true, FindWhy::None, At(title, kCaption), "Segment #1 / Info / Title"}}},
+        {"a chapter's title naming one, under the chapters' CRC", chapter,
+         {{FindKind::Location, true, FindWhy::None, At(chapter, kCaption), "Segment #1 / Chapters"}}},
         {"a track's name naming one, under the tracks' CRC", trackName,
          {{FindKind::Location, true, FindWhy::None, At(trackName, kCaption),
            "Segment #1 / Tracks / TrackEntry #1 / Name"}}},
@@ -183,11 +187,12 @@ std::vector<Row> Rows() {
 
 }  // namespace
 
-// True when every cluster, Tags, Attachments, Info and Tracks element of `f` whose
-// first child is a CRC-32 (as El and WithCrc write them) holds the right one.
+// True when every top-level element of `f` that the walk reads (clusters,
+// Tags, Attachments, Info, Tracks, Chapters) whose first child is a CRC-32
+// (as El and WithCrc write them) holds the right one.
 static bool CrcsRight(const std::vector<uint8_t>& f) {
     const Bytes ids[] = {{0x1F, 0x43, 0xB6, 0x75}, {0x12, 0x54, 0xC3, 0x67}, {0x19, 0x41, 0xA4, 0x69},
-                         {0x15, 0x49, 0xA9, 0x66}, {0x16, 0x54, 0xAE, 0x6B}};
+                         {0x15, 0x49, 0xA9, 0x66}, {0x16, 0x54, 0xAE, 0x6B}, {0x10, 0x43, 0xA7, 0x70}};
     for (const Bytes& id : ids)
         for (auto at = std::search(f.begin(), f.end(), id.begin(), id.end()); at != f.end();
              at = std::search(at + 1, f.end(), id.begin(), id.end())) {
