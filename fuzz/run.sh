@@ -141,6 +141,21 @@ seed_fuzz_locator() {
         [ -f "$f" ] && command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -loop 1 -framerate 5 -i "$f" -t 0.4 \
             -c:v copy -f "${ext/mkv/matroska}" "$d/still_$ext.bin"
     done
+    # Titles naming a coordinate in words: a clip's, a track's and a
+    # chapter's, in Matroska, MP4, AVI, MP3 (ID3 chapters) and Ogg.
+    if command -v ffmpeg >/dev/null; then
+        local words="Lat: 35.6586 Lon: 139.7454" chapters="$d/chapters.txt"
+        printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=200\ntitle=%s\n' "$words" >"$chapters"
+        for ext in mkv mp4 avi; do
+            ffmpeg -nostdin -v error -f lavfi -i testsrc=size=16x16:rate=5 -i "$chapters" -map 0 -map_chapters 1 \
+                -t 0.4 -metadata title="$words" -metadata:s:v title="$words" -f "${ext/mkv/matroska}" "$d/titles_$ext.bin"
+        done
+        for ext in mp3 ogg; do
+            ffmpeg -nostdin -v error -f lavfi -i sine=d=0.1 -i "$chapters" -map 0 -map_chapters 1 \
+                -metadata title="$words" -f "$ext" "$d/titles_$ext.bin"
+        done
+        rm -f "$chapters"
+    fi
     # An M4A whose cover (covr) is the tiny one.
     [ -f "$f" ] && command -v ffmpeg >/dev/null && ffmpeg -nostdin -v error -f lavfi -i sine=d=0.1 -i "$f" \
         -map 0 -map 1 -c:v copy -disposition:v attached_pic -f ipod "$d/cover_m4a.bin"
