@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp12 = 0xEC, kApp13 = 0xED, kApp15 = 0xEF;
 constexpr uint8_t kCom = 0xFE;
 constexpr char kGoProSig[] = "GoPro";  // and its NUL: 6 bytes
 constexpr char kParrotSig[] = "PARROT";  // and its NUL: 7 bytes
@@ -76,6 +76,25 @@ bool CommentNamesCoordinate(Sink& sink, const JpegSegment& s, const Carrier& c) 
     return TextFindAt(sink, {s.payload, s.payloadLen}, "comment", c);
 }
 
+// Photoshop's "Save for Web" block (APP12 "Ducky"): records of a 16-bit
+// tag and length, up to a tag 0; its comment (tag 2) is a count, then
+// UTF-16 text. True when that comment names a coordinate: it is a find,
+// blanked with zeros.
+bool DuckyCommentNamesCoordinate(Sink& sink, const JpegSegment& s, const Carrier& c) {
+    const ByteReader be = sink.File().WithOrder(ByteReader::kBigEndian);
+    const int64_t end = s.payload + s.payloadLen;
+    uint16_t tag = 0, len = 0;
+    for (int64_t pos = s.payload + 5; end - pos >= 4 && be.U16(pos, tag) && tag != 0 && be.U16(pos + 2, len) &&
+                                      len <= end - pos - 4;
+         pos += 4 + len) {
+        if (tag != 2 || len <= 4) continue;
+        const int64_t text = pos + 8, n = len - 4;
+        const uint8_t* p = sink.File().Span(text, n);
+        return p != nullptr && AddTextValue(sink, {text, n}, NarrowUtf16(p, n, true), "comment", true, c);
+    }
+    return false;
+}
+
 // One picture's segments and stray bytes; the MPF index's pictures go to `mpf`.
 void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vector<ByteRange>* mpf) {
     const ByteReader& file = sink.File();
@@ -116,6 +135,8 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
         } else if (s.marker == kCom && CommentNamesCoordinate(sink, s, c)) {
             // A comment that names a coordinate ("Lat: 35.6586 Lon: 139.7454"),
             // as some loggers and editors write one: blanked with spaces.
+        } else if (s.marker == kApp12 && PayloadStartsWith(file, s, "Ducky", 5) &&
+                   DuckyCommentNamesCoordinate(sink, s, c)) {
         } else if ((s.marker >= kApp0 && s.marker <= kApp15 && (s.marker != kApp1 || !App1Read(file, s))) ||
                    s.marker == kCom) {
             // A segment no rule reads (a colour profile, a maker's data, a

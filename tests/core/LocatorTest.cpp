@@ -110,12 +110,18 @@ std::vector<Row> Rows() {
                                             Be32(static_cast<uint32_t>(tiff.size())), tiff}));
     const Bytes thumbnail =
         Segment(0xE1, Concat({bytes(std::string("Exif\0\0", 6)), TiffWithThumbnail(Picture({app1}))}));
+    // Photoshop's "Save for Web" block: a quality, then a comment (a count, UTF-16 text) naming a coordinate.
+    Bytes words = Be32(12);
+    for (char ch : std::string("Lat: 35.6586")) words.insert(words.end(), {0, static_cast<uint8_t>(ch)});
+    const Bytes ducky = Segment(0xEC, Concat({bytes("Ducky"), Bytes{0, 1, 0, 4, 0, 0, 0, 80, 0, 2, 0, 28}, words,
+                                              Bytes{0, 0}}));
     return {
         {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
         {"Exif among Photoshop's image resources", Picture({irb}), {FindKind::ExifGps}, true},
         {"a comment holding a coordinate string", Picture({Segment(0xFE, bytes("at +35.6586+139.7454/"))}),
          {FindKind::Location}, true},
         {"a comment saying GPS", Picture({Segment(0xFE, bytes("GPS 35.6586 N"))}), {FindKind::Unparsed}, false},
+        {"a Save for Web comment naming a coordinate", Picture({ducky}), {FindKind::Location}, true},
         {"an APP segment no rule reads holding GPS", Picture({Segment(0xEA, bytes("Note GPS 35,139"))}),
          {FindKind::Unparsed}, false},
         {"GoPro's GPS5 in APP6", Picture({gopro("GPS5")}), {FindKind::TimedGps}, true},
