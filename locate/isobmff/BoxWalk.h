@@ -93,6 +93,12 @@ void WalkLocationBox(BoxWalk& w, const Box& b, const Carrier& c);
 // blanked with spaces; others follow the opaque rule. False, with nothing
 // done, when the box is not laid out so.
 bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c);
+// Nero's chapter list (`chpl` in `udta`): version and flags, (in version
+// 1, four reserved bytes), a count, then each chapter's 64-bit start, a
+// length and its title. A title naming a coordinate is blanked with
+// spaces; others follow the opaque rule. False, with nothing done, when
+// the box is not laid out so.
+bool WalkChapterList(BoxWalk& w, const Box& b, const Carrier& c);
 // A 3GPP asset's text (`titl`, `dscp`, `auth`, ... in `udta`: version,
 // flags, a language, then UTF-8, or UTF-16 after its byte order mark)
 // naming a coordinate: blanked (spaces; zeros in UTF-16). True only then.

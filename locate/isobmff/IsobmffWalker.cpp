@@ -48,7 +48,7 @@ bool IsSkipped(uint32_t t) {
                      Fourcc("iinf"), Fourcc("iref"), Fourcc("ipma"), Fourcc("ispe"), Fourcc("pixi"),
                      Fourcc("hvcC"), Fourcc("av1C"), Fourcc("avcC"), Fourcc("colr"), Fourcc("irot"),
                      Fourcc("imir"), Fourcc("clap"), Fourcc("pasp"), Fourcc("auxC"), Fourcc("clli"),
-                     Fourcc("mdcv"), Fourcc("btrt"), Fourcc("chpl"), Fourcc("load"), Fourcc("tapt"),
+                     Fourcc("mdcv"), Fourcc("btrt"), Fourcc("load"), Fourcc("tapt"),
                      Fourcc("prfl"), Fourcc("clef"), Fourcc("prof"), Fourcc("enof"), Fourcc("keys"),
                      Fourcc("ilst"), Fourcc("frma"), Fourcc("schm"), Fourcc("ssix"), Fourcc("prft"),
                      Fourcc("emsg"), Fourcc("leva"), Fourcc("trep"), Fourcc("sgpd"), Fourcc("pdin")});
@@ -295,6 +295,8 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
                          Fourcc("gnre"), Fourcc("albm")}) &&
                WalkAssetText(*this, b, at)) {
         // The same as 3GPP writes them, naming a coordinate.
+    } else if (t == Fourcc("chpl") && WalkChapterList(*this, b, at)) {
+        // Chapters' titles, as FFmpeg writes them into MP4 and M4A.
     } else if (t == Fourcc("name") && TextFindAt(sink, b.Body(), "name", at)) {
         // A track's title (in its `udta`, as FFmpeg writes one) naming a coordinate.
     } else if ((t == Fourcc("QVMI") || t == Fourcc("MVTG")) && b.end - b.body >= 24) {

@@ -145,6 +145,21 @@ bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c) {
     return true;
 }
 
+bool WalkChapterList(BoxWalk& w, const Box& b, const Carrier& c) {
+    uint8_t version = 0, count = 0, len = 0;
+    if (!w.file.U8(b.body, version) || !w.file.U8(b.body + (version == 1 ? 8 : 4), count)) return false;
+    std::vector<ByteRange> texts;
+    int64_t pos = b.body + (version == 1 ? 9 : 5);
+    for (int i = 0; i < count; ++i, pos += 9 + len) {
+        if (b.end - pos < 9 || !w.file.U8(pos + 8, len) || len > b.end - pos - 9) return false;
+        texts.push_back({pos + 9, len});
+    }
+    for (const ByteRange& t : texts)
+        if (!TextFindAt(w.sink, t, "chapter", c)) w.Opaque(t, c);
+    if (pos < b.end) w.Opaque({pos, b.end - pos}, c);
+    return true;
+}
+
 bool WalkAssetText(BoxWalk& w, const Box& b, const Carrier& c) {
     constexpr int64_t kMaxText = int64_t{1} << 20;
     const int64_t text = b.body + 6, n = b.end - text;  // after version, flags and a language

@@ -284,15 +284,18 @@ std::vector<Row> Rows() {
     const Bytes loci = Mp4(Box("udta", LociBox(35.6586, 139.7454)), "3gp6");
     const Bytes track = Mp4(Box("trak", Box("udta", XyzBox(kWhere))));
     // Texts people write naming a coordinate in words: QuickTime's text
-    // record (a length, a language, the text) and 3GPP's assets (version,
-    // flags, a language, then UTF-8 or UTF-16 after its byte order mark).
+    // record (a length, a language, the text), 3GPP's assets (version,
+    // flags, a language, then UTF-8 or UTF-16 after its byte order mark)
+    // and Nero's chapter list (a count, then each start, length and title).
     const std::string words = "Lat: 35.6586 Lon: 139.7454";
     Bytes wideText = {0xFE, 0xFF};
     for (char ch : words) wideText.insert(wideText.end(), {0, static_cast<uint8_t>(ch)});
     const Bytes udtaTexts = Box("udta", Concat({Box("\xA9""cmt", Concat({Bytes{0, 26, 0x15, 0xC7}, Text(words)})),
                                                 FullBox("dscp", 0, Concat({Bytes{0x15, 0xC7}, Text(words), Bytes{0}})),
                                                 FullBox("auth", 0, Concat({Bytes{0x15, 0xC7}, wideText, Bytes{0, 0}})),
-                                                FullBox("titl", 0, Concat({Bytes{0x15, 0xC7}, Text("walk")}))}));
+                                                FullBox("titl", 0, Concat({Bytes{0x15, 0xC7}, Text("walk")})),
+                                                FullBox("chpl", 1, Concat({Bytes(4, 0), Bytes{1}, Bytes(8, 0),
+                                                                           Bytes{26}, Text(words)}))}));
     const Bytes texts = Mp4(Concat({Box("trak", Box("udta", Box("name", Text(words)))), udtaTexts}));
     // QuickTime's compressed movie header: the inflated size, a zlib stream of a moov box.
     auto cmov = [](const Bytes& moovBody) {
@@ -359,11 +362,12 @@ std::vector<Row> Rows() {
         {"HEIC with Samsung's mpvd clip", mpvd, location(At(mpvd, "\xA9xyz", -4), "mpvd / moov / udta / \xC2\xA9xyz")},
         {"MP4 udta/\xC2\xA9xyz", mp4, location(At(mp4, "\xA9xyz", -4), "moov / udta / \xC2\xA9xyz")},
         {"MP4 udta/meta/ilst/\xC2\xA9xyz", ilst, location(At(ilst, kWhere), "moov / udta / meta / ilst / \xC2\xA9xyz")},
-        {"udta texts naming a coordinate: a track's name, a text record, 3GPP assets in UTF-8 and UTF-16", texts,
+        {"udta texts naming a coordinate: a track's name, a text record, 3GPP assets, a chapter list", texts,
          {{FindKind::Location, true, FindWhy::None, At(texts, "Lat:"), "moov / trak / udta / name"},
           {FindKind::Location, true, FindWhy::None, At(texts, "\xA9""cmt", 8), "moov / udta / \xC2\xA9""cmt"},
           {FindKind::Location, true, FindWhy::None, At(texts, "dscp", 4 + 4 + 2), "moov / udta / dscp"},
-          {FindKind::Location, true, FindWhy::None, At(texts, wideText) + 2, "moov / udta / auth"}}},
+          {FindKind::Location, true, FindWhy::None, At(texts, wideText) + 2, "moov / udta / auth"},
+          {FindKind::Location, true, FindWhy::None, At(texts, "chpl", 4 + 4 + 4 + 1 + 8 + 1), "moov / udta / chpl"}}},
         {"MP4 udta/meta/ilst/covr: a geotagged cover photo", cover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"MP4 meta/ID32: an ID3 tag's location", id32, location(At(id32, "location", 9))},
         {"MOV location key", mov, location(At(mov, kWhere))},
