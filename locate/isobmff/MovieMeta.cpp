@@ -147,9 +147,10 @@ bool WalkTextRecords(BoxWalk& w, const Box& b, const Carrier& c) {
 
 bool WalkChapterList(BoxWalk& w, const Box& b, const Carrier& c) {
     uint8_t version = 0, count = 0, len = 0;
-    if (!w.file.U8(b.body, version) || !w.file.U8(b.body + (version == 1 ? 8 : 4), count)) return false;
+    if (!w.file.U8(b.body, version)) return false;
+    int64_t pos = b.body + (version == 1 ? 9 : 5);  // after the count
+    if (pos > b.end || !w.file.U8(pos - 1, count)) return false;
     std::vector<ByteRange> texts;
-    int64_t pos = b.body + (version == 1 ? 9 : 5);
     for (int i = 0; i < count; ++i, pos += 9 + len) {
         if (b.end - pos < 9 || !w.file.U8(pos + 8, len) || len > b.end - pos - 9) return false;
         texts.push_back({pos + 9, len});

@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp12 = 0xEC, kApp13 = 0xED, kApp15 = 0xEF;
+constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kApp2 = 0xE2, kApp6 = 0xE6, kApp11 = 0xEB, kApp12 = 0xEC, kApp13 = 0xED,
+                  kApp15 = 0xEF;
 constexpr uint8_t kCom = 0xFE;
 constexpr char kGoProSig[] = "GoPro";  // and its NUL: 6 bytes
 constexpr char kParrotSig[] = "PARROT";  // and its NUL: 7 bytes
@@ -137,6 +138,7 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             // as some loggers and editors write one: blanked with spaces.
         } else if (s.marker == kApp12 && PayloadStartsWith(file, s, "Ducky", 5) &&
                    DuckyCommentNamesCoordinate(sink, s, c)) {
+            // The same in Photoshop's Save for Web block: blanked with zeros.
         } else if ((s.marker >= kApp0 && s.marker <= kApp15 && (s.marker != kApp1 || !App1Read(file, s))) ||
                    s.marker == kCom) {
             // A segment no rule reads (a colour profile, a maker's data, a

@@ -13,15 +13,16 @@
 // rest of the information, tracks and chapters) follows the opaque rule.
 //
 // A tag whose name names a location ("LOCATION", any name holding
-// "LOCATION", "GPS" or "ISO6709"), or whose string holds an ISO 6709
-// string or names a coordinate as a caption does, is a find; its string is overwritten with spaces. Recording and
-// composition places, and the location's name, body and note, are place
-// names, looked for on request. An element whose CRC-32 child covers a
-// changed byte gets its CRC written anew; one whose CRC is already wrong is
-// left alone, and its finds cannot be removed. A binary value naming a
-// location cannot be removed either. A caption's frame holding a fix is
-// zeroed (a compressed one is compressed anew at its length, holding
-// zeros), and the CRC-32s of its cluster and block group written anew.
+// "LOCATION", "GPS" or "ISO6709"), or whose string holds an ISO 6709 string
+// or names a coordinate as a caption does, is a find; its string is
+// overwritten with spaces. Recording and composition places, and the
+// location's name, body and note, are place names, looked for on request. An
+// element whose CRC-32 child covers a changed byte gets its CRC written
+// anew; one whose CRC is already wrong is left alone, and its finds cannot
+// be removed. A binary value naming a location cannot be removed either. A
+// caption's frame holding a fix is zeroed (a compressed one is compressed
+// anew at its length, holding zeros), and the CRC-32s of its cluster and
+// block group written anew.
 #pragma once
 #include "platform/ByteRange.h"
 

@@ -6,12 +6,12 @@
 // A value is a position when its name holds GPS, ISO6709, LATITUDE,
 // LONGITUDE or COORDINATES, or when it names a coordinate (an ISO 6709
 // string, or words as a caption's: a title or comment "Lat: 35.6586 Lon:
-// 139.7454"); otherwise a LOCATION (as the format
-// means it, where a track was recorded) and a location's name, body or
-// note are place names. Another value, and the vendor string, holding a
-// position's text cannot be cleaned (the opaque rule). A cover picture
-// (METADATA_BLOCK_PICTURE, COVERART: base64) is walked as the file it is;
-// a position there cannot be cleaned in its text.
+// 139.7454"); otherwise a LOCATION (as the format means it, where a track
+// was recorded) and a location's name, body or note are place names. Another
+// value, and the vendor string, holding a position's text cannot be cleaned
+// (the opaque rule). A cover picture (METADATA_BLOCK_PICTURE, COVERART:
+// base64) is walked as the file it is; a position there cannot be cleaned in
+// its text.
 #pragma once
 #include "locate/Find.h"
 
