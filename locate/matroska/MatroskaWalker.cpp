@@ -219,13 +219,14 @@ struct Walk {
         });
     }
 
-    // The segment's information: its title (where FFmpeg puts a clip's
-    // title) is read as a tag's string is; the rest follows the opaque rule.
-    void Info(const EbmlElement& info, const Carrier& c) {
-        Children(info, c, [&](const EbmlElement& e) {
+    // The children of `m`: a string of type `id` is read as a tag's string
+    // named `name` (reported at `at`); the rest follows the opaque rule.
+    void TextChildren(const EbmlElement& m, uint32_t id, const std::string& name, const Carrier& c,
+                      const Carrier& at) {
+        Children(m, c, [&](const EbmlElement& e) {
             const ByteRange data{e.data, e.end - e.data};
-            if (e.id == kTitle && !Blank(f, data.pos, data.len)) Value("TITLE", data, data, c.Then("Title"));
-            else if (e.id != kTitle && e.id != kVoid) Opaque(data, c);
+            if (e.id == id && !Blank(f, data.pos, data.len)) Value(name, data, data, at);
+            else if (e.id != id && e.id != kVoid) Opaque(data, c);
         });
     }
 
@@ -236,24 +237,19 @@ struct Walk {
         Children(tracks, c, [&](const EbmlElement& entry) {
             const Carrier at = c.Then("TrackEntry #" + std::to_string(++n));
             if (entry.id != kTrackEntry) return Opaque({entry.pos, entry.end - entry.pos}, at);
-            Children(entry, at, [&](const EbmlElement& e) {
-                const ByteRange data{e.data, e.end - e.data};
-                if (e.id == kName && !Blank(f, data.pos, data.len)) Value("NAME", data, data, at.Then("Name"));
-                else if (e.id != kName && e.id != kVoid) Opaque(data, at);
-            });
+            TextChildren(entry, kName, "NAME", at, at.Then("Name"));
         });
     }
 
-    // The chapters: each chapter's title (its displays' strings; chapters
-    // nest) is read as a tag's string is; everything else follows the
-    // opaque rule.
+    // The chapters: each chapter's title (a string of its displays;
+    // chapters nest) is read as a tag's string is; everything else follows
+    // the opaque rule.
     void Chapters(const EbmlElement& m, const Carrier& c, int depth) {
         Children(m, c, [&](const EbmlElement& e) {
-            const ByteRange data{e.data, e.end - e.data};
-            const bool master = e.id == kEditionEntry || e.id == kChapterAtom || e.id == kChapterDisplay;
-            if (master && depth + 1 < kMaxDepth) Chapters(e, c, depth + 1);
-            else if (e.id == kChapString && !Blank(f, data.pos, data.len)) Value("ChapString", data, data, c);
-            else if (e.id != kChapString && e.id != kVoid) Opaque(data, c);
+            const bool nests = e.id == kEditionEntry || e.id == kChapterAtom;
+            if (e.id == kChapterDisplay) TextChildren(e, kChapString, "ChapString", c, c);
+            else if (nests && depth + 1 < kMaxDepth) Chapters(e, c, depth + 1);
+            else if (e.id != kVoid) Opaque({e.data, e.end - e.data}, c);
         });
     }
 
@@ -294,7 +290,7 @@ struct Walk {
                     texts.push_back(t);
             break;
         case kAttachments: Attachments(e, at); break;
-        case kInfo: Info(e, at); break;
+        case kInfo: TextChildren(e, kTitle, "TITLE", at, at.Then("Title")); break;  // where FFmpeg puts a title
         case kChapters: Chapters(e, at, 0); break;
         default: Opaque({e.pos, e.end - e.pos}, at);
         }
