@@ -7,6 +7,7 @@
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
 #include "locate/payload/Deflate.h"
+#include "locate/payload/TimedGps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -291,8 +292,16 @@ struct PdfWalk {
         const bool hex = i + 1 < n && w[i] == '<' && w[i + 1] != '<';
         if (i >= n || (w[i] != '(' && !hex)) return;
         const int64_t j = SkipObject(w, n, i);
-        if (j < 0 || j - i < 2) return;
+        if (j < 0) {
+            // A string whose end is not found runs on over every later key:
+            // what it holds cannot be told apart, so a coordinate named
+            // there cannot be removed.
+            read = t.End();
+            if (TextNamesCoordinate(w + i, n - i)) Unremovable({key + i, n - i}, FindWhy::DocumentPartUnparsed, at);
+            return;
+        }
         read = key + j;
+        if (j - i < 2) return;
         const ByteRange value{key + i + 1, j - i - 2};
         std::vector<uint8_t> text(w + i + 1, w + j - 1);
         // A hex string's digits become '0', which keeps it a string.

@@ -315,6 +315,9 @@ std::vector<Row> Rows() {
                 // A hex string holding what reads as a title: its text, which a strip may not change.
                 pdfInHex =
                     pdf({Text("3 0 obj << /Subject <FEFF (x) /Title (Lat: 35.6586 Lon: 139.7454) 00> >> endobj\n")}),
+                // A title left open by a '(' in a later hex string, which a strip's zeros would close.
+                pdfOpenTitle = pdf({Text("3 0 obj << /Title (Lon: 139.7454 /Subject <FEFF004C00610074003A002000330035 ( "
+                                         "002E0036003500380036> ) >> endobj\n")}),
                 pdfAfter = pdf({}, kWhere),
                 pdfEncrypted =
                     pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
@@ -531,6 +534,8 @@ std::vector<Row> Rows() {
         {"PDF: a subject naming a coordinate in UTF-16", pdfWordsHex,
          {{FindKind::Location, true, FindWhy::None, At(pdfWordsHex, "FEFF"), ""}}},
         {"PDF: a title inside a hex string (found by fuzzing)", pdfInHex, {}},
+        {"PDF: a title left open over a later string (found by fuzzing)", pdfOpenTitle,
+         {{FindKind::Unparsed, false, FindWhy::DocumentPartUnparsed, At(pdfOpenTitle, "(Lon"), ""}}},
         {"PDF: a coordinate string after its end", pdfAfter,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, At(pdfAfter, kWhere), ""}}},
         {"PDF: signed", pdfSigned,
