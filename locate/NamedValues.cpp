@@ -149,11 +149,8 @@ bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const st
 
 namespace {
 
-enum class TextRead { Unreadable, Find, NoFind };
-
 TextRead TextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
-    constexpr int64_t kMaxText = int64_t{1} << 20;
-    const uint8_t* p = r.len <= kMaxText ? sink.File().Span(r.pos, r.len) : nullptr;
+    const uint8_t* p = TextSpan(sink.File(), r);
     if (p == nullptr) return TextRead::Unreadable;
     int64_t n = r.len;
     while (n > 0 && p[n - 1] == 0) --n;
@@ -162,6 +159,20 @@ TextRead TextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c
 }
 
 }  // namespace
+
+const uint8_t* TextSpan(const ByteReader& file, ByteRange r) {
+    constexpr int64_t kMaxText = int64_t{1} << 20;
+    return r.len <= kMaxText ? file.Span(r.pos, r.len) : nullptr;
+}
+
+TextRead Utf16TextAt(Sink& sink, ByteRange r, bool bigEndian, std::string_view name, const Carrier& c) {
+    const uint8_t* p = TextSpan(sink.File(), r);
+    if (p == nullptr) return TextRead::Unreadable;
+    int64_t n = r.len & ~int64_t{1};
+    while (n >= 2 && p[n - 1] == 0 && p[n - 2] == 0) n -= 2;
+    return AddTextValue(sink, {r.pos, n}, NarrowUtf16(p, n, bigEndian), name, true, c) ? TextRead::Find
+                                                                                         : TextRead::NoFind;
+}
 
 bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c) {
     return TextAt(sink, r, name, c) != TextRead::Unreadable;

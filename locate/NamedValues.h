@@ -2,6 +2,7 @@
 // attributes): which names name a position or a place, and how the values
 // found under them are reported and blanked.
 #pragma once
+#include "exif/ByteReader.h"
 #include "platform/ByteRange.h"
 
 #include <cstdint>
@@ -55,10 +56,19 @@ bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, st
 bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const std::vector<uint8_t>& text,
                   std::string_view name, uint8_t fill, const Carrier& c);
 
+// A tag format's text read whole from the file: at most 1 MiB (a longer
+// one is treated as opaque). Null when r is longer or cannot be read.
+const uint8_t* TextSpan(const ByteReader& file, ByteRange r);
+
 // The one-byte text at r, its trailing NULs left out, as AddTextValue reads
-// it. False when r is too long to read whole (over 1 MiB) or cannot be
-// read: the caller then treats r as opaque.
+// it. False when r cannot be read by TextSpan: the caller then treats r as
+// opaque.
 bool AddTextAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);
 // The same, true only when the text was a find: for a text that the caller
 // otherwise treats as opaque (a comment, a free-form title).
 bool TextFindAt(Sink& sink, ByteRange r, std::string_view name, const Carrier& c);
+
+enum class TextRead : uint8_t { Unreadable, Find, NoFind };
+// The UTF-16 text at r (little-endian unless `bigEndian`), its trailing NUL
+// characters left out, as AddTextValue reads it, written over with zeros.
+TextRead Utf16TextAt(Sink& sink, ByteRange r, bool bigEndian, std::string_view name, const Carrier& c);

@@ -34,7 +34,6 @@ constexpr Guid kXmpMixed{0xCB, 0xCF, 0x7A, 0xBE, 0xA9, 0x97, 0xE8, 0x42,
                          0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
 
 constexpr int64_t kObjectHead = 24, kHeaderHead = 30, kExtensionHead = 22;
-constexpr int64_t kMaxText = int64_t{1} << 20;  // a text value read whole; a longer one is opaque
 constexpr int64_t kMaxNarrow = int64_t{16} << 20;
 constexpr int kMaxNest = 4;
 
@@ -176,14 +175,7 @@ private:
 
     // A UTF-16 text at r (its terminator kept).
     void Text(ByteRange r, const std::string& name, const Carrier& c) {
-        const uint8_t* p = r.len <= kMaxText ? m_file.Span(r.pos, r.len) : nullptr;
-        if (p == nullptr) {
-            Opaque(r, c);
-            return;
-        }
-        int64_t end = r.len & ~int64_t{1};
-        while (end >= 2 && p[end - 1] == 0 && p[end - 2] == 0) end -= 2;
-        AddTextValue(m_sink, {r.pos, end}, NarrowUtf16(p, end, false), Leaf(name), true, c);
+        if (Utf16TextAt(m_sink, r, false, Leaf(name), c) == TextRead::Unreadable) Opaque(r, c);
     }
 
     void Value(ByteRange v, uint16_t type, bool records, const std::string& name, const Carrier& c) {

@@ -162,13 +162,12 @@ bool WalkChapterList(BoxWalk& w, const Box& b, const Carrier& c) {
 }
 
 bool WalkAssetText(BoxWalk& w, const Box& b, const Carrier& c) {
-    constexpr int64_t kMaxText = int64_t{1} << 20;
     const int64_t text = b.body + 6, n = b.end - text;  // after version, flags and a language
-    const uint8_t* p = n > 0 && n <= kMaxText ? w.file.Span(text, n) : nullptr;
+    const uint8_t* p = n > 0 ? TextSpan(w.file, {text, n}) : nullptr;
     if (p == nullptr) return false;
     const std::string name = BoxName(b.type);
     if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
-        return AddTextValue(w.sink, {text + 2, n - 2}, NarrowUtf16(p + 2, n - 2, true), name, true, c);
+        return Utf16TextAt(w.sink, {text + 2, n - 2}, true, name, c) == TextRead::Find;
     return TextFindAt(w.sink, {text, n}, name, c);
 }
 

@@ -89,9 +89,7 @@ bool DuckyCommentNamesCoordinate(Sink& sink, const JpegSegment& s, const Carrier
                                       len <= end - pos - 4;
          pos += 4 + len) {
         if (tag != 2 || len <= 4) continue;
-        const int64_t text = pos + 8, n = len - 4;
-        const uint8_t* p = sink.File().Span(text, n);
-        return p != nullptr && AddTextValue(sink, {text, n}, NarrowUtf16(p, n, true), "comment", true, c);
+        return Utf16TextAt(sink, {pos + 8, len - 4}, true, "comment", c) == TextRead::Find;
     }
     return false;
 }

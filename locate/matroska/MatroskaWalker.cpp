@@ -1,6 +1,7 @@
 #include "locate/matroska/MatroskaWalker.h"
 
 #include "locate/Containers.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/Sink.h"
@@ -154,8 +155,7 @@ struct Walk {
     // True when the string at r names a coordinate as a caption does, or
     // holds an ISO 6709 string (read whole up to 1 MiB).
     bool NamesCoordinate(ByteRange r) {
-        constexpr int64_t kMaxText = int64_t{1} << 20;
-        const uint8_t* p = r.pos >= 0 && r.len <= kMaxText ? f.Span(r.pos, r.len) : nullptr;
+        const uint8_t* p = TextSpan(f, r);
         return p != nullptr && TextNamesCoordinate(p, r.len);
     }
 
