@@ -164,12 +164,12 @@ bool PlainMayHoldGps(const uint8_t* p, int64_t n) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    // The locator skips parsing a packet MayHoldGps rules out: it must
-    // answer as its plain definition, and never rule out a packet in which
-    // the parser finds a position.
+    // The locator skips parsing a packet MayHoldPosition rules out: its
+    // test for "GPS" must answer as its plain definition, and it must never
+    // rule out a packet in which the parser finds a position.
     const int64_t n = static_cast<int64_t>(size);
     FUZZ_CHECK(MayHoldGps(data, n) == PlainMayHoldGps(data, n));
-    if (!ScanXmlForGps(data, n).props.empty()) FUZZ_CHECK(MayHoldGps(data, n));
+    if (!ScanXmlForGps(data, n).props.empty()) FUZZ_CHECK(MayHoldPosition(data, n));
     const uint8_t mode = data[0];
     if (mode >= 0xF0)
         FuzzFlir(data + 1, size - 1, mode);

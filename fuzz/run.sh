@@ -672,10 +672,13 @@ seed_fuzz_xmp() {
     printf '\0<a xmlns:p="http://ns.google.com/photos/dd/1.0/earthpose/" xmlns:w="http://rs.tdwg.org/dwc/index.htm">%s%s</a>' \
         '<p:Latitude>1</p:Latitude><p:Timestamp>2</p:Timestamp>' '<w:x w:decimalLatitude="1" w:locality="y"/>' >"$d/other_words.xml"
     printf '\0<a xmlns:e="%s"><e:GPSLatitude>1</e:GPSLongitude></a>' "$ex" >"$d/mismatch.xml"
-    # Texts people write that name a coordinate, one holding a position property.
+    # Texts people write that name a coordinate, one holding a position
+    # property; a title as an attribute; a GPS name in a writer's namespace.
     printf '\0<a xmlns:d="http://purl.org/dc/elements/1.1/" xmlns:t="http://ns.adobe.com/tiff/1.0/" xmlns:e="%s" %s>%s%s</a>' \
         "$ex" 't:ImageDescription="Lat: 35.6586"' '<d:description><r>Latitude 35.6586</r></d:description>' \
         '<e:UserComment><e:GPSAltitude>1</e:GPSAltitude>+35.6586+139.7454/</e:UserComment>' >"$d/captions.xml"
+    printf '\0<a xmlns:d="http://purl.org/dc/elements/1.1/" d:title = "Lat: 35.6586"><w:GPSPoint xmlns:w="urn:w"/></a>' \
+        >"$d/title_attribute.xml"
     printf '\x0b<x:xmpmeta xmlns:x="adobe:ns:meta/">%s</x:xmpmeta>' "$body" >"$d/extended_3_chunks.xml"
     # FFF, big-endian version 100, directory at 0x40: a GPS record (0x2B) at 0x80.
     hexfile "$d/flir.bin" "f1 46464600 00000000000000000000000000000000 00000064 00000040 00000001

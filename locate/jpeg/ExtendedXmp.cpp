@@ -45,7 +45,7 @@ bool Tile(const ByteReader& file, std::vector<Chunk> chunks, ContentMap& map) {
     return map.Length() == chunks[0].full;
 }
 
-// "GPS" in the chunks joined in offset order or in file order, so that a
+// A position's text (see MayHoldPosition) in the chunks joined in offset order or in file order, so that a
 // name split between two chunks is seen whichever order a reader uses.
 bool ChunksMayHoldGps(const ByteReader& file, std::vector<Chunk> chunks) {
     std::vector<uint8_t> joined;
@@ -58,7 +58,7 @@ bool ChunksMayHoldGps(const ByteReader& file, std::vector<Chunk> chunks) {
             const uint8_t* p = file.Span(c.dataPos, c.dataLen);
             joined.insert(joined.end(), p, p + c.dataLen);
         }
-        if (MayHoldGps(joined.data(), static_cast<int64_t>(joined.size()))) return true;
+        if (MayHoldPosition(joined.data(), static_cast<int64_t>(joined.size()))) return true;
     }
     return false;
 }
@@ -76,7 +76,7 @@ std::vector<ExtendedXmpGroup> AssembleExtendedXmp(const ByteReader& file,
         if (seg.len < kHeaderLen) {
             ExtendedXmpGroup g;
             g.first = seg;
-            g.mayHoldGps = MayHoldGps(p, seg.len);
+            g.mayHoldGps = MayHoldPosition(p, seg.len);
             groups.push_back(std::move(g));
             chunks.emplace_back();
             continue;

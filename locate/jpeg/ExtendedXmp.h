@@ -23,7 +23,7 @@ struct ExtendedXmpGroup {
     // identical chunk repeated being one chunk kept in several places.
     bool assembled = false;
     ContentMap map;                      // when assembled
-    bool mayHoldGps = false;             // when not: its chunks hold "GPS" (MayHoldGps)
+    bool mayHoldGps = false;             // when not: its chunks may hold a position (MayHoldPosition)
 };
 
 // Groups in order of each GUID's first segment; a segment too short for

@@ -124,8 +124,11 @@ bool IsGpsName(std::string_view local) { return local.size() >= 3 && EqualsNoCas
 bool IsDjiName(std::string_view local) {
     return IsGpsName(local) || EqualsNoCase(local, "Latitude") || EqualsNoCase(local, "Longitude");
 }
-// `prefix` is the one the name was resolved through: an undeclared prefix
-// counts as the exif namespace, and as DJI's when it is DJI's own prefix.
+// `prefix` is the one the name was resolved through: an undeclared prefix,
+// or one bound to a namespace of no rule (mistyped, as the exif namespace
+// without its last '/', or a writer's own), counts as the exif namespace,
+// and as DJI's when it is DJI's own prefix; readers take such names by
+// their prefix or their own name.
 bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
     switch (ns) {
         case Ns::kExif: return IsGpsName(local);
@@ -136,6 +139,7 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
         case Ns::kDwc:
             return local == "decimalLatitude" || local == "decimalLongitude" || local == "verbatimLatitude" ||
                    local == "verbatimLongitude" || local == "verbatimCoordinates" || local == "footprintWKT";
+        case Ns::kOther:
         case Ns::kUndeclared: return prefix == kDjiPrefix ? IsDjiName(local) : IsGpsName(local);
         default: return false;
     }
@@ -693,17 +697,23 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
     if (!p || n <= 0) return false;
     // Looked for first, as every packet passes through here and few hold
     // these names: the end of a dc:description, dc:title or dc:subject
-    // element, or an SVG drawing's desc (at each '>'), and names starting
-    // with rare capitals.
+    // element (at each '>') or attribute (at each '='), or an SVG
+    // drawing's desc, and names starting with rare capitals.
     const auto ends = [&](const uint8_t* at, std::string_view w) {
+        while (at > p && IsSpace(at[-1])) --at;
         const auto m = static_cast<int64_t>(w.size());
         return at - p >= m && std::memcmp(at - m, w.data(), w.size()) == 0;
     };
     bool named = false;
     for (std::string_view name : {"ImageDescription", "UserComment", "Headline", "Instructions", "logComment"})
         named = named || FindBytes(p, n, name) != nullptr;
-    for (const uint8_t* gt = FindBytes(p, n, ">"); !named && gt != nullptr;
-         gt = FindBytes(gt + 1, n - (gt + 1 - p), ">"))
-        named = ends(gt, "description") || ends(gt, "title") || ends(gt, "subject") || ends(gt, "desc");
+    for (std::string_view mark : {">", "="})
+        for (const uint8_t* at = FindBytes(p, n, mark); !named && at != nullptr;
+             at = FindBytes(at + 1, n - (at + 1 - p), mark))
+            named = ends(at, "description") || ends(at, "title") || ends(at, "subject") || ends(at, "desc");
     return named && TextNamesCoordinate(p, n);
+}
+
+bool MayHoldPosition(const uint8_t* p, int64_t n) {
+    return MayHoldGps(p, n) || MayHoldCaptionPosition(p, n);
 }

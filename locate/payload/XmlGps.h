@@ -41,6 +41,10 @@ bool MayHoldGps(const uint8_t* p, int64_t n);
 // a text counts as a position property, blanked whole.
 bool MayHoldCaptionPosition(const uint8_t* p, int64_t n);
 
+// Either of the two above: a packet that cannot be parsed or put together
+// and may hold a position this way is a find that cannot be removed.
+bool MayHoldPosition(const uint8_t* p, int64_t n);
+
 // The same for place names: the words "City", "State", "Country" or
 // "Location" in any case and width, or what MayHoldGps looks for.
 bool MayHoldPlace(const uint8_t* p, int64_t n);

@@ -109,12 +109,13 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
             Unreadable(s, d, FindWhy::ItemUnreadable);
             continue;
         }
-        // A position's name holds "GPS" as it stands in the packet: without
-        // it, a packet matters only for the extended XMP it names.
+        // A position's name holds "GPS" as it stands in the packet, and a
+        // caption naming a coordinate its words: without either, a packet
+        // matters only for the extended XMP it names.
         // Place names have no such mark: asked for, every packet is parsed.
-        const bool mayHoldGps = MayHoldGps(p, n);
+        const bool mayHoldGps = MayHoldPosition(p, n);
         XmlGpsResult x;
-        if (d.extended || guidNamed || mayHoldGps || placeNames || MayHoldCaptionPosition(p, n)) {
+        if (d.extended || guidNamed || mayHoldGps || placeNames) {
             x = ScanXmlForGps(p, n, placeNames);
             if (!x.parsed) {
                 if (mayHoldGps) Unreadable(s, d);
