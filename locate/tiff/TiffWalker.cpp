@@ -145,11 +145,17 @@ public:
         // Nor do they start inside the recipe data, which their own walk
         // cleans (and which such a part does not cut).
         if (InTrailer(r)) return false;
+        r.len = NextPart(r.pos + 1, r.End()) - r.pos;
+        return r.len > 0;
+    }
+    // Where the first part starting in [pos, end) starts; else end.
+    int64_t NextPart(int64_t pos, int64_t end) const {
         for (const std::vector<Named>* parts : {&xmp, &resources, &jpegs, &trailer})
             for (const Named& n : *parts)
-                if (n.r.pos > r.pos && !InTrailer(n.r) && (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
-                    r.len = std::min(r.len, n.r.pos - r.pos);
-        return r.len > 0;
+                if (n.r.pos >= pos && n.r.pos < end && !InTrailer(n.r) &&
+                    (parts != &jpegs || StartsJpeg(n.r.pos - m_tiff)))
+                    end = n.r.pos;
+        return end;
     }
     // True when r starts inside the recipe data and is not the recipe data themselves.
     bool InTrailer(const ByteRange& r) const {
@@ -261,10 +267,21 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                        FindWhy::TiffPartsOverlap, sink.PlaceNames(), f))
             add(r, path, f.kind, container);
     };
+    // A part cut short where the structure's own bytes or another part
+    // start (its count too large, an IFD laid over it) keeps bytes that no
+    // walk takes apart but readers still take as the part's: they follow
+    // the opaque rule.
+    // (Up to the next part, which its own walk takes apart.)
+    auto cutShort = [&](const Named& part, ByteRange range, FindKind kind) {
+        const int64_t end =
+            w.NextPart(range.End(), part.r.len >= whole.End() - part.r.pos ? whole.End() : part.r.End());
+        if (range.End() < end) addHolding({range.End(), end - range.End()}, part.path, kind, Container::None);
+    };
     for (const Named& x : w.xmp) {
         ByteRange range = x.r;
         if (w.Clip(range)) {
             sink.Xmp(range, range, at.Then(x.path));
+            cutShort(x, range, FindKind::Xmp);
         } else if (w.StartsInStructure(x.r)) {
             addHolding(x.r, x.path, FindKind::Xmp, Container::None);
         }
@@ -273,8 +290,10 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // (their IPTC place names are the TIFF scan's, with the IPTC field).
     for (const Named& r : w.resources) {
         ByteRange range = r.r;
-        if (w.Clip(range)) WalkImageResources(range, at.Then(r.path), sink, false);
-        else if (w.StartsInStructure(r.r))
+        if (w.Clip(range)) {
+            WalkImageResources(range, at.Then(r.path), sink, false);
+            cutShort(r, range, FindKind::Unparsed);
+        } else if (w.StartsInStructure(r.r))
             addHolding(r.r, r.path, FindKind::Unparsed, Container::None);
     }
     // Each embedded JPEG once, walked by the JPEG walker. Bytes after its
@@ -290,6 +309,7 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         if (w.Clip(range)) {
             sink.Nested(Container::Jpeg, range, at.Then(j.path));
             sink.Result().trailer = trailer;
+            cutShort(j, range, FindKind::Unparsed);
         } else if (w.StartsInStructure(j.r))
             add(j.r, j.path, FindKind::Container, Container::Jpeg);
     }

@@ -276,6 +276,16 @@ std::vector<Row> Rows() {
         rows.push_back({"XMP in the image resources", f, {{FindKind::Xmp, true, FindWhy::None, at,
                                                            "IFD0 / image resources / 0x0424"}}});
     }
+    {
+        // The chain's next IFD laid over the XMP packet (offsets shifted by
+        // an editor): the packet ends where that IFD starts, and the rest
+        // of it, which readers still read, cannot be taken apart.
+        TiffMaker t;
+        const uint32_t x = t.Add(Text(kXmp));
+        rows.push_back({"the chain's next IFD laid over the XMP packet",
+                        t.Done(t.Ifd({{700, kUndefined, static_cast<uint32_t>(kXmp.size()), x}}, x + 8)),
+                        {{FindKind::Xmp, false, FindWhy::TiffPartsOverlap, x + 8, "IFD0"}}});
+    }
     // An embedded JPEG holding Exif GPS: a preview (513/514), one strip of
     // JPEG compression, an RW2's JpgFromRaw.
     const Bytes jpeg = Picture({ExifSegment(five)});
