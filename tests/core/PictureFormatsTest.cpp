@@ -140,6 +140,11 @@ std::vector<Row> Rows() {
     const Bytes gifXmp = Gif(XmpExtension(packet));
     const Bytes gifXmpLater = Gif(Concat({Comment("made by hand"), XmpExtension(packet)}));
     const Bytes noZone = Gif(XmpExtension(packet, false));
+    // A landing zone with one byte damaged, before a packet whose title names a coordinate.
+    Bytes damagedZone = Gif(XmpExtension("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description "
+                                         "xmlns:dc='http://purl.org/dc/elements/1.1/' dc:title='Lat: 35.6586 Lon: "
+                                         "139.7454'/></rdf:RDF></x:xmpmeta>"));
+    damagedZone[static_cast<size_t>(At(damagedZone, "\x11\x10\x0F") + 1)] = 0x0D;
     const Bytes split = Gif(Comment("track: G" + std::string("PS 35.6586 N"), 8));  // "G" ends a sub-block
     const Bytes trailer = Gif({}, Text(kWhere));
     Bytes cut = gifXmp;
@@ -356,6 +361,8 @@ std::vector<Row> Rows() {
         // Its own bytes as lengths run past the picture and the file.
         {"GIF: XMP without its landing zone", noZone,
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(noZone, "!\xFF"), ""}}},
+        {"GIF: XMP whose landing zone is damaged, a title naming a coordinate", damagedZone,
+         {{FindKind::Xmp, false, FindWhy::XmpUnparsed, At(damagedZone, "!\xFF"), "extension #1"}}},
         {"GIF: a comment whose GPS text a length byte splits", split,
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(split, "!\xFE"), "extension #1"}}},
         {"GIF: a position after the trailer", trailer,
