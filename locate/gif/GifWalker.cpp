@@ -75,12 +75,13 @@ void XmpExtension(Sink& sink, ByteRange ext, int64_t data, int64_t terminator, c
         sink.Xmp({data, zone - data}, {data, zone - data}, c);
         return;
     }
-    // Without its zone (damaged, or the blocks end elsewhere) readers still
-    // take the packet: a position's text, or a caption naming a coordinate
-    // as an unparsed packet's does, is a find that cannot be removed.
+    // Without its zone (damaged, or the blocks end elsewhere) or holding a
+    // NUL, readers still take the packet: a position's text, or what may
+    // name one in a packet that does not parse (DJI's "drone-dji:GpsLatitude",
+    // a caption naming a coordinate), is a find that cannot be removed.
     if (sink.Opaque(ext, FindKind::Xmp, FindWhy::XmpUnparsed, FindWhy::XmpUnparsed, c)) return;
     const uint8_t* p = ext.len <= kMaxJoined ? sink.File().Span(ext.pos, ext.len) : nullptr;
-    if (p != nullptr && MayHoldCaptionPosition(p, ext.len)) {
+    if (p != nullptr && MayHoldPosition(p, ext.len)) {
         PositionFind f(FindKind::Xmp, ext.pos, false, FindWhy::XmpUnparsed);
         f.len = ext.len;
         sink.Add(f, c);
