@@ -65,6 +65,12 @@ bool TiffHeaderAt(const ByteReader& file, int64_t pos);
 // that looks for Exif anywhere takes it for one. -1 when there is none.
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end);
 
+// Where the TIFF structure of a block its container names Exif starts: the
+// first TIFF header in [pos, end), else a byte order mark ("II", "MM") at
+// pos or after "Exif\0\0", its magic number damaged (read with
+// TiffOptions::anyMagic). -1 when there is none.
+int64_t ExifTiffStart(const ByteReader& file, int64_t pos, int64_t end);
+
 // A picture followed by a video or a trailer says so: its XMP names a
 // motion photo ("MicroVideo", "MotionPhoto"), or the file ends in
 // Samsung's SEF directory. Such a picture is walked to its end at any

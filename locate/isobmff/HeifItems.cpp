@@ -254,7 +254,9 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
             w.sink.Add(f, at);
         } else if (exif) {
             const int64_t tiff = ExifTiffOffset(w.file, content);
-            if (tiff >= 0) w.sink.Tiff(content, tiff, at);
+            TiffOptions opt;
+            opt.anyMagic = true;  // the item names it Exif
+            if (tiff >= 0) w.sink.Tiff(content, tiff, at, opt);
         } else if (!it.encoding.empty()) {
             // "deflate" names a zlib stream in HTTP's sense, raw deflate in
             // libheif's: the first byte tells them apart.

@@ -38,7 +38,9 @@ void Exif(Sink& sink, const Box& b, const Carrier& c) {
         sink.Add(ExifUnreadable(b.pos, b.end - b.pos), c);
         return;
     }
-    sink.Tiff(b.body + 4 + offset, b.end, c);
+    TiffOptions opt;
+    opt.anyMagic = true;  // the box names it Exif
+    sink.Tiff(b.body + 4 + offset, b.end, c, opt);
 }
 
 // A `brob` box: the type of the box it stands for, then that box's body

@@ -185,7 +185,10 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
     if (!headerless &&
         ((!ii && !mm) || !file.WithOrder(mm ? ByteReader::kBigEndian : ByteReader::kLittleEndian).U16(tiff + 2, magic)))
         return false;
-    if (magic != 42 && std::find(opt.magic.begin(), opt.magic.end(), magic) == opt.magic.end()) return false;
+    if (magic != 42 && std::find(opt.magic.begin(), opt.magic.end(), magic) == opt.magic.end()) {
+        if (!opt.anyMagic) return false;
+        magic = 42;
+    }
     const TiffLayout layout = magic == kMagicBig ? kBigTiff : kClassicTiff;
     const int64_t len = tiff >= 0 && blockEnd >= tiff && blockEnd <= file.Length() ? blockEnd - tiff : 0;
     const TiffFields w(file, tiff, len, mm, layout);

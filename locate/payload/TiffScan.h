@@ -155,6 +155,10 @@ struct TiffOptions {
     std::vector<uint16_t> magic;  // magic numbers taken beside 42 (raw files' own; 43 for BigTIFF)
     bool allIfds = false;         // every IFD of the chain and the SubIFDs
     bool ifd0IsGps = false;       // the 0th IFD is itself a GPS IFD (a block that holds only one)
+    // A block its container names Exif (a JPEG's "Exif" segment, an Exif
+    // chunk, box or item): another magic number is read as 42, as lenient
+    // readers read it (with a warning at most).
+    bool anyMagic = false;
     // A structure without a header (as some cameras keep one in a clip's
     // box): its byte order (ByteReader's), and the 0th IFD's offset from
     // the structure's start, from which every offset counts. 0: a header.

@@ -136,8 +136,10 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         // A TIFF structure, at once or after "Exif\0\0" as some writers
         // put it: the first TIFF header in the chunk, as in a JPEG's
         // Exif segment. A chunk without one is opaque.
-        const int64_t tiff = FindTiffHeader(file, data.pos, data.End());
-        if (tiff >= 0) sink.Tiff(tiff, data.End(), at);
+        const int64_t tiff = ExifTiffStart(file, data.pos, data.End());
+        TiffOptions opt;
+        opt.anyMagic = true;  // the chunk names it Exif
+        if (tiff >= 0) sink.Tiff(tiff, data.End(), at, opt);
         else Opaque(whole, at);
     } else if (t == Fourcc("XMP ") || t == Fourcc("XMP\0") || t == Fourcc("_PMX")) {
         // A WebP's XMP (ImageMagick names the chunk with a NUL for its

@@ -119,6 +119,10 @@ std::vector<Row> Rows() {
     jxr[2] = 0xBC, jxr[3] = 0x01;
     const int64_t gpsIfd = gps.FilePosOfGpsIfd() - gps.FilePosOfTiff();
     const Bytes jxl = Jxl(Concat({Box("Exif", Concat({Be32(0), tiff})), Box("xml ", Text(kXmp))}));
+    // A JPEG's Exif segment whose magic number is damaged (0): lenient readers read on.
+    Bytes damagedMagic = Picture({ExifSegment(gps)});
+    const auto magicAt = static_cast<size_t>(At(damagedMagic, tiff, 2));
+    damagedMagic[magicAt] = damagedMagic[magicAt + 1] = 0;
     const Bytes brob = Jxl(Box("brob", Concat({Text("Exif"), Text("\x1b\x8f GPS")})));
     const Bytes brobExif = Jxl(Brob("Exif", Concat({Be32(0), tiff})));
     const Bytes brobXmp = Jxl(Brob("xml ", Text(kXmp)));
@@ -145,6 +149,10 @@ std::vector<Row> Rows() {
                                          "xmlns:dc='http://purl.org/dc/elements/1.1/' dc:title='Lat: 35.6586 Lon: "
                                          "139.7454'/></rdf:RDF></x:xmpmeta>"));
     damagedZone[static_cast<size_t>(At(damagedZone, "\x11\x10\x0F") + 1)] = 0x0D;
+    // DJI's XMP (its names in "Gps") holding a NUL, which no packet may.
+    const Bytes djiNul = Gif(XmpExtension(std::string("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:Description "
+                                                      "xmlns:drone-dji='http://www.dji.com/drone-dji/1.0/' "
+                                                      "drone-dji:GpsLatitude='35.6586'/>\0</x:xmpmeta>", 151)));
     const Bytes split = Gif(Comment("track: G" + std::string("PS 35.6586 N"), 8));  // "G" ends a sub-block
     const Bytes trailer = Gif({}, Text(kWhere));
     Bytes cut = gifXmp;
@@ -363,6 +371,8 @@ std::vector<Row> Rows() {
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(noZone, "!\xFF"), ""}}},
         {"GIF: XMP whose landing zone is damaged, a title naming a coordinate", damagedZone,
          {{FindKind::Xmp, false, FindWhy::XmpUnparsed, At(damagedZone, "!\xFF"), "extension #1"}}},
+        {"GIF: DJI's XMP holding a NUL", djiNul,
+         {{FindKind::Xmp, false, FindWhy::XmpUnparsed, At(djiNul, "!\xFF"), "extension #1"}}},
         {"GIF: a comment whose GPS text a length byte splits", split,
          {{FindKind::Unparsed, false, FindWhy::BlocksUnparsed, At(split, "!\xFE"), "extension #1"}}},
         {"GIF: a position after the trailer", trailer,
@@ -380,6 +390,8 @@ std::vector<Row> Rows() {
         {"BMP: a JPEG stored as its pixels", bmpJpeg,
          {{FindKind::ExifGps, true, FindWhy::None, -1, "pixels / picture 1 / APP1 #1"}}},
         {"XMP sidecar after a BOM, a declaration and a comment", sidecar, {xmpGps(sidecar, "XMP packet")}},
+        {"JPEG: an Exif segment whose magic number is damaged", damagedMagic,
+         {{FindKind::ExifGps, true, FindWhy::None, static_cast<int64_t>(magicAt) - 2 + gpsIfd, "picture 1 / APP1 #1"}}},
         {"JPEG XL: its Exif and XMP boxes", jxl,
          {{FindKind::ExifGps, true, FindWhy::None, At(jxl, tiff, gpsIfd), "Exif"}, xmpGps(jxl, "xml ")}},
         // What Brotli compresses is read as the box it stands for, and written back at its length.

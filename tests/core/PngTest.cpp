@@ -47,6 +47,9 @@ std::vector<Row> Rows() {
     // Image data holding "GPS" comes before every chunk of each row.
     auto png = [](const Bytes& chunk) { return Png(Concat({PngChunk("IDAT", Text("GPS " + kWhere)), chunk})); };
     const Bytes exif = PngWithExif(gps), prefixed = png(PngChunk("eXIf", app1));
+    Bytes badMagic = tiff;  // a magic number of 0: lenient readers read on
+    badMagic[2] = badMagic[3] = 0;
+    const Bytes damaged = png(PngChunk("eXIf", Concat({Text(std::string("Exif\0\0", 6)), badMagic})));
     // Exif under the chunk's older name, and in its once-proposed compressed form.
     const Bytes older = png(PngChunk("exIf", tiff));
     const Bytes zxif =
@@ -86,6 +89,8 @@ std::vector<Row> Rows() {
     return {
         {"eXIf", exif, one(gpsIfdKind, At(exif, tiff, gpsIfd), "eXIf")},
         {"eXIf after Exif\\0\\0", prefixed, one(gpsIfdKind, At(prefixed, tiff, gpsIfd), "eXIf")},
+        {"eXIf after Exif\\0\\0, its magic number damaged", damaged,
+         one(gpsIfdKind, At(damaged, badMagic, gpsIfd), "eXIf")},
         {"exIf, the older name", older, one(gpsIfdKind, At(older, tiff, gpsIfd), "exIf")},
         {"zxIf, compressed", zxif, one(gpsIfdKind, -1, "zxIf")},
         {"tEXt raw profile exif", rawExif, one(gpsIfdKind, -1, "tEXt Raw profile type exif")},
