@@ -254,9 +254,7 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
             w.sink.Add(f, at);
         } else if (exif) {
             const int64_t tiff = ExifTiffOffset(w.file, content);
-            TiffOptions opt;
-            opt.anyMagic = true;  // the item names it Exif
-            if (tiff >= 0) w.sink.Tiff(content, tiff, at, opt);
+            if (tiff >= 0) w.sink.Tiff(content, tiff, at, ExifBlock());
         } else if (!it.encoding.empty()) {
             // "deflate" names a zlib stream in HTTP's sense, raw deflate in
             // libheif's: the first byte tells them apart.

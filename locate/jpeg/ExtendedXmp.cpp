@@ -45,8 +45,9 @@ bool Tile(const ByteReader& file, std::vector<Chunk> chunks, ContentMap& map) {
     return map.Length() == chunks[0].full;
 }
 
-// A position's text (see MayHoldPosition) in the chunks joined in offset order or in file order, so that a
-// name split between two chunks is seen whichever order a reader uses.
+// What may name a position (MayHoldPosition) in the chunks joined in offset
+// order or in file order, so that a name split between two chunks is seen
+// whichever order a reader uses.
 bool ChunksMayHoldGps(const ByteReader& file, std::vector<Chunk> chunks) {
     std::vector<uint8_t> joined;
     for (int pass = 0; pass < 2; ++pass) {

@@ -105,12 +105,10 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
         if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0)
             sink.StrayTiff(tiff, b.End(), between);
     }
-    TiffOptions exifBlock;
-    exifBlock.anyMagic = true;  // the segment names it Exif
     for (const JpegSegment& s : p.segments) {
         const int64_t exif = s.marker == kApp1 ? ExifBlockStart(file, s) : -1;
         if (exif >= 0)
-            sink.Tiff(exif, s.payload + s.payloadLen, c, exifBlock);
+            sink.Tiff(exif, s.payload + s.payloadLen, c, ExifBlock());
         else if (s.marker == kApp11 && PayloadStartsWith(file, s, "JP", 2))
             // A JUMBF box (a C2PA manifest): signed, so a position in it stays.
             sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::ManifestHoldsPosition,

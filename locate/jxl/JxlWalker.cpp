@@ -38,9 +38,7 @@ void Exif(Sink& sink, const Box& b, const Carrier& c) {
         sink.Add(ExifUnreadable(b.pos, b.end - b.pos), c);
         return;
     }
-    TiffOptions opt;
-    opt.anyMagic = true;  // the box names it Exif
-    sink.Tiff(b.body + 4 + offset, b.end, c, opt);
+    sink.Tiff(b.body + 4 + offset, b.end, c, ExifBlock());
 }
 
 // A `brob` box: the type of the box it stands for, then that box's body

@@ -157,7 +157,7 @@ struct TiffOptions {
     bool ifd0IsGps = false;       // the 0th IFD is itself a GPS IFD (a block that holds only one)
     // A block its container names Exif (a JPEG's "Exif" segment, an Exif
     // chunk, box or item): another magic number is read as 42, as lenient
-    // readers read it (with a warning at most).
+    // readers read it (with a warning at most). See ExifBlock().
     bool anyMagic = false;
     // A structure without a header (as some cameras keep one in a clip's
     // box): its byte order (ByteReader's), and the 0th IFD's offset from
@@ -165,6 +165,13 @@ struct TiffOptions {
     int headerless = 0;
     uint64_t ifd0 = 0;
 };
+
+// The options for a block its container names Exif.
+inline TiffOptions ExifBlock() {
+    TiffOptions opt;
+    opt.anyMagic = true;
+    return opt;
+}
 
 // The bytes one value of TIFF field type `type` takes; 0 for a type TIFF
 // does not define (such an entry holds no value). BigTIFF adds LONG8,

@@ -113,12 +113,12 @@ XmpScan ScanXmpDocs(const ByteReader& file, const std::vector<XmpDoc>& docs, boo
         // caption naming a coordinate its words: without either, a packet
         // matters only for the extended XMP it names.
         // Place names have no such mark: asked for, every packet is parsed.
-        const bool mayHoldGps = MayHoldPosition(p, n);
+        const bool mayHold = MayHoldPosition(p, n);
         XmlGpsResult x;
-        if (d.extended || guidNamed || mayHoldGps || placeNames) {
+        if (d.extended || guidNamed || mayHold || placeNames) {
             x = ScanXmlForGps(p, n, placeNames);
             if (!x.parsed) {
-                if (mayHoldGps) Unreadable(s, d);
+                if (mayHold) Unreadable(s, d);
                 else if (placeNames && MayHoldPlace(p, n)) Unreadable(s, d, FindWhy::XmpPlaceUnparsed);
                 x = {};
             }

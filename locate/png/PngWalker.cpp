@@ -261,9 +261,7 @@ void PngWalk::One(const Chunk& c, const Carrier& at) {
                 return;
             }
             const int64_t tiff = ExifTiffStart(file, c.Data().pos, c.Data().End());
-            TiffOptions opt;
-            opt.anyMagic = true;  // the chunk names it Exif
-            if (tiff >= 0) sink.Tiff(tiff, c.Data().End(), here, opt);
+            if (tiff >= 0) sink.Tiff(tiff, c.Data().End(), here, ExifBlock());
             else Opaque(c.Whole(), here);
         });
     } else if (OneOf(c.type, {Fourcc("tEXt"), Fourcc("zTXt"), Fourcc("iTXt")})) {

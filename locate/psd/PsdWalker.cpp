@@ -25,12 +25,7 @@ void Unexplained(Sink& sink, ByteRange r, const Carrier& c) {
 
 void Resource(Sink& sink, uint16_t id, ByteRange data, const Carrier& c) {
     switch (id) {
-    case kExif: {
-        TiffOptions opt;
-        opt.anyMagic = true;  // the resource names it Exif
-        sink.Tiff(data.pos, data.End(), c, opt);
-        return;
-    }
+    case kExif: sink.Tiff(data.pos, data.End(), c, ExifBlock()); return;
     case kExif3:  // seldom seen; a TIFF structure when it starts like one
         if (data.len >= 8 && TiffHeaderAt(sink.File(), data.pos))
             sink.Tiff(data.pos, data.End(), c);

@@ -137,9 +137,7 @@ void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c
         // put it: the first TIFF header in the chunk, as in a JPEG's
         // Exif segment. A chunk without one is opaque.
         const int64_t tiff = ExifTiffStart(file, data.pos, data.End());
-        TiffOptions opt;
-        opt.anyMagic = true;  // the chunk names it Exif
-        if (tiff >= 0) sink.Tiff(tiff, data.End(), at, opt);
+        if (tiff >= 0) sink.Tiff(tiff, data.End(), at, ExifBlock());
         else Opaque(whole, at);
     } else if (t == Fourcc("XMP ") || t == Fourcc("XMP\0") || t == Fourcc("_PMX")) {
         // A WebP's XMP (ImageMagick names the chunk with a NUL for its

@@ -267,11 +267,10 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                        FindWhy::TiffPartsOverlap, sink.PlaceNames(), f))
             add(r, path, f.kind, container);
     };
-    // A part cut short where the structure's own bytes or another part
-    // start (its count too large, an IFD laid over it) keeps bytes that no
-    // walk takes apart but readers still take as the part's: they follow
-    // the opaque rule.
-    // (Up to the next part, which its own walk takes apart.)
+    // A part cut short where the structure's own bytes start (its count
+    // too large, an IFD laid over it) keeps bytes that no walk takes apart
+    // but readers still take as the part's: up to the next part, which its
+    // own walk takes apart, they follow the opaque rule.
     auto cutShort = [&](const Named& part, ByteRange range, FindKind kind) {
         const int64_t end =
             w.NextPart(range.End(), part.r.len >= whole.End() - part.r.pos ? whole.End() : part.r.End());
