@@ -200,6 +200,19 @@ bool WalkXml(BoxWalk& w, const Box& b, const Carrier& c) {
     return WalkXmlText({text, b.end - text}, c, w.sink);
 }
 
+
+// ISO's `meta` is a full box; QuickTime's holds its boxes at once. It is
+// QuickTime's when its first bytes read as a box's header (a size that fits,
+// a type of letters), so a full box's damaged flags are not taken for a size.
+ByteRange MetaChildren(const ByteReader& file, const Box& meta) {
+    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+    uint32_t size = 0;
+    const uint8_t* type = file.Span(meta.body + 4, 4);
+    bool boxAtOnce = be.U32(meta.body, size) && size >= 8 && size <= meta.end - meta.body && type;
+    for (int i = 0; boxAtOnce && i < 4; ++i) boxAtOnce = (type[i] >= 0x20 && type[i] < 0x7F) || type[i] == 0xA9;
+    return boxAtOnce ? meta.Body() : BoxWalk::FullBoxChildren(meta);
+}
+
 }  // namespace
 
 std::string BoxName(uint32_t type) {
@@ -245,11 +258,7 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     } else if (t == Fourcc("trak")) {
         WalkTrack(*this, b, at, depth);
     } else if (t == Fourcc("meta")) {
-        // ISO's `meta` is a full box; QuickTime's holds its boxes at once
-        // (its first bytes are then a box's size, never zero).
-        uint32_t first = 1;
-        file.WithOrder(ByteReader::kBigEndian).U32(b.body, first);
-        const ByteRange children = first == 0 ? FullBoxChildren(b) : b.Body();
+        const ByteRange children = MetaChildren(file, b);
         Box hdlr;
         uint32_t handler = 0;
         if (FindChild(file, children, Fourcc("hdlr"), hdlr))
