@@ -53,20 +53,24 @@ std::vector<std::string> KeyNames(const ByteReader& file, const Box& keys) {
 // The value of an item list entry: its `data` box after type and locale.
 // A non-blank value is a find, removed by writing spaces over it; an entry
 // named by a key also loses its key (its number becomes 0, which names
-// none), so that readers show no location entry at all.
+// none), so that readers show no location entry at all. Other boxes, and
+// bytes no box explains, are read as the value too, as lenient readers
+// take an entry whose `data` box is damaged.
 void LocationValue(BoxWalk& w, const Box& entry, bool keyed, FindKind kind, const Carrier& c) {
-    ForEachBox(w.file, entry.Body(), [&](const Box& data) {
-        if (!data.Is(Fourcc("data"))) return true;
-        const ByteRange value{data.body + 8, data.end - data.body - 8};
-        if (value.len <= 0 || Blank(w.file, value.pos, value.len)) return true;
+    const auto clear = [&](ByteRange value) {
+        if (value.len <= 0 || Blank(w.file, value.pos, value.len)) return;
         PositionFind f(kind, value.pos, true);
         f.len = value.len;
         StripPlan plan;
         plan.fills.push_back({plan.AddMap(ContentMap(value)), 0, value.len, ' ', {}});
         if (keyed) plan.Zero({entry.pos + 4, 4});
         w.sink.AddPayload({f}, plan, c);
+    };
+    const int64_t stop = ForEachBox(w.file, entry.Body(), [&](const Box& data) {
+        clear(data.Is(Fourcc("data")) ? ByteRange{data.body + 8, data.end - data.body - 8} : data.Body());
         return true;
     });
+    clear({stop, entry.end - stop});
 }
 
 // Another entry's values: a UTF-8 text (a comment, a title) that names a
