@@ -327,7 +327,15 @@ std::vector<Row> Rows() {
                               0x82, 0x04, 0xBC, 0x5F, 0xF5, 0x09, 0x17, 0x28};
     const Bytes garmin = Concat({Mp4({}), Box("uuid", Concat({garminUuid, Bytes(17, 1), Be32(0xCB000000), Bytes(8, 0),
                                                               Be32(0x1964A5A9), Be32(0x635F5A6B)}))});
+    // Damage lenient readers read past: a HEIF meta's flags (not a QuickTime
+    // meta's first size), a location entry's `data` type (its body the value).
+    Row badFlags = heif("HEIF meta whose flags are damaged", exif);
+    badFlags.file[static_cast<size_t>(At(badFlags.file, "meta") + 5)] = 0x08;
+    Bytes badData = mov;
+    badData[static_cast<size_t>(At(badData, "data"))] = '.';
     return {
+        badFlags,
+        {"MOV location entry whose data box is damaged", badData, location(At(badData, ".ata") + 4)},
         heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
         heif("iloc 1: 8-byte offsets, lengths and base", exif, iloc(1, 8, 8, 8)),
         heif("iloc 1: no offset (the base), no length (to the end)", exif, iloc(1, 0, 0, 4)),
