@@ -270,11 +270,11 @@ bool TiffHeaderAt(const ByteReader& file, int64_t pos) {
 }
 
 int64_t ExifTiffStart(const ByteReader& file, int64_t pos, int64_t end) {
-    if (const int64_t tiff = FindTiffHeader(file, pos, end); tiff >= 0) return tiff;
     const uint8_t* exif = end - pos >= 6 ? file.Span(pos, 6) : nullptr;
     const int64_t at = exif != nullptr && std::memcmp(exif, "Exif\0\0", 6) == 0 ? pos + 6 : pos;
     const uint8_t* mark = end - at >= 8 ? file.Span(at, 2) : nullptr;
-    return mark != nullptr && mark[0] == mark[1] && (mark[0] == 'I' || mark[0] == 'M') ? at : -1;
+    if (mark != nullptr && mark[0] == mark[1] && (mark[0] == 'I' || mark[0] == 'M')) return at;
+    return FindTiffHeader(file, pos, end);
 }
 
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end) {

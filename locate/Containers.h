@@ -65,10 +65,11 @@ bool TiffHeaderAt(const ByteReader& file, int64_t pos);
 // that looks for Exif anywhere takes it for one. -1 when there is none.
 int64_t FindTiffHeader(const ByteReader& file, int64_t pos, int64_t end);
 
-// Where the TIFF structure of a block its container names Exif starts: the
-// first TIFF header in [pos, end), else a byte order mark ("II", "MM") at
-// pos or after "Exif\0\0", its magic number damaged (read with
-// TiffOptions::anyMagic). -1 when there is none.
+// Where the TIFF structure of a block its container names Exif starts: a
+// byte order mark ("II", "MM") at pos or after "Exif\0\0", whatever its
+// magic number (a damaged one is read with TiffOptions::anyMagic, not
+// passed over for a maker note's header further on), else the first TIFF
+// header in [pos, end). -1 when there is none.
 int64_t ExifTiffStart(const ByteReader& file, int64_t pos, int64_t end);
 
 // A picture followed by a video or a trailer says so: its XMP names a

@@ -47,9 +47,10 @@ std::vector<Row> Rows() {
     // Image data holding "GPS" comes before every chunk of each row.
     auto png = [](const Bytes& chunk) { return Png(Concat({PngChunk("IDAT", Text("GPS " + kWhere)), chunk})); };
     const Bytes exif = PngWithExif(gps), prefixed = png(PngChunk("eXIf", app1));
-    Bytes badMagic = tiff;  // a magic number of 0: lenient readers read on
+    Bytes badMagic = tiff;  // a magic number of 0: lenient readers read on, not to a maker note's header
     badMagic[2] = badMagic[3] = 0;
-    const Bytes damaged = png(PngChunk("eXIf", Concat({Text(std::string("Exif\0\0", 6)), badMagic})));
+    const Bytes damaged = png(PngChunk("eXIf", Concat({Text(std::string("Exif\0\0", 6)), badMagic,
+                                                        Text(std::string("Nikon\0\2\x10\0\0MM\0*\0\0\0\x08", 18))})));
     // Exif under the chunk's older name, and in its once-proposed compressed form.
     const Bytes older = png(PngChunk("exIf", tiff));
     const Bytes zxif =
@@ -89,7 +90,7 @@ std::vector<Row> Rows() {
     return {
         {"eXIf", exif, one(gpsIfdKind, At(exif, tiff, gpsIfd), "eXIf")},
         {"eXIf after Exif\\0\\0", prefixed, one(gpsIfdKind, At(prefixed, tiff, gpsIfd), "eXIf")},
-        {"eXIf after Exif\\0\\0, its magic number damaged", damaged,
+        {"eXIf after Exif\\0\\0, its magic number damaged, a maker note's TIFF header after it", damaged,
          one(gpsIfdKind, At(damaged, badMagic, gpsIfd), "eXIf")},
         {"exIf, the older name", older, one(gpsIfdKind, At(older, tiff, gpsIfd), "exIf")},
         {"zxIf, compressed", zxif, one(gpsIfdKind, -1, "zxIf")},
