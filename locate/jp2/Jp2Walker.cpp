@@ -1,5 +1,6 @@
 #include "locate/jp2/Jp2Walker.h"
 
+#include "locate/Containers.h"
 #include "locate/Sink.h"
 #include "locate/isobmff/BoxWalk.h"
 #include "locate/isobmff/Boxes.h"
@@ -31,8 +32,8 @@ void WalkJp2Container(ByteRange whole, const Carrier& at, Sink& sink) {
     for (Box b; pos < end && ReadBox(f, pos, end, b); pos = b.end) {
         const Carrier c = at.Then(BoxName(b.type));
         if (b.Is(Fourcc("uuid")) && b.IsUuid(kExifUuid)) {
-            const int64_t tiff = f.Matches(b.body, 'E', 'x', 'i', 'f') ? b.body + 6 : b.body;
-            sink.Tiff(tiff, b.end, c);
+            const int64_t tiff = ExifTiffStart(f, b.body, b.end);
+            sink.Tiff(tiff >= 0 ? tiff : b.body, b.end, c, ExifBlock());
         } else if (b.Is(Fourcc("uuid")) && (b.IsUuid(kIptcUuid) || b.IsUuid(kPhotoshopUuid))) {
             // A caption that names a coordinate, and places on request; with
             // neither, the box follows the opaque rule.

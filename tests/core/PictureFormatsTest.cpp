@@ -137,6 +137,9 @@ std::vector<Row> Rows() {
                                   Box("uuid", Concat({xmpUuid, Text(kXmp)}))}));
     const Bytes jp2Prefixed =
         Jp2(Box("uuid", Concat({Text("JpgTiffExif->JP2"), Text(std::string("Exif\0\0", 6)), tiff})));
+    Bytes zeroMagic = tiff;
+    zeroMagic[2] = zeroMagic[3] = 0;
+    const Bytes jp2Magic = Jp2(Box("uuid", Concat({Text("JpgTiffExif->JP2"), zeroMagic})));
     const Bytes jp2Xml = Jp2(Concat({Box("xml ", Text(kXmp)), Box("xml ", Text("<gml:pos>GPS 35.6 139.7</gml:pos>"))}));
     Put32(past, static_cast<size_t>(At(past, "abcd", -4)), 1000, Order::MM);
     const std::string packet = "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n" + kXmp +
@@ -414,6 +417,8 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2, tiff, gpsIfd), "uuid"}, xmpGps(jp2, "uuid")}},
         {"JPEG 2000: Exif after Exif\\0\\0", jp2Prefixed,
          {{FindKind::ExifGps, true, FindWhy::None, At(jp2Prefixed, tiff, gpsIfd), "uuid"}}},
+        {"JPEG 2000: Exif whose magic number is damaged", jp2Magic,
+         {{FindKind::ExifGps, true, FindWhy::None, At(jp2Magic, zeroMagic, gpsIfd), "uuid"}}},
         {"JPEG XR: the GPS IFD", jxr,
          {{FindKind::ExifGps, true, FindWhy::None, gps.FilePosOfGpsIfd() - gps.FilePosOfTiff(), "IFD0"}}},
         {"JPEG 2000: xml boxes, one XMP, one not", jp2Xml,
