@@ -200,17 +200,17 @@ bool WalkXml(BoxWalk& w, const Box& b, const Carrier& c) {
     return WalkXmlText({text, b.end - text}, c, w.sink);
 }
 
-
-// ISO's `meta` is a full box; QuickTime's holds its boxes at once. It is
-// QuickTime's when its first bytes read as a box's header (a size that fits,
-// a type of letters), so a full box's damaged flags are not taken for a size.
+// ISO's `meta` is a full box; QuickTime's holds its boxes at once. A first
+// word of zero is a full box's version and flags; otherwise the layout
+// under which more of its bytes parse as boxes is taken, so that neither a
+// damaged flag nor a damaged first box hides the rest.
 ByteRange MetaChildren(const ByteReader& file, const Box& meta) {
-    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
-    uint32_t size = 0;
-    const uint8_t* type = file.Span(meta.body + 4, 4);
-    bool boxAtOnce = be.U32(meta.body, size) && size >= 8 && size <= meta.end - meta.body && type;
-    for (int i = 0; boxAtOnce && i < 4; ++i) boxAtOnce = (type[i] >= 0x20 && type[i] < 0x7F) || type[i] == 0xA9;
-    return boxAtOnce ? meta.Body() : BoxWalk::FullBoxChildren(meta);
+    const ByteRange atOnce = meta.Body(), full = BoxWalk::FullBoxChildren(meta);
+    uint32_t first = 1;
+    file.WithOrder(ByteReader::kBigEndian).U32(meta.body, first);
+    if (first == 0) return full;
+    const auto parsed = [&](ByteRange r) { return ForEachBox(file, r, [](const Box&) { return true; }) - r.pos; };
+    return parsed(full) > parsed(atOnce) ? full : atOnce;
 }
 
 }  // namespace

@@ -328,13 +328,17 @@ std::vector<Row> Rows() {
     const Bytes garmin = Concat({Mp4({}), Box("uuid", Concat({garminUuid, Bytes(17, 1), Be32(0xCB000000), Bytes(8, 0),
                                                               Be32(0x1964A5A9), Be32(0x635F5A6B)}))});
     // Damage lenient readers read past: a HEIF meta's flags (not a QuickTime
-    // meta's first size), a location entry's `data` type (its body the value).
+    // meta's first size), a QuickTime meta's first box's type (not a HEIF
+    // meta's flags), a location entry's `data` type (its body the value).
     Row badFlags = heif("HEIF meta whose flags are damaged", exif);
     badFlags.file[static_cast<size_t>(At(badFlags.file, "meta") + 5)] = 0x08;
+    Bytes badHdlr = mov;
+    badHdlr[static_cast<size_t>(At(badHdlr, "hdlr"))] = 0x80;
     Bytes badData = mov;
     badData[static_cast<size_t>(At(badData, "data"))] = '.';
     return {
         badFlags,
+        {"MOV meta whose hdlr box type is damaged", badHdlr, location(At(badHdlr, kWhere))},
         {"MOV location entry whose data box is damaged", badData, location(At(badData, ".ata") + 4)},
         heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
         heif("iloc 1: 8-byte offsets, lengths and base", exif, iloc(1, 8, 8, 8)),
