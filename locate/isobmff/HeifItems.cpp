@@ -212,6 +212,55 @@ void OtherItem(BoxWalk& w, const Item& it, const ItemPlace* place, const Box* id
     for (const ByteRange& r : content.FileRanges(0, content.Length())) w.Opaque(r, at);
 }
 
+// One metadata item at one of its places (none: not placed): its Exif or
+// XMP read, another item by the opaque rule.
+void WalkItem(BoxWalk& w, const Item& it, const ItemPlace* place, const Box& iinf, const Box* idat, const Carrier& c) {
+    const bool exif = it.type == Fourcc("Exif");
+    if (!exif && !IsXmpItem(it)) {
+        OtherItem(w, it, place, idat, c.Then("item " + std::to_string(it.id)));
+        return;
+    }
+    const Carrier at = c.Then((exif ? "Exif item " : "XMP item ") + std::to_string(it.id));
+    ContentMap content;
+    FindWhy why = FindWhy::None;
+    Deflated form = Deflated::Zlib;
+    if (it.protection != 0) why = FindWhy::ItemProtected;
+    else if (place == nullptr || !ItemContent(w, *place, idat, content)) why = FindWhy::ItemUnreadable;
+    else if (!exif && !it.encoding.empty() && !ItemEncoding(it.encoding, form)) why = FindWhy::ItemCompressed;
+    if (why != FindWhy::None) {
+        // An item that cannot be read cannot be called clean.
+        PositionFind f(exif ? FindKind::ExifGps : FindKind::Xmp, iinf.pos, false, why);
+        if (!content.Empty()) f.pos = content.FilePos(0);
+        f.len = content.Length();
+        w.sink.Add(f, at);
+    } else if (exif) {
+        // Content without a TIFF header (another item's bytes, placed
+        // twice) follows the opaque rule.
+        const int64_t tiff = ExifTiffOffset(w.file, content);
+        if (tiff >= 0) w.sink.Tiff(content, tiff, at, ExifBlock());
+        else
+            for (const ByteRange& r : content.FileRanges(0, content.Length())) w.Opaque(r, at);
+    } else if (!it.encoding.empty()) {
+        // "deflate" names a zlib stream in HTTP's sense, raw deflate in
+        // libheif's: the first byte tells them apart.
+        uint8_t cmf = 0;
+        w.file.U8(content.FilePos(0), cmf);
+        if (form != Deflated::Brotli) form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
+        const bool places = w.sink.PlaceNames();
+        w.sink.Compressed(content, form, ' ', at, [places](const ByteReader& x, std::vector<PositionFind>& finds,
+                                                     StripPlan& plan) {
+            XmpScan scan = ScanXmpContent(x, places);
+            finds = std::move(scan.finds);
+            plan = std::move(scan.plan);
+        });
+    } else {
+        XmpDoc doc;
+        doc.map = content;
+        doc.reportAt = {content.FilePos(0), content.Length()};
+        w.sink.Xmp({doc}, false, at);
+    }
+}
+
 }  // namespace
 
 void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
@@ -230,49 +279,12 @@ void WalkHeifItems(BoxWalk& w, const Box& meta, const Carrier& c, int depth) {
     std::vector<std::pair<uint32_t, ItemPlace>> places;
     const bool placed = FindChild(w.file, children, Fourcc("iloc"), iloc) && ItemPlaces(w.file, iloc, items, places);
     for (const Item& it : items) {
-        const bool exif = it.type == Fourcc("Exif");
-        const auto place = std::find_if(places.begin(), places.end(), [&](const auto& p) { return p.first == it.id; });
-        if (!exif && !IsXmpItem(it)) {
-            OtherItem(w, it, placed && place != places.end() ? &place->second : nullptr, hasIdat ? &idat : nullptr,
-                      c.Then("item " + std::to_string(it.id)));
-            continue;
-        }
-        const Carrier at = c.Then((exif ? "Exif item " : "XMP item ") + std::to_string(it.id));
-        ContentMap content;
-        FindWhy why = FindWhy::None;
-        Deflated form = Deflated::Zlib;
-        if (it.protection != 0) why = FindWhy::ItemProtected;
-        else if (!placed || place == places.end() || !ItemContent(w, place->second, hasIdat ? &idat : nullptr, content))
-            why = FindWhy::ItemUnreadable;
-        else if (!exif && !it.encoding.empty() && !ItemEncoding(it.encoding, form))
-            why = FindWhy::ItemCompressed;
-        if (why != FindWhy::None) {
-            // An item that cannot be read cannot be called clean.
-            PositionFind f(exif ? FindKind::ExifGps : FindKind::Xmp, iinf.pos, false, why);
-            if (!content.Empty()) f.pos = content.FilePos(0);
-            f.len = content.Length();
-            w.sink.Add(f, at);
-        } else if (exif) {
-            const int64_t tiff = ExifTiffOffset(w.file, content);
-            if (tiff >= 0) w.sink.Tiff(content, tiff, at, ExifBlock());
-        } else if (!it.encoding.empty()) {
-            // "deflate" names a zlib stream in HTTP's sense, raw deflate in
-            // libheif's: the first byte tells them apart.
-            uint8_t cmf = 0;
-            w.file.U8(content.FilePos(0), cmf);
-            if (form != Deflated::Brotli) form = (cmf & 0x0F) == 8 ? Deflated::Zlib : Deflated::Raw;
-            const bool places = w.sink.PlaceNames();
-            w.sink.Compressed(content, form, ' ', at, [places](const ByteReader& x, std::vector<PositionFind>& finds,
-                                                         StripPlan& plan) {
-                XmpScan scan = ScanXmpContent(x, places);
-                finds = std::move(scan.finds);
-                plan = std::move(scan.plan);
-            });
-        } else {
-            XmpDoc doc;
-            doc.map = content;
-            doc.reportAt = {content.FilePos(0), content.Length()};
-            w.sink.Xmp({doc}, false, at);
-        }
+        // An item `iloc` places twice is read at each place, as readers
+        // differ on which one they take.
+        std::vector<const ItemPlace*> at;
+        for (const auto& [id, place] : places)
+            if (placed && id == it.id) at.push_back(&place);
+        if (at.empty()) at.push_back(nullptr);
+        for (const ItemPlace* place : at) WalkItem(w, it, place, iinf, hasIdat ? &idat : nullptr, c);
     }
 }

@@ -332,12 +332,17 @@ std::vector<Row> Rows() {
     // meta's flags), a location entry's `data` type (its body the value).
     Row badFlags = heif("HEIF meta whose flags are damaged", exif);
     badFlags.file[static_cast<size_t>(At(badFlags.file, "meta") + 5)] = 0x08;
+    // iloc placing the Exif item twice: first where a picture item's bytes lie.
+    Bytes twice = Heif({item("hvc1", Bytes(32, 0x11)), exifItem(exif)});
+    twice[static_cast<size_t>(At(twice, "iloc") + 13)] = 2;
     Bytes badHdlr = mov;
     badHdlr[static_cast<size_t>(At(badHdlr, "hdlr"))] = 0x80;
     Bytes badData = mov;
     badData[static_cast<size_t>(At(badData, "data"))] = '.';
     return {
         badFlags,
+        {"iloc placing the Exif item twice, first at another item's bytes", twice,
+         {{FindKind::ExifGps, true, FindWhy::None, At(twice, tiff, gpsIfd)}}},
         {"MOV meta whose hdlr box type is damaged", badHdlr, location(At(badHdlr, kWhere))},
         {"MOV location entry whose data box is damaged", badData, location(At(badData, ".ata") + 4)},
         heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
