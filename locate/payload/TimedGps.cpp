@@ -293,6 +293,28 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
     return false;
 }
 
+// True when the n bytes at p hold an ISO 6709 pair of degrees whatever
+// follows it ("+35.6586+139.7454" before an ending or an altitude that is
+// damaged or left out): signed, two and three whole digits, four decimals
+// or more each.
+bool HoldsSignedPair(const uint8_t* p, int64_t n) {
+    const auto digit = [&](int64_t i) { return i >= 0 && i < n && p[i] >= '0' && p[i] <= '9'; };
+    const auto number = [&](int64_t& i, int whole) {
+        if (i >= n || (p[i] != '+' && p[i] != '-')) return false;
+        for (++i; whole > 0; --whole, ++i)
+            if (!digit(i)) return false;
+        if (i >= n || p[i] != '.') return false;
+        const int64_t from = ++i;
+        while (digit(i)) ++i;
+        return i - from >= 4;
+    };
+    for (int64_t s = 0; s < n; ++s) {
+        int64_t i = s;
+        if (!digit(s - 1) && number(i, 2) && number(i, 3)) return true;
+    }
+    return false;
+}
+
 // True when the n bytes at p hold a coordinate pair written bare, as a
 // table of photos and places has it ("IMG_1234.JPG,35.6586,139.7454"): two
 // numbers of four decimals or more, latitude and longitude in either order
@@ -529,7 +551,7 @@ bool TextHoldsPosition(const uint8_t* p, int64_t n) {
     constexpr int64_t kNear = 48;
     const std::vector<uint8_t> narrow = Narrow(p, n);
     if (!narrow.empty()) p = narrow.data(), n = static_cast<int64_t>(narrow.size());
-    if (HoldsNmeaFix(p, n) || HoldsCoordinatePair(p, n)) return true;
+    if (HoldsNmeaFix(p, n) || HoldsCoordinatePair(p, n) || HoldsSignedPair(p, n)) return true;
     for (int64_t i = 0; i < n; ++i) {
         const int64_t w = CoordinateWordAt(p, n, i);
         if (w > 0 && HoldsFineNumber(p + i + w, std::min(kNear, n - i - w))) return true;

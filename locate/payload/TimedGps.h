@@ -111,8 +111,9 @@ TimedGpsScan ScanTimedGps(const ByteReader& file, TimedFormat fmt, const std::ve
 // caption rule above takes ("latitude", "lat:", "lon=", "coordinates", ...)
 // with a number of three decimals or more within 48 bytes after it ("latitude":
 // 35.6586, <coordinates>139.7454,35.6586); or a coordinate pair written
-// bare ("IMG_1234.JPG,35.6586,139.7454"). "GPS" and ISO 6709 strings are
-// the opaque rule's.
+// bare ("IMG_1234.JPG,35.6586,139.7454"), or as ISO 6709 writes it whatever
+// follows ("+35.6586+139.7454+1?.0/"). "GPS" and whole ISO 6709 strings
+// are the opaque rule's.
 bool TextHoldsPosition(const uint8_t* p, int64_t n);
 
 // The same, or an ISO 6709 string: a text people write (a description, a

@@ -335,6 +335,9 @@ std::vector<Row> Rows() {
     // iloc placing the Exif item twice: first where a picture item's bytes lie.
     Bytes twice = Heif({item("hvc1", Bytes(32, 0x11)), exifItem(exif)});
     twice[static_cast<size_t>(At(twice, "iloc") + 13)] = 2;
+    // An ISO 6709 string whose altitude is damaged, in a text record.
+    const Bytes damagedIso = Mp4(Box("udta", Box("\xA9""cmt", Concat({Bytes{0, 25, 0x15, 0xC7},
+                                                                     Text("+35.6586+139.7454+10T000/")}))));
     Bytes badHdlr = mov;
     badHdlr[static_cast<size_t>(At(badHdlr, "hdlr"))] = 0x80;
     Bytes badData = mov;
@@ -343,6 +346,8 @@ std::vector<Row> Rows() {
         badFlags,
         {"iloc placing the Exif item twice, first at another item's bytes", twice,
          {{FindKind::ExifGps, true, FindWhy::None, At(twice, tiff, gpsIfd)}}},
+        {"a text record holding an ISO 6709 pair, its altitude damaged", damagedIso,
+         location(At(damagedIso, "\xA9""cmt", 8))},
         {"MOV meta whose hdlr box type is damaged", badHdlr, location(At(badHdlr, kWhere))},
         {"MOV location entry whose data box is damaged", badData, location(At(badData, ".ata") + 4)},
         heif("HEIC: iloc 0, 4-byte offsets and lengths, offset field 0", exif),
