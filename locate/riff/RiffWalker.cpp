@@ -246,6 +246,26 @@ bool AvixAt(const ByteReader& file, int64_t pos, int64_t end) {
 
 }  // namespace
 
+namespace {
+
+// True when [pos, end) is one chunk or more, each named in letters, whose
+// sizes (and pad bytes) lead exactly to the end.
+bool ChunksToEnd(const ByteReader& file, int64_t pos, int64_t end) {
+    const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
+    int n = 0;
+    for (uint32_t size = 0; end - pos >= kHeader && le.U32(pos + 4, size); ++n) {
+        const uint8_t* type = file.Span(pos, 4);
+        for (int i = 0; i < 4; ++i)
+            if (type[i] < 0x20 || type[i] >= 0x7F) return false;
+        if (int64_t{size} > end - pos - kHeader) return false;
+        pos = pos + kHeader + size + (size & 1);
+        if (pos >= end) return pos <= end + 1;  // a pad byte may be left out at the end
+    }
+    return false;
+}
+
+}  // namespace
+
 void WalkRiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     RiffWalk w{sink, sink.File(), {}};
     const ByteReader le = w.file.WithOrder(ByteReader::kLittleEndian);
@@ -268,7 +288,17 @@ void WalkRiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
         pos = riffEnd;
         if (!avi || !AvixAt(w.file, pos, end) || !le.U32(pos + 4, size)) break;
     }
-    // What follows the RIFF's declared size is data after the file's end,
-    // as after a picture's: a trailer, or another container.
-    if (pos < end) sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);
+    if (pos >= end) return;
+    // A size the writer got wrong: chunks that run from there exactly to
+    // the end are the RIFF's own, as lenient readers read on past the size.
+    if (!avi && ChunksToEnd(w.file, pos, end)) {
+        w.Chunks({pos, end - pos}, at.Then("past the RIFF's size"), 0);
+        return;
+    }
+    // Otherwise what follows is data after the file's end, as after a
+    // picture's: a trailer, or another container. A TIFF header in a
+    // trailer that holds no container is an Exif chunk the size cut off.
+    sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);
+    if (FindEmbeddedContainer(w.file, pos, end).kind == Container::None)
+        if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0) sink.StrayTiff(tiff, end, at);
 }

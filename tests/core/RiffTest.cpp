@@ -43,6 +43,10 @@ std::vector<Row> Rows() {
     Bytes zero = exif;
     Put32(zero, 4, 0, Order::II);
     const Bytes trailer = Concat({webp({}), Text(kWhere)});
+    // A RIFF size that ends before the EXIF chunk, and one that ends inside its header.
+    Bytes shortRiff = exif, cutRiff = exif;
+    Put32(shortRiff, 4, static_cast<uint32_t>(At(exif, "EXIF") - 8), Order::II);
+    Put32(cutRiff, 4, static_cast<uint32_t>(At(exif, "EXIF") - 4), Order::II);
     const Bytes info = RiffList("INFO", Concat({RiffChunk("ISFT", Text("Lavf")), RiffChunk("ICMT", Text(kWhere))}));
     // A stream named (its title) with a coordinate in words.
     const Bytes strn = RiffChunk("strn", Text("Lat: 35.6586 Lon: 139.7454"));
@@ -119,6 +123,10 @@ std::vector<Row> Rows() {
         {"chunk running past the RIFF", iccpPast, {opaque(At(iccpPast, "ICCP"), "after the chunks")}},
         {"EXIF chunk running past the RIFF", exifPast,
          {{FindKind::Container, false, FindWhy::NotReadYet, At(exifPast, tiff), "after the chunks"}}},
+        {"WebP whose RIFF size ends before its EXIF chunk", shortRiff,
+         {{FindKind::ExifGps, true, FindWhy::None, At(shortRiff, tiff, gpsIfd), "past the RIFF's size / EXIF"}}},
+        {"WebP whose RIFF size ends inside its EXIF chunk's header", cutRiff,
+         {{FindKind::Container, false, FindWhy::NotReadYet, At(cutRiff, tiff), ""}}},
         {"a position after the RIFF's size", trailer,
          {{FindKind::AfterEnd, false, FindWhy::AfterEndHoldsIso6709, static_cast<int64_t>(webp({}).size()), ""}}},
         {"AVI: a stream's name, INFO string, frames and index", avi,
