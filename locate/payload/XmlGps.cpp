@@ -1,5 +1,6 @@
 #include "locate/payload/XmlGps.h"
 
+#include "locate/Opaque.h"
 #include "locate/Pieces.h"
 #include "locate/payload/TimedGps.h"
 
@@ -205,6 +206,7 @@ struct Open {
     bool place;               // ... which is a place's name
     bool guid;                // xmpNote:HasExtendedXMP with no child element so far
     bool caption;             // a text people write (see IsCaption), outside any position
+    bool leaf = true;         // no child element so far
 };
 
 class Parser {
@@ -523,7 +525,7 @@ private:
             Bind(prefix, ns);
         }
 
-        if (!m_stack.empty()) m_stack.back().guid = false;
+        if (!m_stack.empty()) m_stack.back().guid = m_stack.back().leaf = false;
         bool root = m_stack.empty();
         m_rootSeen = true;
         std::string_view prefix, local;
@@ -541,7 +543,8 @@ private:
                 Split(a.name, ap, al);
                 Ns ns = ap.empty() ? elementNs : Resolve(ap);
                 if (IsPosition(ns, ap.empty() ? prefix : ap, al) || Place(ns, al) ||
-                    (IsCaption(ns, al) && TextNamesCoordinate(m_p + a.valueStart, a.valueEnd - a.valueStart)))
+                    (IsCaption(ns, al) && TextNamesCoordinate(m_p + a.valueStart, a.valueEnd - a.valueStart)) ||
+                    HoldsIso6709(m_p + a.valueStart, a.valueEnd - a.valueStart))
                     AddProp(a.start, a.valueEnd + 1, false, false, Place(ns, al));
                 else if (ns == Ns::kXmpNote && al == "HasExtendedXMP" && !a.hasRef)
                     AddGuid(a.valueStart, a.valueEnd);
@@ -583,6 +586,9 @@ private:
                         props.end());
             auto& guids = m_out->guidOffsets;
             guids.erase(std::find_if(guids.begin(), guids.end(), inside), guids.end());
+            AddProp(o.start, m_i, true, m_stack.empty(), false);
+        } else if (o.leaf && m_gpsDepth < 0 && HoldsIso6709(m_p + o.contentStart, tagStart - o.contentStart)) {
+            // An ISO 6709 string is a position in any property, whatever its name.
             AddProp(o.start, m_i, true, m_stack.empty(), false);
         } else if (o.guid) {
             AddGuid(o.contentStart, tagStart);
@@ -715,5 +721,5 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
 }
 
 bool MayHoldPosition(const uint8_t* p, int64_t n) {
-    return MayHoldGps(p, n) || MayHoldCaptionPosition(p, n);
+    return MayHoldGps(p, n) || MayHoldCaptionPosition(p, n) || (p != nullptr && n > 0 && HoldsIso6709(p, n));
 }

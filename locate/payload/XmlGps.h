@@ -20,7 +20,9 @@ struct XmlGpsResult {
 };
 
 // Parses the n bytes at p (trailing NULs ignored). A text people write
-// counts when it names a coordinate (see MayHoldCaptionPosition). With `placeNames`,
+// counts when it names a coordinate (see MayHoldCaptionPosition), and any
+// property (an attribute, an element without children) whose value holds an
+// ISO 6709 string, whatever its name. With `placeNames`,
 // place properties count as well: photoshop:City, photoshop:State,
 // photoshop:Country, Iptc4xmpCore:Location and CountryCode, and
 // Iptc4xmpExt:LocationCreated and LocationShown with everything they
@@ -41,8 +43,9 @@ bool MayHoldGps(const uint8_t* p, int64_t n);
 // a text counts as a position property, blanked whole.
 bool MayHoldCaptionPosition(const uint8_t* p, int64_t n);
 
-// Either of the two above: a packet that cannot be parsed or put together
-// and may hold a position this way is a find that cannot be removed.
+// Either of the two above, or an ISO 6709 string, which counts in any
+// property: a packet that cannot be parsed or put together and may hold a
+// position this way is a find that cannot be removed.
 bool MayHoldPosition(const uint8_t* p, int64_t n);
 
 // The same for place names: the words "City", "State", "Country" or
