@@ -202,15 +202,27 @@ bool WalkXml(BoxWalk& w, const Box& b, const Carrier& c) {
 
 // ISO's `meta` is a full box; QuickTime's holds its boxes at once. A first
 // word of zero is a full box's version and flags; otherwise the layout
-// under which more of its bytes parse as boxes is taken, so that neither a
-// damaged flag nor a damaged first box hides the rest.
+// under which more of its bytes parse as boxes named in letters is taken,
+// so that neither a damaged flag nor a damaged first box hides the rest.
 ByteRange MetaChildren(const ByteReader& file, const Box& meta) {
     const ByteRange atOnce = meta.Body(), full = BoxWalk::FullBoxChildren(meta);
     uint32_t first = 1;
     file.WithOrder(ByteReader::kBigEndian).U32(meta.body, first);
     if (first == 0) return full;
-    const auto parsed = [&](ByteRange r) { return ForEachBox(file, r, [](const Box&) { return true; }) - r.pos; };
-    return parsed(full) > parsed(atOnce) ? full : atOnce;
+    const auto named = [&](ByteRange r) {
+        int64_t n = 0;
+        ForEachBox(file, r, [&](const Box& b) {
+            bool letters = true;
+            for (int shift = 0; shift < 32; shift += 8) {
+                const auto c = static_cast<uint8_t>(b.type >> shift);
+                letters = letters && ((c >= 0x20 && c < 0x7F) || c == 0xA9);
+            }
+            if (letters) n += b.end - b.pos;
+            return true;
+        });
+        return n;
+    };
+    return named(full) > named(atOnce) ? full : atOnce;
 }
 
 }  // namespace

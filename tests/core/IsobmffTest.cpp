@@ -332,6 +332,12 @@ std::vector<Row> Rows() {
     // meta's flags), a location entry's `data` type (its body the value).
     Row badFlags = heif("HEIF meta whose flags are damaged", exif);
     badFlags.file[static_cast<size_t>(At(badFlags.file, "meta") + 5)] = 0x08;
+    // ... flags that read as the size of a box filling the meta (a type not in letters).
+    Row fillingFlags = heif("HEIF meta whose flags read as one box's size", exif);
+    const auto metaAt = static_cast<size_t>(At(fillingFlags.file, "meta"));
+    const Bytes& f = fillingFlags.file;
+    const uint32_t metaLen = uint32_t{f[metaAt - 4]} << 24 | f[metaAt - 3] << 16 | f[metaAt - 2] << 8 | f[metaAt - 1];
+    Put32(fillingFlags.file, metaAt + 4, metaLen - 8, Order::MM);
     // iloc placing the Exif item twice: first where a picture item's bytes lie.
     Bytes twice = Heif({item("hvc1", Bytes(32, 0x11)), exifItem(exif)});
     twice[static_cast<size_t>(At(twice, "iloc") + 13)] = 2;
@@ -344,6 +350,7 @@ std::vector<Row> Rows() {
     badData[static_cast<size_t>(At(badData, "data"))] = '.';
     return {
         badFlags,
+        fillingFlags,
         {"iloc placing the Exif item twice, first at another item's bytes", twice,
          {{FindKind::ExifGps, true, FindWhy::None, At(twice, tiff, gpsIfd)}}},
         {"a text record holding an ISO 6709 pair, its altitude damaged", damagedIso,
