@@ -33,6 +33,17 @@ bool GpsBeforeNumber(const uint8_t* p, int64_t n) {
     return false;
 }
 
+// True when a place's value opens as an ISO 6709 latitude does ("+35.6",
+// "-3539"), as a clip's "location" does: what follows may be damaged, but
+// a place's name never starts so.
+bool OpensLikeIso6709(const uint8_t* p, int64_t n) {
+    int64_t i = 0;
+    while (i < n && Blank(p[i])) ++i;
+    const auto digit = [&](int64_t k) { return p[k] >= '0' && p[k] <= '9'; };
+    return n - i >= 4 && (p[i] == '+' || p[i] == '-') && digit(i + 1) && digit(i + 2) &&
+           (p[i + 3] == '.' || digit(i + 3));
+}
+
 // The base64 text of a picture the value at r holds: all of it, or a data
 // URI's after ";base64,"; empty when it holds none.
 ByteRange PictureText(const uint8_t* p, ByteRange r) {
@@ -91,7 +102,9 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
     others.insert(others.end(), v.places.begin(), v.places.end());
     const HeldPictureScan scan = sink.HeldScan();
     const ContentMap doc(whole);
-    for (const ByteRange& r : others) {
+    for (size_t i = 0; i < others.size(); ++i) {
+        const ByteRange& r = others[i];
+        const bool place = i >= v.strings.size();
         // A picture held as base64 text (a data URI's, or the whole value)
         // is walked as a file of its own.
         const ByteRange picture = PictureText(p, r);
@@ -104,7 +117,7 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
             }
             continue;
         }
-        if (HoldsIso6709(p + r.pos, r.len)) {
+        if (HoldsIso6709(p + r.pos, r.len) || (place && OpensLikeIso6709(p + r.pos, r.len))) {
             blank(r, "");
         } else if (GpsBeforeNumber(p + r.pos, r.len) || TextHoldsPosition(p + r.pos, r.len)) {
             PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);

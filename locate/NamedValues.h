@@ -35,7 +35,8 @@ struct NamedValues {
 
 // Reports the values of the n-byte document at p, which lies at `whole` in
 // the file: a position's numbers become "0" and spaces, its texts spaces
-// (zero and empty ones name none); an ISO 6709 string anywhere is blanked;
+// (zero and empty ones name none); an ISO 6709 string anywhere is blanked,
+// and a place's value that opens as one (a "location" damaged after it);
 // another string naming a number as "GPS" ("GPS 35.6586 N", not "source":
 // "GPS") or a coordinate in words ("Lat: 35.6586") is a find that cannot be
 // removed; a picture held as base64 text is walked as a file of its own;

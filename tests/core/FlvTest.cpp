@@ -57,6 +57,10 @@ std::vector<Row> Rows() {
     const Bytes ffmpeg = Flv({Tag(18, Script("onMetaData", {{"duration", Number(1.5)}, {"location", location},
                                                              {"location-eng", location}}))});
     one("onMetaData's location, as FFmpeg copies it", ffmpeg, location, FindKind::Location, true, FindWhy::None, 3);
+    const Bytes damaged = String("+35.6586:139.7454/");  // no longer ISO 6709, yet a place's name never starts so
+    one("a location whose ISO 6709 string is damaged",
+        Flv({Tag(18, Script("onMetaData", {{"location", damaged}, {"city", String("+1 for Tokyo")}}))}), damaged,
+        FindKind::Location, true, FindWhy::None, 3);
     const Bytes lat = Number(35.6586);
     one("numbers under a position's names",
         Flv({Tag(18, Script("onMetaData", {{"altitude", Number(40)}, {"latitude", lat},
