@@ -244,17 +244,13 @@ bool AvixAt(const ByteReader& file, int64_t pos, int64_t end) {
     return p != nullptr && std::memcmp(p, "RIFF", 4) == 0 && std::memcmp(p + 8, "AVIX", 4) == 0;
 }
 
-}  // namespace
-
-namespace {
-
 // True when [pos, end) is one chunk or more, each named in letters, whose
 // sizes (and pad bytes) lead exactly to the end.
 bool ChunksToEnd(const ByteReader& file, int64_t pos, int64_t end) {
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
-    int n = 0;
-    for (uint32_t size = 0; end - pos >= kHeader && le.U32(pos + 4, size); ++n) {
+    for (uint32_t size = 0; end - pos >= kHeader && le.U32(pos + 4, size);) {
         const uint8_t* type = file.Span(pos, 4);
+        if (type == nullptr) return false;
         for (int i = 0; i < 4; ++i)
             if (type[i] < 0x20 || type[i] >= 0x7F) return false;
         if (int64_t{size} > end - pos - kHeader) return false;
