@@ -62,8 +62,11 @@ ByteRange PictureText(const uint8_t* p, ByteRange r) {
 
 bool NamesPositionWord(std::string_view name) {
     const std::string n = Lower(name);
-    return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || n == "lat" || n == "lon" || n == "lng" ||
-           n == "coordinates" || n.find("gps") != std::string::npos;
+    const auto ends = [&](std::string_view w) {
+        return n.size() >= w.size() && n.compare(n.size() - w.size(), w.size(), w) == 0;
+    };
+    return n.rfind("latitude", 0) == 0 || n.rfind("longitude", 0) == 0 || ends("latitude") || ends("longitude") ||
+           n == "lat" || n == "lon" || n == "lng" || n == "coordinates" || n.find("gps") != std::string::npos;
 }
 
 bool NamesPosition(std::string_view name) {

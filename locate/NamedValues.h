@@ -14,8 +14,9 @@ class Sink;
 struct Carrier;
 
 // True when a name names a position: "latitude" or "longitude" (and longer
-// names starting so, as "latitudeE7"), "lat", "lon", "lng", "coordinates",
-// a name starting "geo" or holding "gps" (any case).
+// names starting or ending so, as "latitudeE7", "homeLatitude"), "lat",
+// "lon", "lng", "coordinates", a name starting "geo" or holding "gps" (any
+// case).
 bool NamesPosition(std::string_view name);
 
 // The same without the names starting "geo", which in XML name fonts,

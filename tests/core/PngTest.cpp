@@ -58,6 +58,7 @@ std::vector<Row> Rows() {
     const Bytes rawExif = png(PngText("tEXt", "Raw profile type exif", RawProfile("exif", app1)));
     const Bytes xmpText = png(PngText("iTXt", "XML:com.adobe.xmp", Text(kXmp)));
     const Bytes gpsValue = png(PngText("tEXt", "exif:GPSLatitude", Text("35,39.485N")));
+    const Bytes latitude = png(PngText("tEXt", "drone:HomeLatitude", Text("35.6586")));  // a name ending so
     const Bytes c2pa = png(PngChunk("caBX", Text("jumb c2pa.assertions stds.exif exif:GPSLatitude 35,39.485N")));
     const Bytes unknown = png(PngChunk("geOd", Text(kWhere)));
     const Bytes trailer = Concat({png({}), Text("GPS 35.6586")});
@@ -105,6 +106,8 @@ std::vector<Row> Rows() {
         {"tEXt raw profile xmp", png(PngText("tEXt", "Raw profile type xmp", RawProfile("xmp", Text(kXmp)))),
          one(FindKind::Xmp, -1, "tEXt Raw profile type xmp")},
         {"tEXt named by a GPS tag", gpsValue, one(FindKind::Location, At(gpsValue, "35,39"), "tEXt exif:GPSLatitude")},
+        {"tEXt named by a latitude", latitude,
+         one(FindKind::Location, At(latitude, "Latitude", 9), "tEXt drone:HomeLatitude")},
         {"zTXt named by a GPS tag", png(PngText("zTXt", "GPSLongitude", Text("139 deg 44' 43.44\" E"))),
          one(FindKind::Location, -1, "zTXt GPSLongitude")},
         {"caBX manifest", c2pa, no(opaque, FindWhy::ChunksUnparsed, At(c2pa, "caBX", -4), "caBX")},
