@@ -206,7 +206,7 @@ struct Open {
     bool place;               // ... which is a place's name
     bool guid;                // xmpNote:HasExtendedXMP with no child element so far
     bool caption;             // a text people write (see IsCaption), outside any position
-    bool leaf = true;         // no child element so far
+    bool iso6709 = false;     // its own text (outside its children) holds an ISO 6709 string
 };
 
 class Parser {
@@ -314,7 +314,14 @@ private:
             ++i;
         }
         m_i = i;
+        OwnText(s, i);
         return true;
+    }
+
+    // Text of the open element's own: an ISO 6709 string there makes it a
+    // position property, whatever its name.
+    void OwnText(int64_t from, int64_t to) {
+        if (!m_stack.empty() && m_gpsDepth < 0 && HoldsIso6709(m_p + from, to - from)) m_stack.back().iso6709 = true;
     }
 
     bool Markup() {
@@ -375,6 +382,7 @@ private:
         int64_t end = Find(m_i + 9, "]]>");
         if (end < 0 || !CheckBytes(m_i + 9, end)) return false;
         m_stack.back().guid = false;
+        OwnText(m_i + 9, end);
         m_i = end + 3;
         return true;
     }
@@ -525,7 +533,7 @@ private:
             Bind(prefix, ns);
         }
 
-        if (!m_stack.empty()) m_stack.back().guid = m_stack.back().leaf = false;
+        if (!m_stack.empty()) m_stack.back().guid = false;
         bool root = m_stack.empty();
         m_rootSeen = true;
         std::string_view prefix, local;
@@ -578,7 +586,8 @@ private:
         if (o.gps) {
             AddProp(o.start, m_i, true, m_stack.empty(), o.place);
             m_gpsDepth = -1;
-        } else if (o.caption && TextNamesCoordinate(m_p + o.contentStart, tagStart - o.contentStart)) {
+        } else if ((o.caption && TextNamesCoordinate(m_p + o.contentStart, tagStart - o.contentStart)) ||
+                   o.iso6709) {
             // Blanked whole: what it holds goes with it.
             auto& props = m_out->props;
             const auto inside = [&](int64_t off) { return off >= o.start; };
@@ -586,9 +595,6 @@ private:
                         props.end());
             auto& guids = m_out->guidOffsets;
             guids.erase(std::find_if(guids.begin(), guids.end(), inside), guids.end());
-            AddProp(o.start, m_i, true, m_stack.empty(), false);
-        } else if (o.leaf && m_gpsDepth < 0 && HoldsIso6709(m_p + o.contentStart, tagStart - o.contentStart)) {
-            // An ISO 6709 string is a position in any property, whatever its name.
             AddProp(o.start, m_i, true, m_stack.empty(), false);
         } else if (o.guid) {
             AddGuid(o.contentStart, tagStart);

@@ -21,7 +21,7 @@ struct XmlGpsResult {
 
 // Parses the n bytes at p (trailing NULs ignored). A text people write
 // counts when it names a coordinate (see MayHoldCaptionPosition), and any
-// property (an attribute, an element without children) whose value holds an
+// property whose value (an attribute's, an element's own text) holds an
 // ISO 6709 string, whatever its name. With `placeNames`,
 // place properties count as well: photoshop:City, photoshop:State,
 // photoshop:Country, Iptc4xmpCore:Location and CountryCode, and

@@ -198,11 +198,12 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
          Packet(" dc:title='Lat: 35.6586 Lon: 139.7454' dc:description = '+35.6586+139.7454/' dc:format='x'>",
                 "xmlns:dc='http://purl.org/dc/elements/1.1/'"),
          {kXmpAttribute, kXmpAttribute}, {"35.6586 Lon", "+35.6586+"}, {"dc:format='x'"}},
-        {"an ISO 6709 string in any property, under a damaged namespace: the attribute, the leaf element",
+        {"an ISO 6709 string in any property, under a damaged namespace: the attribute, the element whose text it is",
          Packet(" q:where='+35.6586+139.7454/'><q:description><rdf:Alt><rdf:li>+35.6586+139.7454+10.0/</rdf:li>"
-                "</rdf:Alt></q:description><q:note>+1.5-2.5/</q:note>",
+                "</rdf:Alt></q:description><q:note>+1.5-2.5/</q:note><q:mixed><q:GPSAltitude>1</q:GPSAltitude>"
+                "+35.6586+139.7454/</q:mixed>",
                 "xmlns:q='http://purl.org/dc/elements/1.I/'"),
-         {kXmpAttribute, kXmpElement}, {"where=", "<rdf:li>"},
+         {kXmpAttribute, kXmpElement, kXmpElement}, {"where=", "<rdf:li>", "q:mixed"},
          {"<q:description><rdf:Alt>", "<q:note>+1.5-2.5/</q:note>"}},
         {"a headline and keywords that name a coordinate (a machine tag), instructions that do not",
          Packet(" p:Headline='Lat: 35.6586 Lon: 139.7454' p:Instructions='keep colon=1.2345'><dc:subject><rdf:Bag>"
