@@ -147,6 +147,11 @@ bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
 }
 
 bool IsCaption(Ns ns, std::string_view local) {
+    // A namespace no rule knows (a known one damaged, a writer's own) is
+    // read by its names, as readers show them.
+    if (ns == Ns::kOther || ns == Ns::kUndeclared)
+        for (Ns known : {Ns::kDc, Ns::kPhotoshop, Ns::kXmpDm, Ns::kExif, Ns::kTiff})
+            if (IsCaption(known, local)) return true;
     return (ns == Ns::kDc && (local == "description" || local == "title" || local == "subject")) ||
            (ns == Ns::kPhotoshop && (local == "Headline" || local == "Instructions")) ||
            (ns == Ns::kXmpDm && local == "logComment") || (ns == Ns::kExif && local == "UserComment") ||

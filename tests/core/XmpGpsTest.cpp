@@ -147,18 +147,19 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
         {"URI written with a character reference",
          Packet(" e:GPSLongitude='2'>", "xmlns:e='http://ns.adobe.com/exif/1.0&#x2F;'"), {kXmpAttribute},
          {"GPSLongitude"}, {}},
-        {"a namespace whose URI only starts like exif's: its user comment is no caption",
-         Packet(" aux:UserComment='Lat: 35.6586 Lon: 139.7454'>", "xmlns:aux='" + kExif + "aux/'"), {}, {},
-         {"aux:UserComment='Lat: 35.6586 Lon: 139.7454'"}},
+        {"a namespace whose URI only starts like exif's, or dc's damaged: read by its names, as readers show them",
+         Packet(" aux:UserComment='Lat: 35.6586 Lon: 139.7454' aux:Lens='Lat: 35.6586'><q:description>"
+                "Lat: 35.6586 Lon: 139.7454</q:description>",
+                "xmlns:aux='" + kExif + "aux/' xmlns:q='http://purl.org/dc/elements/1.I/'"),
+         {kXmpAttribute, kXmpElement}, {"aux:UserComment", "q:description"}, {"aux:Lens='Lat: 35.6586'"}},
         {"GPS names under exif's URI mistyped and under a writer's own namespace, which readers still show",
          Packet(" e:GPSLatitude='35,39.516N'><w:GPSLongitude>139,44.724E</w:GPSLongitude><w:Lens>x</w:Lens>",
                 "xmlns:e='http://ns.adobe.com/exif/1.0' xmlns:w='http://example.com/gps/'"),
          {kXmpAttribute, kXmpElement}, {"35,39.516N", "139,44.724E"}, {"<w:Lens>x</w:Lens>"}},
         {"prefix rebound in an inner element, restored after it",
-         Packet("><x:y xmlns:exif='urn:other'><exif:UserComment>Lat: 1.2345 Lon: 2.3456</exif:UserComment></x:y>"
-                "<exif:UserComment>Lat: 35.6586 Lon: 139.7454</exif:UserComment>"),
-         {kXmpElement}, {"<exif:UserComment>Lat: 35.6586 Lon: 139.7454</exif:UserComment>"},
-         {"<exif:UserComment>Lat: 1.2345 Lon: 2.3456</exif:UserComment>"}},
+         Packet("><x:y xmlns:d='urn:other'><d:Latitude>1.2345</d:Latitude></x:y><d:Latitude>35.6586</d:Latitude>",
+                "xmlns:d='http://www.dji.com/drone-dji/1.0/'"),
+         {kXmpElement}, {"<d:Latitude>35.6586</d:Latitude>"}, {"<d:Latitude>1.2345</d:Latitude>"}},
         {"the root element itself", "<exif:GPSLatitude xmlns:exif='" + kExif + "'>1</exif:GPSLatitude>",
          {kXmpElement}, {"GPSLatitude"}, {}},
         {"NUL padding after the packet", Packet(" exif:GPSTrack='1'>") + std::string(3, '\0'),
@@ -199,12 +200,12 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
                 "xmlns:dc='http://purl.org/dc/elements/1.1/'"),
          {kXmpAttribute, kXmpAttribute}, {"35.6586 Lon", "+35.6586+"}, {"dc:format='x'"}},
         {"an ISO 6709 string in any property, under a damaged namespace: the attribute, the element whose text it is",
-         Packet(" q:where='+35.6586+139.7454/'><q:description><rdf:Alt><rdf:li>+35.6586+139.7454+10.0/</rdf:li>"
-                "</rdf:Alt></q:description><q:note>+1.5-2.5/</q:note><q:mixed><q:GPSAltitude>1</q:GPSAltitude>"
+         Packet(" q:where='+35.6586+139.7454/'><q:spot><rdf:Alt><rdf:li>+35.6586+139.7454+10.0/</rdf:li>"
+                "</rdf:Alt></q:spot><q:note>+1.5-2.5/</q:note><q:mixed><q:GPSAltitude>1</q:GPSAltitude>"
                 "+35.6586+139.7454/</q:mixed>",
                 "xmlns:q='http://purl.org/dc/elements/1.I/'"),
          {kXmpAttribute, kXmpElement, kXmpElement}, {"where=", "<rdf:li>", "q:mixed"},
-         {"<q:description><rdf:Alt>", "<q:note>+1.5-2.5/</q:note>"}},
+         {"<q:spot><rdf:Alt>", "<q:note>+1.5-2.5/</q:note>"}},
         {"a headline and keywords that name a coordinate (a machine tag), instructions that do not",
          Packet(" p:Headline='Lat: 35.6586 Lon: 139.7454' p:Instructions='keep colon=1.2345'><dc:subject><rdf:Bag>"
                 "<rdf:li>geo:lat=35.658600</rdf:li></rdf:Bag></dc:subject>",
