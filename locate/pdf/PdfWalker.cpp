@@ -178,9 +178,17 @@ struct PdfWalk {
             const int64_t k = w != nullptr ? SkipSpace(w, n, 0) : n;
             return w != nullptr && n - k >= 9 && std::memcmp(w + k, "endstream", 9) == 0;
         };
-        if (d.length >= 0 && d.length <= End() - data && endstream(data + d.length)) return data + d.length;
+        const bool fits = d.length >= 0 && d.length <= End() - data;
+        if (fits && endstream(data + d.length)) return data + d.length;
         const int64_t hit = FirstHit(f, data, End() - data, {"endstream"}, [](int64_t, int) { return true; });
         if (hit < 0) return -1;
+        // Its own "endstream" damaged, a later stream's is not its end when
+        // other objects lie between: its length is believed, as readers
+        // that follow the cross-reference table read it.
+        const int64_t byLength = data + d.length;
+        if (fits && hit > byLength &&
+            FirstHit(f, byLength, hit - byLength, {"endobj"}, [](int64_t, int) { return true; }) >= 0)
+            return byLength;
         // The line end before "endstream" is not data.
         int64_t e = hit;
         uint8_t c = 0;

@@ -339,6 +339,11 @@ std::vector<Row> Rows() {
                     pdf({object(1, "/Filter /DCTDecode", photo), Text("4 0 obj << /Encrypt 5 0 R >> endobj\n")});
     const Bytes pdfSigned =
         pdf({object(1, "/Filter /DCTDecode", photo), Text("6 0 obj << /Type /Sig /ByteRange [0 9 20 9] >> endobj\n")});
+    // A picture whose "endstream" is damaged, then a title and a later stream's "endstream".
+    Bytes pdfBadEnd = pdf({object(1, "/Filter /DCTDecode " + length(photo), photo),
+                           Text("3 0 obj << /Title (Lat: 35.6586 Lon: 139.7454) >> endobj\n"),
+                           object(4, length(Text("BT ET")), Text("BT ET"))});
+    pdfBadEnd[static_cast<size_t>(At(pdfBadEnd, "endstream"))] = '`';
     Bytes pdfUnended = pdfJpeg;
     pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
     const Bytes aaeClean = aae(Text("\x01\x02GPS\x03\xFE")), aaeText = aae(Text("bplist00"), kWhere),
@@ -565,6 +570,9 @@ std::vector<Row> Rows() {
         {"PDF: signed", pdfSigned,
          {{FindKind::ExifGps, false, FindWhy::DocumentSigned, At(pdfSigned, photo, gps.FilePosOfGpsIfd()), ""}}},
         {"PDF: encrypted", pdfEncrypted, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
+        {"PDF: a picture whose endstream is damaged, a title after it", pdfBadEnd,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, ""},
+          {FindKind::Location, true, FindWhy::None, At(pdfBadEnd, "Lat:"), ""}}},
         {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"AAE: binary data holding \"GPS\" by chance", aaeClean, {}},
         {"AAE: a coordinate string among its keys", aaeText,
