@@ -265,9 +265,10 @@ void BoxWalk::One(const Box& b, const Carrier& c, int depth) {
     }
     if (IsSkipped(t)) return;
     const Carrier at = c.Then(BoxName(t));
-    if (t == Fourcc("moof")) {
-        fragmented = true;
-    } else if (t == Fourcc("trak")) {
+    // A movie fragment's boxes are walked as any container's (a `moov`
+    // whose type is damaged reads as one).
+    if (t == Fourcc("moof")) fragmented = true;
+    if (t == Fourcc("trak")) {
         WalkTrack(*this, b, at, depth);
     } else if (t == Fourcc("meta")) {
         const ByteRange children = MetaChildren(file, b);
