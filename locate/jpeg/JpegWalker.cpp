@@ -150,6 +150,11 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             if (OpaqueFind(file, {s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
                            FindWhy::SegmentUnparsed, sink.PlaceNames(), f, preview))
                 sink.Add(f, c);
+        } else if (s.marker < 0xC0) {
+            // A marker no JPEG defines (a byte in a scan damaged into one):
+            // the length after it may run over anything, even a trailer.
+            sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
+                        FindWhy::SegmentUnparsed, c);
         }
     }
     LocateXmpAndMakerBlocks(p, c, sink);

@@ -115,8 +115,14 @@ std::vector<Row> Rows() {
     for (char ch : std::string("Lat: 35.6586")) words.insert(words.end(), {0, static_cast<uint8_t>(ch)});
     const Bytes ducky = Segment(0xEC, Concat({bytes("Ducky"), Bytes{0, 1, 0, 4, 0, 0, 0, 80, 0, 2, 0, 28}, words,
                                               Bytes{0, 0}}));
+    // A byte of the scan damaged into a marker no JPEG defines, whose length runs over the data after the end.
+    Bytes damagedScan = Concat({Picture({}), bytes("GPS=35")});
+    const auto scanAt = std::search(damagedScan.begin(), damagedScan.end(), ScanBytes().begin(), ScanBytes().end());
+    scanAt[0] = 0xFF, scanAt[1] = 0x4A;
     return {
         {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
+        {"a scan's byte damaged into a marker running over data after the end", damagedScan, {FindKind::Unparsed},
+         false},
         {"Exif among Photoshop's image resources", Picture({irb}), {FindKind::ExifGps}, true},
         {"a comment holding a coordinate string", Picture({Segment(0xFE, bytes("at +35.6586+139.7454/"))}),
          {FindKind::Location}, true},
