@@ -150,9 +150,10 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             if (OpaqueFind(file, {s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
                            FindWhy::SegmentUnparsed, sink.PlaceNames(), f, preview))
                 sink.Add(f, c);
-        } else if (s.marker < 0xC0) {
-            // A marker no JPEG defines (a byte in a scan damaged into one):
-            // the length after it may run over anything, even a trailer.
+        } else if (s.marker < 0xC0 || (p.truncated && &s == &p.segments.back())) {
+            // A marker no JPEG defines, or a segment whose length runs past
+            // the end (a byte in a scan damaged into a marker): what it
+            // covers may be anything, even a trailer.
             sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
                         FindWhy::SegmentUnparsed, c);
         }

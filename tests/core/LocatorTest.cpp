@@ -119,10 +119,13 @@ std::vector<Row> Rows() {
     Bytes damagedScan = Concat({Picture({}), bytes("GPS=35")});
     const auto scanAt = std::search(damagedScan.begin(), damagedScan.end(), ScanBytes().begin(), ScanBytes().end());
     scanAt[0] = 0xFF, scanAt[1] = 0x4A;
+    Bytes damagedIntoJpg = damagedScan;  // the same under a marker JPEG reserves (JPG)
+    damagedIntoJpg[static_cast<size_t>(scanAt - damagedScan.begin()) + 1] = 0xC8;
     return {
         {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
         {"a scan's byte damaged into a marker running over data after the end", damagedScan, {FindKind::Unparsed},
          false},
+        {"... into a defined marker", damagedIntoJpg, {FindKind::Unparsed}, false},
         {"Exif among Photoshop's image resources", Picture({irb}), {FindKind::ExifGps}, true},
         {"a comment holding a coordinate string", Picture({Segment(0xFE, bytes("at +35.6586+139.7454/"))}),
          {FindKind::Location}, true},
