@@ -121,8 +121,12 @@ std::vector<Row> Rows() {
     scanAt[0] = 0xFF, scanAt[1] = 0x4A;
     Bytes damagedIntoJpg = damagedScan;  // the same under a marker JPEG reserves (JPG)
     damagedIntoJpg[static_cast<size_t>(scanAt - damagedScan.begin()) + 1] = 0xC8;
+    Bytes damagedIdentifier = GpsApp1();  // "\x7Fxif": no identifier readers take for Exif
+    damagedIdentifier[4] = 0x7F;
     return {
         {"a thumbnail with an Exif block of its own", Picture({thumbnail}), {FindKind::ExifGps}, true},
+        {"a TIFF header after an APP1 identifier damaged beyond Exif", Picture({damagedIdentifier}),
+         {FindKind::Container}, false},
         {"a scan's byte damaged into a marker running over data after the end", damagedScan, {FindKind::Unparsed},
          false},
         {"... into a defined marker", damagedIntoJpg, {FindKind::Unparsed}, false},
