@@ -24,5 +24,11 @@ void WalkRafContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     }
     sink.Opaque({whole.pos, std::min<int64_t>(offset, 4096)}, FindKind::Unparsed, FindWhy::StrayBytesHoldGps,
                 FindWhy::StrayBytesHoldIso6709, at.Then("header"));
-    sink.Nested(Container::Jpeg, jpeg, at.Then("preview JPEG"));
+    // A preview that does not start as a JPEG (its SOI damaged) is not
+    // taken apart: readers still find the Exif in it.
+    const uint8_t* soi = be.Span(jpeg.pos, 2);
+    if (soi == nullptr || soi[0] != 0xFF || soi[1] != 0xD8)
+        sink.NotTakenApart(jpeg, at.Then("preview JPEG"));
+    else
+        sink.Nested(Container::Jpeg, jpeg, at.Then("preview JPEG"));
 }

@@ -87,6 +87,8 @@ std::vector<Row> Rows() {
     // its EOI: a cut there would cut the raw file's preview short.
     Bytes rafToEnd = raf(Concat({rafJpeg, Text(kWhere)}), 148);
     rafToEnd.resize(rafToEnd.size() - 64);
+    Bytes rafNoSoi = raf(rafJpeg, 148);  // the preview's SOI damaged: readers still find its Exif
+    rafNoSoi[149] = 0x36;
     // Photoshop's PSD: header, no colour mode data, image resources (an
     // Exif resource, a resource holding GPS text), no layers, the pixels.
     auto resource = [](uint16_t id, const Bytes& data) {
@@ -159,6 +161,8 @@ std::vector<Row> Rows() {
         {"Fujifilm RAF whose preview runs to the end, a position after its EOI", rafToEnd,
          {{FindKind::ExifGps, Container::None, rafGps, false, true},
           {FindKind::AfterEnd, Container::None, static_cast<int64_t>(148 + rafJpeg.size()), false, false}}, -1, false},
+        {"Fujifilm RAF whose preview's SOI is damaged", rafNoSoi,
+         {part(Container::Raf, 148), {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
         {"Fujifilm RAF naming a preview past its end", raf(rafJpeg, 1 << 20),
          {whole(Container::Raf)[0], {FindKind::ExifGps, Container::None, rafGps, false, false}}, -1, false},
         {"Google motion photo", google, {at(google, "\xA9xyz", 4)}, -1, true},
