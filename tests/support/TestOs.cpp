@@ -67,20 +67,32 @@ int Spawn(const std::string& exe, const std::vector<std::string>& args,
         if (!plat::Utf8ToWide(a, w)) return -1;
         line += L" " + Quoted(w);
     }
-    HANDLE hOut = Inheritable(out), hErr = Inheritable(err);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = hOut;
-    si.hStdError = hErr;
+    // Under Wine a child now and then dies while it is being set up, and
+    // the start fails with ERROR_INTERNAL_ERROR; nothing of the program under
+    // test has run then, so the start is tried again a few times.
     PROCESS_INFORMATION pi{};
-    const bool started = hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE &&
-                         CreateProcessW(wexe.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &si, &pi);
-    const DWORD startError = GetLastError();
-    if (hOut != INVALID_HANDLE_VALUE) CloseHandle(hOut);
-    if (hErr != INVALID_HANDLE_VALUE) CloseHandle(hErr);
+    bool started = false;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 4 && !started; ++attempt) {
+        if (attempt > 0) {
+            if (startError != ERROR_INTERNAL_ERROR) break;
+            Sleep(200 * attempt);
+        }
+        HANDLE hOut = Inheritable(out), hErr = Inheritable(err);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = hOut;
+        si.hStdError = hErr;
+        std::wstring cmd = line;  // CreateProcessW may write into its command line
+        started = hOut != INVALID_HANDLE_VALUE && hErr != INVALID_HANDLE_VALUE &&
+                  CreateProcessW(wexe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &si, &pi);
+        startError = GetLastError();
+        if (hOut != INVALID_HANDLE_VALUE) CloseHandle(hOut);
+        if (hErr != INVALID_HANDLE_VALUE) CloseHandle(hErr);
+    }
     if (!started) {
         why = "not started: Windows error " + std::to_string(startError);
         return -1;
