@@ -10,34 +10,31 @@ namespace {
 bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool Sign(uint8_t c) { return c == '+' || c == '-'; }
 
-// One signed number at p (before end): sign, integer digits, an optional
-// fraction. Its integer digit count goes to `ints`; p moves past it.
-bool Number(const uint8_t*& p, const uint8_t* end, int& ints) {
+// True when [p, slash) is exactly latitude, longitude and an optional
+// altitude: degrees (DD, DDMM or DDMMSS) and (DDD, DDDMM or DDDMMSS).
+bool CoordinateEndingAt(const uint8_t* p, const uint8_t* slash) {
+    int lat = 0, lon = 0, alt = 0, fraction = 0;
+    if (!SignedNumber(p, slash, lat, fraction) || (lat != 2 && lat != 4 && lat != 6)) return false;
+    if (!SignedNumber(p, slash, lon, fraction) || (lon != 3 && lon != 5 && lon != 7)) return false;
+    if (p < slash && !SignedNumber(p, slash, alt, fraction)) return false;
+    return p == slash;
+}
+
+}  // namespace
+
+bool SignedNumber(const uint8_t*& p, const uint8_t* end, int& ints, int& fraction) {
     if (p >= end || !Sign(*p)) return false;
     ++p;
-    ints = 0;
+    ints = fraction = 0;
     while (p < end && Digit(*p)) ++p, ++ints;
     if (ints == 0) return false;
     if (p < end && *p == '.') {
         ++p;
-        int fraction = 0;
         while (p < end && Digit(*p)) ++p, ++fraction;
         if (fraction == 0) return false;
     }
     return true;
 }
-
-// True when [p, slash) is exactly latitude, longitude and an optional
-// altitude: degrees (DD, DDMM or DDMMSS) and (DDD, DDDMM or DDDMMSS).
-bool CoordinateEndingAt(const uint8_t* p, const uint8_t* slash) {
-    int lat = 0, lon = 0, alt = 0;
-    if (!Number(p, slash, lat) || (lat != 2 && lat != 4 && lat != 6)) return false;
-    if (!Number(p, slash, lon) || (lon != 3 && lon != 5 && lon != 7)) return false;
-    if (p < slash && !Number(p, slash, alt)) return false;
-    return p == slash;
-}
-
-}  // namespace
 
 bool HoldsIso6709(const uint8_t* p, int64_t n) {
     // The longest form is some 40 bytes; each '/' is tried against the

@@ -32,6 +32,11 @@ bool HoldsGpsInText(const ByteReader& file, int64_t pos, int64_t n);
 // manifests and parts no rule reads carry them. Asked only with place names.
 bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n);
 
+// One signed number at p (before end), as ISO 6709 writes each part: a
+// sign, integer digits, an optional fraction. Its digit counts go to `ints`
+// and `fraction`; p moves past it.
+bool SignedNumber(const uint8_t*& p, const uint8_t* end, int& ints, int& fraction);
+
 // True when the n bytes at p contain an ISO 6709 coordinate string.
 bool HoldsIso6709(const uint8_t* p, int64_t n);
 

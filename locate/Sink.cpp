@@ -324,6 +324,12 @@ void Sink::StrayTiff(int64_t tiff, int64_t end, const Carrier& c) {
     Add(f, c);
 }
 
+void Sink::Unexplained(ByteRange r, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
+    if (r.len <= 0) return;
+    Opaque(r, FindKind::Unparsed, whyGps, whyIso6709, c);
+    if (const int64_t tiff = FindTiffHeader(m_file, r.pos, r.End()); tiff >= 0) StrayTiff(tiff, r.End(), c);
+}
+
 void Sink::NotTakenApart(ByteRange whole, const Carrier& c) {
     PositionFind f(FindKind::Container, whole.pos, false, FindWhy::NotTakenApart);
     f.container = m_walking == Container::None ? Container::Unknown : m_walking;

@@ -105,6 +105,10 @@ public:
     // file. A find that cannot be removed: a strip changes no byte outside
     // the structures.
     void StrayTiff(int64_t tiff, int64_t end, const Carrier& c);
+    // Bytes no structure explains where an Exif block may have lost its
+    // header (skipped bytes, a damaged segment, what follows the chunks):
+    // opaque, and a TIFF header in them a stray Exif block.
+    void Unexplained(ByteRange r, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c);
     // Another container at r.pos (bounded by r, a range the walker's own
     // container declares, so that a cut never drops data inside it): taken
     // apart by the registry's walker for it, or a find that cannot be removed.

@@ -212,12 +212,7 @@ ByteRange MetaChildren(const ByteReader& file, const Box& meta) {
     const auto named = [&](ByteRange r) {
         int64_t n = 0;
         ForEachBox(file, r, [&](const Box& b) {
-            bool letters = true;
-            for (int shift = 0; shift < 32; shift += 8) {
-                const auto c = static_cast<uint8_t>(b.type >> shift);
-                letters = letters && ((c >= 0x20 && c < 0x7F) || c == 0xA9);
-            }
-            if (letters) n += b.end - b.pos;
+            if (FourccInLetters(b.type)) n += b.end - b.pos;
             return true;
         });
         return n;
@@ -232,7 +227,7 @@ std::string BoxName(uint32_t type) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         const auto ch = static_cast<uint8_t>(type >> shift);
         if (ch == 0xA9) out += "\xC2\xA9";
-        else out += ch >= 0x20 && ch < 0x7F ? static_cast<char>(ch) : '.';
+        else out += FourccLetter(ch) ? static_cast<char>(ch) : '.';
     }
     return out;
 }

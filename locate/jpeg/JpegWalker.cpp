@@ -100,11 +100,8 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
     std::vector<PositionFind>& finds = sink.Result().finds;
     const size_t first = finds.size();
     const Carrier between = p.skipped.empty() ? c : c.Then("between segments");
-    for (const ByteRange& b : p.skipped) {
-        sink.Opaque(b, FindKind::Unparsed, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
-        if (const int64_t tiff = FindTiffHeader(file, b.pos, b.End()); tiff >= 0)
-            sink.StrayTiff(tiff, b.End(), between);
-    }
+    for (const ByteRange& b : p.skipped)
+        sink.Unexplained(b, FindWhy::StrayBytesHoldGps, FindWhy::StrayBytesHoldIso6709, between);
     for (const JpegSegment& s : p.segments) {
         const int64_t exif = s.marker == kApp1 ? ExifBlockStart(file, s) : -1;
         if (exif >= 0)
@@ -160,10 +157,7 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
             // A marker no JPEG defines, or a segment whose length runs past
             // the end (a byte in a scan damaged into a marker): what it
             // covers may be anything, even a trailer or an Exif block.
-            sink.Opaque({s.payload, s.payloadLen}, FindKind::Unparsed, FindWhy::SegmentUnparsed,
-                        FindWhy::SegmentUnparsed, c);
-            if (const int64_t tiff = FindTiffHeader(file, s.payload, s.payload + s.payloadLen); tiff >= 0)
-                sink.StrayTiff(tiff, s.payload + s.payloadLen, c);
+            sink.Unexplained({s.payload, s.payloadLen}, FindWhy::SegmentUnparsed, FindWhy::SegmentUnparsed, c);
         }
     }
     LocateXmpAndMakerBlocks(p, c, sink);

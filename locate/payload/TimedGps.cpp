@@ -298,19 +298,14 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
 // damaged or left out): signed, two and three whole digits, four decimals
 // or more each.
 bool HoldsSignedPair(const uint8_t* p, int64_t n) {
-    const auto digit = [&](int64_t i) { return i >= 0 && i < n && p[i] >= '0' && p[i] <= '9'; };
-    const auto number = [&](int64_t& i, int whole) {
-        if (i >= n || (p[i] != '+' && p[i] != '-')) return false;
-        for (++i; whole > 0; --whole, ++i)
-            if (!digit(i)) return false;
-        if (i >= n || p[i] != '.') return false;
-        const int64_t from = ++i;
-        while (digit(i)) ++i;
-        return i - from >= 4;
+    const uint8_t* const end = p + n;
+    const auto degrees = [&](const uint8_t*& q, int whole) {
+        int ints = 0, fraction = 0;
+        return SignedNumber(q, end, ints, fraction) && ints == whole && fraction >= 4;
     };
-    for (int64_t s = 0; s < n; ++s) {
-        int64_t i = s;
-        if (!digit(s - 1) && number(i, 2) && number(i, 3)) return true;
+    for (const uint8_t* s = p; s < end; ++s) {
+        const uint8_t* q = s;
+        if ((s == p || s[-1] < '0' || s[-1] > '9') && degrees(q, 2) && degrees(q, 3)) return true;
     }
     return false;
 }

@@ -418,6 +418,5 @@ void WalkPngContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // opaque. A damaged eXIf chunk's TIFF structure is still read by a
     // reader that looks for a TIFF header anywhere.
     const Carrier after = at.Then("after the chunks");
-    w.Opaque({pos, end - pos}, after);
-    if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0) sink.StrayTiff(tiff, end, after);
+    sink.Unexplained({pos, end - pos}, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed, after);
 }

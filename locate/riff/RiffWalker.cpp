@@ -124,10 +124,9 @@ void RiffWalk::Chunks(ByteRange r, const Carrier& c, int depth, bool movi) {
     }
     if (pos >= r.End()) return;
     const Carrier after = c.Then("after the chunks");
-    Opaque({pos, r.End() - pos}, after);
     // An EXIF chunk whose size is damaged: a reader that looks for a TIFF
     // header anywhere still reads its GPS IFD.
-    if (const int64_t tiff = FindTiffHeader(file, pos, r.End()); tiff >= 0) sink.StrayTiff(tiff, r.End(), after);
+    sink.Unexplained({pos, r.End() - pos}, FindWhy::ChunksUnparsed, FindWhy::ChunksUnparsed, after);
 }
 
 void RiffWalk::One(uint32_t t, ByteRange whole, ByteRange data, const Carrier& c, int depth) {
@@ -248,11 +247,9 @@ bool AvixAt(const ByteReader& file, int64_t pos, int64_t end) {
 // sizes (and pad bytes) lead exactly to the end.
 bool ChunksToEnd(const ByteReader& file, int64_t pos, int64_t end) {
     const ByteReader le = file.WithOrder(ByteReader::kLittleEndian);
-    for (uint32_t size = 0; end - pos >= kHeader && le.U32(pos + 4, size);) {
-        const uint8_t* type = file.Span(pos, 4);
-        if (type == nullptr) return false;
-        for (int i = 0; i < 4; ++i)
-            if (type[i] < 0x20 || type[i] >= 0x7F) return false;
+    const ByteReader be = file.WithOrder(ByteReader::kBigEndian);
+    for (uint32_t size = 0, type = 0; end - pos >= kHeader && le.U32(pos + 4, size);) {
+        if (!be.U32(pos, type) || !FourccInLetters(type)) return false;
         if (int64_t{size} > end - pos - kHeader) return false;
         pos = pos + kHeader + size + (size & 1);
         if (pos >= end) return pos <= end + 1;  // a pad byte may be left out at the end
