@@ -29,6 +29,7 @@ enum : uint32_t {
     kAttachedFile = 0x61A7, kFileData = 0x465C, kInfo = 0x1549A966, kTracks = 0x1654AE6B, kChapters = 0x1043A770,
     kSimpleBlock = 0xA3, kBlockGroup = 0xA0, kBlock = 0xA1, kTitle = 0x7BA9, kTrackEntry = 0xAE, kName = 0x536E,
     kEditionEntry = 0x45B9, kChapterAtom = 0xB6, kChapterDisplay = 0x80, kChapString = 0x85,
+    kSeek = 0x4DBB, kCuePoint = 0xBB,
 };
 
 // The top-level elements of a segment: an element of unknown size (a
@@ -91,6 +92,7 @@ struct Walk {
     std::vector<TextTrack> texts;
     std::vector<EbmlElement> clusters;
     std::vector<Crc> frameCrcs;
+    std::vector<int64_t> walked;  // where the top-level elements walked start
 
     void Opaque(ByteRange r, const Carrier& c) {
         if (r.len > 0) sink.Opaque(r, FindKind::Unparsed, FindWhy::ElementsUnparsed, FindWhy::ElementsUnparsed, c);
@@ -281,7 +283,8 @@ struct Walk {
         const Carrier at = c.Then(Name(e.id));
         switch (e.id) {
         case kCluster: clusters.push_back(e); break;
-        case kCues: case kSeekHead: case kVoid: case kCrc32: break;
+        case kCues: case kSeekHead: Index(e, at); break;
+        case kVoid: case kCrc32: break;
         case kTags: Tags(e, at); break;
         case kTracks:
             Tracks(e, at);
@@ -296,8 +299,26 @@ struct Walk {
         }
     }
 
+    // A seek index or the cues: their entries say nothing of a place. A
+    // size damaged past the elements after it leaves those inside, where
+    // lenient readers still find them; they are walked as top-level ones.
+    // Anything else follows the opaque rule (an index inside is not
+    // descended into, which bounds the nesting).
+    void Index(const EbmlElement& index, const Carrier& c) {
+        const uint32_t entry = index.id == kSeekHead ? kSeek : kCuePoint;
+        Children(index, c, [&](const EbmlElement& e) {
+            if (e.id == entry || e.id == kVoid) return;
+            if (TopLevel(e.id) && e.id != kSeekHead && e.id != kCues && e.id != kSegment && e.id != kEbml) {
+                walked.push_back(e.pos);
+                TopElement(e, c);
+            } else {
+                Opaque({e.pos, e.end - e.pos}, c);
+            }
+        });
+    }
+
     void Segment(const EbmlElement& seg, const Carrier& c) {
-        std::vector<int64_t> walked, seekHeads;
+        std::vector<int64_t> seekHeads;
         int64_t p = seg.data;
         EbmlElement e;
         while (p < seg.end) {
@@ -312,9 +333,9 @@ struct Walk {
             p = e.end;
         }
         Opaque({p, seg.end - p}, c.Then("after the elements"));
-        Sought(seg, std::move(walked), seekHeads, c);
+        Sought(seg, seekHeads, c);
         TextFrames(c);
-        texts.clear(), clusters.clear(), frameCrcs.clear();
+        texts.clear(), clusters.clear(), frameCrcs.clear(), walked.clear();
     }
 
     // The frames of the text tracks, read block by block through every
@@ -488,7 +509,7 @@ struct Walk {
     // names their places from the segment's data: an element it names that
     // the walk did not meet (inside a cluster's claimed bytes, say) is
     // walked where it lies. So is a further seek index it names.
-    void Sought(const EbmlElement& seg, std::vector<int64_t> walked, std::vector<int64_t> heads, const Carrier& c) {
+    void Sought(const EbmlElement& seg, std::vector<int64_t> heads, const Carrier& c) {
         constexpr size_t kMaxHeads = 8;
         for (size_t h = 0; h < heads.size() && h < kMaxHeads; ++h) {
             EbmlElement head, seek, field;
@@ -518,6 +539,8 @@ struct Walk {
     static std::string Name(uint32_t id) {
         switch (id) {
         case kTags: return "Tags";
+        case kSeekHead: return "SeekHead";
+        case kCues: return "Cues";
         case kAttachments: return "Attachments";
         case kInfo: return "Info";
         case kTracks: return "Tracks";
@@ -535,7 +558,7 @@ struct Walk {
 
 void WalkMatroskaContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     const ByteReader le = sink.File().WithOrder(ByteReader::kLittleEndian);
-    Walk w{sink, le, {}, {}, {}, {}};
+    Walk w{sink, le, {}, {}, {}, {}, {}};
     EbmlElement e;
     if (!ReadEbml(le, whole.pos, whole.End(), e) || e.id != kEbml || e.unknownSize) {
         sink.NotTakenApart(whole, at);

@@ -118,6 +118,11 @@ std::vector<Row> Rows() {
     const Bytes sought = Concat({El(0x1A45DFA3, Concat({El(0x4282, Text("matroska")), El(0x4287, {4})})),
                                  El(0x18538067, Concat({seekHead(seekLen + 12 + block.size()),
                                                         El(0x1F43B675, Concat({block, hiddenTags}))}))});
+    // A seek index whose size a writer (or damage) ran past the information
+    // after it, under the index's CRC; cues holding what no cue point is.
+    const Bytes indexed =
+        Mkv(WithCrc(0x114D9B74, Concat({seekHead(0), El(0x1549A966, El(0x7BA9, Text(kCaption)))})));
+    const Bytes cues = Mkv(El(0x1C53BB6B, Concat({El(0xBB, {0}), El(0x4444, Text("GPS"))})));
     Bytes cut = Mkv(El(0x1F43B675, Text("GPS GPS GPS GPS")));
     cut.resize(cut.size() - 4);
     const Bytes caption = Text(kCaption), other = Text("Hello");
@@ -168,6 +173,10 @@ std::vector<Row> Rows() {
         {"an attached picture's Exif, under the attachments' CRC", attached,
          {{FindKind::ExifGps, true, FindWhy::None, -1, ""}}},
         {"a live recording: segment and cluster of unknown size", live, {location(live, "")}},
+        {"the information inside a seek index, under its CRC", indexed,
+         {{FindKind::Location, true, FindWhy::None, At(indexed, kCaption), "Segment #1 / SeekHead / Info / Title"}}},
+        {"cues holding no cue point's data", cues,
+         {{FindKind::Unparsed, false, FindWhy::ElementsUnparsed, At(cues, Bytes{0x44, 0x44, 0x01}), "Segment #1 / Cues"}}},
         {"a file cut inside a cluster", cut, {}},
         {"tags inside a cluster, where the seek index leads", sought,
          {location(sought, "Segment #1 / sought / Tags / Tag #1 / LOCATION")}},
