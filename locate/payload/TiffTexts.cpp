@@ -35,23 +35,37 @@ std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffSca
     for (const TiffScan::Text& x : t.texts) {
         const uint8_t* p = content.Span(x.value.pos, x.value.len);
         if (p == nullptr) continue;
-        int64_t from = 0, end = x.value.len;
-        bool wide = x.tag != kTagUserComment && x.tag != kTagDescription, big = false;
+        int64_t from = 0;
+        bool wide = x.tag != kTagUserComment && x.tag != kTagDescription, big = false, known = true;
         if (x.tag == kTagUserComment) {
-            if (end <= kCodeLen || std::memcmp(p, "JIS", 3) == 0) continue;
+            if (x.value.len <= kCodeLen || std::memcmp(p, "JIS", 3) == 0) continue;
             from = kCodeLen;
             wide = std::memcmp(p, "UNICODE\0", kCodeLen) == 0;
             big = t.bigEndian;
+            known = wide || std::memcmp(p, "ASCII\0\0\0", kCodeLen) == 0 ||
+                    std::all_of(p, p + kCodeLen, [](uint8_t b) { return b == 0; });
         }
-        // The terminator: a zero byte, or a zero code unit in UTF-16.
-        const int64_t unit = wide ? 2 : 1;
-        end = from + (end - from) / unit * unit;
-        while (end - from >= unit && p[end - 1] == 0 && p[end - unit] == 0) end -= unit;
-        if (end <= from) continue;
-        const std::vector<uint8_t> narrow =
-            wide ? NarrowUtf16(p + from, end - from, big) : std::vector<uint8_t>(p + from, p + end);
-        const auto n = static_cast<int64_t>(narrow.size());
-        if (!TextNamesCoordinate(narrow.data(), n)) continue;
+        // The text in one form, up to its terminator (a zero byte, or a
+        // zero code unit in UTF-16): true when it names a coordinate.
+        int64_t end = 0;
+        const auto names = [&](bool asWide, bool asBig) {
+            const int64_t unit = asWide ? 2 : 1;
+            end = from + (x.value.len - from) / unit * unit;
+            while (end - from >= unit && p[end - 1] == 0 && p[end - unit] == 0) end -= unit;
+            if (end <= from) return false;
+            const std::vector<uint8_t> narrow =
+                asWide ? NarrowUtf16(p + from, end - from, asBig) : std::vector<uint8_t>(p + from, p + end);
+            return TextNamesCoordinate(narrow.data(), static_cast<int64_t>(narrow.size()));
+        };
+        // A comment whose code no reader knows (a damaged "UNICODE"):
+        // readers still show its text, in whichever form it reads.
+        bool found = names(wide, big);
+        for (const bool asBig : {big, !big}) {
+            if (found || known) break;
+            found = names(true, asBig);
+            if (found) wide = true;
+        }
+        if (!found) continue;
         const ByteRange r{x.value.pos + from, end - from};
         out.push_back({r, static_cast<uint8_t>(wide ? 0 : ' '), !Shared(t, x.value, r)});
     }

@@ -401,16 +401,27 @@ std::vector<Row> Rows() {
     {
         // Coordinates typed into the texts: the description (ASCII), the
         // user's comment (its code, then UCS-2 in the file's order) and
-        // Windows' comment (UTF-16LE); texts without a coordinate stay.
+        // Windows' comment (UTF-16LE); texts without a coordinate stay. A
+        // comment whose code is damaged is read in whichever form it reads.
         auto utf16 = [](const std::string& s, bool big) {
             Bytes b;
             for (char c : s) big ? b.insert(b.end(), {0, static_cast<uint8_t>(c)}) : b.insert(b.end(), {static_cast<uint8_t>(c), 0});
             return Concat({b, Bytes{0, 0}});
         };
-        for (const Order o : {Order::II, Order::MM}) {
-            const bool mm = o == Order::MM;
+        const struct {
+            Order o;
+            const char* code;
+            bool textBig;
+            const char* name;
+        } forms[] = {{Order::II, "UNICODE", false, "coordinates in texts"},
+                     {Order::MM, "UNICODE", true, "coordinates in texts, big-endian"},
+                     {Order::II, "UNIGODE", true, "coordinates in texts, the comment's code damaged"}};
+        for (const auto& form : forms) {
+            const bool mm = form.o == Order::MM;
+            const Order o = form.o;
             TiffMaker t(mm ? std::string("MM\0*", 4) : std::string("II*\0", 4), o);
-            const Bytes comment = Concat({Text(std::string("UNICODE\0", 8)), utf16("Latitude: 35.6586", mm)});
+            const Bytes comment =
+                Concat({Text(std::string(form.code, 8)), utf16("Latitude: 35.6586", form.textBig)});
             const uint32_t d = t.Add(Text(kWhere + std::string(1, '\0'))), u = t.Add(comment);
             const uint32_t x = t.Add(utf16("Latitude 35.65860", false));
             const uint32_t plain = t.Add(Text(std::string("OLYMPUS DIGITAL CAMERA\0", 23)));
@@ -421,7 +432,7 @@ std::vector<Row> Rows() {
             const uint32_t ifd1 = t.Ifd({{270, kAscii, 23, plain}});
             Bytes f = t.Done(ifd0);
             if (mm) Put32(f, ifd0 + 2 + 4 * 12, ifd1, o);
-            rows.push_back({mm ? "coordinates in texts, big-endian" : "coordinates in texts", f,
+            rows.push_back({form.name, f,
                             {{FindKind::Location, true, FindWhy::None, d, "text"},
                              {FindKind::Location, true, FindWhy::None, x, "text"},
                              {FindKind::Location, true, FindWhy::None, u + 8, "text"}}});
