@@ -295,17 +295,21 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
 
 // True when the n bytes at p hold an ISO 6709 pair of degrees whatever
 // follows it ("+35.6586+139.7454" before an ending or an altitude that is
-// damaged or left out): signed, two and three whole digits, four decimals
-// or more each.
+// damaged or left out): a signed latitude of two whole digits and four
+// decimals or more, then a signed longitude's three whole digits and its
+// point. The longitude's decimals may be damaged too ("+35.6586+139.7?54"):
+// what stands still places the photo, and readers show it.
 bool HoldsSignedPair(const uint8_t* p, int64_t n) {
     const uint8_t* const end = p + n;
-    const auto degrees = [&](const uint8_t*& q, int whole) {
-        int ints = 0, fraction = 0;
-        return SignedNumber(q, end, ints, fraction) && ints == whole && fraction >= 4;
+    const auto digits = [](const uint8_t* q, int count) {
+        return std::all_of(q, q + count, [](uint8_t c) { return c >= '0' && c <= '9'; });
     };
     for (const uint8_t* s = p; s < end; ++s) {
         const uint8_t* q = s;
-        if ((s == p || s[-1] < '0' || s[-1] > '9') && degrees(q, 2) && degrees(q, 3)) return true;
+        int ints = 0, fraction = 0;
+        if ((s == p || s[-1] < '0' || s[-1] > '9') && SignedNumber(q, end, ints, fraction) && ints == 2 &&
+            fraction >= 4 && end - q >= 5 && (q[0] == '+' || q[0] == '-') && digits(q + 1, 3) && q[4] == '.')
+            return true;
     }
     return false;
 }

@@ -344,6 +344,9 @@ std::vector<Row> Rows() {
     // An ISO 6709 string whose altitude is damaged, in a text record.
     const Bytes damagedIso = Mp4(Box("udta", Box("\xA9""cmt", Concat({Bytes{0, 25, 0x15, 0xC7},
                                                                      Text("+35.6586+139.7454+10T000/")}))));
+    // One whose longitude's decimals are damaged, in a description.
+    const Bytes damagedLon = Mp4(Box("udta", Box("\xA9""des", Concat({Bytes{0, 18, 0x15, 0xC7},
+                                                                     Text("+35.6586+139.7\x80""54/")}))));
     Bytes asFragment = mov;  // a moov whose type is damaged into a movie fragment's
     asFragment[static_cast<size_t>(At(asFragment, "moov") + 3)] = 'f';
     Bytes badHdlr = mov;
@@ -357,6 +360,8 @@ std::vector<Row> Rows() {
          {{FindKind::ExifGps, true, FindWhy::None, At(twice, tiff, gpsIfd)}}},
         {"a text record holding an ISO 6709 pair, its altitude damaged", damagedIso,
          location(At(damagedIso, "\xA9""cmt", 8))},
+        {"a description holding an ISO 6709 pair, its longitude damaged", damagedLon,
+         location(At(damagedLon, "\xA9""des", 8))},
         {"MOV whose moov reads as a movie fragment", asFragment, location(At(asFragment, kWhere))},
         {"MOV meta whose hdlr box type is damaged", badHdlr, location(At(badHdlr, kWhere))},
         {"MOV location entry whose data box is damaged", badData, location(At(badData, ".ata") + 4)},
