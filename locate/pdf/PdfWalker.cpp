@@ -232,8 +232,16 @@ struct PdfWalk {
         if (d.filter == "/DCTDecode" || d.filter == "/JPXDecode") {
             // A JPEG, a JPEG 2000 file or codestream; anything else is pixels.
             const Container kind = RecogniseContainer(f, r.pos, r.End());
-            if (kind == Container::Jpeg || kind == Container::Jp2 || kind == Container::Codestream)
+            if (kind == Container::Jpeg || kind == Container::Jp2 || kind == Container::Codestream) {
                 sink.Nested(kind, r, c);
+            } else {
+                // A picture whose start is damaged: readers that look for a
+                // TIFF header in it still read the Exif block its first
+                // segments hold.
+                constexpr int64_t kExifReach = int64_t{1} << 16;
+                const int64_t tiff = FindTiffHeader(f, r.pos, std::min(r.End(), r.pos + kExifReach));
+                if (tiff >= 0) sink.StrayTiff(tiff, r.End(), c);
+            }
         } else if (d.pictureLast) {
             // A picture in another coding as well.
             HeldInflated(r, c);

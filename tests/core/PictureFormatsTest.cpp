@@ -344,7 +344,8 @@ std::vector<Row> Rows() {
                            Text("3 0 obj << /Title (Lat: 35.6586 Lon: 139.7454) >> endobj\n"),
                            object(4, length(Text("BT ET")), Text("BT ET"))});
     pdfBadEnd[static_cast<size_t>(At(pdfBadEnd, "endstream"))] = '`';
-    Bytes pdfUnended = pdfJpeg;
+    Bytes pdfUnended = pdfJpeg, pdfBadSoi = pdfJpeg;
+    pdfBadSoi[static_cast<size_t>(At(pdfBadSoi, photo))] = 0xFE;  // the picture's SOI damaged
     pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
     const Bytes aaeClean = aae(Text("\x01\x02GPS\x03\xFE")), aaeText = aae(Text("bplist00"), kWhere),
                 aaePacked = aae(ZlibStored(Text("bplist00 GPS 35.6586 N")));
@@ -573,6 +574,8 @@ std::vector<Row> Rows() {
         {"PDF: a picture whose endstream is damaged, a title after it", pdfBadEnd,
          {{FindKind::ExifGps, true, FindWhy::None, -1, ""},
           {FindKind::Location, true, FindWhy::None, At(pdfBadEnd, "Lat:"), ""}}},
+        {"PDF: a JPEG picture whose SOI is damaged", pdfBadSoi,
+         {{FindKind::Container, false, FindWhy::NotReadYet, At(pdfJpeg, photo, gps.FilePosOfTiff()), "stream #1"}}},
         {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"AAE: binary data holding \"GPS\" by chance", aaeClean, {}},
         {"AAE: a coordinate string among its keys", aaeText,
