@@ -132,6 +132,15 @@ void Rebuild(Sink& sink, const Box& b, const Carrier& c) {
     Unread(sink, b, c);
 }
 
+// A box no rule reads: opaque. One that starts as an Exif box does, a
+// TIFF header in its first bytes, is an Exif box whose type is damaged:
+// readers that look for a TIFF header still read it.
+void UnknownBox(Sink& sink, const Box& b, const Carrier& c) {
+    sink.Opaque(b.Whole(), FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
+    if (const int64_t tiff = FindTiffHeader(sink.File(), b.body, std::min(b.end, b.body + 16)); tiff >= 0)
+        sink.StrayTiff(tiff, b.end, c);
+}
+
 }  // namespace
 
 void WalkJxlContainer(ByteRange whole, const Carrier& at, Sink& sink) {
@@ -156,7 +165,7 @@ void WalkJxlContainer(ByteRange whole, const Carrier& at, Sink& sink) {
                         c);
         else if (!OneOf(b.type, {Fourcc("JXL "), Fourcc("ftyp"), Fourcc("jxlc"), Fourcc("jxlp"), Fourcc("jxll"),
                                   Fourcc("jxli")}))
-            sink.Opaque(b.Whole(), FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
+            UnknownBox(sink, b, c);
     }
     if (pos < end)
         sink.Opaque({pos, end - pos}, FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed,

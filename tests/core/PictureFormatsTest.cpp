@@ -131,6 +131,7 @@ std::vector<Row> Rows() {
     // A transcoded JPEG's other segments and what followed its end: here a second picture with a position.
     const Bytes jbrdPicture = Jxl(Jbrd(Concat({Text("APP2 data"), Picture({ExifSegment(gps)})})));
     Bytes past = Jxl(Box("abcd", Text("GPS 35.6586")));
+    const Bytes jxlBadExif = Jxl(Box("E2if", Concat({Be32(0), tiff})));  // the Exif box's type damaged
     const Bytes xmpUuid = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
                            0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
     const Bytes jp2 = Jp2(Concat({Box("uuid", Concat({Text("JpgTiffExif->JP2"), tiff})),
@@ -415,6 +416,8 @@ std::vector<Row> Rows() {
         {"JPEG XL: rebuild data holding a picture with a position", jbrdPicture,
          {{FindKind::Unparsed, false, FindWhy::RebuildDataHoldsPosition, At(jbrdPicture, "jbrd", -4), "jbrd"}}},
         {"JPEG XL: rebuild data without a position", Jxl(Jbrd(Text("APP2 data"))), {}},
+        {"JPEG XL: an Exif box whose type is damaged", jxlBadExif,
+         {{FindKind::Container, false, FindWhy::NotReadYet, At(jxlBadExif, "E2if", 8), "E2if"}}},
         {"JPEG XL: rebuild data in which no Brotli stream decodes", jbrd,
          {{FindKind::Unparsed, false, FindWhy::BrotliUnread, At(jbrd, "jbrd", -4), "jbrd"}}},
         {"JPEG XL: a box running past the end", past,
