@@ -122,6 +122,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 bool IsGpsName(std::string_view local) { return local.size() >= 3 && EqualsNoCase(local.substr(0, 3), "GPS"); }
+// A name ending "Latitude" or "Longitude" (any case): in the exif
+// namespace, "GPSLatitude" whose "GPS" is damaged.
+bool EndsLatLon(std::string_view local) {
+    for (std::string_view w : {std::string_view("Latitude"), std::string_view("Longitude")})
+        if (local.size() >= w.size() && EqualsNoCase(local.substr(local.size() - w.size()), w)) return true;
+    return false;
+}
 bool IsDjiName(std::string_view local) {
     return IsGpsName(local) || EqualsNoCase(local, "Latitude") || EqualsNoCase(local, "Longitude");
 }
@@ -132,7 +139,7 @@ bool IsDjiName(std::string_view local) {
 // their prefix or their own name.
 bool IsPosition(Ns ns, std::string_view prefix, std::string_view local) {
     switch (ns) {
-        case Ns::kExif: return IsGpsName(local);
+        case Ns::kExif: return IsGpsName(local) || EndsLatLon(local);
         case Ns::kDji: return IsDjiName(local);
         case Ns::kEarthPose:
             return EqualsNoCase(local, "Latitude") || EqualsNoCase(local, "Longitude") ||
@@ -732,5 +739,8 @@ bool MayHoldCaptionPosition(const uint8_t* p, int64_t n) {
 }
 
 bool MayHoldPosition(const uint8_t* p, int64_t n) {
-    return MayHoldGps(p, n) || MayHoldCaptionPosition(p, n) || (p != nullptr && n > 0 && HoldsIso6709(p, n));
+    if (p == nullptr || n <= 0) return false;
+    // "Latitude" or "Longitude" may end a GPS name whose "GPS" is damaged.
+    const bool latLon = FindBytes(p, n, "atitude") != nullptr || FindBytes(p, n, "ongitude") != nullptr;
+    return MayHoldGps(p, n) || latLon || MayHoldCaptionPosition(p, n) || HoldsIso6709(p, n);
 }

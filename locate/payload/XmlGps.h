@@ -43,7 +43,8 @@ bool MayHoldGps(const uint8_t* p, int64_t n);
 // a text counts as a position property, blanked whole.
 bool MayHoldCaptionPosition(const uint8_t* p, int64_t n);
 
-// Either of the two above, or an ISO 6709 string, which counts in any
+// Either of the two above, "Latitude" or "Longitude" (which may end a GPS
+// name whose "GPS" is damaged), or an ISO 6709 string, which counts in any
 // property: a packet that cannot be parsed or put together and may hold a
 // position this way is a find that cannot be removed.
 bool MayHoldPosition(const uint8_t* p, int64_t n);

@@ -144,6 +144,8 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
          Packet("><GPSAltitude xmlns='" + kExif + "'>12</GPSAltitude><exif:GPSVersionID/>"),
          {kXmpElement, kXmpElement}, {"GPSAltitude", "GPSVersionID"}, {}},
         {"letter case of the name", Packet(" exif:gpsLatitude='1'>"), {kXmpAttribute}, {"gpsLatitude"}, {}},
+        {"a GPS name whose GPS is damaged", Packet(" exif:G.SLongitude='139,44.724E' exif:Lens='x'>"),
+         {kXmpAttribute}, {"G.SLongitude"}, {"exif:Lens='x'"}},
         {"URI written with a character reference",
          Packet(" e:GPSLongitude='2'>", "xmlns:e='http://ns.adobe.com/exif/1.0&#x2F;'"), {kXmpAttribute},
          {"GPSLongitude"}, {}},
