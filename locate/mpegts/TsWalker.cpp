@@ -72,9 +72,11 @@ struct TsWalk {
         if (p == nullptr) return;
         pes.bytes.insert(pes.bytes.end(), p, p + take);
         if (pes.kind == Kind::Video) pes.map.Append(pos, take);
-        // A PES header: a start code, a stream id (video: 0xE0 to 0xEF).
-        if (pes.kind == Kind::Video && pes.bytes.size() >= 4 &&
-            !(pes.bytes[0] == 0 && pes.bytes[1] == 0 && pes.bytes[2] == 1 && (pes.bytes[3] & 0xF0) == 0xE0))
+        // A PES header: a start code. Its stream id is not asked: a video
+        // PID is one the program table declares so or whose id said so
+        // (KindOf), and a damaged id still leads readers to the pictures.
+        if (pes.kind == Kind::Video && pes.bytes.size() >= 3 &&
+            !(pes.bytes[0] == 0 && pes.bytes[1] == 0 && pes.bytes[2] == 1))
             pes.kind = Kind::Skip;
     }
 

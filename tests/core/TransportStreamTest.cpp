@@ -147,7 +147,9 @@ TEST(TransportStream, EveryPlaceIsFoundAndStrippedInPlace) {
                 misb = TsStreams({{0x301, 0x15}}, {{0x301, Concat({Bytes{0, 0, 1, 0xFC, 0, 0, 0x80, 0, 0}, klv})}}),
                 inAudio = TsStreams({{0x1100, 0x81}}, {{0x1100, PrivatePes(nmea)}}),
                 plainData = TsStreams({{0x300, 0x06}}, {{0x300, PrivatePes(Text("GPS on, 12 satellites"))}}),
-                service = TsStreams({}, {{0x11, Concat({Bytes{0, 0x42}, Text("GPS 35.6586 139.7454")})}});
+                service = TsStreams({}, {{0x11, Concat({Bytes{0, 0x42}, Text("GPS 35.6586 139.7454")})}}),
+                // H.264 as the table declares it, its PES's stream id damaged.
+                badId = TsStreams({{0x1011, 0x1B}}, {{0x1011, Concat({Bytes{0, 0, 1, 0x3C, 0, 0, 0x80, 0, 0}, fix})}});
     const std::vector<Row> rows = {
         {"a dashcam's NMEA sentences in a private data stream", dashcam,
          {{FindKind::TimedGps, true, FindWhy::None, At(dashcam, "$GPRMC"), "data"}}},
@@ -161,6 +163,7 @@ TEST(TransportStream, EveryPlaceIsFoundAndStrippedInPlace) {
         {"an AVCHD clip: time-stamped packets, an adaptation field cutting the SEI", Ts(fix, 192, 150),
          {{FindKind::TimedGps, true}}},
         {"a clip whose SEI holds no GPS entry", Ts(noGps, 192, 20), {}},
+        {"a video PES whose stream id is damaged", badId, {{FindKind::TimedGps, true}}},
         {"a clip whose packets lose their sync before the fix", lost,
          {{FindKind::Unparsed, false, FindWhy::PacketsUnparsed}}},
     };
