@@ -324,10 +324,15 @@ void Sink::StrayTiff(int64_t tiff, int64_t end, const Carrier& c) {
     Add(f, c);
 }
 
+void Sink::StrayTiffIn(ByteRange r, int64_t reach, const Carrier& c) {
+    if (const int64_t tiff = FindTiffHeader(m_file, r.pos, r.pos + std::min(r.len, reach)); tiff >= 0)
+        StrayTiff(tiff, r.End(), c);
+}
+
 void Sink::Unexplained(ByteRange r, FindWhy whyGps, FindWhy whyIso6709, const Carrier& c) {
     if (r.len <= 0) return;
     Opaque(r, FindKind::Unparsed, whyGps, whyIso6709, c);
-    if (const int64_t tiff = FindTiffHeader(m_file, r.pos, r.End()); tiff >= 0) StrayTiff(tiff, r.End(), c);
+    StrayTiffIn(r, r.len, c);
 }
 
 void Sink::NotTakenApart(ByteRange whole, const Carrier& c) {

@@ -105,6 +105,9 @@ public:
     // file. A find that cannot be removed: a strip changes no byte outside
     // the structures.
     void StrayTiff(int64_t tiff, int64_t end, const Carrier& c);
+    // The same for a TIFF header in the first `reach` bytes of r (a part
+    // that starts as an Exif block does), reaching to r's end.
+    void StrayTiffIn(ByteRange r, int64_t reach, const Carrier& c);
     // Bytes no structure explains where an Exif block may have lost its
     // header (skipped bytes, a damaged segment, what follows the chunks):
     // opaque, and a TIFF header in them a stray Exif block.

@@ -149,10 +149,7 @@ void LocatePicture(const JpegPicture& p, const Carrier& c, Sink& sink, std::vect
                 sink.Add(f, c);
             // An APP1 segment whose identifier is damaged beyond what readers
             // take for Exif, a TIFF header after it: not read.
-            const int64_t end = s.payload + s.payloadLen;
-            if (s.marker == kApp1)
-                if (const int64_t tiff = FindTiffHeader(file, s.payload, std::min(s.payload + 16, end)); tiff >= 0)
-                    sink.StrayTiff(tiff, end, c);
+            if (s.marker == kApp1) sink.StrayTiffIn({s.payload, s.payloadLen}, 16, c);
         } else if (s.marker < 0xC0 || (p.truncated && &s == &p.segments.back())) {
             // A marker no JPEG defines, or a segment whose length runs past
             // the end (a byte in a scan damaged into a marker): what it

@@ -137,8 +137,7 @@ void Rebuild(Sink& sink, const Box& b, const Carrier& c) {
 // readers that look for a TIFF header still read it.
 void UnknownBox(Sink& sink, const Box& b, const Carrier& c) {
     sink.Opaque(b.Whole(), FindKind::Unparsed, FindWhy::BoxesUnparsed, FindWhy::BoxesUnparsed, c);
-    if (const int64_t tiff = FindTiffHeader(sink.File(), b.body, std::min(b.end, b.body + 16)); tiff >= 0)
-        sink.StrayTiff(tiff, b.end, c);
+    sink.StrayTiffIn(b.Body(), 16, c);
 }
 
 }  // namespace

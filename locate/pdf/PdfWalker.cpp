@@ -238,9 +238,7 @@ struct PdfWalk {
                 // A picture whose start is damaged: readers that look for a
                 // TIFF header in it still read the Exif block its first
                 // segments hold.
-                constexpr int64_t kExifReach = int64_t{1} << 16;
-                const int64_t tiff = FindTiffHeader(f, r.pos, std::min(r.End(), r.pos + kExifReach));
-                if (tiff >= 0) sink.StrayTiff(tiff, r.End(), c);
+                sink.StrayTiffIn(r, int64_t{1} << 16, c);
             }
         } else if (d.pictureLast) {
             // A picture in another coding as well.

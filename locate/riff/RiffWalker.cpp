@@ -293,5 +293,5 @@ void WalkRiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     // trailer that holds no container is an Exif chunk the size cut off.
     sink.AfterEnd({pos, end - pos}, end == w.file.Length(), at);
     if (FindEmbeddedContainer(w.file, pos, end).kind == Container::None)
-        if (const int64_t tiff = FindTiffHeader(w.file, pos, end); tiff >= 0) sink.StrayTiff(tiff, end, at);
+        sink.StrayTiffIn({pos, end - pos}, end - pos, at);
 }
