@@ -34,14 +34,14 @@ bool GpsBeforeNumber(const uint8_t* p, int64_t n) {
 }
 
 // True when a place's value opens as an ISO 6709 latitude does ("+35.6",
-// "-3539"), as a clip's "location" does: what follows may be damaged, but
-// a place's name never starts so.
+// "-3539", unpadded "+1.35"), as a clip's "location" does: what follows
+// may be damaged, but a place's name never starts so.
 bool OpensLikeIso6709(const uint8_t* p, int64_t n) {
     int64_t i = 0;
     while (i < n && Blank(p[i])) ++i;
     const auto digit = [&](int64_t k) { return p[k] >= '0' && p[k] <= '9'; };
-    return n - i >= 4 && (p[i] == '+' || p[i] == '-') && digit(i + 1) && digit(i + 2) &&
-           (p[i + 3] == '.' || digit(i + 3));
+    return n - i >= 4 && (p[i] == '+' || p[i] == '-') && digit(i + 1) &&
+           ((digit(i + 2) && (p[i + 3] == '.' || digit(i + 3))) || (p[i + 2] == '.' && digit(i + 3)));
 }
 
 // The base64 text of a picture the value at r holds: all of it, or a data

@@ -11,12 +11,12 @@ bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool Sign(uint8_t c) { return c == '+' || c == '-'; }
 
 // True when [p, slash) is exactly latitude, longitude and an optional
-// altitude: degrees (DD, DDMM or DDMMSS) and (DDD, DDDMM or DDDMMSS).
+// altitude.
 bool CoordinateEndingAt(const uint8_t* p, const uint8_t* slash) {
-    int lat = 0, lon = 0, alt = 0, fraction = 0;
-    if (!SignedNumber(p, slash, lat, fraction) || (lat != 2 && lat != 4 && lat != 6)) return false;
-    if (!SignedNumber(p, slash, lon, fraction) || (lon != 3 && lon != 5 && lon != 7)) return false;
-    if (p < slash && !SignedNumber(p, slash, alt, fraction)) return false;
+    int ints = 0, fraction = 0;
+    if (!SignedNumber(p, slash, ints, fraction) || !Iso6709Degrees(ints, fraction, false)) return false;
+    if (!SignedNumber(p, slash, ints, fraction) || !Iso6709Degrees(ints, fraction, true)) return false;
+    if (p < slash && !SignedNumber(p, slash, ints, fraction)) return false;
     return p == slash;
 }
 
@@ -34,6 +34,14 @@ bool SignedNumber(const uint8_t*& p, const uint8_t* end, int& ints, int& fractio
         if (fraction == 0) return false;
     }
     return true;
+}
+
+bool Iso6709Degrees(int ints, int fraction, bool longitude) {
+    // A short whole part must come with the decimals a fix is printed with
+    // (three place it within some 100 m): "+1.5-2.5/" is a note's numbers.
+    constexpr int kFix = 3;
+    if (longitude) return ints == 3 || ints == 5 || ints == 7 || (ints < 3 && fraction >= kFix);
+    return ints == 2 || ints == 4 || ints == 6 || (ints == 1 && fraction >= kFix);
 }
 
 bool HoldsIso6709(const uint8_t* p, int64_t n) {

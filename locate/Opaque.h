@@ -2,7 +2,7 @@
 // part of no known structure) count as a position when they hold one's
 // text: "GPS", or an ISO 6709 coordinate string as video location atoms
 // store it ("+35.6586+139.7454/", "+35.6586+139.7454+010.000/",
-// "+3539.52+13944.72/").
+// "+3539.52+13944.72/", unpadded "+1.3521+103.8198/").
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/Find.h"
@@ -36,6 +36,12 @@ bool HoldsPlaceText(const ByteReader& file, int64_t pos, int64_t n);
 // sign, integer digits, an optional fraction. Its digit counts go to `ints`
 // and `fraction`; p moves past it.
 bool SignedNumber(const uint8_t*& p, const uint8_t* end, int& ints, int& fraction);
+
+// True when such a number of `ints` whole digits and `fraction` decimals is
+// a latitude (DD, DDMM, DDMMSS) or a longitude (DDD, DDDMM, DDDMMSS), or
+// degrees left unpadded with three decimals or more ("+1.3521", "-9.1393"),
+// as writers that print a number as it is make them and readers take them.
+bool Iso6709Degrees(int ints, int fraction, bool longitude);
 
 // True when the n bytes at p contain an ISO 6709 coordinate string.
 bool HoldsIso6709(const uint8_t* p, int64_t n);

@@ -295,21 +295,23 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
 
 // True when the n bytes at p hold an ISO 6709 pair of degrees whatever
 // follows it ("+35.6586+139.7454" before an ending or an altitude that is
-// damaged or left out): a signed latitude of two whole digits and four
-// decimals or more, then a signed longitude's three whole digits and its
-// point. The longitude's decimals may be damaged too ("+35.6586+139.7?54"):
-// what stands still places the photo, and readers show it.
+// damaged or left out): a signed latitude of one or two whole digits and
+// four decimals or more, then a signed longitude's whole digits (one to
+// three) and its point. The longitude's decimals may be damaged too
+// ("+35.6586+139.7?54"): what stands still places the photo, and readers
+// show it.
 bool HoldsSignedPair(const uint8_t* p, int64_t n) {
     const uint8_t* const end = p + n;
-    const auto digits = [](const uint8_t* q, int count) {
-        return std::all_of(q, q + count, [](uint8_t c) { return c >= '0' && c <= '9'; });
-    };
+    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9'; };
     for (const uint8_t* s = p; s < end; ++s) {
         const uint8_t* q = s;
         int ints = 0, fraction = 0;
-        if ((s == p || s[-1] < '0' || s[-1] > '9') && SignedNumber(q, end, ints, fraction) && ints == 2 &&
-            fraction >= 4 && end - q >= 5 && (q[0] == '+' || q[0] == '-') && digits(q + 1, 3) && q[4] == '.')
-            return true;
+        if ((s == p || !digit(s[-1])) && SignedNumber(q, end, ints, fraction) && ints <= 2 && fraction >= 4 &&
+            q < end && (*q == '+' || *q == '-')) {
+            const uint8_t* d = q + 1;
+            while (d < end && d - q <= 3 && digit(*d)) ++d;
+            if (d - q > 1 && d < end && *d == '.') return true;
+        }
     }
     return false;
 }

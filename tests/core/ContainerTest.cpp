@@ -215,9 +215,11 @@ TEST(Container, Iso6709StringsAreTheFormsLocationAtomsStore) {
         {std::string("\x00\x12\x15\xC7+35.6586+139.7454/", 22), true},  // inside a ©xyz atom
         {"++35.6586+139.7454/", true},
         {"+35.6586/", false},
-        {"+3.6+139.7/", false},
+        {"+1.3521+103.8198/", true},  // unpadded, as a writer prints a number
+        {"+38.7223-9.1393/", true},
+        {"+3.6+139.7/", false},       // too few decimals to tell from a note's numbers
+        {"+35.6586+39.74/", false},
         {"35.6586+139.7454/", false},
-        {"+35.6586+39.7454/", false},
         {"+35.+139.7454/", false},
         {"+35.6586+139.7454", false},
         {"+35.6586+139.7454 /", false},
