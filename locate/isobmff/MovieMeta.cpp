@@ -20,10 +20,12 @@ constexpr int kMaxKeys = 65536;
 
 // What a key of a location names: its coordinates and what goes with
 // them, or the place's name, description and note (text about the place,
-// a place name), or neither.
+// a place name), or neither. A key naming ISO 6709 holds coordinates even
+// when its "location" is damaged.
 enum class KeyKind { Other, Location, PlaceName };
 KeyKind LocationKey(std::string key) {
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    if (key.find("iso6709") != std::string::npos) return KeyKind::Location;
     if (key.find("location") == std::string::npos) return KeyKind::Other;
     for (const char* words : {".name", ".body", ".note"})
         if (key.size() >= std::char_traits<char>::length(words) &&

@@ -353,6 +353,9 @@ std::vector<Row> Rows() {
     badHdlr[static_cast<size_t>(At(badHdlr, "hdlr"))] = 0x80;
     Bytes badData = mov;
     badData[static_cast<size_t>(At(badData, "data"))] = '.';
+    // Its key's "location" and its string both damaged: the key still names ISO 6709.
+    Bytes badKey = MovWithLocation("+35.6586+13;.7454/");
+    badKey[static_cast<size_t>(At(badKey, "location") + 5)] = 'X';
     return {
         badFlags,
         fillingFlags,
@@ -408,6 +411,7 @@ std::vector<Row> Rows() {
         {"MP4 udta/meta/ilst/covr: a geotagged cover photo", cover, {{FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"MP4 meta/ID32: an ID3 tag's location", id32, location(At(id32, "location", 9))},
         {"MOV location key", mov, location(At(mov, kWhere))},
+        {"MOV key naming ISO 6709, its word location damaged", badKey, location(At(badKey, "+35.6586"))},
         {"Motion JPEG frames keeping a photo's Exif", mjpegClip,
          {{FindKind::ExifGps, true, FindWhy::None, -1}, {FindKind::ExifGps, true, FindWhy::None, -1}}},
         {"a CAMM track's GPS samples", cammClip, {{FindKind::TimedGps, true, FindWhy::None, mdatBody + 4}}},
