@@ -126,9 +126,10 @@ struct TiffScan {
     // among `keep`. Some writers give a thumbnail an Exif block of its own.
     std::vector<ByteRange> thumbnails;
     // The texts people and programs write (ImageDescription 0x010E,
-    // UserComment 0x9286, Windows' XPTitle to XPSubject 0x9C9B-0x9C9F)
-    // where their values lie apart from the entries, cut to the block;
-    // also among `keep`. Some programs write a place's coordinates there.
+    // UserComment 0x9286, Windows' XPTitle to XPSubject 0x9C9B-0x9C9F,
+    // and every other ASCII value) where their values lie apart from the
+    // entries, cut to the block; also among `keep`. Some programs write a
+    // place's coordinates there.
     struct Text {
         ByteRange value;
         uint16_t tag = 0;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr uint16_t kTagDescription = 270, kTagUserComment = 37510;
+constexpr uint16_t kTagDescription = 270, kTagUserComment = 37510, kTagXpFirst = 40091, kTagXpLast = 40095;
 constexpr int64_t kCodeLen = 8;
 
 bool Overlap(const ByteRange& a, const ByteRange& b) { return a.pos < b.End() && b.pos < a.End(); }
@@ -36,7 +36,11 @@ std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffSca
         const uint8_t* p = content.Span(x.value.pos, x.value.len);
         if (p == nullptr) continue;
         int64_t from = 0;
-        bool wide = x.tag != kTagUserComment && x.tag != kTagDescription, big = false, known = true;
+        const bool wideTag = x.tag >= kTagXpFirst && x.tag <= kTagXpLast;
+        // Other ASCII values (a name, a date, a serial number) are no
+        // prose: only coordinates as programs write them count there.
+        const bool prose = wideTag || x.tag == kTagUserComment || x.tag == kTagDescription;
+        bool wide = wideTag, big = false, known = true;
         if (x.tag == kTagUserComment) {
             if (x.value.len <= kCodeLen || std::memcmp(p, "JIS", 3) == 0) continue;
             from = kCodeLen;
@@ -55,7 +59,8 @@ std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffSca
             if (end <= from) return false;
             const std::vector<uint8_t> narrow =
                 asWide ? NarrowUtf16(p + from, end - from, asBig) : std::vector<uint8_t>(p + from, p + end);
-            return TextNamesCoordinate(narrow.data(), static_cast<int64_t>(narrow.size()));
+            const auto n = static_cast<int64_t>(narrow.size());
+            return prose ? TextNamesCoordinate(narrow.data(), n) : HoldsIso6709Pair(narrow.data(), n);
         };
         // A comment whose code no reader knows (a damaged "UNICODE"):
         // readers still show its text, in whichever form it reads.

@@ -562,6 +562,8 @@ bool TextHoldsPosition(const uint8_t* p, int64_t n) {
 
 bool TextNamesCoordinate(const uint8_t* p, int64_t n) { return HoldsIso6709(p, n) || TextHoldsPosition(p, n); }
 
+bool HoldsIso6709Pair(const uint8_t* p, int64_t n) { return HoldsIso6709(p, n) || HoldsSignedPair(p, n); }
+
 bool StreamDataHoldsFix(const uint8_t* p, int64_t n) {
     const auto at = [&](int64_t i, std::string_view w) {
         return i >= 0 && i + static_cast<int64_t>(w.size()) <= n && std::equal(w.begin(), w.end(), p + i);

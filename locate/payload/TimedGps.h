@@ -119,3 +119,7 @@ bool TextHoldsPosition(const uint8_t* p, int64_t n);
 // The same, or an ISO 6709 string: a text people write (a description, a
 // caption, a tag's value) that names a coordinate.
 bool TextNamesCoordinate(const uint8_t* p, int64_t n);
+
+// True when they hold an ISO 6709 string, or its pair of degrees whatever
+// follows: coordinates as a program writes them into a field of any name.
+bool HoldsIso6709Pair(const uint8_t* p, int64_t n);

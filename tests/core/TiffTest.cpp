@@ -426,14 +426,18 @@ std::vector<Row> Rows() {
             const uint32_t x = t.Add(utf16("Latitude 35.65860", false));
             const uint32_t plain = t.Add(Text(std::string("OLYMPUS DIGITAL CAMERA\0", 23)));
             const uint32_t gpsWord = t.Add(utf16("GPS was on", false));
+            // Another ASCII value (here under a damaged tag) holds only the form programs write.
+            const uint32_t other = t.Add(Text("+38.7223-9.1393+1?/")), words = t.Add(Text("Lat 35.6586 lens"));
             const uint32_t exif = t.Ifd({{37510, kUndefined, comment.size(), u}});
-            const uint32_t ifd0 = t.Ifd({{270, kAscii, kWhere.size() + 1, d}, {34665, kLong, 1, exif},
+            const uint32_t ifd0 = t.Ifd({{266, kAscii, 19, other}, {270, kAscii, kWhere.size() + 1, d},
+                                         {305, kAscii, 16, words}, {34665, kLong, 1, exif},
                                          {40092, kByte, 36, x}, {40091, kByte, 22, gpsWord}});
             const uint32_t ifd1 = t.Ifd({{270, kAscii, 23, plain}});
             Bytes f = t.Done(ifd0);
-            if (mm) Put32(f, ifd0 + 2 + 4 * 12, ifd1, o);
+            if (mm) Put32(f, ifd0 + 2 + 6 * 12, ifd1, o);
             rows.push_back({form.name, f,
-                            {{FindKind::Location, true, FindWhy::None, d, "text"},
+                            {{FindKind::Location, true, FindWhy::None, other, "text"},
+                             {FindKind::Location, true, FindWhy::None, d, "text"},
                              {FindKind::Location, true, FindWhy::None, x, "text"},
                              {FindKind::Location, true, FindWhy::None, u + 8, "text"}}});
         }
