@@ -6,8 +6,8 @@
 // a position as a caption does (see TextHoldsPosition) or when it holds an
 // ISO 6709 string; the word "GPS" alone does not. Any other ASCII value (a
 // name, a damaged tag's text) holds one only as an ISO 6709 string or its
-// pair of degrees. It is written over with
-// spaces (UTF-16 with zeros) at its length, its code and terminator kept.
+// pair of degrees. It is written over with spaces (UTF-16 with zeros) at
+// its length, its code and terminator kept.
 #pragma once
 #include "exif/ByteReader.h"
 #include "locate/Find.h"
