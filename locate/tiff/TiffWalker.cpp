@@ -2,6 +2,7 @@
 
 #include "locate/Opaque.h"
 #include "locate/Sink.h"
+#include "locate/payload/XmlGps.h"
 #include "locate/psd/PsdWalker.h"
 #include "locate/vrd/VrdWalker.h"
 
@@ -261,11 +262,18 @@ void WalkTiffContainer(ByteRange whole, const Carrier& at, Sink& sink) {
     };
     // Such a part found as `kind` when it holds a position's text, as a
     // place's name when it holds one of those; else nothing.
+    // An XMP packet by the rule its own walk would read it with, which
+    // takes more than the opaque one ("Latitude" alone).
     auto addHolding = [&](ByteRange r, const std::string& path, FindKind kind, Container container) {
+        constexpr int64_t kMaxPacket = int64_t{64} << 20;
+        const ByteRange cut{r.pos, std::min(r.len, whole.End() - r.pos)};
         PositionFind f;
-        if (OpaqueFind(file, {r.pos, std::min(r.len, whole.End() - r.pos)}, kind, FindWhy::TiffPartsOverlap,
-                       FindWhy::TiffPartsOverlap, sink.PlaceNames(), f))
+        if (OpaqueFind(file, cut, kind, FindWhy::TiffPartsOverlap, FindWhy::TiffPartsOverlap, sink.PlaceNames(), f)) {
             add(r, path, f.kind, container);
+        } else if (kind == FindKind::Xmp) {
+            const uint8_t* p = cut.len <= kMaxPacket ? file.Span(cut.pos, cut.len) : nullptr;
+            if (p == nullptr || MayHoldPosition(p, cut.len)) add(r, path, kind, container);
+        }
     };
     // A part cut short where the structure's own bytes start (its count
     // too large, an IFD laid over it) keeps bytes that no walk takes apart

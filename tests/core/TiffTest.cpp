@@ -280,11 +280,17 @@ std::vector<Row> Rows() {
         // The chain's next IFD laid over the XMP packet (offsets shifted by
         // an editor): the packet ends where that IFD starts, and the rest
         // of it, which readers still read, cannot be taken apart.
-        TiffMaker t;
-        const uint32_t x = t.Add(Text(kXmp));
-        rows.push_back({"the chain's next IFD laid over the XMP packet",
-                        t.Done(t.Ifd({{700, kUndefined, static_cast<uint32_t>(kXmp.size()), x}}, x + 8)),
-                        {{FindKind::Xmp, false, FindWhy::TiffPartsOverlap, x + 8, "IFD0"}}});
+        // A packet naming only "Latitude" counts as its own walk would take it.
+        const std::string latitudeOnly =
+            "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description exif:Latitude='35,39.5N'/></rdf:RDF>"
+            "</x:xmpmeta>";
+        for (const std::string& packet : {kXmp, latitudeOnly}) {
+            TiffMaker t;
+            const uint32_t x = t.Add(Text(packet));
+            rows.push_back({"the chain's next IFD laid over the XMP packet",
+                            t.Done(t.Ifd({{700, kUndefined, static_cast<uint32_t>(packet.size()), x}}, x + 8)),
+                            {{FindKind::Xmp, false, FindWhy::TiffPartsOverlap, x + 8, "IFD0"}}});
+        }
     }
     // An embedded JPEG holding Exif GPS: a preview (513/514), one strip of
     // JPEG compression, an RW2's JpgFromRaw.
