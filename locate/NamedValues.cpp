@@ -73,6 +73,20 @@ bool NamesPosition(std::string_view name) {
     return NamesPositionWord(name) || Lower(name.substr(0, 3)) == "geo";
 }
 
+bool PlaceHoldsCoordinate(const uint8_t* p, int64_t n) {
+    if (OpensLikeIso6709(p, n)) return true;
+    // Words have letters side by side (any byte past ASCII counts as one);
+    // a coordinate string damaged anywhere still reads as numbers.
+    constexpr int kDigits = 6;
+    const auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; };
+    int digits = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        if (i > 0 && letter(p[i]) && letter(p[i - 1])) return false;
+        digits += p[i] >= '0' && p[i] <= '9';
+    }
+    return digits >= kDigits;
+}
+
 bool NamesPlace(std::string_view name) {
     const std::string n = Lower(name);
     for (const char* w : {"city", "state", "province", "region", "country", "countrycode", "locality",
@@ -120,7 +134,7 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
             }
             continue;
         }
-        if (HoldsIso6709(p + r.pos, r.len) || (place && OpensLikeIso6709(p + r.pos, r.len))) {
+        if (HoldsIso6709(p + r.pos, r.len) || (place && PlaceHoldsCoordinate(p + r.pos, r.len))) {
             blank(r, "");
         } else if (GpsBeforeNumber(p + r.pos, r.len) || TextHoldsPosition(p + r.pos, r.len)) {
             PositionFind x(FindKind::Unparsed, whole.pos + r.pos, false, FindWhy::TextValueNamesPosition);
@@ -153,7 +167,9 @@ bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, st
 bool AddTextValue(Sink& sink, const ContentMap& chars, ByteRange where, const std::vector<uint8_t>& text,
                   std::string_view name, uint8_t fill, const Carrier& c) {
     if (std::all_of(text.begin(), text.end(), [](uint8_t ch) { return ch == ' ' || ch == 0; })) return false;
-    const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), static_cast<int64_t>(text.size()));
+    const auto n = static_cast<int64_t>(text.size());
+    const bool position = NamesPosition(name) || TextNamesCoordinate(text.data(), n) ||
+                          (NamesPlace(name) && PlaceHoldsCoordinate(text.data(), n));
     if (!position && !(sink.PlaceNames() && NamesPlace(name))) return false;
     PositionFind f(position ? FindKind::Location : FindKind::PlaceName, where.pos, true);
     f.len = where.len;

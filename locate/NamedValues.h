@@ -26,6 +26,13 @@ bool NamesPositionWord(std::string_view name);
 // True when a name names a place (a city, a country, an address).
 bool NamesPlace(std::string_view name);
 
+// True when the n bytes at p, a place's value, are coordinates rather than
+// a name: they open as an ISO 6709 latitude does ("+35.65", whatever
+// follows), or are written in numbers, not words (six digits or more, no
+// two letters side by side), as a "location" holding a coordinate string
+// still is when damaged ("+35.6586+139,7454/").
+bool PlaceHoldsCoordinate(const uint8_t* p, int64_t n);
+
 // A document's values, sorted by the names above them; ranges are from
 // the document's first byte.
 struct NamedValues {
@@ -37,7 +44,7 @@ struct NamedValues {
 // Reports the values of the n-byte document at p, which lies at `whole` in
 // the file: a position's numbers become "0" and spaces, its texts spaces
 // (zero and empty ones name none); an ISO 6709 string anywhere is blanked,
-// and a place's value that opens as one (a "location" damaged after it);
+// and a place's value that is coordinates (PlaceHoldsCoordinate);
 // another string naming a number as "GPS" ("GPS 35.6586 N", not "source":
 // "GPS") or a coordinate in words ("Lat: 35.6586") is a find that cannot be
 // removed; a picture held as base64 text is walked as a file of its own;
@@ -47,7 +54,8 @@ void AddNamedValues(Sink& sink, const uint8_t* p, ByteRange whole, const NamedVa
 // One text a tag format names (an ID3 frame, an ASF attribute, an audio
 // file's text chunk), whose characters lie at `at` and read as `text` (see
 // NarrowUtf16): a position when `name` names one or the text names a
-// coordinate (TextNamesCoordinate), written over with spaces, or zeros in
+// coordinate (TextNamesCoordinate), or `name` names a place and the text
+// is coordinates (PlaceHoldsCoordinate), written over with spaces, or zeros in
 // UTF-16 (`wide`); a place's name on request. Blank texts name nothing.
 // True when it was a find.
 bool AddTextValue(Sink& sink, ByteRange at, const std::vector<uint8_t>& text, std::string_view name, bool wide,

@@ -170,7 +170,7 @@ private:
             Opaque(d, c);
             return;
         }
-        const uint8_t enc = p[0];
+        uint8_t enc = p[0];
         int64_t at = 1, next = 0;
         if (id == "PRIV") {
             const int64_t owner = StringEnd(p, 0, headLen, kLatin1, next);
@@ -180,7 +180,10 @@ private:
                 Opaque(d, c);
             return;
         }
-        if (enc > kUtf8 && (text || id == "APIC" || id == "GEOB")) {
+        // A text of an encoding no version defines (a damaged byte) is
+        // read as Latin-1, as readers still show it.
+        if (enc > kUtf8 && text) enc = kLatin1;
+        if (enc > kUtf8 && (id == "APIC" || id == "GEOB")) {
             Opaque(d, c);
             return;
         }
@@ -210,6 +213,9 @@ private:
             const int64_t from = std::min(at, headLen);
             const std::string desc = Ascii(Narrow(p + from, descEnd - from, enc, bom));
             if (id == "TXXX" || !desc.empty()) name = desc;
+            // Readers show the description too: one naming a coordinate
+            // (its terminator damaged, the value run into it) is a text.
+            if (descEnd > from) Value(p, d.pos, {from, descEnd - from}, enc, "", c);
             at = next;
         }
         if (at < headLen) Value(p, d.pos, {at, headLen - at}, enc, name, name == id ? c : c.Then(name));

@@ -75,16 +75,14 @@ bool PictureHolds(const Sink& sink, const std::vector<uint8_t>& pic) {
 // The finds of the comments at `base` in a packet's bytes. A value's pages
 // (none in a FLAC file) get their CRCs written anew; where one is already
 // wrong, its find cannot be removed. Comments that cannot be read follow
-// the opaque rule.
+// the opaque rule; those before them are read, as readers read them.
 void AddComments(Sink& sink, const std::vector<uint8_t>& bytes, int64_t base, const Packet& packet,
                  const Carrier& c) {
     const auto picture = [&](const std::vector<uint8_t>& pic) { return PictureHolds(sink, pic); };
     std::vector<CommentValue> values;
     const int64_t n = static_cast<int64_t>(bytes.size()) - base;
-    if (n < 0 || !ScanVorbisComments(bytes.data() + base, n, sink.PlaceNames(), picture, values)) {
+    if (n < 0 || !ScanVorbisComments(bytes.data() + base, n, sink.PlaceNames(), picture, values))
         OpaquePacket(sink, packet.map, FindWhy::CommentUnparsed, c);
-        return;
-    }
     for (const CommentValue& v : values) {
         const int64_t off = base + v.off;
         PositionFind found(v.kind, packet.map.FilePos(off), v.kind != FindKind::Unparsed, v.why);
@@ -231,10 +229,11 @@ struct Walk {
     }
 
     // A page: its segments added to its stream's packet. False when the
-    // page cannot be read.
+    // page cannot be read. Its version (always 0) is not asked, as readers
+    // still take a page whose version is damaged.
     bool OnePage(int64_t pos, int64_t end, int64_t& next) {
         const uint8_t* h = end - pos >= kPageHeader ? f.Span(pos, kPageHeader) : nullptr;
-        if (h == nullptr || std::memcmp(h, "OggS", 4) != 0 || h[4] != 0) return false;
+        if (h == nullptr || std::memcmp(h, "OggS", 4) != 0) return false;
         const uint8_t flags = h[5], segs = h[26];
         const uint32_t serial = h[14] | h[15] << 8 | h[16] << 16 | uint32_t{h[17]} << 24;
         uint8_t lacing[255];

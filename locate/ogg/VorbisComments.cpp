@@ -1,6 +1,7 @@
 #include "locate/ogg/VorbisComments.h"
 
 #include "exif/ByteReader.h"
+#include "locate/NamedValues.h"
 #include "locate/Opaque.h"
 #include "locate/payload/Base64.h"
 #include "locate/payload/TimedGps.h"
@@ -78,7 +79,7 @@ bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
                            EndsWith(name, "LOCATION.NOTE");
         const bool position = (!place && (has("GPS") || has("ISO6709") || has("LATITUDE") || has("LONGITUDE") ||
                                           has("COORDINATES"))) ||
-                              TextNamesCoordinate(v, valueLen);
+                              TextNamesCoordinate(v, valueLen) || (place && PlaceHoldsCoordinate(v, valueLen));
         if (position) {
             out.push_back({FindKind::Location, FindWhy::None, off, valueLen, name});
         } else if (place) {

@@ -6,8 +6,10 @@
 // A value is a position when its name holds GPS, ISO6709, LATITUDE,
 // LONGITUDE or COORDINATES, or when it names a coordinate (an ISO 6709
 // string, or words as a caption's: a title or comment "Lat: 35.6586 Lon:
-// 139.7454"); otherwise a LOCATION (as the format means it, where a track
-// was recorded) and a location's name, body or note are place names. Another
+// 139.7454"), and a LOCATION whose value is coordinates, damaged or not
+// (PlaceHoldsCoordinate); otherwise a LOCATION (as the format means it,
+// where a track was recorded) and a location's name, body or note are
+// place names. Another
 // value, and the vendor string, holding a position's text cannot be cleaned
 // (the opaque rule). A cover picture (METADATA_BLOCK_PICTURE, COVERART:
 // base64) is walked as the file it is; a position there cannot be cleaned in
@@ -29,7 +31,8 @@ struct CommentValue {
 
 // Finds what the comments at p (n bytes) hold. `picture` walks a cover
 // picture's bytes and is true when they hold a position. False when the
-// lengths run past the n bytes.
+// lengths run past the n bytes; `out` then holds what the comments before
+// that hold.
 bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
                         const std::function<bool(const std::vector<uint8_t>&)>& picture,
                         std::vector<CommentValue>& out);

@@ -97,7 +97,17 @@ std::vector<Row> Rows() {
     auto location = [](const Bytes& f, const std::string& text, const std::string& carrier = {}) {
         return Want{FindKind::Location, true, FindWhy::None, At(f, text), carrier};
     };
+    // Damage readers read through: a location's value (a comma for its
+    // point), a description's terminator (the value run into it), an
+    // encoding no version defines.
+    const Bytes damaged =
+        Concat({Tag(Concat({Frame("TXXX", UserText("location", "+35.6586+139,7454/")),
+                            Frame("TXXX", Concat({Bytes{3}, Text("locationj" + kWhere)})),
+                            Frame("TXXX", Concat({Bytes{7}, Text("location"), Bytes{0}, Text("+35.6586+139.w454/")}))})),
+                kSound});
     return {
+        {"damaged user texts", damaged,
+         {location(damaged, "+35.6586+139,"), location(damaged, "locationj"), location(damaged, "+35.6586+139.w")}},
         {"FFmpeg's location (TXXX)", ffmpeg, {location(ffmpeg, kWhere, "ID3v2.4 / TXXX / location")}},
         {"a UTF-16 title naming a coordinate", title, {{FindKind::Location, true, FindWhy::None, At(title, "L", 0)}}},
         {"a chapter's title naming a coordinate", chapters,

@@ -89,6 +89,14 @@ std::vector<Row> Rows() {
     const Bytes other = Concat({Page(3, 0x02, Text(std::string("fishead\0GPS", 11))), plain});
     Bytes cut = plain;
     cut.resize(cut.size() - 4);
+    // Damage readers read through: a LOCATION whose coordinates are
+    // damaged, then a comment whose length runs past the packet; a page
+    // whose version byte is damaged (its CRC then wrong too).
+    Bytes runOver = Comments({"LOCATION=+35.6586+139,7454/", "TITLE=x"});
+    std::copy_n(Le32(0x400).begin(), 4, runOver.end() - 11);
+    const Bytes damaged = Vorbis(runOver);
+    Bytes version = plain;
+    version[static_cast<size_t>(At(version, "\x03vorbis") - 28 + 4)] = 1;  // its page: 27 bytes, one lacing value
     const ExifBuilder gps = FiveEntryGps();
     const Bytes photo = Picture({ExifSegment(gps)});
     auto be32 = [](uint32_t v) { return Be32(v); };
@@ -115,6 +123,9 @@ std::vector<Row> Rows() {
         {"a title naming a coordinate in words, as a caption does", words,
          {{FindKind::Location, true, FindWhy::None, At(words, "Lat:"), "stream 7 / packet 1 / TITLE"}}},
         {"Opus tags", opus, {location(opus, "stream 9 / packet 1 / LOCATION")}},
+        {"a damaged LOCATION before a comment that runs over", damaged,
+         {{FindKind::Location, true, FindWhy::None, At(damaged, "+35.6586"), "stream 7 / packet 1 / LOCATION"}}},
+        {"a page whose version byte is damaged", version, {location(version, "", false, FindWhy::PageCrcWrong)}},
         {"a skeleton stream naming GPS", other,
          {{FindKind::Unparsed, false, FindWhy::OggPacketUnparsed, At(other, "fishead")}, location(other)}},
         {"a file cut inside its last page", cut,
