@@ -76,15 +76,20 @@ bool NamesPosition(std::string_view name) {
 bool PlaceHoldsCoordinate(const uint8_t* p, int64_t n) {
     if (OpensLikeIso6709(p, n)) return true;
     // Words have letters side by side (any byte past ASCII counts as one);
-    // a coordinate string damaged anywhere still reads as numbers.
+    // a coordinate string damaged anywhere still reads as numbers, one with
+    // decimals (a postal code or a place's number has none).
     constexpr int kDigits = 6;
     const auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; };
+    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9'; };
     int digits = 0;
+    bool decimals = false;
     for (int64_t i = 0; i < n; ++i) {
         if (i > 0 && letter(p[i]) && letter(p[i - 1])) return false;
-        digits += p[i] >= '0' && p[i] <= '9';
+        digits += digit(p[i]);
+        const bool point = p[i] == '.' || p[i] == ',';
+        decimals = decimals || (point && i > 0 && i + 1 < n && digit(p[i - 1]) && digit(p[i + 1]));
     }
-    return digits >= kDigits;
+    return digits >= kDigits && decimals;
 }
 
 bool NamesPlace(std::string_view name) {

@@ -28,9 +28,9 @@ bool NamesPlace(std::string_view name);
 
 // True when the n bytes at p, a place's value, are coordinates rather than
 // a name: they open as an ISO 6709 latitude does ("+35.65", whatever
-// follows), or are written in numbers, not words (six digits or more, no
-// two letters side by side), as a "location" holding a coordinate string
-// still is when damaged ("+35.6586+139,7454/").
+// follows), or are written in numbers, not words (six digits or more, a
+// decimal point or comma, no two letters side by side), as a "location"
+// holding a coordinate string still is when damaged ("+35.6586+139,7454/").
 bool PlaceHoldsCoordinate(const uint8_t* p, int64_t n);
 
 // A document's values, sorted by the names above them; ranges are from

@@ -234,8 +234,8 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
                 if (!exif && e.tag == kTagIptc) out.iptc.push_back(r);
                 if (!exif && e.tag == kTagImageResources) out.imageResources.push_back(r);
                 if (!exif && e.tag == kTagMake && out.make.len == 0) out.make = r;
-                if (e.tag == kTagDescription || e.tag == kTagUserComment || (e.tag >= kTagXpFirst && e.tag <= kTagXpLast) ||
-                    e.type == kTypeAscii)
+                const bool xp = e.tag >= kTagXpFirst && e.tag <= kTagXpLast;
+                if (e.tag == kTagDescription || e.tag == kTagUserComment || xp || e.type == kTypeAscii)
                     out.texts.push_back({r, e.tag});
             }
             if (e.tag == kTagThumbOffset) thumb = e.value, thumbNamed = jpeg = true;

@@ -103,7 +103,8 @@ std::vector<Row> Rows() {
     const Bytes damaged =
         Concat({Tag(Concat({Frame("TXXX", UserText("location", "+35.6586+139,7454/")),
                             Frame("TXXX", Concat({Bytes{3}, Text("locationj" + kWhere)})),
-                            Frame("TXXX", Concat({Bytes{7}, Text("location"), Bytes{0}, Text("+35.6586+139.w454/")}))})),
+                            Frame("TXXX", Concat({Bytes{7}, Text("location"), Bytes{0},
+                                                  Text("+35.6586+139.w454/")}))})),
                 kSound});
     return {
         {"damaged user texts", damaged,
