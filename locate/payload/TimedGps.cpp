@@ -258,8 +258,8 @@ void ScanDjmd(const ByteReader& s, int64_t base, int64_t n, Track& t) {
 // The length of a word naming a coordinate at p[i] (any case):
 // "latitude", "longitude", "coordinates" (as a map's placemark keeps
 // them), or "lat"/"lon"/"lng" before a colon or an equals sign ("Lat:",
-// a machine tag's "geo:lat=", a map link's "lng="; the sign counted); 0
-// when none.
+// a machine tag's "geo:lat=", a map link's "lng="; the sign counted) or
+// before spaces and a number ("Lat 35.6586"); 0 when none.
 int64_t CoordinateWordAt(const uint8_t* p, int64_t n, int64_t i) {
     const auto at = [&](std::string_view w) {
         if (i + static_cast<int64_t>(w.size()) > n) return false;
@@ -273,7 +273,10 @@ int64_t CoordinateWordAt(const uint8_t* p, int64_t n, int64_t i) {
     if (i > 0 && std::isalpha(p[i - 1])) return 0;
     int64_t j = i + 3;
     while (j < n && p[j] == ' ') ++j;
-    return (at("lat") || at("lon") || at("lng")) && j < n && (p[j] == ':' || p[j] == '=') ? j + 1 - i : 0;
+    if (!(at("lat") || at("lon") || at("lng")) || j >= n) return 0;
+    if (p[j] == ':' || p[j] == '=') return j + 1 - i;
+    const int64_t digit = j + (p[j] == '-' || p[j] == '+' ? 1 : 0);
+    return j > i + 3 && digit < n && p[digit] >= '0' && p[digit] <= '9' ? j - i : 0;
 }
 
 // True when the n bytes at p name a coordinate in words a caption uses.

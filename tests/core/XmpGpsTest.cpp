@@ -209,10 +209,10 @@ TEST(XmpGps, PropertiesAreBlankedWholeAndNothingElse) {
          {kXmpAttribute, kXmpElement, kXmpElement}, {"where=", "<rdf:li>", "q:mixed"},
          {"<q:spot><rdf:Alt>", "<q:note>+1.5-2.5/</q:note>"}},
         {"a headline and keywords that name a coordinate (a machine tag), instructions that do not",
-         Packet(" p:Headline='Lat: 35.6586 Lon: 139.7454' p:Instructions='keep colon=1.2345'><dc:subject><rdf:Bag>"
-                "<rdf:li>geo:lat=35.658600</rdf:li></rdf:Bag></dc:subject>",
+         Packet(" p:Headline='Lat 35.6586 Lon 139.7454' p:Instructions='colon=1.2345 late 35.6586'>"
+                "<dc:subject><rdf:Bag><rdf:li>geo:lat=35.658600</rdf:li></rdf:Bag></dc:subject>",
                 "xmlns:p='http://ns.adobe.com/photoshop/1.0/' xmlns:dc='http://purl.org/dc/elements/1.1/'"),
-         {kXmpAttribute, kXmpElement}, {"35.6586 Lon", "geo:lat="}, {"colon=1.2345"}},
+         {kXmpAttribute, kXmpElement}, {"35.6586 Lon", "geo:lat="}, {"colon=1.2345 late"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
