@@ -126,7 +126,16 @@ ByteRange FlacPicture(const uint8_t* p, int64_t n) {
     return {at + 4, int64_t{len}};
 }
 
-enum class Kind : uint8_t { Unknown, Vorbis, Opus, Theora, Speex, Flac, Vp8, Other };
+// Headless: a stream whose first packet seen holds comments (its head
+// lost to a damaged serial number); nothing more of it is read.
+enum class Kind : uint8_t { Unknown, Vorbis, Opus, Theora, Speex, Flac, Vp8, Headless, Other };
+
+// Where the comments start in a comment header known by its own signature
+// (Vorbis, Theora, Opus, VP8); 0 when the packet is none.
+int64_t CommentsAt(const std::vector<uint8_t>& bytes) {
+    if (Is(bytes, 0, "\x03vorbis") || Is(bytes, 0, "\x81theora") || Is(bytes, 0, "OVP80\x02 ")) return 7;
+    return Is(bytes, 0, "OpusTags") ? 8 : 0;
+}
 
 struct Stream {
     uint32_t serial = 0;
@@ -163,7 +172,11 @@ struct Walk {
                      : Is(bytes, 0, "Speex   ")      ? Kind::Speex
                      : Is(bytes, 0, "\x7F" "FLAC")   ? Kind::Flac
                      : Is(bytes, 0, "OVP80\x01")     ? Kind::Vp8
+                     : CommentsAt(bytes) > 0         ? Kind::Headless
                                                      : Kind::Other;
+            // Readers know a comment header by its signature, whichever
+            // stream it lies in.
+            if (s.kind == Kind::Headless) AddComments(sink, bytes, CommentsAt(bytes), s.packet, c);
             if (s.kind == Kind::Other) OpaquePacket(sink, s.packet.map, FindWhy::OggPacketUnparsed, c);
             return;
         }
@@ -220,7 +233,7 @@ struct Walk {
         s.tooLarge = false;
         ++s.index;
         s.keep = s.kind == Kind::Other || (s.kind == Kind::Flac && !s.flacDone) ||
-                 (s.index == 1 && s.kind != Kind::Flac && s.kind != Kind::Unknown);
+                 (s.index == 1 && s.kind != Kind::Flac && s.kind != Kind::Unknown && s.kind != Kind::Headless);
     }
 
     void Flush(Stream& s) {

@@ -95,6 +95,8 @@ std::vector<Row> Rows() {
     Bytes runOver = Comments({"LOCATION=+35.6586+139,7454/", "TITLE=x"});
     std::copy_n(Le32(0x400).begin(), 4, runOver.end() - 11);
     const Bytes damaged = Vorbis(runOver);
+    Bytes serial = opus;  // the tags' page in a stream of its own, its head unseen
+    serial[static_cast<size_t>(At(serial, "OpusTags") - 28 + 14)] ^= 1;
     Bytes version = plain;
     version[static_cast<size_t>(At(version, "\x03vorbis") - 28 + 4)] = 1;  // its page: 27 bytes, one lacing value
     const ExifBuilder gps = FiveEntryGps();
@@ -126,6 +128,9 @@ std::vector<Row> Rows() {
         {"a damaged LOCATION before a comment that runs over", damaged,
          {{FindKind::Location, true, FindWhy::None, At(damaged, "+35.6586"), "stream 7 / packet 1 / LOCATION"}}},
         {"a page whose version byte is damaged", version, {location(version, "", false, FindWhy::PageCrcWrong)}},
+        {"a tags page whose serial number is damaged (the head's next packet then read in its place)", serial,
+         {location(serial, "stream 8 / packet 0 / LOCATION", false, FindWhy::PageCrcWrong),
+          {FindKind::Unparsed, false, FindWhy::CommentUnparsed, At(serial, "GPS sound")}}},
         {"a skeleton stream naming GPS", other,
          {{FindKind::Unparsed, false, FindWhy::OggPacketUnparsed, At(other, "fishead")}, location(other)}},
         {"a file cut inside its last page", cut,
