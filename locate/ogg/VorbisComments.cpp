@@ -46,6 +46,29 @@ std::vector<uint8_t> CoverPicture(const std::string& name, const uint8_t* p, int
     return {bytes.begin() + at + 4, bytes.begin() + at + 4 + len};
 }
 
+// What a comment's value under `name` (in capitals) is.
+enum class ValueKind { Other, Position, Place };
+ValueKind Classify(const std::string& name, const uint8_t* v, int64_t len) {
+    auto has = [&](const char* s) { return name.find(s) != std::string::npos; };
+    const bool place = name == "LOCATION" || name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
+                       EndsWith(name, "LOCATION.NAME") || EndsWith(name, "LOCATION.BODY") ||
+                       EndsWith(name, "LOCATION.NOTE");
+    const bool named =
+        !place && (has("GPS") || has("ISO6709") || has("LATITUDE") || has("LONGITUDE") || has("COORDINATES"));
+    if (named || TextNamesCoordinate(v, len) || (place && PlaceHoldsCoordinate(v, len))) return ValueKind::Position;
+    return place ? ValueKind::Place : ValueKind::Other;
+}
+
+// A comment whose length runs past the n bytes at p, which readers show
+// up to their end (its value up to the first control byte): true when it
+// names a position there.
+bool RunOverNamesPosition(const uint8_t* p, int64_t n) {
+    const uint8_t* eq = std::find(p, p + n, static_cast<uint8_t>('='));
+    if (eq == p + n) return TextNamesCoordinate(p, n);
+    const uint8_t* end = std::find_if(eq + 1, p + n, [](uint8_t b) { return b < 0x20; });
+    return Classify(Upper(p, eq - p), eq + 1, end - eq - 1) == ValueKind::Position || TextNamesCoordinate(p, n);
+}
+
 }  // namespace
 
 bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
@@ -61,7 +84,13 @@ bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
     if (!le.U32(at, count)) return false;
     at += 4;
     for (uint32_t i = 0; i < count && i < kMaxComments; ++i) {
-        if (!le.U32(at, len) || int64_t{len} > n - at - 4) return false;
+        if (!le.U32(at, len)) return false;
+        if (int64_t{len} > n - at - 4) {
+            // Such a comment cannot be cleaned in place.
+            if (n - at - 4 > 0 && RunOverNamesPosition(p + at + 4, n - at - 4))
+                out.push_back({FindKind::Unparsed, FindWhy::CommentUnparsed, at + 4, n - at - 4, "comment"});
+            return false;
+        }
         const uint8_t* c = p + at + 4;
         const uint8_t* eq = std::find(c, c + len, static_cast<uint8_t>('='));
         const int64_t nameLen = eq - c, off = at + 4 + nameLen + 1, valueLen = int64_t{len} - nameLen - 1;
@@ -73,16 +102,10 @@ bool ScanVorbisComments(const uint8_t* p, int64_t n, bool placeNames,
             continue;
         const std::string name = Upper(c, nameLen);
         const uint8_t* v = p + off;
-        auto has = [&](const char* s) { return name.find(s) != std::string::npos; };
-        const bool place = name == "LOCATION" || name == "RECORDING_LOCATION" || name == "COMPOSITION_LOCATION" ||
-                           EndsWith(name, "LOCATION.NAME") || EndsWith(name, "LOCATION.BODY") ||
-                           EndsWith(name, "LOCATION.NOTE");
-        const bool position = (!place && (has("GPS") || has("ISO6709") || has("LATITUDE") || has("LONGITUDE") ||
-                                          has("COORDINATES"))) ||
-                              TextNamesCoordinate(v, valueLen) || (place && PlaceHoldsCoordinate(v, valueLen));
-        if (position) {
+        const ValueKind kind = Classify(name, v, valueLen);
+        if (kind == ValueKind::Position) {
             out.push_back({FindKind::Location, FindWhy::None, off, valueLen, name});
-        } else if (place) {
+        } else if (kind == ValueKind::Place) {
             if (placeNames) out.push_back({FindKind::PlaceName, FindWhy::None, off, valueLen, name});
         } else if (name == "METADATA_BLOCK_PICTURE" || name == "COVERART") {
             const std::vector<uint8_t> bytes = CoverPicture(name, v, valueLen);

@@ -300,8 +300,9 @@ bool HoldsFineNumber(const uint8_t* p, int64_t n) {
 // follows it ("+35.6586+139.7454" before an ending or an altitude that is
 // damaged or left out): a signed latitude of one or two whole digits and
 // four decimals or more, then a signed longitude's whole digits (one to
-// three) and its point. The longitude's decimals may be damaged too
-// ("+35.6586+139.7?54"): what stands still places the photo, and readers
+// three) and its point, or two digits where its point is damaged. The
+// longitude's decimals may be damaged too ("+35.6586+139.7?54",
+// "+35.6586+139?7454"): what stands still places the photo, and readers
 // show it.
 bool HoldsSignedPair(const uint8_t* p, int64_t n) {
     const uint8_t* const end = p + n;
@@ -313,7 +314,7 @@ bool HoldsSignedPair(const uint8_t* p, int64_t n) {
             q < end && (*q == '+' || *q == '-')) {
             const uint8_t* d = q + 1;
             while (d < end && d - q <= 3 && digit(*d)) ++d;
-            if (d - q > 1 && d < end && *d == '.') return true;
+            if (d - q > 1 && d < end && (*d == '.' || (end - d > 2 && digit(d[1]) && digit(d[2])))) return true;
         }
     }
     return false;

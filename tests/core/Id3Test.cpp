@@ -99,16 +99,18 @@ std::vector<Row> Rows() {
     };
     // Damage readers read through: a location's value (a comma for its
     // point), a description's terminator (the value run into it), an
-    // encoding no version defines.
+    // encoding no version defines, a longitude's point in a note.
     const Bytes damaged =
         Concat({Tag(Concat({Frame("TXXX", UserText("location", "+35.6586+139,7454/")),
                             Frame("TXXX", Concat({Bytes{3}, Text("locationj" + kWhere)})),
                             Frame("TXXX", Concat({Bytes{7}, Text("location"), Bytes{0},
-                                                  Text("+35.6586+139.w454/")}))})),
+                                                  Text("+35.6586+139.w454/")})),
+                            Frame("TXXX", UserText("note", "+38.7223-009\x80" "1393/"))})),
                 kSound});
     return {
         {"damaged user texts", damaged,
-         {location(damaged, "+35.6586+139,"), location(damaged, "locationj"), location(damaged, "+35.6586+139.w")}},
+         {location(damaged, "+35.6586+139,"), location(damaged, "locationj"), location(damaged, "+35.6586+139.w"),
+          location(damaged, "+38.7223")}},
         {"FFmpeg's location (TXXX)", ffmpeg, {location(ffmpeg, kWhere, "ID3v2.4 / TXXX / location")}},
         {"a UTF-16 title naming a coordinate", title, {{FindKind::Location, true, FindWhy::None, At(title, "L", 0)}}},
         {"a chapter's title naming a coordinate", chapters,

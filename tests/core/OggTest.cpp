@@ -95,6 +95,10 @@ std::vector<Row> Rows() {
     Bytes runOver = Comments({"LOCATION=+35.6586+139,7454/", "TITLE=x"});
     std::copy_n(Le32(0x400).begin(), 4, runOver.end() - 11);
     const Bytes damaged = Vorbis(runOver);
+    // A LOCATION whose own length runs past the packet: readers show it to the packet's end.
+    Bytes pastEnd = Comments({"TITLE=x", "LOCATION=-1.2921#36.8219/"});
+    std::copy_n(Le32(0x419).begin(), 4, pastEnd.end() - 29);
+    const Bytes runPast = Vorbis(pastEnd);
     Bytes serial = opus;  // the tags' page in a stream of its own, its head unseen
     serial[static_cast<size_t>(At(serial, "OpusTags") - 28 + 14)] ^= 1;
     Bytes version = plain;
@@ -127,6 +131,8 @@ std::vector<Row> Rows() {
         {"Opus tags", opus, {location(opus, "stream 9 / packet 1 / LOCATION")}},
         {"a damaged LOCATION before a comment that runs over", damaged,
          {{FindKind::Location, true, FindWhy::None, At(damaged, "+35.6586"), "stream 7 / packet 1 / LOCATION"}}},
+        {"a LOCATION whose length runs past the packet", runPast,
+         {{FindKind::Unparsed, false, FindWhy::CommentUnparsed, At(runPast, "LOCATION=")}}},
         {"a page whose version byte is damaged", version, {location(version, "", false, FindWhy::PageCrcWrong)}},
         {"a tags page whose serial number is damaged (the head's next packet then read in its place)", serial,
          {location(serial, "stream 8 / packet 0 / LOCATION", false, FindWhy::PageCrcWrong),
