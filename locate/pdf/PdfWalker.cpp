@@ -181,14 +181,15 @@ struct PdfWalk {
         const bool fits = d.length >= 0 && d.length <= End() - data;
         if (fits && endstream(data + d.length)) return data + d.length;
         const int64_t hit = FirstHit(f, data, End() - data, {"endstream"}, [](int64_t, int) { return true; });
-        if (hit < 0) return -1;
-        // Its own "endstream" damaged, a later stream's is not its end when
-        // other objects lie between: its length is believed, as readers
-        // that follow the cross-reference table read it.
-        const int64_t byLength = data + d.length;
-        if (fits && hit > byLength &&
-            FirstHit(f, byLength, hit - byLength, {"endobj"}, [](int64_t, int) { return true; }) >= 0)
+        // Its own "endstream" damaged, a later stream's (or none) is not its
+        // end when an object's end follows its length: its length is
+        // believed, as readers that follow the cross-reference table read
+        // it (and as they do in the file cut where its data end).
+        const int64_t byLength = data + d.length, limit = hit < 0 ? End() : hit;
+        if (fits && limit > byLength &&
+            FirstHit(f, byLength, limit - byLength, {"endobj"}, [](int64_t, int) { return true; }) >= 0)
             return byLength;
+        if (hit < 0) return -1;
         // The line end before "endstream" is not data.
         int64_t e = hit;
         uint8_t c = 0;

@@ -345,6 +345,10 @@ std::vector<Row> Rows() {
                            Text("3 0 obj << /Title (Lat: 35.6586 Lon: 139.7454) >> endobj\n"),
                            object(4, length(Text("BT ET")), Text("BT ET"))});
     pdfBadEnd[static_cast<size_t>(At(pdfBadEnd, "endstream"))] = '`';
+    // The same with no later "endstream" (as where a cut ends the file): its length is believed alike.
+    Bytes pdfNoEnd = pdf({object(1, "/Filter /DCTDecode " + length(photo), photo),
+                          Text("3 0 obj << /Title (Lat: 35.6586 Lon: 139.7454) >> endobj\n")});
+    pdfNoEnd[static_cast<size_t>(At(pdfNoEnd, "endstream"))] = '`';
     Bytes pdfUnended = pdfJpeg, pdfBadSoi = pdfJpeg;
     pdfBadSoi[static_cast<size_t>(At(pdfBadSoi, photo))] = 0xFE;  // the picture's SOI damaged
     pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
@@ -577,6 +581,9 @@ std::vector<Row> Rows() {
         {"PDF: a picture whose endstream is damaged, a title after it", pdfBadEnd,
          {{FindKind::ExifGps, true, FindWhy::None, -1, ""},
           {FindKind::Location, true, FindWhy::None, At(pdfBadEnd, "Lat:"), ""}}},
+        {"PDF: a picture whose endstream is damaged, no stream after it", pdfNoEnd,
+         {{FindKind::ExifGps, true, FindWhy::None, -1, ""},
+          {FindKind::Location, true, FindWhy::None, At(pdfNoEnd, "Lat:"), ""}}},
         {"PDF: a JPEG picture whose SOI is damaged", pdfBadSoi,
          {{FindKind::Container, false, FindWhy::NotReadYet, At(pdfJpeg, photo, gps.FilePosOfTiff()), "stream #1"}}},
         {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
