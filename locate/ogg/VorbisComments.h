@@ -9,11 +9,10 @@
 // 139.7454"), and a LOCATION whose value is coordinates, damaged or not
 // (PlaceHoldsCoordinate); otherwise a LOCATION (as the format means it,
 // where a track was recorded) and a location's name, body or note are
-// place names. Another
-// value, and the vendor string, holding a position's text cannot be cleaned
-// (the opaque rule). A cover picture (METADATA_BLOCK_PICTURE, COVERART:
-// base64) is walked as the file it is; a position there cannot be cleaned in
-// its text.
+// place names. Another value, and the vendor string, holding a position's
+// text cannot be cleaned (the opaque rule). A cover picture
+// (METADATA_BLOCK_PICTURE, COVERART: base64) is walked as the file it is;
+// a position there cannot be cleaned in its text.
 #pragma once
 #include "locate/Find.h"
 
