@@ -184,11 +184,14 @@ struct PdfWalk {
         // Its own "endstream" damaged, a later stream's (or none) is not its
         // end when an object's end follows its length: its length is
         // believed, as readers that follow the cross-reference table read
-        // it (and as they do in the file cut where its data end).
-        const int64_t byLength = data + d.length, limit = hit < 0 ? End() : hit;
-        if (fits && limit > byLength &&
-            FirstHit(f, byLength, limit - byLength, {"endobj"}, [](int64_t, int) { return true; }) >= 0)
-            return byLength;
+        // it. The object's end must come before the next "%%EOF", so that
+        // the document cut after that end reads the same.
+        if (fits) {
+            const auto any = [](int64_t, int) { return true; };
+            const int64_t byLength = data + d.length, eof = FirstHit(f, byLength, End() - byLength, {"%%EOF"}, any);
+            const int64_t limit = std::min(hit < 0 ? End() : hit, eof < 0 ? End() : eof);
+            if (limit > byLength && FirstHit(f, byLength, limit - byLength, {"endobj"}, any) >= 0) return byLength;
+        }
         if (hit < 0) return -1;
         // The line end before "endstream" is not data.
         int64_t e = hit;

@@ -349,6 +349,11 @@ std::vector<Row> Rows() {
     Bytes pdfNoEnd = pdf({object(1, "/Filter /DCTDecode " + length(photo), photo),
                           Text("3 0 obj << /Title (Lat: 35.6586 Lon: 139.7454) >> endobj\n")});
     pdfNoEnd[static_cast<size_t>(At(pdfNoEnd, "endstream"))] = '`';
+    // Its "endobj" damaged too, the next one after the "%%EOF": the document
+    // reads as the one cut there, whose stream has no end.
+    Bytes pdfEndLate = pdf({object(1, "/Filter /DCTDecode " + length(photo), photo)}, "3 0 obj << >> endobj\n");
+    pdfEndLate[static_cast<size_t>(At(pdfEndLate, "endstream"))] = '`';
+    pdfEndLate[static_cast<size_t>(At(pdfEndLate, "endobj"))] = '`';
     Bytes pdfUnended = pdfJpeg, pdfBadSoi = pdfJpeg;
     pdfBadSoi[static_cast<size_t>(At(pdfBadSoi, photo))] = 0xFE;  // the picture's SOI damaged
     pdfUnended.resize(pdfUnended.size() - 55);  // into its "endstream"
@@ -584,6 +589,8 @@ std::vector<Row> Rows() {
         {"PDF: a picture whose endstream is damaged, no stream after it", pdfNoEnd,
          {{FindKind::ExifGps, true, FindWhy::None, -1, ""},
           {FindKind::Location, true, FindWhy::None, At(pdfNoEnd, "Lat:"), ""}}},
+        {"PDF: a picture whose stream and object ends are damaged, the next end after %%EOF", pdfEndLate,
+         {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
         {"PDF: a JPEG picture whose SOI is damaged", pdfBadSoi,
          {{FindKind::Container, false, FindWhy::NotReadYet, At(pdfJpeg, photo, gps.FilePosOfTiff()), "stream #1"}}},
         {"PDF: a stream without its end", pdfUnended, {{FindKind::Container, false, FindWhy::NotTakenApart, 0, ""}}},
