@@ -12,7 +12,6 @@ constexpr uint16_t kTagExifIfd = 34665, kTagGpsIfd = 34853, kTagInteropIfd = 409
 constexpr uint16_t kTagThumbOffset = 513, kTagThumbLength = 514;
 constexpr uint16_t kTagMakerNote = 37500, kTagIptc = 33723, kTagImageResources = 34377, kTagMake = 271;
 constexpr uint16_t kTagStripOffsets = 273, kTagStripCounts = 279, kTagSubIfds = 330;
-constexpr uint16_t kTagDescription = 270, kTagUserComment = 37510, kTagXpFirst = 40091, kTagXpLast = 40095;
 constexpr uint16_t kMagicBig = 43, kTypeAscii = 2;
 constexpr size_t kMaxIfds = 64;  // IFDs walked with the raw files' options
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
@@ -234,9 +233,8 @@ bool ScanTiff(const ByteReader& file, int64_t tiff, int64_t blockEnd, TiffScan& 
                 if (!exif && e.tag == kTagIptc) out.iptc.push_back(r);
                 if (!exif && e.tag == kTagImageResources) out.imageResources.push_back(r);
                 if (!exif && e.tag == kTagMake && out.make.len == 0) out.make = r;
-                const bool xp = e.tag >= kTagXpFirst && e.tag <= kTagXpLast;
-                if (e.tag == kTagDescription || e.tag == kTagUserComment || xp || e.type == kTypeAscii)
-                    out.texts.push_back({r, e.tag});
+                const TiffScan::Text text{r, e.tag};
+                if (text.Prose() || e.type == kTypeAscii) out.texts.push_back(text);
             }
             if (e.tag == kTagThumbOffset) thumb = e.value, thumbNamed = jpeg = true;
             if (e.tag == kTagThumbLength) thumbLen = e.value;

@@ -131,8 +131,12 @@ struct TiffScan {
     // entries, cut to the block; also among `keep`. Some programs write a
     // place's coordinates there.
     struct Text {
+        static constexpr uint16_t kDescription = 270, kUserComment = 37510, kXpFirst = 40091, kXpLast = 40095;
         ByteRange value;
         uint16_t tag = 0;
+        bool Wide() const { return tag >= kXpFirst && tag <= kXpLast; }  // UTF-16, little-endian
+        // Written for people to read (any other ASCII value is not).
+        bool Prose() const { return Wide() || tag == kDescription || tag == kUserComment; }
     };
     std::vector<Text> texts;
     // The first Make (tag 0x010F) outside the Exif IFDs, cut to the block:

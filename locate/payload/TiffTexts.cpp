@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint16_t kTagDescription = 270, kTagUserComment = 37510, kTagXpFirst = 40091, kTagXpLast = 40095;
 constexpr int64_t kCodeLen = 8;
 
 bool Overlap(const ByteRange& a, const ByteRange& b) { return a.pos < b.End() && b.pos < a.End(); }
@@ -36,12 +35,11 @@ std::vector<TextPosition> ScanTiffTexts(const ByteReader& content, const TiffSca
         const uint8_t* p = content.Span(x.value.pos, x.value.len);
         if (p == nullptr) continue;
         int64_t from = 0;
-        const bool wideTag = x.tag >= kTagXpFirst && x.tag <= kTagXpLast;
         // Other ASCII values (a name, a date, a serial number) are no
         // prose: only coordinates as programs write them count there.
-        const bool prose = wideTag || x.tag == kTagUserComment || x.tag == kTagDescription;
-        bool wide = wideTag, big = false, known = true;
-        if (x.tag == kTagUserComment) {
+        const bool prose = x.Prose();
+        bool wide = x.Wide(), big = false, known = true;
+        if (x.tag == TiffScan::Text::kUserComment) {
             if (x.value.len <= kCodeLen || std::memcmp(p, "JIS", 3) == 0) continue;
             from = kCodeLen;
             wide = std::memcmp(p, "UNICODE\0", kCodeLen) == 0;
